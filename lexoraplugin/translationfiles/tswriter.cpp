@@ -1,0 +1,149 @@
+#include "tswriter.h"
+
+#include "translationcatalog.h"
+
+#include <QIODevice>
+#include <QTextStream>
+
+namespace Lexora {
+
+namespace {
+
+bool isWritten(const QString &language)
+{
+    return !language.isEmpty() && language != QLatin1String("C");
+}
+
+void appendHex(QString &result, const char *prefix, char16_t unit, const char *suffix)
+{
+    result += QLatin1String(prefix);
+    result += QString::number(unit, 16);
+    result += QLatin1String(suffix);
+}
+
+QString escapeAttribute(const QString &value)
+{
+    QString result;
+    result.reserve(value.size());
+    for (const QChar ch : value) {
+        switch (ch.unicode()) {
+        case u'"':
+            result += QLatin1String("&quot;");
+            break;
+        case u'&':
+            result += QLatin1String("&amp;");
+            break;
+        case u'\'':
+            result += QLatin1String("&apos;");
+            break;
+        case u'<':
+            result += QLatin1String("&lt;");
+            break;
+        case u'>':
+            result += QLatin1String("&gt;");
+            break;
+        default:
+            result += ch;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+QString escapeTsText(const QString &text)
+{
+    QString result;
+    result.reserve(text.size() * 12 / 10);
+    for (const QChar ch : text) {
+        const char16_t unit = ch.unicode();
+        switch (unit) {
+        case u'"':
+            result += QLatin1String("&quot;");
+            break;
+        case u'&':
+            result += QLatin1String("&amp;");
+            break;
+        case u'\'':
+            result += QLatin1String("&apos;");
+            break;
+        case u'<':
+            result += QLatin1String("&lt;");
+            break;
+        case u'>':
+            result += QLatin1String("&gt;");
+            break;
+        case u'\t':
+        case u'\n':
+            result += ch;
+            break;
+        default:
+            if (unit < 0x20)
+                appendHex(result, "<byte value=\"x", unit, "\"/>");
+            else if (unit >= 0x80 && ch.isSpace())
+                appendHex(result, "&#x", unit, ";");
+            else
+                result += ch;
+        }
+    }
+    return result;
+}
+
+bool saveTs(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackInterface *)
+{
+    QTextStream out(&device);
+
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+        << "<TS version=\"2.1\"";
+    if (isWritten(catalog.language()))
+        out << " language=\"" << catalog.language() << '"';
+    if (isWritten(catalog.sourceLanguage()))
+        out << " sourcelanguage=\"" << catalog.sourceLanguage() << '"';
+    out << ">\n";
+
+    if (!catalog.dependencies().isEmpty()) {
+        out << "<dependencies>\n";
+        for (const QString &dependency : catalog.dependencies())
+            out << "<dependency catalog=\"" << dependency << "\"/>\n";
+        out << "</dependencies>\n";
+    }
+
+    out << "<context>\n    <name></name>\n";
+    for (const CatalogMessage &message : catalog.messages()) {
+        if (message.id.isEmpty())
+            continue;
+        // IDs without markup characters come out unchanged; escaping the others
+        // keeps the attribute well-formed for every XML reader.
+        out << "    <message id=\"" << escapeAttribute(message.id) << "\">\n";
+        if (!message.translatorComment.isEmpty()) {
+            out << "        <translatorcomment>" << escapeTsText(message.translatorComment)
+                << "</translatorcomment>\n";
+        }
+        out << "        <translation";
+        switch (message.type) {
+        case CatalogMessage::Unfinished:
+            out << " type=\"unfinished\"";
+            break;
+        case CatalogMessage::Vanished:
+            out << " type=\"vanished\"";
+            break;
+        case CatalogMessage::Obsolete:
+            out << " type=\"obsolete\"";
+            break;
+        case CatalogMessage::Finished:
+            break;
+        }
+        out << '>' << escapeTsText(message.translation) << "</translation>\n"
+            << "    </message>\n";
+    }
+    out << "</context>\n</TS>\n";
+    out.flush();
+    return true;
+}
+
+bool loadTs(TranslationCatalog &, QIODevice &, const QString &, UserFeedbackInterface *)
+{
+    return false;
+}
+
+} // namespace Lexora
