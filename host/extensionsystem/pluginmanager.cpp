@@ -1,0 +1,433 @@
+#include "pluginmanager.h"
+
+#include "plugin.h"
+
+#include <utils/softassert.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QLibrary>
+#include <QLoggingCategory>
+#include <QPluginLoader>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+
+namespace Host::Plugins {
+
+namespace {
+Q_LOGGING_CATEGORY(pluginLog, "host.plugins", QtWarningMsg)
+
+PluginManager *s_instance = nullptr;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Host::Plugins::PluginManager", text);
+}
+
+// The host libraries plugins may list as dependencies.
+const char *const builtInHostLibraries[] = {
+    "Utils",  "ExtensionSystem", "Core",     "Projects", "QmlProject",
+    "Sqlite", "TextEditor",      "Designer", "Preview",
+};
+} // namespace
+
+class PluginManagerPrivate
+{
+public:
+    PluginInfo *find(const QString &name) const;
+    void add(std::unique_ptr<PluginInfo> info);
+    void resolveDependencies();
+    void buildLoadQueue();
+    bool visit(PluginInfo *info, QList<PluginInfo *> &cycle);
+    bool dependencyFailed(PluginInfo *info);
+    void loadModule(PluginInfo *info);
+    void initialize(PluginInfo *info);
+
+    std::vector<std::unique_ptr<PluginInfo>> plugins;
+    QList<PluginInfo *> loadQueue;
+    QSet<PluginInfo *> queued;
+    QStringList pluginPaths;
+    QStringList arguments;
+    int asyncShutdownTimeout = 10000;
+    bool loaded = false;
+    bool shutDown = false;
+};
+
+PluginInfo *PluginManagerPrivate::find(const QString &name) const
+{
+    for (const auto &info : plugins) {
+        if (info->name() == name)
+            return info.get();
+    }
+    return nullptr;
+}
+
+void PluginManagerPrivate::add(std::unique_ptr<PluginInfo> info)
+{
+    if (!info->name().isEmpty()) {
+        if (PluginInfo *known = find(info->name()); known && known != info.get()) {
+            const QString where = known->filePath().isEmpty() ? known->name() : known->filePath();
+            info->setError(
+                tr("A plugin named \"%1\" is already known (%2).").arg(info->name(), where));
+            info->m_state = PluginInfo::State::Invalid;
+        }
+    }
+    plugins.push_back(std::move(info));
+}
+
+void PluginManagerPrivate::resolveDependencies()
+{
+    for (const auto &owned : plugins) {
+        PluginInfo *info = owned.get();
+        if (info->state() != PluginInfo::State::Read || info->hasError())
+            continue;
+        info->m_resolvedDependencies.clear();
+        for (const PluginDependency &dependency : info->dependencies()) {
+            PluginInfo *found = find(dependency.name);
+            if (!found || found->state() == PluginInfo::State::Invalid) {
+                info->setError(tr("Could not resolve dependency \"%1\" (%2).")
+                                   .arg(dependency.name, dependency.version));
+                continue;
+            }
+            if (!found->provides(dependency.name, dependency.version)) {
+                info->setError(tr("Dependency \"%1\" has version %2 (compatible back to %3), "
+                                  "which does not satisfy the required version %4.")
+                                   .arg(dependency.name,
+                                        found->version(),
+                                        found->compatVersion(),
+                                        dependency.version));
+                continue;
+            }
+            info->m_resolvedDependencies.append(found);
+        }
+        if (!info->hasError())
+            info->m_state = PluginInfo::State::Resolved;
+    }
+}
+
+bool PluginManagerPrivate::visit(PluginInfo *info, QList<PluginInfo *> &path)
+{
+    if (queued.contains(info))
+        return true;
+    if (path.contains(info)) {
+        QStringList names;
+        for (PluginInfo *member : path.mid(path.indexOf(info)))
+            names.append(member->name());
+        names.append(info->name());
+        info->setError(
+            tr("Circular dependency detected: %1").arg(names.join(QLatin1String(" -> "))));
+        return false;
+    }
+    path.append(info);
+    bool ok = true;
+    for (PluginInfo *dependency : std::as_const(info->m_resolvedDependencies))
+        ok = visit(dependency, path) && ok;
+    path.removeLast();
+    if (!ok && !info->hasError())
+        info->setError(tr("Circular dependency detected."));
+    queued.insert(info);
+    if (info->origin() != PluginInfo::Origin::HostLibrary)
+        loadQueue.append(info);
+    return ok;
+}
+
+void PluginManagerPrivate::buildLoadQueue()
+{
+    for (const auto &owned : plugins) {
+        PluginInfo *info = owned.get();
+        if (info->state() == PluginInfo::State::Invalid)
+            continue;
+        QList<PluginInfo *> path;
+        visit(info, path);
+    }
+}
+
+bool PluginManagerPrivate::dependencyFailed(PluginInfo *info)
+{
+    for (PluginInfo *dependency : std::as_const(info->m_resolvedDependencies)) {
+        if (dependency->hasError()) {
+            info->setError(tr("Cannot load plugin because dependency failed to load: %1")
+                               .arg(dependency->name()));
+            return true;
+        }
+    }
+    return false;
+}
+
+void PluginManagerPrivate::loadModule(PluginInfo *info)
+{
+    if (info->hasError() || info->state() != PluginInfo::State::Resolved || dependencyFailed(info))
+        return;
+    if (info->origin() == PluginInfo::Origin::Registered) {
+        info->m_state = PluginInfo::State::Loaded;
+        return;
+    }
+    auto loader = std::make_unique<QPluginLoader>(info->filePath());
+    if (!loader->load()) {
+        info->setError(tr("Cannot load module: %1").arg(loader->errorString()));
+        return;
+    }
+    QObject *instance = loader->instance();
+    auto *plugin = qobject_cast<Plugin *>(instance);
+    if (!plugin) {
+        info->setError(tr("The module's root object is not a Host::Plugins::Plugin."));
+        loader->unload();
+        return;
+    }
+    plugin->m_info = info;
+    info->m_plugin = plugin;
+    info->m_loader = std::move(loader);
+    info->m_state = PluginInfo::State::Loaded;
+}
+
+void PluginManagerPrivate::initialize(PluginInfo *info)
+{
+    if (info->hasError() || info->state() != PluginInfo::State::Loaded || dependencyFailed(info))
+        return;
+    QString errorString;
+    if (!info->plugin()->initialize(arguments, &errorString)) {
+        info->setError(tr("Plugin initialization failed: %1")
+                           .arg(errorString.isEmpty() ? tr("no reason given") : errorString));
+        return;
+    }
+    info->m_state = PluginInfo::State::Initialized;
+}
+
+PluginManager::PluginManager(QObject *parent)
+    : QObject(parent), d(std::make_unique<PluginManagerPrivate>())
+{
+    HOST_SOFT_ASSERT(!s_instance, qCWarning(pluginLog, "A second plugin manager was created"));
+    if (!s_instance)
+        s_instance = this;
+    for (const char *name : builtInHostLibraries)
+        addHostLibrary(QLatin1String(name), hostVersion());
+}
+
+PluginManager::~PluginManager()
+{
+    shutdown();
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+PluginManager *PluginManager::instance()
+{
+    return s_instance;
+}
+
+QString PluginManager::hostVersion()
+{
+    return QStringLiteral(HOST_LAYER_VERSION);
+}
+
+void PluginManager::setPluginPaths(const QStringList &paths)
+{
+    d->pluginPaths = paths;
+}
+
+QStringList PluginManager::pluginPaths() const
+{
+    return d->pluginPaths;
+}
+
+void PluginManager::setArguments(const QStringList &arguments)
+{
+    d->arguments = arguments;
+}
+
+QStringList PluginManager::arguments() const
+{
+    return d->arguments;
+}
+
+void PluginManager::addHostLibrary(const QString &name, const QString &version)
+{
+    if (PluginInfo *known = d->find(name)) {
+        HOST_SOFT_ASSERT(known->origin() == PluginInfo::Origin::HostLibrary, return );
+        known->m_version = version;
+        known->m_compatVersion = version;
+        return;
+    }
+    d->add(PluginInfo::hostLibrary(name, version));
+}
+
+void PluginManager::readPluginMetaData()
+{
+    QSet<QString> knownFiles;
+    for (const auto &info : d->plugins) {
+        if (!info->filePath().isEmpty())
+            knownFiles.insert(info->filePath());
+    }
+    bool changed = false;
+    for (const QString &path : std::as_const(d->pluginPaths)) {
+        QDirIterator it(path, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QStringList files;
+        while (it.hasNext())
+            files.append(it.next());
+        files.sort(); // a stable order whatever the file system returns
+        for (const QString &file : std::as_const(files)) {
+            if (!QLibrary::isLibrary(file))
+                continue;
+            const QString absolute = QFileInfo(file).absoluteFilePath();
+            if (knownFiles.contains(absolute))
+                continue;
+            std::unique_ptr<PluginInfo> info = PluginInfo::readModule(absolute);
+            if (!info)
+                continue;
+            knownFiles.insert(absolute);
+            d->add(std::move(info));
+            changed = true;
+        }
+    }
+    if (changed)
+        emit pluginsChanged();
+}
+
+PluginInfo *PluginManager::addPlugin(Plugin *plugin, const QJsonObject &metaData)
+{
+    HOST_SOFT_ASSERT(plugin, return nullptr);
+    std::unique_ptr<PluginInfo> info
+        = PluginInfo::fromMetaData(metaData, PluginInfo::Origin::Registered);
+    PluginInfo *raw = info.get();
+    d->add(std::move(info));
+    emit pluginsChanged();
+    if (raw->hasError())
+        return nullptr;
+    raw->m_plugin = plugin;
+    plugin->m_info = raw;
+    return raw;
+}
+
+void PluginManager::loadPlugins()
+{
+    readPluginMetaData();
+    d->resolveDependencies();
+    d->buildLoadQueue();
+    for (PluginInfo *info : std::as_const(d->loadQueue))
+        d->loadModule(info);
+    for (PluginInfo *info : std::as_const(d->loadQueue))
+        d->initialize(info);
+    for (PluginInfo *info : std::as_const(d->loadQueue)) {
+        if (info->state() != PluginInfo::State::Initialized)
+            continue;
+        info->plugin()->delayedInitialize();
+        info->m_state = PluginInfo::State::Running;
+    }
+    d->loaded = true;
+    d->shutDown = false;
+    for (const QString &error : errors())
+        qCWarning(pluginLog).noquote() << error;
+    emit pluginsChanged();
+    emit initializationDone();
+}
+
+void PluginManager::shutdown()
+{
+    if (!d->loaded || d->shutDown)
+        return;
+    d->shutDown = true;
+
+    QSet<QString> pending;
+    QEventLoop loop;
+    for (auto it = d->loadQueue.crbegin(); it != d->loadQueue.crend(); ++it) {
+        PluginInfo *info = *it;
+        if (info->state() != PluginInfo::State::Initialized
+            && info->state() != PluginInfo::State::Running)
+            continue;
+        Plugin *plugin = info->plugin();
+        if (!plugin) { // a registered object its owner already deleted
+            info->m_state = PluginInfo::State::Deleted;
+            continue;
+        }
+        if (plugin->aboutToShutdown() == Plugin::ShutdownMode::Asynchronous) {
+            const QString name = info->name();
+            pending.insert(name);
+            connect(plugin, &Plugin::asynchronousShutdownFinished, &loop, [&pending, &loop, name] {
+                pending.remove(name);
+                if (pending.isEmpty())
+                    loop.quit();
+            });
+        }
+        info->m_state = PluginInfo::State::Stopped;
+    }
+    if (!pending.isEmpty()) {
+        QTimer::singleShot(d->asyncShutdownTimeout, &loop, &QEventLoop::quit);
+        loop.exec();
+        for (const QString &name : std::as_const(pending))
+            qCWarning(pluginLog) << "Plugin" << name
+                                 << "did not finish its asynchronous shutdown in time";
+    }
+
+    // Delete the objects we created, dependents before their dependencies. The
+    // libraries stay mapped: objects a plugin handed to the host may outlive it.
+    for (auto it = d->loadQueue.crbegin(); it != d->loadQueue.crend(); ++it) {
+        PluginInfo *info = *it;
+        if (!info->plugin())
+            continue;
+        info->plugin()->m_info = nullptr;
+        if (info->origin() == PluginInfo::Origin::Module)
+            delete info->m_plugin.data();
+        info->m_plugin = nullptr;
+        info->m_state = PluginInfo::State::Deleted;
+    }
+    emit shutdownFinished();
+}
+
+QList<PluginInfo *> PluginManager::plugins() const
+{
+    QList<PluginInfo *> result;
+    for (const auto &info : d->plugins) {
+        if (info->origin() != PluginInfo::Origin::HostLibrary)
+            result.append(info.get());
+    }
+    return result;
+}
+
+QList<PluginInfo *> PluginManager::loadQueue() const
+{
+    return d->loadQueue;
+}
+
+PluginInfo *PluginManager::pluginInfo(const QString &name) const
+{
+    return d->find(name);
+}
+
+Plugin *PluginManager::findPlugin(const QString &name) const
+{
+    PluginInfo *info = d->find(name);
+    return info ? info->plugin() : nullptr;
+}
+
+bool PluginManager::hasErrors() const
+{
+    for (const auto &info : d->plugins) {
+        if (info->hasError())
+            return true;
+    }
+    return false;
+}
+
+QStringList PluginManager::errors() const
+{
+    QStringList result;
+    for (const auto &info : d->plugins) {
+        if (info->hasError()) {
+            QString name = info->name().isEmpty() ? info->filePath() : info->name();
+            if (name.isEmpty())
+                name = tr("(unnamed plugin)");
+            result.append(name + QLatin1String(": ") + info->errorString());
+        }
+    }
+    return result;
+}
+
+void PluginManager::setAsynchronousShutdownTimeout(int milliseconds)
+{
+    d->asyncShutdownTimeout = milliseconds;
+}
+
+} // namespace Host::Plugins

@@ -1,0 +1,167 @@
+#include <utils/path.h>
+#include <utils/softassert.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using Host::Utils::Path;
+
+class tst_HostUtils : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void softAssertLogsAndRunsAction();
+    void softAssertPassesSilently();
+    void childPaths_data();
+    void childPaths();
+    void parentDir_data();
+    void parentDir();
+    void fileNameParts();
+    void userInputAndOutput();
+    void fileSystemQueries();
+};
+
+static int guardedValue(const int *pointer)
+{
+    HOST_SOFT_ASSERT(pointer, return -1);
+    return *pointer;
+}
+
+void tst_HostUtils::softAssertLogsAndRunsAction()
+{
+    // The message names the condition and this very file with the line number.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral(
+                             "SOFT ASSERT: \"pointer\" in .*tst_hostutils\\.cpp:[0-9]+$")));
+    QCOMPARE(guardedValue(nullptr), -1);
+}
+
+void tst_HostUtils::softAssertPassesSilently()
+{
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    const int value = 7;
+    QCOMPARE(guardedValue(&value), 7);
+
+    int reached = 0;
+    for (int i = 0; i < 3; ++i) {
+        HOST_SOFT_ASSERT(i < 10, break);
+        ++reached;
+    }
+    QCOMPARE(reached, 3);
+}
+
+void tst_HostUtils::childPaths_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<bool>("isChild");
+    QTest::addColumn<QString>("relative");
+
+    QTest::newRow("direct child") << "/a/b/c.qml"
+                                  << "/a/b" << true << "c.qml";
+    QTest::newRow("deep child") << "/a/b/c/d.qml"
+                                << "/a" << true << "b/c/d.qml";
+    QTest::newRow("trailing slash") << "/a/b/c.qml"
+                                    << "/a/b/" << true << "c.qml";
+    QTest::newRow("sibling prefix") << "/a/bc/d.qml"
+                                    << "/a/b" << false << "";
+    QTest::newRow("same path") << "/a/b"
+                               << "/a/b" << false << "";
+    QTest::newRow("below root") << "/etc/x"
+                                << "/" << true << "etc/x";
+    QTest::newRow("unclean input") << "/a/./b/../b/c.qml"
+                                   << "/a//b" << true << "c.qml";
+    QTest::newRow("empty directory") << "/a/b"
+                                     << "" << false << "";
+}
+
+void tst_HostUtils::childPaths()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, directory);
+    QFETCH(bool, isChild);
+    QFETCH(QString, relative);
+
+    const Path file = Path::fromString(path);
+    const Path dir = Path::fromString(directory);
+    QCOMPARE(file.isChildOf(dir), isChild);
+    QCOMPARE(file.relativeChildPath(dir), relative);
+}
+
+void tst_HostUtils::parentDir_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("parent");
+
+    QTest::newRow("file") << "/home/user/project/Main.qml"
+                          << "/home/user/project";
+    QTest::newRow("top level") << "/etc"
+                               << "/";
+    QTest::newRow("root") << "/"
+                          << "";
+    QTest::newRow("relative") << "dir/file"
+                              << "dir";
+    QTest::newRow("bare name") << "file"
+                               << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_HostUtils::parentDir()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, parent);
+    QCOMPARE(Path::fromString(path).parentDir().toString(), parent);
+}
+
+void tst_HostUtils::fileNameParts()
+{
+    const Path path = Path::fromString(QStringLiteral("/p/app.translations.qmlproject"));
+    QCOMPARE(path.fileName(), QStringLiteral("app.translations.qmlproject"));
+    QCOMPARE(path.baseName(), QStringLiteral("app"));
+    QCOMPARE(path.completeBaseName(), QStringLiteral("app.translations"));
+    QCOMPARE(path.suffix(), QStringLiteral("qmlproject"));
+    QVERIFY(path.endsWith(u".qmlproject"));
+    QVERIFY(!path.endsWith(u".qml"));
+    QCOMPARE(path.parentDir().pathAppended(QStringLiteral("i18n")).toString(),
+             QStringLiteral("/p/i18n"));
+    QCOMPARE(path.parentDir().resolvePath(QStringLiteral("/abs/x")).toString(),
+             QStringLiteral("/abs/x"));
+    if (Path::caseSensitivity() == Qt::CaseSensitive) {
+        QVERIFY(!Path::fromString(QStringLiteral("/p/Main.QML")).endsWith(u".qml"));
+        QVERIFY(Path::fromString(QStringLiteral("/a")) != Path::fromString(QStringLiteral("/A")));
+    }
+}
+
+void tst_HostUtils::userInputAndOutput()
+{
+    const Path home = Path::fromUserInput(QStringLiteral("  ~/projects/x  "));
+    QCOMPARE(home.toString(), QDir::homePath() + QStringLiteral("/projects/x"));
+    QCOMPARE(home.toUserOutput(), QDir::toNativeSeparators(home.toString()));
+    QVERIFY(Path::fromUserInput(QStringLiteral("   ")).isEmpty());
+}
+
+void tst_HostUtils::fileSystemQueries()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Path root = Path::fromString(dir.path());
+    const Path file = root.pathAppended(QStringLiteral("a.txt"));
+    QVERIFY(!file.exists());
+    QFile out(file.toString());
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.close();
+    QVERIFY(file.exists());
+    QVERIFY(file.isFile());
+    QVERIFY(!file.isDir());
+    QVERIFY(root.isDir());
+    QVERIFY(!Path().exists());
+
+    QHash<Path, int> hash;
+    hash.insert(file, 1);
+    QCOMPARE(hash.value(Path::fromString(dir.path() + QStringLiteral("//a.txt"))), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_HostUtils)
+#include "tst_hostutils.moc"
