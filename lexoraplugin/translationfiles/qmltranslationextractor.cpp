@@ -1,17 +1,88 @@
 #include "qmltranslationextractor.h"
 
+#include "findtrcalls.h"
+#include "translationcatalog.h"
 #include "userfeedbackinterface.h"
 
+#include <private/qqmljsast_p.h>
+#include <private/qqmljsengine_p.h>
+#include <private/qqmljslexer_p.h>
+#include <private/qqmljsparser_p.h>
+
+#include <QIODevice>
 #include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <algorithm>
 
 namespace Lexora {
 
-bool loadQml(TranslationCatalog &, QIODevice &, const QString &fileName, UserFeedbackInterface *errorSink)
+namespace {
+
+// One block per diagnostic: "file:line:column: error: message", the source
+// line and a caret under the column. The caret line copies tabs and other
+// white space from the source so that the caret lines up however the
+// reader's editor expands them.
+QString parseErrorText(const QString &fileName,
+                       const QString &code,
+                       const QList<QQmlJS::DiagnosticMessage> &diagnostics)
 {
-    // Replaced by the parser-based extractor.
-    if (errorSink)
-        errorSink->addError(QStringLiteral("Cannot read QML file %1: no extractor").arg(fileName));
-    return false;
+    QStringList lines = code.split(QLatin1Char('\n'));
+    // Errors at the very end of the file point one line past the last one.
+    lines.append(QStringLiteral("\n"));
+
+    QString text;
+    for (const QQmlJS::DiagnosticMessage &diagnostic : diagnostics) {
+        if (diagnostic.isWarning())
+            continue;
+        const qint64 line = diagnostic.loc.startLine;
+        const qint64 column = diagnostic.loc.startColumn;
+        text += fileName + QLatin1Char(':') + QString::number(line) + QLatin1Char(':')
+            + QString::number(column) + QLatin1String(": error: ") + diagnostic.message
+            + QLatin1Char('\n');
+
+        const qsizetype index = std::clamp<qint64>(line - 1, 0, lines.size() - 1);
+        const QString &sourceLine = lines.at(index);
+        text += sourceLine + QLatin1Char('\n');
+        const qsizetype caretColumn = std::clamp<qint64>(column - 1, 0, sourceLine.size());
+        for (qsizetype i = 0; i < caretColumn; ++i) {
+            const QChar c = sourceLine.at(i);
+            text += c.isSpace() ? c : QLatin1Char(' ');
+        }
+        text += QLatin1String("^\n");
+    }
+    return text;
+}
+
+} // namespace
+
+bool loadQml(TranslationCatalog &catalog,
+             QIODevice &device,
+             const QString &fileName,
+             UserFeedbackInterface *errorSink)
+{
+    QTextStream stream(&device);
+    const QString code = stream.readAll();
+
+    QQmlJS::Engine engine;
+    QQmlJS::Lexer lexer(&engine);
+    lexer.setCode(code, /*lineno*/ 1, /*qmlMode*/ true);
+    QQmlJS::Parser parser(&engine);
+
+    if (!parser.parse()) {
+        QString text = parseErrorText(fileName, code, parser.diagnosticMessages());
+        // A failure must never pass unnoticed, even if the parser gave no reason.
+        if (text.isEmpty())
+            text = fileName + QLatin1String(": error: Syntax error\n");
+        if (errorSink)
+            errorSink->addError(text);
+        return false;
+    }
+
+    Support::FindTrCalls visitor(&engine, &catalog, errorSink, fileName);
+    visitor.extract(parser.ast());
+    return true;
 }
 
 } // namespace Lexora

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <private/qqmljsastvisitor_p.h>
+#include <private/qqmljssourcelocation_p.h>
+
+#include <QList>
+#include <QString>
+
+QT_BEGIN_NAMESPACE
+namespace QQmlJS {
+class Engine;
+}
+QT_END_NAMESPACE
+
+namespace Lexora {
+class TranslationCatalog;
+class UserFeedbackInterface;
+} // namespace Lexora
+
+namespace Lexora::Support {
+
+// Walks the syntax tree of one QML document and appends a catalogue message
+// for every translation call it recognises. Meta comments (//:, //=, //%) in
+// front of a call are collected while walking and attached to that call;
+// whatever no call consumes is reported at the end of its statement.
+//
+// One instance serves one file on one thread.
+class FindTrCalls : public QQmlJS::AST::Visitor
+{
+public:
+    FindTrCalls(QQmlJS::Engine *engine,
+                TranslationCatalog *catalog,
+                UserFeedbackInterface *errorSink,
+                const QString &fileName);
+
+    // Visits the tree below root and then processes the comments that follow
+    // the last node.
+    void extract(QQmlJS::AST::Node *root);
+
+    void postVisit(QQmlJS::AST::Node *node) override;
+    void endVisit(QQmlJS::AST::CallExpression *node) override;
+    void throwRecursionDepthError() override;
+
+    // The meta data collected from comments and not yet consumed by a call.
+    const QString &extraComment() const { return m_extraComment; }
+    const QString &metaId() const { return m_metaId; }
+    const QString &metaSourceText() const { return m_metaSourceText; }
+
+private:
+    void processComments(quint32 offset, bool flush = false);
+    void processComment(const QQmlJS::SourceLocation &location);
+    void parseMetaString(QStringView text, int line);
+    void consumeMetaData();
+    bool hasMetaData() const;
+
+    void reportFileError(int line, const QString &message) const;
+
+    QQmlJS::Engine *m_engine;
+    TranslationCatalog *m_catalog;
+    UserFeedbackInterface *m_errorSink;
+    QString m_fileName;
+
+    QString m_extraComment;
+    QString m_metaId;
+    QString m_metaSourceText;
+
+    // The engine's comments in source order; everything before
+    // m_nextComment has been processed.
+    QList<QQmlJS::SourceLocation> m_pendingComments;
+    qsizetype m_nextComment = 0;
+};
+
+} // namespace Lexora::Support
