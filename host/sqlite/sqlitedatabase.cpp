@@ -1,0 +1,222 @@
+#include "sqlitedatabase.h"
+
+#include "sqlitecarray.h"
+#include "sqliteexception.h"
+#include "sqlitesessions.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+
+namespace Host::Sqlite {
+
+namespace {
+
+void executeText(sqlite3 *database, std::string_view sql)
+{
+    // sqlite3_exec needs a terminated string; schema texts are short.
+    std::string text(sql);
+    char *message = nullptr;
+    int result = sqlite3_exec(database, text.c_str(), nullptr, nullptr, &message);
+    if (result != SQLITE_OK) {
+        std::string error = message ? message : sqlite3_errmsg(database);
+        sqlite3_free(message);
+        throwError(result, error);
+    }
+}
+
+} // namespace
+
+Database::Database(const QString &path) : m_path(path)
+{
+    open();
+}
+
+Database::~Database()
+{
+    m_sessions.reset();
+    // Statements of other objects are finalised before the connection goes;
+    // sqlite3_close_v2 defers the close until the last one is.
+    sqlite3_close_v2(m_handle);
+}
+
+void Database::open()
+{
+    const QByteArray fileName = QFile::encodeName(m_path);
+    int result = sqlite3_open_v2(fileName.constData(),
+                                 &m_handle,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                                 nullptr);
+    if (result != SQLITE_OK) {
+        std::string message = m_handle ? sqlite3_errmsg(m_handle) : sqlite3_errstr(result);
+        sqlite3_close_v2(m_handle);
+        m_handle = nullptr;
+        throwError(result, message + ": " + fileName.toStdString());
+    }
+
+    try {
+        sqlite3_extended_result_codes(m_handle, 1);
+        sqlite3_busy_timeout(m_handle, 5000);
+        // Reading the schema is the first access to the file, so a file that is
+        // not a database fails here with SQLite's own text.
+        readIsInitialized();
+
+        if (sqlite3_db_readonly(m_handle, "main") == 1)
+            throwError(SQLITE_READONLY,
+                       std::string(sqlite3_errstr(SQLITE_READONLY)) + ": "
+                           + fileName.toStdString());
+
+        sqlite3_stmt *statement = nullptr;
+        result = sqlite3_prepare_v2(m_handle, "PRAGMA journal_mode=WAL", -1, &statement, nullptr);
+        if (result != SQLITE_OK)
+            throwError(result, m_handle);
+        result = sqlite3_step(statement);
+        std::string mode;
+        if (result == SQLITE_ROW)
+            mode = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+        if (result != SQLITE_ROW)
+            throwError(result, m_handle);
+        if (mode != "wal")
+            throwError(SQLITE_CANTOPEN, "cannot switch to write-ahead-log journal mode: " + mode);
+
+        // In write-ahead-log mode NORMAL keeps the file consistent on power loss;
+        // only the last commits may be lost.
+        executeText(m_handle, "PRAGMA synchronous=NORMAL");
+        executeText(m_handle, "PRAGMA foreign_keys=ON");
+        registerCArray(m_handle);
+        m_sessions = std::make_unique<Sessions>(m_handle);
+    } catch (...) {
+        sqlite3_close_v2(m_handle);
+        m_handle = nullptr;
+        throw;
+    }
+}
+
+void Database::readIsInitialized()
+{
+    sqlite3_stmt *statement = nullptr;
+    std::string sql = std::string("SELECT count(*) FROM sqlite_schema WHERE name != '")
+        + Sessions::tableName + "'";
+    int result = sqlite3_prepare_v2(m_handle, sql.c_str(), -1, &statement, nullptr);
+    if (result != SQLITE_OK)
+        throwError(result, m_handle);
+    result = sqlite3_step(statement);
+    std::int64_t count = result == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    if (result != SQLITE_ROW)
+        throwError(result, m_handle);
+    m_isInitialized = count > 0;
+}
+
+void Database::execute(std::string_view sql)
+{
+    executeText(m_handle, sql);
+}
+
+void Database::walCheckpointFull()
+{
+    std::lock_guard lock(m_mutex);
+    int result
+        = sqlite3_wal_checkpoint_v2(m_handle, nullptr, SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+    // Busy means another connection still reads an older snapshot; the log is
+    // then copied by a later checkpoint, nothing is lost.
+    if (result != SQLITE_OK && (result & 0xff) != SQLITE_BUSY)
+        throwError(result, m_handle);
+}
+
+void Database::setAttachedTables(const std::vector<std::string> &tables)
+{
+    m_sessions->setAttachedTables(tables);
+}
+
+std::vector<std::string> Database::attachedTables() const
+{
+    return m_sessions->attachedTables();
+}
+
+ChangeSets Database::changeSets()
+{
+    return m_sessions->changeSets();
+}
+
+void Database::applyAndUpdateSessions()
+{
+    m_sessions->applyAndUpdate();
+}
+
+void Database::deleteSessions()
+{
+    m_sessions->deleteAll();
+}
+
+std::int64_t Database::lastInsertedRowId() const
+{
+    return sqlite3_last_insert_rowid(m_handle);
+}
+
+int Database::changesCount() const
+{
+    return sqlite3_changes(m_handle);
+}
+
+void Database::lock()
+{
+    m_mutex.lock();
+}
+
+void Database::unlock()
+{
+    m_mutex.unlock();
+}
+
+void Database::deferredBegin()
+{
+    executeText(m_handle, "BEGIN");
+}
+
+void Database::immediateBegin()
+{
+    executeText(m_handle, "BEGIN IMMEDIATE");
+}
+
+void Database::exclusiveBegin()
+{
+    executeText(m_handle, "BEGIN EXCLUSIVE");
+}
+
+void Database::commit()
+{
+    executeText(m_handle, "COMMIT");
+}
+
+void Database::rollback()
+{
+    if (!sqlite3_get_autocommit(m_handle))
+        executeText(m_handle, "ROLLBACK");
+}
+
+void Database::immediateSessionBegin()
+{
+    immediateBegin();
+    try {
+        m_sessions->create();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
+void Database::sessionCommit()
+{
+    m_sessions->commit();
+    commit();
+}
+
+void Database::sessionRollback()
+{
+    m_sessions->discard();
+    rollback();
+}
+
+} // namespace Host::Sqlite

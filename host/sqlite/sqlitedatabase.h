@@ -1,0 +1,87 @@
+#pragma once
+
+#include "sqlitechangeset.h"
+#include "sqlitetransactioninterface.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace Host::Sqlite {
+
+class Sessions;
+
+// One SQLite connection, opened in write-ahead-log journal mode with foreign
+// keys enforced. All transactions of all threads go through its lock.
+class HOST_SQLITE_EXPORT Database final : public TransactionInterface
+{
+public:
+    // Opens the file, creating it when missing. Raises Exception when the file
+    // cannot be opened or is not a database.
+    explicit Database(const QString &path);
+    ~Database() override;
+
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    QString path() const { return m_path; }
+    sqlite3 *handle() const { return m_handle; }
+
+    // Whether the file held a schema when it was opened; set once set-up is done.
+    bool isInitialized() const { return m_isInitialized; }
+    void setIsInitialized(bool isInitialized) { m_isInitialized = isInitialized; }
+
+    // Runs SQL without results, for schema statements.
+    void execute(std::string_view sql);
+
+    // Copies everything of the log into the database file. Takes the lock, so
+    // call it outside of a transaction.
+    void walCheckpointFull();
+
+    // Tables whose changes session transactions record, in registration order.
+    void setAttachedTables(const std::vector<std::string> &tables);
+    std::vector<std::string> attachedTables() const;
+
+    // The recorded change sets, oldest first. Call inside a transaction.
+    ChangeSets changeSets();
+    // Re-applies every recorded change set on top of the current content, local
+    // edits winning conflicts, and replaces the recorded sets by their combined
+    // net change. Call inside a transaction.
+    void applyAndUpdateSessions();
+    // Forgets every recorded change set. Call inside a transaction.
+    void deleteSessions();
+
+    std::int64_t lastInsertedRowId() const;
+    int changesCount() const;
+
+    void lock() override;
+    void unlock() override;
+
+    void deferredBegin() override;
+    void immediateBegin() override;
+    void exclusiveBegin() override;
+    void commit() override;
+    void rollback() override;
+
+    void immediateSessionBegin() override;
+    void sessionCommit() override;
+    void sessionRollback() override;
+
+private:
+    void open();
+    void readIsInitialized();
+
+    QString m_path;
+    sqlite3 *m_handle = nullptr;
+    std::mutex m_mutex;
+    std::unique_ptr<Sessions> m_sessions;
+    bool m_isInitialized = false;
+};
+
+} // namespace Host::Sqlite

@@ -1,0 +1,443 @@
+#include "sqlitesessions.h"
+
+#include "sqliteexception.h"
+
+#define SQLITE_ENABLE_SESSION
+#define SQLITE_ENABLE_PREUPDATE_HOOK
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace Host::Sqlite {
+
+namespace {
+
+void check(int result, sqlite3 *database)
+{
+    if (result != SQLITE_OK)
+        throwError(result, database);
+}
+
+struct StatementDeleter
+{
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+
+using StatementPointer = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+StatementPointer prepare(sqlite3 *database, const std::string &sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    check(sqlite3_prepare_v2(database, sql.c_str(), int(sql.size()), &statement, nullptr),
+          database);
+    return StatementPointer { statement };
+}
+
+bool stepRow(sqlite3 *database, sqlite3_stmt *statement)
+{
+    int result = sqlite3_step(statement);
+    if (result == SQLITE_ROW)
+        return true;
+    if (result == SQLITE_DONE)
+        return false;
+    throwError(result, database);
+}
+
+void executeSql(sqlite3 *database, const std::string &sql)
+{
+    auto statement = prepare(database, sql);
+    while (stepRow(database, statement.get())) { }
+}
+
+Value toValue(sqlite3_value *value)
+{
+    if (!value)
+        return {};
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        return Value { static_cast<long long>(sqlite3_value_int64(value)) };
+    case SQLITE_FLOAT:
+        return Value { sqlite3_value_double(value) };
+    case SQLITE_TEXT:
+        return Value { std::string_view(reinterpret_cast<const char *>(sqlite3_value_text(value)),
+                                        std::size_t(sqlite3_value_bytes(value))) };
+    case SQLITE_BLOB: {
+        const void *data = sqlite3_value_blob(value);
+        return Value { QByteArray(static_cast<const char *>(data), sqlite3_value_bytes(value)) };
+    }
+    default:
+        return {};
+    }
+}
+
+void bindValue(sqlite3 *database, sqlite3_stmt *statement, int index, const Value &value)
+{
+    int result = SQLITE_OK;
+    switch (value.type()) {
+    case ValueType::Null:
+        result = sqlite3_bind_null(statement, index);
+        break;
+    case ValueType::Integer:
+        result = sqlite3_bind_int64(statement, index, value.toInteger());
+        break;
+    case ValueType::Float:
+        result = sqlite3_bind_double(statement, index, value.toFloat());
+        break;
+    case ValueType::Text: {
+        auto text = value.toText();
+        result = sqlite3_bind_text64(statement,
+                                     index,
+                                     text.data() ? text.data() : "",
+                                     text.size(),
+                                     SQLITE_TRANSIENT,
+                                     SQLITE_UTF8);
+        break;
+    }
+    case ValueType::Blob: {
+        auto blob = value.toBlob();
+        result = sqlite3_bind_blob64(
+            statement, index, blob.constData(), blob.size(), SQLITE_TRANSIENT);
+        break;
+    }
+    }
+    check(result, database);
+}
+
+std::string quoted(const std::string &identifier)
+{
+    std::string text = "\"";
+    for (char character : identifier) {
+        if (character == '"')
+            text += '"';
+        text += character;
+    }
+    return text + '"';
+}
+
+// An insert that met an existing row with the same primary key. The session
+// extension can only resolve it by deleting that row first, which would run the
+// foreign keys' cascades and take the row's dependants with it, so the change
+// is turned into an update of the differing columns instead.
+struct PendingUpdate
+{
+    std::string table;
+    std::vector<std::pair<int, Value>> primaryKey;
+    std::vector<std::pair<int, Value>> columns;
+};
+
+struct ApplyContext
+{
+    std::vector<PendingUpdate> updates;
+    bool foreignKeyConflict = false;
+};
+
+int conflictHandler(void *contextPointer, int conflict, sqlite3_changeset_iter *iterator)
+{
+    auto context = static_cast<ApplyContext *>(contextPointer);
+    switch (conflict) {
+    case SQLITE_CHANGESET_DATA:
+        // The row was changed since the edit was recorded: the local edit wins.
+        return SQLITE_CHANGESET_REPLACE;
+    case SQLITE_CHANGESET_CONFLICT: {
+        const char *table = nullptr;
+        int columnCount = 0;
+        int operation = 0;
+        unsigned char *primaryKeyFlags = nullptr;
+        sqlite3changeset_op(iterator, &table, &columnCount, &operation, nullptr);
+        sqlite3changeset_pk(iterator, &primaryKeyFlags, &columnCount);
+        PendingUpdate update;
+        update.table = table;
+        for (int column = 0; column < columnCount; ++column) {
+            sqlite3_value *newValue = nullptr;
+            sqlite3_value *currentValue = nullptr;
+            sqlite3changeset_new(iterator, column, &newValue);
+            sqlite3changeset_conflict(iterator, column, &currentValue);
+            if (primaryKeyFlags[column]) {
+                update.primaryKey.emplace_back(column, toValue(newValue));
+            } else if (newValue
+                       && (!currentValue
+                           || sqlite3_value_type(newValue) != sqlite3_value_type(currentValue)
+                           || toValue(newValue) != toValue(currentValue))) {
+                Value value = toValue(newValue);
+                if (!(value.isNull() && currentValue
+                      && sqlite3_value_type(currentValue) == SQLITE_NULL))
+                    update.columns.emplace_back(column, std::move(value));
+            }
+        }
+        if (!update.columns.empty())
+            context->updates.push_back(std::move(update));
+        return SQLITE_CHANGESET_OMIT;
+    }
+    case SQLITE_CHANGESET_FOREIGN_KEY:
+        // Rows whose parent is gone are removed after the application.
+        context->foreignKeyConflict = true;
+        return SQLITE_CHANGESET_OMIT;
+    case SQLITE_CHANGESET_NOTFOUND:
+    case SQLITE_CHANGESET_CONSTRAINT:
+    default:
+        return SQLITE_CHANGESET_OMIT;
+    }
+}
+
+std::vector<std::string> columnNames(sqlite3 *database, const std::string &table)
+{
+    auto statement = prepare(database, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+    check(sqlite3_bind_text(statement.get(), 1, table.c_str(), int(table.size()), SQLITE_STATIC),
+          database);
+    std::vector<std::string> names;
+    while (stepRow(database, statement.get()))
+        names.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0)));
+    return names;
+}
+
+void runPendingUpdate(sqlite3 *database, const PendingUpdate &update)
+{
+    auto names = columnNames(database, update.table);
+    std::string sql = "UPDATE " + quoted(update.table) + " SET ";
+    int parameter = 1;
+    for (const auto &[column, value] : update.columns) {
+        if (parameter > 1)
+            sql += ", ";
+        sql += quoted(names.at(column)) + " = ?" + std::to_string(parameter++);
+    }
+    sql += " WHERE ";
+    bool first = true;
+    for (const auto &[column, value] : update.primaryKey) {
+        if (!first)
+            sql += " AND ";
+        first = false;
+        sql += quoted(names.at(column)) + " IS ?" + std::to_string(parameter++);
+    }
+
+    executeSql(database, "SAVEPOINT pendingUpdate");
+    try {
+        auto statement = prepare(database, sql);
+        int index = 1;
+        for (const auto &entry : update.columns)
+            bindValue(database, statement.get(), index++, entry.second);
+        for (const auto &entry : update.primaryKey)
+            bindValue(database, statement.get(), index++, entry.second);
+        while (stepRow(database, statement.get())) { }
+        executeSql(database, "RELEASE pendingUpdate");
+    } catch (const ConstraintViolation &) {
+        // The edit cannot be brought back without breaking a constraint (its id
+        // was taken meanwhile); the imported row stays as it is.
+        executeSql(database, "ROLLBACK TO pendingUpdate");
+        executeSql(database, "RELEASE pendingUpdate");
+    }
+}
+
+// Edits whose parent row did not survive re-application would leave dangling
+// references behind; they are removed, which also removes their own dependants.
+void removeForeignKeyViolations(sqlite3 *database)
+{
+    auto violations = prepare(database, "SELECT \"table\", rowid FROM pragma_foreign_key_check");
+    for (;;) {
+        std::vector<std::pair<std::string, std::int64_t>> rows;
+        while (stepRow(database, violations.get())) {
+            if (sqlite3_column_type(violations.get(), 1) == SQLITE_NULL)
+                continue;
+            rows.emplace_back(
+                reinterpret_cast<const char *>(sqlite3_column_text(violations.get(), 0)),
+                sqlite3_column_int64(violations.get(), 1));
+        }
+        sqlite3_reset(violations.get());
+        if (rows.empty())
+            return;
+        for (const auto &[table, rowId] : rows) {
+            auto remove = prepare(database, "DELETE FROM " + quoted(table) + " WHERE rowid = ?1");
+            sqlite3_bind_int64(remove.get(), 1, rowId);
+            while (stepRow(database, remove.get())) { }
+        }
+    }
+}
+
+struct ChangeGroupDeleter
+{
+    void operator()(sqlite3_changegroup *group) const { sqlite3changegroup_delete(group); }
+};
+
+} // namespace
+
+Sessions::Sessions(sqlite3 *database) : m_database(database) { }
+
+Sessions::~Sessions()
+{
+    discard();
+}
+
+void Sessions::setAttachedTables(std::vector<std::string> tables)
+{
+    m_tables = std::move(tables);
+}
+
+void Sessions::create()
+{
+    discard();
+    check(sqlite3session_create(m_database, "main", &m_session), m_database);
+    for (const auto &table : m_tables) {
+        int result = sqlite3session_attach(m_session, table.c_str());
+        if (result != SQLITE_OK) {
+            discard();
+            throwError(result, m_database);
+        }
+    }
+}
+
+void Sessions::commit()
+{
+    if (!m_session)
+        throwError(SQLITE_MISUSE, "Sessions::commit: no session is recording");
+    int size = 0;
+    void *data = nullptr;
+    int result = sqlite3session_changeset(m_session, &size, &data);
+    std::unique_ptr<void, decltype(&sqlite3_free)> changeSet(data, &sqlite3_free);
+    if (result != SQLITE_OK)
+        throwError(result, m_database);
+    if (size > 0)
+        store(data, size);
+    discard();
+}
+
+void Sessions::discard()
+{
+    if (m_session) {
+        sqlite3session_delete(m_session);
+        m_session = nullptr;
+    }
+}
+
+bool Sessions::hasTable()
+{
+    // Not cached: a rolled-back transaction may take a just-created table away.
+    auto statement
+        = prepare(m_database,
+                  std::string("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = '")
+                      + tableName + "'");
+    return stepRow(m_database, statement.get());
+}
+
+void Sessions::ensureTable()
+{
+    if (hasTable())
+        return;
+    executeSql(m_database,
+               std::string("CREATE TABLE IF NOT EXISTS ") + tableName
+                   + "(id INTEGER PRIMARY KEY, changeSet BLOB NOT NULL)");
+}
+
+void Sessions::store(const void *data, int size)
+{
+    ensureTable();
+    auto statement
+        = prepare(m_database, std::string("INSERT INTO ") + tableName + "(changeSet) VALUES(?1)");
+    check(sqlite3_bind_blob(statement.get(), 1, data, size, SQLITE_STATIC), m_database);
+    stepRow(m_database, statement.get());
+}
+
+std::vector<std::string> Sessions::storedChangeSets()
+{
+    std::vector<std::string> changeSets;
+    if (!hasTable())
+        return changeSets;
+    auto statement
+        = prepare(m_database, std::string("SELECT changeSet FROM ") + tableName + " ORDER BY id");
+    while (stepRow(m_database, statement.get())) {
+        auto data = static_cast<const char *>(sqlite3_column_blob(statement.get(), 0));
+        changeSets.emplace_back(data, std::size_t(sqlite3_column_bytes(statement.get(), 0)));
+    }
+    return changeSets;
+}
+
+ChangeSets Sessions::changeSets()
+{
+    ChangeSets changeSets;
+    for (auto &blob : storedChangeSets()) {
+        sqlite3_changeset_iter *iterator = nullptr;
+        check(sqlite3changeset_start(&iterator, int(blob.size()), blob.data()), m_database);
+        std::unique_ptr<sqlite3_changeset_iter, decltype(&sqlite3changeset_finalize)> iteratorGuard(
+            iterator, &sqlite3changeset_finalize);
+        ChangeSet changeSet;
+        while (sqlite3changeset_next(iterator) == SQLITE_ROW) {
+            const char *table = nullptr;
+            int columnCount = 0;
+            int operation = 0;
+            check(sqlite3changeset_op(iterator, &table, &columnCount, &operation, nullptr),
+                  m_database);
+            Change change;
+            change.table = table;
+            change.operation = operation == SQLITE_INSERT ? Operation::Insert
+                : operation == SQLITE_UPDATE              ? Operation::Update
+                                                          : Operation::Delete;
+            if (operation != SQLITE_INSERT) {
+                change.oldValues.reserve(columnCount);
+                for (int column = 0; column < columnCount; ++column) {
+                    sqlite3_value *value = nullptr;
+                    sqlite3changeset_old(iterator, column, &value);
+                    change.oldValues.push_back(toValue(value));
+                }
+            }
+            if (operation != SQLITE_DELETE) {
+                change.newValues.reserve(columnCount);
+                for (int column = 0; column < columnCount; ++column) {
+                    sqlite3_value *value = nullptr;
+                    sqlite3changeset_new(iterator, column, &value);
+                    change.newValues.push_back(toValue(value));
+                }
+            }
+            changeSet.push_back(std::move(change));
+        }
+        int result = sqlite3changeset_finalize(iteratorGuard.release());
+        if (result != SQLITE_OK)
+            throwError(result, "Corrupt recorded change set");
+        changeSets.push_back(std::move(changeSet));
+    }
+    return changeSets;
+}
+
+void Sessions::applyAndUpdate()
+{
+    auto blobs = storedChangeSets();
+    if (blobs.empty())
+        return;
+
+    // The net effect of all edits: a row inserted and edited again is one
+    // insert, a row inserted and deleted again is nothing.
+    sqlite3_changegroup *groupPointer = nullptr;
+    check(sqlite3changegroup_new(&groupPointer), m_database);
+    std::unique_ptr<sqlite3_changegroup, ChangeGroupDeleter> group(groupPointer);
+    for (auto &blob : blobs) {
+        int result = sqlite3changegroup_add(group.get(), int(blob.size()), blob.data());
+        if (result != SQLITE_OK)
+            throwError(result, "Corrupt recorded change set");
+    }
+    int size = 0;
+    void *data = nullptr;
+    int result = sqlite3changegroup_output(group.get(), &size, &data);
+    std::unique_ptr<void, decltype(&sqlite3_free)> combined(data, &sqlite3_free);
+    if (result != SQLITE_OK)
+        throwError(result, m_database);
+
+    ApplyContext context;
+    if (size > 0) {
+        result = sqlite3changeset_apply(m_database, size, data, nullptr, conflictHandler, &context);
+        if (result != SQLITE_OK)
+            throwError(result, m_database);
+        for (const auto &update : context.updates)
+            runPendingUpdate(m_database, update);
+        if (context.foreignKeyConflict)
+            removeForeignKeyViolations(m_database);
+    }
+
+    executeSql(m_database, std::string("DELETE FROM ") + tableName);
+    if (size > 0)
+        store(data, size);
+}
+
+void Sessions::deleteAll()
+{
+    if (hasTable())
+        executeSql(m_database, std::string("DELETE FROM ") + tableName);
+}
+
+} // namespace Host::Sqlite

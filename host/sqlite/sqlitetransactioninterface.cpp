@@ -1,0 +1,7 @@
+#include "sqlitetransactioninterface.h"
+
+namespace Host::Sqlite {
+
+TransactionInterface::~TransactionInterface() = default;
+
+} // namespace Host::Sqlite

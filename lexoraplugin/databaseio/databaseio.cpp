@@ -1,0 +1,578 @@
+#include "databaseio.h"
+
+#include "exception.h"
+
+#include <sqlite/sqlitedatabase.h>
+#include <sqlite/sqliteexception.h>
+#include <sqlite/sqlitetransaction.h>
+
+#include <algorithm>
+
+namespace Lexora {
+
+using Host::Sqlite::BaseStatement;
+using Host::Sqlite::DeferredTransaction;
+using Host::Sqlite::ImmediateSessionTransaction;
+using Host::Sqlite::ImmediateTransaction;
+
+DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
+    : m_database(database),
+      m_selectAllTranslatables("SELECT translationTextId, id FROM translatables ORDER BY id",
+                               database),
+      m_insertTranslatableReturningId(
+          "INSERT INTO translatables(id, translationTextId) VALUES(?1, ?2) RETURNING id", database),
+      m_deleteTranslationMetaData("DELETE FROM translationMetaData WHERE translationId == ?",
+                                  database),
+      m_deleteTranslationMetaDataKey(
+          "DELETE FROM translationMetaData WHERE translationId == ? AND key == ?", database),
+      m_upsertTranslationMetaData(
+          "INSERT INTO translationMetaData(translationId, key, value) VALUES (?001, ?002, ?003) ON "
+          "CONFLICT(translationId, key) DO UPDATE SET value=excluded.value RETURNING rowid",
+          database),
+      m_selectTranslatable(
+          "SELECT translationTextId, id FROM translatables WHERE translationTextId = ?", database),
+      m_selectTranslationRow(
+          "SELECT translationTextId, t1.translation, t2.translation, translatables.id FROM "
+          "translatables LEFT JOIN translations  t1 ON translatables.id == t1.translatableId AND "
+          "t1.language == ?2 LEFT JOIN translations t2 ON translatables.id == t2.translatableId "
+          "AND "
+          "t2.language == ?3 WHERE translationTextId = ?1",
+          database),
+      m_selectTranslations(
+          "SELECT language, translation, id FROM translations WHERE translatableId == ?", database),
+      m_upsertTranslation(
+          "INSERT INTO translations(id, translatableId, language, translation) VALUES(?1, ?2, ?3, "
+          "?4) ON CONFLICT(translatableId, language) DO UPDATE SET "
+          "translation=excluded.translation RETURNING id",
+          database),
+      m_selectTranslatableId("SELECT id FROM translatables WHERE translationTextId == ?", database),
+      m_selectTranslationMetaData(
+          "SELECT key, value FROM translationMetaData WHERE translationId = ?", database),
+      m_selectTranslationIdByTranslationTextId(
+          "SELECT translations.id FROM translatables JOIN translations ON translatables.id == "
+          "translatableId WHERE translatables.translationTextId = ? AND language = ?",
+          database),
+      m_selectTranslationId("SELECT id FROM translations WHERE translatableId = ? AND language = ?",
+                            database),
+      m_deleteTranslatableMetaData("DELETE FROM translatableMetaData WHERE translatableId == ?",
+                                   database),
+      m_deleteTranslatableMetaDataKey(
+          "DELETE FROM translatableMetaData WHERE translatableId == ? AND key == ?", database),
+      m_upsertTranslatableMetaData(
+          "INSERT INTO translatableMetaData(translatableId, key, value) VALUES (?001, ?002, ?003) "
+          "ON CONFLICT(translatableId, key) DO UPDATE SET value=excluded.value RETURNING rowid",
+          database),
+      m_selectTranslatableMetaData(
+          "SELECT key, value FROM translatableMetaData WHERE translatableId = ?", database),
+      m_deleteTranslatablesNotKept("DELETE FROM translatables WHERE id NOT IN carray(?)", database),
+      m_deleteTranslatableMetaDataNotKept(
+          "DELETE FROM translatableMetaData WHERE rowid NOT IN carray(?)", database),
+      m_deleteTranslationMetaDataNotKept(
+          "DELETE FROM translationMetaData WHERE rowid NOT IN carray(?)", database),
+      m_deleteTranslationsNotKept("DELETE FROM translations WHERE id NOT IN carray(?)", database),
+      m_insertTranslatable("INSERT INTO translatables(id, translationTextId) VALUES(?1, ?2)",
+                           database),
+      m_deleteTranslation("DELETE FROM translations WHERE translatableId == ? AND language == ?",
+                          database),
+      m_deleteTranslatable("DELETE FROM translatables WHERE id = ?", database),
+      m_selectMaximumTranslatableId("SELECT max(id) FROM translatables", database),
+      m_selectMaximumTranslationId("SELECT max(id) FROM translations", database),
+      m_selectAllTranslationRows(
+          "SELECT translationTextId, t1.translation, t2.translation, translatables.id FROM "
+          "translatables LEFT JOIN translations  t1 ON translatables.id == t1.translatableId AND "
+          "t1.language == ?1 LEFT JOIN translations t2 ON translatables.id == t2.translatableId "
+          "AND "
+          "t2.language == ?2 ORDER BY translationTextId",
+          database),
+      m_selectTranslation(
+          "SELECT translation FROM translations WHERE translatableId == ?1 AND language == ?2",
+          database),
+      m_selectScreenMetaData(
+          "SELECT componentPath, sceneId, state, dense_rank() OVER (ORDER BY parent) AS metaId, "
+          "key, atom FROM screenMetaData, json_tree(screenMetaData.metaData) WHERE "
+          "screenMetaData.translatableId = ?1 AND atom IS NOT NULL AND INSTR(path, '.') = 0",
+          database),
+      m_upsertScreenMetaData(
+          "WITH jsonSelect As (SELECT json_extract(json.value, '$.translationId') AS "
+          "translationTextId, json_extract(json.value, '$.componentPath') AS componentPath, "
+          "ifnull(json_extract(json.value, '$.state'), '') AS state, json_extract(json.value, "
+          "'$.sceneId') AS sceneId, json_extract(json.value, '$.metaData') AS metaData FROM "
+          "json_each(?) AS json) INSERT INTO screenMetaData(translatableId,  componentPath, state, "
+          "sceneId, metaData) SELECT id, componentPath, state, sceneId, jsonSelect.metaData FROM "
+          "jsonSelect JOIN translatables USING (translationTextId) ON CONFLICT(translatableId, "
+          "componentPath, state) DO UPDATE SET metaData=excluded.metaData, "
+          "sceneId=excluded.sceneId",
+          database),
+      m_searchTranslations(
+          "WITH search(rowid, rank) AS (SELECT rowid, rank FROM translationsFullText(?)) SELECT "
+          "translationTextId, language, translation, translatables.id FROM search JOIN "
+          "translations ON search.rowid=translations.rowid JOIN translatables ON "
+          "translations.translatableId = translatables.id ORDER BY rank",
+          database),
+      m_selectTranslationIdAndText(
+          "SELECT id, translation FROM translations WHERE translatableId = ? AND language = ?",
+          database),
+      m_selectTranslatableMetaDataValue(
+          "SELECT rowid, value FROM translatableMetaData WHERE translatableId = ? AND key = ?",
+          database),
+      m_selectTranslationMetaDataValue(
+          "SELECT rowid, value FROM translationMetaData WHERE translationId = ? AND key = ?",
+          database),
+      m_deleteScreenMetaData(
+          "DELETE FROM screenMetaData WHERE componentPath IN (SELECT json_extract(json.value, "
+          "'$.componentPath') FROM json_each(?) AS json)",
+          database),
+      m_selectTextElides(
+          "SELECT ifnull(json_extract(metaDataEntry.value, '$.sourceLocation.line'), -1), "
+          "ifnull(json_extract(metaDataEntry.value, '$.sourceLocation.column'), -1), "
+          "json_extract(metaDataEntry.value, '$.Exceeds')  FROM screenMetaData JOIN "
+          "json_each(metaData) AS metaDataEntry WHERE componentPath = ?1",
+          database)
+{ }
+
+DatabaseIo::~DatabaseIo() = default;
+
+void DatabaseIo::syncTranslatables(const TranslatableEntries &entries)
+{
+    {
+        ImmediateTransaction transaction { m_database };
+
+        std::int64_t translatableCounter
+            = m_selectMaximumTranslatableId.optionalValue<std::int64_t>().value_or(0);
+        std::int64_t translationCounter
+            = m_selectMaximumTranslationId.optionalValue<std::int64_t>().value_or(0);
+
+        std::vector<std::int64_t> keptTranslatableIds;
+        std::vector<std::int64_t> keptTranslationIds;
+        std::vector<std::int64_t> keptTranslatableMetaDataRowIds;
+        std::vector<std::int64_t> keptTranslationMetaDataRowIds;
+        keptTranslatableIds.reserve(entries.size());
+        keptTranslationIds.reserve(entries.size() * 4);
+
+        // Rows are read before they are written, so content that did not change
+        // costs no write.
+        auto keepMetaData = [](ReadStatement<2> &select,
+                               ReadWriteStatement<1> &upsert,
+                               std::int64_t ownerId,
+                               const MetaDataEntry &metaData,
+                               std::vector<std::int64_t> &kept) {
+            std::optional<std::int64_t> rowId;
+            select.readCallback(
+                [&](const BaseStatement &statement) {
+                    if (!rowId && statement.fetchValue(1) == metaData.value)
+                        rowId = statement.fetchLongLongValue(0);
+                },
+                ownerId,
+                metaData.key);
+            if (!rowId)
+                rowId = upsert.optionalValue<std::int64_t>(ownerId, metaData.key, metaData.value)
+                            .value_or(0);
+            kept.push_back(*rowId);
+        };
+
+        for (const TranslatableEntry &entry : entries) {
+            auto translatableId
+                = m_selectTranslatableId.optionalValue<std::int64_t>(entry.translationTextId);
+            if (!translatableId) {
+                ++translatableCounter;
+                translatableId
+                    = m_insertTranslatableReturningId
+                          .optionalValue<std::int64_t>(translatableCounter, entry.translationTextId)
+                          .value_or(0);
+            }
+            keptTranslatableIds.push_back(*translatableId);
+
+            for (const TranslationEntry &translation : entry.translations) {
+                std::optional<std::int64_t> translationId;
+                m_selectTranslationIdAndText.readCallback(
+                    [&](const BaseStatement &statement) {
+                        if (!translationId
+                            && statement.columnType(1) != Host::Sqlite::ValueType::Null
+                            && statement.fetchTextView(1) == translation.translation)
+                            translationId = statement.fetchLongLongValue(0);
+                    },
+                    *translatableId,
+                    translation.language);
+                if (!translationId) {
+                    ++translationCounter;
+                    translationId = m_upsertTranslation
+                                        .optionalValue<std::int64_t>(translationCounter,
+                                                                     *translatableId,
+                                                                     translation.language,
+                                                                     translation.translation)
+                                        .value_or(0);
+                }
+                keptTranslationIds.push_back(*translationId);
+
+                for (const MetaDataEntry &metaData : translation.metaData)
+                    keepMetaData(m_selectTranslationMetaDataValue,
+                                 m_upsertTranslationMetaData,
+                                 *translationId,
+                                 metaData,
+                                 keptTranslationMetaDataRowIds);
+            }
+
+            for (const MetaDataEntry &metaData : entry.metaData)
+                keepMetaData(m_selectTranslatableMetaDataValue,
+                             m_upsertTranslatableMetaData,
+                             *translatableId,
+                             metaData,
+                             keptTranslatableMetaDataRowIds);
+        }
+
+        m_deleteTranslationMetaDataNotKept.execute(keptTranslationMetaDataRowIds);
+        m_deleteTranslatableMetaDataNotKept.execute(keptTranslatableMetaDataRowIds);
+        m_deleteTranslationsNotKept.execute(keptTranslationIds);
+        m_deleteTranslatablesNotKept.execute(keptTranslatableIds);
+
+        m_database.applyAndUpdateSessions();
+
+        transaction.commit();
+    }
+    m_database.walCheckpointFull();
+}
+
+TranslatableEntries DatabaseIo::fetchAllTranslatableEntries()
+{
+    TranslatableEntries entries;
+    {
+        DeferredTransaction transaction { m_database };
+        entries.reserve(std::max<std::size_t>(10000, m_selectAllTranslatables.maximumRowCount()));
+        m_selectAllTranslatables.readCallback([&](const BaseStatement &statement) {
+            TranslatableEntry &entry = entries.emplace_back();
+            entry.translationTextId = statement.fetchText(0);
+            entry.id = statement.fetchLongLongValue(1);
+        });
+        completeEntries(entries);
+        transaction.commit();
+    }
+    m_database.walCheckpointFull();
+    return entries;
+}
+
+TranslatableEntries DatabaseIo::selectTranslatableEntries(const TranslationIds &translationIds)
+{
+    TranslatableEntries entries;
+    entries.reserve(std::max<std::size_t>(32, translationIds.size()));
+    for (const std::string &translationId : translationIds) {
+        m_selectTranslatable.readCallback(
+            [&](const BaseStatement &statement) {
+                TranslatableEntry &entry = entries.emplace_back();
+                entry.translationTextId = statement.fetchText(0);
+                entry.id = statement.fetchLongLongValue(1);
+            },
+            translationId);
+    }
+    return entries;
+}
+
+TranslatableEntries DatabaseIo::fetchFullTranslatableEntries(const TranslationIds &translationIds)
+{
+    TranslatableEntries entries;
+    {
+        DeferredTransaction transaction { m_database };
+        entries = selectTranslatableEntries(translationIds);
+        std::sort(entries.begin(), entries.end(), [](const auto &first, const auto &second) {
+            return first.id < second.id;
+        });
+        completeEntries(entries);
+        transaction.commit();
+    }
+    m_database.walCheckpointFull();
+    return entries;
+}
+
+TranslatableEntries DatabaseIo::fetchTranslatableEntries(const TranslationIds &translationIds)
+{
+    DeferredTransaction transaction { m_database };
+    TranslatableEntries entries = selectTranslatableEntries(translationIds);
+    for (TranslatableEntry &entry : entries)
+        entry.metaData = selectTranslatableMetaData(entry.id);
+    transaction.commit();
+    return entries;
+}
+
+MetaDataEntries DatabaseIo::selectTranslatableMetaData(std::int64_t translatableId)
+{
+    MetaDataEntries metaData;
+    m_selectTranslatableMetaData.readCallback(
+        [&](const BaseStatement &statement) {
+            metaData.push_back({ statement.fetchText(0), statement.fetchValue(1) });
+        },
+        translatableId);
+    return metaData;
+}
+
+TranslationRows DatabaseIo::fetchTranslationRows(const TranslationIds &translationIds,
+                                                 std::string_view primaryLanguage,
+                                                 std::string_view currentLanguage)
+{
+    // std::string compares its bytes as unsigned characters, as SQLite's BINARY
+    // collation does, and a common prefix sorts the shorter string first.
+    TranslationIds sortedIds = translationIds;
+    std::sort(sortedIds.begin(), sortedIds.end());
+
+    DeferredTransaction transaction { m_database };
+    TranslationRows rows;
+    rows.reserve(32);
+    for (const std::string &translationId : sortedIds) {
+        m_selectTranslationRow.readCallback(
+            [&](const BaseStatement &statement) {
+                auto toQString = [&](int column) {
+                    auto text = statement.fetchTextView(column);
+                    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+                };
+                TranslationRow &row = rows.emplace_back();
+                row.translationId = toQString(0);
+                row.primaryTranslation = toQString(1);
+                row.currentTranslation = toQString(2);
+                row.translatableId = statement.fetchLongLongValue(3);
+            },
+            translationId,
+            primaryLanguage,
+            currentLanguage);
+    }
+    for (TranslationRow &row : rows)
+        row.metaData = selectTranslatableMetaData(row.translatableId);
+    transaction.commit();
+    return rows;
+}
+
+std::int64_t DatabaseIo::addTranslatable(std::string_view translationId)
+{
+    try {
+        ImmediateSessionTransaction transaction { m_database };
+        std::int64_t id
+            = m_selectMaximumTranslatableId.optionalValue<std::int64_t>().value_or(0) + 1;
+        m_insertTranslatable.execute(id, translationId);
+        transaction.commit();
+        return id;
+    } catch (const Host::Sqlite::ConstraintViolation &) {
+        // The transaction guard has rolled back by now.
+        throw CannotAddTranslatableEntry(
+            "lexoraplugin/databaseio 165: Cannot add a translation entry to the database");
+    }
+}
+
+void DatabaseIo::setTranslatableMetaData(std::int64_t translatableId,
+                                         std::string_view key,
+                                         const DatabaseValue &value)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    m_upsertTranslatableMetaData.optionalValue<std::int64_t>(translatableId, key, value);
+    transaction.commit();
+}
+
+void DatabaseIo::removeTranslatableMetaData(std::int64_t translatableId, std::string_view key)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    m_deleteTranslatableMetaDataKey.execute(translatableId, key);
+    transaction.commit();
+}
+
+std::int64_t DatabaseIo::updateTranslation(std::int64_t translatableId,
+                                           std::string_view language,
+                                           std::string_view translation)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    std::int64_t candidateId
+        = m_selectMaximumTranslationId.optionalValue<std::int64_t>().value_or(0) + 1;
+    std::int64_t id
+        = m_upsertTranslation
+              .optionalValue<std::int64_t>(candidateId, translatableId, language, translation)
+              .value_or(0);
+    transaction.commit();
+    return id;
+}
+
+void DatabaseIo::removeTranslation(std::int64_t translatableId, std::string_view language)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    m_deleteTranslation.execute(translatableId, language);
+    transaction.commit();
+}
+
+void DatabaseIo::removeTranslatable(std::int64_t translatableId)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    m_deleteTranslatable.execute(translatableId);
+    transaction.commit();
+}
+
+std::int64_t DatabaseIo::translatableId(std::string_view translationId)
+{
+    DeferredTransaction transaction { m_database };
+    auto id = m_selectTranslatableId.optionalValue<std::int64_t>(translationId);
+    transaction.commit();
+    return id.value_or(-1);
+}
+
+std::optional<std::string> DatabaseIo::fetchTranslation(std::int64_t translatableId,
+                                                        std::string_view language)
+{
+    DeferredTransaction transaction { m_database };
+    auto translation = m_selectTranslation.optionalValue<std::string>(translatableId, language);
+    transaction.commit();
+    return translation;
+}
+
+SearchRows DatabaseIo::searchTranslations(std::string_view query)
+{
+    DeferredTransaction transaction { m_database };
+    SearchRows rows;
+    rows.reserve(128);
+    m_searchTranslations.readCallback(
+        [&](const BaseStatement &statement) {
+            rows.push_back({ statement.fetchText(0),
+                             statement.fetchText(1),
+                             statement.fetchText(2),
+                             statement.fetchLongLongValue(3) });
+        },
+        query);
+    transaction.commit();
+    return rows;
+}
+
+void DatabaseIo::storeScreenMetaData(std::string_view json)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    m_deleteScreenMetaData.execute(json);
+    m_upsertScreenMetaData.execute(json);
+    transaction.commit();
+}
+
+TextElides DatabaseIo::fetchTextElides(std::string_view componentPath)
+{
+    DeferredTransaction transaction { m_database };
+    TextElides elides;
+    elides.reserve(std::max<std::size_t>(32, m_selectTextElides.maximumRowCount()));
+    m_selectTextElides.readCallback(
+        [&](const BaseStatement &statement) {
+            elides.push_back({ statement.fetchIntValue(0),
+                               statement.fetchIntValue(1),
+                               statement.fetchLongLongValue(2) != 0 });
+        },
+        componentPath);
+    transaction.commit();
+    return elides;
+}
+
+ScreenMetaDataEntries DatabaseIo::selectScreenMetaData(std::int64_t translatableId)
+{
+    ScreenMetaDataEntries entries;
+    entries.reserve(16);
+    m_selectScreenMetaData.readCallback(
+        [&](const BaseStatement &statement) {
+            auto componentPath = statement.fetchTextView(0);
+            auto state = statement.fetchTextView(2);
+            int metaId = statement.fetchIntValue(3);
+            MetaDataEntry metaData { statement.fetchText(4), statement.fetchValue(5) };
+            if (!entries.empty()) {
+                ScreenMetaDataEntry &last = entries.back();
+                if (last.componentPath == componentPath && last.state == state
+                    && last.metaId == metaId) {
+                    last.metaData.push_back(std::move(metaData));
+                    return;
+                }
+            }
+            ScreenMetaDataEntry &entry = entries.emplace_back();
+            entry.metaData.push_back(std::move(metaData));
+            entry.componentPath = std::string(componentPath);
+            entry.sceneId = statement.fetchText(1);
+            entry.state = std::string(state);
+            entry.metaId = metaId;
+        },
+        translatableId);
+    return entries;
+}
+
+void DatabaseIo::completeEntries(TranslatableEntries &entries)
+{
+    for (TranslatableEntry &entry : entries) {
+        m_selectTranslations.readCallback(
+            [&](const BaseStatement &statement) {
+                TranslationEntry &translation = entry.translations.emplace_back();
+                translation.language = statement.fetchText(0);
+                translation.translation = statement.fetchText(1);
+                translation.id = statement.fetchLongLongValue(2);
+            },
+            entry.id);
+        for (TranslationEntry &translation : entry.translations) {
+            m_selectTranslationMetaData.readCallback(
+                [&](const BaseStatement &statement) {
+                    translation.metaData.push_back(
+                        { statement.fetchText(0), statement.fetchValue(1) });
+                },
+                translation.id);
+        }
+    }
+
+    for (TranslatableEntry &entry : entries)
+        entry.metaData = selectTranslatableMetaData(entry.id);
+
+    for (TranslatableEntry &entry : entries)
+        entry.screenMetaData = selectScreenMetaData(entry.id);
+
+    setChangeStates(entries);
+}
+
+void DatabaseIo::setChangeStates(TranslatableEntries &entries)
+{
+    using Host::Sqlite::Operation;
+    using Host::Sqlite::ValueType;
+
+    std::vector<std::int64_t> addedIds;
+    std::vector<std::int64_t> changedIds;
+    addedIds.reserve(128);
+    changedIds.reserve(1024);
+
+    auto integerKey = [](const DatabaseValue &value) {
+        if (value.type() != ValueType::Integer)
+            throw Host::Sqlite::Exception(
+                "Change tracking: a recorded change holds a key that is not an integer");
+        return value.toInteger();
+    };
+
+    for (const auto &changeSet : m_database.changeSets()) {
+        for (const auto &change : changeSet) {
+            if (change.table == "translatables") {
+                if (change.operation == Operation::Insert) {
+                    addedIds.push_back(integerKey(change.newValues.at(0)));
+                } else if (change.operation == Operation::Update) {
+                    const DatabaseValue &translationTextId = change.oldValues.at(1);
+                    if (translationTextId.type() != ValueType::Text)
+                        throw Host::Sqlite::Exception("Change tracking: a recorded change holds a "
+                                                      "translation ID that is not a text");
+                    changedIds.push_back(
+                        m_selectTranslatableId
+                            .optionalValue<std::int64_t>(translationTextId.toText())
+                            .value_or(0));
+                }
+            } else if (change.table == "translations") {
+                changedIds.push_back(integerKey(change.value(1)));
+            } else if (change.table == "translatableMetaData" || change.table == "screenMetaData") {
+                changedIds.push_back(integerKey(change.value(0)));
+            }
+        }
+    }
+
+    std::sort(addedIds.begin(), addedIds.end());
+    std::sort(changedIds.begin(), changedIds.end());
+
+    // Entries and ids are both ascending, so one walk over each list does.
+    auto markEntries = [&](const std::vector<std::int64_t> &ids, ChangeState state) {
+        auto id = ids.begin();
+        for (TranslatableEntry &entry : entries) {
+            while (id != ids.end() && *id < entry.id)
+                ++id;
+            if (id == ids.end())
+                break;
+            if (*id == entry.id)
+                entry.changeState = state;
+        }
+    };
+    markEntries(changedIds, ChangeState::Changed);
+    markEntries(addedIds, ChangeState::Added);
+}
+
+} // namespace Lexora

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "databaserecords.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Lexora {
+
+using TranslationIds = std::vector<std::string>;
+
+// The only way the plugin reads and writes the translation database. Every
+// operation runs in one transaction of its own and holds the connection's lock
+// for its duration, so it may be called from worker threads too. Failures
+// raise the SQLite wrapper's exceptions (Host::Sqlite::Exception).
+class DatabaseIoInterface
+{
+public:
+    virtual ~DatabaseIoInterface() = default;
+
+    // Makes the database hold exactly `entries` (ids, screen metadata and change
+    // states of the entries are ignored), then re-applies the local edits.
+    virtual void syncTranslatables(const TranslatableEntries &entries) = 0;
+    virtual TranslatableEntries fetchAllTranslatableEntries() = 0;
+    virtual TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &translationIds)
+        = 0;
+    virtual TranslatableEntries fetchTranslatableEntries(const TranslationIds &translationIds) = 0;
+    virtual TranslationRows fetchTranslationRows(const TranslationIds &translationIds,
+                                                 std::string_view primaryLanguage,
+                                                 std::string_view currentLanguage)
+        = 0;
+    virtual std::int64_t addTranslatable(std::string_view translationId) = 0;
+    virtual void setTranslatableMetaData(std::int64_t translatableId,
+                                         std::string_view key,
+                                         const DatabaseValue &value)
+        = 0;
+    virtual void removeTranslatableMetaData(std::int64_t translatableId, std::string_view key) = 0;
+    virtual std::int64_t updateTranslation(std::int64_t translatableId,
+                                           std::string_view language,
+                                           std::string_view translation)
+        = 0;
+    virtual void removeTranslation(std::int64_t translatableId, std::string_view language) = 0;
+    virtual void removeTranslatable(std::int64_t translatableId) = 0;
+    // -1 when the ID is unknown.
+    virtual std::int64_t translatableId(std::string_view translationId) = 0;
+    // No value when the language has no translation; a stored empty text is a value.
+    virtual std::optional<std::string> fetchTranslation(std::int64_t translatableId,
+                                                        std::string_view language)
+        = 0;
+    // `query` is in FTS5 query syntax.
+    virtual SearchRows searchTranslations(std::string_view query) = 0;
+    virtual void storeScreenMetaData(std::string_view json) = 0;
+    virtual TextElides fetchTextElides(std::string_view componentPath) = 0;
+
+protected:
+    DatabaseIoInterface() = default;
+    DatabaseIoInterface(const DatabaseIoInterface &) = delete;
+    DatabaseIoInterface &operator=(const DatabaseIoInterface &) = delete;
+};
+
+} // namespace Lexora

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <sqlite/sqlitevalue.h>
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Lexora {
+
+// One SQLite value of a metadata column. Equality compares storage class and
+// content; nulls and NaNs never compare equal.
+using DatabaseValue = Host::Sqlite::Value;
+
+struct MetaDataEntry
+{
+    std::string key;
+    DatabaseValue value;
+
+    friend bool operator==(const MetaDataEntry &, const MetaDataEntry &) = default;
+};
+
+using MetaDataEntries = std::vector<MetaDataEntry>;
+
+struct TranslationEntry
+{
+    std::string language;
+    std::string translation;
+    MetaDataEntries metaData;
+    std::int64_t id = 0;
+};
+
+using TranslationEntries = std::vector<TranslationEntry>;
+
+struct ScreenMetaDataEntry
+{
+    MetaDataEntries metaData;
+    std::string componentPath;
+    std::string sceneId;
+    std::string state;
+    int metaId = 0;
+};
+
+using ScreenMetaDataEntries = std::vector<ScreenMetaDataEntry>;
+
+enum class ChangeState : unsigned char { Unchanged = 0, Added = 1, Changed = 2 };
+
+struct TranslatableEntry
+{
+    std::string translationTextId;
+    TranslationEntries translations;
+    MetaDataEntries metaData;
+    ScreenMetaDataEntries screenMetaData;
+    std::int64_t id = 0;
+    ChangeState changeState = ChangeState::Unchanged;
+};
+
+using TranslatableEntries = std::vector<TranslatableEntry>;
+
+// A row of the translations table in the editor.
+struct TranslationRow
+{
+    QString translationId;
+    QString primaryTranslation;
+    QString currentTranslation;
+    MetaDataEntries metaData;
+    std::int64_t translatableId = 0;
+};
+
+using TranslationRows = std::vector<TranslationRow>;
+
+struct SearchRow
+{
+    std::string translationTextId;
+    std::string language;
+    std::string translation;
+    std::int64_t translatableId = 0;
+};
+
+using SearchRows = std::vector<SearchRow>;
+
+struct TextElide
+{
+    int line = -1;
+    int column = -1;
+    bool exceeds = false;
+};
+
+using TextElides = std::vector<TextElide>;
+
+} // namespace Lexora

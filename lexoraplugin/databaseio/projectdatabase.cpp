@@ -1,0 +1,16 @@
+#include "projectdatabase.h"
+
+namespace Lexora {
+
+ProjectDatabase::ProjectDatabase(const QString &filePath)
+    : m_database(filePath),
+      m_schemaInitializer(m_database, m_database.isInitialized()),
+      m_databaseIo(m_database),
+      m_languageStore(m_database)
+{
+    m_database.setIsInitialized(true);
+}
+
+ProjectDatabase::~ProjectDatabase() = default;
+
+} // namespace Lexora

@@ -1,0 +1,164 @@
+#include "schemainitializer.h"
+
+#include "tablebuilder.h"
+
+#include <sqlite/sqlitedatabase.h>
+#include <sqlite/sqlitetransaction.h>
+
+namespace Lexora {
+
+namespace {
+
+ForeignKey cascadingReference(std::string table, std::string column)
+{
+    // Dependent rows go with their translatable: removing a translatable and the
+    // deletes of synchronisation rely on it.
+    return ForeignKey { std::move(table),
+                        std::move(column),
+                        ForeignKeyAction::NoAction,
+                        ForeignKeyAction::Cascade,
+                        Enforcement::Immediate };
+}
+
+TableBuilder translatablesTable()
+{
+    TableBuilder table;
+    table.setName("translatables");
+    table.setUseIfNotExists(true);
+    table.addColumn("id", ColumnType::Integer, { NotNull {}, Unique {} });
+    table.addColumn("translationTextId",
+                    ColumnType::Text,
+                    { PrimaryKey {}, NotNull {}, Check { "translationTextId != ''" } });
+    return table;
+}
+
+TableBuilder translationsTable()
+{
+    TableBuilder table;
+    table.setName("translations");
+    table.setUseIfNotExists(true);
+    table.addColumn("id", ColumnType::Integer, { NotNull {}, Unique {} });
+    table.addColumn("translatableId",
+                    ColumnType::Integer,
+                    { NotNull {}, cascadingReference("translatables", "id") });
+    table.addColumn("language", ColumnType::Text, { NotNull {}, Check { "language != ''" } });
+    table.addColumn("translation", ColumnType::Text);
+    table.addPrimaryKeyConstraint({ "translatableId", "language" });
+    return table;
+}
+
+TableBuilder translationMetaDataTable()
+{
+    TableBuilder table;
+    table.setName("translationMetaData");
+    table.setUseIfNotExists(true);
+    table.addColumn("translationId",
+                    ColumnType::Integer,
+                    { NotNull {}, cascadingReference("translations", "id") });
+    table.addColumn("key", ColumnType::Text, { NotNull {}, Check { "key != ''" } });
+    table.addColumn("value", ColumnType::Numeric);
+    table.addPrimaryKeyConstraint({ "translationId", "key" });
+    return table;
+}
+
+TableBuilder translatableMetaDataTable()
+{
+    TableBuilder table;
+    table.setName("translatableMetaData");
+    table.setUseIfNotExists(true);
+    table.addColumn("translatableId",
+                    ColumnType::Integer,
+                    { NotNull {}, cascadingReference("translatables", "id") });
+    table.addColumn("key", ColumnType::Text, { NotNull {}, Check { "key != ''" } });
+    table.addColumn("value", ColumnType::Numeric);
+    table.addPrimaryKeyConstraint({ "translatableId", "key" });
+    return table;
+}
+
+TableBuilder screenMetaDataTable()
+{
+    TableBuilder table;
+    table.setName("screenMetaData");
+    table.setUseIfNotExists(true);
+    table.addColumn("translatableId",
+                    ColumnType::Integer,
+                    { NotNull {}, cascadingReference("translatables", "id") });
+    table.addColumn(
+        "componentPath", ColumnType::Text, { NotNull {}, Check { "componentPath != ''" } });
+    table.addColumn("state", ColumnType::Text, { NotNull {} });
+    table.addColumn("sceneId", ColumnType::Text);
+    table.addColumn("metaData", ColumnType::Text);
+    table.addPrimaryKeyConstraint({ "translatableId", "componentPath", "state" });
+    return table;
+}
+
+TableBuilder languagesTable()
+{
+    TableBuilder table;
+    table.setName("languages");
+    table.setUseIfNotExists(true);
+    table.addColumn(
+        "code", ColumnType::Text, { PrimaryKey {}, NotNull {}, Check { "code != ''" } });
+    table.addColumn("name", ColumnType::Text);
+    return table;
+}
+
+} // namespace
+
+SchemaInitializer::SchemaInitializer(Host::Sqlite::Database &database, bool isInitialized)
+{
+    if (!isInitialized)
+        createTranslationTables(database);
+
+    database.setAttachedTables({ "translatables",
+                                 "translations",
+                                 "translationMetaData",
+                                 "translatableMetaData",
+                                 "screenMetaData" });
+}
+
+void SchemaInitializer::createTranslationTables(Host::Sqlite::Database &database)
+{
+    {
+        Host::Sqlite::ExclusiveTransaction transaction { database };
+
+        translatablesTable().initialize(database);
+        translationsTable().initialize(database);
+        translationMetaDataTable().initialize(database);
+        translatableMetaDataTable().initialize(database);
+        screenMetaDataTable().initialize(database);
+
+        database.execute(
+            "CREATE VIRTUAL TABLE translationsFullText USING fts5(language, translation, "
+            "content='translations', prefix='2 3 4 5', tokenize='unicode61 remove_diacritics 2')");
+        database.execute(
+            "CREATE TRIGGER translationsFullText_insert AFTER INSERT ON translations BEGIN INSERT "
+            "INTO translationsFullText(rowid, language, translation) VALUES (new.rowid, "
+            "new.language, new.translation); END");
+        database.execute(
+            "CREATE TRIGGER translationsFullText_delete AFTER DELETE ON translations BEGIN INSERT "
+            "INTO translationsFullText(translationsFullText, rowid, language, translation) VALUES "
+            "('delete', old.rowid, old.language, old.translation); END");
+        database.execute(
+            "CREATE TRIGGER translationsFullText_update AFTER UPDATE ON translations BEGIN INSERT "
+            "INTO translationsFullText(translationsFullText, rowid, language, translation) VALUES "
+            "('delete', old.rowid, old.language, old.translation); INSERT INTO "
+            "translationsFullText(rowid, language, translation) VALUES (new.rowid, new.language, "
+            "new.translation); END;");
+
+        transaction.commit();
+    }
+    database.walCheckpointFull();
+}
+
+void SchemaInitializer::createLanguagesTable(Host::Sqlite::Database &database)
+{
+    {
+        Host::Sqlite::ExclusiveTransaction transaction { database };
+        languagesTable().initialize(database);
+        transaction.commit();
+    }
+    database.walCheckpointFull();
+}
+
+} // namespace Lexora

@@ -1,0 +1,22 @@
+#pragma once
+
+namespace Host::Sqlite {
+class Database;
+}
+
+namespace Lexora {
+
+// Creates the translation tables, the full-text index and its triggers on a
+// database that is not initialised yet, in one exclusive transaction, and
+// registers the translation tables for change-set recording in every case.
+class SchemaInitializer
+{
+public:
+    SchemaInitializer(Host::Sqlite::Database &database, bool isInitialized);
+
+    static void createTranslationTables(Host::Sqlite::Database &database);
+    // The `languages` table, a step of its own.
+    static void createLanguagesTable(Host::Sqlite::Database &database);
+};
+
+} // namespace Lexora
