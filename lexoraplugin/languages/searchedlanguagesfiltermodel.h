@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QSortFilterProxyModel>
+
+namespace Lexora {
+
+// Keeps the languages whose display name contains the search text, ignoring case. The text
+// is taken literally: characters that mean something in a regular expression or a
+// wildcard pattern match only themselves.
+class SearchedLanguagesFilterModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+
+public:
+    explicit SearchedLanguagesFilterModel(QObject *parent = nullptr);
+
+    QString textFilter() const { return m_textFilter; }
+
+public slots:
+    void setTextFilter(const QString &filter);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    QString m_textFilter;
+};
+
+} // namespace Lexora

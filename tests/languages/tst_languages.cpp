@@ -1,0 +1,998 @@
+#include "languages/alllanguagesmodel.h"
+#include "languages/language.h"
+#include "languages/languagemodel.h"
+#include "languages/languagesselectiondialog.h"
+#include "languages/searchedlanguagesfiltermodel.h"
+#include "languages/selectedlanguagesmodel.h"
+
+#include <QBoxLayout>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QResource>
+#include <QSignalSpy>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <set>
+
+using namespace Lexora;
+
+namespace {
+
+const QStringList expectedCodes { "ar",    "cs", "da", "de", "en",    "en-AU", "en-GB", "es",
+                                  "es-MX", "fa", "fi", "fr", "fr-CA", "he",    "hi",    "hu",
+                                  "it",    "ja", "ko", "nb", "nl",    "pl",    "pt",    "pt-PT",
+                                  "ro",    "ru", "sk", "sl", "sv",    "tr",    "uk",    "zh" };
+
+QString flagSourceDirectory()
+{
+    return QStringLiteral(LEXORA_SOURCE_DIR "/lexoraplugin/flags");
+}
+
+Language language(const char *code, const char *name)
+{
+    return Language(code, name);
+}
+
+QStringList codesOf(const Languages &languages)
+{
+    QStringList codes;
+    for (const Language &language : languages)
+        codes.append(language.codeString());
+    return codes;
+}
+
+QStringList column(const QAbstractItemModel *model, int role = Qt::DisplayRole)
+{
+    QStringList values;
+    for (int row = 0; row < model->rowCount(); ++row)
+        values.append(model->index(row, 0).data(role).toString());
+    return values;
+}
+
+QStringList checkedCodes(const QAbstractItemModel *model)
+{
+    QStringList codes;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (index.data(Qt::CheckStateRole).toInt() == Qt::Checked)
+            codes.append(index.data(Qt::UserRole).toString());
+    }
+    return codes;
+}
+
+QModelIndex findCode(const QAbstractItemModel *model, const QString &code)
+{
+    const QModelIndexList found = model->match(
+        model->index(0, 0), Qt::UserRole, code, 1, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return found.value(0);
+}
+
+QImage iconImage(const QVariant &decoration)
+{
+    return decoration.value<QIcon>()
+        .pixmap(QSize(16, 11))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage resourceImage(const QString &path)
+{
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+// Where the view's delegate reacts to a click on the check box of an item.
+QPoint checkBoxCenter(QListView *view, const QModelIndex &index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(view->viewport());
+    option.rect = view->visualRect(index);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay
+        | QStyleOptionViewItem::HasDecoration;
+    const int iconExtent = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+    option.decorationSize
+        = view->iconSize().isValid() ? view->iconSize() : QSize(iconExtent, iconExtent);
+    option.text = index.data().toString();
+    option.icon = index.data(Qt::DecorationRole).value<QIcon>();
+    option.checkState = static_cast<Qt::CheckState>(index.data(Qt::CheckStateRole).toInt());
+    return view->style()
+        ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view)
+        .center();
+}
+
+// Clicks the check box of the row showing `code`, as a user would with the mouse.
+void clickCheckBox(QListView *view, const QString &code)
+{
+    const QModelIndex index = findCode(view->model(), code);
+    QVERIFY2(index.isValid(), qPrintable(code + " is not listed"));
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, checkBoxCenter(view, index));
+}
+
+// Toggles the check box of the row showing `code` from the keyboard.
+void pressSpaceOn(QListView *view, const QString &code)
+{
+    const QModelIndex index = findCode(view->model(), code);
+    QVERIFY2(index.isValid(), qPrintable(code + " is not listed"));
+    view->setFocus();
+    view->setCurrentIndex(index);
+    QTest::keyClick(view, Qt::Key_Space);
+}
+
+void clearLineEdit(QLineEdit *lineEdit)
+{
+    QTest::keyClick(lineEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(lineEdit, Qt::Key_Backspace);
+}
+
+struct DialogParts
+{
+    explicit DialogParts(LanguagesSelectionDialog &dialog)
+        : search(dialog.findChild<QLineEdit *>("searchLineEdit")),
+          all(dialog.findChild<QListView *>("allLanguagesListView")),
+          selected(dialog.findChild<QListView *>("selectedLanguagesListView")),
+          ok(dialog.findChild<QPushButton *>("okButton")),
+          cancel(dialog.findChild<QPushButton *>("cancelButton"))
+    { }
+
+    bool complete() const { return search && all && selected && ok && cancel; }
+
+    QLineEdit *search;
+    QListView *all;
+    QListView *selected;
+    QPushButton *ok;
+    QPushButton *cancel;
+};
+
+// index() refuses rows outside the model; a stale index from a view need not.
+class ProbeLanguageModel : public LanguageModel
+{
+public:
+    QModelIndex uncheckedIndex(int row) const { return createIndex(row, 0); }
+};
+
+// Registers the test's extra flags for the lifetime of the object.
+class ExtraFlags
+{
+public:
+    ExtraFlags() { m_registered = QResource::registerResource(LEXORA_EXTRA_FLAGS_RCC); }
+    ~ExtraFlags()
+    {
+        if (m_registered)
+            QResource::unregisterResource(LEXORA_EXTRA_FLAGS_RCC);
+    }
+    bool isRegistered() const { return m_registered; }
+
+private:
+    bool m_registered = false;
+};
+
+} // namespace
+
+class TestLanguages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void flagResourcesAreLinked_data();
+    void flagResourcesAreLinked();
+
+    void metaTypesAreRegisteredUnderTheirNames();
+    void signalsAndSlotsCarryTheAliases_data();
+    void signalsAndSlotsCarryTheAliases();
+    void queuedConnectionsCarryLanguages();
+
+    void catalogueHasOneEntryPerFlag();
+    void catalogueNames_data();
+    void catalogueNames();
+    void catalogueFollowsTheFlagImages();
+
+    void languageModelSortsByLocaleAwareName_data();
+    void languageModelSortsByLocaleAwareName();
+    void languageModelData_data();
+    void languageModelData();
+    void settingThePrimaryLanguageDoesNotReset();
+
+    void allLanguagesModelChecking_data();
+    void allLanguagesModelChecking();
+    void allLanguagesModelRejectsOtherEdits();
+    void selectedLanguagesModelMovesThePrimaryMark_data();
+    void selectedLanguagesModelMovesThePrimaryMark();
+    void textFilter_data();
+    void textFilter();
+
+    void dialogForm();
+    void typingFiltersCaseInsensitively_data();
+    void typingFiltersCaseInsensitively();
+    void checkingOnTheLeftAppendsAndShowsOnTheRight();
+    void uncheckingOnTheLeftRemoves();
+    void checkingOnTheRightMovesThePrimaryMark();
+    void givenLanguagesKeepTheirOrder();
+    void primaryLanguageOutsideTheCatalogueIsKept();
+    void primaryLanguageTakesTheCatalogueName();
+    void cancelLeavesTheCallersLanguagesUnchanged_data();
+    void cancelLeavesTheCallersLanguagesUnchanged();
+    void okReturnsTheChoice();
+    void screenshotShowsFlagsAndNames();
+};
+
+void TestLanguages::flagResourcesAreLinked_data()
+{
+    QTest::addColumn<QString>("code");
+    for (const QString &code : expectedCodes)
+        QTest::newRow(qPrintable(code)) << code;
+    QTest::newRow("placeholder") << QStringLiteral("placeholder");
+}
+
+void TestLanguages::flagResourcesAreLinked()
+{
+    QFETCH(QString, code);
+
+    // This runs first, before any code of the library: linking it must be enough to
+    // register the flags.
+    const QImage embedded = resourceImage(QStringLiteral(":/flags/%1.png").arg(code));
+    QVERIFY2(!embedded.isNull(), qPrintable(code));
+    QCOMPARE(embedded.size(), QSize(16, 11));
+    QCOMPARE(embedded, resourceImage(flagSourceDirectory() + QStringLiteral("/%1.png").arg(code)));
+}
+
+void TestLanguages::metaTypesAreRegisteredUnderTheirNames()
+{
+    registerLanguageMetaTypes();
+
+    const QMetaType languageType = QMetaType::fromName("Lexora::Language");
+    QVERIFY(languageType.isValid());
+    QCOMPARE(languageType, QMetaType::fromType<Language>());
+
+    const QMetaType languagesType = QMetaType::fromName("std::vector<Lexora::Language>");
+    QVERIFY(languagesType.isValid());
+    QCOMPARE(languagesType, QMetaType::fromType<Languages>());
+    QCOMPARE(QByteArray(QMetaType::fromType<Languages>().name()),
+             QByteArray("std::vector<Lexora::Language>"));
+    QCOMPARE(QMetaType::fromName("Languages"), languagesType);
+    QCOMPARE(QMetaType::fromName("Language"), languageType);
+
+    // Values survive a round trip through QVariant, and equality is by code.
+    const QVariant variant = QVariant::fromValue(Languages { language("de", "German") });
+    QCOMPARE(variant.value<Languages>(), (Languages { language("de", "Deutsch") }));
+    QVERIFY(language("de", "German") == language("de", "Deutsch"));
+    QVERIFY(!(language("de", "German") == language("de-AT", "German")));
+}
+
+void TestLanguages::signalsAndSlotsCarryTheAliases_data()
+{
+    QTest::addColumn<const QMetaObject *>("metaObject");
+    QTest::addColumn<QMetaMethod::MethodType>("kind");
+    QTest::addColumn<QByteArray>("signature");
+
+    const QMetaObject *languageModel = &LanguageModel::staticMetaObject;
+    QTest::newRow("primaryLanguageChanged")
+        << languageModel << QMetaMethod::Signal << QByteArray("primaryLanguageChanged(Language)");
+    QTest::newRow("languagesChanged")
+        << languageModel << QMetaMethod::Signal << QByteArray("languagesChanged(Languages)");
+    QTest::newRow("setLanguages") << languageModel << QMetaMethod::Slot
+                                  << QByteArray("setLanguages(Languages)");
+    QTest::newRow("setPrimaryLanguage")
+        << languageModel << QMetaMethod::Slot << QByteArray("setPrimaryLanguage(Language)");
+    QTest::newRow("selectedLanguagesChanged")
+        << &AllLanguagesModel::staticMetaObject << QMetaMethod::Signal
+        << QByteArray("selectedLanguagesChanged(Languages)");
+    QTest::newRow("setTextFilter") << &SearchedLanguagesFilterModel::staticMetaObject
+                                   << QMetaMethod::Slot << QByteArray("setTextFilter(QString)");
+}
+
+void TestLanguages::signalsAndSlotsCarryTheAliases()
+{
+    QFETCH(const QMetaObject *, metaObject);
+    QFETCH(QMetaMethod::MethodType, kind);
+    QFETCH(QByteArray, signature);
+
+    const int methodIndex = metaObject->indexOfMethod(signature.constData());
+    QVERIFY2(methodIndex >= 0, signature.constData());
+    QCOMPARE(metaObject->method(methodIndex).methodType(), kind);
+}
+
+void TestLanguages::queuedConnectionsCarryLanguages()
+{
+    // String-based, queued: the arguments have to be found by the names in the signatures.
+    AllLanguagesModel all;
+    SelectedLanguagesModel selected;
+    QVERIFY(QObject::connect(&all,
+                             SIGNAL(selectedLanguagesChanged(Languages)),
+                             &selected,
+                             SLOT(setLanguages(Languages)),
+                             Qt::QueuedConnection));
+    QVERIFY(QObject::connect(&all,
+                             SIGNAL(primaryLanguageChanged(Language)),
+                             &selected,
+                             SLOT(setPrimaryLanguage(Language)),
+                             Qt::QueuedConnection));
+
+    all.setSelectedLanguages({ language("sv", "Swedish"), language("de", "German") });
+    all.setPrimaryLanguage(language("sv", "Swedish"));
+    QCOMPARE(selected.rowCount(), 0);
+
+    QTRY_COMPARE(selected.rowCount(), 2);
+    QCOMPARE(column(&selected, Qt::UserRole), (QStringList { "de", "sv" }));
+    QTRY_COMPARE(selected.primaryLanguage().code, QByteArray("sv"));
+}
+
+void TestLanguages::catalogueHasOneEntryPerFlag()
+{
+    const QStringList codes = LanguagesSelectionDialog::getAllSupportedLanguageCodes();
+
+    QStringList flagFiles;
+    for (const QFileInfo &file :
+         QDir(flagSourceDirectory()).entryInfoList({ "*.png" }, QDir::Files))
+        if (file.baseName() != QLatin1String("placeholder"))
+            flagFiles.append(file.baseName());
+
+    QStringList sortedCodes = codes;
+    sortedCodes.sort();
+    flagFiles.sort();
+    QCOMPARE(sortedCodes, flagFiles);
+
+    QStringList sortedExpected = expectedCodes;
+    sortedExpected.sort();
+    QCOMPARE(sortedCodes, sortedExpected);
+
+    // Every code names a language QLocale knows, carries its own flag and appears once.
+    const Languages catalogue = LanguagesSelectionDialog::supportedLanguages();
+    QCOMPARE(catalogue.size(), std::size_t(32));
+    QStringList catalogueCodes = codesOf(catalogue);
+    catalogueCodes.sort();
+    QCOMPARE(catalogueCodes, sortedExpected);
+
+    const QImage placeholder = resourceImage(QStringLiteral(":/flags/placeholder.png"));
+    LanguageModel model;
+    model.setLanguages(catalogue);
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row, 0);
+        const QString code = index.data(Qt::UserRole).toString();
+        const QImage flag = iconImage(index.data(Qt::DecorationRole));
+        QVERIFY2(flag != placeholder, qPrintable(code));
+        QCOMPARE(flag, resourceImage(QStringLiteral(":/flags/%1.png").arg(code)));
+    }
+}
+
+void TestLanguages::catalogueNames_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+
+    // The English name from Qt's locale data, then the native name where it differs.
+    QTest::newRow("de") << "de" << QStringLiteral("German - Deutsch");
+    QTest::newRow("ja") << "ja" << QStringLiteral("Japanese - 日本語");
+    QTest::newRow("ru") << "ru" << QStringLiteral("Russian - русский");
+    QTest::newRow("fr-CA") << "fr-CA" << QStringLiteral("French - français canadien");
+    QTest::newRow("pt") << "pt" << QStringLiteral("Portuguese - português");
+    QTest::newRow("pt-PT") << "pt-PT" << QStringLiteral("Portuguese - português europeu");
+    QTest::newRow("en-GB") << "en-GB" << QStringLiteral("English - British English");
+    QTest::newRow("ar") << "ar" << QStringLiteral("Arabic - العربية");
+}
+
+void TestLanguages::catalogueNames()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+
+    const Languages catalogue = LanguagesSelectionDialog::supportedLanguages();
+    const auto found = std::find(catalogue.begin(), catalogue.end(), Language(code.toUtf8(), {}));
+    QVERIFY(found != catalogue.end());
+    QCOMPARE(found->nameString(), name);
+}
+
+void TestLanguages::catalogueFollowsTheFlagImages()
+{
+    ExtraFlags extraFlags;
+    QVERIFY(extraFlags.isRegistered());
+
+    const QStringList codes = LanguagesSelectionDialog::getAllSupportedLanguageCodes();
+    QCOMPARE(codes.size(), 35);
+    QVERIFY(codes.contains("af"));
+    QVERIFY(codes.contains("xx"));
+    QVERIFY(!codes.contains("placeholder"));
+
+    const Languages catalogue = LanguagesSelectionDialog::supportedLanguages();
+    QCOMPARE(catalogue.size(), std::size_t(34));
+    const auto nameOf = [&](const char *code) {
+        const auto found = std::find(catalogue.begin(), catalogue.end(), Language(code, {}));
+        return found == catalogue.end() ? QStringLiteral("<missing>") : found->nameString();
+    };
+    // Native name equal to the English name: shown once.
+    QCOMPARE(nameOf("af"), QStringLiteral("Afrikaans"));
+    // The comparison is case-sensitive.
+    QCOMPARE(nameOf("eo"), QStringLiteral("Esperanto - esperanto"));
+    // A code QLocale does not know is left out, even though its image exists.
+    QCOMPARE(nameOf("xx"), QStringLiteral("<missing>"));
+}
+
+void TestLanguages::languageModelSortsByLocaleAwareName_data()
+{
+    QTest::addColumn<Languages>("languages");
+
+    Languages catalogue = LanguagesSelectionDialog::supportedLanguages();
+    QTest::newRow("catalogue as listed") << catalogue;
+    std::reverse(catalogue.begin(), catalogue.end());
+    QTest::newRow("catalogue reversed") << catalogue;
+    QTest::newRow("mixed case and accents") << Languages { language("c", "zulu"),
+                                                           language("d", "Émile"),
+                                                           language("a", "Apple"),
+                                                           language("e", "apple pie"),
+                                                           language("b", "Banana") };
+    QTest::newRow("empty") << Languages {};
+}
+
+void TestLanguages::languageModelSortsByLocaleAwareName()
+{
+    QFETCH(Languages, languages);
+
+    LanguageModel model;
+    QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy changedSpy(&model, &LanguageModel::languagesChanged);
+    model.setLanguages(languages);
+
+    QCOMPARE(resetSpy.size(), 1);
+    QCOMPARE(changedSpy.size(), 1);
+    QCOMPARE(model.rowCount(), int(languages.size()));
+
+    const QStringList names = column(&model);
+    for (int i = 1; i < names.size(); ++i)
+        QVERIFY2(QString::localeAwareCompare(names.at(i - 1), names.at(i)) <= 0,
+                 qPrintable(names.at(i - 1) + " before " + names.at(i)));
+
+    // Same languages, and the signal carries the sorted list the model shows.
+    QStringList given = codesOf(languages);
+    QStringList shown = column(&model, Qt::UserRole);
+    QCOMPARE(codesOf(changedSpy.at(0).at(0).value<Languages>()), shown);
+    given.sort();
+    shown.sort();
+    QCOMPARE(shown, given);
+}
+
+void TestLanguages::languageModelData_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("expected");
+
+    // Rows after sorting: 0 "German - Deutsch" (de), 1 "Klingon" (tlh, no flag).
+    QTest::newRow("display") << 0 << int(Qt::DisplayRole) << QVariant("German - Deutsch");
+    QTest::newRow("code") << 0 << int(Qt::UserRole) << QVariant("de");
+    QTest::newRow("flag") << 0 << int(Qt::DecorationRole) << QVariant(":/flags/de.png");
+    QTest::newRow("missing flag") << 1 << int(Qt::DecorationRole)
+                                  << QVariant(":/flags/placeholder.png");
+    QTest::newRow("no check state") << 0 << int(Qt::CheckStateRole) << QVariant();
+    QTest::newRow("edit role") << 0 << int(Qt::EditRole) << QVariant();
+    QTest::newRow("row past the end") << 2 << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("negative row") << -1 << int(Qt::DisplayRole) << QVariant();
+}
+
+void TestLanguages::languageModelData()
+{
+    QFETCH(int, row);
+    QFETCH(int, role);
+    QFETCH(QVariant, expected);
+
+    ProbeLanguageModel model;
+    model.setLanguages({ language("tlh", "Klingon"), language("de", "German - Deutsch") });
+    const QVariant value = model.data(model.uncheckedIndex(row), role);
+
+    if (role == Qt::DecorationRole) {
+        QCOMPARE(iconImage(value), resourceImage(expected.toString()));
+    } else {
+        QCOMPARE(value, expected);
+    }
+}
+
+void TestLanguages::settingThePrimaryLanguageDoesNotReset()
+{
+    LanguageModel model;
+    model.setLanguages({ language("de", "German") });
+    QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy primarySpy(&model, &LanguageModel::primaryLanguageChanged);
+
+    model.setPrimaryLanguage(language("de", "German"));
+
+    QCOMPARE(resetSpy.size(), 0);
+    QCOMPARE(primarySpy.size(), 1);
+    QCOMPARE(primarySpy.at(0).at(0).value<Language>().name, QByteArray("German"));
+    QCOMPARE(model.primaryLanguage().code, QByteArray("de"));
+}
+
+void TestLanguages::allLanguagesModelChecking_data()
+{
+    QTest::addColumn<QStringList>("initial");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("checkState");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("check appends") << QStringList { "sv", "de" } << "fr" << int(Qt::Checked)
+                                   << QStringList { "sv", "de", "fr" };
+    QTest::newRow("check into empty")
+        << QStringList {} << "ja" << int(Qt::Checked) << QStringList { "ja" };
+    QTest::newRow("check twice keeps one entry")
+        << QStringList { "sv", "de" } << "sv" << int(Qt::Checked) << QStringList { "sv", "de" };
+    QTest::newRow("uncheck removes") << QStringList { "sv", "de", "fr" } << "de"
+                                     << int(Qt::Unchecked) << QStringList { "sv", "fr" };
+    QTest::newRow("uncheck not selected")
+        << QStringList { "sv" } << "de" << int(Qt::Unchecked) << QStringList { "sv" };
+    QTest::newRow("partially checked counts as unchecked")
+        << QStringList { "sv", "de" } << "sv" << int(Qt::PartiallyChecked) << QStringList { "de" };
+}
+
+void TestLanguages::allLanguagesModelChecking()
+{
+    QFETCH(QStringList, initial);
+    QFETCH(QString, code);
+    QFETCH(int, checkState);
+    QFETCH(QStringList, expected);
+
+    AllLanguagesModel model;
+    model.setLanguages(LanguagesSelectionDialog::supportedLanguages());
+    Languages selection;
+    for (const QString &selectedCode : initial)
+        selection.emplace_back(selectedCode.toUtf8(), "given name");
+    model.setSelectedLanguages(selection);
+
+    const QModelIndex index = findCode(&model, code);
+    QVERIFY(index.isValid());
+    QVERIFY(model.flags(index).testFlag(Qt::ItemIsUserCheckable));
+    QCOMPARE(index.data(Qt::CheckStateRole).toInt(),
+             int(initial.contains(code) ? Qt::Checked : Qt::Unchecked));
+
+    // The selection is announced before the row repaints, so that the right-hand list is
+    // up to date when the view asks.
+    QStringList order;
+    connect(&model, &AllLanguagesModel::selectedLanguagesChanged, this, [&](const Languages &l) {
+        order.append("selection " + codesOf(l).join(','));
+    });
+    connect(&model, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &topLeft) {
+        order.append("row " + topLeft.data(Qt::UserRole).toString());
+    });
+
+    QVERIFY(model.setData(index, checkState, Qt::CheckStateRole));
+
+    QCOMPARE(codesOf(model.selectedLanguages()), expected);
+    QCOMPARE(order, (QStringList { "selection " + expected.join(','), "row " + code }));
+    QCOMPARE(index.data(Qt::CheckStateRole).toInt(),
+             int(expected.contains(code) ? Qt::Checked : Qt::Unchecked));
+    QCOMPARE(checkedCodes(&model).size(), expected.size());
+}
+
+void TestLanguages::allLanguagesModelRejectsOtherEdits()
+{
+    AllLanguagesModel model;
+    model.setLanguages({ language("de", "German") });
+    QSignalSpy selectionSpy(&model, &AllLanguagesModel::selectedLanguagesChanged);
+    QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy dataSpy(&model, &QAbstractItemModel::dataChanged);
+
+    QVERIFY(!model.setData(model.index(0, 0), "Deutsch", Qt::EditRole));
+    QVERIFY(!model.setData(QModelIndex(), int(Qt::Checked), Qt::CheckStateRole));
+    QVERIFY(!model.flags(QModelIndex()).testFlag(Qt::ItemIsUserCheckable));
+    QCOMPARE(model.data(QModelIndex(), Qt::CheckStateRole), QVariant());
+    QCOMPARE(selectionSpy.size(), 0);
+
+    // Replacing the selection announces it, but leaves the rows alone.
+    model.setSelectedLanguages({ language("de", "German") });
+    QCOMPARE(selectionSpy.size(), 1);
+    QCOMPARE(resetSpy.size(), 0);
+    QCOMPARE(dataSpy.size(), 0);
+    QCOMPARE(model.index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+}
+
+void TestLanguages::selectedLanguagesModelMovesThePrimaryMark_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("checkState");
+
+    QTest::newRow("check another") << "fr" << int(Qt::Checked);
+    QTest::newRow("uncheck another") << "fr" << int(Qt::Unchecked);
+    QTest::newRow("uncheck the primary") << "de" << int(Qt::Unchecked);
+    QTest::newRow("check the primary") << "de" << int(Qt::Checked);
+}
+
+void TestLanguages::selectedLanguagesModelMovesThePrimaryMark()
+{
+    QFETCH(QString, code);
+    QFETCH(int, checkState);
+
+    SelectedLanguagesModel model;
+    model.setLanguages(
+        { language("sv", "Swedish"), language("de", "German"), language("fr", "French") });
+    model.setPrimaryLanguage(language("de", "German"));
+    QCOMPARE(checkedCodes(&model), QStringList { "de" });
+
+    QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy primarySpy(&model, &LanguageModel::primaryLanguageChanged);
+    const QModelIndex index = findCode(&model, code);
+    QVERIFY(model.flags(index).testFlag(Qt::ItemIsUserCheckable));
+    QVERIFY(model.setData(index, checkState, Qt::CheckStateRole));
+
+    QCOMPARE(resetSpy.size(), 1);
+    QCOMPARE(primarySpy.size(), 1);
+    QCOMPARE(model.primaryLanguage().codeString(), code);
+    QCOMPARE(checkedCodes(&model), QStringList { code });
+
+    QVERIFY(!model.setData(QModelIndex(), int(Qt::Checked), Qt::CheckStateRole));
+    QVERIFY(!model.setData(findCode(&model, "sv"), "x", Qt::EditRole));
+    QCOMPARE(model.primaryLanguage().codeString(), code);
+}
+
+void TestLanguages::textFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("empty shows all") << QString() << expectedCodes;
+    QTest::newRow("upper case") << "GERM" << QStringList { "de" };
+    QTest::newRow("mixed case") << "eNgLiSh" << QStringList { "en", "en-AU", "en-GB" };
+    QTest::newRow("native name") << QStringLiteral("FRANÇAIS") << QStringList { "fr", "fr-CA" };
+    QTest::newRow("separator") << " - Deutsch" << QStringList { "de" };
+    QTest::newRow("no match") << "Klingon" << QStringList {};
+    QTest::newRow("regular expression is literal") << ".*" << QStringList {};
+    QTest::newRow("broken regular expression") << "(" << QStringList {};
+    QTest::newRow("wildcard is literal") << "Germ?n" << QStringList {};
+}
+
+void TestLanguages::textFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, expected);
+
+    AllLanguagesModel all;
+    all.setLanguages(LanguagesSelectionDialog::supportedLanguages());
+    SearchedLanguagesFilterModel searched;
+    searched.setSourceModel(&all);
+    searched.setTextFilter(filter);
+    QCOMPARE(searched.textFilter(), filter);
+
+    QStringList shown = column(&searched, Qt::UserRole);
+    shown.sort();
+    expected.sort();
+    QCOMPARE(shown, expected);
+
+    // Lifting the filter brings every language back.
+    searched.setTextFilter(QString());
+    QCOMPARE(searched.rowCount(), all.rowCount());
+}
+
+void TestLanguages::dialogForm()
+{
+    LanguagesSelectionDialog dialog({}, {});
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+
+    QCOMPARE(dialog.objectName(), QStringLiteral("LanguagesSelectionDialog"));
+    QCOMPARE(dialog.size(), QSize(800, 600));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select project languages"));
+    QCOMPARE(dialog.parent(), nullptr);
+
+    QCOMPARE(parts.search->placeholderText(), QStringLiteral("search"));
+    QVERIFY(parts.search->isClearButtonEnabled());
+    QCOMPARE(parts.cancel->text(), QStringLiteral("Cancel"));
+    QCOMPARE(parts.ok->text(), QStringLiteral("Ok"));
+    auto *label = dialog.findChild<QLabel *>("label");
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("Primary language"));
+
+    QVERIFY(qobject_cast<SearchedLanguagesFilterModel *>(parts.all->model()));
+    QVERIFY(qobject_cast<AllLanguagesModel *>(
+        static_cast<QSortFilterProxyModel *>(parts.all->model())->sourceModel()));
+    QVERIFY(qobject_cast<SelectedLanguagesModel *>(parts.selected->model()));
+
+    auto *verticalLayout = dialog.findChild<QVBoxLayout *>("verticalLayout");
+    auto *gridLayout = dialog.findChild<QGridLayout *>("gridLayout");
+    auto *horizontalLayout = dialog.findChild<QHBoxLayout *>("horizontalLayout");
+    auto *horizontalLayout2 = dialog.findChild<QHBoxLayout *>("horizontalLayout_2");
+    QVERIFY(verticalLayout && gridLayout && horizontalLayout && horizontalLayout2);
+    QCOMPARE(dialog.layout(), verticalLayout);
+    QCOMPARE(verticalLayout->count(), 3);
+    QCOMPARE(verticalLayout->itemAt(0)->layout(), gridLayout);
+    QCOMPARE(verticalLayout->itemAt(1)->layout(), horizontalLayout);
+    QCOMPARE(verticalLayout->itemAt(2)->layout(), horizontalLayout2);
+    QCOMPARE(horizontalLayout->count(), 0);
+
+    QCOMPARE(gridLayout->itemAtPosition(0, 0)->widget(), parts.search);
+    QCOMPARE(gridLayout->itemAtPosition(1, 0)->widget(), parts.all);
+    QCOMPARE(gridLayout->itemAtPosition(0, 1)->widget(), label);
+    QCOMPARE(gridLayout->itemAtPosition(1, 1)->widget(), parts.selected);
+
+    QCOMPARE(horizontalLayout2->count(), 3);
+    QSpacerItem *spacer = horizontalLayout2->itemAt(0)->spacerItem();
+    QVERIFY(spacer);
+    QCOMPARE(spacer->sizeHint(), QSize(40, 20));
+    QCOMPARE(spacer->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    QCOMPARE(spacer->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
+    QCOMPARE(horizontalLayout2->itemAt(1)->widget(), parts.cancel);
+    QCOMPARE(horizontalLayout2->itemAt(2)->widget(), parts.ok);
+}
+
+void TestLanguages::typingFiltersCaseInsensitively_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("GERM") << "GERM" << QStringList { "German - Deutsch" };
+    QTest::newRow("SPAN") << "SPAN"
+                          << QStringList { "Spanish - español de España",
+                                           "Spanish - español de México" };
+    QTest::newRow("NORWEGIAN") << "NORWEGIAN" << QStringList { "Norwegian Bokmal - norsk bokmål" };
+    QTest::newRow("KLINGON") << "KLINGON" << QStringList {};
+}
+
+void TestLanguages::typingFiltersCaseInsensitively()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+
+    LanguagesSelectionDialog dialog({}, {});
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QCOMPARE(parts.all->model()->rowCount(), 32);
+    QTest::keyClicks(parts.search, typed);
+    QStringList shown = column(parts.all->model());
+    shown.sort();
+    QCOMPARE(shown, expected);
+
+    clearLineEdit(parts.search);
+    QCOMPARE(parts.search->text(), QString());
+    QCOMPARE(parts.all->model()->rowCount(), 32);
+}
+
+void TestLanguages::checkingOnTheLeftAppendsAndShowsOnTheRight()
+{
+    LanguagesSelectionDialog dialog({ language("sv", "Swedish"), language("en", "English") },
+                                    language("en", "English"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QTest::keyClicks(parts.search, "JAPAN");
+    QCOMPARE(parts.all->model()->rowCount(), 1);
+    clickCheckBox(parts.all, "ja");
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "sv", "en", "ja" }));
+
+    clearLineEdit(parts.search);
+    QTest::keyClicks(parts.search, "dutch");
+    pressSpaceOn(parts.all, "nl");
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "sv", "en", "ja", "nl" }));
+
+    // The left list shows the selection, whatever the filter.
+    clearLineEdit(parts.search);
+    QStringList checked = checkedCodes(parts.all->model());
+    checked.sort();
+    QCOMPARE(checked, (QStringList { "en", "ja", "nl", "sv" }));
+
+    // The right list shows them sorted by name; the primary mark stays where it was.
+    QCOMPARE(column(parts.selected->model(), Qt::UserRole),
+             (QStringList { "nl", "en", "ja", "sv" }));
+    QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "en" });
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("en"));
+}
+
+void TestLanguages::uncheckingOnTheLeftRemoves()
+{
+    LanguagesSelectionDialog dialog(
+        { language("sv", "Swedish"), language("de", "German"), language("fr", "French") },
+        language("de", "German"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QTest::keyClicks(parts.search, "FrEnCh");
+    clickCheckBox(parts.all, "fr");
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "sv", "de" }));
+    QCOMPARE(column(parts.selected->model(), Qt::UserRole), (QStringList { "de", "sv" }));
+
+    // Unchecking the primary language drops it from the selection but leaves it primary.
+    clearLineEdit(parts.search);
+    pressSpaceOn(parts.all, "de");
+    QCOMPARE(dialog.selectedLanguageCodes(), QStringList { "sv" });
+    QCOMPARE(column(parts.selected->model(), Qt::UserRole), QStringList { "sv" });
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("de"));
+
+    // Checked again, it goes to the end.
+    clickCheckBox(parts.all, "de");
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "sv", "de" }));
+}
+
+void TestLanguages::checkingOnTheRightMovesThePrimaryMark()
+{
+    LanguagesSelectionDialog dialog(
+        { language("en", "English"), language("de", "German"), language("fr", "French") },
+        language("en", "English"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "en" });
+
+    clickCheckBox(parts.selected, "fr");
+    QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "fr" });
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("fr"));
+
+    // Clicking the checked row does not clear the primary language.
+    clickCheckBox(parts.selected, "fr");
+    QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "fr" });
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("fr"));
+
+    pressSpaceOn(parts.selected, "de");
+    QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "de" });
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("de"));
+
+    // The selection itself is untouched.
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "en", "de", "fr" }));
+}
+
+void TestLanguages::givenLanguagesKeepTheirOrder()
+{
+    const Languages given { language("zh", "Chinese"),
+                            language("ar", "Arabic"),
+                            language("sv", "Swedish"),
+                            language("de", "German") };
+    LanguagesSelectionDialog dialog(given, language("sv", "Swedish"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "zh", "ar", "sv", "de" }));
+    QCOMPARE(codesOf(dialog.selectedLanguages()), (QStringList { "zh", "ar", "sv", "de" }));
+    // Until the selection changes, the right list shows the names as the caller gave them.
+    QCOMPARE(column(parts.selected->model()),
+             (QStringList { "Arabic", "Chinese", "German", "Swedish" }));
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("sv"));
+    QCOMPARE(parts.selected->model()->rowCount(), 4);
+}
+
+void TestLanguages::primaryLanguageOutsideTheCatalogueIsKept()
+{
+    LanguagesSelectionDialog dialog({ language("tlh", "Klingon"), language("de", "German") },
+                                    language("tlh", "Klingon"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+
+    QCOMPARE(dialog.primaryLanguage().code, QByteArray("tlh"));
+    QCOMPARE(dialog.primaryLanguage().name, QByteArray("Klingon"));
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("tlh"));
+    QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "tlh" });
+    // Not on offer on the left, but shown with the placeholder flag on the right.
+    QVERIFY(!findCode(parts.all->model(), "tlh").isValid());
+    QCOMPARE(iconImage(findCode(parts.selected->model(), "tlh").data(Qt::DecorationRole)),
+             resourceImage(":/flags/placeholder.png"));
+
+    LanguagesSelectionDialog withoutPrimary({}, {});
+    QCOMPARE(withoutPrimary.primaryLanguageCode(), QString());
+    QCOMPARE(withoutPrimary.selectedLanguageCodes(), QStringList());
+}
+
+void TestLanguages::primaryLanguageTakesTheCatalogueName()
+{
+    LanguagesSelectionDialog dialog({ language("de", "German") }, language("de", "German"));
+    QCOMPARE(dialog.primaryLanguage().code, QByteArray("de"));
+    QCOMPARE(dialog.primaryLanguage().nameString(), QStringLiteral("German - Deutsch"));
+}
+
+void TestLanguages::cancelLeavesTheCallersLanguagesUnchanged_data()
+{
+    QTest::addColumn<bool>("useEscape");
+    QTest::newRow("cancel button") << false;
+    QTest::newRow("escape key") << true;
+}
+
+void TestLanguages::cancelLeavesTheCallersLanguagesUnchanged()
+{
+    QFETCH(bool, useEscape);
+
+    const Languages projectLanguages { language("de", "German"), language("en", "English") };
+    const Language projectPrimary = language("en", "English");
+    Languages callersLanguages = projectLanguages;
+    Language callersPrimary = projectPrimary;
+
+    LanguagesSelectionDialog dialog(callersLanguages, callersPrimary);
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.setModal(true);
+
+    bool changed = false;
+    // Should a step fail, the dialog still closes and the test reports the failure.
+    QTimer::singleShot(10000, &dialog, &QDialog::reject);
+    QTimer::singleShot(0, &dialog, [&] {
+        clickCheckBox(parts.all, "fr");
+        clickCheckBox(parts.selected, "fr");
+        changed = dialog.selectedLanguageCodes().size() == 3
+            && dialog.primaryLanguageCode() == QLatin1String("fr");
+        if (useEscape)
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            QTest::mouseClick(parts.cancel, Qt::LeftButton);
+    });
+    const int result = dialog.exec();
+    QVERIFY(changed);
+    QCOMPARE(result, int(QDialog::Rejected));
+
+    // The caller reads nothing back after a rejected dialog; its values are its own copies.
+    if (result == QDialog::Accepted) {
+        callersLanguages = dialog.selectedLanguages();
+        callersPrimary = dialog.primaryLanguage();
+    }
+    QCOMPARE(codesOf(callersLanguages), codesOf(projectLanguages));
+    QCOMPARE(callersPrimary.code, projectPrimary.code);
+}
+
+void TestLanguages::okReturnsTheChoice()
+{
+    LanguagesSelectionDialog dialog({ language("en", "English") }, language("en", "English"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.setModal(true);
+
+    QTimer::singleShot(10000, &dialog, &QDialog::reject);
+    QTimer::singleShot(0, &dialog, [&] {
+        QTest::keyClicks(parts.search, "POLI");
+        clickCheckBox(parts.all, "pl");
+        clearLineEdit(parts.search);
+        QTest::keyClicks(parts.search, "ITAL");
+        clickCheckBox(parts.all, "it");
+        clickCheckBox(parts.selected, "pl");
+        QTest::mouseClick(parts.ok, Qt::LeftButton);
+    });
+
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "en", "pl", "it" }));
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("pl"));
+}
+
+void TestLanguages::screenshotShowsFlagsAndNames()
+{
+    LanguagesSelectionDialog dialog(
+        { language("en", "English"), language("de", "German"), language("fr-CA", "French") },
+        language("de", "German"));
+    DialogParts parts(dialog);
+    QVERIFY(parts.complete());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    const QImage screenshot = dialog.grab().toImage();
+    QCOMPARE(screenshot.size() / screenshot.devicePixelRatio(), QSize(800, 600));
+
+    QString directory = qEnvironmentVariable("LEXORA_SCREENSHOT_DIR");
+    if (directory.isEmpty())
+        directory = QStringLiteral(LEXORA_BINARY_DIR "/screenshots");
+    QVERIFY(QDir().mkpath(directory));
+    QVERIFY(screenshot.save(directory + "/languages-dialog.png"));
+
+    // Each visible row of both lists carries the colours of its flag; nothing else in the
+    // dialog is strongly coloured while no row is selected.
+    const auto colouredPixels = [&](QListView *view, const QString &code) {
+        const QRect rowRect = view->visualRect(findCode(view->model(), code));
+        const QRect inDialog(view->viewport()->mapTo(&dialog, rowRect.topLeft()), rowRect.size());
+        int count = 0;
+        for (int y = inDialog.top(); y <= inDialog.bottom(); ++y)
+            for (int x = inDialog.left(); x <= inDialog.right(); ++x)
+                if (QColor(screenshot.pixel(x, y)).hsvSaturation() > 120)
+                    ++count;
+        return count;
+    };
+    QVERIFY(colouredPixels(parts.all, "de") > 40);
+    QVERIFY(colouredPixels(parts.all, "ar") > 40);
+    QVERIFY(colouredPixels(parts.selected, "fr-CA") > 40);
+}
+
+QTEST_MAIN(TestLanguages)
+
+#include "tst_languages.moc"
