@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core_global.h"
+
+QT_BEGIN_NAMESPACE
+class QMainWindow;
+class QWidget;
+QT_END_NAMESPACE
+
+namespace Host::Core {
+
+// Where the studio's main window is found. The application sets it once it has
+// built the window; command-line tools and tests leave it unset, so dialogs and
+// message boxes are shown (or suppressed by the platform) without a parent.
+class HOST_CORE_EXPORT Workbench
+{
+public:
+    Workbench() = delete;
+
+    static QMainWindow *mainWindow();
+    static void setMainWindow(QMainWindow *window);
+    // The parent for message boxes and dialogs: the main window, or null headless.
+    static QWidget *dialogParent();
+};
+
+} // namespace Host::Core

@@ -1,0 +1,278 @@
+#include <core/document.h>
+#include <core/editorcontext.h>
+#include <core/progresscenter.h>
+#include <core/progressdisplay.h>
+#include <core/progressmodel.h>
+#include <core/workbench.h>
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace Host::Core;
+using Host::Utils::Path;
+
+namespace {
+
+// Where a worker thread hands its future to the progress center.
+enum class HandOver { BeforeStart, AfterProgress, AfterFinish };
+
+int rowOfType(const QByteArray &typeId)
+{
+    const ProgressModel *model = ProgressCenter::instance()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->entry(row).typeId == typeId)
+            return row;
+    }
+    return -1;
+}
+
+ProgressEntry entryOfType(const QByteArray &typeId)
+{
+    return ProgressCenter::instance()->model()->entry(rowOfType(typeId));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(HandOver)
+
+class tst_HostCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void progressFedFromWorker_data();
+    void progressFedFromWorker();
+    void sameFutureShownOnce();
+    void finishedEntriesLinger();
+    void cancelReachesTheFuture();
+    void displayFollowsEntries();
+    void mainWindowAccess();
+    void currentDocument();
+};
+
+void tst_HostCore::init()
+{
+    ProgressCenter::instance()->setFinishedLinger(-1);
+    ProgressCenter::instance()->removeFinished();
+    QCOMPARE(ProgressCenter::instance()->model()->rowCount(), 0);
+}
+
+void tst_HostCore::progressFedFromWorker_data()
+{
+    QTest::addColumn<HandOver>("handOver");
+    QTest::newRow("before start") << HandOver::BeforeStart;
+    QTest::newRow("after progress") << HandOver::AfterProgress;
+    QTest::newRow("after finish") << HandOver::AfterFinish;
+}
+
+void tst_HostCore::progressFedFromWorker()
+{
+    QFETCH(HandOver, handOver);
+    const QByteArray typeId = "test.worker." + QByteArray::number(int(handOver));
+    QSemaphore checked;
+    QSemaphore posted;
+
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        QFutureInterface<void> future;
+        const auto post = [&] {
+            // The way plugin code hands a task over: the call itself is made on
+            // the worker thread; the center must carry it to its own thread.
+            ProgressCenter::instance()->addTask(future, QStringLiteral("Generating"), typeId);
+            posted.release();
+        };
+        if (handOver == HandOver::BeforeStart)
+            post();
+        future.reportStarted();
+        future.setProgressRange(0, 5);
+        future.setProgressValue(3);
+        if (handOver == HandOver::AfterProgress) {
+            post();
+            checked.acquire(); // let the test look at the half-done entry
+        }
+        future.setProgressValueAndText(5, QStringLiteral("all files"));
+        future.reportFinished();
+        if (handOver == HandOver::AfterFinish)
+            post();
+    }));
+    worker->start();
+
+    QVERIFY(posted.tryAcquire(1, 5000));
+    if (handOver == HandOver::AfterProgress) {
+        QTRY_COMPARE(rowOfType(typeId), 0);
+        QTRY_COMPARE(entryOfType(typeId).value, 3);
+        const ProgressEntry half = entryOfType(typeId);
+        QVERIFY(half.started);
+        QVERIFY(!half.finished);
+        QCOMPARE(half.maximum, 5);
+        QCOMPARE(half.percent(), 60);
+        checked.release();
+    }
+    QVERIFY(worker->wait(5000));
+
+    QTRY_VERIFY(rowOfType(typeId) >= 0 && entryOfType(typeId).finished);
+    const ProgressEntry entry = entryOfType(typeId);
+    QCOMPARE(entry.title, QStringLiteral("Generating"));
+    QCOMPARE(entry.minimum, 0);
+    QCOMPARE(entry.maximum, 5);
+    QCOMPARE(entry.value, 5);
+    QCOMPARE(entry.progressText, QStringLiteral("all files"));
+    QVERIFY(entry.started);
+    QVERIFY(!entry.canceled);
+    QCOMPARE(ProgressCenter::instance()->model()->rowCount(), 1);
+    QVERIFY(!ProgressCenter::instance()->hasRunningTasks());
+}
+
+void tst_HostCore::sameFutureShownOnce()
+{
+    QFutureInterface<void> future;
+    future.reportStarted();
+    ProgressCenter *center = ProgressCenter::instance();
+    center->addTask(future, QStringLiteral("Once"), "test.once");
+    center->addTask(future, QStringLiteral("Once again"), "test.once");
+    QFutureInterface<void> other;
+    other.reportStarted();
+    center->addTask(other, QStringLiteral("Other"), "test.other");
+    QCOMPARE(center->model()->rowCount(), 2);
+    QCOMPARE(center->model()->entry(0).title, QStringLiteral("Once"));
+    future.reportFinished();
+    other.reportFinished();
+    QTRY_VERIFY(!center->hasRunningTasks());
+}
+
+void tst_HostCore::finishedEntriesLinger()
+{
+    ProgressCenter *center = ProgressCenter::instance();
+    center->setFinishedLinger(20);
+    QSignalSpy finished(center, &ProgressCenter::taskFinished);
+    QSignalSpy allDone(center, &ProgressCenter::allTasksFinished);
+
+    QFutureInterface<void> transient;
+    QFutureInterface<void> kept;
+    transient.reportStarted();
+    kept.reportStarted();
+    center->addTask(transient, QStringLiteral("Transient"), "test.transient");
+    center->addTask(kept, QStringLiteral("Kept"), "test.kept", ProgressCenter::KeepOnFinish);
+    QVERIFY(center->hasRunningTasks());
+    transient.reportFinished();
+    kept.reportFinished();
+
+    QTRY_COMPARE(finished.size(), 2);
+    QTRY_COMPARE(center->model()->rowCount(), 1);
+    QCOMPARE(center->model()->entry(0).title, QStringLiteral("Kept"));
+    QCOMPARE(allDone.size(), 1);
+    center->removeFinished();
+    QCOMPARE(center->model()->rowCount(), 0);
+}
+
+void tst_HostCore::cancelReachesTheFuture()
+{
+    ProgressCenter *center = ProgressCenter::instance();
+    QFutureInterface<void> future;
+    future.reportStarted();
+    center->addTask(QFuture<void>(future.future()), QStringLiteral("Long"), "test.cancel");
+    center->cancelTasks("test.other-type");
+    QVERIFY(!future.isCanceled());
+    center->cancelTasks("test.cancel");
+    QVERIFY(future.isCanceled());
+    QTRY_VERIFY(entryOfType("test.cancel").canceled);
+    future.reportFinished();
+    QTRY_VERIFY(entryOfType("test.cancel").finished);
+    QVERIFY(!center->hasRunningTasks());
+}
+
+void tst_HostCore::displayFollowsEntries()
+{
+    ProgressCenter *center = ProgressCenter::instance();
+    ProgressDisplay display;
+    QCOMPARE(display.entryCount(), 0);
+
+    QFutureInterface<void> future;
+    future.reportStarted();
+    center->addTask(future, QStringLiteral("Export"), "test.display");
+    QCOMPARE(display.entryCount(), 1);
+    QCOMPARE(display.titleLabel(0)->text(), QStringLiteral("Export"));
+    QCOMPARE(display.progressBar(0)->maximum(), 0); // busy until a range is known
+
+    future.setProgressRange(0, 4);
+    future.setProgressValue(4);
+    QTRY_COMPARE(display.progressBar(0)->maximum(), 4);
+    QTRY_COMPARE(display.progressBar(0)->value(), 4);
+
+    QSignalSpy cancel(&display, &ProgressDisplay::cancelRequested);
+    display.findChild<QToolButton *>()->click();
+    QCOMPARE(cancel.size(), 1);
+    QCOMPARE(cancel.first().first().toByteArray(), QByteArray("test.display"));
+    QTRY_VERIFY(future.isCanceled());
+    future.reportFinished();
+    QTRY_VERIFY(entryOfType("test.display").finished);
+
+    center->removeFinished();
+    QCOMPARE(display.entryCount(), 0);
+}
+
+void tst_HostCore::mainWindowAccess()
+{
+    QCOMPARE(Workbench::mainWindow(), nullptr);
+    QCOMPARE(Workbench::dialogParent(), nullptr);
+    auto *window = new QMainWindow;
+    Workbench::setMainWindow(window);
+    QCOMPARE(Workbench::mainWindow(), window);
+    QCOMPARE(Workbench::dialogParent(), window);
+    delete window; // a window that is gone must not be handed out as a parent
+    QCOMPARE(Workbench::dialogParent(), nullptr);
+}
+
+void tst_HostCore::currentDocument()
+{
+    EditorContext *context = EditorContext::instance();
+    QCOMPARE(context->currentDocument(), nullptr);
+    QVERIFY(context->currentFilePath().isEmpty());
+
+    QSignalSpy documents(context, &EditorContext::currentDocumentChanged);
+    QSignalSpy paths(context, &EditorContext::currentFilePathChanged);
+    auto *first = new Document(Path::fromString(QStringLiteral("/p/Main.ui.qml")));
+    Document second(Path::fromString(QStringLiteral("/p/Other.qml")));
+
+    context->setCurrentDocument(first);
+    QCOMPARE(context->currentDocument(), first);
+    QCOMPARE(context->currentFilePath().toString(), QStringLiteral("/p/Main.ui.qml"));
+    QCOMPARE(documents.size(), 1);
+    QCOMPARE(paths.size(), 1);
+
+    context->setCurrentDocument(first); // no change, no signal
+    QCOMPARE(documents.size(), 1);
+
+    first->setFilePath(Path::fromString(QStringLiteral("/p/Renamed.qml")));
+    QCOMPARE(paths.size(), 2);
+    QCOMPARE(paths.last().first().value<Path>().toString(), QStringLiteral("/p/Renamed.qml"));
+    QCOMPARE(first->displayName(), QStringLiteral("Renamed.qml"));
+
+    context->setCurrentDocument(&second);
+    QCOMPARE(paths.last().first().value<Path>().toString(), QStringLiteral("/p/Other.qml"));
+    delete first; // no longer current: its renames and its end go unnoticed
+    QCOMPARE(context->currentDocument(), &second);
+
+    documents.clear();
+    paths.clear();
+    {
+        Document transient(Path::fromString(QStringLiteral("/p/T.qml")));
+        context->setCurrentDocument(&transient);
+    }
+    QCOMPARE(context->currentDocument(), nullptr);
+    QVERIFY(context->currentFilePath().isEmpty());
+    QCOMPARE(documents.size(), 2);
+    QCOMPARE(documents.last().first().value<Document *>(), nullptr);
+    QCOMPARE(paths.last().first().value<Path>(), Path());
+}
+
+QTEST_MAIN(tst_HostCore)
+#include "tst_hostcore.moc"
