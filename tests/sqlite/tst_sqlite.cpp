@@ -1,0 +1,655 @@
+#include <sqlite/sqlitedatabase.h>
+#include <sqlite/sqliteexception.h>
+#include <sqlite/sqlitereadstatement.h>
+#include <sqlite/sqlitereadwritestatement.h>
+#include <sqlite/sqlitetransaction.h>
+#include <sqlite/sqlitewritestatement.h>
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace Host::Sqlite;
+
+Q_DECLARE_METATYPE(Host::Sqlite::Value)
+
+class tst_Sqlite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void newFileIsCreatedInWalMode();
+    void initializedFlagFollowsTheSchema();
+    void badFilesRaiseSqliteText_data();
+    void badFilesRaiseSqliteText();
+    void readOnlyFileRaisesSqliteText();
+    void statementKindsAreChecked_data();
+    void statementKindsAreChecked();
+    void sqlErrorsCarrySqliteText_data();
+    void sqlErrorsCarrySqliteText();
+    void constraintViolationIsItsOwnType();
+    void bindIndexOutOfRangeIsMisuse();
+    void valuesRoundTrip_data();
+    void valuesRoundTrip();
+    void valueEquality_data();
+    void valueEquality();
+    void carrayListsBoundIntegers_data();
+    void carrayListsBoundIntegers();
+    void statementIsResetWhenExceptionLeaves();
+    void transactionRollsBackWhenExceptionLeaves_data();
+    void transactionRollsBackWhenExceptionLeaves();
+    void sessionRecordsOnlySessionWrites();
+    void rolledBackSessionRecordsNothing();
+    void changeSetsSurviveReopening();
+    void applyingChangeSetsRestoresLocalEdits();
+    void applyingKeepsDependentsOfConflictingInserts();
+    void applyingDropsEditsWhoseParentIsGone();
+    void checkpointEmptiesTheLog();
+
+private:
+    QString databasePath() const { return m_directory->filePath("test.db"); }
+    static void createParentChild(Database &database);
+
+    std::unique_ptr<QTemporaryDir> m_directory;
+};
+
+void tst_Sqlite::init()
+{
+    m_directory = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_directory->isValid());
+}
+
+void tst_Sqlite::createParentChild(Database &database)
+{
+    ExclusiveTransaction transaction { database };
+    database.execute("CREATE TABLE parent(id INTEGER PRIMARY KEY, name TEXT UNIQUE NOT NULL)");
+    database.execute("CREATE TABLE child(parentId INTEGER NOT NULL REFERENCES parent(id) ON DELETE "
+                     "CASCADE, key TEXT NOT NULL, value, PRIMARY KEY(parentId, key))");
+    transaction.commit();
+    database.setAttachedTables({ "parent", "child" });
+}
+
+void tst_Sqlite::newFileIsCreatedInWalMode()
+{
+    QVERIFY(!QFile::exists(databasePath()));
+    Database database { databasePath() };
+    QVERIFY(QFile::exists(databasePath()));
+
+    ReadStatement<1> journalMode { "SELECT journal_mode FROM pragma_journal_mode", database };
+    QCOMPARE(journalMode.optionalValue<std::string>().value(), "wal");
+    ReadStatement<1> foreignKeys { "SELECT foreign_keys FROM pragma_foreign_keys", database };
+    QCOMPARE(foreignKeys.optionalValue<int>().value(), 1);
+}
+
+void tst_Sqlite::initializedFlagFollowsTheSchema()
+{
+    {
+        Database database { databasePath() };
+        QVERIFY(!database.isInitialized());
+        database.execute("CREATE TABLE t(a)");
+        database.setIsInitialized(true);
+        QVERIFY(database.isInitialized());
+    }
+    Database database { databasePath() };
+    QVERIFY(database.isInitialized());
+}
+
+void tst_Sqlite::badFilesRaiseSqliteText_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("not a database") << QByteArray(4096, 'x') << "file is not a database";
+    QTest::newRow("truncated header")
+        << QByteArray("SQLite format 3\0garbage", 23) << "file is not a database";
+}
+
+void tst_Sqlite::badFilesRaiseSqliteText()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expectedText);
+
+    QFile file(databasePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    try {
+        Database database { databasePath() };
+        QFAIL("opening a bad file must raise");
+    } catch (const Exception &exception) {
+        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
+    }
+}
+
+// Permissions do not stop root, so root marks the file immutable instead.
+class ReadOnlyFile
+{
+public:
+    explicit ReadOnlyFile(const QString &path) : m_path(path)
+    {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        if (::geteuid() == 0)
+            m_immutable = QProcess::execute("chattr", { "+i", path }) == 0;
+    }
+    ~ReadOnlyFile()
+    {
+        if (m_immutable)
+            QProcess::execute("chattr", { "-i", m_path });
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    bool isReadOnly() const { return ::geteuid() != 0 || m_immutable; }
+
+private:
+    QString m_path;
+    bool m_immutable = false;
+};
+
+void tst_Sqlite::readOnlyFileRaisesSqliteText()
+{
+    {
+        Database database { databasePath() };
+        database.execute("CREATE TABLE t(a)");
+    }
+    ReadOnlyFile readOnly { databasePath() };
+    if (!readOnly.isReadOnly())
+        QSKIP("chattr cannot make the file immutable on this file system");
+    try {
+        Database database { databasePath() };
+        QFAIL("opening a read-only file for writing must raise");
+    } catch (const Exception &exception) {
+        QVERIFY2(
+            QString::fromUtf8(exception.what()).contains("attempt to write a readonly database"),
+            exception.what());
+    }
+}
+
+void tst_Sqlite::statementKindsAreChecked_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("sql");
+    QTest::addColumn<QString>("expectedText");
+
+    enum { Read, ReadWrite, Write };
+    QTest::newRow("read statement that writes")
+        << int(Read) << QByteArray("INSERT INTO t(a) VALUES(1)")
+        << "SqliteStatement::SqliteReadStatement: is not read only statement!";
+    QTest::newRow("write statement that reads")
+        << int(Write) << QByteArray("SELECT a FROM t")
+        << "SqliteStatement::SqliteWriteStatement: is not a writable statement!";
+    QTest::newRow("read-write statement that reads")
+        << int(ReadWrite) << QByteArray("SELECT a FROM t")
+        << "SqliteStatement::SqliteWriteStatement: is not a writable statement!";
+    QTest::newRow("read statement with other column count")
+        << int(Read) << QByteArray("SELECT a, a FROM t")
+        << "SqliteStatement::SqliteReadStatement: the result has another column count!";
+    QTest::newRow("read-write statement without returning")
+        << int(ReadWrite) << QByteArray("INSERT INTO t(a) VALUES(1)")
+        << "SqliteStatement::SqliteReadWriteStatement: the result has another column count!";
+}
+
+void tst_Sqlite::statementKindsAreChecked()
+{
+    QFETCH(int, kind);
+    QFETCH(QByteArray, sql);
+    QFETCH(QString, expectedText);
+
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    std::string_view text(sql.constData(), std::size_t(sql.size()));
+    try {
+        if (kind == 0)
+            ReadStatement<1> statement { text, database };
+        else if (kind == 1)
+            ReadWriteStatement<1> statement { text, database };
+        else
+            WriteStatement statement { text, database };
+        QFAIL("the check must fail");
+    } catch (const StatementMisuse &exception) {
+        QCOMPARE(QString::fromUtf8(exception.what()), expectedText);
+    }
+}
+
+void tst_Sqlite::sqlErrorsCarrySqliteText_data()
+{
+    QTest::addColumn<QByteArray>("sql");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("syntax") << QByteArray("SELEKT 1") << R"(near "SELEKT": syntax error)";
+    QTest::newRow("missing column") << QByteArray("SELECT b FROM t") << "no such column: b";
+    QTest::newRow("missing table")
+        << QByteArray("SELECT a FROM missing") << "no such table: missing";
+}
+
+void tst_Sqlite::sqlErrorsCarrySqliteText()
+{
+    QFETCH(QByteArray, sql);
+    QFETCH(QString, expectedText);
+
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    try {
+        ReadStatement<1> statement { std::string_view(sql.constData(), std::size_t(sql.size())),
+                                     database };
+        QFAIL("preparing must fail");
+    } catch (const StatementMisuse &) {
+        QFAIL("an SQL error is no misuse");
+    } catch (const Exception &exception) {
+        QCOMPARE(QString::fromUtf8(exception.what()), expectedText);
+    }
+}
+
+void tst_Sqlite::constraintViolationIsItsOwnType()
+{
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a TEXT UNIQUE CHECK(a != ''))");
+    WriteStatement insert { "INSERT INTO t(a) VALUES(?)", database };
+    insert.execute("one");
+    QVERIFY_THROWS_EXCEPTION(ConstraintViolation, insert.execute("one"));
+    QVERIFY_THROWS_EXCEPTION(ConstraintViolation, insert.execute(""));
+    try {
+        insert.execute("one");
+    } catch (const ConstraintViolation &exception) {
+        QCOMPARE(QString::fromUtf8(exception.what()), "UNIQUE constraint failed: t.a");
+        QCOMPARE(exception.errorCode(), SQLITE_CONSTRAINT_UNIQUE);
+    }
+}
+
+void tst_Sqlite::bindIndexOutOfRangeIsMisuse()
+{
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    WriteStatement insert { "INSERT INTO t(a) VALUES(?)", database };
+    QVERIFY_THROWS_EXCEPTION(StatementMisuse, insert.execute(1, 2));
+    QVERIFY_THROWS_EXCEPTION(StatementMisuse, insert.bind(2, std::vector<std::int64_t> { 1 }));
+    // The failed use left nothing bound behind.
+    insert.execute(3);
+    ReadStatement<1> count { "SELECT count(*) FROM t WHERE a = 3", database };
+    QCOMPARE(count.optionalValue<int>().value(), 1);
+}
+
+void tst_Sqlite::valuesRoundTrip_data()
+{
+    QTest::addColumn<Value>("value");
+    QTest::addColumn<int>("type");
+
+    QTest::newRow("null") << Value {} << int(ValueType::Null);
+    QTest::newRow("largest integer")
+        << Value { std::numeric_limits<long long>::max() } << int(ValueType::Integer);
+    QTest::newRow("smallest integer")
+        << Value { std::numeric_limits<long long>::min() } << int(ValueType::Integer);
+    QTest::newRow("double") << Value { 0.125 } << int(ValueType::Float);
+    QTest::newRow("empty text") << Value { "" } << int(ValueType::Text);
+    QTest::newRow("utf-8 text") << Value { "Grüße, 世界 \xF0\x9F\x98\x80" } << int(ValueType::Text);
+    QTest::newRow("text with zero byte")
+        << Value { std::string_view("a\0b", 3) } << int(ValueType::Text);
+    QTest::newRow("blob") << Value { QByteArray("\x00\x01\xff", 3) } << int(ValueType::Blob);
+    QTest::newRow("empty blob") << Value { QByteArray("") } << int(ValueType::Blob);
+}
+
+void tst_Sqlite::valuesRoundTrip()
+{
+    QFETCH(Value, value);
+    QFETCH(int, type);
+
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    WriteStatement insert { "INSERT INTO t(a) VALUES(?)", database };
+    insert.execute(value);
+    ReadStatement<2> select { "SELECT a, typeof(a) FROM t", database };
+    std::vector<std::pair<Value, std::string>> rows;
+    select.readCallback([&](const BaseStatement &statement) {
+        rows.emplace_back(statement.fetchValue(0), statement.fetchText(1));
+    });
+    QCOMPARE(rows.size(), 1u);
+    QCOMPARE(int(rows[0].first.type()), type);
+    if (value.isNull()) {
+        QCOMPARE(rows[0].second, "null");
+        return;
+    }
+    QVERIFY(rows[0].first == value);
+    QCOMPARE(rows[0].first.toText(), value.toText());
+    QCOMPARE(rows[0].first.toBlob(), value.toBlob());
+}
+
+void tst_Sqlite::valueEquality_data()
+{
+    QTest::addColumn<Value>("first");
+    QTest::addColumn<Value>("second");
+    QTest::addColumn<bool>("equal");
+
+    QTest::newRow("same integer") << Value { 5 } << Value { 5ll } << true;
+    QTest::newRow("integer and double") << Value { 5 } << Value { 5.0 } << false;
+    QTest::newRow("integer and its text") << Value { 5 } << Value { "5" } << false;
+    QTest::newRow("texts differing in case") << Value { "Abc" } << Value { "abc" } << false;
+    QTest::newRow("two nulls") << Value {} << Value {} << false;
+    QTest::newRow("two NaNs") << Value { std::nan("") } << Value { std::nan("") } << false;
+    QTest::newRow("text and blob") << Value { "ab" } << Value { QByteArray("ab") } << false;
+}
+
+void tst_Sqlite::valueEquality()
+{
+    QFETCH(Value, first);
+    QFETCH(Value, second);
+    QFETCH(bool, equal);
+
+    QCOMPARE(first == second, equal);
+    QCOMPARE(first != second, !equal);
+}
+
+void tst_Sqlite::carrayListsBoundIntegers_data()
+{
+    QTest::addColumn<std::vector<std::int64_t>>("kept");
+    QTest::addColumn<std::vector<std::int64_t>>("remaining");
+
+    QTest::newRow("empty deletes all")
+        << std::vector<std::int64_t> {} << std::vector<std::int64_t> {};
+    QTest::newRow("some") << std::vector<std::int64_t> { 4, 2, 99 }
+                          << std::vector<std::int64_t> { 2, 4 };
+    QTest::newRow("extremes") << std::vector<std::int64_t> {
+        std::numeric_limits<std::int64_t>::min(), 1
+    } << std::vector<std::int64_t> { 1 };
+}
+
+void tst_Sqlite::carrayListsBoundIntegers()
+{
+    QFETCH(std::vector<std::int64_t>, kept);
+    QFETCH(std::vector<std::int64_t>, remaining);
+
+    Database database { databasePath() };
+    ReadStatement<1> list { "SELECT value FROM carray(?)", database };
+    QCOMPARE(list.values<std::int64_t>(4, kept), kept);
+
+    database.execute("CREATE TABLE t(id INTEGER)");
+    database.execute("INSERT INTO t VALUES (1), (2), (3), (4), (5)");
+    WriteStatement remove { "DELETE FROM t WHERE id NOT IN carray(?)", database };
+    remove.execute(kept);
+    ReadStatement<1> select { "SELECT id FROM t ORDER BY id", database };
+    QCOMPARE(select.values<std::int64_t>(8), remaining);
+}
+
+void tst_Sqlite::statementIsResetWhenExceptionLeaves()
+{
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    database.execute("INSERT INTO t VALUES (1), (2), (3)");
+    ReadStatement<1> select { "SELECT a FROM t ORDER BY a", database };
+
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, select.readCallback([](const BaseStatement &) {
+        throw std::runtime_error("stop");
+    }));
+    QVERIFY(!sqlite3_stmt_busy(select.handle()));
+    // An unfinished read would keep the write of another connection waiting
+    // and make this drop fail with "database table is locked".
+    database.execute("DROP TABLE t");
+}
+
+void tst_Sqlite::transactionRollsBackWhenExceptionLeaves_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("deferred") << 0;
+    QTest::newRow("immediate") << 1;
+    QTest::newRow("exclusive") << 2;
+    QTest::newRow("session") << 3;
+}
+
+void tst_Sqlite::transactionRollsBackWhenExceptionLeaves()
+{
+    QFETCH(int, kind);
+
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insert { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    auto insertThenThrow = [&](auto &transaction) {
+        insert.execute(1, "one");
+        throw std::runtime_error("abort");
+        transaction.commit();
+    };
+    try {
+        if (kind == 0) {
+            DeferredTransaction transaction { database };
+            insertThenThrow(transaction);
+        } else if (kind == 1) {
+            ImmediateTransaction transaction { database };
+            insertThenThrow(transaction);
+        } else if (kind == 2) {
+            ExclusiveTransaction transaction { database };
+            insertThenThrow(transaction);
+        } else {
+            ImmediateSessionTransaction transaction { database };
+            insertThenThrow(transaction);
+        }
+    } catch (const std::runtime_error &) { }
+    QVERIFY(sqlite3_get_autocommit(database.handle()));
+
+    // The lock is free again and the row is gone.
+    ImmediateTransaction transaction { database };
+    ReadStatement<1> count { "SELECT count(*) FROM parent", database };
+    QCOMPARE(count.optionalValue<int>().value(), 0);
+    insert.execute(1, "one");
+    transaction.commit();
+    QCOMPARE(count.optionalValue<int>().value(), 1);
+}
+
+void tst_Sqlite::sessionRecordsOnlySessionWrites()
+{
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
+                                 database };
+    WriteStatement updateChild { "UPDATE child SET value = ? WHERE parentId = ? AND key = ?",
+                                 database };
+
+    {
+        ImmediateTransaction transaction { database };
+        insertParent.execute(1, "bulk");
+        transaction.commit();
+    }
+    {
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(2, "edit");
+        insertChild.execute(2, "k", 1.5);
+        transaction.commit();
+    }
+    {
+        ImmediateSessionTransaction transaction { database };
+        updateChild.execute("text", 2, "k");
+        transaction.commit();
+    }
+    {
+        // A session without changes stores no empty change set.
+        ImmediateSessionTransaction transaction { database };
+        transaction.commit();
+    }
+
+    ImmediateTransaction transaction { database };
+    ChangeSets changeSets = database.changeSets();
+    transaction.commit();
+    QCOMPARE(changeSets.size(), 2u);
+    QCOMPARE(changeSets[0].size(), 2u);
+    const Change &parent = changeSets[0][0].table == "parent" ? changeSets[0][0] : changeSets[0][1];
+    const Change &child = changeSets[0][0].table == "child" ? changeSets[0][0] : changeSets[0][1];
+    QCOMPARE(int(parent.operation), int(Operation::Insert));
+    QCOMPARE(parent.value(0).toInteger(), 2);
+    QCOMPARE(parent.value(1).toText(), "edit");
+    QCOMPARE(child.value(2).toFloat(), 1.5);
+
+    QCOMPARE(changeSets[1].size(), 1u);
+    const Change &update = changeSets[1][0];
+    QCOMPARE(int(update.operation), int(Operation::Update));
+    QCOMPARE(update.table, "child");
+    QCOMPARE(update.value(0).toInteger(), 2);
+    QCOMPARE(update.oldValues.at(2).toFloat(), 1.5);
+    QCOMPARE(update.newValues.at(2).toText(), "text");
+}
+
+void tst_Sqlite::rolledBackSessionRecordsNothing()
+{
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    try {
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(1, "one");
+        insertParent.execute(2, "one");
+        transaction.commit();
+    } catch (const ConstraintViolation &) { }
+    DeferredTransaction transaction { database };
+    QVERIFY(database.changeSets().empty());
+    transaction.commit();
+}
+
+void tst_Sqlite::changeSetsSurviveReopening()
+{
+    {
+        Database database { databasePath() };
+        createParentChild(database);
+        WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(7, "seven");
+        transaction.commit();
+    }
+    Database database { databasePath() };
+    QVERIFY(database.isInitialized());
+    database.setAttachedTables({ "parent", "child" });
+    DeferredTransaction transaction { database };
+    ChangeSets changeSets = database.changeSets();
+    transaction.commit();
+    QCOMPARE(changeSets.size(), 1u);
+    QCOMPARE(changeSets[0].at(0).value(0).toInteger(), 7);
+}
+
+void tst_Sqlite::applyingChangeSetsRestoresLocalEdits()
+{
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
+                                 database };
+    WriteStatement updateChild { "UPDATE child SET value = ? WHERE parentId = ? AND key = ?",
+                                 database };
+    {
+        ImmediateTransaction transaction { database };
+        insertParent.execute(1, "imported");
+        insertChild.execute(1, "k", "imported value");
+        transaction.commit();
+    }
+    {
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(2, "local");
+        insertChild.execute(2, "k", "local value");
+        updateChild.execute("edited", 1, "k");
+        transaction.commit();
+    }
+    {
+        // An import replaces everything.
+        ImmediateTransaction transaction { database };
+        database.execute("DELETE FROM parent WHERE id = 2");
+        database.execute("UPDATE child SET value = 'imported again' WHERE parentId = 1");
+        database.applyAndUpdateSessions();
+        transaction.commit();
+    }
+    ReadStatement<2> select { "SELECT parentId, value FROM child ORDER BY parentId", database };
+    std::vector<std::pair<std::int64_t, std::string>> rows;
+    select.readCallback([&](const BaseStatement &statement) {
+        rows.emplace_back(statement.fetchLongLongValue(0), statement.fetchText(1));
+    });
+    QCOMPARE(rows.size(), 2u);
+    QCOMPARE(rows[0].second, "edited");
+    QCOMPARE(rows[1].first, 2);
+    QCOMPARE(rows[1].second, "local value");
+
+    // The recorded edits are still there for the next import.
+    DeferredTransaction transaction { database };
+    QVERIFY(!database.changeSets().empty());
+    transaction.commit();
+}
+
+void tst_Sqlite::applyingKeepsDependentsOfConflictingInserts()
+{
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
+                                 database };
+    {
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(1, "local");
+        transaction.commit();
+    }
+    {
+        // The import brings the same parent with children of its own; putting
+        // the local insert back must not delete the parent and its children.
+        ImmediateTransaction transaction { database };
+        database.execute("UPDATE parent SET name = 'imported'");
+        insertChild.execute(1, "imported", 1);
+        database.applyAndUpdateSessions();
+        transaction.commit();
+    }
+    ReadStatement<1> count { "SELECT count(*) FROM child", database };
+    QCOMPARE(count.optionalValue<int>().value(), 1);
+    ReadStatement<1> name { "SELECT name FROM parent WHERE id = 1", database };
+    QCOMPARE(name.optionalValue<std::string>().value(), "local");
+}
+
+void tst_Sqlite::applyingDropsEditsWhoseParentIsGone()
+{
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
+                                 database };
+    {
+        ImmediateTransaction transaction { database };
+        insertParent.execute(1, "imported");
+        transaction.commit();
+    }
+    {
+        ImmediateSessionTransaction transaction { database };
+        insertChild.execute(1, "k", "local");
+        transaction.commit();
+    }
+    {
+        ImmediateTransaction transaction { database };
+        database.execute("DELETE FROM parent");
+        database.applyAndUpdateSessions();
+        transaction.commit();
+    }
+    ReadStatement<1> count { "SELECT count(*) FROM child", database };
+    QCOMPARE(count.optionalValue<int>().value(), 0);
+    ReadStatement<1> check { "SELECT count(*) FROM pragma_foreign_key_check", database };
+    QCOMPARE(check.optionalValue<int>().value(), 0);
+}
+
+void tst_Sqlite::checkpointEmptiesTheLog()
+{
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    database.execute("INSERT INTO t VALUES (randomblob(100000))");
+    database.walCheckpointFull();
+    int logFrames = -1;
+    int checkpointedFrames = -2;
+    QCOMPARE(
+        sqlite3_wal_checkpoint_v2(
+            database.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &checkpointedFrames),
+        SQLITE_OK);
+    QVERIFY(logFrames > 0);
+    QCOMPARE(checkpointedFrames, logFrames);
+    // The main file alone holds the data now.
+    QVERIFY(QFileInfo(databasePath()).size() > 100000);
+}
+
+QTEST_GUILESS_MAIN(tst_Sqlite)
+
+#include "tst_sqlite.moc"
