@@ -3,16 +3,31 @@
 #include <QDebug>
 #include <QString>
 
+// Q_INIT_RESOURCE names a function in the global namespace.
+static void initializeFlagResourcesOnce()
+{
+    static const bool initialized = [] {
+        Q_INIT_RESOURCE(flags);
+        return true;
+    }();
+    Q_UNUSED(initialized)
+}
+
 namespace Lexora {
+
+void initializeFlagResources()
+{
+    initializeFlagResourcesOnce();
+}
 
 QString Language::codeString() const
 {
-    return QString::fromUtf8(code);
+    return QString::fromStdString(code);
 }
 
 QString Language::nameString() const
 {
-    return QString::fromUtf8(name);
+    return QString::fromStdString(name);
 }
 
 void registerLanguageMetaTypes()
@@ -32,7 +47,7 @@ void registerLanguageMetaTypes()
 QDebug operator<<(QDebug debug, const Language &language)
 {
     QDebugStateSaver saver(debug);
-    debug.nospace() << "Language(" << language.code << ", " << language.name << ')';
+    debug.nospace() << "Language(" << language.codeString() << ", " << language.nameString() << ')';
     return debug;
 }
 

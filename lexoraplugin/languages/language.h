@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QByteArray>
 #include <QMetaType>
+#include <QString>
 
+#include <string>
 #include <vector>
 
 QT_BEGIN_NAMESPACE
@@ -18,7 +19,7 @@ class Language
 {
 public:
     Language() = default;
-    Language(QByteArray code, QByteArray name) : code(std::move(code)), name(std::move(name)) { }
+    Language(std::string code, std::string name) : code(std::move(code)), name(std::move(name)) { }
 
     QString codeString() const;
     QString nameString() const;
@@ -30,8 +31,8 @@ public:
         return first.code == second.code;
     }
 
-    QByteArray code;
-    QByteArray name;
+    std::string code;
+    std::string name;
 };
 
 using Languages = std::vector<Language>;
@@ -39,6 +40,10 @@ using Languages = std::vector<Language>;
 // Registers `Language` and `Languages` by name so that string-based connections and
 // queued signals can carry them. Safe to call any number of times.
 void registerLanguageMetaTypes();
+
+// Makes sure the flag images under ":/flags" are registered. They are compiled into this
+// static library, and calling this keeps them in every binary that links it.
+void initializeFlagResources();
 
 QDebug operator<<(QDebug debug, const Language &language);
 

@@ -4,17 +4,6 @@
 
 #include <algorithm>
 
-// The flags are compiled into this static library; referencing their initialiser makes the
-// linker keep them in every executable that uses the models.
-static void initializeFlagResources()
-{
-    static const bool initialized = [] {
-        Q_INIT_RESOURCE(flags);
-        return true;
-    }();
-    Q_UNUSED(initialized)
-}
-
 namespace Lexora {
 
 LanguageModel::LanguageModel(QObject *parent) : QAbstractListModel(parent)

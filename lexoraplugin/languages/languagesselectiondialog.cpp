@@ -60,9 +60,7 @@ LanguagesSelectionDialog::~LanguagesSelectionDialog()
 
 QStringList LanguagesSelectionDialog::getAllSupportedLanguageCodes()
 {
-    // Constructing a model makes sure the flag resources are linked and registered.
-    const LanguageModel resourceAnchor;
-    Q_UNUSED(resourceAnchor)
+    initializeFlagResources();
 
     QStringList codes;
     QDirIterator it(QStringLiteral(":/flags"), QDirIterator::Subdirectories);
@@ -88,7 +86,7 @@ Languages LanguagesSelectionDialog::supportedLanguages()
         const QString nativeName = locale.nativeLanguageName().simplified();
         if (!nativeName.isEmpty() && nativeName != name)
             name += QLatin1String(" - ") + locale.nativeLanguageName();
-        languages.emplace_back(locale.bcp47Name().toUtf8(), name.toUtf8());
+        languages.emplace_back(locale.bcp47Name().toStdString(), name.toStdString());
     }
     return languages;
 }

@@ -323,7 +323,7 @@ void TestLanguages::queuedConnectionsCarryLanguages()
 
     QTRY_COMPARE(selected.rowCount(), 2);
     QCOMPARE(column(&selected, Qt::UserRole), (QStringList { "de", "sv" }));
-    QTRY_COMPARE(selected.primaryLanguage().code, QByteArray("sv"));
+    QTRY_COMPARE(selected.primaryLanguage().codeString(), QStringLiteral("sv"));
 }
 
 void TestLanguages::catalogueHasOneEntryPerFlag()
@@ -386,7 +386,8 @@ void TestLanguages::catalogueNames()
     QFETCH(QString, name);
 
     const Languages catalogue = LanguagesSelectionDialog::supportedLanguages();
-    const auto found = std::find(catalogue.begin(), catalogue.end(), Language(code.toUtf8(), {}));
+    const auto found
+        = std::find(catalogue.begin(), catalogue.end(), Language(code.toStdString(), {}));
     QVERIFY(found != catalogue.end());
     QCOMPARE(found->nameString(), name);
 }
@@ -505,8 +506,8 @@ void TestLanguages::settingThePrimaryLanguageDoesNotReset()
 
     QCOMPARE(resetSpy.size(), 0);
     QCOMPARE(primarySpy.size(), 1);
-    QCOMPARE(primarySpy.at(0).at(0).value<Language>().name, QByteArray("German"));
-    QCOMPARE(model.primaryLanguage().code, QByteArray("de"));
+    QCOMPARE(primarySpy.at(0).at(0).value<Language>().nameString(), QStringLiteral("German"));
+    QCOMPARE(model.primaryLanguage().codeString(), QStringLiteral("de"));
 }
 
 void TestLanguages::allLanguagesModelChecking_data()
@@ -541,7 +542,7 @@ void TestLanguages::allLanguagesModelChecking()
     model.setLanguages(LanguagesSelectionDialog::supportedLanguages());
     Languages selection;
     for (const QString &selectedCode : initial)
-        selection.emplace_back(selectedCode.toUtf8(), "given name");
+        selection.emplace_back(selectedCode.toStdString(), "given name");
     model.setSelectedLanguages(selection);
 
     const QModelIndex index = findCode(&model, code);
@@ -866,8 +867,8 @@ void TestLanguages::primaryLanguageOutsideTheCatalogueIsKept()
     DialogParts parts(dialog);
     QVERIFY(parts.complete());
 
-    QCOMPARE(dialog.primaryLanguage().code, QByteArray("tlh"));
-    QCOMPARE(dialog.primaryLanguage().name, QByteArray("Klingon"));
+    QCOMPARE(dialog.primaryLanguage().codeString(), QStringLiteral("tlh"));
+    QCOMPARE(dialog.primaryLanguage().nameString(), QStringLiteral("Klingon"));
     QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("tlh"));
     QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "tlh" });
     // Not on offer on the left, but shown with the placeholder flag on the right.
@@ -883,7 +884,7 @@ void TestLanguages::primaryLanguageOutsideTheCatalogueIsKept()
 void TestLanguages::primaryLanguageTakesTheCatalogueName()
 {
     LanguagesSelectionDialog dialog({ language("de", "German") }, language("de", "German"));
-    QCOMPARE(dialog.primaryLanguage().code, QByteArray("de"));
+    QCOMPARE(dialog.primaryLanguage().codeString(), QStringLiteral("de"));
     QCOMPARE(dialog.primaryLanguage().nameString(), QStringLiteral("German - Deutsch"));
 }
 
@@ -931,7 +932,7 @@ void TestLanguages::cancelLeavesTheCallersLanguagesUnchanged()
         callersPrimary = dialog.primaryLanguage();
     }
     QCOMPARE(codesOf(callersLanguages), codesOf(projectLanguages));
-    QCOMPARE(callersPrimary.code, projectPrimary.code);
+    QCOMPARE(callersPrimary.codeString(), projectPrimary.codeString());
 }
 
 void TestLanguages::okReturnsTheChoice()
