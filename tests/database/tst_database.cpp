@@ -1,0 +1,781 @@
+#include <databaseio/projectdatabase.h>
+#include <databaseio/schemainitializer.h>
+#include <exception.h>
+
+#include <sqlite/sqliteexception.h>
+#include <sqlite/sqlitereadstatement.h>
+#include <sqlite/sqlitetransaction.h>
+#include <sqlite/sqlitewritestatement.h>
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Lexora;
+
+namespace {
+
+MetaDataEntries metaData(std::initializer_list<std::pair<const char *, DatabaseValue>> pairs)
+{
+    MetaDataEntries entries;
+    for (const auto &[key, value] : pairs)
+        entries.push_back({ key, value });
+    return entries;
+}
+
+TranslationEntry translation(const char *language, const char *text, MetaDataEntries metaData = {})
+{
+    TranslationEntry entry;
+    entry.language = language;
+    entry.translation = text;
+    entry.metaData = std::move(metaData);
+    return entry;
+}
+
+TranslatableEntry translatable(const char *translationId,
+                               TranslationEntries translations,
+                               MetaDataEntries metaData = {})
+{
+    TranslatableEntry entry;
+    entry.translationTextId = translationId;
+    entry.translations = std::move(translations);
+    entry.metaData = std::move(metaData);
+    return entry;
+}
+
+const TranslatableEntry *findEntry(const TranslatableEntries &entries, std::string_view id)
+{
+    for (const auto &entry : entries) {
+        if (entry.translationTextId == id)
+            return &entry;
+    }
+    return nullptr;
+}
+
+std::string textOf(const TranslatableEntry &entry, std::string_view language)
+{
+    for (const auto &translation : entry.translations) {
+        if (translation.language == language)
+            return translation.translation;
+    }
+    return "<none>";
+}
+
+} // namespace
+
+class tst_Database : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newFileGetsTheSchema_data();
+    void newFileGetsTheSchema();
+    void triggersAreCreatedVerbatim();
+    void secondOpenCreatesNothing();
+    void checkConstraintsRejectEmptyKeys_data();
+    void checkConstraintsRejectEmptyKeys();
+    void badFilesRaiseTheWrapperException_data();
+    void badFilesRaiseTheWrapperException();
+    void failedSchemaStepLeavesNoTables();
+
+    void addTranslatableAllocatesAfterTheMaximum();
+    void duplicateTranslatableLeavesDatabaseUnchanged_data();
+    void duplicateTranslatableLeavesDatabaseUnchanged();
+    void upsertKeepsTheFirstId();
+    void lookupsOfMissingRows();
+    void translationRowsAreSortedBytewise();
+    void fetchTranslatableEntriesKeepsOrder();
+    void removingATranslatableCascades();
+
+    void fullTextFollowsWrites();
+    void fullTextSearch_data();
+    void fullTextSearch();
+    void malformedSearchRaises();
+
+    void screenMetaDataIsStoredPerComponent();
+    void screenMetaDataTreeKeepsScalarMembers();
+    void textElides();
+    void malformedScreenMetaDataRollsBack();
+
+    void syncTwiceEndsInTheSameState();
+    void syncRemovesWhatTheFileLacks();
+    void syncKeepsLocalEdits();
+    void syncRewritesChangedTexts();
+    void changeStates();
+    void shellIntegrityCheck();
+
+private:
+    QString databasePath() const { return m_directory->filePath("translations.db"); }
+    DatabaseIoInterface &io() { return m_database->databaseIo(); }
+    Host::Sqlite::Database &connection() { return m_database->database(); }
+    int count(const char *sql);
+
+    std::unique_ptr<QTemporaryDir> m_directory;
+    std::unique_ptr<ProjectDatabase> m_database;
+};
+
+void tst_Database::init()
+{
+    m_directory = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_directory->isValid());
+    m_database = std::make_unique<ProjectDatabase>(databasePath());
+}
+
+void tst_Database::cleanup()
+{
+    m_database.reset();
+    m_directory.reset();
+}
+
+int tst_Database::count(const char *sql)
+{
+    Host::Sqlite::ReadStatement<1> statement { sql, connection() };
+    return statement.optionalValue<int>().value_or(-1);
+}
+
+void tst_Database::newFileGetsTheSchema_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("columns");
+    QTest::addColumn<QString>("foreignKeys");
+
+    // name:type:notnull:pk per column; parent table, columns and delete action per foreign key.
+    QTest::newRow("translatables") << "translatables"
+                                   << "id:INTEGER:1:0 translationTextId:TEXT:1:1"
+                                   << "";
+    QTest::newRow("translations")
+        << "translations"
+        << "id:INTEGER:1:0 translatableId:INTEGER:1:1 language:TEXT:1:2 translation:TEXT:0:0"
+        << "translatables:translatableId->id:CASCADE";
+    QTest::newRow("translationMetaData")
+        << "translationMetaData"
+        << "translationId:INTEGER:1:1 key:TEXT:1:2 value:NUMERIC:0:0"
+        << "translations:translationId->id:CASCADE";
+    QTest::newRow("translatableMetaData")
+        << "translatableMetaData"
+        << "translatableId:INTEGER:1:1 key:TEXT:1:2 value:NUMERIC:0:0"
+        << "translatables:translatableId->id:CASCADE";
+    QTest::newRow("screenMetaData")
+        << "screenMetaData"
+        << "translatableId:INTEGER:1:1 componentPath:TEXT:1:2 state:TEXT:1:3 sceneId:TEXT:0:0 "
+           "metaData:TEXT:0:0"
+        << "translatables:translatableId->id:CASCADE";
+    QTest::newRow("languages") << "languages"
+                               << "code:TEXT:1:1 name:TEXT:0:0"
+                               << "";
+}
+
+void tst_Database::newFileGetsTheSchema()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, columns);
+    QFETCH(QString, foreignKeys);
+
+    std::string name = table.toStdString();
+    QStringList actualColumns;
+    Host::Sqlite::ReadStatement<4> columnInfo {
+        "SELECT name, type, \"notnull\", pk FROM pragma_table_info(?) ORDER BY cid", connection()
+    };
+    columnInfo.readCallback(
+        [&](const Host::Sqlite::BaseStatement &statement) {
+            actualColumns << QString::fromStdString(
+                statement.fetchText(0) + ":" + statement.fetchText(1) + ":" + statement.fetchText(2)
+                + ":" + statement.fetchText(3));
+        },
+        name);
+    QCOMPARE(actualColumns.join(' '), columns);
+
+    QStringList actualForeignKeys;
+    Host::Sqlite::ReadStatement<5> foreignKeyInfo {
+        "SELECT \"table\", \"from\", \"to\", on_delete, on_update FROM pragma_foreign_key_list(?)",
+        connection()
+    };
+    foreignKeyInfo.readCallback(
+        [&](const Host::Sqlite::BaseStatement &statement) {
+            QCOMPARE(statement.fetchText(4), "NO ACTION");
+            actualForeignKeys << QString::fromStdString(
+                statement.fetchText(0) + ":" + statement.fetchText(1) + "->"
+                + statement.fetchText(2) + ":" + statement.fetchText(3));
+        },
+        name);
+    QCOMPARE(actualForeignKeys.join(' '), foreignKeys);
+}
+
+void tst_Database::triggersAreCreatedVerbatim()
+{
+    QStringList sql;
+    Host::Sqlite::ReadStatement<1> select {
+        "SELECT sql FROM sqlite_schema WHERE type IN ('trigger') OR name = 'translationsFullText' "
+        "ORDER BY rowid",
+        connection()
+    };
+    for (const auto &text : select.values<std::string>(4))
+        sql << QString::fromStdString(text);
+    QCOMPARE(sql.size(), 4);
+    QCOMPARE(sql[0],
+             "CREATE VIRTUAL TABLE translationsFullText USING fts5(language, translation, "
+             "content='translations', prefix='2 3 4 5', tokenize='unicode61 remove_diacritics 2')");
+    QVERIFY(sql[1].endsWith("new.translation); END"));
+    QVERIFY(sql[2].endsWith("old.translation); END"));
+    QVERIFY(sql[3].endsWith("new.translation); END"));
+    QVERIFY(sql[3].contains("VALUES ('delete', old.rowid, old.language, old.translation); INSERT"));
+}
+
+void tst_Database::secondOpenCreatesNothing()
+{
+    std::int64_t id = io().addTranslatable("kept");
+    io().updateTranslation(id, "de", "bleibt");
+    auto schemaOf = [](Host::Sqlite::Database &database) {
+        Host::Sqlite::ReadStatement<1> select {
+            "SELECT type || name || ifnull(sql, '') FROM sqlite_schema ORDER BY name", database
+        };
+        return select.values<std::string>(16);
+    };
+    const auto schemaBefore = schemaOf(connection());
+    m_database.reset();
+
+    // Running the full-text or trigger statements again would fail: they have
+    // no IF NOT EXISTS.
+    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    QCOMPARE(schemaOf(connection()), schemaBefore);
+    QCOMPARE(io().fetchTranslation(io().translatableId("kept"), "de").value_or(""), "bleibt");
+}
+
+void tst_Database::checkConstraintsRejectEmptyKeys_data()
+{
+    QTest::addColumn<QByteArray>("sql");
+    QTest::newRow("empty translation ID")
+        << QByteArray("INSERT INTO translatables(id, translationTextId) VALUES(2, '')");
+    QTest::newRow("empty language")
+        << QByteArray("INSERT INTO translations(id, translatableId, language) VALUES(1, 1, '')");
+    QTest::newRow("empty translatable metadata key")
+        << QByteArray("INSERT INTO translatableMetaData(translatableId, key) VALUES(1, '')");
+    QTest::newRow("empty translation metadata key")
+        << QByteArray("INSERT INTO translationMetaData(translationId, key) VALUES(1, '')");
+    QTest::newRow("empty component path")
+        << QByteArray("INSERT INTO screenMetaData(translatableId, componentPath, state) VALUES(1, "
+                      "'', '')");
+    QTest::newRow("second translation of a language")
+        << QByteArray("INSERT INTO translations(id, translatableId, language) VALUES(2, 1, 'de')");
+    QTest::newRow("translation of an unknown translatable")
+        << QByteArray("INSERT INTO translations(id, translatableId, language) VALUES(3, 9, 'fr')");
+}
+
+void tst_Database::checkConstraintsRejectEmptyKeys()
+{
+    QFETCH(QByteArray, sql);
+    std::int64_t id = io().addTranslatable("one");
+    io().updateTranslation(id, "de", "eins");
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation,
+                             connection().execute(sql.toStdString()));
+}
+
+void tst_Database::badFilesRaiseTheWrapperException_data()
+{
+    QTest::addColumn<int>("damage");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("not a database") << 0 << "file is not a database";
+    QTest::newRow("table lacks a column") << 1 << "has no column named value";
+    QTest::newRow("languages table lacks a column") << 2 << "no such column: name";
+}
+
+void tst_Database::badFilesRaiseTheWrapperException()
+{
+    QFETCH(int, damage);
+    QFETCH(QString, expectedText);
+
+    m_database.reset();
+    if (damage == 0) {
+        QFile file(databasePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(8192, '\x42'));
+    } else {
+        Host::Sqlite::Database database { databasePath() };
+        database.execute(damage == 1 ? "ALTER TABLE translatableMetaData DROP COLUMN value"
+                                     : "ALTER TABLE languages DROP COLUMN name");
+    }
+    try {
+        ProjectDatabase database { databasePath() };
+        QFAIL("opening must raise");
+    } catch (const Host::Sqlite::Exception &exception) {
+        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
+    }
+}
+
+void tst_Database::failedSchemaStepLeavesNoTables()
+{
+    m_database.reset();
+    QVERIFY(QFile::remove(databasePath()));
+    Host::Sqlite::Database database { databasePath() };
+    // An object in the way of the last statement of the step.
+    database.execute("CREATE TABLE other(a)");
+    database.execute(
+        "CREATE TRIGGER translationsFullText_update AFTER UPDATE ON other BEGIN SELECT 1; END");
+
+    try {
+        SchemaInitializer initializer { database, false };
+        QFAIL("the schema step must fail");
+    } catch (const Host::Sqlite::Exception &exception) {
+        QVERIFY2(QString::fromUtf8(exception.what()).contains("already exists"), exception.what());
+    }
+    Host::Sqlite::ReadStatement<1> tables {
+        "SELECT count(*) FROM sqlite_schema WHERE name IN ('translatables', 'translations', "
+        "'translationMetaData', 'translatableMetaData', 'screenMetaData', 'translationsFullText', "
+        "'translationsFullText_insert', 'translationsFullText_delete')",
+        database
+    };
+    QCOMPARE(tables.optionalValue<int>().value(), 0);
+}
+
+void tst_Database::addTranslatableAllocatesAfterTheMaximum()
+{
+    QCOMPARE(io().addTranslatable("first"), 1);
+    connection().execute("INSERT INTO translatables(id, translationTextId) VALUES(41, 'high')");
+    connection().execute("DELETE FROM translatables WHERE id = 1");
+    QCOMPARE(io().addTranslatable("next"), 42);
+    QCOMPARE(io().translatableId("next"), 42);
+}
+
+void tst_Database::duplicateTranslatableLeavesDatabaseUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("translationId");
+    QTest::newRow("duplicate") << QByteArray("existing");
+    QTest::newRow("empty") << QByteArray("");
+}
+
+void tst_Database::duplicateTranslatableLeavesDatabaseUnchanged()
+{
+    QFETCH(QByteArray, translationId);
+    io().addTranslatable("existing");
+    const int changeSetsBefore = count("SELECT count(*) FROM recordedChangeSets");
+
+    try {
+        io().addTranslatable(translationId.toStdString());
+        QFAIL("adding must fail");
+    } catch (const CannotAddTranslatableEntry &exception) {
+        QCOMPARE(QString::fromUtf8(exception.what()),
+                 "lexoraplugin/databaseio 165: Cannot add a translation entry to the database");
+    }
+    QCOMPARE(count("SELECT count(*) FROM translatables"), 1);
+    QCOMPARE(count("SELECT count(*) FROM recordedChangeSets"), changeSetsBefore);
+    // The lock and the transaction are free again.
+    QCOMPARE(io().addTranslatable("another"), 2);
+}
+
+void tst_Database::upsertKeepsTheFirstId()
+{
+    std::int64_t translatableId = io().addTranslatable("greeting");
+    std::int64_t otherId = io().addTranslatable("farewell");
+    std::int64_t firstId = io().updateTranslation(translatableId, "de", "Hallo");
+    QCOMPARE(io().updateTranslation(otherId, "de", "Tschüss"), firstId + 1);
+    QCOMPARE(io().updateTranslation(translatableId, "de", "Servus"), firstId);
+    QCOMPARE(count("SELECT count(*) FROM translations"), 2);
+    QCOMPARE(io().fetchTranslation(translatableId, "de").value_or(""), "Servus");
+    // An empty text is a translation, an empty language is not.
+    QVERIFY(io().updateTranslation(translatableId, "fr", "") > 0);
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation,
+                             io().updateTranslation(translatableId, "", "x"));
+}
+
+void tst_Database::lookupsOfMissingRows()
+{
+    QCOMPARE(io().translatableId("unknown"), -1);
+    std::int64_t id = io().addTranslatable("known");
+    io().updateTranslation(id, "de", "");
+    QCOMPARE(io().fetchTranslation(id, "fr"), std::nullopt);
+    QCOMPARE(io().fetchTranslation(id, "de"), std::optional<std::string>(""));
+}
+
+void tst_Database::translationRowsAreSortedBytewise()
+{
+    for (const char *translationId : { "b", "a", "B", "ä", "ab" }) {
+        std::int64_t id = io().addTranslatable(translationId);
+        io().updateTranslation(id, "en", std::string("en ") + translationId);
+    }
+    io().updateTranslation(io().translatableId("ab"), "de", "de ab");
+    io().setTranslatableMetaData(io().translatableId("a"), "maxLength", DatabaseValue { 12 });
+
+    TranslationRows rows
+        = io().fetchTranslationRows({ "ä", "unknown", "b", "ab", "a", "B" }, "en", "de");
+    QStringList ids;
+    for (const auto &row : rows)
+        ids << row.translationId;
+    QCOMPARE(ids, QStringList({ "B", "a", "ab", "b", "ä" }));
+    QCOMPARE(rows[2].primaryTranslation, "en ab");
+    QCOMPARE(rows[2].currentTranslation, "de ab");
+    QCOMPARE(rows[3].currentTranslation, "");
+    QCOMPARE(rows[4].primaryTranslation, QString::fromUtf8("en ä"));
+    QCOMPARE(rows[1].metaData, metaData({ { "maxLength", 12 } }));
+    QCOMPARE(rows[1].translatableId, io().translatableId("a"));
+}
+
+void tst_Database::fetchTranslatableEntriesKeepsOrder()
+{
+    io().addTranslatable("first");
+    io().addTranslatable("second");
+    io().addTranslatable("third");
+    io().setTranslatableMetaData(2, "note", DatabaseValue { "text" });
+    io().updateTranslation(2, "de", "zwei");
+
+    TranslatableEntries entries = io().fetchTranslatableEntries({ "third", "missing", "second" });
+    QCOMPARE(entries.size(), 2u);
+    QCOMPARE(entries[0].translationTextId, "third");
+    QCOMPARE(entries[1].translationTextId, "second");
+    QCOMPARE(entries[1].metaData, metaData({ { "note", "text" } }));
+    QVERIFY(entries[1].translations.empty());
+
+    entries = io().fetchFullTranslatableEntries({ "third", "missing", "second" });
+    QCOMPARE(entries.size(), 2u);
+    QCOMPARE(entries[0].id, 2);
+    QCOMPARE(entries[1].id, 3);
+    QCOMPARE(textOf(entries[0], "de"), "zwei");
+}
+
+void tst_Database::removingATranslatableCascades()
+{
+    std::int64_t id = io().addTranslatable("gone");
+    std::int64_t translationId = io().updateTranslation(id, "de", "weg");
+    connection().execute("INSERT INTO translationMetaData(translationId, key, value) VALUES("
+                         + std::to_string(translationId) + ", 'k', 1)");
+    io().setTranslatableMetaData(id, "k", DatabaseValue { 1 });
+    io().storeScreenMetaData(
+        R"([{"translationId":"gone","componentPath":"Main.qml","metaData":[]}])");
+    std::int64_t keptId = io().addTranslatable("kept");
+    io().updateTranslation(keptId, "de", "bleibt");
+
+    io().removeTranslatable(id);
+    QCOMPARE(count("SELECT count(*) FROM translations"), 1);
+    QCOMPARE(count("SELECT count(*) FROM translationMetaData"), 0);
+    QCOMPARE(count("SELECT count(*) FROM translatableMetaData"), 0);
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData"), 0);
+    QVERIFY(io().searchTranslations("weg").empty());
+}
+
+void tst_Database::fullTextFollowsWrites()
+{
+    std::int64_t id = io().addTranslatable("fruit");
+    io().updateTranslation(id, "de", "Apfel");
+    QCOMPARE(io().searchTranslations("Apfel").size(), 1u);
+
+    io().updateTranslation(id, "de", "Birne");
+    QVERIFY(io().searchTranslations("Apfel").empty());
+    QCOMPARE(io().searchTranslations("Birne").size(), 1u);
+
+    io().removeTranslation(id, "de");
+    QVERIFY(io().searchTranslations("Birne").empty());
+    // With rank 1 the check compares the index with the content table.
+    connection().execute("INSERT INTO translationsFullText(translationsFullText, rank) "
+                         "VALUES('integrity-check', 1)");
+}
+
+void tst_Database::fullTextSearch_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("diacritics ignored") << "cafe" << QStringList { "coffee/fr" };
+    QTest::newRow("prefix of two") << "ca*" << QStringList { "coffee/fr" };
+    QTest::newRow("prefix with diacritic") << "Strasse*" << QStringList {};
+    QTest::newRow("e finds é") << "ecole*" << QStringList { "school/fr" };
+    QTest::newRow("case ignored") << "HAUS" << QStringList { "house/de" };
+    QTest::newRow("language code") << "language:de" << QStringList { "house/de", "street/de" };
+    QTest::newRow("column filter") << "translation:de" << QStringList {};
+    QTest::newRow("no match") << "xyz*" << QStringList {};
+}
+
+void tst_Database::fullTextSearch()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, expected);
+
+    auto add = [&](const char *id, const char *language, const char *text) {
+        std::int64_t translatableId = io().translatableId(id);
+        if (translatableId < 0)
+            translatableId = io().addTranslatable(id);
+        io().updateTranslation(translatableId, language, text);
+    };
+    add("coffee", "fr", "Café");
+    add("coffee", "en", "Coffee");
+    add("school", "fr", "École");
+    add("house", "de", "Haus");
+    add("street", "de", "Straße");
+
+    QStringList found;
+    for (const SearchRow &row : io().searchTranslations(query.toStdString())) {
+        found << QString::fromStdString(row.translationTextId + "/" + row.language);
+        QCOMPARE(row.translatableId, io().translatableId(row.translationTextId));
+    }
+    found.sort();
+    QCOMPARE(found, expected);
+}
+
+void tst_Database::malformedSearchRaises()
+{
+    io().updateTranslation(io().addTranslatable("a"), "de", "text");
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception, io().searchTranslations("\"unterminated"));
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception, io().searchTranslations("AND OR"));
+    // The connection is usable afterwards.
+    QCOMPARE(io().searchTranslations("text").size(), 1u);
+}
+
+void tst_Database::screenMetaDataIsStoredPerComponent()
+{
+    io().addTranslatable("a");
+    io().addTranslatable("b");
+    const char *first = R"([
+        {"translationId":"a","componentPath":"Main.qml","state":"s1","sceneId":"x","metaData":[{"Exceeds":true}]},
+        {"translationId":"b","componentPath":"Main.qml","metaData":[]},
+        {"translationId":"b","componentPath":"Other.qml","state":"","metaData":[]},
+        {"translationId":"unknown","componentPath":"Main.qml","metaData":[]}
+    ])";
+    io().storeScreenMetaData(first);
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData"), 3);
+    QCOMPARE(
+        count(
+            "SELECT count(*) FROM screenMetaData WHERE state = '' AND componentPath = 'Main.qml'"),
+        1);
+
+    // A new result for Main.qml replaces every earlier row of it, Other.qml stays.
+    const char *second = R"([
+        {"translationId":"b","componentPath":"Main.qml","state":"s2","metaData":[{"Exceeds":false}]},
+        {"translationId":"b","componentPath":"Main.qml","state":"s2","metaData":[{"Exceeds":true}]}
+    ])";
+    io().storeScreenMetaData(second);
+    io().storeScreenMetaData(second);
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData"), 2);
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData WHERE componentPath = 'Other.qml'"), 1);
+    QCOMPARE(count("SELECT json_extract(metaData, '$[0].Exceeds') FROM screenMetaData WHERE "
+                   "componentPath = 'Main.qml'"),
+             1);
+}
+
+void tst_Database::screenMetaDataTreeKeepsScalarMembers()
+{
+    std::int64_t id = io().addTranslatable("a");
+    io().storeScreenMetaData(R"([{"translationId":"a","componentPath":"Main.qml","sceneId":"scene",
+        "metaData":[{"Exceeds":true,"text":"Hello","sourceLocation":{"line":3,"column":7}},
+                    {"id":"label"}]}])");
+
+    TranslatableEntries entries = io().fetchFullTranslatableEntries({ "a" });
+    QCOMPARE(entries.size(), 1u);
+    QCOMPARE(entries[0].id, id);
+    const ScreenMetaDataEntries &screens = entries[0].screenMetaData;
+    QCOMPARE(screens.size(), 2u);
+    QCOMPARE(screens[0].componentPath, "Main.qml");
+    QCOMPARE(screens[0].sceneId, "scene");
+    QCOMPARE(screens[0].state, "");
+    QCOMPARE(screens[0].metaData, metaData({ { "Exceeds", 1 }, { "text", "Hello" } }));
+    QCOMPARE(screens[1].metaData, metaData({ { "id", "label" } }));
+    QVERIFY(screens[0].metaId != screens[1].metaId);
+}
+
+void tst_Database::textElides()
+{
+    io().addTranslatable("a");
+    io().addTranslatable("b");
+    io().storeScreenMetaData(R"([
+        {"translationId":"a","componentPath":"Main.qml","metaData":[
+            {"Exceeds":true,"sourceLocation":{"line":3,"column":7}},
+            {"Exceeds":false}]},
+        {"translationId":"b","componentPath":"Main.qml","metaData":[{}]},
+        {"translationId":"b","componentPath":"Other.qml","metaData":[{"Exceeds":true}]}])");
+
+    TextElides elides = io().fetchTextElides("Main.qml");
+    QCOMPARE(elides.size(), 3u);
+    QCOMPARE(elides[0].line, 3);
+    QCOMPARE(elides[0].column, 7);
+    QCOMPARE(elides[0].exceeds, true);
+    QCOMPARE(elides[1].line, -1);
+    QCOMPARE(elides[1].column, -1);
+    QCOMPARE(elides[1].exceeds, false);
+    QCOMPARE(elides[2].exceeds, false);
+    QVERIFY(io().fetchTextElides("None.qml").empty());
+}
+
+void tst_Database::malformedScreenMetaDataRollsBack()
+{
+    io().addTranslatable("a");
+    io().storeScreenMetaData(R"([{"translationId":"a","componentPath":"Main.qml","metaData":[]}])");
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception,
+                             io().storeScreenMetaData(R"([{"componentPath":"Main.qml"},)"));
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData"), 1);
+
+    // Stored text that is no JSON makes the readers raise.
+    connection().execute("UPDATE screenMetaData SET metaData = '{broken'");
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception, io().fetchTextElides("Main.qml"));
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception, io().fetchFullTranslatableEntries({ "a" }));
+}
+
+void tst_Database::syncTwiceEndsInTheSameState()
+{
+    TranslatableEntries file {
+        translatable("hello",
+                     { translation("de", "Hallo", metaData({ { "reviewed", 1 } })),
+                       translation("fr", "Bonjour") },
+                     metaData({ { "maxLength", 20 }, { "note", "greeting" } })),
+        translatable("bye", { translation("de", "Tschüss") }),
+    };
+    io().syncTranslatables(file);
+    TranslatableEntries first = io().fetchAllTranslatableEntries();
+    const auto totalChanges = sqlite3_total_changes64(connection().handle());
+
+    io().syncTranslatables(file);
+    // Nothing was rewritten: the only statements that ran as writes deleted nothing.
+    QCOMPARE(sqlite3_total_changes64(connection().handle()), totalChanges);
+
+    TranslatableEntries second = io().fetchAllTranslatableEntries();
+    QCOMPARE(second.size(), 2u);
+    for (std::size_t index = 0; index < second.size(); ++index) {
+        QCOMPARE(second[index].id, first[index].id);
+        QCOMPARE(second[index].translationTextId, first[index].translationTextId);
+        QCOMPARE(second[index].metaData, first[index].metaData);
+        QCOMPARE(second[index].translations.size(), first[index].translations.size());
+        for (std::size_t t = 0; t < second[index].translations.size(); ++t) {
+            QCOMPARE(second[index].translations[t].id, first[index].translations[t].id);
+            QCOMPARE(second[index].translations[t].translation,
+                     first[index].translations[t].translation);
+            QCOMPARE(second[index].translations[t].metaData, first[index].translations[t].metaData);
+        }
+        QCOMPARE(int(second[index].changeState), int(ChangeState::Unchanged));
+    }
+    QCOMPARE(second[0].metaData, metaData({ { "maxLength", 20 }, { "note", "greeting" } }));
+    QCOMPARE(count("SELECT count(*) FROM translations"), 3);
+}
+
+void tst_Database::syncRemovesWhatTheFileLacks()
+{
+    io().syncTranslatables(
+        { translatable(
+              "a", { translation("de", "A", metaData({ { "k", 1 } })) }, metaData({ { "m", 2 } })),
+          translatable("b", { translation("de", "B") }, metaData({ { "m", 3 } })) });
+    io().storeScreenMetaData(R"([{"translationId":"b","componentPath":"Main.qml","metaData":[]}])");
+    // Screen metadata is a session write; it must not bring "b" back.
+    io().syncTranslatables({ translatable("a", { translation("de", "A") }) });
+
+    TranslatableEntries entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(entries.size(), 1u);
+    QCOMPARE(entries[0].translationTextId, "a");
+    QVERIFY(entries[0].metaData.empty());
+    QVERIFY(entries[0].translations.at(0).metaData.empty());
+    QCOMPARE(count("SELECT count(*) FROM translations"), 1);
+    QCOMPARE(count("SELECT count(*) FROM translationMetaData"), 0);
+    QCOMPARE(count("SELECT count(*) FROM translatableMetaData"), 0);
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData"), 0);
+    QVERIFY(io().searchTranslations("B").empty());
+
+    io().syncTranslatables({});
+    QCOMPARE(count("SELECT count(*) FROM translatables"), 0);
+}
+
+void tst_Database::syncKeepsLocalEdits()
+{
+    io().syncTranslatables({ translatable("imported", { translation("de", "Import") }),
+                             translatable("edited", { translation("de", "Alt") }) });
+
+    std::int64_t localId = io().addTranslatable("local");
+    io().updateTranslation(localId, "de", "Lokal");
+    io().setTranslatableMetaData(localId, "note", DatabaseValue { "mine" });
+    io().updateTranslation(io().translatableId("edited"), "de", "Neu");
+
+    // The next import knows neither the local translatable nor the edit.
+    io().syncTranslatables({ translatable("imported", { translation("de", "Import 2") }),
+                             translatable("edited", { translation("de", "Alt") }) });
+
+    TranslatableEntries entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(entries.size(), 3u);
+    const TranslatableEntry *local = findEntry(entries, "local");
+    QVERIFY(local);
+    QCOMPARE(local->id, localId);
+    QCOMPARE(textOf(*local, "de"), "Lokal");
+    QCOMPARE(local->metaData, metaData({ { "note", "mine" } }));
+    QCOMPARE(textOf(*findEntry(entries, "edited"), "de"), "Neu");
+    QCOMPARE(textOf(*findEntry(entries, "imported"), "de"), "Import 2");
+    QCOMPARE(io().searchTranslations("Lokal").size(), 1u);
+    QCOMPARE(io().searchTranslations("Alt").size(), 0u);
+
+    // And once more, after reopening: the edits live in the file.
+    m_database.reset();
+    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    io().syncTranslatables({ translatable("imported", { translation("de", "Import 2") }) });
+    entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(textOf(*findEntry(entries, "local"), "de"), "Lokal");
+    QCOMPARE(count("SELECT count(*) FROM pragma_foreign_key_check"), 0);
+}
+
+void tst_Database::syncRewritesChangedTexts()
+{
+    io().syncTranslatables({ translatable("a", { translation("de", "haus") }) });
+    std::int64_t translationId = io().fetchAllTranslatableEntries().at(0).translations.at(0).id;
+    io().syncTranslatables({ translatable("a", { translation("de", "Haus") }) });
+    TranslatableEntries entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(entries.at(0).translations.at(0).translation, "Haus");
+    QCOMPARE(entries.at(0).translations.at(0).id, translationId);
+}
+
+void tst_Database::changeStates()
+{
+    io().syncTranslatables({ translatable("unchanged", { translation("de", "A") }),
+                             translatable("changed", { translation("de", "B") }),
+                             translatable("metadata", {}) });
+    io().updateTranslation(io().translatableId("changed"), "de", "B2");
+    io().setTranslatableMetaData(io().translatableId("metadata"), "k", DatabaseValue { 1 });
+    std::int64_t addedId = io().addTranslatable("added");
+    io().updateTranslation(addedId, "de", "neu");
+
+    TranslatableEntries entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(int(findEntry(entries, "unchanged")->changeState), int(ChangeState::Unchanged));
+    QCOMPARE(int(findEntry(entries, "changed")->changeState), int(ChangeState::Changed));
+    QCOMPARE(int(findEntry(entries, "metadata")->changeState), int(ChangeState::Changed));
+    QCOMPARE(int(findEntry(entries, "added")->changeState), int(ChangeState::Added));
+
+    // An import does not make local edits forgotten.
+    io().syncTranslatables({ translatable("unchanged", { translation("de", "A") }),
+                             translatable("changed", { translation("de", "B") }),
+                             translatable("metadata", {}) });
+    entries = io().fetchFullTranslatableEntries({ "added", "changed", "unchanged" });
+    QCOMPARE(entries.size(), 3u);
+    QCOMPARE(int(findEntry(entries, "added")->changeState), int(ChangeState::Added));
+    QCOMPARE(int(findEntry(entries, "changed")->changeState), int(ChangeState::Changed));
+    QCOMPARE(int(findEntry(entries, "unchanged")->changeState), int(ChangeState::Unchanged));
+}
+
+void tst_Database::shellIntegrityCheck()
+{
+    const QString shell = QStandardPaths::findExecutable("sqlite3");
+    if (shell.isEmpty())
+        QSKIP("the sqlite3 shell is not installed");
+
+    io().syncTranslatables(
+        { translatable("a", { translation("de", "Äpfel"), translation("fr", "x") }),
+          translatable("b", { translation("de", "Birnen") }) });
+    io().updateTranslation(io().addTranslatable("c"), "en", "cherries");
+    io().storeScreenMetaData(
+        R"([{"translationId":"a","componentPath":"Main.qml","metaData":[{}]}])");
+    m_database.reset();
+
+    QProcess process;
+    process.start(
+        shell,
+        { databasePath(),
+          "PRAGMA integrity_check; PRAGMA foreign_key_check; "
+          "INSERT INTO translationsFullText(translationsFullText) VALUES('integrity-check'); "
+          "SELECT count(*) FROM translations;" });
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), "ok\n4\n");
+}
+
+QTEST_GUILESS_MAIN(tst_Database)
+
+#include "tst_database.moc"

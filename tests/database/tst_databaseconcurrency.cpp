@@ -1,0 +1,79 @@
+#include <databaseio/projectdatabase.h>
+
+#include <sqlite/sqliteexception.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+using namespace Lexora;
+
+class tst_DatabaseConcurrency : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void editsAndLookupsOnTwoThreads();
+};
+
+// The interface thread edits while a generation worker looks translations up;
+// the connection's lock must serialise them without a busy or misuse error.
+void tst_DatabaseConcurrency::editsAndLookupsOnTwoThreads()
+{
+    QTemporaryDir directory;
+    QVERIFY(directory.isValid());
+    ProjectDatabase projectDatabase { directory.filePath("translations.db") };
+    DatabaseIoInterface &database = projectDatabase.databaseIo();
+
+    constexpr int editCount = 300;
+    std::atomic<bool> editing { true };
+    std::string editorError;
+    std::string readerError;
+    int lookups = 0;
+    int found = 0;
+
+    std::thread reader([&] {
+        try {
+            while (editing.load()) {
+                for (int index = 1; index <= 5; ++index) {
+                    std::int64_t id = database.translatableId("id" + std::to_string(index));
+                    ++lookups;
+                    if (id >= 0 && database.fetchTranslation(id, "de"))
+                        ++found;
+                }
+            }
+        } catch (const std::exception &exception) {
+            readerError = exception.what();
+        }
+    });
+
+    try {
+        for (int index = 0; index < editCount; ++index) {
+            std::string translationId = "id" + std::to_string(index);
+            std::int64_t id = database.addTranslatable(translationId);
+            database.updateTranslation(id, "de", "Text " + std::to_string(index));
+            database.setTranslatableMetaData(id, "note", DatabaseValue { index });
+            if (index % 10 == 9)
+                database.removeTranslation(id, "de");
+        }
+    } catch (const std::exception &exception) {
+        editorError = exception.what();
+    }
+    editing = false;
+    reader.join();
+
+    QVERIFY2(editorError.empty(), editorError.c_str());
+    QVERIFY2(readerError.empty(), readerError.c_str());
+    QVERIFY(lookups > 0);
+    QCOMPARE(database.fetchAllTranslatableEntries().size(), std::size_t(editCount));
+    QCOMPARE(database.fetchTranslation(database.translatableId("id5"), "de").value_or(""),
+             "Text 5");
+    QVERIFY(!database.fetchTranslation(database.translatableId("id9"), "de"));
+}
+
+QTEST_GUILESS_MAIN(tst_DatabaseConcurrency)
+
+#include "tst_databaseconcurrency.moc"
