@@ -1,0 +1,327 @@
+#include <projects/buildbackend.h>
+#include <projects/buildtarget.h>
+#include <projects/issuelist.h>
+#include <projects/issuesmodel.h>
+#include <projects/issuesview.h>
+#include <projects/project.h>
+#include <projects/projectnavigator.h>
+#include <projects/runprofile.h>
+#include <projects/session.h>
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace Host::Projects;
+using Host::Utils::Path;
+
+namespace {
+
+Path path(const char *text)
+{
+    return Path::fromString(QString::fromUtf8(text));
+}
+
+Project *makeProject(const char *file)
+{
+    return new Project(path(file));
+}
+
+class FakeBackend : public BuildBackend
+{
+public:
+    using BuildBackend::BuildBackend;
+    QString name() const override { return QStringLiteral("fake"); }
+    void parse(bool ok)
+    {
+        beginParsing();
+        endParsing(ok);
+    }
+};
+
+} // namespace
+
+class tst_HostProjects : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void startupProjectFollowsSession();
+    void filesFilteredByPath_data();
+    void filesFilteredByPath();
+    void targetBackendAndRunProfile();
+    void navigatorCurrentFile();
+    void issueCategoriesAndTasks_data();
+    void issueCategoriesAndTasks();
+    void issuesFromWorkerThread();
+    void issuesModelFollowsList();
+    void issuesViewFlashesAndOpens();
+};
+
+void tst_HostProjects::cleanup()
+{
+    Session::instance()->removeAllProjects();
+    IssueList::instance()->clearIssues();
+    ProjectNavigator::instance()->setCurrentFilePath({});
+}
+
+void tst_HostProjects::startupProjectFollowsSession()
+{
+    Session *session = Session::instance();
+    QSignalSpy startup(session, &Session::startupProjectChanged);
+    QCOMPARE(session->startupProject(), nullptr);
+
+    Project *first = makeProject("/work/a/a.qmlproject");
+    Project *second = makeProject("/work/b/b.qmlproject");
+    session->addProject(first);
+    QCOMPARE(session->startupProject(), first);
+    session->addProject(second);
+    QCOMPARE(session->startupProject(), first); // the first one opened stays
+    QCOMPARE(startup.size(), 1);
+
+    session->setStartupProject(second);
+    QCOMPARE(startup.size(), 2);
+    QCOMPARE(startup.last().first().value<Project *>(), second);
+    session->setStartupProject(second);
+    QCOMPARE(startup.size(), 2);
+
+    QPointer<Project> watched = second;
+    session->removeProject(second);
+    QVERIFY(watched.isNull());
+    QCOMPARE(session->startupProject(), first);
+    QCOMPARE(startup.last().first().value<Project *>(), first);
+
+    session->removeProject(first);
+    QCOMPARE(session->startupProject(), nullptr);
+    QCOMPARE(startup.size(), 4);
+    QCOMPARE(startup.last().first().value<Project *>(), nullptr);
+    QVERIFY(session->projects().isEmpty());
+}
+
+void tst_HostProjects::filesFilteredByPath_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("isQml");
+
+    QTest::newRow("qml") << "/p/Main.qml" << true;
+    QTest::newRow("ui.qml") << "/p/screens/Main.ui.qml" << true;
+    QTest::newRow("backup") << "/p/Main.qml.bak" << false;
+    QTest::newRow("javascript") << "/p/logic.js" << false;
+    QTest::newRow("no suffix") << "/p/qml" << false;
+    QTest::newRow("upper case") << "/p/Main.QML"
+                                << (Path::caseSensitivity() == Qt::CaseInsensitive);
+}
+
+void tst_HostProjects::filesFilteredByPath()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, isQml);
+
+    Project project(path("/p/app.qmlproject"));
+    const Path other = path("/p/images/logo.png");
+    project.setFiles({ other, Path::fromString(file) });
+    const Host::Utils::Paths all = project.files();
+    QCOMPARE(all.size(), 2);
+    const auto qmlFiles = project.files([](const Path &p) { return p.endsWith(u".qml"); });
+    QCOMPARE(qmlFiles,
+             isQml ? Host::Utils::Paths { Path::fromString(file) } : Host::Utils::Paths {});
+}
+
+void tst_HostProjects::targetBackendAndRunProfile()
+{
+    Project project(path("/p/app.translations.qmlproject"));
+    QCOMPARE(project.displayName(), QStringLiteral("app.translations"));
+    QCOMPARE(project.projectDirectory(), path("/p"));
+    QCOMPARE(project.activeTarget(), nullptr);
+
+    QSignalSpy targetChanged(&project, &Project::activeTargetChanged);
+    BuildTarget *target = project.addTarget(std::make_unique<BuildTarget>(&project, "Desktop"));
+    QCOMPARE(project.activeTarget(), target);
+    QCOMPARE(targetChanged.size(), 1);
+
+    auto backend = std::make_unique<FakeBackend>(target);
+    FakeBackend *rawBackend = backend.get();
+    target->setBuildBackend(std::move(backend));
+    QCOMPARE(target->buildBackend(), rawBackend);
+    QCOMPARE(rawBackend->project(), &project);
+    QSignalSpy parsed(rawBackend, &BuildBackend::parsingFinished);
+    rawBackend->parse(true);
+    QCOMPARE(parsed.size(), 1);
+    QVERIFY(rawBackend->hasParsingData());
+
+    RunProfile *profile = target->addRunProfile(
+        std::make_unique<RunProfile>(target, "preview", QStringLiteral("Preview")));
+    QCOMPARE(target->activeRunProfile(), profile);
+    QCOMPARE(profile->workingDirectory(), path("/p"));
+    profile->setMainFile(path("/p/Main.qml"));
+    QCOMPARE(profile->mainFile(), path("/p/Main.qml"));
+
+    // Objects of another project are refused, with a soft assertion.
+    Project other(path("/q/q.qmlproject"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("SOFT ASSERT: .*project.cpp:[0-9]+"));
+    QCOMPARE(project.addTarget(std::make_unique<BuildTarget>(&other, "Foreign")), nullptr);
+    QCOMPARE(project.targets().size(), 1);
+}
+
+void tst_HostProjects::navigatorCurrentFile()
+{
+    ProjectNavigator *navigator = ProjectNavigator::instance();
+    QSignalSpy changed(navigator, &ProjectNavigator::currentFileChanged);
+    Project *project = makeProject("/p/app.qmlproject");
+    project->setFiles({ path("/p/Main.qml") });
+    Session::instance()->addProject(project);
+    QCOMPARE(navigator->currentProject(), project); // no file: the startup project
+
+    navigator->setCurrentFilePath(path("/p/Main.qml"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(navigator->currentFilePath(), path("/p/Main.qml"));
+    QCOMPARE(navigator->currentFilePath().parentDir(), path("/p"));
+    QCOMPARE(navigator->currentProject(), project);
+
+    navigator->setCurrentFilePath(path("/elsewhere/x.qml"));
+    QCOMPARE(navigator->currentProject(), nullptr);
+    navigator->setCurrentFilePath(path("/p/sub/unlisted.qml")); // below the directory
+    QCOMPARE(navigator->currentProject(), project);
+
+    Session::instance()->removeProject(project);
+    QVERIFY(navigator->currentFilePath().isEmpty());
+}
+
+void tst_HostProjects::issueCategoriesAndTasks_data()
+{
+    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("flashes");
+    QTest::addColumn<int>("textMarks");
+
+    // The short form has no place to mark but still draws attention (default options).
+    QTest::newRow("plain error") << false << -1 << true << 0;
+    QTest::newRow("file, mark and flash")
+        << true << int(Issue::AddTextMark | Issue::FlashWorthy) << true << 1;
+    QTest::newRow("file, flash only") << true << int(Issue::FlashWorthy) << true << 0;
+    QTest::newRow("file, no options") << true << int(Issue::NoOptions) << false << 0;
+}
+
+void tst_HostProjects::issueCategoriesAndTasks()
+{
+    QFETCH(bool, withFile);
+    QFETCH(int, options);
+    QFETCH(bool, flashes);
+    QFETCH(int, textMarks);
+
+    IssueList *list = IssueList::instance();
+    list->addCategory("test errors", QStringLiteral("Test errors"));
+    QVERIFY(list->hasCategory("test errors"));
+    QSignalSpy flash(list, &IssueList::flashRequested);
+
+    const Path file = path("/p/Main.qml");
+    if (withFile) {
+        list->addIssue(Issue(Issue::Error,
+                             QStringLiteral("Bad id"),
+                             file,
+                             12,
+                             "test errors",
+                             QIcon(),
+                             Issue::Options(options)));
+    } else {
+        list->addIssue(Issue::Error, QStringLiteral("Bad id"), "test errors");
+    }
+
+    const Issues issues = list->issues("test errors");
+    QCOMPARE(issues.size(), 1);
+    QCOMPARE(issues.first().description, QStringLiteral("Bad id"));
+    QCOMPARE(issues.first().type, Issue::Error);
+    QCOMPARE(issues.first().file, withFile ? file : Path());
+    QCOMPARE(issues.first().line, withFile ? 12 : -1);
+    QVERIFY(!issues.first().isNull());
+    QCOMPARE(flash.size(), flashes ? 1 : 0);
+    QCOMPARE(list->textMarks(file).size(), textMarks);
+    QCOMPARE(list->errorCount("test errors"), 1);
+}
+
+void tst_HostProjects::issuesFromWorkerThread()
+{
+    IssueList *list = IssueList::instance();
+    list->addCategory("worker", QStringLiteral("Worker"));
+    QSignalSpy added(list, &IssueList::issueAdded);
+    std::unique_ptr<QThread> worker(QThread::create([list] {
+        for (int i = 0; i < 50; ++i)
+            list->addIssue(Issue::Error, QStringLiteral("error %1").arg(i), "worker");
+    }));
+    worker->start();
+    QVERIFY(worker->wait(5000));
+    QTRY_COMPARE(added.size(), 50);
+    const Issues issues = list->issues("worker");
+    QCOMPARE(issues.size(), 50);
+    for (int i = 0; i < 50; ++i) // in the order the worker reported them
+        QCOMPARE(issues.at(i).description, QStringLiteral("error %1").arg(i));
+}
+
+void tst_HostProjects::issuesModelFollowsList()
+{
+    IssueList *list = IssueList::instance();
+    list->addCategory("shown", QStringLiteral("Shown category"));
+    list->addCategory("hidden", QStringLiteral("Hidden category"), false);
+    IssuesModel model(list);
+    QCOMPARE(model.rowCount(), 0);
+
+    list->addIssue(Issue(Issue::Error, QStringLiteral("first"), path("/p/a.qml"), 3, "shown"));
+    list->addIssue(Issue::Warning, QStringLiteral("invisible"), "hidden");
+    list->addIssue(Issue::Error, QStringLiteral("second"), "shown");
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.index(0, IssuesModel::DescriptionColumn).data().toString(),
+             QStringLiteral("first"));
+    QCOMPARE(model.index(0, IssuesModel::FileColumn).data().toString(), QStringLiteral("a.qml"));
+    QCOMPARE(model.index(0, IssuesModel::LineColumn).data().toInt(), 3);
+    QCOMPARE(model.index(0, IssuesModel::CategoryColumn).data().toString(),
+             QStringLiteral("Shown category"));
+    QVERIFY(!model.index(1, IssuesModel::LineColumn).data().isValid());
+    QVERIFY(!model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+
+    list->setCategoryVisible("hidden", true);
+    QCOMPARE(model.rowCount(), 3);
+
+    // An unregistered category loses nothing: the issue shows, and a warning is logged.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("unregistered category"));
+    list->addIssue(Issue::Error, QStringLiteral("stray"), "nobody registered this");
+    QCOMPARE(model.rowCount(), 4);
+
+    list->removeIssue(model.issue(0).id);
+    QCOMPARE(model.rowCount(), 3);
+    list->clearIssues("shown");
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(list->issues("hidden").size(), 1);
+    list->clearIssues();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void tst_HostProjects::issuesViewFlashesAndOpens()
+{
+    IssueList *list = IssueList::instance();
+    list->addCategory("view", QStringLiteral("View"));
+    IssuesView view(list);
+    QVERIFY(!view.isFlashing());
+    QSignalSpy open(&view, &IssuesView::openFileRequested);
+
+    list->addIssue(Issue(Issue::Warning, QStringLiteral("quiet"), {}, -1, "view", {}, {}));
+    QVERIFY(!view.isFlashing());
+    list->addIssue(Issue(Issue::Error, QStringLiteral("loud"), path("/p/b.qml"), 7, "view"));
+    QVERIFY(view.isFlashing());
+    QTRY_VERIFY_WITH_TIMEOUT(!view.isFlashing(), 5000);
+    QCOMPARE(view.summary(), QStringLiteral("1 error(s), 1 warning(s)"));
+
+    emit view.treeView()->activated(view.model()->index(0, 0)); // no file: nothing to open
+    QCOMPARE(open.size(), 0);
+    emit view.treeView()->activated(view.model()->index(1, 0));
+    QCOMPARE(open.size(), 1);
+    QCOMPARE(open.first().at(0).value<Path>(), path("/p/b.qml"));
+    QCOMPARE(open.first().at(1).toInt(), 7);
+}
+
+QTEST_MAIN(tst_HostProjects)
+#include "tst_hostprojects.moc"
