@@ -22,46 +22,63 @@ enum : uchar {
 
 using L = QLocale;
 
-constexpr std::array<uchar, 0> noRules {};
-constexpr std::array<uchar, 2> oneRules { Equal, 1 };
-constexpr std::array<uchar, 2> zeroOneRules { LessThanOrEqual, 1 };
-constexpr std::array<uchar, 8> latvianRules { Mod10 | Equal,        1,  And,
-                                              Mod100 | Not | Equal, 11, NewRule,
-                                              Not | Equal,          0 };
-constexpr std::array<uchar, 5> icelandicRules { Mod10 | Equal, 1, And, Mod100 | Not | Equal, 11 };
-constexpr std::array<uchar, 5> oneTwoRules { Equal, 1, NewRule, Equal, 2 };
-constexpr std::array<uchar, 15> gaelicRules { Equal, 1,     Or, Equal,   11,      NewRule, Equal, 2,
-                                              Or,    Equal, 12, NewRule, Between, 3,       19 };
-constexpr std::array<uchar, 6> slovakRules { Equal, 1, NewRule, Between, 2, 4 };
-constexpr std::array<uchar, 5> macedonianRules { Mod10 | Equal, 1, NewRule, Mod10 | Equal, 2 };
-constexpr std::array<uchar, 12> lithuanianRules { Mod10 | Equal,          1,  And,
-                                                  Mod100 | Not | Equal,   11, NewRule,
-                                                  Mod10 | Not | Equal,    0,  And,
-                                                  Mod100 | Not | Between, 10, 19 };
-constexpr std::array<uchar, 13> russianStyleRules {
-    Mod10 | Equal,          1,  And, Mod100 | Not | Equal, 11, NewRule, Mod10 | Between, 2, 4, And,
-    Mod100 | Not | Between, 10, 19
-};
-constexpr std::array<uchar, 10> polishRules { Equal, 1, NewRule, Mod10 | Between,
-                                              2,     4, And,     Mod100 | Not | Between,
-                                              10,    19 };
-constexpr std::array<uchar, 9> romanianRules { Equal, 1, NewRule, Equal, 0, Or, Mod100 | Between,
-                                               1,     19 };
-constexpr std::array<uchar, 9> slovenianRules { Mod100 | Equal,   1, NewRule,
-                                                Mod100 | Equal,   2, NewRule,
-                                                Mod100 | Between, 3, 4 };
-constexpr std::array<uchar, 13> malteseRules {
-    Equal, 1, NewRule, Equal, 0, Or, Mod100 | Between, 1, 10, NewRule, Mod100 | Between, 11, 19
-};
-constexpr std::array<uchar, 12> welshRules { Equal,   0, NewRule, Equal,   1,     NewRule,
-                                             Between, 2, 5,       NewRule, Equal, 6 };
-constexpr std::array<uchar, 15> arabicRules {
-    Equal, 0,       NewRule,          Equal, 1,  NewRule, Equal,
-    2,     NewRule, Mod100 | Between, 3,     10, NewRule, Mod100 | Not | LessThan,
-    11
-};
-constexpr std::array<uchar, 11> tagalogRules { LessThanOrEqual, 1, NewRule, Mod10 | Equal, 4, Or,
-                                               Mod10 | Equal,   6, Or,      Mod10 | Equal, 9 };
+// clang-format off
+constexpr std::array<uchar, 0> noRules{};
+constexpr std::array<uchar, 2> oneRules{Equal, 1};
+constexpr std::array<uchar, 2> zeroOneRules{LessThanOrEqual, 1};
+constexpr std::array<uchar, 8> latvianRules{
+    Mod10 | Equal, 1, And, Mod100 | Not | Equal, 11,
+    NewRule, Not | Equal, 0};
+constexpr std::array<uchar, 5> icelandicRules{
+    Mod10 | Equal, 1, And, Mod100 | Not | Equal, 11};
+constexpr std::array<uchar, 5> oneTwoRules{
+    Equal, 1,
+    NewRule, Equal, 2};
+constexpr std::array<uchar, 15> gaelicRules{
+    Equal, 1, Or, Equal, 11,
+    NewRule, Equal, 2, Or, Equal, 12,
+    NewRule, Between, 3, 19};
+constexpr std::array<uchar, 6> slovakRules{
+    Equal, 1,
+    NewRule, Between, 2, 4};
+constexpr std::array<uchar, 5> macedonianRules{
+    Mod10 | Equal, 1,
+    NewRule, Mod10 | Equal, 2};
+constexpr std::array<uchar, 12> lithuanianRules{
+    Mod10 | Equal, 1, And, Mod100 | Not | Equal, 11,
+    NewRule, Mod10 | Not | Equal, 0, And, Mod100 | Not | Between, 10, 19};
+constexpr std::array<uchar, 13> russianStyleRules{
+    Mod10 | Equal, 1, And, Mod100 | Not | Equal, 11,
+    NewRule, Mod10 | Between, 2, 4, And, Mod100 | Not | Between, 10, 19};
+constexpr std::array<uchar, 10> polishRules{
+    Equal, 1,
+    NewRule, Mod10 | Between, 2, 4, And, Mod100 | Not | Between, 10, 19};
+constexpr std::array<uchar, 9> romanianRules{
+    Equal, 1,
+    NewRule, Equal, 0, Or, Mod100 | Between, 1, 19};
+constexpr std::array<uchar, 9> slovenianRules{
+    Mod100 | Equal, 1,
+    NewRule, Mod100 | Equal, 2,
+    NewRule, Mod100 | Between, 3, 4};
+constexpr std::array<uchar, 13> malteseRules{
+    Equal, 1,
+    NewRule, Equal, 0, Or, Mod100 | Between, 1, 10,
+    NewRule, Mod100 | Between, 11, 19};
+constexpr std::array<uchar, 12> welshRules{
+    Equal, 0,
+    NewRule, Equal, 1,
+    NewRule, Between, 2, 5,
+    NewRule, Equal, 6};
+constexpr std::array<uchar, 15> arabicRules{
+    Equal, 0,
+    NewRule, Equal, 1,
+    NewRule, Equal, 2,
+    NewRule, Mod100 | Between, 3, 10,
+    NewRule, Mod100 | Not | LessThan, 11};
+constexpr std::array<uchar, 11> tagalogRules{
+    LessThanOrEqual, 1,
+    NewRule, Mod10 | Equal, 4, Or, Mod10 | Equal, 6, Or, Mod10 | Equal, 9};
+// clang-format on
 
 constexpr std::array<const char *, 1> universalForm { "Universal Form" };
 constexpr std::array<const char *, 2> singularPlural { "Singular", "Plural" };

@@ -1,0 +1,293 @@
+#include "tst_translationcatalog.h"
+
+#include "peertools.h"
+#include "recordingfeedback.h"
+#include "translationfiles/catalogformat.h"
+#include "translationfiles/translationcatalog.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace Lexora;
+
+namespace {
+
+bool saveNothing(const TranslationCatalog &, QIODevice &, UserFeedbackInterface *)
+{
+    return true;
+}
+
+QStringList extensions()
+{
+    QStringList names;
+    for (const CatalogFormat &format : TranslationCatalog::registeredCatalogFormats())
+        names.append(format.extension);
+    return names;
+}
+
+CatalogMessage message(const QString &id,
+                       const QString &translation,
+                       CatalogMessage::Type type = CatalogMessage::Finished)
+{
+    CatalogMessage result;
+    result.id = id;
+    result.translation = translation;
+    result.type = type;
+    return result;
+}
+
+using Messages = QList<CatalogMessage>;
+using IdTranslations = QList<std::pair<QString, QString>>;
+
+} // namespace
+
+void TestTranslationCatalog::builtInFormats()
+{
+    const QList<CatalogFormat> &formats = TranslationCatalog::registeredCatalogFormats();
+    QVERIFY(formats.size() >= 3);
+
+    QCOMPARE(formats[0].extension, QStringLiteral("qm"));
+    QCOMPARE(QByteArray(formats[0].description), QByteArray("Compiled Qt translations"));
+    QCOMPARE(formats[0].fileType, CatalogFileType::TranslationBinary);
+    QVERIFY(formats[0].loader && formats[0].saver);
+
+    QCOMPARE(formats[1].extension, QStringLiteral("ts"));
+    QCOMPARE(QByteArray(formats[1].description), QByteArray("Qt translation sources"));
+    QCOMPARE(formats[1].fileType, CatalogFileType::TranslationSource);
+    QVERIFY(formats[1].loader && formats[1].saver);
+
+    QCOMPARE(formats[2].extension, QStringLiteral("qml"));
+    QCOMPARE(QByteArray(formats[2].description), QByteArray("Compiled Qt translations"));
+    QCOMPARE(formats[2].fileType, CatalogFileType::TranslationSource);
+    QVERIFY(formats[2].loader);
+    QVERIFY(!formats[2].saver);
+
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(formats[i].priority, -1);
+}
+
+void TestTranslationCatalog::registrationOrder()
+{
+    const QStringList before = extensions();
+
+    // A higher priority goes after the built-ins of its file type, a lower one
+    // before the first format of its type with a greater priority.
+    TranslationCatalog::registerCatalogFormat({ QStringLiteral("late"),
+                                                "late",
+                                                nullptr,
+                                                &saveNothing,
+                                                CatalogFileType::TranslationSource,
+                                                5 });
+    TranslationCatalog::registerCatalogFormat({ QStringLiteral("middle"),
+                                                "middle",
+                                                nullptr,
+                                                &saveNothing,
+                                                CatalogFileType::TranslationSource,
+                                                0 });
+    TranslationCatalog::registerCatalogFormat({ QStringLiteral("same"),
+                                                "same",
+                                                nullptr,
+                                                nullptr,
+                                                CatalogFileType::TranslationSource,
+                                                -1 });
+
+    const QStringList expected = before
+        + QStringList { QStringLiteral("same"), QStringLiteral("middle"), QStringLiteral("late") };
+    QCOMPARE(extensions(), expected);
+}
+
+void TestTranslationCatalog::saveReports_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QStringList>("errors");
+
+    QTest::newRow("qml has no saver")
+        << "qml" << false << QStringList { QStringLiteral("Cannot save qml files") };
+    QTest::newRow("unknown") << "xml" << false
+                             << QStringList { QStringLiteral("Unknown format xml") };
+    QTest::newRow("capital TS") << "TS" << false
+                                << QStringList { QStringLiteral("Unknown format TS") };
+    QTest::newRow("capital QM") << "QM" << false
+                                << QStringList { QStringLiteral("Unknown format QM") };
+    QTest::newRow("ts prefix only")
+        << "t" << false << QStringList { QStringLiteral("Unknown format t") };
+    QTest::newRow("empty name") << "" << false << QStringList { QStringLiteral("Unknown format ") };
+    QTest::newRow("ts") << "ts" << true << QStringList {};
+    QTest::newRow("qm") << "qm" << true << QStringList {};
+}
+
+void TestTranslationCatalog::saveReports()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, result);
+    QFETCH(QStringList, errors);
+
+    RecordingFeedback feedback;
+    TranslationCatalog catalog(&feedback);
+    catalog.setLanguage(QStringLiteral("de"));
+    catalog.appendMessage(message(QStringLiteral("hello"), QStringLiteral("Hallo")));
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QCOMPARE(catalog.saveCatalog(buffer, format), result);
+    QCOMPARE(feedback.errors, errors);
+    QCOMPARE(buffer.data().isEmpty(), !result);
+}
+
+void TestTranslationCatalog::loadReports_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("errors");
+
+    QTest::newRow("unknown") << "xml"
+                             << QStringList { QStringLiteral(
+                                    "Unknown format xml for file /tmp/file.xml") };
+    QTest::newRow("capital QML") << "QML"
+                                 << QStringList { QStringLiteral(
+                                        "Unknown format QML for file /tmp/file.xml") };
+    QTest::newRow("no loader") << "same"
+                               << QStringList { QStringLiteral("No loader for format same found") };
+}
+
+void TestTranslationCatalog::loadReports()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, errors);
+
+    if (format == QLatin1String("same") && !extensions().contains(format)) {
+        TranslationCatalog::registerCatalogFormat(
+            { format, "same", nullptr, nullptr, CatalogFileType::TranslationSource, -1 });
+    }
+
+    RecordingFeedback feedback;
+    TranslationCatalog catalog(&feedback);
+    QBuffer buffer;
+    buffer.setData("<TS/>");
+    buffer.open(QIODevice::ReadOnly);
+    QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("/tmp/file.xml"), format));
+    QCOMPARE(feedback.errors, errors);
+    QVERIFY(catalog.messages().isEmpty());
+}
+
+void TestTranslationCatalog::loadingTsReadsNothing()
+{
+    RecordingFeedback feedback;
+    TranslationCatalog catalog(&feedback);
+    QBuffer buffer;
+    buffer.setData("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\">"
+                   "<context><name></name><message id=\"a\"><translation>b</translation>"
+                   "</message></context></TS>\n");
+    buffer.open(QIODevice::ReadOnly);
+    QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("a.ts"), QStringLiteral("ts")));
+    QVERIFY(catalog.messages().isEmpty());
+    QVERIFY(feedback.errors.isEmpty());
+}
+
+void TestTranslationCatalog::appendKeepsDuplicates()
+{
+    TranslationCatalog catalog;
+    catalog.appendMessage(message(QStringLiteral("same"), QStringLiteral("first")));
+    catalog.appendMessage(message(QStringLiteral("same"), QStringLiteral("second")));
+    QCOMPARE(catalog.messages().size(), 2);
+    QCOMPARE(catalog.messages()[0].translation, QStringLiteral("first"));
+    QCOMPARE(catalog.messages()[1].translation, QStringLiteral("second"));
+}
+
+void TestTranslationCatalog::qmRoundTrip_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<Messages>("messages");
+    QTest::addColumn<IdTranslations>("expected"); // in UTF-8 byte order of the IDs
+
+    QTest::newRow("empty") << "ja" << Messages {} << IdTranslations {};
+    QTest::newRow("sorted by UTF-8 bytes")
+        << "de"
+        << Messages { message(u"\u00e4pfel"_qs, u"\u00c4pfel"_qs),
+                      message(QStringLiteral("zebra"), QStringLiteral("Zebra")),
+                      message(u"\U0001F600"_qs, u"Gesicht \U0001F600"_qs),
+                      message(QStringLiteral("Apfel"), QStringLiteral("Apfel")) }
+        << IdTranslations { { QStringLiteral("Apfel"), QStringLiteral("Apfel") },
+                            { QStringLiteral("zebra"), QStringLiteral("Zebra") },
+                            { u"\u00e4pfel"_qs, u"\u00c4pfel"_qs },
+                            { u"\U0001F600"_qs, u"Gesicht \U0001F600"_qs } };
+    QTest::newRow("selection")
+        << "pl"
+        << Messages { message(QStringLiteral("b"), QStringLiteral("first")),
+                      message(QStringLiteral("b"), QStringLiteral("second")),
+                      message(QStringLiteral("a"), QString()),
+                      message(QStringLiteral("u"), QStringLiteral("U"), CatalogMessage::Unfinished),
+                      message(QStringLiteral("w"), QString(), CatalogMessage::Unfinished),
+                      message(QStringLiteral("v"), QStringLiteral("V"), CatalogMessage::Vanished),
+                      message(QStringLiteral("o"), QStringLiteral("O"), CatalogMessage::Obsolete) }
+        << IdTranslations { { QStringLiteral("a"), QString() },
+                            { QStringLiteral("b"), QStringLiteral("first") },
+                            { QStringLiteral("u"), QStringLiteral("U") } };
+}
+
+void TestTranslationCatalog::qmRoundTrip()
+{
+    QFETCH(QString, language);
+    QFETCH(Messages, messages);
+    QFETCH(IdTranslations, expected);
+
+    RecordingFeedback feedback;
+    TranslationCatalog written(&feedback);
+    written.setLanguage(language);
+    written.setMessages(messages);
+    written.setDependencies({ QStringLiteral("qtbase_de") });
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(written.saveCatalog(buffer, QStringLiteral("qm")));
+    buffer.close();
+
+    TranslationCatalog read(&feedback);
+    buffer.open(QIODevice::ReadOnly);
+    QVERIFY(read.loadCatalog(buffer, QStringLiteral("x.qm"), QStringLiteral("qm")));
+    QCOMPARE(feedback.errors, QStringList {});
+    QCOMPARE(read.language(), language);
+    QCOMPARE(read.dependencies(), QStringList { QStringLiteral("qtbase_de") });
+
+    IdTranslations actual;
+    for (const CatalogMessage &message : read.messages())
+        actual.append({ message.id, message.translation });
+    QCOMPARE(actual, expected);
+}
+
+void TestTranslationCatalog::qmLoaderRejectsBrokenFiles_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("error");
+
+    const QString noMagic = QStringLiteral("QM-Format error: magic marker missing");
+    QTest::newRow("empty file") << QByteArray() << noMagic;
+    QTest::newRow("text") << QByteArray("<?xml version=\"1.0\"?><TS/>") << noMagic;
+    QTest::newRow("short magic") << PeerTools::qmMagic().left(15) << noMagic;
+    QByteArray wrongMagic = PeerTools::qmMagic();
+    wrongMagic[15] = 0;
+    QTest::newRow("wrong magic") << wrongMagic << noMagic;
+    QTest::newRow("section longer than the file")
+        << PeerTools::qmMagic() + QByteArray::fromHex("A700000010") + "de"
+        << QStringLiteral("QM-Format error: truncated section in broken.qm");
+    QTest::newRow("message without end tag")
+        << PeerTools::qmMagic()
+            + PeerTools::qmSectionBytes(0x69, QByteArray::fromHex("060000000161"))
+        << QStringLiteral("QM-Format error: broken message record in broken.qm");
+    QTest::newRow("odd string length")
+        << PeerTools::qmMagic()
+            + PeerTools::qmSectionBytes(0x69, QByteArray::fromHex("03000000036100"))
+        << QStringLiteral("QM-Format error: broken message record in broken.qm");
+}
+
+void TestTranslationCatalog::qmLoaderRejectsBrokenFiles()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, error);
+
+    RecordingFeedback feedback;
+    TranslationCatalog catalog(&feedback);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("broken.qm"), QStringLiteral("qm")));
+    QCOMPARE(feedback.errors, QStringList { error });
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QObject>
+#include <QTemporaryDir>
+
+class TestTsWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExample();
+    void output_data();
+    void output();
+    void escaping_data();
+    void escaping();
+    void lconvertReadsEveryFile_data();
+    void lconvertReadsEveryFile();
+
+private:
+    QTemporaryDir m_directory;
+};
