@@ -1,21 +1,28 @@
 #pragma once
 
 #include <exception>
+#include <memory>
+#include <string>
 
 namespace Lexora {
 
-// Base of the plugin's own exceptions. The message is a string literal owned by
-// the raising code, so copying an exception never allocates.
+// Base of the plugin's own exceptions. Most messages are string literals owned
+// by the raising code; a message composed at run time (naming a parse error,
+// say) is kept alive by the exception and shared between its copies.
 class Exception : public std::exception
 {
 public:
-    explicit Exception(const char *message) noexcept
-        : m_message(message)
-    {}
+    explicit Exception(const char *message) noexcept : m_message(message) { }
+
+    explicit Exception(std::string message)
+        : m_ownedMessage(std::make_shared<const std::string>(std::move(message))),
+          m_message(m_ownedMessage->c_str())
+    { }
 
     const char *what() const noexcept override { return m_message; }
 
 private:
+    std::shared_ptr<const std::string> m_ownedMessage;
     const char *m_message;
 };
 

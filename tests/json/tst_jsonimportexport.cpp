@@ -1,0 +1,262 @@
+#include "exception.h"
+#include "jsonimportexport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Lexora;
+
+namespace {
+
+TranslatableEntry entry(std::string id, std::vector<std::pair<std::string, std::string>> texts)
+{
+    TranslatableEntry result;
+    result.translationTextId = std::move(id);
+    for (auto &[language, translation] : texts) {
+        TranslationEntry &translationEntry = result.translations.emplace_back();
+        translationEntry.language = language;
+        translationEntry.translation = translation;
+    }
+    return result;
+}
+
+using Texts = std::vector<std::pair<std::string, std::string>>;
+
+Texts texts(const TranslatableEntry &entry)
+{
+    Texts result;
+    for (const TranslationEntry &translation : entry.translations)
+        result.emplace_back(translation.language, translation.translation);
+    return result;
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_JsonImportExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    void roundTripKeepsIdsLanguagesTextsAndOrder()
+    {
+        const TranslatableEntries written {
+            entry("zeta", { { "de", "Zett" }, { "en", "Zeta" } }),
+            entry("alpha", { { "ja", "アルファ" }, { "fr", "Æ, ç, é — ü" }, { "de", "" } }),
+            entry("no.translations", {}),
+            entry("emoji \"quoted\"", { { "en", "😀 \\ / \n tab\t" } }),
+        };
+        const QString path = m_dir.filePath("roundtrip.json");
+
+        JsonImportExport json;
+        json.exportFile(path, written, "Project");
+        const TranslatableEntries read = json.importFile(path);
+
+        QCOMPARE(read.size(), written.size());
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            QCOMPARE(read[i].translationTextId, written[i].translationTextId);
+            QCOMPARE(texts(read[i]), texts(written[i]));
+            QCOMPARE(read[i].id, 0);
+            QVERIFY(read[i].metaData.empty());
+        }
+    }
+
+    void writesIndentedSortedDocument()
+    {
+        const QString path = m_dir.filePath("layout.json");
+        JsonImportExport().exportFile(path, { entry("hello", { { "de", "Hallo" } }) }, QString());
+
+        const QByteArray expected = "{\n"
+                                    "    \"translatables\": [\n"
+                                    "        {\n"
+                                    "            \"trId\": \"hello\",\n"
+                                    "            \"translations\": [\n"
+                                    "                {\n"
+                                    "                    \"language\": \"de\",\n"
+                                    "                    \"translation\": \"Hallo\"\n"
+                                    "                }\n"
+                                    "            ]\n"
+                                    "        }\n"
+                                    "    ]\n"
+                                    "}\n";
+        QCOMPARE(readFile(path), expected);
+    }
+
+    void exportsEmptyListAsEmptyArray()
+    {
+        const QString path = m_dir.filePath("empty.json");
+        JsonImportExport().exportFile(path, {}, QString());
+        QCOMPARE(readFile(path), QByteArray("{\n    \"translatables\": [\n    ]\n}\n"));
+        QVERIFY(JsonImportExport().importFile(path).empty());
+    }
+
+    void importReadsFileOrderAndLenientTranslations()
+    {
+        const QString path = m_dir.filePath("lenient.json");
+        QVERIFY(writeFile(path, R"({"version": 3, "translatables": [
+            {"trId": "b", "translations": [{"translation": "no language"}, {"language": "de"}]},
+            {"trId": "a", "comment": "ignored"}
+        ]})"));
+
+        const TranslatableEntries entries = JsonImportExport().importFile(path);
+        QCOMPARE(entries.size(), 2u);
+        QCOMPARE(entries[0].translationTextId, "b");
+        QCOMPARE(texts(entries[0]), (Texts { { "", "no language" }, { "de", "" } }));
+        QCOMPARE(entries[1].translationTextId, "a");
+        QVERIFY(entries[1].translations.empty());
+    }
+
+    void rejectsUnreadableContent_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("not json") << QByteArray("this is not JSON")
+                                  << "Invalid JSON translation file - illegal value at offset 1";
+        QTest::newRow("truncated")
+            << QByteArray(R"({"translatables": [{"trId": "a")")
+            << "Invalid JSON translation file - unterminated string at offset 31";
+        QTest::newRow("empty file")
+            << QByteArray() << "Invalid JSON translation file - illegal value at offset 0";
+        QTest::newRow("root is array")
+            << QByteArray(R"([{"trId": "a"}])")
+            << "Invalid JSON translation file - translatables array missing";
+        QTest::newRow("no translatables")
+            << QByteArray(R"({"entries": []})")
+            << "Invalid JSON translation file - translatables array missing";
+        QTest::newRow("translatables is object")
+            << QByteArray(R"({"translatables": {"trId": "a"}})")
+            << "Invalid JSON translation file - translatables array missing";
+        QTest::newRow("trId number") << QByteArray(R"({"translatables": [{"trId": 42}]})")
+                                     << "Invalid JSON translation file - trId missing";
+        QTest::newRow("trId empty") << QByteArray(R"({"translatables": [{"trId": ""}]})")
+                                    << "Invalid JSON translation file - trId missing";
+        QTest::newRow("trId missing in second")
+            << QByteArray(R"({"translatables": [{"trId": "a"}, {"translations": []}]})")
+            << "Invalid JSON translation file - trId missing";
+        QTest::newRow("element not object") << QByteArray(R"({"translatables": ["a"]})")
+                                            << "Invalid JSON translation file - trId missing";
+    }
+
+    void rejectsUnreadableContent()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+
+        const QString path = m_dir.filePath("bad.json");
+        QVERIFY(writeFile(path, content));
+
+        try {
+            JsonImportExport().importFile(path);
+            QFAIL("importFile accepted a bad file");
+        } catch (const CannotReadJsonFile &error) {
+            QCOMPARE(QString::fromUtf8(error.what()), message);
+        }
+    }
+
+    void emptyTranslatablesArrayReadsAsEmpty()
+    {
+        const QString path = m_dir.filePath("none.json");
+        QVERIFY(writeFile(path, R"({"translatables": []})"));
+        QVERIFY(JsonImportExport().importFile(path).empty());
+    }
+
+    void rejectsUnopenablePaths_data()
+    {
+        QTest::addColumn<QString>("relativePath");
+        QTest::newRow("missing file") << "missing.json";
+        QTest::newRow("directory") << "adirectory";
+    }
+
+    void rejectsUnopenablePaths()
+    {
+        QFETCH(QString, relativePath);
+        QVERIFY(QDir(m_dir.path()).mkpath("adirectory"));
+
+        try {
+            JsonImportExport().importFile(m_dir.filePath(relativePath));
+            QFAIL("importFile opened an unopenable path");
+        } catch (const CannotOpenJsonFile &error) {
+            QCOMPARE(error.what(), "Unable to open JSON import file");
+        }
+    }
+
+    void exportToUnwritablePlaceRaises_data()
+    {
+        QTest::addColumn<QString>("relativePath");
+        QTest::newRow("missing directory") << "missing/out.json";
+        QTest::newRow("directory") << "adirectory";
+    }
+
+    void exportToUnwritablePlaceRaises()
+    {
+        QFETCH(QString, relativePath);
+        QVERIFY(QDir(m_dir.path()).mkpath("adirectory"));
+
+        try {
+            JsonImportExport().exportFile(m_dir.filePath(relativePath), { entry("a", {}) }, {});
+            QFAIL("exportFile wrote to an unwritable path");
+        } catch (const CannotOpenJsonFile &error) {
+            QCOMPARE(error.what(), "Unable to open JSON export file");
+        }
+        QVERIFY(QFileInfo(m_dir.filePath("adirectory")).isDir());
+    }
+
+    void failedExportKeepsPreviousFile()
+    {
+        const QString path = m_dir.filePath("previous.json");
+        JsonImportExport json;
+        json.exportFile(path, { entry("kept", { { "de", "bleibt" } }) }, {});
+        const QByteArray previous = readFile(path);
+
+        TranslatableEntries large;
+        for (int i = 0; i < 2000; ++i)
+            large.push_back(entry("id." + std::to_string(i), { { "de", std::string(100, 'x') } }));
+
+        // Let every write beyond 4 KiB fail, as on a full disk; this also holds
+        // for root, for whom no permission bit makes a file unwritable.
+        rlimit original {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = original;
+        limited.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+        QByteArray raised;
+        try {
+            json.exportFile(path, large, {});
+        } catch (const CannotOpenJsonFile &error) {
+            raised = error.what();
+        }
+
+        setrlimit(RLIMIT_FSIZE, &original);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(raised, QByteArray("Unable to write JSON export file"));
+        QCOMPARE(readFile(path), previous);
+        QCOMPARE(json.importFile(path).front().translationTextId, "kept");
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(tst_JsonImportExport)
+#include "tst_jsonimportexport.moc"
