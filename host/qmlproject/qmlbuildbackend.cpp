@@ -1,0 +1,97 @@
+#include "qmlbuildbackend.h"
+
+#include "qmlproject.h"
+
+#include <projects/buildtarget.h>
+#include <utils/softassert.h>
+
+#include <QLoggingCategory>
+
+namespace Host::QmlProject {
+
+namespace {
+Q_LOGGING_CATEGORY(backendLog, "host.qmlproject", QtWarningMsg)
+} // namespace
+
+QmlBuildBackend::QmlBuildBackend(Projects::BuildTarget *target) : Projects::BuildBackend(target)
+{
+    if (auto *project = qmlProject()) {
+        connect(project, &QmlProject::projectFileChanged, this, [this] {
+            emit supportedLanguagesChanged();
+            emit primaryLanguageChanged();
+        });
+    }
+}
+
+QmlBuildBackend::~QmlBuildBackend() = default;
+
+QmlBuildBackend *QmlBuildBackend::forProject(Projects::Project *project)
+{
+    if (!project || !project->activeTarget())
+        return nullptr;
+    return qobject_cast<QmlBuildBackend *>(project->activeTarget()->buildBackend());
+}
+
+QString QmlBuildBackend::name() const
+{
+    return QStringLiteral("qml");
+}
+
+QmlProject *QmlBuildBackend::qmlProject() const
+{
+    return qobject_cast<QmlProject *>(project());
+}
+
+QStringList QmlBuildBackend::supportedLanguages() const
+{
+    const QmlProject *project = qmlProject();
+    HOST_SOFT_ASSERT(project, return {});
+    const QVariant value = project->projectFile().value(QStringLiteral("supportedLanguages"));
+    if (value.typeId() == QMetaType::QString) // a single language written without brackets
+        return { value.toString() };
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    return {};
+}
+
+QString QmlBuildBackend::primaryLanguage() const
+{
+    const QmlProject *project = qmlProject();
+    HOST_SOFT_ASSERT(project, return {});
+    const QVariant value = project->projectFile().value(QStringLiteral("primaryLanguage"));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+bool QmlBuildBackend::setSupportedLanguages(const QStringList &languages)
+{
+    QmlProject *project = qmlProject();
+    HOST_SOFT_ASSERT(project, return false);
+    QString error;
+    const bool written = project->writeProperty(
+        QStringLiteral("supportedLanguages"), QmlProjectFile::stringList(languages), &error);
+    if (!written)
+        qCWarning(backendLog).noquote() << error;
+    return written;
+}
+
+bool QmlBuildBackend::setPrimaryLanguage(const QString &language)
+{
+    QmlProject *project = qmlProject();
+    HOST_SOFT_ASSERT(project, return false);
+    QString error;
+    const bool written = project->writeProperty(
+        QStringLiteral("primaryLanguage"), QmlProjectFile::quoted(language), &error);
+    if (!written)
+        qCWarning(backendLog).noquote() << error;
+    return written;
+}
+
+void QmlBuildBackend::notifyParsing(bool started, bool success)
+{
+    if (started)
+        beginParsing();
+    else
+        endParsing(success);
+}
+
+} // namespace Host::QmlProject

@@ -1,0 +1,163 @@
+#include "qmlproject.h"
+
+#include "multilanguagesetting.h"
+#include "qmlbuildbackend.h"
+
+#include <projects/buildtarget.h>
+#include <projects/runprofile.h>
+
+#include <QDir>
+#include <QLoggingCategory>
+#include <QSet>
+
+namespace Host::QmlProject {
+
+namespace {
+Q_LOGGING_CATEGORY(qmlProjectLog, "host.qmlproject", QtWarningMsg)
+
+void collectFiles(const QString &directory,
+                  const QString &excluded,
+                  QSet<QString> &visitedDirectories,
+                  QSet<Utils::Path> &seen,
+                  Utils::Paths &files)
+{
+    // Symbolic links may lead back up the tree; each real directory is read once.
+    const QString canonical = QFileInfo(directory).canonicalFilePath();
+    if (canonical.isEmpty() || visitedDirectories.contains(canonical))
+        return;
+    visitedDirectories.insert(canonical);
+
+    const QFileInfoList entries = QDir(directory).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsLast);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir()) {
+            if (entry.fileName().startsWith(QLatin1Char('.')))
+                continue;
+            if (Utils::Path::fromFileInfo(entry) == Utils::Path::fromString(excluded))
+                continue;
+            collectFiles(entry.absoluteFilePath(), excluded, visitedDirectories, seen, files);
+        } else {
+            const Utils::Path file = Utils::Path::fromFileInfo(entry);
+            if (!seen.contains(file)) {
+                seen.insert(file);
+                files.append(file);
+            }
+        }
+    }
+}
+
+} // namespace
+
+QmlProject::QmlProject(const Utils::Path &projectFile, QmlProjectFile file)
+    : Projects::Project(projectFile), m_file(std::move(file))
+{
+    Projects::BuildTarget *target
+        = addTarget(std::make_unique<Projects::BuildTarget>(this, tr("Desktop")));
+    target->setBuildBackend(std::make_unique<QmlBuildBackend>(target));
+    Projects::RunProfile *profile = target->addRunProfile(
+        std::make_unique<Projects::RunProfile>(target, "qml.preview", tr("QML Preview")));
+    profile->setMainFile(mainFile());
+    connect(this, &QmlProject::projectFileChanged, profile, [this, profile] {
+        profile->setMainFile(mainFile());
+    });
+    m_multiLanguage.reset(new MultiLanguageSetting(this));
+}
+
+QmlProject::~QmlProject() = default;
+
+std::unique_ptr<QmlProject> QmlProject::open(const Utils::Path &projectFile, QString *errorString)
+{
+    QmlProjectFile file;
+    if (!file.load(projectFile.absolutePath(), errorString))
+        return {};
+    std::unique_ptr<QmlProject> project(new QmlProject(projectFile, std::move(file)));
+    project->rescan();
+    return project;
+}
+
+QmlBuildBackend *QmlProject::buildBackend() const
+{
+    for (Projects::BuildTarget *target : targets()) {
+        if (auto *backend = qobject_cast<QmlBuildBackend *>(target->buildBackend()))
+            return backend;
+    }
+    return nullptr;
+}
+
+Utils::Path QmlProject::mainFile() const
+{
+    const QString main = m_file.value(QStringLiteral("mainFile")).toString();
+    return main.isEmpty() ? Utils::Path() : projectDirectory().resolvePath(main);
+}
+
+Utils::Paths QmlProject::sourceDirectories() const
+{
+    Utils::Paths directories;
+    for (const QmlProjectFile::Element &child : m_file.root().children) {
+        if (!child.typeName.endsWith(QLatin1String("Files")))
+            continue;
+        QString directory = QStringLiteral(".");
+        if (const QmlProjectFile::Property *property
+            = child.property(QStringLiteral("directory"))) {
+            if (property->value.typeId() == QMetaType::QString)
+                directory = property->value.toString();
+        }
+        const Utils::Path path = projectDirectory().resolvePath(directory);
+        if (!directories.contains(path))
+            directories.append(path);
+    }
+    if (directories.isEmpty())
+        directories.append(projectDirectory());
+    return directories;
+}
+
+Utils::Path QmlProject::i18nDirectory() const
+{
+    return projectDirectory().pathAppended(QStringLiteral("i18n"));
+}
+
+void QmlProject::rescan()
+{
+    QSet<QString> visited;
+    QSet<Utils::Path> seen;
+    Utils::Paths files;
+    const QString excluded = i18nDirectory().toString();
+    for (const Utils::Path &directory : sourceDirectories())
+        collectFiles(directory.toString(), excluded, visited, seen, files);
+    setFiles(files);
+}
+
+bool QmlProject::reload(QString *errorString)
+{
+    QmlProjectFile file;
+    if (QmlBuildBackend *backend = buildBackend())
+        backend->notifyParsing(true);
+    const bool ok = file.load(projectFilePath(), errorString);
+    if (ok) {
+        m_file = std::move(file);
+        rescan();
+        emit projectFileChanged();
+    }
+    if (QmlBuildBackend *backend = buildBackend())
+        backend->notifyParsing(false, ok);
+    return ok;
+}
+
+bool QmlProject::writeProperty(const QString &name,
+                               const QString &valueSource,
+                               QString *errorString)
+{
+    QmlProjectFile onDisk;
+    QString readError;
+    if (onDisk.load(projectFilePath(), &readError))
+        m_file = std::move(onDisk);
+    else
+        qCWarning(qmlProjectLog).noquote() << readError << "- writing the last known contents";
+
+    if (!m_file.setPropertySource(name, valueSource, errorString))
+        return false;
+    emit projectFileChanged();
+    return m_file.save(errorString);
+}
+
+} // namespace Host::QmlProject

@@ -1,0 +1,359 @@
+#include "qmlprojectfile.h"
+
+#include <private/qqmljsast_p.h>
+#include <private/qqmljsengine_p.h>
+#include <private/qqmljsgrammar_p.h>
+#include <private/qqmljslexer_p.h>
+#include <private/qqmljsparser_p.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace Host::QmlProject {
+
+using namespace QQmlJS;
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Host::QmlProject::QmlProjectFile", text);
+}
+
+QString qualifiedName(AST::UiQualifiedId *id)
+{
+    QString name;
+    for (AST::UiQualifiedId *part = id; part; part = part->next) {
+        if (!name.isEmpty())
+            name += QLatin1Char('.');
+        name += part->name;
+    }
+    return name;
+}
+
+QVariant literalValue(AST::ExpressionNode *expression)
+{
+    if (!expression)
+        return {};
+    if (auto *string = AST::cast<AST::StringLiteral *>(expression))
+        return string->value.toString();
+    if (AST::cast<AST::TrueLiteral *>(expression))
+        return true;
+    if (AST::cast<AST::FalseLiteral *>(expression))
+        return false;
+    if (auto *number = AST::cast<AST::NumericLiteral *>(expression))
+        return number->value;
+    if (auto *minus = AST::cast<AST::UnaryMinusExpression *>(expression)) {
+        if (auto *number = AST::cast<AST::NumericLiteral *>(minus->expression))
+            return -number->value;
+        return {};
+    }
+    if (auto *array = AST::cast<AST::ArrayPattern *>(expression)) {
+        QVariantList values;
+        bool allStrings = true;
+        for (AST::PatternElementList *it = array->elements; it; it = it->next) {
+            if (it->elision || !it->element || it->element->bindingTarget)
+                return {};
+            const QVariant value = literalValue(it->element->initializer);
+            if (!value.isValid())
+                return {};
+            allStrings = allStrings && value.typeId() == QMetaType::QString;
+            values.append(value);
+        }
+        if (allStrings) {
+            QStringList strings;
+            for (const QVariant &value : std::as_const(values))
+                strings.append(value.toString());
+            return strings;
+        }
+        return values;
+    }
+    return {};
+}
+
+QmlProjectFile::Property makeProperty(const QString &text,
+                                      const QString &name,
+                                      const SourceLocation &first,
+                                      const SourceLocation &last,
+                                      const QVariant &value)
+{
+    QmlProjectFile::Property property;
+    property.name = name;
+    property.offset = int(first.offset);
+    property.length = int(last.offset + last.length - first.offset);
+    property.source = text.mid(property.offset, property.length);
+    property.value = value;
+    return property;
+}
+
+// Whether the text holds an object at all. Telling "no root element" from a
+// syntax error needs the tokens: the parser only reports what it expected next.
+bool hasObjectBody(const QString &text)
+{
+    Engine engine;
+    Lexer lexer(&engine);
+    lexer.setCode(text, 1, true);
+    for (int token = lexer.lex(); token != QQmlJSGrammar::EOF_SYMBOL; token = lexer.lex()) {
+        if (token == QQmlJSGrammar::T_LBRACE)
+            return true;
+        if (token == QQmlJSGrammar::T_ERROR)
+            return true; // let the parser describe the problem
+    }
+    return false;
+}
+
+QmlProjectFile::Element readElement(const QString &text,
+                                    AST::UiObjectDefinition *definition,
+                                    QList<QmlProjectFile::Property> *bindings)
+{
+    QmlProjectFile::Element element;
+    element.typeName = qualifiedName(definition->qualifiedTypeNameId);
+    if (!definition->initializer)
+        return element;
+    for (AST::UiObjectMemberList *it = definition->initializer->members; it; it = it->next) {
+        AST::UiObjectMember *member = it->member;
+        if (auto *binding = AST::cast<AST::UiScriptBinding *>(member)) {
+            const QString name = qualifiedName(binding->qualifiedId);
+            QmlProjectFile::Property property;
+            if (auto *statement = AST::cast<AST::ExpressionStatement *>(binding->statement)) {
+                property = makeProperty(text,
+                                        name,
+                                        statement->expression->firstSourceLocation(),
+                                        statement->expression->lastSourceLocation(),
+                                        literalValue(statement->expression));
+            } else if (binding->statement) {
+                property = makeProperty(text,
+                                        name,
+                                        binding->statement->firstSourceLocation(),
+                                        binding->statement->lastSourceLocation(),
+                                        {});
+            } else {
+                continue;
+            }
+            bindings->append(property);
+            // QML itself rejects a second binding of one property; we read the first.
+            if (!element.property(name))
+                element.properties.append(property);
+        } else if (auto *arrayBinding = AST::cast<AST::UiArrayBinding *>(member)) {
+            const QmlProjectFile::Property property
+                = makeProperty(text,
+                               qualifiedName(arrayBinding->qualifiedId),
+                               arrayBinding->lbracketToken,
+                               arrayBinding->rbracketToken,
+                               {});
+            bindings->append(property);
+            if (!element.property(property.name))
+                element.properties.append(property);
+        } else if (auto *child = AST::cast<AST::UiObjectDefinition *>(member)) {
+            QList<QmlProjectFile::Property> ignored;
+            element.children.append(readElement(text, child, &ignored));
+        }
+        // Property declarations, signal handlers with objects and the like mean
+        // nothing in a project file; they are left alone.
+    }
+    return element;
+}
+
+} // namespace
+
+const QmlProjectFile::Property *QmlProjectFile::Element::property(const QString &name) const
+{
+    for (const Property &property : properties) {
+        if (property.name == name)
+            return &property;
+    }
+    return nullptr;
+}
+
+bool QmlProjectFile::load(const Utils::Path &filePath, QString *errorString)
+{
+    m_filePath = filePath;
+    m_valid = false;
+    const QString shown = filePath.toUserOutput();
+    if (filePath.isDir()) {
+        *errorString = tr("Cannot read the project file \"%1\": it is a directory.").arg(shown);
+        return false;
+    }
+    QFile file(filePath.toString());
+    if (!file.open(QIODevice::ReadOnly)) {
+        *errorString = tr("Cannot read the project file \"%1\": %2").arg(shown, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *errorString = tr("Cannot read the project file \"%1\": %2").arg(shown, file.errorString());
+        return false;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(bytes);
+    if (decoder.hasError()) {
+        *errorString = tr("The project file \"%1\" is not valid UTF-8 text.").arg(shown);
+        return false;
+    }
+    return parse(text, errorString);
+}
+
+bool QmlProjectFile::parse(const QString &text, QString *errorString)
+{
+    const QString shown = m_filePath.isEmpty() ? tr("<project file>") : m_filePath.toUserOutput();
+    if (!hasObjectBody(text)) {
+        *errorString = tr("The project file \"%1\" has no root element.").arg(shown);
+        return false;
+    }
+    Engine engine;
+    Lexer lexer(&engine);
+    lexer.setCode(text, 1, true);
+    Parser parser(&engine);
+    const bool parsed = parser.parse();
+    if (!parsed || !parser.ast()) {
+        QString message = tr("syntax error");
+        SourceLocation where;
+        for (const DiagnosticMessage &diagnostic : parser.diagnosticMessages()) {
+            if (diagnostic.isError()) {
+                message = diagnostic.message;
+                where = diagnostic.loc;
+                break;
+            }
+        }
+        *errorString = tr("Cannot parse the project file \"%1\" at line %2, column %3: %4")
+                           .arg(shown)
+                           .arg(where.startLine)
+                           .arg(where.startColumn)
+                           .arg(message);
+        return false;
+    }
+
+    AST::UiObjectDefinition *rootDefinition = nullptr;
+    if (AST::UiObjectMemberList *members = parser.ast()->members)
+        rootDefinition = AST::cast<AST::UiObjectDefinition *>(members->member);
+    if (!rootDefinition || !rootDefinition->initializer) {
+        *errorString = tr("The project file \"%1\" has no root element.").arg(shown);
+        return false;
+    }
+    const QString typeName = qualifiedName(rootDefinition->qualifiedTypeNameId);
+    if (typeName != QLatin1String("Project") && !typeName.endsWith(QLatin1String(".Project"))) {
+        *errorString = tr("The root element of the project file \"%1\" is \"%2\", not \"Project\".")
+                           .arg(shown, typeName);
+        return false;
+    }
+
+    QList<Property> bindings;
+    Element root = readElement(text, rootDefinition, &bindings);
+
+    QString indent = QStringLiteral("    ");
+    if (AST::UiObjectMemberList *first = rootDefinition->initializer->members) {
+        const SourceLocation location = first->member->firstSourceLocation();
+        const qsizetype lineStart
+            = text.lastIndexOf(QLatin1Char('\n'), qsizetype(location.offset) - 1) + 1;
+        const QString prefix = text.mid(lineStart, location.offset - lineStart);
+        if (!prefix.isEmpty() && prefix.trimmed().isEmpty())
+            indent = prefix;
+    }
+
+    m_text = text;
+    m_root = std::move(root);
+    m_rootBindings = std::move(bindings);
+    m_rootClosingBrace = int(rootDefinition->initializer->rbraceToken.offset);
+    m_memberIndent = indent;
+    m_valid = true;
+    return true;
+}
+
+bool QmlProjectFile::save(QString *errorString) const
+{
+    const QString shown = m_filePath.toUserOutput();
+    QSaveFile file(m_filePath.toString());
+    if (!file.open(QIODevice::WriteOnly)) {
+        *errorString
+            = tr("Cannot write the project file \"%1\": %2").arg(shown, file.errorString());
+        return false;
+    }
+    file.write(m_text.toUtf8());
+    if (!file.commit()) {
+        *errorString
+            = tr("Cannot write the project file \"%1\": %2").arg(shown, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QVariant QmlProjectFile::value(const QString &name) const
+{
+    const Property *found = property(name);
+    return found ? found->value : QVariant();
+}
+
+bool QmlProjectFile::setPropertySource(const QString &name,
+                                       const QString &valueSource,
+                                       QString *errorString)
+{
+    if (!m_valid) {
+        *errorString = tr("The project file has not been read.");
+        return false;
+    }
+    QString text = m_text;
+    QList<Property> existing;
+    for (const Property &binding : std::as_const(m_rootBindings)) {
+        if (binding.name == name)
+            existing.append(binding);
+    }
+    if (!existing.isEmpty()) {
+        // Back to front, so earlier offsets stay valid.
+        std::sort(existing.begin(), existing.end(), [](const Property &a, const Property &b) {
+            return a.offset > b.offset;
+        });
+        for (const Property &binding : std::as_const(existing))
+            text.replace(binding.offset, binding.length, valueSource);
+    } else {
+        const QString newline
+            = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        const QString binding = m_memberIndent + name + QLatin1String(": ") + valueSource;
+        const int brace = m_rootClosingBrace;
+        const qsizetype lineStart = text.lastIndexOf(QLatin1Char('\n'), brace - 1) + 1;
+        if (QStringView(text).mid(lineStart, brace - lineStart).trimmed().isEmpty()) {
+            // The brace has a line of its own: the new binding goes on the line before it.
+            text.insert(lineStart, binding + newline);
+        } else {
+            int end = brace;
+            while (
+                end > 0
+                && (text.at(end - 1) == QLatin1Char(' ') || text.at(end - 1) == QLatin1Char('\t')))
+                --end;
+            text.replace(end, brace - end, newline + binding + newline);
+        }
+    }
+
+    QmlProjectFile edited;
+    edited.m_filePath = m_filePath;
+    if (!edited.parse(text, errorString))
+        return false;
+    *this = std::move(edited);
+    return true;
+}
+
+QString QmlProjectFile::quoted(const QString &text)
+{
+    // A JSON string is a valid QML string literal.
+    const QByteArray json = QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+QString QmlProjectFile::stringList(const QStringList &list)
+{
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(list)).toJson(QJsonDocument::Compact));
+}
+
+QString QmlProjectFile::boolean(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+} // namespace Host::QmlProject

@@ -1,0 +1,415 @@
+#include <projects/buildtarget.h>
+#include <projects/runprofile.h>
+#include <qmlproject/multilanguagesetting.h>
+#include <qmlproject/qmlbuildbackend.h>
+#include <qmlproject/qmlproject.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Host::QmlProject;
+using Host::Utils::Path;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return file.write(contents) == contents.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::unique_ptr<QmlProject> openText(const QTemporaryDir &dir, const QByteArray &text)
+{
+    const QString path = dir.filePath(QStringLiteral("app.qmlproject"));
+    if (!writeFile(path, text))
+        return {};
+    QString error;
+    std::unique_ptr<QmlProject> project = QmlProject::open(Path::fromString(path), &error);
+    if (!project)
+        qWarning() << error;
+    return project;
+}
+
+enum class Edit { Languages, Primary, Both, EnableDatabase };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edit)
+
+class tst_QmlProject : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readSettings_data();
+    void readSettings();
+    void projectFiles_data();
+    void projectFiles();
+    void writeBack_data();
+    void writeBack();
+    void writeKeepsExternalEdits();
+    void failedWriteKeepsValue();
+    void multiLanguageSetting();
+    void badProjectFiles_data();
+    void badProjectFiles();
+};
+
+void tst_QmlProject::readSettings_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<QString>("primary");
+    QTest::addColumn<bool>("settingPresent");
+    QTest::addColumn<bool>("settingValue");
+    QTest::addColumn<QString>("mainFile");
+
+    QTest::newRow("complete") << QByteArray("import QmlProject\n"
+                                            "Project {\n"
+                                            "    mainFile: \"Main.ui.qml\"\n"
+                                            "    QmlFiles { directory: \".\" }\n"
+                                            "    supportedLanguages: [\"en\",\"de\"]\n"
+                                            "    primaryLanguage: \"en\"\n"
+                                            "    translationDatabase: true\n"
+                                            "}\n")
+                              << QStringList { "en", "de" } << "en" << true << true
+                              << "Main.ui.qml";
+    QTest::newRow("nothing set") << QByteArray("import QmlProject 1.1\nProject {\n}\n")
+                                 << QStringList() << "" << false << false << "";
+    QTest::newRow("single language, setting off")
+        << QByteArray("Project { supportedLanguages: \"fr\"; translationDatabase: false }")
+        << QStringList { "fr" } << "" << true << false << "";
+    QTest::newRow("unknown parts ignored")
+        << QByteArray("import QmlProject 1.1\n"
+                      "// the studio writes comments, too\n"
+                      "Project {\n"
+                      "    /* a block comment */\n"
+                      "    mainFile: \"content/App.qml\"\n"
+                      "    importPaths: [ \"imports\", \"asset_imports\" ]\n"
+                      "    qt6Project: true\n"
+                      "    widthHint: 1920 * 2\n"
+                      "    property int custom: 4\n"
+                      "    Environment {\n"
+                      "        QT_AUTO_SCREEN_SCALE_FACTOR: \"1\"\n"
+                      "    }\n"
+                      "    QDS.fileVersion: 1\n"
+                      "    primaryLanguage: 'de'\n"
+                      "    supportedLanguages: ['de', 'it', \"ja\"]\n"
+                      "}\n")
+        << QStringList { "de", "it", "ja" } << "de" << false << false << "content/App.qml";
+    QTest::newRow("languages not literal")
+        << QByteArray("Project { supportedLanguages: someList; primaryLanguage: 3 }")
+        << QStringList() << "" << false << false << "";
+}
+
+void tst_QmlProject::readSettings()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, languages);
+    QFETCH(QString, primary);
+    QFETCH(bool, settingPresent);
+    QFETCH(bool, settingValue);
+    QFETCH(QString, mainFile);
+
+    QTemporaryDir dir;
+    std::unique_ptr<QmlProject> project = openText(dir, text);
+    QVERIFY(project);
+    QCOMPARE(project->displayName(), QStringLiteral("app"));
+    QCOMPARE(project->projectDirectory(), Path::fromString(dir.path()));
+
+    QmlBuildBackend *backend = QmlBuildBackend::forProject(project.get());
+    QVERIFY(backend);
+    QCOMPARE(backend, project->buildBackend());
+    QCOMPARE(backend->supportedLanguages(), languages);
+    QCOMPARE(backend->primaryLanguage(), primary);
+
+    QCOMPARE(project->multiLanguageSetting()->isPresent(), settingPresent);
+    QCOMPARE(project->multiLanguageSetting()->value(), settingValue);
+    QCOMPARE(MultiLanguageSetting::forProject(project.get()) != nullptr, settingPresent);
+
+    const Path expectedMain
+        = mainFile.isEmpty() ? Path() : Path::fromString(dir.filePath(mainFile));
+    QCOMPARE(project->mainFile(), expectedMain);
+    QCOMPARE(project->activeTarget()->activeRunProfile()->mainFile(), expectedMain);
+}
+
+void tst_QmlProject::projectFiles_data()
+{
+    QTest::addColumn<QByteArray>("elements");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("seesNewFile"); // screens/New.qml, added later
+
+    const QStringList everything { "Main.qml",         "app.qmlproject",
+                                   "assets/logo.png",  "nested/i18n/Nested.qml",
+                                   "screens/A.ui.qml", "screens/deeper/B.qml" };
+    QTest::newRow("whole directory") << QByteArray() << everything << true;
+    QTest::newRow("current directory")
+        << QByteArray("QmlFiles { directory: \".\" }") << everything << true;
+    QTest::newRow("named folders")
+        << QByteArray("QmlFiles { directory: \"screens\" }\n"
+                      "ImageFiles { directory: \"assets\"; filter: \"*.png\" }\n"
+                      "Environment { X: \"1\" }")
+        << QStringList { "screens/A.ui.qml", "screens/deeper/B.qml", "assets/logo.png" } << true;
+    QTest::newRow("overlapping folders")
+        << QByteArray(
+               "QmlFiles { directory: \"screens/deeper\" }\nFiles { directory: \"screens\" }")
+        << QStringList { "screens/deeper/B.qml", "screens/A.ui.qml" } << true;
+    QTest::newRow("missing folder")
+        << QByteArray("QmlFiles { directory: \"gone\" }") << QStringList() << false;
+    QTest::newRow("other folder only") << QByteArray("ImageFiles { directory: \"assets\" }")
+                                       << QStringList { "assets/logo.png" } << false;
+}
+
+void tst_QmlProject::projectFiles()
+{
+    QFETCH(QByteArray, elements);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, seesNewFile);
+
+    QTemporaryDir dir;
+    for (const char *file : { "Main.qml",
+                              "screens/A.ui.qml",
+                              "screens/deeper/B.qml",
+                              "assets/logo.png",
+                              "i18n/app_de.ts", // generated output: not a project file
+                              ".git/config", // hidden folder
+                              "screens/.cache/x.qml", // hidden folder further down
+                              "nested/i18n/Nested.qml" }) // only the top i18n folder is output
+        QVERIFY(writeFile(dir.filePath(QString::fromUtf8(file)), "x"));
+
+    std::unique_ptr<QmlProject> project = openText(dir, "Project {\n" + elements + "\n}\n");
+    QVERIFY(project);
+    QStringList relative;
+    for (const Path &file : project->files())
+        relative.append(file.relativeChildPath(project->projectDirectory()));
+    QCOMPARE(relative, expected);
+
+    const auto qml = project->files([](const Path &path) { return path.endsWith(u".qml"); });
+    for (const Path &file : qml)
+        QVERIFY(file.toString().endsWith(QLatin1String(".qml")));
+
+    // New files show after a rescan.
+    QVERIFY(writeFile(dir.filePath("screens/New.qml"), "x"));
+    QSignalSpy changed(project.get(), &QmlProject::filesChanged);
+    project->rescan();
+    QCOMPARE(project->files().contains(Path::fromString(dir.filePath("screens/New.qml"))),
+             seesNewFile);
+    QCOMPARE(changed.size(), seesNewFile ? 1 : 0);
+}
+
+void tst_QmlProject::writeBack_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray head = "import QmlProject 1.1\n\n"
+                            "// keep this comment\n"
+                            "Project {\n"
+                            "    mainFile: \"Main.ui.qml\" // and this one\n"
+                            "    Environment {\n"
+                            "        QT_LOGGING_RULES: \"qt.qml.debug=true\"\n"
+                            "    }\n";
+    QTest::newRow("replace both") << head
+            + "    supportedLanguages: [ \"en\", \"fr\" ]\n    primaryLanguage: \"fr\"\n}\n"
+                                  << Edit::Both
+                                  << head
+            + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n}\n";
+    QTest::newRow("insert both") << head + "}\n"
+                                 << Edit::Both
+                                 << head
+            + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n}\n";
+    QTest::newRow("insert one, keep the other")
+        << head + "    primaryLanguage: \"en\"\n}\n"
+        << Edit::Languages
+        << head + "    primaryLanguage: \"en\"\n    supportedLanguages: [\"en\",\"de\"]\n}\n";
+    QTest::newRow("one line")
+        << QByteArray("Project { mainFile: \"a.qml\" }") << Edit::Primary
+        << QByteArray("Project { mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}");
+    QTest::newRow("tabs and CRLF")
+        << QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n}\r\n") << Edit::Both
+        << QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n\tsupportedLanguages: [\"en\",\"de\"]"
+                      "\r\n\tprimaryLanguage: \"en\"\r\n}\r\n");
+    QTest::newRow("language is not on its own line")
+        << QByteArray("Project { primaryLanguage: \"fr\"; mainFile: \"a.qml\" }") << Edit::Primary
+        << QByteArray("Project { primaryLanguage: \"en\"; mainFile: \"a.qml\" }");
+    QTest::newRow("enable setting")
+        << head + "}\n"
+        << Edit::EnableDatabase << head + "    translationDatabase: true\n}\n";
+    QTest::newRow("turn setting on")
+        << QByteArray("Project {\n    translationDatabase: false\n}\n") << Edit::EnableDatabase
+        << QByteArray("Project {\n    translationDatabase: true\n}\n");
+}
+
+void tst_QmlProject::writeBack()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(Edit, edit);
+    QFETCH(QByteArray, after);
+
+    QTemporaryDir dir;
+    std::unique_ptr<QmlProject> project = openText(dir, before);
+    QVERIFY(project);
+    QmlBuildBackend *backend = project->buildBackend();
+    QSignalSpy languagesChanged(backend, &QmlBuildBackend::supportedLanguagesChanged);
+
+    switch (edit) {
+    case Edit::Languages:
+        QVERIFY(backend->setSupportedLanguages({ "en", "de" }));
+        break;
+    case Edit::Primary:
+        QVERIFY(backend->setPrimaryLanguage("en"));
+        break;
+    case Edit::Both:
+        QVERIFY(backend->setSupportedLanguages({ "en", "de" }));
+        QVERIFY(backend->setPrimaryLanguage("en"));
+        break;
+    case Edit::EnableDatabase:
+        QVERIFY(project->multiLanguageSetting()->setValue(true));
+        break;
+    }
+    QCOMPARE(readFile(project->projectFilePath().toString()), after);
+    QVERIFY(languagesChanged.size() >= 1);
+
+    // A project opened afresh reads what was written.
+    QString error;
+    std::unique_ptr<QmlProject> reopened = QmlProject::open(project->projectFilePath(), &error);
+    QVERIFY2(reopened, qPrintable(error));
+    QCOMPARE(reopened->buildBackend()->supportedLanguages(), backend->supportedLanguages());
+    QCOMPARE(reopened->buildBackend()->primaryLanguage(), backend->primaryLanguage());
+    if (edit == Edit::Languages || edit == Edit::Both)
+        QCOMPARE(reopened->buildBackend()->supportedLanguages(), (QStringList { "en", "de" }));
+    if (edit == Edit::EnableDatabase)
+        QVERIFY(reopened->multiLanguageSetting()->value());
+}
+
+void tst_QmlProject::writeKeepsExternalEdits()
+{
+    QTemporaryDir dir;
+    std::unique_ptr<QmlProject> project = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
+    QVERIFY(project);
+    // Someone else (another tool, the user in a text editor) changes the file.
+    const QString path = project->projectFilePath().toString();
+    QVERIFY(writeFile(path, "Project {\n    mainFile: \"b.qml\" // edited\n}\n"));
+    QVERIFY(project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QCOMPARE(readFile(path),
+             QByteArray(
+                 "Project {\n    mainFile: \"b.qml\" // edited\n    primaryLanguage: \"de\"\n}\n"));
+    QCOMPARE(project->mainFile(), Path::fromString(dir.filePath("b.qml")));
+}
+
+void tst_QmlProject::failedWriteKeepsValue()
+{
+    QTemporaryDir dir;
+    const QString sub = dir.filePath(QStringLiteral("project"));
+    QVERIFY(writeFile(sub + "/app.qmlproject", "Project {\n}\n"));
+    QString error;
+    std::unique_ptr<QmlProject> project
+        = QmlProject::open(Path::fromString(sub + "/app.qmlproject"), &error);
+    QVERIFY(project);
+    // The directory vanishes (unplugged drive, deleted checkout): the file cannot
+    // be written, which is reported, and the studio keeps the value it was given.
+    QVERIFY(QDir(sub).removeRecursively());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot read the project file"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot write the project file"));
+    QVERIFY(!project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QCOMPARE(project->buildBackend()->primaryLanguage(), QStringLiteral("de"));
+}
+
+void tst_QmlProject::multiLanguageSetting()
+{
+    QTemporaryDir dir;
+    std::unique_ptr<QmlProject> project
+        = openText(dir, "Project {\n    primaryLanguage: \"de\"\n}\n");
+    QVERIFY(project);
+    MultiLanguageSetting *setting = project->multiLanguageSetting();
+    QVERIFY(!setting->isPresent());
+    QCOMPARE(MultiLanguageSetting::forProject(project.get()), nullptr);
+    QCOMPARE(setting->currentLocale(), QStringLiteral("de")); // the primary language at first
+
+    QSignalSpy valueChanged(setting, &MultiLanguageSetting::valueChanged);
+    QVERIFY(setting->setValue(true));
+    QVERIFY(setting->isPresent());
+    QVERIFY(setting->value());
+    QCOMPARE(valueChanged.size(), 1);
+    QCOMPARE(MultiLanguageSetting::forProject(project.get()), setting);
+    QVERIFY(setting->setValue(true)); // unchanged: no signal
+    QCOMPARE(valueChanged.size(), 1);
+    QVERIFY(setting->setValue(false));
+    QCOMPARE(valueChanged.size(), 2);
+    QVERIFY(setting->isPresent());
+
+    QSignalSpy localeChanged(setting, &MultiLanguageSetting::currentLocaleChanged);
+    setting->setCurrentLocale(QStringLiteral("it"));
+    QCOMPARE(setting->currentLocale(), QStringLiteral("it"));
+    QCOMPARE(localeChanged.size(), 1);
+
+    // A project of another kind has no such setting.
+    Host::Projects::Project plain(Path::fromString(dir.filePath("other.pro")));
+    QCOMPARE(MultiLanguageSetting::forProject(&plain), nullptr);
+    QCOMPARE(MultiLanguageSetting::forProject(nullptr), nullptr);
+    QCOMPARE(QmlBuildBackend::forProject(&plain), nullptr);
+}
+
+void tst_QmlProject::badProjectFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("missing file") << "gone.qmlproject" << QByteArray()
+                                  << "Cannot read the project file";
+    QTest::newRow("a directory") << "dir.qmlproject" << QByteArray() << "it is a directory";
+    QTest::newRow("syntax error") << "app.qmlproject"
+                                  << QByteArray(
+                                         "import QmlProject\nProject {\n    mainFile: \"a.qml\"\n")
+                                  << "at line 4";
+    QTest::newRow("unbalanced brackets")
+        << "app.qmlproject" << QByteArray("Project {\n    supportedLanguages: [\"en\",\n}\n")
+        << "Cannot parse the project file";
+    QTest::newRow("empty file") << "app.qmlproject" << QByteArray("") << "has no root element";
+    QTest::newRow("only imports") << "app.qmlproject" << QByteArray("import QmlProject\n")
+                                  << "has no root element";
+    QTest::newRow("other root") << "app.qmlproject" << QByteArray("Item { width: 3 }")
+                                << "is \"Item\", not \"Project\"";
+    QTest::newRow("javascript") << "app.qmlproject" << QByteArray("var x = 1;\nfunction f() {}\n")
+                                << "Cannot parse the project file";
+    QTest::newRow("binary") << "app.qmlproject" << QByteArray("\xff\xfe\x00P\x00r\x00o", 8)
+                            << "is not valid UTF-8";
+}
+
+void tst_QmlProject::badProjectFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (name.startsWith(QLatin1String("dir")))
+        QVERIFY(QDir().mkpath(path));
+    else if (!name.startsWith(QLatin1String("gone")))
+        QVERIFY(writeFile(path, text));
+
+    QString errorString;
+    std::unique_ptr<QmlProject> project = QmlProject::open(Path::fromString(path), &errorString);
+    QVERIFY(!project);
+    QVERIFY2(errorString.contains(error), qPrintable(errorString));
+    QVERIFY2(errorString.contains(QDir::toNativeSeparators(path)), qPrintable(errorString));
+    if (!text.isNull())
+        QCOMPARE(readFile(path), text); // a file we cannot use is left alone
+}
+
+QTEST_GUILESS_MAIN(tst_QmlProject)
+#include "tst_qmlproject.moc"
