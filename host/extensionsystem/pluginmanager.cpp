@@ -223,6 +223,17 @@ QString PluginManager::hostVersion()
     return QStringLiteral(HOST_LAYER_VERSION);
 }
 
+QStringList PluginManager::defaultPluginPaths()
+{
+    QStringList paths;
+    const QString fromEnvironment = qEnvironmentVariable("LEXORA_STUDIO_PLUGIN_PATH");
+    for (const QString &path : fromEnvironment.split(QDir::listSeparator(), Qt::SkipEmptyParts))
+        paths.append(QDir::cleanPath(path));
+    paths.append(QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                 + QLatin1String(HOST_PLUGIN_RELATIVE_PATH)));
+    return paths;
+}
+
 void PluginManager::setPluginPaths(const QStringList &paths)
 {
     d->pluginPaths = paths;

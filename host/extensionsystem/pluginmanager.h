@@ -31,6 +31,10 @@ public:
     // plugins may name as dependencies like any other plugin.
     static QString hostVersion();
 
+    // The directories listed in LEXORA_STUDIO_PLUGIN_PATH, then the studio's
+    // own plugin directory next to the executable's (bin/../lib/lexora-studio/plugins).
+    static QStringList defaultPluginPaths();
+
     void setPluginPaths(const QStringList &paths);
     QStringList pluginPaths() const;
     void setArguments(const QStringList &arguments);

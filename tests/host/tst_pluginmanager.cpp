@@ -93,6 +93,7 @@ private slots:
     void malformedMetaData();
     void versionParsing_data();
     void versionParsing();
+    void defaultPluginPaths();
 };
 
 void tst_PluginManager::readsMetaDataWithoutLoading()
@@ -379,6 +380,25 @@ void tst_PluginManager::versionParsing()
     QFETCH(QString, version);
     QFETCH(QString, normalized);
     QCOMPARE(PluginInfo::parseVersion(version).toString(), normalized);
+}
+
+void tst_PluginManager::defaultPluginPaths()
+{
+    // Test executables sit one level below the build directory, as the studio's do.
+    const QString studioPlugins = QDir::cleanPath(QStringLiteral(LEXORA_BINARY_DIR)
+                                                  + QStringLiteral("/lib/lexora-studio/plugins"));
+    qunsetenv("LEXORA_STUDIO_PLUGIN_PATH");
+    QCOMPARE(PluginManager::defaultPluginPaths(), QStringList { studioPlugins });
+
+    qputenv("LEXORA_STUDIO_PLUGIN_PATH",
+            QFile::encodeName(pluginDir() + "/" + QDir::listSeparator() + "/x/y/"));
+    QCOMPARE(PluginManager::defaultPluginPaths(),
+             (QStringList { QDir::cleanPath(pluginDir()), "/x/y", studioPlugins }));
+    PluginManager manager;
+    manager.setPluginPaths(PluginManager::defaultPluginPaths());
+    manager.readPluginMetaData();
+    QVERIFY(manager.pluginInfo(QStringLiteral("Alpha")));
+    qunsetenv("LEXORA_STUDIO_PLUGIN_PATH");
 }
 
 QTEST_GUILESS_MAIN(tst_PluginManager)
