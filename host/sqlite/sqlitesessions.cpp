@@ -6,6 +6,7 @@
 #define SQLITE_ENABLE_PREUPDATE_HOOK
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 
 namespace Host::Sqlite {
@@ -154,15 +155,13 @@ int conflictHandler(void *contextPointer, int conflict, sqlite3_changeset_iter *
             sqlite3changeset_conflict(iterator, column, &currentValue);
             if (primaryKeyFlags[column]) {
                 update.primaryKey.emplace_back(column, toValue(newValue));
-            } else if (newValue
-                       && (!currentValue
-                           || sqlite3_value_type(newValue) != sqlite3_value_type(currentValue)
-                           || toValue(newValue) != toValue(currentValue))) {
-                Value value = toValue(newValue);
-                if (!(value.isNull() && currentValue
-                      && sqlite3_value_type(currentValue) == SQLITE_NULL))
-                    update.columns.emplace_back(column, std::move(value));
+                continue;
             }
+            Value value = toValue(newValue);
+            Value current = toValue(currentValue);
+            const bool same = (value.isNull() && current.isNull()) || value == current;
+            if (newValue && !same)
+                update.columns.emplace_back(column, std::move(value));
         }
         if (!update.columns.empty())
             context->updates.push_back(std::move(update));
@@ -190,9 +189,15 @@ std::vector<std::string> columnNames(sqlite3 *database, const std::string &table
     return names;
 }
 
-void runPendingUpdate(sqlite3 *database, const PendingUpdate &update)
+void runPendingUpdate(sqlite3 *database,
+                      const PendingUpdate &update,
+                      std::map<std::string, std::vector<std::string>> &columnNamesOfTables)
 {
-    auto names = columnNames(database, update.table);
+    auto found = columnNamesOfTables.find(update.table);
+    if (found == columnNamesOfTables.end())
+        found
+            = columnNamesOfTables.emplace(update.table, columnNames(database, update.table)).first;
+    const std::vector<std::string> &names = found->second;
     std::string sql = "UPDATE " + quoted(update.table) + " SET ";
     int parameter = 1;
     for (const auto &[column, value] : update.columns) {
@@ -423,8 +428,9 @@ void Sessions::applyAndUpdate()
         result = sqlite3changeset_apply(m_database, size, data, nullptr, conflictHandler, &context);
         if (result != SQLITE_OK)
             throwError(result, m_database);
+        std::map<std::string, std::vector<std::string>> columnNamesOfTables;
         for (const auto &update : context.updates)
-            runPendingUpdate(m_database, update);
+            runPendingUpdate(m_database, update, columnNamesOfTables);
         if (context.foreignKeyConflict)
             removeForeignKeyViolations(m_database);
     }

@@ -52,6 +52,7 @@ private slots:
     void rolledBackSessionRecordsNothing();
     void changeSetsSurviveReopening();
     void applyingChangeSetsRestoresLocalEdits();
+    void applyingCombinesRecordedChangeSets();
     void applyingKeepsDependentsOfConflictingInserts();
     void applyingDropsEditsWhoseParentIsGone();
     void checkpointEmptiesTheLog();
@@ -574,6 +575,37 @@ void tst_Sqlite::applyingChangeSetsRestoresLocalEdits()
     DeferredTransaction transaction { database };
     QVERIFY(!database.changeSets().empty());
     transaction.commit();
+}
+
+void tst_Sqlite::applyingCombinesRecordedChangeSets()
+{
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    WriteStatement renameParent { "UPDATE parent SET name = ? WHERE id = ?", database };
+    WriteStatement deleteParent { "DELETE FROM parent WHERE id = ?", database };
+    auto session = [&](auto &&write) {
+        ImmediateSessionTransaction transaction { database };
+        write();
+        transaction.commit();
+    };
+    session([&] { insertParent.execute(1, "first"); });
+    session([&] { insertParent.execute(2, "temporary"); });
+    session([&] { renameParent.execute("renamed", 1); });
+    session([&] { deleteParent.execute(2); });
+
+    ImmediateTransaction transaction { database };
+    QCOMPARE(database.changeSets().size(), 4u);
+    database.applyAndUpdateSessions();
+    ChangeSets changeSets = database.changeSets();
+    transaction.commit();
+
+    // One net change remains: the insert of the renamed row.
+    QCOMPARE(changeSets.size(), 1u);
+    QCOMPARE(changeSets[0].size(), 1u);
+    QCOMPARE(int(changeSets[0][0].operation), int(Operation::Insert));
+    QCOMPARE(changeSets[0][0].value(0).toInteger(), 1);
+    QCOMPARE(changeSets[0][0].value(1).toText(), "renamed");
 }
 
 void tst_Sqlite::applyingKeepsDependentsOfConflictingInserts()
