@@ -2,8 +2,20 @@
 # area library into `LexoraPlugin`: the one library the plugin module, the
 # command-line tool and the tests link.
 add_library(LexoraPlugin STATIC
+    atomicfile.cpp atomicfile.h
+    fileservices.cpp fileservices.h
+    fileservicesinterface.h
+    generationrunner.cpp generationrunner.h
+    generationservices.h
+    databaseaccess.cpp databaseaccess.h
     importexportinterface.h
     jsonimportexport.cpp jsonimportexport.h
+    translationfileservices.cpp translationfileservices.h
+    translationfileservicesinterface.h
+    writetranslationfiles.cpp writetranslationfiles.h
+    lexoraconstants.h
+    lexorapluginprivate.cpp lexorapluginprivate.h
+    userfeedback.cpp userfeedback.h
 )
 add_library(Lexora::Plugin ALIAS LexoraPlugin)
 
@@ -13,5 +25,25 @@ target_link_libraries(LexoraPlugin
         Lexora::Database
         Lexora::TranslationFiles
         Lexora::Languages
+        Host::Core
+        Host::Projects
+        Host::Utils
         Qt6::Core
+        Qt6::Widgets
 )
+
+# The module the host's plugin manager loads.
+qt_add_plugin(LexoraPluginModule SHARED CLASS_NAME LexoraPlugin)
+target_sources(LexoraPluginModule PRIVATE
+    lexoraplugin.cpp lexoraplugin.h
+    Lexora.json
+)
+set_target_properties(LexoraPluginModule PROPERTIES
+    OUTPUT_NAME lexora
+    LIBRARY_OUTPUT_DIRECTORY ${LEXORA_PLUGIN_OUTPUT_DIRECTORY})
+target_link_libraries(LexoraPluginModule PRIVATE
+    Lexora::Plugin
+    Host::ExtensionSystem
+    Host::Core
+    Host::Projects
+    Qt6::Widgets)

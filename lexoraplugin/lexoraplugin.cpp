@@ -1,0 +1,168 @@
+#include "lexoraplugin.h"
+
+#include "databaseio/projectdatabase.h"
+#include "lexoraconstants.h"
+#include "lexorapluginprivate.h"
+
+#include <core/workbench.h>
+#include <projects/issuelist.h>
+#include <projects/project.h>
+#include <projects/session.h>
+#include <sqlite/sqliteexception.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+
+namespace Lexora {
+
+LexoraPluginPrivate *LexoraPlugin::d = nullptr;
+
+namespace {
+
+void showDatabaseError(const char *message)
+{
+    const QString title
+        = QCoreApplication::translate("Lexora", "Database could not be initialized!");
+    const QString text = QCoreApplication::translate(
+                             "Lexora",
+                             "It can be that the database is corrupt or the database scheme "
+                             "changed. The error is: %1")
+                             .arg(QString::fromUtf8(message));
+
+    // Without widgets (a headless host) there is nobody to show a box to.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        qCritical().noquote() << title << text;
+        return;
+    }
+    QMessageBox::critical(Host::Core::Workbench::dialogParent(), title, text, QMessageBox::Ok);
+}
+
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+TranslationIds toTranslationIds(const QStringList &ids)
+{
+    TranslationIds result;
+    result.reserve(static_cast<std::size_t>(ids.size()));
+    for (const QString &id : ids)
+        result.push_back(id.toStdString());
+    return result;
+}
+
+} // namespace
+
+LexoraPlugin::LexoraPlugin() = default;
+
+LexoraPlugin::~LexoraPlugin()
+{
+    // The library is being unloaded without a shutdown.
+    delete std::exchange(d, nullptr);
+}
+
+bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*errorString*/)
+{
+    auto privateData = std::make_unique<LexoraPluginPrivate>();
+
+    Host::Projects::IssueList::instance()->addCategory(
+        Constants::taskCategory,
+        QCoreApplication::translate("Lexora", "Translation file generation"),
+        true);
+
+    delete std::exchange(d, privateData.release());
+
+    auto *session = Host::Projects::Session::instance();
+    connect(session,
+            &Host::Projects::Session::startupProjectChanged,
+            this,
+            &LexoraPlugin::openProjectDatabase,
+            Qt::UniqueConnection);
+
+    if (Host::Projects::Project *project = session->startupProject())
+        return openDatabaseOf(project);
+
+    return true;
+}
+
+bool LexoraPlugin::delayedInitialize()
+{
+    return true;
+}
+
+Host::Plugins::Plugin::ShutdownMode LexoraPlugin::aboutToShutdown()
+{
+    disconnect(Host::Projects::Session::instance(), nullptr, this, nullptr);
+    delete std::exchange(d, nullptr);
+    return ShutdownMode::Synchronous;
+}
+
+void LexoraPlugin::openProjectDatabase(Host::Projects::Project *project)
+{
+    if (!d)
+        return;
+
+    if (!project) {
+        d->setProjectDatabase({});
+        return;
+    }
+
+    openDatabaseOf(project);
+}
+
+bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)
+{
+    // The new database is complete before the old one goes: a file that fails
+    // to open leaves the previous project's database in place.
+    try {
+        d->setProjectDatabase(std::make_unique<ProjectDatabase>(
+            project->projectDirectory().pathAppended("translations.db").toString()));
+    } catch (const Host::Sqlite::Exception &error) {
+        showDatabaseError(error.what());
+        return false;
+    }
+    return true;
+}
+
+TranslatableEntries LexoraPlugin::fetchTranslatableEntries(const TranslationIds &translationIds)
+{
+    if (!d)
+        return {};
+    return d->databaseAccess.fetchTranslatableEntries(translationIds);
+}
+
+bool LexoraPlugin::hasProjectDatabase() const
+{
+    return d && d->databaseAccess.hasDatabase();
+}
+
+QStringList LexoraPlugin::knownTranslationIds(const QStringList &translationIds) const
+{
+    QStringList known;
+    for (const TranslatableEntry &entry :
+         fetchTranslatableEntries(toTranslationIds(translationIds)))
+        known.append(fromUtf8(entry.translationTextId));
+    return known;
+}
+
+QVariantMap LexoraPlugin::translations(const QStringList &translationIds) const
+{
+    QVariantMap result;
+    if (!hasProjectDatabase())
+        return result;
+
+    const TranslatableEntries entries
+        = d->databaseAccess.databaseIo()->fetchFullTranslatableEntries(
+            toTranslationIds(translationIds));
+    for (const TranslatableEntry &entry : entries) {
+        QVariantMap texts;
+        for (const TranslationEntry &translation : entry.translations)
+            texts.insert(fromUtf8(translation.language), fromUtf8(translation.translation));
+        result.insert(fromUtf8(entry.translationTextId), texts);
+    }
+    return result;
+}
+
+} // namespace Lexora

@@ -1,0 +1,22 @@
+#include "lexorapluginprivate.h"
+
+#include "databaseio/projectdatabase.h"
+
+namespace Lexora {
+
+LexoraPluginPrivate::LexoraPluginPrivate() = default;
+
+LexoraPluginPrivate::~LexoraPluginPrivate()
+{
+    setProjectDatabase({});
+}
+
+void LexoraPluginPrivate::setProjectDatabase(std::unique_ptr<ProjectDatabase> database)
+{
+    // Nothing may reach the old database once it starts going away.
+    databaseAccess.setDatabaseIo(database ? &database->databaseIo() : nullptr);
+    std::swap(projectDatabase, database);
+    database.reset();
+}
+
+} // namespace Lexora

@@ -1,0 +1,319 @@
+#include "databaseio/projectdatabase.h"
+
+#include <extensionsystem/plugin.h>
+#include <extensionsystem/plugininfo.h>
+#include <extensionsystem/pluginmanager.h>
+#include <projects/project.h>
+#include <projects/session.h>
+#include <utils/path.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+using Host::Plugins::PluginInfo;
+using Host::Plugins::PluginManager;
+using Host::Projects::Project;
+using Host::Projects::Session;
+
+namespace {
+
+QStringList schemaObjects(const QString &databasePath)
+{
+    QStringList names;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr)
+        == SQLITE_OK) {
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT type || ' ' || name FROM sqlite_schema "
+                           "WHERE name NOT LIKE 'sqlite_%' "
+                           "AND NOT (type = 'table' AND name GLOB 'translationsFullText_*') "
+                           "ORDER BY 1",
+                           -1,
+                           &statement,
+                           nullptr);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW)
+            names.append(QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return names;
+}
+
+bool executeSql(const QString &databasePath, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open(databasePath.toUtf8().constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+// Answers the next modal message box, remembering its title and text.
+struct MessageBoxCatcher
+{
+    QString title;
+    QString text;
+
+    void arm()
+    {
+        QTimer::singleShot(0, [this] { poll(); });
+    }
+
+    void poll()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, [this] { poll(); });
+            return;
+        }
+        title = box->windowTitle();
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    }
+};
+
+} // namespace
+
+class tst_LexoraPlugin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readsMetaDataAndLoadsTheModule();
+    void startsWithoutDatabase();
+    void createsDatabaseWithFullSchema();
+    void followsTheStartupProject();
+    void brokenDatabaseFailsInitialization();
+    void shutdownClosesTheDatabase();
+
+private:
+    Project *addProject(const QString &name);
+    QObject *plugin() const { return m_manager.findPlugin(QStringLiteral("Lexora")); }
+    bool hasDatabase() const;
+    QVariantMap translations(const QStringList &ids) const;
+    QStringList knownTranslationIds(const QStringList &ids) const;
+
+    QTemporaryDir m_dir;
+    PluginManager m_manager;
+};
+
+void tst_LexoraPlugin::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString pluginDir = qEnvironmentVariable("LEXORA_PLUGIN_DIR");
+    QVERIFY2(QDir(pluginDir).exists("liblexora.so"), qPrintable(pluginDir));
+    m_manager.setPluginPaths({ pluginDir });
+}
+
+Project *tst_LexoraPlugin::addProject(const QString &name)
+{
+    QDir(m_dir.path()).mkpath(name);
+    const auto projectFile
+        = Host::Utils::Path::fromString(m_dir.filePath(name + '/' + name + ".qmlproject"));
+    auto *project = new Project(projectFile);
+    Session::instance()->addProject(project);
+    return project;
+}
+
+bool tst_LexoraPlugin::hasDatabase() const
+{
+    bool result = false;
+    QMetaObject::invokeMethod(plugin(), "hasProjectDatabase", Q_RETURN_ARG(bool, result));
+    return result;
+}
+
+QVariantMap tst_LexoraPlugin::translations(const QStringList &ids) const
+{
+    QVariantMap result;
+    QMetaObject::invokeMethod(
+        plugin(), "translations", Q_RETURN_ARG(QVariantMap, result), Q_ARG(QStringList, ids));
+    return result;
+}
+
+QStringList tst_LexoraPlugin::knownTranslationIds(const QStringList &ids) const
+{
+    QStringList result;
+    QMetaObject::invokeMethod(plugin(),
+                              "knownTranslationIds",
+                              Q_RETURN_ARG(QStringList, result),
+                              Q_ARG(QStringList, ids));
+    return result;
+}
+
+void tst_LexoraPlugin::readsMetaDataAndLoadsTheModule()
+{
+    m_manager.readPluginMetaData();
+    PluginInfo *info = m_manager.pluginInfo(QStringLiteral("Lexora"));
+    QVERIFY(info);
+    QCOMPARE(info->origin(), PluginInfo::Origin::Module);
+    QCOMPARE(info->version(), QStringLiteral("2.3.1"));
+    QCOMPARE(info->compatVersion(), QStringLiteral("2.3.1"));
+    QCOMPARE(info->category(), QStringLiteral("Qt Quick"));
+    QVERIFY(!info->isExperimental());
+    QStringList dependencies;
+    for (const auto &dependency : info->dependencies())
+        dependencies.append(dependency.name + '@' + dependency.version);
+    dependencies.sort();
+    QCOMPARE(dependencies,
+             QStringList({ "Core@2.3.1",
+                           "Designer@2.3.1",
+                           "Preview@2.3.1",
+                           "Projects@2.3.1",
+                           "QmlProject@2.3.1",
+                           "TextEditor@2.3.1" }));
+    QVERIFY(!info->plugin()); // metadata only, nothing loaded yet
+
+    m_manager.loadPlugins();
+    QVERIFY2(!info->hasError(), qPrintable(info->errorString()));
+    QCOMPARE(info->state(), PluginInfo::State::Running);
+    QVERIFY(plugin());
+    QCOMPARE(plugin()->metaObject()->className(), "Lexora::LexoraPlugin");
+}
+
+void tst_LexoraPlugin::startsWithoutDatabase()
+{
+    QVERIFY(!Session::instance()->startupProject());
+    QVERIFY(!hasDatabase());
+    QVERIFY(translations({ "any" }).isEmpty());
+    QVERIFY(knownTranslationIds({ "any" }).isEmpty());
+}
+
+void tst_LexoraPlugin::createsDatabaseWithFullSchema()
+{
+    const QString databasePath = m_dir.filePath("first/translations.db");
+    QVERIFY(!QFileInfo::exists(databasePath));
+
+    Session::instance()->setStartupProject(addProject("first"));
+
+    QVERIFY(hasDatabase());
+    QVERIFY(QFileInfo::exists(databasePath));
+    QCOMPARE(schemaObjects(databasePath),
+             QStringList({ "table languages",
+                           "table screenMetaData",
+                           "table translatableMetaData",
+                           "table translatables",
+                           "table translationMetaData",
+                           "table translations",
+                           "table translationsFullText",
+                           "trigger translationsFullText_delete",
+                           "trigger translationsFullText_insert",
+                           "trigger translationsFullText_update" }));
+}
+
+void tst_LexoraPlugin::followsTheStartupProject()
+{
+    Session *session = Session::instance();
+    Project *first = session->startupProject();
+    QVERIFY(first);
+    Project *second = addProject("second");
+    const QString firstDatabase
+        = first->projectDirectory().pathAppended("translations.db").toString();
+
+    // Write into the first project's database while the plugin has the second open.
+    session->setStartupProject(second);
+    QVERIFY(hasDatabase());
+    {
+        Lexora::ProjectDatabase database(firstDatabase);
+        Lexora::DatabaseIo &io = database.databaseIo();
+        io.updateTranslation(io.addTranslatable("greeting"), "de", "Hallo");
+    }
+    QVERIFY(translations({ "greeting" }).isEmpty());
+
+    session->setStartupProject(first);
+    QCOMPARE(translations({ "greeting", "unknown" }),
+             (QVariantMap { { "greeting", QVariantMap { { "de", "Hallo" } } } }));
+    QCOMPARE(knownTranslationIds({ "unknown", "greeting" }), QStringList { "greeting" });
+
+    session->setStartupProject(nullptr);
+    QVERIFY(!hasDatabase());
+    QVERIFY(translations({ "greeting" }).isEmpty());
+
+    session->setStartupProject(second);
+    QVERIFY(hasDatabase());
+    QVERIFY(translations({ "greeting" }).isEmpty());
+}
+
+void tst_LexoraPlugin::brokenDatabaseFailsInitialization()
+{
+    Session *session = Session::instance();
+    Project *working = session->startupProject();
+    Project *broken = addProject("broken");
+    const QString brokenDatabase
+        = broken->projectDirectory().pathAppended("translations.db").toString();
+    // A translations table from another schema version: no `language` column.
+    QVERIFY(executeSql(brokenDatabase,
+                       "PRAGMA journal_mode=WAL;"
+                       "CREATE TABLE translatables(id INTEGER NOT NULL UNIQUE, "
+                       "translationTextId TEXT PRIMARY KEY NOT NULL);"
+                       "CREATE TABLE translations(id INTEGER, translatableId INTEGER, "
+                       "translation TEXT);"));
+
+    const QString expectedTitle = QStringLiteral("Database could not be initialized!");
+    const QString expectedPrefix = QStringLiteral(
+        "It can be that the database is corrupt or the database scheme changed. The error is: ");
+
+    // Switching to it keeps the working database and tells the user.
+    MessageBoxCatcher catcher;
+    catcher.arm();
+    session->setStartupProject(broken);
+    QCOMPARE(catcher.title, expectedTitle);
+    QVERIFY2(catcher.text.startsWith(expectedPrefix), qPrintable(catcher.text));
+    QVERIFY(hasDatabase());
+
+    // Initialising with it as the startup project fails.
+    MessageBoxCatcher initCatcher;
+    initCatcher.arm();
+    auto *lexora = qobject_cast<Host::Plugins::Plugin *>(plugin());
+    QString errorString;
+    QVERIFY(!lexora->initialize({}, &errorString));
+    QCOMPARE(initCatcher.title, expectedTitle);
+    QVERIFY2(initCatcher.text.startsWith(expectedPrefix), qPrintable(initCatcher.text));
+    QVERIFY(initCatcher.text.size() > expectedPrefix.size()); // SQLite's own text follows
+    QVERIFY(!hasDatabase());
+
+    // The plugin recovers on the next project change.
+    session->setStartupProject(working);
+    QVERIFY(hasDatabase());
+}
+
+void tst_LexoraPlugin::shutdownClosesTheDatabase()
+{
+    QVERIFY(hasDatabase());
+    auto *lexora = qobject_cast<Host::Plugins::Plugin *>(plugin());
+    QCOMPARE(lexora->aboutToShutdown(), Host::Plugins::Plugin::ShutdownMode::Synchronous);
+    QVERIFY(!hasDatabase());
+
+    // With the connection closed, another process can check the file.
+    const QString sqlite3Shell = QStandardPaths::findExecutable("sqlite3");
+    if (sqlite3Shell.isEmpty())
+        QSKIP("the sqlite3 shell is not installed");
+    QProcess shell;
+    shell.start(sqlite3Shell,
+                { Session::instance()
+                      ->startupProject()
+                      ->projectDirectory()
+                      .pathAppended("translations.db")
+                      .toString(),
+                  "PRAGMA integrity_check;" });
+    QVERIFY(shell.waitForFinished());
+    QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("ok"));
+
+    // A project change after shutdown reaches nothing.
+    Session::instance()->setStartupProject(nullptr);
+    QVERIFY(!hasDatabase());
+}
+
+QTEST_MAIN(tst_LexoraPlugin)
+#include "tst_lexoraplugin.moc"
