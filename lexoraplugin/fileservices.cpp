@@ -1,0 +1,104 @@
+#include "fileservices.h"
+
+#include "atomicfile.h"
+
+#include <projects/project.h>
+#include <projects/session.h>
+
+#include <QDir>
+#include <QFile>
+#include <QMetaObject>
+#include <QThread>
+
+namespace Lexora {
+
+namespace {
+
+QString toQString(std::string_view path)
+{
+    return QString::fromUtf8(path.data(), qsizetype(path.size()));
+}
+
+// Runs `query` on the session's thread and returns its result. A worker thread
+// waits for the interface thread; on the interface thread itself the query runs
+// directly, since a blocking queued call onto one's own thread never returns.
+template<typename Query> auto runOnSessionThread(Query query)
+{
+    using Result = decltype(query(static_cast<Host::Projects::Session *>(nullptr)));
+    Host::Projects::Session *session = Host::Projects::Session::instance();
+    if (QThread::currentThread() == session->thread())
+        return query(session);
+
+    Result result;
+    QMetaObject::invokeMethod(
+        session, [&] { result = query(session); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+FilePaths currentProjectQmlFiles(Host::Projects::Session *session)
+{
+    FilePaths paths;
+    paths.reserve(128);
+    Host::Projects::Project *project = session->startupProject();
+    if (!project)
+        return paths;
+
+    const Host::Utils::Paths files
+        = project->files([](const Host::Utils::Path &path) { return path.endsWith(u".qml"); });
+    for (const Host::Utils::Path &file : files)
+        paths.push_back(file.toString().toStdString());
+    return paths;
+}
+
+FilePath currentProjectI18nDirectory(Host::Projects::Session *session)
+{
+    Host::Projects::Project *project = session->startupProject();
+    if (!project)
+        return {};
+    return project->projectDirectory()
+        .pathAppended(QStringLiteral("i18n"))
+        .toString()
+        .toStdString();
+}
+
+} // namespace
+
+void FileServices::writeFile(std::string_view path, const QByteArray &bytes)
+{
+    QFile file(toQString(path));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+void FileServices::reserved() { }
+
+FilePaths FileServices::projectQmlFiles()
+{
+    return runOnSessionThread(&currentProjectQmlFiles);
+}
+
+std::unique_ptr<QIODevice> FileServices::openFileForWriting(std::string_view path)
+{
+    auto file = std::make_unique<AtomicFile>(toQString(path));
+    if (!file->open(QIODevice::WriteOnly))
+        return {};
+    return file;
+}
+
+std::unique_ptr<QIODevice> FileServices::openFileForReading(std::string_view path)
+{
+    auto file = std::make_unique<QFile>(toQString(path));
+    if (!file->open(QIODevice::ReadOnly))
+        return {};
+    return file;
+}
+
+FilePath FileServices::i18nDirectory()
+{
+    FilePath path = runOnSessionThread(&currentProjectI18nDirectory);
+    if (!path.empty())
+        QDir().mkdir(toQString(path));
+    return path;
+}
+
+} // namespace Lexora

@@ -1,0 +1,264 @@
+#include "writetranslationfiles.h"
+
+#include "atomicfile.h"
+#include "databaseio/databaseiointerface.h"
+#include "fileservicesinterface.h"
+#include "translationfileservicesinterface.h"
+#include "userfeedbackinterface.h"
+
+#include <QCoreApplication>
+#include <QFileDevice>
+#include <QIODevice>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace Lexora {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Lexora", text);
+}
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+bool lessById(const CatalogMessage &left, const CatalogMessage &right)
+{
+    return left.id < right.id;
+}
+
+bool sameId(const CatalogMessage &left, const CatalogMessage &right)
+{
+    return left.id == right.id;
+}
+
+// Below this many files a second parsing thread costs more than it saves.
+constexpr std::size_t minimumFilesForParallelScan = 16;
+
+class QmlScanner
+{
+public:
+    QmlScanner(const GenerationServices &services,
+               const FilePaths &files,
+               QFutureInterface<void> &progress)
+        : m_services(services), m_files(files), m_progress(progress), m_results(files.size())
+    { }
+
+    // The messages of all files, sorted by ID, each ID once: for an ID used in
+    // several places the message of the first file (in project order) and, in
+    // that file, of its first call wins. Files are parsed on several threads;
+    // the result depends only on the project order, never on the timing.
+    QList<CatalogMessage> collect()
+    {
+        const std::size_t threadCount = m_files.size() < minimumFilesForParallelScan
+            ? 1
+            : std::size_t(std::clamp(QThread::idealThreadCount(), 1, 2));
+
+        std::vector<std::thread> helpers;
+        for (std::size_t i = 1; i < threadCount; ++i)
+            helpers.emplace_back([this] { scanFiles(); });
+        scanFiles();
+        for (std::thread &helper : helpers)
+            helper.join();
+        if (m_exception)
+            std::rethrow_exception(m_exception);
+
+        qsizetype total = 0;
+        for (const QList<CatalogMessage> &messages : m_results)
+            total += messages.size();
+        QList<CatalogMessage> collected;
+        collected.reserve(total);
+        for (QList<CatalogMessage> &messages : m_results) {
+            for (CatalogMessage &message : messages)
+                collected.append(std::move(message));
+            messages = {};
+        }
+        // A stable sort followed by unique() keeps the earliest message of each
+        // ID: the same outcome as merging the files one by one, in project
+        // order, as sorted set unions that keep what was collected first.
+        std::stable_sort(collected.begin(), collected.end(), lessById);
+        collected.erase(std::unique(collected.begin(), collected.end(), sameId), collected.end());
+        return collected;
+    }
+
+private:
+    void scanFiles()
+    {
+        try {
+            for (std::size_t index = m_next++; index < m_files.size(); index = m_next++) {
+                if (m_failed.load(std::memory_order_relaxed))
+                    return;
+                m_results[index] = scanFile(m_files[index]);
+                advanceProgress();
+            }
+        } catch (...) {
+            std::lock_guard lock(m_mutex);
+            if (!m_exception)
+                m_exception = std::current_exception();
+            m_failed = true;
+        }
+    }
+
+    QList<CatalogMessage> scanFile(const FilePath &path)
+    {
+        std::unique_ptr<QIODevice> device = m_services.fileServices->openFileForReading(path);
+        QList<CatalogMessage> messages = m_services.translationFileServices->loadMessages(
+            device.get(), path, QStringLiteral("qml"));
+        std::stable_sort(messages.begin(), messages.end(), lessById);
+        messages.erase(std::unique(messages.begin(), messages.end(), sameId), messages.end());
+        return messages;
+    }
+
+    void advanceProgress()
+    {
+        // Under the lock, so the values reach the progress entry in order.
+        std::lock_guard lock(m_mutex);
+        m_services.feedback->setProgressValue(m_progress, ++m_step);
+    }
+
+    const GenerationServices &m_services;
+    const FilePaths &m_files;
+    QFutureInterface<void> &m_progress;
+    std::vector<QList<CatalogMessage>> m_results;
+    std::atomic<std::size_t> m_next = 0;
+    std::atomic<bool> m_failed = false;
+    std::mutex m_mutex;
+    int m_step = 0;
+    std::exception_ptr m_exception;
+};
+
+// Completes a file opened by the file services and says what went wrong, if
+// anything. Writers do not check their device, so this is where a full disk or a
+// failing device shows up.
+QString finishWriting(QIODevice &device)
+{
+    if (auto *atomicFile = qobject_cast<AtomicFile *>(&device)) {
+        if (!atomicFile->commit())
+            return atomicFile->errorString();
+        return {};
+    }
+    if (auto *file = qobject_cast<QFileDevice *>(&device)) {
+        if (!file->flush() || file->error() != QFileDevice::NoError)
+            return file->errorString();
+    }
+    device.close();
+    return {};
+}
+
+void discardWriting(QIODevice &device)
+{
+    if (auto *atomicFile = qobject_cast<AtomicFile *>(&device))
+        atomicFile->discard();
+}
+
+} // namespace
+
+bool writeTranslationFiles(const GenerationServices &services,
+                           const LanguageCodes &languages,
+                           std::string_view format)
+{
+    UserFeedbackInterface *feedback = services.feedback;
+    if (!feedback)
+        return false;
+    if (!services.database || !services.fileServices || !services.translationFileServices) {
+        feedback->addError(
+            tr("Cannot generate translation files: no translation database is open."));
+        return false;
+    }
+
+    QFutureInterface<void> progress;
+    bool progressCreated = false;
+    bool succeeded = true;
+    try {
+        const FilePaths qmlFiles = services.fileServices->projectQmlFiles();
+
+        progress = feedback->createProgress(tr("Generate translation files"),
+                                            "GenerateTranslationFiles");
+        progressCreated = true;
+        feedback->startProgress(progress);
+        feedback->setProgressMaximum(progress, int(languages.size() + qmlFiles.size()));
+
+        QList<CatalogMessage> messages = QmlScanner(services, qmlFiles, progress).collect();
+        int step = int(qmlFiles.size());
+
+        for (CatalogMessage &message : messages)
+            message.translatableKey
+                = services.database->translatableId(message.id.toUtf8().toStdString());
+
+        const QString formatName = fromUtf8(format);
+        for (const std::string &language : languages) {
+            for (CatalogMessage &message : messages) {
+                std::optional<std::string> translation;
+                if (message.translatableKey >= 0)
+                    translation
+                        = services.database->fetchTranslation(message.translatableKey, language);
+                if (translation) {
+                    message.translation = QString::fromStdString(*translation);
+                    message.type = CatalogMessage::Finished;
+                } else {
+                    message.translation = message.id;
+                    message.type = CatalogMessage::Unfinished;
+                }
+            }
+
+            const FilePath directory = services.fileServices->i18nDirectory();
+            if (directory.empty()) {
+                // Without a project the files would land in the file-system root.
+                feedback->addError(tr("Cannot generate translation files: there is no startup "
+                                      "project to write them to."));
+                succeeded = false;
+                break;
+            }
+            FilePath filePath = directory;
+            filePath += "/qml_";
+            filePath += language;
+            filePath += '.';
+            filePath += format;
+
+            if (std::unique_ptr<QIODevice> device
+                = services.fileServices->openFileForWriting(filePath)) {
+                try {
+                    services.translationFileServices->saveMessages(
+                        messages, formatName, QString::fromStdString(language), *device);
+                } catch (...) {
+                    discardWriting(*device);
+                    throw;
+                }
+                const QString error = finishWriting(*device);
+                if (!error.isEmpty()) {
+                    feedback->addError(tr("Could not write the translation file %1: %2")
+                                           .arg(QString::fromStdString(filePath), error));
+                    succeeded = false;
+                }
+            } else {
+                feedback->addError(tr("Could not open the translation file %1 for writing.")
+                                       .arg(QString::fromStdString(filePath)));
+                succeeded = false;
+            }
+
+            feedback->setProgressValue(progress, ++step);
+        }
+    } catch (const std::exception &exception) {
+        feedback->addError(
+            tr("Generating translation files failed: %1").arg(QString::fromUtf8(exception.what())));
+        succeeded = false;
+    } catch (...) {
+        feedback->addError(tr("Generating translation files failed."));
+        succeeded = false;
+    }
+
+    if (progressCreated)
+        feedback->finishProgress(progress);
+    return succeeded;
+}
+
+} // namespace Lexora
