@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace Host::QmlProject {
+class QmlProject;
+}
+
+namespace Lexora {
+
+class ProjectDatabase;
+class TerminalFeedback;
+
+// The `lexora` command line: import, export and generate on a project
+// directory, without a window. Messages go to the error stream, results to the
+// output stream.
+class LexoraTool
+{
+public:
+    enum ExitStatus { Success = 0, Failure = 1, UsageError = 2 };
+
+    LexoraTool();
+    ~LexoraTool();
+
+    // `arguments` as QCoreApplication::arguments() gives them.
+    int run(const QStringList &arguments);
+
+private:
+    int importJson(const QString &jsonFile);
+    int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
+    int generate(const QString &format);
+
+    bool openProject(const QString &location);
+    bool openDatabase();
+    QStringList usedTranslationIds();
+
+    void fail(const QString &message) const;
+
+    std::unique_ptr<TerminalFeedback> m_feedback;
+    Host::QmlProject::QmlProject *m_project = nullptr; // owned by the session
+    std::unique_ptr<ProjectDatabase> m_database;
+};
+
+} // namespace Lexora

@@ -1,0 +1,142 @@
+#include "terminalfeedback.h"
+
+#include <unistd.h>
+
+namespace Lexora {
+
+TerminalFeedback::TerminalFeedback(std::FILE *stream)
+    : m_stream(stream), m_interactive(::isatty(::fileno(stream)) == 1)
+{ }
+
+int TerminalFeedback::errorCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_errorCount;
+}
+
+void TerminalFeedback::showMissingImageWarning(std::string_view translationId,
+                                               std::string_view filePath,
+                                               std::string_view state)
+{
+    std::lock_guard lock(m_mutex);
+    writeLine(QStringLiteral("warning: no image for translation id %1 (file %2, state %3)")
+                  .arg(QString::fromUtf8(translationId.data(), qsizetype(translationId.size())),
+                       QString::fromUtf8(filePath.data(), qsizetype(filePath.size())),
+                       QString::fromUtf8(state.data(), qsizetype(state.size()))));
+}
+
+QFutureInterface<void> TerminalFeedback::createProgress(const QString &title, const char *)
+{
+    std::lock_guard lock(m_mutex);
+    Entry entry;
+    entry.title = title;
+    m_entries.append(entry);
+    return entry.future;
+}
+
+TerminalFeedback::Entry *TerminalFeedback::findEntry(const QFutureInterface<void> &future)
+{
+    for (Entry &entry : m_entries) {
+        if (entry.future == future)
+            return &entry;
+    }
+    return nullptr;
+}
+
+void TerminalFeedback::setProgressMaximum(QFutureInterface<void> &future, int maximum)
+{
+    future.setProgressRange(0, maximum);
+    std::lock_guard lock(m_mutex);
+    if (Entry *entry = findEntry(future)) {
+        entry->maximum = maximum;
+        drawProgress(*entry);
+    }
+}
+
+void TerminalFeedback::setProgressValue(QFutureInterface<void> &future, int value)
+{
+    future.setProgressValue(value);
+    std::lock_guard lock(m_mutex);
+    if (Entry *entry = findEntry(future)) {
+        entry->value = value;
+        drawProgress(*entry);
+    }
+}
+
+void TerminalFeedback::startProgress(QFutureInterface<void> &future)
+{
+    future.reportStarted();
+    std::lock_guard lock(m_mutex);
+    if (const Entry *entry = findEntry(future); entry && !m_interactive)
+        writeLine(entry->title + QLatin1String(" ..."));
+}
+
+void TerminalFeedback::finishProgress(QFutureInterface<void> &future)
+{
+    future.reportFinished();
+    std::lock_guard lock(m_mutex);
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        const Entry &entry = m_entries.at(i);
+        if (entry.future != future)
+            continue;
+        writeLine(QStringLiteral("%1: done (%2/%3)")
+                      .arg(entry.title)
+                      .arg(entry.value)
+                      .arg(entry.maximum));
+        m_entries.removeAt(i);
+        break;
+    }
+}
+
+void TerminalFeedback::addError(const QString &message)
+{
+    if (message.isEmpty())
+        return;
+    std::lock_guard lock(m_mutex);
+    ++m_errorCount;
+    writeLine(QLatin1String("error: ") + message.trimmed());
+}
+
+void TerminalFeedback::addFileError(const QString &filePath, int line, const QString &message)
+{
+    std::lock_guard lock(m_mutex);
+    ++m_errorCount;
+    writeLine(QStringLiteral("%1:%2: error: %3").arg(filePath).arg(line).arg(message.trimmed()));
+}
+
+void TerminalFeedback::drawProgress(const Entry &entry)
+{
+    if (!m_interactive)
+        return;
+    const int percent = entry.maximum > 0 ? entry.value * 100 / entry.maximum : 0;
+    const QByteArray text = QStringLiteral("\r\033[K%1: %2/%3 (%4%)")
+                                .arg(entry.title)
+                                .arg(entry.value)
+                                .arg(entry.maximum)
+                                .arg(percent)
+                                .toLocal8Bit();
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), m_stream);
+    std::fflush(m_stream);
+    m_progressLineShown = true;
+}
+
+void TerminalFeedback::clearProgressLine()
+{
+    if (!m_progressLineShown)
+        return;
+    std::fputs("\r\033[K", m_stream);
+    m_progressLineShown = false;
+}
+
+void TerminalFeedback::writeLine(const QString &text)
+{
+    clearProgressLine();
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), m_stream);
+    std::fflush(m_stream);
+    // Keep showing what is still running below the message.
+    if (m_interactive && !m_entries.isEmpty())
+        drawProgress(m_entries.constLast());
+}
+
+} // namespace Lexora
