@@ -149,14 +149,25 @@ bool QmlProject::writeProperty(const QString &name,
 {
     QmlProjectFile onDisk;
     QString readError;
-    if (onDisk.load(projectFilePath(), &readError))
+    bool keepFileOnDisk = false;
+    if (onDisk.load(projectFilePath(), &readError)) {
         m_file = std::move(onDisk);
-    else
+    } else if (projectFilePath().exists()) {
+        // The file is there but cannot be used, typically because someone is in the middle
+        // of editing it. Writing our last known contents over it would throw their work
+        // away, so the new value stays with the running studio only.
+        keepFileOnDisk = true;
+    } else {
         qCWarning(qmlProjectLog).noquote() << readError << "- writing the last known contents";
+    }
 
     if (!m_file.setPropertySource(name, valueSource, errorString))
         return false;
     emit projectFileChanged();
+    if (keepFileOnDisk) {
+        *errorString = tr("%1 The file was left unchanged.").arg(readError);
+        return false;
+    }
     return m_file.save(errorString);
 }
 

@@ -61,6 +61,8 @@ private slots:
     void writeBack();
     void writeKeepsExternalEdits();
     void failedWriteKeepsValue();
+    void unreadableFileIsNotOverwritten_data();
+    void unreadableFileIsNotOverwritten();
     void multiLanguageSetting();
     void badProjectFiles_data();
     void badProjectFiles();
@@ -324,6 +326,40 @@ void tst_QmlProject::failedWriteKeepsValue()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot read the project file"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot write the project file"));
     QVERIFY(!project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QCOMPARE(project->buildBackend()->primaryLanguage(), QStringLiteral("de"));
+}
+
+void tst_QmlProject::unreadableFileIsNotOverwritten_data()
+{
+    QTest::addColumn<QByteArray>("onDisk");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("half-typed edit")
+        << QByteArray("Project {\n    mainFile: \"b.qml\"\n    importPaths: [\"imports\",\n}\n")
+        << "Cannot parse the project file";
+    QTest::newRow("saved in another encoding")
+        << QByteArray("Project {\n    // caf\xe9\n    mainFile: \"b.qml\"\n}\n")
+        << "is not valid UTF-8";
+    QTest::newRow("emptied") << QByteArray("") << "has no root element";
+}
+
+void tst_QmlProject::unreadableFileIsNotOverwritten()
+{
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    std::unique_ptr<QmlProject> project = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
+    QVERIFY(project);
+    // The user changes the file in a text editor and it does not read (yet) when the
+    // studio wants to store a setting: what the user wrote must survive.
+    const QString path = project->projectFilePath().toString();
+    QVERIFY(writeFile(path, onDisk));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(reason + ".*left unchanged"));
+    QVERIFY(!project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QCOMPARE(readFile(path), onDisk);
+    // The studio goes on with the value it was given.
     QCOMPARE(project->buildBackend()->primaryLanguage(), QStringLiteral("de"));
 }
 
