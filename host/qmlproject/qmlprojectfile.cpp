@@ -197,7 +197,10 @@ bool QmlProjectFile::load(const Utils::Path &filePath, QString *errorString)
         *errorString = tr("The project file \"%1\" is not valid UTF-8 text.").arg(shown);
         return false;
     }
-    return parse(text, errorString);
+    if (!parse(text, errorString))
+        return false;
+    m_byteOrderMark = bytes.startsWith("\xEF\xBB\xBF");
+    return true;
 }
 
 bool QmlProjectFile::parse(const QString &text, QString *errorString)
@@ -275,6 +278,8 @@ bool QmlProjectFile::save(QString *errorString) const
             = tr("Cannot write the project file \"%1\": %2").arg(shown, file.errorString());
         return false;
     }
+    if (m_byteOrderMark)
+        file.write("\xEF\xBB\xBF");
     file.write(m_text.toUtf8());
     if (!file.commit()) {
         *errorString
@@ -332,6 +337,7 @@ bool QmlProjectFile::setPropertySource(const QString &name,
 
     QmlProjectFile edited;
     edited.m_filePath = m_filePath;
+    edited.m_byteOrderMark = m_byteOrderMark;
     if (!edited.parse(text, errorString))
         return false;
     *this = std::move(edited);

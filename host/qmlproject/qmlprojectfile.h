@@ -73,6 +73,8 @@ private:
     QList<Property> m_rootBindings; // every binding of the root, duplicates included
     int m_rootClosingBrace = -1;
     QString m_memberIndent;
+    // Written back as found: the decoder drops the mark, but the file had it.
+    bool m_byteOrderMark = false;
     bool m_valid = false;
 };
 

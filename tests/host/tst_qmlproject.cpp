@@ -246,6 +246,10 @@ void tst_QmlProject::writeBack_data()
     QTest::newRow("language is not on its own line")
         << QByteArray("Project { primaryLanguage: \"fr\"; mainFile: \"a.qml\" }") << Edit::Primary
         << QByteArray("Project { primaryLanguage: \"en\"; mainFile: \"a.qml\" }");
+    QTest::newRow("byte order mark")
+        << QByteArray("\xEF\xBB\xBFProject {\n    mainFile: \"a.qml\"\n}\n") << Edit::Primary
+        << QByteArray(
+               "\xEF\xBB\xBFProject {\n    mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}\n");
     QTest::newRow("enable setting")
         << head + "}\n"
         << Edit::EnableDatabase << head + "    translationDatabase: true\n}\n";
