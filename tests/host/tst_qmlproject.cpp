@@ -59,6 +59,8 @@ private slots:
     void projectFiles();
     void writeBack_data();
     void writeBack();
+    void writtenValuesReadBack_data();
+    void writtenValuesReadBack();
     void writeKeepsExternalEdits();
     void failedWriteKeepsValue();
     void unreadableFileIsNotOverwritten_data();
@@ -298,6 +300,41 @@ void tst_QmlProject::writeBack()
         QCOMPARE(reopened->buildBackend()->supportedLanguages(), (QStringList { "en", "de" }));
     if (edit == Edit::EnableDatabase)
         QVERIFY(reopened->multiLanguageSetting()->value());
+}
+
+void tst_QmlProject::writtenValuesReadBack_data()
+{
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("plain") << QStringLiteral("pt-PT");
+    QTest::newRow("double quote") << QStringLiteral("a\"b");
+    QTest::newRow("single quote") << QStringLiteral("it's");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\new\\\\tab\\");
+    QTest::newRow("quote after backslash") << QStringLiteral("x\\\"]; mainFile: \"evil.qml");
+    QTest::newRow("line breaks and tab") << QStringLiteral("one\ntwo\r\tthree");
+    QTest::newRow("non-ASCII") << QStringLiteral("fran\u00e7ais \u65e5\u672c\u8a9e \U0001F600");
+    QTest::newRow("comment markers") << QStringLiteral("/* not */ // a comment");
+    QTest::newRow("empty") << QString();
+}
+
+void tst_QmlProject::writtenValuesReadBack()
+{
+    QFETCH(QString, value);
+
+    QTemporaryDir dir;
+    std::unique_ptr<QmlProject> project
+        = openText(dir, "Project {\n    mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}\n");
+    QVERIFY(project);
+    QVERIFY(project->buildBackend()->setPrimaryLanguage(value));
+    QVERIFY(project->buildBackend()->setSupportedLanguages({ value, QStringLiteral("de") }));
+
+    QString error;
+    std::unique_ptr<QmlProject> reopened = QmlProject::open(project->projectFilePath(), &error);
+    QVERIFY2(reopened, qPrintable(error));
+    QCOMPARE(reopened->buildBackend()->primaryLanguage(), value);
+    QCOMPARE(reopened->buildBackend()->supportedLanguages(), (QStringList { value, "de" }));
+    // A value never breaks out of its binding into the rest of the file.
+    QCOMPARE(reopened->mainFile(), Path::fromString(dir.filePath("a.qml")));
 }
 
 void tst_QmlProject::writeKeepsExternalEdits()
