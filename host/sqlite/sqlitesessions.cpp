@@ -6,6 +6,7 @@
 #define SQLITE_ENABLE_PREUPDATE_HOOK
 #include <sqlite3.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -262,6 +263,154 @@ struct ChangeGroupDeleter
     void operator()(sqlite3_changegroup *group) const { sqlite3changegroup_delete(group); }
 };
 
+// Writers for the session extension's change-set format: a table header ('T',
+// column count, primary-key flags, name) followed by the changes of that table
+// (operation, indirect flag, the old and/or new record); the flags give each
+// key column its position in the key, and a record holds one
+// typed value per column, 0 marking a column the change does not carry.
+void putVarint(std::string &out, std::uint64_t value)
+{
+    char bytes[10];
+    int count = 0;
+    do {
+        bytes[count++] = char((value & 0x7f) | 0x80);
+        value >>= 7;
+    } while (value);
+    bytes[0] = char(bytes[0] & 0x7f);
+    while (count)
+        out += bytes[--count];
+}
+
+void putBigEndian(std::string &out, std::uint64_t value)
+{
+    for (int shift = 56; shift >= 0; shift -= 8)
+        out += char((value >> shift) & 0xff);
+}
+
+void putValue(std::string &out, sqlite3_value *value)
+{
+    if (!value) {
+        out += char(0);
+        return;
+    }
+    const int type = sqlite3_value_type(value);
+    out += char(type);
+    switch (type) {
+    case SQLITE_INTEGER:
+        putBigEndian(out, std::uint64_t(sqlite3_value_int64(value)));
+        break;
+    case SQLITE_FLOAT: {
+        const double number = sqlite3_value_double(value);
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &number, sizeof bits);
+        putBigEndian(out, bits);
+        break;
+    }
+    case SQLITE_TEXT: {
+        auto text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        const int size = sqlite3_value_bytes(value);
+        putVarint(out, std::uint64_t(size));
+        out.append(text ? text : "", std::size_t(size));
+        break;
+    }
+    case SQLITE_BLOB: {
+        auto data = static_cast<const char *>(sqlite3_value_blob(value));
+        const int size = sqlite3_value_bytes(value);
+        putVarint(out, std::uint64_t(size));
+        if (size > 0)
+            out.append(data, std::size_t(size));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+using ValueGetter = int (*)(sqlite3_changeset_iter *, int, sqlite3_value **);
+
+void putRecord(std::string &out, sqlite3_changeset_iter *iterator, int columnCount, ValueGetter get)
+{
+    for (int column = 0; column < columnCount; ++column) {
+        sqlite3_value *value = nullptr;
+        get(iterator, column, &value);
+        putValue(out, value);
+    }
+}
+
+// An insert or update whose row is gone after re-application (its parent was
+// not imported again, or the edit could not be brought back) is dropped from
+// the recorded edits: ids are reused, so kept, it would later land on another
+// translatable's row. Deletes stay, they are local decisions about any import.
+std::string withoutChangesOfVanishedRows(sqlite3 *database, void *data, int size)
+{
+    sqlite3_changeset_iter *iteratorPointer = nullptr;
+    check(sqlite3changeset_start(&iteratorPointer, size, data), database);
+    std::unique_ptr<sqlite3_changeset_iter, decltype(&sqlite3changeset_finalize)> iterator(
+        iteratorPointer, &sqlite3changeset_finalize);
+
+    std::map<std::string, std::vector<std::string>> columnNamesOfTables;
+    std::string kept;
+    std::string headerTable;
+    while (sqlite3changeset_next(iterator.get()) == SQLITE_ROW) {
+        const char *table = nullptr;
+        int columnCount = 0;
+        int operation = 0;
+        int indirect = 0;
+        unsigned char *primaryKeyFlags = nullptr;
+        check(sqlite3changeset_op(iterator.get(), &table, &columnCount, &operation, &indirect),
+              database);
+        check(sqlite3changeset_pk(iterator.get(), &primaryKeyFlags, &columnCount), database);
+
+        if (operation != SQLITE_DELETE) {
+            auto found = columnNamesOfTables.find(table);
+            if (found == columnNamesOfTables.end())
+                found = columnNamesOfTables.emplace(table, columnNames(database, table)).first;
+            const std::vector<std::string> &names = found->second;
+            std::string sql = "SELECT 1 FROM " + quoted(table) + " WHERE ";
+            std::vector<sqlite3_value *> keys;
+            for (int column = 0; column < columnCount; ++column) {
+                if (!primaryKeyFlags[column])
+                    continue;
+                sqlite3_value *value = nullptr;
+                if (operation == SQLITE_INSERT)
+                    sqlite3changeset_new(iterator.get(), column, &value);
+                else
+                    sqlite3changeset_old(iterator.get(), column, &value);
+                if (!keys.empty())
+                    sql += " AND ";
+                sql += quoted(names.at(std::size_t(column))) + " IS ?"
+                    + std::to_string(keys.size() + 1);
+                keys.push_back(value);
+            }
+            auto select = prepare(database, sql);
+            for (std::size_t index = 0; index < keys.size(); ++index)
+                check(sqlite3_bind_value(select.get(), int(index + 1), keys[index]), database);
+            if (!stepRow(database, select.get()))
+                continue;
+        }
+
+        if (headerTable != table) {
+            headerTable = table;
+            kept += 'T';
+            putVarint(kept, std::uint64_t(columnCount));
+            for (int column = 0; column < columnCount; ++column)
+                kept += char(primaryKeyFlags[column]);
+            kept += headerTable;
+            kept += char(0);
+        }
+        kept += char(operation);
+        kept += char(indirect ? 1 : 0);
+        if (operation != SQLITE_INSERT)
+            putRecord(kept, iterator.get(), columnCount, sqlite3changeset_old);
+        if (operation != SQLITE_DELETE)
+            putRecord(kept, iterator.get(), columnCount, sqlite3changeset_new);
+    }
+    int result = sqlite3changeset_finalize(iterator.release());
+    if (result != SQLITE_OK)
+        throwError(result, "Corrupt recorded change set");
+    return kept;
+}
+
 } // namespace
 
 Sessions::Sessions(sqlite3 *database) : m_database(database) { }
@@ -436,8 +585,11 @@ void Sessions::applyAndUpdate()
     }
 
     executeSql(m_database, std::string("DELETE FROM ") + tableName);
-    if (size > 0)
-        store(data, size);
+    if (size > 0) {
+        const std::string kept = withoutChangesOfVanishedRows(m_database, data, size);
+        if (!kept.empty())
+            store(kept.data(), int(kept.size()));
+    }
 }
 
 void Sessions::deleteAll()

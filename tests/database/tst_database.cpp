@@ -110,6 +110,7 @@ private slots:
     void syncRemovesWhatTheFileLacks();
     void syncKeepsLocalEdits();
     void syncRewritesChangedTexts();
+    void syncForgetsEditsOfRemovedTranslatables();
     void changeStates();
     void shellIntegrityCheck();
 
@@ -720,6 +721,38 @@ void tst_Database::syncRewritesChangedTexts()
     TranslatableEntries entries = io().fetchAllTranslatableEntries();
     QCOMPARE(entries.at(0).translations.at(0).translation, "Haus");
     QCOMPARE(entries.at(0).translations.at(0).id, translationId);
+}
+
+void tst_Database::syncForgetsEditsOfRemovedTranslatables()
+{
+    io().syncTranslatables({ translatable("a", { translation("de", "A") }),
+                             translatable("x", { translation("de", "Alt") }) });
+    const std::int64_t removedId = io().translatableId("x");
+    io().updateTranslation(removedId, "de", "Edit of x");
+
+    // The import drops "x"; its edit cannot be re-applied and must not linger.
+    io().syncTranslatables({ translatable("a", { translation("de", "A") }) });
+    QCOMPARE(io().translatableId("x"), -1);
+
+    // The next import reuses the free id for a new translatable.
+    io().syncTranslatables({ translatable("a", { translation("de", "A") }),
+                             translatable("y", { translation("de", "Why") }) });
+    QCOMPARE(io().translatableId("y"), removedId);
+    TranslatableEntries entries = io().fetchAllTranslatableEntries();
+    const TranslatableEntry *y = findEntry(entries, "y");
+    QVERIFY(y);
+    QCOMPARE(textOf(*y, "de"), "Why");
+    QCOMPARE(int(y->changeState), int(ChangeState::Unchanged));
+
+    // A local translatable added with the same id again is recorded normally.
+    std::int64_t localId = io().addTranslatable("z");
+    io().updateTranslation(localId, "de", "Zett");
+    io().syncTranslatables({ translatable("a", { translation("de", "A") }),
+                             translatable("y", { translation("de", "Why") }) });
+    entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(textOf(*findEntry(entries, "z"), "de"), "Zett");
+    QCOMPARE(int(findEntry(entries, "z")->changeState), int(ChangeState::Added));
+    QCOMPARE(textOf(*findEntry(entries, "y"), "de"), "Why");
 }
 
 void tst_Database::changeStates()
