@@ -62,11 +62,17 @@ public:
             return std::nullopt;
         if (*length == nullLength)
             return QByteArray();
-        if (quint64(m_data.size() - m_position) < *length)
+        return raw(*length);
+    }
+
+    // A section payload: its length has no null value, so -1 is just a
+    // length that no file can satisfy.
+    std::optional<QByteArray> section()
+    {
+        const std::optional<quint32> length = uint32();
+        if (!length)
             return std::nullopt;
-        QByteArray result(m_data.data() + m_position, qsizetype(*length));
-        m_position += *length;
-        return result;
+        return raw(*length);
     }
 
     std::optional<QString> string()
@@ -85,6 +91,15 @@ public:
     }
 
 private:
+    std::optional<QByteArray> raw(quint32 length)
+    {
+        if (quint64(m_data.size() - m_position) < length)
+            return std::nullopt;
+        QByteArray result(m_data.data() + m_position, qsizetype(length));
+        m_position += length;
+        return result;
+    }
+
     QByteArrayView m_data;
     qsizetype m_position = 0;
 };
@@ -169,7 +184,7 @@ bool loadQm(TranslationCatalog &catalog,
     PayloadReader reader(QByteArrayView(data).sliced(sizeof Releaser::magic));
     while (!reader.atEnd()) {
         const std::optional<uchar> tag = reader.byte();
-        const std::optional<QByteArray> payload = reader.bytes();
+        const std::optional<QByteArray> payload = reader.section();
         if (!tag || !payload) {
             report(errorSink,
                    QStringLiteral("QM-Format error: truncated section in %1").arg(fileName));

@@ -269,6 +269,14 @@ void TestTranslationCatalog::qmLoaderRejectsBrokenFiles_data()
     QTest::newRow("section longer than the file")
         << PeerTools::qmMagic() + QByteArray::fromHex("A700000010") + "de"
         << QStringLiteral("QM-Format error: truncated section in broken.qm");
+    // A section length of -1 is no "null section": it runs far past the end.
+    QTest::newRow("section length -1")
+        << PeerTools::qmMagic() + QByteArray::fromHex("A7FFFFFFFF")
+        << QStringLiteral("QM-Format error: truncated section in broken.qm");
+    QTest::newRow("messages section length -1 before a valid section")
+        << PeerTools::qmMagic() + QByteArray::fromHex("69FFFFFFFF")
+            + PeerTools::qmSectionBytes(0xa7, "de")
+        << QStringLiteral("QM-Format error: truncated section in broken.qm");
     QTest::newRow("message without end tag")
         << PeerTools::qmMagic()
             + PeerTools::qmSectionBytes(0x69, QByteArray::fromHex("060000000161"))
