@@ -342,6 +342,7 @@ void PluginManager::shutdown()
     d->shutDown = true;
 
     QSet<QString> pending;
+    QSet<QString> finished;
     QEventLoop loop;
     for (auto it = d->loadQueue.crbegin(); it != d->loadQueue.crend(); ++it) {
         PluginInfo *info = *it;
@@ -353,15 +354,20 @@ void PluginManager::shutdown()
             info->m_state = PluginInfo::State::Deleted;
             continue;
         }
-        if (plugin->aboutToShutdown() == Plugin::ShutdownMode::Asynchronous) {
-            const QString name = info->name();
+        // Connected before the call: a plugin may be done with its asynchronous work
+        // before aboutToShutdown() even returns.
+        const QString name = info->name();
+        connect(plugin,
+                &Plugin::asynchronousShutdownFinished,
+                &loop,
+                [&pending, &finished, &loop, name] {
+                    finished.insert(name);
+                    if (pending.remove(name) && pending.isEmpty())
+                        loop.quit();
+                });
+        if (plugin->aboutToShutdown() == Plugin::ShutdownMode::Asynchronous
+            && !finished.contains(name))
             pending.insert(name);
-            connect(plugin, &Plugin::asynchronousShutdownFinished, &loop, [&pending, &loop, name] {
-                pending.remove(name);
-                if (pending.isEmpty())
-                    loop.quit();
-            });
-        }
         info->m_state = PluginInfo::State::Stopped;
     }
     if (!pending.isEmpty()) {

@@ -59,14 +59,20 @@ public:
         RecordingPlugin::aboutToShutdown();
         if (!asynchronous)
             return ShutdownMode::Synchronous;
-        QTimer::singleShot(50, this, [this] {
+        const auto finish = [this] {
             recordLifecycleStep(m_name + QLatin1String(":asyncDone"));
             emit asynchronousShutdownFinished();
-        });
+        };
+        if (finishAtOnce)
+            finish();
+        else
+            QTimer::singleShot(50, this, finish);
         return ShutdownMode::Asynchronous;
     }
 
     bool asynchronous = false;
+    // Emits the end of its asynchronous shutdown before aboutToShutdown() returns.
+    bool finishAtOnce = false;
 
 private:
     QString m_name;
@@ -88,6 +94,7 @@ private slots:
     void dependencyChecks();
     void failedInitializationPropagates();
     void circularDependencies();
+    void asynchronousShutdownIsAwaited_data();
     void asynchronousShutdownIsAwaited();
     void foreignAndDuplicateModules();
     void malformedMetaData();
@@ -284,11 +291,24 @@ void tst_PluginManager::circularDependencies()
     QVERIFY(takeLog().isEmpty());
 }
 
+void tst_PluginManager::asynchronousShutdownIsAwaited_data()
+{
+    QTest::addColumn<bool>("finishAtOnce");
+    QTest::newRow("finishes later") << false;
+    QTest::newRow("finishes before answering") << true;
+}
+
 void tst_PluginManager::asynchronousShutdownIsAwaited()
 {
+    QFETCH(bool, finishAtOnce);
+
     PluginManager manager;
+    // Waiting out the timeout means the end of the shutdown went unnoticed.
+    manager.setAsynchronousShutdownTimeout(2000);
+    QTest::failOnWarning(QRegularExpression("did not finish its asynchronous shutdown"));
     ProbePlugin slow(QStringLiteral("Slow"));
     slow.asynchronous = true;
+    slow.finishAtOnce = finishAtOnce;
     ProbePlugin user(QStringLiteral("User"));
     manager.addPlugin(&slow, metaData(QStringLiteral("Slow"), {}));
     manager.addPlugin(&user, metaData(QStringLiteral("User"), { { "Slow", "1.0" } }));
