@@ -610,6 +610,16 @@ void tst_Database::malformedScreenMetaDataRollsBack()
     QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception,
                              io().storeScreenMetaData(R"([{"componentPath":"Main.qml"},)"));
     QCOMPARE(count("SELECT count(*) FROM screenMetaData"), 1);
+    // Here the delete of Main.qml's rows succeeds and the insert fails on the
+    // element without a component path: the delete must be undone as well.
+    QVERIFY_THROWS_EXCEPTION(
+        Host::Sqlite::ConstraintViolation,
+        io().storeScreenMetaData(
+            R"([{"translationId":"a","componentPath":"Main.qml","metaData":[{"Exceeds":true}]},
+                {"translationId":"a","metaData":[]}])"));
+    QCOMPARE(count("SELECT count(*) FROM screenMetaData WHERE componentPath = 'Main.qml' AND "
+                   "metaData = '[]'"),
+             1);
 
     // Stored text that is no JSON makes the readers raise.
     connection().execute("UPDATE screenMetaData SET metaData = '{broken'");
