@@ -88,7 +88,7 @@ void PluginManagerPrivate::resolveDependencies()
         for (const PluginDependency &dependency : info->dependencies()) {
             PluginInfo *found = find(dependency.name);
             if (!found || found->state() == PluginInfo::State::Invalid) {
-                info->setError(tr("Could not resolve dependency \"%1\" (%2).")
+                info->setError(tr("The required plugin \"%1\" (version %2) is not available.")
                                    .arg(dependency.name, dependency.version));
                 continue;
             }
@@ -117,8 +117,8 @@ bool PluginManagerPrivate::visit(PluginInfo *info, QList<PluginInfo *> &path)
         for (PluginInfo *member : path.mid(path.indexOf(info)))
             names.append(member->name());
         names.append(info->name());
-        info->setError(
-            tr("Circular dependency detected: %1").arg(names.join(QLatin1String(" -> "))));
+        info->setError(tr("Plugins that depend on each other in a cycle: %1")
+                           .arg(names.join(QLatin1String(" -> "))));
         return false;
     }
     path.append(info);
@@ -127,7 +127,7 @@ bool PluginManagerPrivate::visit(PluginInfo *info, QList<PluginInfo *> &path)
         ok = visit(dependency, path) && ok;
     path.removeLast();
     if (!ok && !info->hasError())
-        info->setError(tr("Circular dependency detected."));
+        info->setError(tr("Depends on plugins that depend on each other in a cycle."));
     queued.insert(info);
     if (info->origin() != PluginInfo::Origin::HostLibrary)
         loadQueue.append(info);
@@ -149,7 +149,7 @@ bool PluginManagerPrivate::dependencyFailed(PluginInfo *info)
 {
     for (PluginInfo *dependency : std::as_const(info->m_resolvedDependencies)) {
         if (dependency->hasError()) {
-            info->setError(tr("Cannot load plugin because dependency failed to load: %1")
+            info->setError(tr("Not started because the plugin it needs, \"%1\", failed.")
                                .arg(dependency->name()));
             return true;
         }
@@ -189,7 +189,7 @@ void PluginManagerPrivate::initialize(PluginInfo *info)
         return;
     QString errorString;
     if (!info->plugin()->initialize(arguments, &errorString)) {
-        info->setError(tr("Plugin initialization failed: %1")
+        info->setError(tr("The plugin could not start: %1")
                            .arg(errorString.isEmpty() ? tr("no reason given") : errorString));
         return;
     }
