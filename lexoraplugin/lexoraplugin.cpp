@@ -141,9 +141,14 @@ bool LexoraPlugin::hasProjectDatabase() const
 QStringList LexoraPlugin::knownTranslationIds(const QStringList &translationIds) const
 {
     QStringList known;
-    for (const TranslatableEntry &entry :
-         fetchTranslatableEntries(toTranslationIds(translationIds)))
-        known.append(fromUtf8(entry.translationTextId));
+    // An exception must not cross the meta-call into the caller's event loop.
+    try {
+        for (const TranslatableEntry &entry :
+             fetchTranslatableEntries(toTranslationIds(translationIds)))
+            known.append(fromUtf8(entry.translationTextId));
+    } catch (const Host::Sqlite::Exception &error) {
+        qWarning().noquote() << "Cannot read the translation database:" << error.what();
+    }
     return known;
 }
 
@@ -153,9 +158,14 @@ QVariantMap LexoraPlugin::translations(const QStringList &translationIds) const
     if (!hasProjectDatabase())
         return result;
 
-    const TranslatableEntries entries
-        = d->databaseAccess.databaseIo()->fetchFullTranslatableEntries(
+    TranslatableEntries entries;
+    try {
+        entries = d->databaseAccess.databaseIo()->fetchFullTranslatableEntries(
             toTranslationIds(translationIds));
+    } catch (const Host::Sqlite::Exception &error) {
+        qWarning().noquote() << "Cannot read the translation database:" << error.what();
+        return result;
+    }
     for (const TranslatableEntry &entry : entries) {
         QVariantMap texts;
         for (const TranslationEntry &translation : entry.translations)
@@ -163,6 +173,23 @@ QVariantMap LexoraPlugin::translations(const QStringList &translationIds) const
         result.insert(fromUtf8(entry.translationTextId), texts);
     }
     return result;
+}
+
+} // namespace Lexora
+
+namespace Lexora {
+
+bool LexoraPlugin::generateTranslationFiles(const QStringList &languages, const QString &format)
+{
+    if (!d)
+        return false;
+
+    LanguageCodes codes = toTranslationIds(languages);
+    if (format == QLatin1String("all"))
+        return d->generationRunner.generateAllTranslationFiles(std::move(codes));
+    if (format == QLatin1String("qm") || format == QLatin1String("ts"))
+        return d->generationRunner.generateTranslationFiles(std::move(codes), format.toStdString());
+    return false;
 }
 
 } // namespace Lexora

@@ -40,6 +40,9 @@ public:
     Q_INVOKABLE bool hasProjectDatabase() const;
     Q_INVOKABLE QStringList knownTranslationIds(const QStringList &translationIds) const;
     Q_INVOKABLE QVariantMap translations(const QStringList &translationIds) const;
+    // Starts writing the startup project's translation files ("qm", "ts" or
+    // "all") for the given languages on a worker; false when refused.
+    Q_INVOKABLE bool generateTranslationFiles(const QStringList &languages, const QString &format);
 
 private:
     void openProjectDatabase(Host::Projects::Project *project);

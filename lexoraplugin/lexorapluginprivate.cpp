@@ -13,10 +13,21 @@ LexoraPluginPrivate::~LexoraPluginPrivate()
 
 void LexoraPluginPrivate::setProjectDatabase(std::unique_ptr<ProjectDatabase> database)
 {
+    generationRunner.waitForFinished();
+
     // Nothing may reach the old database once it starts going away.
     databaseAccess.setDatabaseIo(database ? &database->databaseIo() : nullptr);
     std::swap(projectDatabase, database);
     database.reset();
+}
+
+} // namespace Lexora
+
+namespace Lexora {
+
+GenerationServices LexoraPluginPrivate::generationServices()
+{
+    return { &translationFileServices, databaseAccess.databaseIo(), &fileServices, &userFeedback };
 }
 
 } // namespace Lexora

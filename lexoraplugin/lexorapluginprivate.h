@@ -1,7 +1,10 @@
 #pragma once
 
 #include "databaseaccess.h"
+#include "fileservices.h"
+#include "generationrunner.h"
 #include "jsonimportexport.h"
+#include "translationfileservices.h"
 #include "userfeedback.h"
 
 #include <memory>
@@ -23,12 +26,21 @@ public:
     LexoraPluginPrivate &operator=(const LexoraPluginPrivate &) = delete;
 
     // Installs `database` (null: none) and points the database access at it.
+    // Running generations finish first: they read the database being replaced.
     void setProjectDatabase(std::unique_ptr<ProjectDatabase> database);
 
+    GenerationServices generationServices();
+
+    FileServices fileServices;
     UserFeedback userFeedback;
+    TranslationFileServices translationFileServices { userFeedback };
     JsonImportExport jsonImportExport;
     DatabaseAccess databaseAccess { &jsonImportExport };
     std::unique_ptr<ProjectDatabase> projectDatabase;
+    // Generations started for the project; the translations view starts them.
+    GenerationRunner generationRunner { [this] {
+        return generationServices();
+    } };
 };
 
 } // namespace Lexora

@@ -96,7 +96,7 @@ private slots:
     void createsDatabaseWithFullSchema();
     void followsTheStartupProject();
     void brokenDatabaseFailsInitialization();
-    void shutdownClosesTheDatabase();
+    void shutdownWaitsForGenerationAndClosesTheDatabase();
 
 private:
     Project *addProject(const QString &name);
@@ -104,6 +104,7 @@ private:
     bool hasDatabase() const;
     QVariantMap translations(const QStringList &ids) const;
     QStringList knownTranslationIds(const QStringList &ids) const;
+    bool generate(const QStringList &languages, const QString &format) const;
 
     QTemporaryDir m_dir;
     PluginManager m_manager;
@@ -150,6 +151,17 @@ QStringList tst_LexoraPlugin::knownTranslationIds(const QStringList &ids) const
                               Q_RETURN_ARG(QStringList, result),
                               Q_ARG(QStringList, ids));
     return result;
+}
+
+bool tst_LexoraPlugin::generate(const QStringList &languages, const QString &format) const
+{
+    bool started = false;
+    QMetaObject::invokeMethod(plugin(),
+                              "generateTranslationFiles",
+                              Q_RETURN_ARG(bool, started),
+                              Q_ARG(QStringList, languages),
+                              Q_ARG(QString, format));
+    return started;
 }
 
 void tst_LexoraPlugin::readsMetaDataAndLoadsTheModule()
@@ -288,12 +300,34 @@ void tst_LexoraPlugin::brokenDatabaseFailsInitialization()
     QVERIFY(hasDatabase());
 }
 
-void tst_LexoraPlugin::shutdownClosesTheDatabase()
+void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
 {
     QVERIFY(hasDatabase());
+    Project *project = Session::instance()->startupProject();
+    const QDir projectDir(project->projectDirectory().toString());
+    Host::Utils::Paths files;
+    for (int i = 0; i < 40; ++i) {
+        const QString path = projectDir.filePath(QStringLiteral("Screen%1.qml").arg(i));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(
+                       "import QtQuick\nText { text: qsTrId(\"greeting\") + qsTrId(\"id%1\") }\n")
+                       .arg(i)
+                       .toUtf8());
+        files.append(Host::Utils::Path::fromString(path));
+    }
+    project->setFiles(files);
+
+    QVERIFY(generate({ "de", "fr" }, "all"));
+    QVERIFY(!generate({ "de" }, "xml"));
+
+    // Shutting down right away waits for the worker before the database goes.
     auto *lexora = qobject_cast<Host::Plugins::Plugin *>(plugin());
     QCOMPARE(lexora->aboutToShutdown(), Host::Plugins::Plugin::ShutdownMode::Synchronous);
     QVERIFY(!hasDatabase());
+    for (const char *name : { "qml_de.qm", "qml_fr.qm", "qml_de.ts", "qml_fr.ts" })
+        QVERIFY2(projectDir.exists(QLatin1String("i18n/") + QLatin1String(name)), name);
+    QVERIFY(!generate({ "de" }, "qm"));
 
     // With the connection closed, another process can check the file.
     const QString sqlite3Shell = QStandardPaths::findExecutable("sqlite3");
