@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 
 namespace Lexora {
@@ -70,11 +71,14 @@ bool GenerationRunner::start(LanguageCodes languages, std::vector<std::string> f
                     succeeded = false;
                 }
             }
-            QMetaObject::invokeMethod(
-                this, [this, succeeded] { onWorkerFinished(succeeded); }, Qt::QueuedConnection);
             {
+                // Marked done and announced under one lock: the runner cannot be
+                // destroyed in between, and the announcement sees itself done.
                 std::lock_guard lock(m_mutex);
                 worker.done = true;
+                ++m_unannouncedWorkers;
+                QMetaObject::invokeMethod(
+                    this, [this, succeeded] { onWorkerFinished(succeeded); }, Qt::QueuedConnection);
             }
             m_workerDone.notify_all();
         });
@@ -84,8 +88,17 @@ bool GenerationRunner::start(LanguageCodes languages, std::vector<std::string> f
 void GenerationRunner::onWorkerFinished(bool succeeded)
 {
     joinFinishedWorkers();
+    bool last = false;
+    {
+        std::lock_guard lock(m_mutex);
+        --m_unannouncedWorkers;
+        last = m_unannouncedWorkers == 0
+            && std::none_of(m_workers.begin(), m_workers.end(), [](const Worker &worker) {
+                   return !worker.done;
+               });
+    }
     emit finished(succeeded);
-    if (!isRunning())
+    if (last)
         emit allFinished();
 }
 

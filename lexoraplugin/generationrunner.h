@@ -70,6 +70,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_workerDone;
     std::list<Worker> m_workers;
+    // Finished workers whose `finished` signal is still queued.
+    int m_unannouncedWorkers = 0;
 };
 
 } // namespace Lexora

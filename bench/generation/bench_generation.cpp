@@ -1,0 +1,194 @@
+// Generates the translation files of a synthetic project (2,000 QML files,
+// 5,000 distinct IDs, 10 languages, everything translated) with
+// `lexora generate --format all` and compares the time with Qt's pipeline on
+// the same project in the same run: lupdate writing the 10 .ts files at once,
+// then lrelease compiling them into 10 .qm files.
+
+#include "databaseio/projectdatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Lexora;
+
+namespace {
+
+constexpr int fileCount = 2000;
+constexpr int idCount = 5000;
+constexpr int callsPerFile = 10;
+constexpr int runs = 3;
+const char *const languages[] = { "de", "fr", "es", "it", "nl", "pl", "sv", "ja", "zh", "pt-PT" };
+
+QByteArray translationId(int index)
+{
+    return "screen." + QByteArray::number(index / 10) + ".text" + QByteArray::number(index % 10);
+}
+
+// Every ID is used by four files; calls sit in bindings, handlers, states and
+// functions as in real forms.
+QByteArray generatedFile(int file)
+{
+    auto call = [file](int slot) {
+        return "qsTrId(\"" + translationId((file * callsPerFile + slot) % idCount) + "\")";
+    };
+    QByteArray qml = "import QtQuick\nimport QtQuick.Controls\n\nItem {\n    id: root\n";
+    qml += "    property string title: " + call(0) + "\n";
+    qml += "    property string subtitle: " + call(1) + "\n";
+    qml += "    Column {\n        Label { text: " + call(2) + " }\n";
+    qml += "        Button {\n            text: " + call(3)
+        + "\n            onClicked: console.log(" + call(4) + ")\n        }\n";
+    qml += "        Label { text: root.enabled ? " + call(5) + " : " + call(6) + " }\n    }\n";
+    qml += "    states: State {\n        name: \"busy\"\n        PropertyChanges { target: root; "
+           "title: "
+        + call(7) + " }\n    }\n";
+    qml += "    function describe(count) {\n        if (count > 1)\n            return " + call(8)
+        + ".arg(count);\n        return " + call(9) + ";\n    }\n}\n";
+    return qml;
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+void createProject(const QString &directory)
+{
+    QDir(directory).mkpath(QStringLiteral("content"));
+    QByteArray languageList;
+    for (const char *language : languages)
+        languageList += QByteArray(languageList.isEmpty() ? "\"" : ", \"") + language + '"';
+    writeFile(directory + QStringLiteral("/bench.qmlproject"),
+              "import QmlProject\nProject {\n    mainFile: \"content/Screen0.qml\"\n"
+              "    QmlFiles { directory: \"content\" }\n    supportedLanguages: ["
+                  + languageList + "]\n    primaryLanguage: \"de\"\n}\n");
+    for (int file = 0; file < fileCount; ++file) {
+        writeFile(QStringLiteral("%1/content/Screen%2.qml").arg(directory).arg(file),
+                  generatedFile(file));
+    }
+
+    TranslatableEntries entries;
+    entries.reserve(idCount);
+    for (int id = 0; id < idCount; ++id) {
+        TranslatableEntry entry;
+        entry.translationTextId = translationId(id).toStdString();
+        for (const char *language : languages) {
+            entry.translations.push_back(
+                { language,
+                  std::string(language) + ": translation of " + entry.translationTextId,
+                  {},
+                  0 });
+        }
+        entries.push_back(std::move(entry));
+    }
+    ProjectDatabase database(directory + QStringLiteral("/translations.db"));
+    database.databaseIo().syncTranslatables(entries);
+}
+
+// Runs the program and returns its wall time in seconds; exits on failure.
+double timedRun(const QString &program, const QStringList &arguments, const QString &directory)
+{
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        std::fprintf(
+            stderr, "%s failed:\n%s\n", qPrintable(program), process.readAll().constData());
+        std::exit(1);
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QString binaries = QLibraryInfo::path(QLibraryInfo::BinariesPath);
+    const QString lupdate = binaries + QStringLiteral("/lupdate");
+    const QString lrelease = binaries + QStringLiteral("/lrelease");
+    if (!QFile::exists(lupdate) || !QFile::exists(lrelease)) {
+        std::fprintf(stderr, "lupdate or lrelease missing in %s\n", qPrintable(binaries));
+        return 1;
+    }
+
+    QTemporaryDir temporary;
+    const QString project = temporary.path() + QStringLiteral("/project");
+    const QString peer = temporary.path() + QStringLiteral("/peer");
+    QDir().mkpath(peer);
+    std::printf("creating %d QML files, %d IDs, %zu languages ...\n",
+                fileCount,
+                idCount,
+                std::size(languages));
+    createProject(project);
+
+    // lupdate merges into existing .ts files; seeding them with the complete
+    // translations gives lrelease the same content lexora writes.
+    timedRun(QStringLiteral(LEXORA_TOOL),
+             { "generate", "--project", project, "--format", "ts" },
+             project);
+    QStringList tsFiles;
+    for (const char *language : languages)
+        tsFiles.append(QStringLiteral("%1/qml_%2.ts").arg(peer, QLatin1String(language)));
+    auto seedPeer = [&] {
+        for (const char *language : languages) {
+            const QString target
+                = QStringLiteral("%1/qml_%2.ts").arg(peer, QLatin1String(language));
+            QFile::remove(target);
+            QFile::copy(QStringLiteral("%1/i18n/qml_%2.ts").arg(project, QLatin1String(language)),
+                        target);
+        }
+    };
+
+    std::vector<double> lexoraTimes, lupdateTimes, lupdateLocationsTimes, lreleaseTimes;
+    for (int run = 0; run < runs; ++run) {
+        lexoraTimes.push_back(timedRun(QStringLiteral(LEXORA_TOOL),
+                                       { "generate", "--project", project, "--format", "all" },
+                                       project));
+
+        seedPeer();
+        lupdateLocationsTimes.push_back(
+            timedRun(lupdate, QStringList { "-silent", "content", "-ts" } + tsFiles, project));
+        seedPeer();
+        lupdateTimes.push_back(
+            timedRun(lupdate,
+                     QStringList { "-silent", "-locations", "none", "content", "-ts" } + tsFiles,
+                     project));
+        lreleaseTimes.push_back(timedRun(
+            lrelease, QStringList { "-silent", "-idbased", "-nounfinished" } + tsFiles, peer));
+    }
+
+    const double lexora = median(lexoraTimes);
+    const double qtPipeline = median(lupdateTimes) + median(lreleaseTimes);
+    const double qtPipelineLocations = median(lupdateLocationsTimes) + median(lreleaseTimes);
+    std::printf("lexora generate --format all:              %.3f s\n", lexora);
+    std::printf("lupdate -locations none:                   %.3f s\n", median(lupdateTimes));
+    std::printf("lupdate (default, with locations):         %.3f s\n",
+                median(lupdateLocationsTimes));
+    std::printf("lrelease -idbased -nounfinished:           %.3f s\n", median(lreleaseTimes));
+    std::printf(
+        "ratio lexora / (lupdate -locations none + lrelease): %.2f (target <= 1.0, aim <= 0.5)\n",
+        lexora / qtPipeline);
+    std::printf("ratio lexora / (lupdate default + lrelease):         %.2f\n",
+                lexora / qtPipelineLocations);
+    return 0;
+}
