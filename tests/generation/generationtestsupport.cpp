@@ -1,0 +1,189 @@
+#include "generationtestsupport.h"
+
+#include <projects/session.h>
+#include <qmlproject/qmlproject.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QStandardPaths>
+#include <QXmlStreamReader>
+
+QFutureInterface<void> RecordingFeedback::createProgress(const QString &title, const char *typeId)
+{
+    std::lock_guard lock(m_mutex);
+    Progress progress;
+    progress.title = title;
+    progress.typeId = typeId;
+    m_progresses.append(progress);
+    return progress.future;
+}
+
+RecordingFeedback::Progress *RecordingFeedback::find(const QFutureInterface<void> &future)
+{
+    for (Progress &progress : m_progresses) {
+        if (progress.future == future)
+            return &progress;
+    }
+    return nullptr;
+}
+
+void RecordingFeedback::setProgressMaximum(QFutureInterface<void> &future, int maximum)
+{
+    std::lock_guard lock(m_mutex);
+    if (Progress *progress = find(future))
+        progress->maximum = maximum;
+}
+
+void RecordingFeedback::setProgressValue(QFutureInterface<void> &future, int value)
+{
+    std::lock_guard lock(m_mutex);
+    if (Progress *progress = find(future))
+        progress->values.append(value);
+}
+
+void RecordingFeedback::addError(const QString &message)
+{
+    std::lock_guard lock(m_mutex);
+    m_errors.append(message);
+}
+
+void RecordingFeedback::addFileError(const QString &filePath, int line, const QString &message)
+{
+    std::lock_guard lock(m_mutex);
+    m_errors.append(QStringLiteral("%1:%2: %3").arg(filePath).arg(line).arg(message));
+}
+
+void RecordingFeedback::startProgress(QFutureInterface<void> &future)
+{
+    std::lock_guard lock(m_mutex);
+    if (Progress *progress = find(future))
+        progress->started = true;
+}
+
+void RecordingFeedback::finishProgress(QFutureInterface<void> &future)
+{
+    std::lock_guard lock(m_mutex);
+    if (Progress *progress = find(future))
+        progress->finished = true;
+}
+
+QStringList RecordingFeedback::errors() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_errors;
+}
+
+QList<RecordingFeedback::Progress> RecordingFeedback::progresses() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_progresses;
+}
+
+TestProject::TestProject() = default;
+
+TestProject::~TestProject()
+{
+    m_database.reset();
+    close();
+}
+
+void TestProject::writeFile(const QString &relative, const QByteArray &contents) const
+{
+    const QString path = m_directory.filePath(relative);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+}
+
+bool TestProject::open()
+{
+    if (!QFileInfo::exists(filePath(QStringLiteral("test.qmlproject")))) {
+        writeFile(QStringLiteral("test.qmlproject"),
+                  "import QmlProject\nProject {\n    mainFile: \"App.qml\"\n"
+                  "    supportedLanguages: [\"de\", \"fr\"]\n    primaryLanguage: \"de\"\n}\n");
+    }
+    QString error;
+    auto project = Host::QmlProject::QmlProject::open(
+        Host::Utils::Path::fromString(filePath(QStringLiteral("test.qmlproject"))), &error);
+    if (!project) {
+        qWarning("cannot open the test project: %s", qPrintable(error));
+        return false;
+    }
+    m_project = project.release();
+    Host::Projects::Session::instance()->addProject(m_project);
+    Host::Projects::Session::instance()->setStartupProject(m_project);
+    return true;
+}
+
+void TestProject::close()
+{
+    if (m_project) {
+        Host::Projects::Session::instance()->removeProject(m_project);
+        m_project = nullptr;
+    }
+}
+
+Lexora::ProjectDatabase &TestProject::database()
+{
+    if (!m_database) {
+        m_database = std::make_unique<Lexora::ProjectDatabase>(
+            filePath(QStringLiteral("translations.db")));
+    }
+    return *m_database;
+}
+
+void TestProject::addTranslation(const char *id, const char *language, const char *translation)
+{
+    Lexora::DatabaseIo &io = database().databaseIo();
+    std::int64_t key = io.translatableId(id);
+    if (key < 0)
+        key = io.addTranslatable(id);
+    if (translation)
+        io.updateTranslation(key, language, translation);
+}
+
+QString toolPath(const QString &name)
+{
+    const QString qtTool = QLibraryInfo::path(QLibraryInfo::BinariesPath) + u'/' + name;
+    if (QFileInfo(qtTool).isExecutable())
+        return qtTool;
+    return QStandardPaths::findExecutable(name);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QMap<QString, TsMessage> readTs(const QString &path)
+{
+    QMap<QString, TsMessage> messages;
+    QXmlStreamReader reader(readFile(path));
+    QString id;
+    TsMessage message;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            if (reader.name() == u"message") {
+                id = reader.attributes().value(QLatin1String("id")).toString();
+                message = {};
+            } else if (reader.name() == u"translation") {
+                message.type = reader.attributes().value(QLatin1String("type")).toString();
+                message.translation = reader.readElementText();
+            } else if (reader.name() == u"translatorcomment") {
+                message.translatorComment = reader.readElementText();
+            }
+        } else if (reader.isEndElement() && reader.name() == u"message") {
+            messages.insert(id, message);
+        }
+    }
+    if (reader.hasError())
+        qWarning("%s: %s", qPrintable(path), qPrintable(reader.errorString()));
+    return messages;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "databaseio/projectdatabase.h"
+#include "generationservices.h"
+#include "userfeedbackinterface.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <mutex>
+
+namespace Host::QmlProject {
+class QmlProject;
+}
+
+// Records everything reported, from any thread.
+class RecordingFeedback final : public Lexora::UserFeedbackInterface
+{
+public:
+    struct Progress
+    {
+        QFutureInterface<void> future;
+        QString title;
+        QByteArray typeId;
+        int maximum = -1;
+        QList<int> values;
+        bool started = false;
+        bool finished = false;
+    };
+
+    void showMissingImageWarning(std::string_view, std::string_view, std::string_view) override { }
+    QFutureInterface<void> createProgress(const QString &title, const char *typeId) override;
+    void setProgressMaximum(QFutureInterface<void> &future, int maximum) override;
+    void setProgressValue(QFutureInterface<void> &future, int value) override;
+    void addError(const QString &message) override;
+    void addFileError(const QString &filePath, int line, const QString &message) override;
+    void startProgress(QFutureInterface<void> &future) override;
+    void finishProgress(QFutureInterface<void> &future) override;
+
+    QStringList errors() const;
+    QList<Progress> progresses() const;
+
+private:
+    Progress *find(const QFutureInterface<void> &future);
+
+    mutable std::mutex m_mutex;
+    QStringList m_errors;
+    QList<Progress> m_progresses;
+};
+
+// A QML project in a temporary directory, opened as the session's startup
+// project, with its translation database.
+class TestProject
+{
+public:
+    TestProject();
+    ~TestProject();
+
+    bool isValid() const { return m_directory.isValid(); }
+    QString path() const { return m_directory.path(); }
+    QString filePath(const QString &relative) const { return m_directory.filePath(relative); }
+    QString i18nFile(const QString &name) const { return filePath(QStringLiteral("i18n/") + name); }
+
+    // Files must be written before open().
+    void writeFile(const QString &relative, const QByteArray &contents) const;
+    bool open();
+    void close();
+
+    Lexora::ProjectDatabase &database();
+    void closeDatabase() { m_database.reset(); }
+    // Adds the ID when missing; a null translation adds only the ID.
+    void addTranslation(const char *id, const char *language, const char *translation);
+
+private:
+    QTemporaryDir m_directory;
+    Host::QmlProject::QmlProject *m_project = nullptr;
+    std::unique_ptr<Lexora::ProjectDatabase> m_database;
+};
+
+QString toolPath(const QString &name);
+QByteArray readFile(const QString &path);
+
+struct TsMessage
+{
+    QString translation;
+    QString type; // the translation's type attribute, empty when finished
+    QString translatorComment;
+};
+
+// Messages of a .ts file by ID (messages of the empty context only).
+QMap<QString, TsMessage> readTs(const QString &path);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+class TestFileServices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void projectQueries_data();
+    void projectQueries();
+    void withoutProject_data();
+    void withoutProject();
+    void openFiles();
+    void translationFileServicesReport_data();
+    void translationFileServicesReport();
+    void loadMessagesWithoutDevice();
+};

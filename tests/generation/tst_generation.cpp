@@ -1,0 +1,547 @@
+#include "tst_generation.h"
+
+#include "fileservices.h"
+#include "generationrunner.h"
+#include "generationtestsupport.h"
+#include "translationfileservices.h"
+#include "writetranslationfiles.h"
+
+#include <sqlite/sqliteexception.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTranslator>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <sys/resource.h>
+
+using namespace Lexora;
+
+namespace {
+
+QByteArray qmlUsing(const QList<QByteArray> &ids)
+{
+    QByteArray qml = "import QtQuick\n\nColumn {\n";
+    for (const QByteArray &id : ids)
+        qml += "    Text { text: qsTrId(\"" + id + "\") }\n";
+    return qml + "}\n";
+}
+
+// The services of a run, wired to the project's database.
+struct Services
+{
+    explicit Services(TestProject &project) : translationFiles(feedback)
+    {
+        generation = { &translationFiles, &project.database().databaseIo(), &files, &feedback };
+    }
+
+    RecordingFeedback feedback;
+    FileServices files;
+    TranslationFileServices translationFiles;
+    GenerationServices generation;
+};
+
+QStringList i18nEntries(const TestProject &project)
+{
+    return QDir(project.filePath(QStringLiteral("i18n")))
+        .entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// What qtTrId gives for each ID with the .qm file installed.
+QStringList translatedWith(const QString &qmFile, const QStringList &ids)
+{
+    QTranslator translator;
+    if (!translator.load(qmFile))
+        return { QStringLiteral("<cannot load %1>").arg(qmFile) };
+    QCoreApplication::installTranslator(&translator);
+    QStringList texts;
+    for (const QString &id : ids)
+        texts.append(qtTrId(id.toUtf8().constData()));
+    QCoreApplication::removeTranslator(&translator);
+    return texts;
+}
+
+class ThrowingDatabase final : public DatabaseIoInterface
+{
+public:
+    explicit ThrowingDatabase(bool throwOnKey) : m_throwOnKey(throwOnKey) { }
+
+    void syncTranslatables(const TranslatableEntries &) override { }
+    TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
+    TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &) override { return {}; }
+    TranslatableEntries fetchTranslatableEntries(const TranslationIds &) override { return {}; }
+    TranslationRows
+    fetchTranslationRows(const TranslationIds &, std::string_view, std::string_view) override
+    {
+        return {};
+    }
+    std::int64_t addTranslatable(std::string_view) override { return -1; }
+    void setTranslatableMetaData(std::int64_t, std::string_view, const DatabaseValue &) override { }
+    void removeTranslatableMetaData(std::int64_t, std::string_view) override { }
+    std::int64_t updateTranslation(std::int64_t, std::string_view, std::string_view) override
+    {
+        return -1;
+    }
+    void removeTranslation(std::int64_t, std::string_view) override { }
+    void removeTranslatable(std::int64_t) override { }
+    std::int64_t translatableId(std::string_view) override
+    {
+        if (m_throwOnKey)
+            throw Host::Sqlite::Exception("database disk image is malformed", 11);
+        return 1;
+    }
+    std::optional<std::string> fetchTranslation(std::int64_t, std::string_view) override
+    {
+        throw Host::Sqlite::Exception("disk I/O error", 10);
+    }
+    SearchRows searchTranslations(std::string_view) override { return {}; }
+    void storeScreenMetaData(std::string_view) override { }
+    TextElides fetchTextElides(std::string_view) override { return {}; }
+
+private:
+    bool m_throwOnKey;
+};
+
+} // namespace
+
+void TestGeneration::initTestCase()
+{
+    m_lconvert = toolPath(QStringLiteral("lconvert"));
+}
+
+void TestGeneration::endToEnd()
+{
+    TestProject project;
+    // "both" is used by two files; "missing" is not in the database.
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting", "both", "missing" }));
+    project.writeFile(QStringLiteral("screens/Settings.ui.qml"),
+                      qmlUsing({ "both", "emptyText", "onlyGerman" }));
+    QVERIFY(project.open());
+    project.addTranslation("greeting", "de", "Hallo");
+    project.addTranslation("greeting", "fr", "Bonjour");
+    project.addTranslation("both", "de", "Beide");
+    project.addTranslation("both", "fr", "Les deux");
+    project.addTranslation("emptyText", "de", "");
+    project.addTranslation("emptyText", "fr", "");
+    project.addTranslation("onlyGerman", "de", "Nur Deutsch");
+    project.addTranslation("unused", "de", "Nicht benutzt");
+
+    Services services(project);
+    QVERIFY(writeTranslationFiles(services.generation, { "de", "fr" }, "qm"));
+    QVERIFY(writeTranslationFiles(services.generation, { "de", "fr" }, "ts"));
+    QCOMPARE(services.feedback.errors(), QStringList());
+    QCOMPARE(i18nEntries(project),
+             QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
+
+    const QStringList ids { "greeting", "both", "missing", "emptyText", "onlyGerman", "unused" };
+    QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), ids),
+             QStringList({ "Hallo", "Beide", "missing", "", "Nur Deutsch", "unused" }));
+    QCOMPARE(translatedWith(project.i18nFile("qml_fr.qm"), ids),
+             QStringList({ "Bonjour", "Les deux", "missing", "", "onlyGerman", "unused" }));
+
+    const QMap<QString, TsMessage> german = readTs(project.i18nFile("qml_de.ts"));
+    QCOMPARE(german.keys(),
+             QStringList({ "both", "emptyText", "greeting", "missing", "onlyGerman" }));
+    QCOMPARE(german["greeting"].translation, "Hallo");
+    QCOMPARE(german["greeting"].type, QString());
+    QCOMPARE(german["emptyText"].translation, QString());
+    QCOMPARE(german["emptyText"].type, QString());
+    QCOMPARE(german["missing"].translation, "missing");
+    QCOMPARE(german["missing"].type, "unfinished");
+    QCOMPARE(german["onlyGerman"].type, QString());
+
+    const QMap<QString, TsMessage> french = readTs(project.i18nFile("qml_fr.ts"));
+    QCOMPARE(french["onlyGerman"].translation, "onlyGerman");
+    QCOMPARE(french["onlyGerman"].type, "unfinished");
+    QCOMPARE(french["missing"].type, "unfinished");
+    QCOMPARE(french["both"].type, QString());
+    QCOMPARE(french["emptyText"].type, QString());
+
+    const QByteArray tsText = readFile(project.i18nFile("qml_de.ts"));
+    QCOMPARE(tsText.count("<message "), 5);
+    QCOMPARE(tsText.count("type=\"unfinished\""), 1);
+
+    if (m_lconvert.isEmpty())
+        QSKIP("lconvert is not installed");
+    for (const char *language : { "de", "fr" }) {
+        const QString ts
+            = project.i18nFile(QStringLiteral("qml_%1.ts").arg(QLatin1String(language)));
+        QProcess lconvert;
+        lconvert.start(m_lconvert, { "-i", ts, "-of", "po", "-o", ts + ".po" });
+        QVERIFY(lconvert.waitForFinished(60000));
+        QCOMPARE(lconvert.exitCode(), 0);
+        QCOMPARE(lconvert.readAllStandardError(), QByteArray());
+        QVERIFY(readFile(ts + ".po").contains("msgctxt") || readFile(ts + ".po").contains("msgid"));
+    }
+
+    // One progress entry per run, advancing once per file and language.
+    const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
+    QCOMPARE(progresses.size(), 2);
+    for (const RecordingFeedback::Progress &progress : progresses) {
+        QCOMPARE(progress.title, "Generate translation files");
+        QCOMPARE(progress.typeId, "GenerateTranslationFiles");
+        QCOMPARE(progress.maximum, 4);
+        QCOMPARE(progress.values, QList<int>({ 1, 2, 3, 4 }));
+        QVERIFY(progress.started);
+        QVERIFY(progress.finished);
+    }
+}
+
+void TestGeneration::edgeCases_data()
+{
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<QStringList>("expectedTsIds");
+    QTest::addColumn<QStringList>("expectedErrors");
+    QTest::addColumn<int>("expectedMaximum");
+
+    const QByteArray noCalls = "import QtQuick\nItem { width: 10 }\n";
+    const QByteArray trWithoutId = "import QtQuick\nColumn {\n"
+                                   "    Text { text: qsTr(\"Hello\") }\n"
+                                   "    Text { text: qsTranslate(\"Main\", \"Bye\") }\n}\n";
+
+    QTest::newRow("no translation calls")
+        << QByteArrayList { noCalls, noCalls } << QStringList { "de", "fr" } << QStringList {}
+        << QStringList {} << 4;
+    QTest::newRow("qsTr without ID meta")
+        << QByteArrayList { trWithoutId, qmlUsing({ "greeting" }) } << QStringList { "de", "fr" }
+        << QStringList { "greeting" }
+        << QStringList { "Dropped 1 message(s) which had no ID.",
+                         "Dropped 1 message(s) which had no ID." }
+        << 4;
+    QTest::newRow("ID in two files")
+        << QByteArrayList { qmlUsing({ "greeting", "greeting" }), qmlUsing({ "greeting" }) }
+        << QStringList { "de" } << QStringList { "greeting" } << QStringList {} << 3;
+    QTest::newRow("no languages") << QByteArrayList { qmlUsing({ "greeting" }),
+                                                      qmlUsing({ "other" }),
+                                                      noCalls }
+                                  << QStringList {} << QStringList {} << QStringList {} << 3;
+}
+
+void TestGeneration::edgeCases()
+{
+    QFETCH(QByteArrayList, files);
+    QFETCH(QStringList, languages);
+    QFETCH(QStringList, expectedTsIds);
+    QFETCH(QStringList, expectedErrors);
+    QFETCH(int, expectedMaximum);
+
+    TestProject project;
+    for (int i = 0; i < files.size(); ++i)
+        project.writeFile(QStringLiteral("Screen%1.qml").arg(i), files.at(i));
+    QVERIFY(project.open());
+    project.addTranslation("greeting", "de", "Hallo");
+
+    LanguageCodes codes;
+    for (const QString &language : languages)
+        codes.push_back(language.toStdString());
+
+    Services services(project);
+    writeTranslationFiles(services.generation, codes, "qm");
+    writeTranslationFiles(services.generation, codes, "ts");
+    QCOMPARE(services.feedback.errors(), expectedErrors);
+
+    for (const RecordingFeedback::Progress &progress : services.feedback.progresses()) {
+        QCOMPARE(progress.maximum, expectedMaximum);
+        QCOMPARE(progress.values.size(), expectedMaximum);
+        QVERIFY(progress.finished);
+    }
+
+    if (languages.isEmpty()) {
+        QVERIFY(i18nEntries(project).isEmpty());
+        return;
+    }
+    for (const QString &language : languages) {
+        const QString ts = project.i18nFile(QStringLiteral("qml_%1.ts").arg(language));
+        QCOMPARE(readTs(ts).keys(), expectedTsIds);
+        QVERIFY(readFile(ts).contains("<context>\n    <name></name>\n"));
+        QTranslator translator;
+        QVERIFY(translator.load(project.i18nFile(QStringLiteral("qml_%1.qm").arg(language))));
+        QCOMPARE(translator.isEmpty(), expectedTsIds.isEmpty());
+    }
+}
+
+void TestGeneration::firstFileWinsForSharedIds()
+{
+    // Enough files to be parsed on several threads; the outcome must still be
+    // that of reading them one after the other in project order.
+    TestProject project;
+    for (int i = 0; i < 48; ++i) {
+        project.writeFile(QStringLiteral("Screen%1.qml").arg(i, 2, 10, QLatin1Char('0')),
+                          "import QtQuick\nColumn {\n    //= shared\n"
+                          "    Text { text: qsTr(\"Shared\", \"from file "
+                              + QByteArray::number(i) + "\") }\n" + "    Text { text: qsTrId(\"own."
+                              + QByteArray::number(i) + "\") }\n}\n");
+    }
+    QVERIFY(project.open());
+
+    Services services(project);
+    const FilePaths order = services.files.projectQmlFiles();
+    QCOMPARE(order.size(), std::size_t(48));
+    const QString first = QFileInfo(QString::fromStdString(order.front())).baseName();
+    const QString expectedComment = QStringLiteral("from file %1").arg(first.mid(6).toInt());
+
+    QByteArray previous;
+    for (int run = 0; run < 3; ++run) {
+        QVERIFY(writeTranslationFiles(services.generation, { "de" }, "ts"));
+        const QMap<QString, TsMessage> messages = readTs(project.i18nFile("qml_de.ts"));
+        QCOMPARE(messages.size(), 49);
+        QCOMPARE(messages["shared"].translatorComment, expectedComment);
+        const QByteArray current = readFile(project.i18nFile("qml_de.ts"));
+        if (run > 0)
+            QCOMPARE(current, previous);
+        previous = current;
+    }
+}
+
+void TestGeneration::refusals_data()
+{
+    QTest::addColumn<bool>("withDatabase");
+    QTest::addColumn<bool>("withProject");
+    QTest::addColumn<QString>("expectedError");
+
+    QTest::newRow("no database")
+        << false << true << "Cannot generate translation files: no translation database is open.";
+    QTest::newRow("no startup project")
+        << true << false
+        << "Cannot generate translation files: there is no startup project to write them to.";
+}
+
+void TestGeneration::refusals()
+{
+    QFETCH(bool, withDatabase);
+    QFETCH(bool, withProject);
+    QFETCH(QString, expectedError);
+
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
+    if (withProject)
+        QVERIFY(project.open());
+
+    Services services(project);
+    if (!withDatabase)
+        services.generation.database = nullptr;
+    QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "qm"));
+    QCOMPARE(services.feedback.errors(), QStringList { expectedError });
+    // Without a project the file would have gone to the file-system root.
+    QVERIFY(!QFile::exists(QStringLiteral("/qml_de.qm")));
+    QVERIFY(!QFile::exists(project.i18nFile("qml_de.qm")));
+    for (const RecordingFeedback::Progress &progress : services.feedback.progresses())
+        QVERIFY(progress.finished);
+}
+
+void TestGeneration::databaseExceptionIsReported_data()
+{
+    QTest::addColumn<bool>("throwOnKey");
+    QTest::addColumn<QString>("expectedError");
+    QTest::newRow("key lookup")
+        << true << "Generating translation files failed: database disk image is malformed";
+    QTest::newRow("translation lookup")
+        << false << "Generating translation files failed: disk I/O error";
+}
+
+void TestGeneration::databaseExceptionIsReported()
+{
+    QFETCH(bool, throwOnKey);
+    QFETCH(QString, expectedError);
+
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
+    QVERIFY(project.open());
+
+    ThrowingDatabase database(throwOnKey);
+    Services services(project);
+    services.generation.database = &database;
+
+    // On a worker, where an escaping exception would end the process.
+    GenerationRunner runner([&] { return services.generation; });
+    QSignalSpy finished(&runner, &GenerationRunner::finished);
+    QVERIFY(runner.generateAllTranslationFiles({ "de" }));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    QCOMPARE(services.feedback.errors(), QStringList({ expectedError, expectedError }));
+    const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
+    QCOMPARE(progresses.size(), 2);
+    for (const RecordingFeedback::Progress &progress : progresses)
+        QVERIFY(progress.finished);
+    QVERIFY(!QFile::exists(project.i18nFile("qml_de.qm")));
+}
+
+void TestGeneration::writeErrorsAreReported()
+{
+    TestProject project;
+    QByteArrayList ids;
+    for (int i = 0; i < 200; ++i)
+        ids.append("message.number." + QByteArray::number(i));
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing(ids));
+    QVERIFY(project.open());
+    project.addTranslation("message.number.0", "de", "Nachricht");
+    Services services(project);
+    // Opens the database (and its write-ahead log) before the limit applies.
+    project.database().databaseIo().translatableId("message.number.0");
+
+    QDir().mkpath(project.filePath("i18n"));
+    for (const char *name : { "qml_de.ts", "qml_de.qm" }) {
+        QFile old(project.i18nFile(name));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("previous");
+    }
+
+    rlimit previous {};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 2048; // both files are larger
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        QSKIP("setrlimit(RLIMIT_FSIZE) is not permitted here");
+    const bool qmWritten = writeTranslationFiles(services.generation, { "de" }, "qm");
+    const bool tsWritten = writeTranslationFiles(services.generation, { "de" }, "ts");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!qmWritten);
+    QVERIFY(!tsWritten);
+    const QStringList errors = services.feedback.errors();
+    QCOMPARE(errors.size(), 2);
+    QVERIFY2(errors.at(0).startsWith("Could not write the translation file "
+                                     + project.i18nFile("qml_de.qm") + ": "),
+             qPrintable(errors.at(0)));
+    QVERIFY2(errors.at(1).startsWith("Could not write the translation file "
+                                     + project.i18nFile("qml_de.ts") + ": "),
+             qPrintable(errors.at(1)));
+    // The previous files are intact and nothing half-written is left behind.
+    QCOMPARE(readFile(project.i18nFile("qml_de.ts")), QByteArray("previous"));
+    QCOMPARE(readFile(project.i18nFile("qml_de.qm")), QByteArray("previous"));
+    QCOMPARE(i18nEntries(project), QStringList({ "qml_de.qm", "qml_de.ts" }));
+
+    // Without the limit the same run succeeds.
+    QVERIFY(writeTranslationFiles(services.generation, { "de" }, "ts"));
+    QCOMPARE(readTs(project.i18nFile("qml_de.ts")).size(), 200);
+}
+
+void TestGeneration::overlappingRunsNeverExposeMixedFiles()
+{
+    // Two projects' databases with different translations write into one
+    // i18n directory at the same time while a reader keeps reading the result.
+    TestProject project;
+    QByteArrayList ids;
+    for (int i = 0; i < 400; ++i)
+        ids.append("id." + QByteArray::number(i));
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing(ids));
+    QVERIFY(project.open());
+    TestProject other;
+    for (const QByteArray &id : std::as_const(ids)) {
+        project.addTranslation(id.constData(), "de", "erste Fassung eines recht langen Textes");
+        other.addTranslation(id.constData(), "de", "zweite");
+    }
+
+    Services first(project);
+    Services second(project);
+    second.generation.database = &other.database().databaseIo();
+
+    QVERIFY(writeTranslationFiles(first.generation, { "de" }, "ts"));
+    const QByteArray firstContents = readFile(project.i18nFile("qml_de.ts"));
+    QVERIFY(writeTranslationFiles(second.generation, { "de" }, "ts"));
+    const QByteArray secondContents = readFile(project.i18nFile("qml_de.ts"));
+    QVERIFY(firstContents != secondContents);
+
+    GenerationRunner firstRunner([&] { return first.generation; });
+    GenerationRunner secondRunner([&] { return second.generation; });
+    std::atomic<bool> stop = false;
+    std::atomic<int> reads = 0;
+    std::atomic<int> mixed = 0;
+    std::thread reader([&] {
+        while (!stop) {
+            const QByteArray contents = readFile(project.i18nFile("qml_de.ts"));
+            if (contents != firstContents && contents != secondContents)
+                ++mixed;
+            ++reads;
+        }
+    });
+    for (int round = 0; round < 5; ++round) {
+        firstRunner.generateTsFiles({ "de" });
+        secondRunner.generateTsFiles({ "de" });
+    }
+    firstRunner.waitForFinished();
+    secondRunner.waitForFinished();
+    stop = true;
+    reader.join();
+
+    QVERIFY(reads > 0);
+    QCOMPARE(mixed.load(), 0);
+    QCOMPARE(first.feedback.errors(), QStringList());
+    QCOMPARE(second.feedback.errors(), QStringList());
+    QCOMPARE(i18nEntries(project), QStringList { "qml_de.ts" });
+}
+
+void TestGeneration::runnerReportsCompletion()
+{
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
+    QVERIFY(project.open());
+    project.addTranslation("greeting", "de", "Hallo");
+    Services services(project);
+
+    GenerationRunner runner([&] { return services.generation; });
+    QSignalSpy finished(&runner, &GenerationRunner::finished);
+    QSignalSpy allFinished(&runner, &GenerationRunner::allFinished);
+    QVERIFY(runner.generateQmFiles({ "de" }));
+    QVERIFY(runner.generateAllTranslationFiles({ "de", "fr" }));
+    QTRY_COMPARE_WITH_TIMEOUT(allFinished.size(), 1, 20000);
+    QCOMPARE(finished.size(), 2);
+    QVERIFY(finished.at(0).first().toBool());
+    QVERIFY(finished.at(1).first().toBool());
+    QVERIFY(!runner.isRunning());
+    QCOMPARE(i18nEntries(project),
+             QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
+    // Three runs: .qm, then .qm and .ts on the second worker.
+    QCOMPARE(services.feedback.progresses().size(), 3);
+}
+
+void TestGeneration::runnerRefusesWithoutDatabase()
+{
+    RecordingFeedback feedback;
+    GenerationRunner runner([&] {
+        GenerationServices services;
+        services.feedback = &feedback;
+        return services;
+    });
+    QVERIFY(!runner.generateAllTranslationFiles({ "de" }));
+    QVERIFY(!runner.isRunning());
+    QCOMPARE(feedback.errors(),
+             QStringList { "Cannot generate translation files: no translation database is open." });
+}
+
+void TestGeneration::shutdownWaitsForWorkers()
+{
+    // Like the plugin shutting down right after a generate command: the
+    // services and the database go away while workers are still busy.
+    TestProject project;
+    for (int i = 0; i < 60; ++i)
+        project.writeFile(QStringLiteral("Screen%1.qml").arg(i),
+                          qmlUsing({ "a." + QByteArray::number(i), "b." + QByteArray::number(i) }));
+    QVERIFY(project.open());
+    project.addTranslation("a.1", "de", "eins");
+
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        auto services = std::make_unique<Services>(project);
+        auto runner = std::make_unique<GenerationRunner>([&] { return services->generation; });
+        QVERIFY(runner->generateAllTranslationFiles({ "de", "fr" }));
+        QVERIFY(runner->generateQmFiles({ "de" }));
+        runner.reset();
+        project.closeDatabase();
+        const QList<RecordingFeedback::Progress> progresses = services->feedback.progresses();
+        services.reset();
+        QCOMPARE(progresses.size(), 3);
+        for (const RecordingFeedback::Progress &progress : progresses)
+            QVERIFY(progress.finished);
+    }
+    QCOMPARE(readTs(project.i18nFile("qml_de.ts")).size(), 120);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+class TestGeneration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void endToEnd();
+    void edgeCases_data();
+    void edgeCases();
+    void firstFileWinsForSharedIds();
+    void refusals_data();
+    void refusals();
+    void databaseExceptionIsReported_data();
+    void databaseExceptionIsReported();
+    void writeErrorsAreReported();
+    void overlappingRunsNeverExposeMixedFiles();
+    void runnerReportsCompletion();
+    void runnerRefusesWithoutDatabase();
+    void shutdownWaitsForWorkers();
+
+private:
+    QString m_lconvert;
+};
