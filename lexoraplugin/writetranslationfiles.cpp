@@ -160,6 +160,87 @@ void discardWriting(QIODevice &device)
         atomicFile->discard();
 }
 
+// Writes one language's file on a thread of its own while the generation
+// fetches the next language's translations, one file at a time and in
+// language order, so reports and progress come in the same order as when
+// everything ran on one thread.
+class FileWriter
+{
+public:
+    FileWriter(const GenerationServices &services,
+               QString format,
+               QFutureInterface<void> &progress,
+               int &step,
+               bool &succeeded)
+        : m_services(services),
+          m_format(std::move(format)),
+          m_progress(progress),
+          m_step(step),
+          m_succeeded(succeeded)
+    { }
+
+    ~FileWriter()
+    {
+        // Only reached with a thread still running when the generation is
+        // unwinding; its outcome no longer matters.
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void start(std::unique_ptr<QIODevice> device,
+               QList<CatalogMessage> messages,
+               QString language,
+               FilePath filePath)
+    {
+        m_filePath = std::move(filePath);
+        m_thread = std::thread([this,
+                                device = std::move(device),
+                                messages = std::move(messages),
+                                language = std::move(language)] {
+            try {
+                try {
+                    m_services.translationFileServices->saveMessages(
+                        messages, m_format, language, *device);
+                } catch (...) {
+                    discardWriting(*device);
+                    throw;
+                }
+                m_error = finishWriting(*device);
+            } catch (...) {
+                m_exception = std::current_exception();
+            }
+        });
+    }
+
+    // Reports the outcome of the file being written, if any.
+    void waitForPrevious()
+    {
+        if (!m_thread.joinable())
+            return;
+        m_thread.join();
+        if (m_exception)
+            std::rethrow_exception(std::exchange(m_exception, nullptr));
+        if (!m_error.isEmpty()) {
+            m_services.feedback->addError(tr("Could not write the translation file %1: %2")
+                                              .arg(QString::fromStdString(m_filePath), m_error));
+            m_succeeded = false;
+            m_error.clear();
+        }
+        m_services.feedback->setProgressValue(m_progress, ++m_step);
+    }
+
+private:
+    const GenerationServices &m_services;
+    const QString m_format;
+    QFutureInterface<void> &m_progress;
+    int &m_step;
+    bool &m_succeeded;
+    std::thread m_thread;
+    FilePath m_filePath;
+    QString m_error;
+    std::exception_ptr m_exception;
+};
+
 } // namespace
 
 bool writeTranslationFiles(const GenerationServices &services,
@@ -194,7 +275,7 @@ bool writeTranslationFiles(const GenerationServices &services,
             message.translatableKey
                 = services.database->translatableId(message.id.toUtf8().toStdString());
 
-        const QString formatName = fromUtf8(format);
+        FileWriter writer(services, fromUtf8(format), progress, step, succeeded);
         for (const std::string &language : languages) {
             for (CatalogMessage &message : messages) {
                 std::optional<std::string> translation;
@@ -213,6 +294,7 @@ bool writeTranslationFiles(const GenerationServices &services,
             const FilePath directory = services.fileServices->i18nDirectory();
             if (directory.empty()) {
                 // Without a project the files would land in the file-system root.
+                writer.waitForPrevious();
                 feedback->addError(tr("Cannot generate translation files: there is no startup "
                                       "project to write them to."));
                 succeeded = false;
@@ -224,29 +306,19 @@ bool writeTranslationFiles(const GenerationServices &services,
             filePath += '.';
             filePath += format;
 
+            writer.waitForPrevious();
             if (std::unique_ptr<QIODevice> device
                 = services.fileServices->openFileForWriting(filePath)) {
-                try {
-                    services.translationFileServices->saveMessages(
-                        messages, formatName, QString::fromStdString(language), *device);
-                } catch (...) {
-                    discardWriting(*device);
-                    throw;
-                }
-                const QString error = finishWriting(*device);
-                if (!error.isEmpty()) {
-                    feedback->addError(tr("Could not write the translation file %1: %2")
-                                           .arg(QString::fromStdString(filePath), error));
-                    succeeded = false;
-                }
+                writer.start(
+                    std::move(device), messages, QString::fromStdString(language), filePath);
             } else {
                 feedback->addError(tr("Could not open the translation file %1 for writing.")
                                        .arg(QString::fromStdString(filePath)));
                 succeeded = false;
+                feedback->setProgressValue(progress, ++step);
             }
-
-            feedback->setProgressValue(progress, ++step);
         }
+        writer.waitForPrevious();
     } catch (const std::exception &exception) {
         feedback->addError(
             tr("Generating translation files failed: %1").arg(QString::fromUtf8(exception.what())));
