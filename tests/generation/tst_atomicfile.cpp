@@ -142,7 +142,7 @@ void TestAtomicFile::fileSizeLimitIsDetected()
     QVERIFY(file.open(QIODevice::WriteOnly));
     bool committed = true;
     {
-        FileSizeLimit sizeLimit{rlim_t(limit)};
+        FileSizeLimit sizeLimit { rlim_t(limit) };
         if (!sizeLimit.isActive())
             QSKIP("setrlimit(RLIMIT_FSIZE) is not permitted here");
         const QByteArray chunk(chunkSize, 'x');
