@@ -104,11 +104,15 @@ void TerminalFeedback::addFileError(const QString &filePath, int line, const QSt
     writeLine(QStringLiteral("%1:%2: error: %3").arg(filePath).arg(line).arg(message.trimmed()));
 }
 
-void TerminalFeedback::drawProgress(const Entry &entry)
+void TerminalFeedback::drawProgress(Entry &entry, bool force)
 {
     if (!m_interactive)
         return;
     const int percent = entry.maximum > 0 ? entry.value * 100 / entry.maximum : 0;
+    // Thousands of steps need no thousands of redraws.
+    if (!force && percent == entry.drawnPercent)
+        return;
+    entry.drawnPercent = percent;
     const QByteArray text = QStringLiteral("\r\033[K%1: %2/%3 (%4%)")
                                 .arg(entry.title)
                                 .arg(entry.value)
@@ -136,7 +140,7 @@ void TerminalFeedback::writeLine(const QString &text)
     std::fflush(m_stream);
     // Keep showing what is still running below the message.
     if (m_interactive && !m_entries.isEmpty())
-        drawProgress(m_entries.constLast());
+        drawProgress(m_entries.last(), true);
 }
 
 } // namespace Lexora

@@ -39,10 +39,11 @@ private:
         QString title;
         int maximum = 0;
         int value = 0;
+        int drawnPercent = -1;
     };
 
     Entry *findEntry(const QFutureInterface<void> &future);
-    void drawProgress(const Entry &entry);
+    void drawProgress(Entry &entry, bool force = false);
     void clearProgressLine();
     void writeLine(const QString &text);
 
