@@ -41,6 +41,11 @@ bool sameId(const CatalogMessage &left, const CatalogMessage &right)
     return left.id == right.id;
 }
 
+bool isUsableLanguageCode(std::string_view code)
+{
+    return !code.empty() && code.find_first_of(std::string_view("/\\\0", 3)) == code.npos;
+}
+
 // Below this many files a second parsing thread costs more than it saves.
 constexpr std::size_t minimumFilesForParallelScan = 16;
 
@@ -277,6 +282,17 @@ bool writeTranslationFiles(const GenerationServices &services,
 
         FileWriter writer(services, fromUtf8(format), progress, step, succeeded);
         for (const std::string &language : languages) {
+            if (!isUsableLanguageCode(language)) {
+                // The code becomes part of a file name; one taken from a
+                // project file must not lead out of the i18n directory.
+                writer.waitForPrevious();
+                feedback->addError(tr("Skipped the language code \"%1\": it cannot be part of a "
+                                      "file name.")
+                                       .arg(QString::fromStdString(language)));
+                succeeded = false;
+                feedback->setProgressValue(progress, ++step);
+                continue;
+            }
             for (CatalogMessage &message : messages) {
                 std::optional<std::string> translation;
                 if (message.translatableKey >= 0)

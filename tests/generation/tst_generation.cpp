@@ -301,6 +301,26 @@ void TestGeneration::firstFileWinsForSharedIds()
     }
 }
 
+void TestGeneration::unusableLanguageCodesAreSkipped()
+{
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
+    QVERIFY(project.open());
+    project.addTranslation("greeting", "de", "Hallo");
+
+    Services services(project);
+    QVERIFY(!writeTranslationFiles(services.generation, { "../outside", "de", "" }, "qm"));
+    QCOMPARE(services.feedback.errors(),
+             QStringList({ "Skipped the language code \"../outside\": it cannot be part of a file "
+                           "name.",
+                           "Skipped the language code \"\": it cannot be part of a file name." }));
+    QCOMPARE(i18nEntries(project), QStringList { "qml_de.qm" });
+    QVERIFY(!QFile::exists(project.filePath("outside.qm")));
+    const RecordingFeedback::Progress progress = services.feedback.progresses().value(0);
+    QCOMPARE(progress.maximum, 4);
+    QCOMPARE(progress.values, QList<int>({ 1, 2, 3, 4 }));
+}
+
 void TestGeneration::refusals_data()
 {
     QTest::addColumn<bool>("withDatabase");

@@ -13,6 +13,7 @@ private slots:
     void edgeCases_data();
     void edgeCases();
     void firstFileWinsForSharedIds();
+    void unusableLanguageCodesAreSkipped();
     void refusals_data();
     void refusals();
     void databaseExceptionIsReported_data();
