@@ -168,7 +168,8 @@ void discardWriting(QIODevice &device)
 // Writes one language's file on a thread of its own while the generation
 // fetches the next language's translations, one file at a time and in
 // language order, so reports and progress come in the same order as when
-// everything ran on one thread.
+// everything ran on one thread. The messages being written must stay untouched
+// until the next waitForPrevious().
 class FileWriter
 {
 public:
@@ -193,28 +194,26 @@ public:
     }
 
     void start(std::unique_ptr<QIODevice> device,
-               QList<CatalogMessage> messages,
+               const QList<CatalogMessage> &messages,
                QString language,
                FilePath filePath)
     {
         m_filePath = std::move(filePath);
-        m_thread = std::thread([this,
-                                device = std::move(device),
-                                messages = std::move(messages),
-                                language = std::move(language)] {
-            try {
+        m_thread = std::thread(
+            [this, device = std::move(device), &messages, language = std::move(language)] {
                 try {
-                    m_services.translationFileServices->saveMessages(
-                        messages, m_format, language, *device);
+                    try {
+                        m_services.translationFileServices->saveMessages(
+                            messages, m_format, language, *device);
+                    } catch (...) {
+                        discardWriting(*device);
+                        throw;
+                    }
+                    m_error = finishWriting(*device);
                 } catch (...) {
-                    discardWriting(*device);
-                    throw;
+                    m_exception = std::current_exception();
                 }
-                m_error = finishWriting(*device);
-            } catch (...) {
-                m_exception = std::current_exception();
-            }
-        });
+            });
     }
 
     // Reports the outcome of the file being written, if any.
@@ -280,6 +279,11 @@ bool writeTranslationFiles(const GenerationServices &services,
             message.translatableKey
                 = services.database->translatableId(message.id.toUtf8().toStdString());
 
+        // Two message lists that share no storage: one is filled with the next
+        // language's translations while the other is being written.
+        QList<CatalogMessage> spare = messages;
+        spare.detach();
+        QList<CatalogMessage> *current = &messages;
         FileWriter writer(services, fromUtf8(format), progress, step, succeeded);
         for (const std::string &language : languages) {
             if (!isUsableLanguageCode(language)) {
@@ -293,7 +297,7 @@ bool writeTranslationFiles(const GenerationServices &services,
                 feedback->setProgressValue(progress, ++step);
                 continue;
             }
-            for (CatalogMessage &message : messages) {
+            for (CatalogMessage &message : *current) {
                 std::optional<std::string> translation;
                 if (message.translatableKey >= 0)
                     translation
@@ -326,7 +330,8 @@ bool writeTranslationFiles(const GenerationServices &services,
             if (std::unique_ptr<QIODevice> device
                 = services.fileServices->openFileForWriting(filePath)) {
                 writer.start(
-                    std::move(device), messages, QString::fromStdString(language), filePath);
+                    std::move(device), *current, QString::fromStdString(language), filePath);
+                current = current == &messages ? &spare : &messages;
             } else {
                 feedback->addError(tr("Could not open the translation file %1 for writing.")
                                        .arg(QString::fromStdString(filePath)));
