@@ -10,8 +10,8 @@
 #include "translationfileservices.h"
 
 #include <projects/session.h>
+#include <qmlproject/designproject.h>
 #include <qmlproject/qmlbuildbackend.h>
-#include <qmlproject/qmlproject.h>
 #include <sqlite/sqliteexception.h>
 
 #include <QCommandLineParser>
@@ -202,8 +202,8 @@ bool LexoraTool::openProject(const QString &location)
     }
 
     QString error;
-    std::unique_ptr<Host::QmlProject::QmlProject> project
-        = Host::QmlProject::QmlProject::open(Host::Utils::Path::fromString(projectFile), &error);
+    std::unique_ptr<Host::QmlProject::DesignProject> project
+        = Host::QmlProject::DesignProject::open(Host::Utils::Path::fromString(projectFile), &error);
     if (!project) {
         fail(tr("cannot read the project file %1: %2")
                  .arg(QDir::toNativeSeparators(projectFile), error));

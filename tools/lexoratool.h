@@ -6,7 +6,7 @@
 #include <memory>
 
 namespace Host::QmlProject {
-class QmlProject;
+class DesignProject;
 }
 
 namespace Lexora {
@@ -40,7 +40,7 @@ private:
     void fail(const QString &message) const;
 
     std::unique_ptr<TerminalFeedback> m_feedback;
-    Host::QmlProject::QmlProject *m_project = nullptr; // owned by the session
+    Host::QmlProject::DesignProject *m_project = nullptr; // owned by the session
     std::unique_ptr<ProjectDatabase> m_database;
 };
 

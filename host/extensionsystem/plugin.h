@@ -24,7 +24,7 @@ public:
     enum class ShutdownMode {
         // All teardown is done when aboutToShutdown() returns.
         Synchronous,
-        // The plugin emits asynchronousShutdownFinished() once it is done.
+        // The plugin emits shutdownCompleted() once it is done.
         Asynchronous,
     };
     Q_ENUM(ShutdownMode)
@@ -43,11 +43,11 @@ public:
     PluginInfo *pluginInfo() const;
 
 signals:
-    void asynchronousShutdownFinished();
+    void shutdownCompleted();
 
 private:
-    friend class PluginManager;
-    friend class PluginManagerPrivate;
+    friend class PluginHost;
+    friend class PluginHostPrivate;
     PluginInfo *m_info = nullptr;
 };
 

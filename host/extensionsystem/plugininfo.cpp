@@ -133,8 +133,8 @@ std::unique_ptr<PluginInfo> PluginInfo::fromMetaData(const QJsonObject &metaData
         info->setError(tr("Plugin metadata value \"Dependencies\" is not an array."));
     for (const QJsonValue &entry : dependencies.toArray()) {
         const QJsonObject object = entry.toObject();
-        PluginDependency dependency { object.value(QLatin1String("Name")).toString(),
-                                      object.value(QLatin1String("Version")).toString() };
+        PluginRequirement dependency { object.value(QLatin1String("Name")).toString(),
+                                       object.value(QLatin1String("Version")).toString() };
         if (dependency.name.isEmpty()) {
             info->setError(tr("A plugin dependency has no name."));
             continue;

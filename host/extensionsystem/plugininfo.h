@@ -18,12 +18,12 @@ namespace Host::Plugins {
 
 class Plugin;
 
-struct HOST_EXTENSIONSYSTEM_EXPORT PluginDependency
+struct HOST_EXTENSIONSYSTEM_EXPORT PluginRequirement
 {
     QString name;
     QString version;
 
-    friend bool operator==(const PluginDependency &, const PluginDependency &) = default;
+    friend bool operator==(const PluginRequirement &, const PluginRequirement &) = default;
 };
 
 // What the manager knows about one plugin: its metadata, read without loading
@@ -64,7 +64,7 @@ public:
     QString category() const { return m_category; }
     QString description() const { return m_description; }
     bool isExperimental() const { return m_experimental; }
-    QList<PluginDependency> dependencies() const { return m_dependencies; }
+    QList<PluginRequirement> dependencies() const { return m_dependencies; }
     QJsonObject metaData() const { return m_metaData; }
     QString filePath() const { return m_filePath; }
     Origin origin() const { return m_origin; }
@@ -83,8 +83,8 @@ public:
     static bool isValidVersion(const QString &version);
 
 private:
-    friend class PluginManager;
-    friend class PluginManagerPrivate;
+    friend class PluginHost;
+    friend class PluginHostPrivate;
     PluginInfo() = default;
 
     void setError(const QString &message);
@@ -95,7 +95,7 @@ private:
     QString m_category;
     QString m_description;
     bool m_experimental = false;
-    QList<PluginDependency> m_dependencies;
+    QList<PluginRequirement> m_dependencies;
     QJsonObject m_metaData;
     QString m_filePath;
     Origin m_origin = Origin::Module;

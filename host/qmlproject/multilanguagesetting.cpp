@@ -1,7 +1,7 @@
 #include "multilanguagesetting.h"
 
+#include "designproject.h"
 #include "qmlbuildbackend.h"
-#include "qmlproject.h"
 
 #include <QLoggingCategory>
 
@@ -12,13 +12,13 @@ Q_LOGGING_CATEGORY(settingLog, "host.qmlproject", QtWarningMsg)
 const char key[] = "translationDatabase";
 } // namespace
 
-MultiLanguageSetting::MultiLanguageSetting(QmlProject *project) : m_project(project) { }
+MultiLanguageSetting::MultiLanguageSetting(DesignProject *project) : m_project(project) { }
 
 MultiLanguageSetting::~MultiLanguageSetting() = default;
 
 MultiLanguageSetting *MultiLanguageSetting::forProject(Projects::Project *project)
 {
-    auto *qmlProject = qobject_cast<QmlProject *>(project);
+    auto *qmlProject = qobject_cast<DesignProject *>(project);
     if (!qmlProject || !qmlProject->multiLanguageSetting()->isPresent())
         return nullptr;
     return qmlProject->multiLanguageSetting();

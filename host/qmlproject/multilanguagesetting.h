@@ -10,7 +10,7 @@ class Project;
 
 namespace Host::QmlProject {
 
-class QmlProject;
+class DesignProject;
 
 // Whether a QML project runs with a translation database (`translationDatabase`
 // in the .qmlproject file), and the locale the preview currently shows.
@@ -19,7 +19,7 @@ class HOST_QMLPROJECT_EXPORT MultiLanguageSetting : public QObject
     Q_OBJECT
 
 public:
-    explicit MultiLanguageSetting(QmlProject *project);
+    explicit MultiLanguageSetting(DesignProject *project);
     ~MultiLanguageSetting() override;
 
     // The setting of `project` when it is a QML project whose file has the
@@ -41,7 +41,7 @@ signals:
     void currentLocaleChanged(const QString &locale);
 
 private:
-    QmlProject *m_project;
+    DesignProject *m_project;
     QString m_currentLocale;
 };
 

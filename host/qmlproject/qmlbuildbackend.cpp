@@ -1,6 +1,6 @@
 #include "qmlbuildbackend.h"
 
-#include "qmlproject.h"
+#include "designproject.h"
 
 #include <projects/buildtarget.h>
 #include <utils/softassert.h>
@@ -16,7 +16,7 @@ Q_LOGGING_CATEGORY(backendLog, "host.qmlproject", QtWarningMsg)
 QmlBuildBackend::QmlBuildBackend(Projects::BuildTarget *target) : Projects::BuildBackend(target)
 {
     if (auto *project = qmlProject()) {
-        connect(project, &QmlProject::projectFileChanged, this, [this] {
+        connect(project, &DesignProject::projectFileChanged, this, [this] {
             emit supportedLanguagesChanged();
             emit primaryLanguageChanged();
         });
@@ -37,14 +37,14 @@ QString QmlBuildBackend::name() const
     return QStringLiteral("qml");
 }
 
-QmlProject *QmlBuildBackend::qmlProject() const
+DesignProject *QmlBuildBackend::qmlProject() const
 {
-    return qobject_cast<QmlProject *>(project());
+    return qobject_cast<DesignProject *>(project());
 }
 
 QStringList QmlBuildBackend::supportedLanguages() const
 {
-    const QmlProject *project = qmlProject();
+    const DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return {});
     const QVariant value = project->projectFile().value(QStringLiteral("supportedLanguages"));
     if (value.typeId() == QMetaType::QString) // a single language written without brackets
@@ -56,7 +56,7 @@ QStringList QmlBuildBackend::supportedLanguages() const
 
 QString QmlBuildBackend::primaryLanguage() const
 {
-    const QmlProject *project = qmlProject();
+    const DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return {});
     const QVariant value = project->projectFile().value(QStringLiteral("primaryLanguage"));
     return value.typeId() == QMetaType::QString ? value.toString() : QString();
@@ -64,7 +64,7 @@ QString QmlBuildBackend::primaryLanguage() const
 
 bool QmlBuildBackend::setSupportedLanguages(const QStringList &languages)
 {
-    QmlProject *project = qmlProject();
+    DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return false);
     QString error;
     const bool written = project->writeProperty(
@@ -76,7 +76,7 @@ bool QmlBuildBackend::setSupportedLanguages(const QStringList &languages)
 
 bool QmlBuildBackend::setPrimaryLanguage(const QString &language)
 {
-    QmlProject *project = qmlProject();
+    DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return false);
     QString error;
     const bool written = project->writeProperty(

@@ -12,7 +12,7 @@ class Project;
 
 namespace Host::QmlProject {
 
-class QmlProject;
+class DesignProject;
 
 // The build backend of a QML project: what the .qmlproject file says about
 // languages. Setters write the file right away and change nothing else in it.
@@ -28,7 +28,7 @@ public:
     static QmlBuildBackend *forProject(Projects::Project *project);
 
     QString name() const override;
-    QmlProject *qmlProject() const;
+    DesignProject *qmlProject() const;
 
     // Language codes from `supportedLanguages`; empty when the file has none.
     QStringList supportedLanguages() const;

@@ -24,7 +24,7 @@ namespace {
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("Host::QmlProject::QmlProjectFile", text);
+    return QCoreApplication::translate("Host::QmlProject::DesignProjectFile", text);
 }
 
 QString qualifiedName(AST::UiQualifiedId *id)

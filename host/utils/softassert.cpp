@@ -19,11 +19,11 @@ bool fatalAsserts()
 }
 } // namespace
 
-void writeAssertLocation(const char *message)
+void reportSoftAssertion(const char *message)
 {
     if (fatalAsserts())
-        qFatal("SOFT ASSERT: %s", message);
-    qCWarning(assertLog, "SOFT ASSERT: %s", message);
+        qFatal("Soft assertion failed: %s", message);
+    qCWarning(assertLog, "Soft assertion failed: %s", message);
 }
 
 } // namespace Host::Utils

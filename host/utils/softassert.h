@@ -6,7 +6,7 @@ namespace Host::Utils {
 
 // Logs a failed soft assertion: the condition text and "file:line". Kept out of
 // line so the macro expands to as little code as possible at each use.
-HOST_UTILS_EXPORT void writeAssertLocation(const char *message);
+HOST_UTILS_EXPORT void reportSoftAssertion(const char *message);
 
 } // namespace Host::Utils
 
@@ -20,7 +20,7 @@ HOST_UTILS_EXPORT void writeAssertLocation(const char *message);
 #define HOST_SOFT_ASSERT(cond, action)                                                             \
     if (Q_LIKELY(cond)) {                                                                          \
     } else {                                                                                       \
-        ::Host::Utils::writeAssertLocation("\"" #cond "\" in " __FILE__                            \
+        ::Host::Utils::reportSoftAssertion("\"" #cond "\" in " __FILE__                            \
                                            ":" HOST_ASSERT_STRINGIFY(__LINE__));                   \
         action;                                                                                    \
     }                                                                                              \
@@ -29,5 +29,5 @@ HOST_UTILS_EXPORT void writeAssertLocation(const char *message);
 
 // Unconditionally reports an unexpected code path.
 #define HOST_SOFT_FAIL(text)                                                                       \
-    ::Host::Utils::writeAssertLocation("\"" text "\" in " __FILE__                                 \
+    ::Host::Utils::reportSoftAssertion("\"" text "\" in " __FILE__                                 \
                                        ":" HOST_ASSERT_STRINGIFY(__LINE__))

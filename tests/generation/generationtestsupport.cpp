@@ -1,7 +1,7 @@
 #include "generationtestsupport.h"
 
 #include <projects/session.h>
-#include <qmlproject/qmlproject.h>
+#include <qmlproject/designproject.h>
 
 #include <QDir>
 #include <QFile>
@@ -106,7 +106,7 @@ bool TestProject::open()
                   "    supportedLanguages: [\"de\", \"fr\"]\n    primaryLanguage: \"de\"\n}\n");
     }
     QString error;
-    auto project = Host::QmlProject::QmlProject::open(
+    auto project = Host::QmlProject::DesignProject::open(
         Host::Utils::Path::fromString(filePath(QStringLiteral("test.qmlproject"))), &error);
     if (!project) {
         qWarning("cannot open the test project: %s", qPrintable(error));

@@ -15,7 +15,7 @@
 #include <mutex>
 
 namespace Host::QmlProject {
-class QmlProject;
+class DesignProject;
 }
 
 // Records everything reported, from any thread.
@@ -78,7 +78,7 @@ public:
 
 private:
     QTemporaryDir m_directory;
-    Host::QmlProject::QmlProject *m_project = nullptr;
+    Host::QmlProject::DesignProject *m_project = nullptr;
     std::unique_ptr<Lexora::ProjectDatabase> m_database;
 };
 

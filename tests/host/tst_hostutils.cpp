@@ -31,9 +31,10 @@ static int guardedValue(const int *pointer)
 void tst_HostUtils::softAssertLogsAndRunsAction()
 {
     // The message names the condition and this very file with the line number.
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral(
-                             "SOFT ASSERT: \"pointer\" in .*tst_hostutils\\.cpp:[0-9]+$")));
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(
+            QStringLiteral("Soft assertion failed: \"pointer\" in .*tst_hostutils\\.cpp:[0-9]+$")));
     QCOMPARE(guardedValue(nullptr), -1);
 }
 

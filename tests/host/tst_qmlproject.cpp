@@ -1,8 +1,8 @@
 #include <projects/buildtarget.h>
 #include <projects/runprofile.h>
+#include <qmlproject/designproject.h>
 #include <qmlproject/multilanguagesetting.h>
 #include <qmlproject/qmlbuildbackend.h>
-#include <qmlproject/qmlproject.h>
 
 #include <QDir>
 #include <QFile>
@@ -30,13 +30,13 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-std::unique_ptr<QmlProject> openText(const QTemporaryDir &dir, const QByteArray &text)
+std::unique_ptr<DesignProject> openText(const QTemporaryDir &dir, const QByteArray &text)
 {
     const QString path = dir.filePath(QStringLiteral("app.qmlproject"));
     if (!writeFile(path, text))
         return {};
     QString error;
-    std::unique_ptr<QmlProject> project = QmlProject::open(Path::fromString(path), &error);
+    std::unique_ptr<DesignProject> project = DesignProject::open(Path::fromString(path), &error);
     if (!project)
         qWarning() << error;
     return project;
@@ -127,7 +127,7 @@ void tst_QmlProject::readSettings()
     QFETCH(QString, mainFile);
 
     QTemporaryDir dir;
-    std::unique_ptr<QmlProject> project = openText(dir, text);
+    std::unique_ptr<DesignProject> project = openText(dir, text);
     QVERIFY(project);
     QCOMPARE(project->displayName(), QStringLiteral("app"));
     QCOMPARE(project->projectDirectory(), Path::fromString(dir.path()));
@@ -192,7 +192,7 @@ void tst_QmlProject::projectFiles()
                               "nested/i18n/Nested.qml" }) // only the top i18n folder is output
         QVERIFY(writeFile(dir.filePath(QString::fromUtf8(file)), "x"));
 
-    std::unique_ptr<QmlProject> project = openText(dir, "Project {\n" + elements + "\n}\n");
+    std::unique_ptr<DesignProject> project = openText(dir, "Project {\n" + elements + "\n}\n");
     QVERIFY(project);
     QStringList relative;
     for (const Path &file : project->files())
@@ -205,7 +205,7 @@ void tst_QmlProject::projectFiles()
 
     // New files show after a rescan.
     QVERIFY(writeFile(dir.filePath("screens/New.qml"), "x"));
-    QSignalSpy changed(project.get(), &QmlProject::filesChanged);
+    QSignalSpy changed(project.get(), &DesignProject::filesChanged);
     project->rescan();
     QCOMPARE(project->files().contains(Path::fromString(dir.filePath("screens/New.qml"))),
              seesNewFile);
@@ -267,7 +267,7 @@ void tst_QmlProject::writeBack()
     QFETCH(QByteArray, after);
 
     QTemporaryDir dir;
-    std::unique_ptr<QmlProject> project = openText(dir, before);
+    std::unique_ptr<DesignProject> project = openText(dir, before);
     QVERIFY(project);
     QmlBuildBackend *backend = project->buildBackend();
     QSignalSpy languagesChanged(backend, &QmlBuildBackend::supportedLanguagesChanged);
@@ -292,7 +292,8 @@ void tst_QmlProject::writeBack()
 
     // A project opened afresh reads what was written.
     QString error;
-    std::unique_ptr<QmlProject> reopened = QmlProject::open(project->projectFilePath(), &error);
+    std::unique_ptr<DesignProject> reopened
+        = DesignProject::open(project->projectFilePath(), &error);
     QVERIFY2(reopened, qPrintable(error));
     QCOMPARE(reopened->buildBackend()->supportedLanguages(), backend->supportedLanguages());
     QCOMPARE(reopened->buildBackend()->primaryLanguage(), backend->primaryLanguage());
@@ -322,14 +323,15 @@ void tst_QmlProject::writtenValuesReadBack()
     QFETCH(QString, value);
 
     QTemporaryDir dir;
-    std::unique_ptr<QmlProject> project
+    std::unique_ptr<DesignProject> project
         = openText(dir, "Project {\n    mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}\n");
     QVERIFY(project);
     QVERIFY(project->buildBackend()->setPrimaryLanguage(value));
     QVERIFY(project->buildBackend()->setSupportedLanguages({ value, QStringLiteral("de") }));
 
     QString error;
-    std::unique_ptr<QmlProject> reopened = QmlProject::open(project->projectFilePath(), &error);
+    std::unique_ptr<DesignProject> reopened
+        = DesignProject::open(project->projectFilePath(), &error);
     QVERIFY2(reopened, qPrintable(error));
     QCOMPARE(reopened->buildBackend()->primaryLanguage(), value);
     QCOMPARE(reopened->buildBackend()->supportedLanguages(), (QStringList { value, "de" }));
@@ -340,7 +342,8 @@ void tst_QmlProject::writtenValuesReadBack()
 void tst_QmlProject::writeKeepsExternalEdits()
 {
     QTemporaryDir dir;
-    std::unique_ptr<QmlProject> project = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
+    std::unique_ptr<DesignProject> project
+        = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
     QVERIFY(project);
     // Someone else (another tool, the user in a text editor) changes the file.
     const QString path = project->projectFilePath().toString();
@@ -358,8 +361,8 @@ void tst_QmlProject::failedWriteKeepsValue()
     const QString sub = dir.filePath(QStringLiteral("project"));
     QVERIFY(writeFile(sub + "/app.qmlproject", "Project {\n}\n"));
     QString error;
-    std::unique_ptr<QmlProject> project
-        = QmlProject::open(Path::fromString(sub + "/app.qmlproject"), &error);
+    std::unique_ptr<DesignProject> project
+        = DesignProject::open(Path::fromString(sub + "/app.qmlproject"), &error);
     QVERIFY(project);
     // The directory vanishes (unplugged drive, deleted checkout): the file cannot
     // be written, which is reported, and the studio keeps the value it was given.
@@ -390,7 +393,8 @@ void tst_QmlProject::unreadableFileIsNotOverwritten()
     QFETCH(QString, reason);
 
     QTemporaryDir dir;
-    std::unique_ptr<QmlProject> project = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
+    std::unique_ptr<DesignProject> project
+        = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
     QVERIFY(project);
     // The user changes the file in a text editor and it does not read (yet) when the
     // studio wants to store a setting: what the user wrote must survive.
@@ -407,7 +411,7 @@ void tst_QmlProject::unreadableFileIsNotOverwritten()
 void tst_QmlProject::multiLanguageSetting()
 {
     QTemporaryDir dir;
-    std::unique_ptr<QmlProject> project
+    std::unique_ptr<DesignProject> project
         = openText(dir, "Project {\n    primaryLanguage: \"de\"\n}\n");
     QVERIFY(project);
     MultiLanguageSetting *setting = project->multiLanguageSetting();
@@ -480,7 +484,8 @@ void tst_QmlProject::badProjectFiles()
         QVERIFY(writeFile(path, text));
 
     QString errorString;
-    std::unique_ptr<QmlProject> project = QmlProject::open(Path::fromString(path), &errorString);
+    std::unique_ptr<DesignProject> project
+        = DesignProject::open(Path::fromString(path), &errorString);
     QVERIFY(!project);
     QVERIFY2(errorString.contains(error), qPrintable(errorString));
     QVERIFY2(errorString.contains(QDir::toNativeSeparators(path)), qPrintable(errorString));

@@ -1,8 +1,8 @@
 #include "databaseio/projectdatabase.h"
 
 #include <extensionsystem/plugin.h>
+#include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
-#include <extensionsystem/pluginmanager.h>
 #include <projects/project.h>
 #include <projects/session.h>
 #include <utils/path.h>
@@ -19,8 +19,8 @@
 
 #include <sqlite3.h>
 
+using Host::Plugins::PluginHost;
 using Host::Plugins::PluginInfo;
-using Host::Plugins::PluginManager;
 using Host::Projects::Project;
 using Host::Projects::Session;
 
@@ -107,7 +107,7 @@ private:
     bool generate(const QStringList &languages, const QString &format) const;
 
     QTemporaryDir m_dir;
-    PluginManager m_manager;
+    PluginHost m_manager;
 };
 
 void tst_LexoraPlugin::initTestCase()

@@ -1,7 +1,7 @@
 #include "plugins/lifecyclerecorder.h"
 
+#include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
-#include <extensionsystem/pluginmanager.h>
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +61,7 @@ public:
             return ShutdownMode::Synchronous;
         const auto finish = [this] {
             recordLifecycleStep(m_name + QLatin1String(":asyncDone"));
-            emit asynchronousShutdownFinished();
+            emit shutdownCompleted();
         };
         if (finishAtOnce)
             finish();
@@ -81,7 +81,7 @@ private:
 
 } // namespace
 
-class tst_PluginManager : public QObject
+class tst_PluginHost : public QObject
 {
     Q_OBJECT
 
@@ -103,10 +103,10 @@ private slots:
     void defaultPluginPaths();
 };
 
-void tst_PluginManager::readsMetaDataWithoutLoading()
+void tst_PluginHost::readsMetaDataWithoutLoading()
 {
-    PluginManager manager;
-    QCOMPARE(PluginManager::instance(), &manager);
+    PluginHost manager;
+    QCOMPARE(PluginHost::instance(), &manager);
     manager.setPluginPaths({ pluginDir() });
     manager.readPluginMetaData();
 
@@ -119,7 +119,7 @@ void tst_PluginManager::readsMetaDataWithoutLoading()
     QVERIFY(alpha->isExperimental());
     QCOMPARE(alpha->description(), QStringLiteral("First test plugin,\nneeded by Beta."));
     QCOMPARE(alpha->dependencies(),
-             (QList<PluginDependency> { { QStringLiteral("Core"), QStringLiteral("2.3.1") } }));
+             (QList<PluginRequirement> { { QStringLiteral("Core"), QStringLiteral("2.3.1") } }));
     QCOMPARE(alpha->state(), PluginInfo::State::Read);
     QVERIFY(!alpha->plugin());
     QVERIFY(!alpha->hasError());
@@ -141,12 +141,12 @@ void tst_PluginManager::readsMetaDataWithoutLoading()
     QCOMPARE(manager.plugins().size(), 2);
 }
 
-void tst_PluginManager::runsLifecycleInDependencyOrder()
+void tst_PluginHost::runsLifecycleInDependencyOrder()
 {
-    PluginManager manager;
+    PluginHost manager;
     manager.setPluginPaths({ pluginDir() });
     manager.setArguments({ QStringLiteral("-x"), QStringLiteral("y") });
-    QSignalSpy done(&manager, &PluginManager::initializationDone);
+    QSignalSpy done(&manager, &PluginHost::initializationDone);
     manager.loadPlugins();
 
     QCOMPARE(done.size(), 1);
@@ -182,7 +182,7 @@ void tst_PluginManager::runsLifecycleInDependencyOrder()
     QVERIFY(takeLog().isEmpty());
 }
 
-void tst_PluginManager::dependencyChecks_data()
+void tst_PluginHost::dependencyChecks_data()
 {
     QTest::addColumn<QString>("dependency");
     QTest::addColumn<QString>("version");
@@ -217,13 +217,13 @@ void tst_PluginManager::dependencyChecks_data()
                                      << "invalid version";
 }
 
-void tst_PluginManager::dependencyChecks()
+void tst_PluginHost::dependencyChecks()
 {
     QFETCH(QString, dependency);
     QFETCH(QString, version);
     QFETCH(QString, error);
 
-    PluginManager manager;
+    PluginHost manager;
     manager.setPluginPaths({ pluginDir() });
     ProbePlugin probe(QStringLiteral("Probe"));
     manager.addPlugin(&probe, metaData(QStringLiteral("Probe"), { { dependency, version } }));
@@ -253,9 +253,9 @@ void tst_PluginManager::dependencyChecks()
     QVERIFY(!takeLog().contains("Probe:deleted"));
 }
 
-void tst_PluginManager::failedInitializationPropagates()
+void tst_PluginHost::failedInitializationPropagates()
 {
-    PluginManager manager;
+    PluginHost manager;
     ProbePlugin root(QStringLiteral("Root"), false);
     ProbePlugin leaf(QStringLiteral("Leaf"));
     ProbePlugin sibling(QStringLiteral("Sibling"));
@@ -277,9 +277,9 @@ void tst_PluginManager::failedInitializationPropagates()
     QCOMPARE(takeLog(), QStringList { "Sibling:aboutToShutdown" });
 }
 
-void tst_PluginManager::circularDependencies()
+void tst_PluginHost::circularDependencies()
 {
-    PluginManager manager;
+    PluginHost manager;
     ProbePlugin x(QStringLiteral("X"));
     ProbePlugin y(QStringLiteral("Y"));
     manager.addPlugin(&x, metaData(QStringLiteral("X"), { { "Y", "1.0.0" } }));
@@ -292,18 +292,18 @@ void tst_PluginManager::circularDependencies()
     QVERIFY(takeLog().isEmpty());
 }
 
-void tst_PluginManager::asynchronousShutdownIsAwaited_data()
+void tst_PluginHost::asynchronousShutdownIsAwaited_data()
 {
     QTest::addColumn<bool>("finishAtOnce");
     QTest::newRow("finishes later") << false;
     QTest::newRow("finishes before answering") << true;
 }
 
-void tst_PluginManager::asynchronousShutdownIsAwaited()
+void tst_PluginHost::asynchronousShutdownIsAwaited()
 {
     QFETCH(bool, finishAtOnce);
 
-    PluginManager manager;
+    PluginHost manager;
     // Waiting out the timeout means the end of the shutdown went unnoticed.
     manager.setAsynchronousShutdownTimeout(2000);
     QTest::failOnWarning(QRegularExpression("did not finish its asynchronous shutdown"));
@@ -322,7 +322,7 @@ void tst_PluginManager::asynchronousShutdownIsAwaited()
     QCOMPARE(manager.pluginInfo("Slow")->state(), PluginInfo::State::Deleted);
 }
 
-void tst_PluginManager::foreignAndDuplicateModules()
+void tst_PluginHost::foreignAndDuplicateModules()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -337,7 +337,7 @@ void tst_PluginManager::foreignAndDuplicateModules()
     QVERIFY(QFile::exists(alphaModule));
     QVERIFY(QFile::copy(alphaModule, dir.filePath(QStringLiteral("libcopy_alpha.so"))));
 
-    PluginManager manager;
+    PluginHost manager;
     manager.setPluginPaths({ pluginDir(), dir.path() });
     manager.loadPlugins();
 
@@ -350,9 +350,9 @@ void tst_PluginManager::foreignAndDuplicateModules()
     QVERIFY(manager.findPlugin("Beta"));
 }
 
-void tst_PluginManager::malformedMetaData()
+void tst_PluginHost::malformedMetaData()
 {
-    PluginManager manager;
+    PluginHost manager;
     ProbePlugin probe(QStringLiteral("Probe"));
     QCOMPARE(manager.addPlugin(&probe, QJsonObject { { "Version", "1.0.0" } }), nullptr);
     QCOMPARE(manager.addPlugin(&probe, QJsonObject { { "Name", "P" }, { "Version", 3 } }), nullptr);
@@ -377,7 +377,7 @@ void tst_PluginManager::malformedMetaData()
     QVERIFY(takeLog().contains("Probe:initialize:"));
 }
 
-void tst_PluginManager::versionParsing_data()
+void tst_PluginHost::versionParsing_data()
 {
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("normalized");
@@ -396,31 +396,31 @@ void tst_PluginManager::versionParsing_data()
                               << "";
 }
 
-void tst_PluginManager::versionParsing()
+void tst_PluginHost::versionParsing()
 {
     QFETCH(QString, version);
     QFETCH(QString, normalized);
     QCOMPARE(PluginInfo::parseVersion(version).toString(), normalized);
 }
 
-void tst_PluginManager::defaultPluginPaths()
+void tst_PluginHost::defaultPluginPaths()
 {
     // Test executables sit one level below the build directory, as the studio's do.
     const QString studioPlugins = QDir::cleanPath(QStringLiteral(LEXORA_BINARY_DIR)
                                                   + QStringLiteral("/lib/lexora-studio/plugins"));
     qunsetenv("LEXORA_STUDIO_PLUGIN_PATH");
-    QCOMPARE(PluginManager::defaultPluginPaths(), QStringList { studioPlugins });
+    QCOMPARE(PluginHost::defaultPluginPaths(), QStringList { studioPlugins });
 
     qputenv("LEXORA_STUDIO_PLUGIN_PATH",
             QFile::encodeName(pluginDir() + "/" + QDir::listSeparator() + "/x/y/"));
-    QCOMPARE(PluginManager::defaultPluginPaths(),
+    QCOMPARE(PluginHost::defaultPluginPaths(),
              (QStringList { QDir::cleanPath(pluginDir()), "/x/y", studioPlugins }));
-    PluginManager manager;
-    manager.setPluginPaths(PluginManager::defaultPluginPaths());
+    PluginHost manager;
+    manager.setPluginPaths(PluginHost::defaultPluginPaths());
     manager.readPluginMetaData();
     QVERIFY(manager.pluginInfo(QStringLiteral("Alpha")));
     qunsetenv("LEXORA_STUDIO_PLUGIN_PATH");
 }
 
-QTEST_GUILESS_MAIN(tst_PluginManager)
-#include "tst_pluginmanager.moc"
+QTEST_GUILESS_MAIN(tst_PluginHost)
+#include "tst_pluginhost.moc"

@@ -1,4 +1,4 @@
-#include "pluginmanager.h"
+#include "pluginhost.h"
 
 #include "plugin.h"
 
@@ -20,11 +20,11 @@ namespace Host::Plugins {
 namespace {
 Q_LOGGING_CATEGORY(pluginLog, "host.plugins", QtWarningMsg)
 
-PluginManager *s_instance = nullptr;
+PluginHost *s_instance = nullptr;
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("Host::Plugins::PluginManager", text);
+    return QCoreApplication::translate("Host::Plugins::PluginHost", text);
 }
 
 // The host libraries plugins may list as dependencies.
@@ -34,7 +34,7 @@ const char *const builtInHostLibraries[] = {
 };
 } // namespace
 
-class PluginManagerPrivate
+class PluginHostPrivate
 {
 public:
     PluginInfo *find(const QString &name) const;
@@ -56,7 +56,7 @@ public:
     bool shutDown = false;
 };
 
-PluginInfo *PluginManagerPrivate::find(const QString &name) const
+PluginInfo *PluginHostPrivate::find(const QString &name) const
 {
     for (const auto &info : plugins) {
         if (info->name() == name)
@@ -65,7 +65,7 @@ PluginInfo *PluginManagerPrivate::find(const QString &name) const
     return nullptr;
 }
 
-void PluginManagerPrivate::add(std::unique_ptr<PluginInfo> info)
+void PluginHostPrivate::add(std::unique_ptr<PluginInfo> info)
 {
     if (!info->name().isEmpty()) {
         if (PluginInfo *known = find(info->name()); known && known != info.get()) {
@@ -78,14 +78,14 @@ void PluginManagerPrivate::add(std::unique_ptr<PluginInfo> info)
     plugins.push_back(std::move(info));
 }
 
-void PluginManagerPrivate::resolveDependencies()
+void PluginHostPrivate::resolveDependencies()
 {
     for (const auto &owned : plugins) {
         PluginInfo *info = owned.get();
         if (info->state() != PluginInfo::State::Read || info->hasError())
             continue;
         info->m_resolvedDependencies.clear();
-        for (const PluginDependency &dependency : info->dependencies()) {
+        for (const PluginRequirement &dependency : info->dependencies()) {
             PluginInfo *found = find(dependency.name);
             if (!found || found->state() == PluginInfo::State::Invalid) {
                 info->setError(tr("The required plugin \"%1\" (version %2) is not available.")
@@ -108,7 +108,7 @@ void PluginManagerPrivate::resolveDependencies()
     }
 }
 
-bool PluginManagerPrivate::visit(PluginInfo *info, QList<PluginInfo *> &path)
+bool PluginHostPrivate::visit(PluginInfo *info, QList<PluginInfo *> &path)
 {
     if (queued.contains(info))
         return true;
@@ -134,7 +134,7 @@ bool PluginManagerPrivate::visit(PluginInfo *info, QList<PluginInfo *> &path)
     return ok;
 }
 
-void PluginManagerPrivate::buildLoadQueue()
+void PluginHostPrivate::buildLoadQueue()
 {
     for (const auto &owned : plugins) {
         PluginInfo *info = owned.get();
@@ -145,7 +145,7 @@ void PluginManagerPrivate::buildLoadQueue()
     }
 }
 
-bool PluginManagerPrivate::dependencyFailed(PluginInfo *info)
+bool PluginHostPrivate::dependencyFailed(PluginInfo *info)
 {
     for (PluginInfo *dependency : std::as_const(info->m_resolvedDependencies)) {
         if (dependency->hasError()) {
@@ -157,7 +157,7 @@ bool PluginManagerPrivate::dependencyFailed(PluginInfo *info)
     return false;
 }
 
-void PluginManagerPrivate::loadModule(PluginInfo *info)
+void PluginHostPrivate::loadModule(PluginInfo *info)
 {
     if (info->hasError() || info->state() != PluginInfo::State::Resolved || dependencyFailed(info))
         return;
@@ -183,7 +183,7 @@ void PluginManagerPrivate::loadModule(PluginInfo *info)
     info->m_state = PluginInfo::State::Loaded;
 }
 
-void PluginManagerPrivate::initialize(PluginInfo *info)
+void PluginHostPrivate::initialize(PluginInfo *info)
 {
     if (info->hasError() || info->state() != PluginInfo::State::Loaded || dependencyFailed(info))
         return;
@@ -196,8 +196,7 @@ void PluginManagerPrivate::initialize(PluginInfo *info)
     info->m_state = PluginInfo::State::Initialized;
 }
 
-PluginManager::PluginManager(QObject *parent)
-    : QObject(parent), d(std::make_unique<PluginManagerPrivate>())
+PluginHost::PluginHost(QObject *parent) : QObject(parent), d(std::make_unique<PluginHostPrivate>())
 {
     HOST_SOFT_ASSERT(!s_instance, qCWarning(pluginLog, "A second plugin manager was created"));
     if (!s_instance)
@@ -206,24 +205,24 @@ PluginManager::PluginManager(QObject *parent)
         addHostLibrary(QLatin1String(name), hostVersion());
 }
 
-PluginManager::~PluginManager()
+PluginHost::~PluginHost()
 {
     shutdown();
     if (s_instance == this)
         s_instance = nullptr;
 }
 
-PluginManager *PluginManager::instance()
+PluginHost *PluginHost::instance()
 {
     return s_instance;
 }
 
-QString PluginManager::hostVersion()
+QString PluginHost::hostVersion()
 {
     return QStringLiteral(HOST_LAYER_VERSION);
 }
 
-QStringList PluginManager::defaultPluginPaths()
+QStringList PluginHost::defaultPluginPaths()
 {
     QStringList paths;
     const QString fromEnvironment = qEnvironmentVariable("LEXORA_STUDIO_PLUGIN_PATH");
@@ -234,27 +233,27 @@ QStringList PluginManager::defaultPluginPaths()
     return paths;
 }
 
-void PluginManager::setPluginPaths(const QStringList &paths)
+void PluginHost::setPluginPaths(const QStringList &paths)
 {
     d->pluginPaths = paths;
 }
 
-QStringList PluginManager::pluginPaths() const
+QStringList PluginHost::pluginPaths() const
 {
     return d->pluginPaths;
 }
 
-void PluginManager::setArguments(const QStringList &arguments)
+void PluginHost::setArguments(const QStringList &arguments)
 {
     d->arguments = arguments;
 }
 
-QStringList PluginManager::arguments() const
+QStringList PluginHost::arguments() const
 {
     return d->arguments;
 }
 
-void PluginManager::addHostLibrary(const QString &name, const QString &version)
+void PluginHost::addHostLibrary(const QString &name, const QString &version)
 {
     if (PluginInfo *known = d->find(name)) {
         HOST_SOFT_ASSERT(known->origin() == PluginInfo::Origin::HostLibrary, return );
@@ -265,7 +264,7 @@ void PluginManager::addHostLibrary(const QString &name, const QString &version)
     d->add(PluginInfo::hostLibrary(name, version));
 }
 
-void PluginManager::readPluginMetaData()
+void PluginHost::readPluginMetaData()
 {
     QSet<QString> knownFiles;
     for (const auto &info : d->plugins) {
@@ -297,7 +296,7 @@ void PluginManager::readPluginMetaData()
         emit pluginsChanged();
 }
 
-PluginInfo *PluginManager::addPlugin(Plugin *plugin, const QJsonObject &metaData)
+PluginInfo *PluginHost::addPlugin(Plugin *plugin, const QJsonObject &metaData)
 {
     HOST_SOFT_ASSERT(plugin, return nullptr);
     std::unique_ptr<PluginInfo> info
@@ -312,7 +311,7 @@ PluginInfo *PluginManager::addPlugin(Plugin *plugin, const QJsonObject &metaData
     return raw;
 }
 
-void PluginManager::loadPlugins()
+void PluginHost::loadPlugins()
 {
     readPluginMetaData();
     d->resolveDependencies();
@@ -335,7 +334,7 @@ void PluginManager::loadPlugins()
     emit initializationDone();
 }
 
-void PluginManager::shutdown()
+void PluginHost::shutdown()
 {
     if (!d->loaded || d->shutDown)
         return;
@@ -357,14 +356,11 @@ void PluginManager::shutdown()
         // Connected before the call: a plugin may be done with its asynchronous work
         // before aboutToShutdown() even returns.
         const QString name = info->name();
-        connect(plugin,
-                &Plugin::asynchronousShutdownFinished,
-                &loop,
-                [&pending, &finished, &loop, name] {
-                    finished.insert(name);
-                    if (pending.remove(name) && pending.isEmpty())
-                        loop.quit();
-                });
+        connect(plugin, &Plugin::shutdownCompleted, &loop, [&pending, &finished, &loop, name] {
+            finished.insert(name);
+            if (pending.remove(name) && pending.isEmpty())
+                loop.quit();
+        });
         if (plugin->aboutToShutdown() == Plugin::ShutdownMode::Asynchronous
             && !finished.contains(name))
             pending.insert(name);
@@ -393,7 +389,7 @@ void PluginManager::shutdown()
     emit shutdownFinished();
 }
 
-QList<PluginInfo *> PluginManager::plugins() const
+QList<PluginInfo *> PluginHost::plugins() const
 {
     QList<PluginInfo *> result;
     for (const auto &info : d->plugins) {
@@ -403,23 +399,23 @@ QList<PluginInfo *> PluginManager::plugins() const
     return result;
 }
 
-QList<PluginInfo *> PluginManager::loadQueue() const
+QList<PluginInfo *> PluginHost::loadQueue() const
 {
     return d->loadQueue;
 }
 
-PluginInfo *PluginManager::pluginInfo(const QString &name) const
+PluginInfo *PluginHost::pluginInfo(const QString &name) const
 {
     return d->find(name);
 }
 
-Plugin *PluginManager::findPlugin(const QString &name) const
+Plugin *PluginHost::findPlugin(const QString &name) const
 {
     PluginInfo *info = d->find(name);
     return info ? info->plugin() : nullptr;
 }
 
-bool PluginManager::hasErrors() const
+bool PluginHost::hasErrors() const
 {
     for (const auto &info : d->plugins) {
         if (info->hasError())
@@ -428,7 +424,7 @@ bool PluginManager::hasErrors() const
     return false;
 }
 
-QStringList PluginManager::errors() const
+QStringList PluginHost::errors() const
 {
     QStringList result;
     for (const auto &info : d->plugins) {
@@ -442,7 +438,7 @@ QStringList PluginManager::errors() const
     return result;
 }
 
-void PluginManager::setAsynchronousShutdownTimeout(int milliseconds)
+void PluginHost::setAsynchronousShutdownTimeout(int milliseconds)
 {
     d->asyncShutdownTimeout = milliseconds;
 }

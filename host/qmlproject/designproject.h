@@ -15,15 +15,16 @@ class QmlBuildBackend;
 // A project opened from a .qmlproject file. Its files are everything below the
 // project directory, or below the folders its `…Files { directory: "…" }`
 // elements name; hidden folders and the i18n output folder are left out.
-class HOST_QMLPROJECT_EXPORT QmlProject : public Projects::Project
+class HOST_QMLPROJECT_EXPORT DesignProject : public Projects::Project
 {
     Q_OBJECT
 
 public:
-    ~QmlProject() override;
+    ~DesignProject() override;
 
     // Null with `errorString` set when the file cannot be read or parsed.
-    static std::unique_ptr<QmlProject> open(const Utils::Path &projectFile, QString *errorString);
+    static std::unique_ptr<DesignProject> open(const Utils::Path &projectFile,
+                                               QString *errorString);
 
     const QmlProjectFile &projectFile() const { return m_file; }
     QmlBuildBackend *buildBackend() const;
@@ -51,7 +52,7 @@ signals:
     void projectFileChanged();
 
 private:
-    QmlProject(const Utils::Path &projectFile, QmlProjectFile file);
+    DesignProject(const Utils::Path &projectFile, QmlProjectFile file);
 
     QmlProjectFile m_file;
     std::unique_ptr<MultiLanguageSetting> m_multiLanguage;

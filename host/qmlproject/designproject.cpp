@@ -1,4 +1,4 @@
-#include "qmlproject.h"
+#include "designproject.h"
 
 #include "multilanguagesetting.h"
 #include "qmlbuildbackend.h"
@@ -48,7 +48,7 @@ void collectFiles(const QString &directory,
 
 } // namespace
 
-QmlProject::QmlProject(const Utils::Path &projectFile, QmlProjectFile file)
+DesignProject::DesignProject(const Utils::Path &projectFile, QmlProjectFile file)
     : Projects::Project(projectFile), m_file(std::move(file))
 {
     Projects::BuildTarget *target
@@ -57,25 +57,26 @@ QmlProject::QmlProject(const Utils::Path &projectFile, QmlProjectFile file)
     Projects::RunProfile *profile = target->addRunProfile(
         std::make_unique<Projects::RunProfile>(target, "qml.preview", tr("QML Preview")));
     profile->setMainFile(mainFile());
-    connect(this, &QmlProject::projectFileChanged, profile, [this, profile] {
+    connect(this, &DesignProject::projectFileChanged, profile, [this, profile] {
         profile->setMainFile(mainFile());
     });
     m_multiLanguage.reset(new MultiLanguageSetting(this));
 }
 
-QmlProject::~QmlProject() = default;
+DesignProject::~DesignProject() = default;
 
-std::unique_ptr<QmlProject> QmlProject::open(const Utils::Path &projectFile, QString *errorString)
+std::unique_ptr<DesignProject> DesignProject::open(const Utils::Path &projectFile,
+                                                   QString *errorString)
 {
     QmlProjectFile file;
     if (!file.load(projectFile.absolutePath(), errorString))
         return {};
-    std::unique_ptr<QmlProject> project(new QmlProject(projectFile, std::move(file)));
+    std::unique_ptr<DesignProject> project(new DesignProject(projectFile, std::move(file)));
     project->rescan();
     return project;
 }
 
-QmlBuildBackend *QmlProject::buildBackend() const
+QmlBuildBackend *DesignProject::buildBackend() const
 {
     for (Projects::BuildTarget *target : targets()) {
         if (auto *backend = qobject_cast<QmlBuildBackend *>(target->buildBackend()))
@@ -84,13 +85,13 @@ QmlBuildBackend *QmlProject::buildBackend() const
     return nullptr;
 }
 
-Utils::Path QmlProject::mainFile() const
+Utils::Path DesignProject::mainFile() const
 {
     const QString main = m_file.value(QStringLiteral("mainFile")).toString();
     return main.isEmpty() ? Utils::Path() : projectDirectory().resolvePath(main);
 }
 
-Utils::Paths QmlProject::sourceDirectories() const
+Utils::Paths DesignProject::sourceDirectories() const
 {
     Utils::Paths directories;
     for (const QmlProjectFile::Element &child : m_file.root().children) {
@@ -111,12 +112,12 @@ Utils::Paths QmlProject::sourceDirectories() const
     return directories;
 }
 
-Utils::Path QmlProject::i18nDirectory() const
+Utils::Path DesignProject::i18nDirectory() const
 {
     return projectDirectory().pathAppended(QStringLiteral("i18n"));
 }
 
-void QmlProject::rescan()
+void DesignProject::rescan()
 {
     QSet<QString> visited;
     QSet<Utils::Path> seen;
@@ -127,7 +128,7 @@ void QmlProject::rescan()
     setFiles(files);
 }
 
-bool QmlProject::reload(QString *errorString)
+bool DesignProject::reload(QString *errorString)
 {
     QmlProjectFile file;
     if (QmlBuildBackend *backend = buildBackend())
@@ -143,9 +144,9 @@ bool QmlProject::reload(QString *errorString)
     return ok;
 }
 
-bool QmlProject::writeProperty(const QString &name,
-                               const QString &valueSource,
-                               QString *errorString)
+bool DesignProject::writeProperty(const QString &name,
+                                  const QString &valueSource,
+                                  QString *errorString)
 {
     QmlProjectFile onDisk;
     QString readError;

@@ -11,21 +11,21 @@
 namespace Host::Plugins {
 
 class Plugin;
-class PluginManagerPrivate;
+class PluginHostPrivate;
 
 // Finds plugin modules in the plugin directories, reads their metadata, checks
 // their dependencies and runs their lifecycle. One manager per process; plugins
 // reach it through instance(), for instance to find another plugin by name.
-class HOST_EXTENSIONSYSTEM_EXPORT PluginManager : public QObject
+class HOST_EXTENSIONSYSTEM_EXPORT PluginHost : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit PluginManager(QObject *parent = nullptr);
-    ~PluginManager() override;
+    explicit PluginHost(QObject *parent = nullptr);
+    ~PluginHost() override;
 
     // The manager that exists in this process, or null.
-    static PluginManager *instance();
+    static PluginHost *instance();
 
     // The version of the built-in host libraries ("Core", "Projects", ...), which
     // plugins may name as dependencies like any other plugin.
@@ -84,7 +84,7 @@ signals:
     void shutdownFinished();
 
 private:
-    std::unique_ptr<PluginManagerPrivate> d;
+    std::unique_ptr<PluginHostPrivate> d;
 };
 
 } // namespace Host::Plugins
