@@ -161,11 +161,7 @@ void FindTrCalls::endVisit(CallExpression *node)
             reportFileError(line,
                             lupdateText("//% cannot be used with %1(). Ignoring\n").arg(name));
 
-        CatalogMessage message;
-        message.id = m_metaId;
-        message.translatorComment = comment;
-        m_catalog->appendMessage(std::move(message));
-        consumeMetaData();
+        appendMetaIdMessage(comment);
         return;
     }
     case TranslationFunction::QsTranslate:
@@ -185,11 +181,7 @@ void FindTrCalls::endVisit(CallExpression *node)
         if (ExpressionNode *commentArgument = argumentAt(arguments, 2))
             comment = stringArgument(commentArgument).value_or(QString());
 
-        CatalogMessage message;
-        message.id = m_metaId;
-        message.translatorComment = comment;
-        m_catalog->appendMessage(std::move(message));
-        consumeMetaData();
+        appendMetaIdMessage(comment);
         return;
     }
     case TranslationFunction::QsTrId:
@@ -314,6 +306,17 @@ void FindTrCalls::parseMetaString(QStringView text, int line)
             m_metaSourceText += c;
         }
     }
+}
+
+// qsTr and qsTranslate calls carry no ID of their own: the message takes the ID
+// of a preceding //= comment, or none.
+void FindTrCalls::appendMetaIdMessage(const QString &comment)
+{
+    CatalogMessage message;
+    message.id = m_metaId;
+    message.translatorComment = comment;
+    m_catalog->appendMessage(std::move(message));
+    consumeMetaData();
 }
 
 void FindTrCalls::consumeMetaData()

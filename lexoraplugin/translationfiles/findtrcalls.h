@@ -50,6 +50,7 @@ private:
     void processComments(quint32 offset, bool flush = false);
     void processComment(const QQmlJS::SourceLocation &location);
     void parseMetaString(QStringView text, int line);
+    void appendMetaIdMessage(const QString &comment);
     void consumeMetaData();
     bool hasMetaData() const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "translationfiles/catalogmessage.h"
 #include "userfeedbackinterface.h"
 
 #include <QStringList>
@@ -25,3 +26,17 @@ public:
     void startProgress(QFutureInterface<void> &) override { }
     void finishProgress(QFutureInterface<void> &) override { }
 };
+
+inline Lexora::CatalogMessage message(const QString &id,
+                                      const QString &translation,
+                                      Lexora::CatalogMessage::Type type
+                                      = Lexora::CatalogMessage::Finished,
+                                      const QString &comment = QString())
+{
+    Lexora::CatalogMessage result;
+    result.id = id;
+    result.translation = translation;
+    result.translatorComment = comment;
+    result.type = type;
+    return result;
+}

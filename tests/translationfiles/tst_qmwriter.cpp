@@ -20,17 +20,6 @@ namespace {
 
 using Messages = QList<CatalogMessage>;
 
-CatalogMessage message(const QString &id,
-                       const QString &translation,
-                       CatalogMessage::Type type = CatalogMessage::Finished)
-{
-    CatalogMessage result;
-    result.id = id;
-    result.translation = translation;
-    result.type = type;
-    return result;
-}
-
 QByteArray saveQm(const QString &language, const Messages &messages, RecordingFeedback &feedback)
 {
     TranslationCatalog catalog(&feedback);

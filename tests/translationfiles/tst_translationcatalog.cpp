@@ -25,17 +25,6 @@ QStringList extensions()
     return names;
 }
 
-CatalogMessage message(const QString &id,
-                       const QString &translation,
-                       CatalogMessage::Type type = CatalogMessage::Finished)
-{
-    CatalogMessage result;
-    result.id = id;
-    result.translation = translation;
-    result.type = type;
-    return result;
-}
-
 using Messages = QList<CatalogMessage>;
 using IdTranslations = QList<std::pair<QString, QString>>;
 

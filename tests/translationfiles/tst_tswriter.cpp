@@ -23,19 +23,6 @@ struct CatalogSetup
     QList<CatalogMessage> messages;
 };
 
-CatalogMessage message(const QString &id,
-                       const QString &translation,
-                       CatalogMessage::Type type = CatalogMessage::Finished,
-                       const QString &comment = QString())
-{
-    CatalogMessage result;
-    result.id = id;
-    result.translation = translation;
-    result.translatorComment = comment;
-    result.type = type;
-    return result;
-}
-
 QByteArray save(const CatalogSetup &setup, RecordingFeedback &feedback)
 {
     TranslationCatalog catalog(&feedback);
