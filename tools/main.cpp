@@ -1,12 +1,17 @@
 #include "lexoratool.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lexora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LEXORA_VERSION));
+    // The services' debug log (an export writes the whole document to it) would
+    // bury the tool's messages in a pipeline's error stream; QT_LOGGING_RULES
+    // still turns it back on.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     Lexora::LexoraTool tool;
     return tool.run(QCoreApplication::arguments());
