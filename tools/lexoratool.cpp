@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace Lexora {
 
 namespace {
@@ -53,6 +55,27 @@ const char description[]
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
       "error, 2 for a wrong command line.";
+
+// Which file a path names, if it names a regular file. Translation files are
+// written under a temporary name and renamed into place, so a file this run
+// wrote is never the file that was there before: comparing identities tells the
+// run's output from files an earlier run left behind.
+struct FileIdentity
+{
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    bool operator==(const FileIdentity &) const = default;
+};
+
+FileIdentity identityOf(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    return { true, status.st_dev, status.st_ino };
+}
 
 } // namespace
 
@@ -333,6 +356,20 @@ int LexoraTool::generate(const QString &format)
         &translationFileServices, &m_database->databaseIo(), &fileServices, m_feedback.get()
     };
 
+    const QString directory
+        = m_project->projectDirectory().pathAppended(QStringLiteral("i18n")).toString();
+    const QStringList formats = format == QLatin1String("all")
+        ? QStringList { QStringLiteral("qm"), QStringLiteral("ts") }
+        : QStringList { format };
+    QList<QPair<QString, FileIdentity>> outputs;
+    for (const QString &suffix : formats) {
+        for (const std::string &language : languages) {
+            const QString file = QStringLiteral("%1/qml_%2.%3")
+                                     .arg(directory, QString::fromStdString(language), suffix);
+            outputs.append({ file, identityOf(file) });
+        }
+    }
+
     bool succeeded = true;
     {
         GenerationRunner runner([&services] { return services; });
@@ -352,19 +389,11 @@ int LexoraTool::generate(const QString &format)
         loop.exec();
     }
 
-    const QString directory
-        = m_project->projectDirectory().pathAppended(QStringLiteral("i18n")).toString();
-    QStringList formats = format == QLatin1String("all")
-        ? QStringList { QStringLiteral("qm"), QStringLiteral("ts") }
-        : QStringList { format };
     QStringList written;
-    for (const QString &suffix : std::as_const(formats)) {
-        for (const std::string &language : languages) {
-            const QString file = QStringLiteral("%1/qml_%2.%3")
-                                     .arg(directory, QString::fromStdString(language), suffix);
-            if (QFileInfo::exists(file))
-                written.append(QDir::toNativeSeparators(file));
-        }
+    for (const auto &[file, before] : std::as_const(outputs)) {
+        const FileIdentity after = identityOf(file);
+        if (after.exists && after != before)
+            written.append(QDir::toNativeSeparators(file));
     }
     if (!written.isEmpty()) {
         printOut(tr("Translation files in %1:").arg(QDir::toNativeSeparators(directory)));

@@ -127,6 +127,7 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void generationErrorsFail();
+    void listsOnlyFilesWrittenByTheRun();
 };
 
 void TestLexoraTool::generateAsUser()
@@ -387,6 +388,28 @@ void TestLexoraTool::generationErrorsFail()
     QVERIFY2(result.err.contains("Broken.qml:3"), qPrintable(result.err));
     QVERIFY(result.err.contains("generation finished with errors"));
     QVERIFY(QFile::exists(directory.filePath("i18n/qml_de.ts")));
+}
+
+void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
+{
+    QTemporaryDir directory;
+    createProject(directory.path());
+    QCOMPARE(lexora({ "generate", "--project", directory.path(), "--format", "all" }).exitCode, 0);
+
+    // qml_fr.qm cannot be replaced (a directory stands in its way); the files of
+    // the earlier run are still there but must not pass for this run's output.
+    const QString i18n = directory.filePath("i18n");
+    QVERIFY(QFile::remove(i18n + "/qml_fr.qm"));
+    QVERIFY(QDir().mkpath(i18n + "/qml_fr.qm"));
+    const Result result = lexora({ "generate", "--project", directory.path(), "--format", "qm" });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains("Could not write the translation file "
+                                 + QDir::toNativeSeparators(i18n + "/qml_fr.qm")),
+             qPrintable(result.err));
+    QVERIFY2(result.out.contains(QDir::toNativeSeparators(i18n + "/qml_de.qm")),
+             qPrintable(result.out));
+    QVERIFY2(!result.out.contains("qml_fr"), qPrintable(result.out));
+    QVERIFY2(!result.out.contains(".ts"), qPrintable(result.out));
 }
 
 QTEST_GUILESS_MAIN(TestLexoraTool)
