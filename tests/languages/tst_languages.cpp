@@ -5,24 +5,21 @@
 #include "languages/searchedlanguagesfiltermodel.h"
 #include "languages/selectedlanguagesmodel.h"
 
-#include <QBoxLayout>
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMetaMethod>
 #include <QPushButton>
 #include <QResource>
+#include <QScopeGuard>
 #include <QSignalSpy>
-#include <QSpacerItem>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
-#include <set>
 
 using namespace Lexora;
 
@@ -145,6 +142,11 @@ struct DialogParts
     { }
 
     bool complete() const { return search && all && selected && ok && cancel; }
+    bool show(QDialog &dialog) const
+    {
+        dialog.show();
+        return complete() && QTest::qWaitForWindowExposed(&dialog);
+    }
 
     QLineEdit *search;
     QListView *all;
@@ -160,22 +162,6 @@ public:
     QModelIndex uncheckedIndex(int row) const { return createIndex(row, 0); }
 };
 
-// Registers the test's extra flags for the lifetime of the object.
-class ExtraFlags
-{
-public:
-    ExtraFlags() { m_registered = QResource::registerResource(LEXORA_EXTRA_FLAGS_RCC); }
-    ~ExtraFlags()
-    {
-        if (m_registered)
-            QResource::unregisterResource(LEXORA_EXTRA_FLAGS_RCC);
-    }
-    bool isRegistered() const { return m_registered; }
-
-private:
-    bool m_registered = false;
-};
-
 } // namespace
 
 class TestLanguages : public QObject
@@ -187,8 +173,6 @@ private slots:
     void flagResourcesAreLinked();
 
     void metaTypesAreRegisteredUnderTheirNames();
-    void signalsAndSlotsCarryTheAliases_data();
-    void signalsAndSlotsCarryTheAliases();
     void queuedConnectionsCarryLanguages();
 
     void catalogueHasOneEntryPerFlag();
@@ -211,17 +195,13 @@ private slots:
     void textFilter();
 
     void dialogForm();
-    void typingFiltersCaseInsensitively_data();
-    void typingFiltersCaseInsensitively();
     void checkingOnTheLeftAppendsAndShowsOnTheRight();
     void uncheckingOnTheLeftRemoves();
     void checkingOnTheRightMovesThePrimaryMark();
     void givenLanguagesKeepTheirOrder();
     void primaryLanguageOutsideTheCatalogueIsKept();
-    void primaryLanguageTakesTheCatalogueName();
-    void cancelLeavesTheCallersLanguagesUnchanged_data();
-    void cancelLeavesTheCallersLanguagesUnchanged();
-    void okReturnsTheChoice();
+    void closingTheDialog_data();
+    void closingTheDialog();
     void screenshotShowsFlagsAndNames();
 };
 
@@ -256,49 +236,16 @@ void TestLanguages::metaTypesAreRegisteredUnderTheirNames()
     const QMetaType languagesType = QMetaType::fromName("std::vector<Lexora::Language>");
     QVERIFY(languagesType.isValid());
     QCOMPARE(languagesType, QMetaType::fromType<Languages>());
-    QCOMPARE(QByteArray(QMetaType::fromType<Languages>().name()),
-             QByteArray("std::vector<Lexora::Language>"));
     QCOMPARE(QMetaType::fromName("Languages"), languagesType);
     QCOMPARE(QMetaType::fromName("Language"), languageType);
+    // The one alias the queued-connection test below does not reach.
+    QVERIFY(LanguageModel::staticMetaObject.indexOfSignal("languagesChanged(Languages)") >= 0);
 
     // Values survive a round trip through QVariant, and equality is by code.
     const QVariant variant = QVariant::fromValue(Languages { language("de", "German") });
     QCOMPARE(variant.value<Languages>(), (Languages { language("de", "Deutsch") }));
     QVERIFY(language("de", "German") == language("de", "Deutsch"));
     QVERIFY(!(language("de", "German") == language("de-AT", "German")));
-}
-
-void TestLanguages::signalsAndSlotsCarryTheAliases_data()
-{
-    QTest::addColumn<const QMetaObject *>("metaObject");
-    QTest::addColumn<QMetaMethod::MethodType>("kind");
-    QTest::addColumn<QByteArray>("signature");
-
-    const QMetaObject *languageModel = &LanguageModel::staticMetaObject;
-    QTest::newRow("primaryLanguageChanged")
-        << languageModel << QMetaMethod::Signal << QByteArray("primaryLanguageChanged(Language)");
-    QTest::newRow("languagesChanged")
-        << languageModel << QMetaMethod::Signal << QByteArray("languagesChanged(Languages)");
-    QTest::newRow("setLanguages") << languageModel << QMetaMethod::Slot
-                                  << QByteArray("setLanguages(Languages)");
-    QTest::newRow("setPrimaryLanguage")
-        << languageModel << QMetaMethod::Slot << QByteArray("setPrimaryLanguage(Language)");
-    QTest::newRow("selectedLanguagesChanged")
-        << &AllLanguagesModel::staticMetaObject << QMetaMethod::Signal
-        << QByteArray("selectedLanguagesChanged(Languages)");
-    QTest::newRow("setTextFilter") << &SearchedLanguagesFilterModel::staticMetaObject
-                                   << QMetaMethod::Slot << QByteArray("setTextFilter(QString)");
-}
-
-void TestLanguages::signalsAndSlotsCarryTheAliases()
-{
-    QFETCH(const QMetaObject *, metaObject);
-    QFETCH(QMetaMethod::MethodType, kind);
-    QFETCH(QByteArray, signature);
-
-    const int methodIndex = metaObject->indexOfMethod(signature.constData());
-    QVERIFY2(methodIndex >= 0, signature.constData());
-    QCOMPARE(metaObject->method(methodIndex).methodType(), kind);
 }
 
 void TestLanguages::queuedConnectionsCarryLanguages()
@@ -394,8 +341,9 @@ void TestLanguages::catalogueNames()
 
 void TestLanguages::catalogueFollowsTheFlagImages()
 {
-    ExtraFlags extraFlags;
-    QVERIFY(extraFlags.isRegistered());
+    QVERIFY(QResource::registerResource(LEXORA_EXTRA_FLAGS_RCC));
+    const auto unregister
+        = qScopeGuard([] { QResource::unregisterResource(LEXORA_EXTRA_FLAGS_RCC); });
 
     const QStringList codes = LanguagesSelectionDialog::getAllSupportedLanguageCodes();
     QCOMPARE(codes.size(), 35);
@@ -637,6 +585,8 @@ void TestLanguages::textFilter_data()
 
     QTest::newRow("empty shows all") << QString() << expectedCodes;
     QTest::newRow("upper case") << "GERM" << QStringList { "de" };
+    QTest::newRow("two variants") << "SPAN" << QStringList { "es", "es-MX" };
+    QTest::newRow("ASCII text, non-ASCII name") << "NORWEGIAN" << QStringList { "nb" };
     QTest::newRow("mixed case") << "eNgLiSh" << QStringList { "en", "en-AU", "en-GB" };
     QTest::newRow("native name") << QStringLiteral("FRANÇAIS") << QStringList { "fr", "fr-CA" };
     QTest::newRow("separator") << " - Deutsch" << QStringList { "de" };
@@ -656,7 +606,6 @@ void TestLanguages::textFilter()
     SearchedLanguagesFilterModel searched;
     searched.setSourceModel(&all);
     searched.setTextFilter(filter);
-    QCOMPARE(searched.textFilter(), filter);
 
     QStringList shown = column(&searched, Qt::UserRole);
     shown.sort();
@@ -692,66 +641,13 @@ void TestLanguages::dialogForm()
         static_cast<QSortFilterProxyModel *>(parts.all->model())->sourceModel()));
     QVERIFY(qobject_cast<SelectedLanguagesModel *>(parts.selected->model()));
 
-    auto *verticalLayout = dialog.findChild<QVBoxLayout *>("verticalLayout");
-    auto *gridLayout = dialog.findChild<QGridLayout *>("gridLayout");
-    auto *horizontalLayout = dialog.findChild<QHBoxLayout *>("horizontalLayout");
-    auto *horizontalLayout2 = dialog.findChild<QHBoxLayout *>("horizontalLayout_2");
-    QVERIFY(verticalLayout && gridLayout && horizontalLayout && horizontalLayout2);
-    QCOMPARE(dialog.layout(), verticalLayout);
-    QCOMPARE(verticalLayout->count(), 3);
-    QCOMPARE(verticalLayout->itemAt(0)->layout(), gridLayout);
-    QCOMPARE(verticalLayout->itemAt(1)->layout(), horizontalLayout);
-    QCOMPARE(verticalLayout->itemAt(2)->layout(), horizontalLayout2);
-    QCOMPARE(horizontalLayout->count(), 0);
-
-    QCOMPARE(gridLayout->itemAtPosition(0, 0)->widget(), parts.search);
-    QCOMPARE(gridLayout->itemAtPosition(1, 0)->widget(), parts.all);
-    QCOMPARE(gridLayout->itemAtPosition(0, 1)->widget(), label);
-    QCOMPARE(gridLayout->itemAtPosition(1, 1)->widget(), parts.selected);
-
-    QCOMPARE(horizontalLayout2->count(), 3);
-    QSpacerItem *spacer = horizontalLayout2->itemAt(0)->spacerItem();
-    QVERIFY(spacer);
-    QCOMPARE(spacer->sizeHint(), QSize(40, 20));
-    QCOMPARE(spacer->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(spacer->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
-    QCOMPARE(horizontalLayout2->itemAt(1)->widget(), parts.cancel);
-    QCOMPARE(horizontalLayout2->itemAt(2)->widget(), parts.ok);
-}
-
-void TestLanguages::typingFiltersCaseInsensitively_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("GERM") << "GERM" << QStringList { "German - Deutsch" };
-    QTest::newRow("SPAN") << "SPAN"
-                          << QStringList { "Spanish - español de España",
-                                           "Spanish - español de México" };
-    QTest::newRow("NORWEGIAN") << "NORWEGIAN" << QStringList { "Norwegian Bokmal - norsk bokmål" };
-    QTest::newRow("KLINGON") << "KLINGON" << QStringList {};
-}
-
-void TestLanguages::typingFiltersCaseInsensitively()
-{
-    QFETCH(QString, typed);
-    QFETCH(QStringList, expected);
-
-    LanguagesSelectionDialog dialog({}, {});
-    DialogParts parts(dialog);
-    QVERIFY(parts.complete());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
-    QCOMPARE(parts.all->model()->rowCount(), 32);
-    QTest::keyClicks(parts.search, typed);
-    QStringList shown = column(parts.all->model());
-    shown.sort();
-    QCOMPARE(shown, expected);
-
-    clearLineEdit(parts.search);
-    QCOMPARE(parts.search->text(), QString());
-    QCOMPARE(parts.all->model()->rowCount(), 32);
+    // The search field and all languages on the left, the chosen ones on the right.
+    auto *grid = dialog.findChild<QGridLayout *>("gridLayout");
+    QVERIFY(grid);
+    QCOMPARE(grid->itemAtPosition(0, 0)->widget(), parts.search);
+    QCOMPARE(grid->itemAtPosition(1, 0)->widget(), parts.all);
+    QCOMPARE(grid->itemAtPosition(0, 1)->widget(), label);
+    QCOMPARE(grid->itemAtPosition(1, 1)->widget(), parts.selected);
 }
 
 void TestLanguages::checkingOnTheLeftAppendsAndShowsOnTheRight()
@@ -759,9 +655,7 @@ void TestLanguages::checkingOnTheLeftAppendsAndShowsOnTheRight()
     LanguagesSelectionDialog dialog({ language("sv", "Swedish"), language("en", "English") },
                                     language("en", "English"));
     DialogParts parts(dialog);
-    QVERIFY(parts.complete());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(parts.show(dialog));
 
     QTest::keyClicks(parts.search, "JAPAN");
     QCOMPARE(parts.all->model()->rowCount(), 1);
@@ -792,9 +686,7 @@ void TestLanguages::uncheckingOnTheLeftRemoves()
         { language("sv", "Swedish"), language("de", "German"), language("fr", "French") },
         language("de", "German"));
     DialogParts parts(dialog);
-    QVERIFY(parts.complete());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(parts.show(dialog));
 
     QTest::keyClicks(parts.search, "FrEnCh");
     clickCheckBox(parts.all, "fr");
@@ -819,9 +711,7 @@ void TestLanguages::checkingOnTheRightMovesThePrimaryMark()
         { language("en", "English"), language("de", "German"), language("fr", "French") },
         language("en", "English"));
     DialogParts parts(dialog);
-    QVERIFY(parts.complete());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(parts.show(dialog));
     QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "en" });
 
     clickCheckBox(parts.selected, "fr");
@@ -847,7 +737,7 @@ void TestLanguages::givenLanguagesKeepTheirOrder()
                             language("ar", "Arabic"),
                             language("sv", "Swedish"),
                             language("de", "German") };
-    LanguagesSelectionDialog dialog(given, language("sv", "Swedish"));
+    LanguagesSelectionDialog dialog(given, language("de", "German"));
     DialogParts parts(dialog);
     QVERIFY(parts.complete());
 
@@ -856,8 +746,9 @@ void TestLanguages::givenLanguagesKeepTheirOrder()
     // Until the selection changes, the right list shows the names as the caller gave them.
     QCOMPARE(column(parts.selected->model()),
              (QStringList { "Arabic", "Chinese", "German", "Swedish" }));
-    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("sv"));
-    QCOMPARE(parts.selected->model()->rowCount(), 4);
+    // The primary language, though, takes its name from the catalogue.
+    QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("de"));
+    QCOMPARE(dialog.primaryLanguage().nameString(), QStringLiteral("German - Deutsch"));
 }
 
 void TestLanguages::primaryLanguageOutsideTheCatalogueIsKept()
@@ -881,80 +772,40 @@ void TestLanguages::primaryLanguageOutsideTheCatalogueIsKept()
     QCOMPARE(withoutPrimary.selectedLanguageCodes(), QStringList());
 }
 
-void TestLanguages::primaryLanguageTakesTheCatalogueName()
+void TestLanguages::closingTheDialog_data()
 {
-    LanguagesSelectionDialog dialog({ language("de", "German") }, language("de", "German"));
-    QCOMPARE(dialog.primaryLanguage().codeString(), QStringLiteral("de"));
-    QCOMPARE(dialog.primaryLanguage().nameString(), QStringLiteral("German - Deutsch"));
+    QTest::addColumn<QString>("closeWith");
+    QTest::addColumn<int>("result");
+    QTest::newRow("ok button") << "ok" << int(QDialog::Accepted);
+    QTest::newRow("cancel button") << "cancel" << int(QDialog::Rejected);
+    QTest::newRow("escape key") << "escape" << int(QDialog::Rejected);
 }
 
-void TestLanguages::cancelLeavesTheCallersLanguagesUnchanged_data()
+void TestLanguages::closingTheDialog()
 {
-    QTest::addColumn<bool>("useEscape");
-    QTest::newRow("cancel button") << false;
-    QTest::newRow("escape key") << true;
-}
+    QFETCH(QString, closeWith);
+    QFETCH(int, result);
 
-void TestLanguages::cancelLeavesTheCallersLanguagesUnchanged()
-{
-    QFETCH(bool, useEscape);
-
-    const Languages projectLanguages { language("de", "German"), language("en", "English") };
-    const Language projectPrimary = language("en", "English");
-    Languages callersLanguages = projectLanguages;
-    Language callersPrimary = projectPrimary;
-
-    LanguagesSelectionDialog dialog(callersLanguages, callersPrimary);
+    LanguagesSelectionDialog dialog({ language("de", "German"), language("en", "English") },
+                                    language("en", "English"));
     DialogParts parts(dialog);
     QVERIFY(parts.complete());
     dialog.setModal(true);
 
-    bool changed = false;
     // Should a step fail, the dialog still closes and the test reports the failure.
-    QTimer::singleShot(10000, &dialog, &QDialog::reject);
-    QTimer::singleShot(0, &dialog, [&] {
-        clickCheckBox(parts.all, "fr");
-        clickCheckBox(parts.selected, "fr");
-        changed = dialog.selectedLanguageCodes().size() == 3
-            && dialog.primaryLanguageCode() == QLatin1String("fr");
-        if (useEscape)
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-        else
-            QTest::mouseClick(parts.cancel, Qt::LeftButton);
-    });
-    const int result = dialog.exec();
-    QVERIFY(changed);
-    QCOMPARE(result, int(QDialog::Rejected));
-
-    // The caller reads nothing back after a rejected dialog; its values are its own copies.
-    if (result == QDialog::Accepted) {
-        callersLanguages = dialog.selectedLanguages();
-        callersPrimary = dialog.primaryLanguage();
-    }
-    QCOMPARE(codesOf(callersLanguages), codesOf(projectLanguages));
-    QCOMPARE(callersPrimary.codeString(), projectPrimary.codeString());
-}
-
-void TestLanguages::okReturnsTheChoice()
-{
-    LanguagesSelectionDialog dialog({ language("en", "English") }, language("en", "English"));
-    DialogParts parts(dialog);
-    QVERIFY(parts.complete());
-    dialog.setModal(true);
-
     QTimer::singleShot(10000, &dialog, &QDialog::reject);
     QTimer::singleShot(0, &dialog, [&] {
         QTest::keyClicks(parts.search, "POLI");
         clickCheckBox(parts.all, "pl");
-        clearLineEdit(parts.search);
-        QTest::keyClicks(parts.search, "ITAL");
-        clickCheckBox(parts.all, "it");
         clickCheckBox(parts.selected, "pl");
-        QTest::mouseClick(parts.ok, Qt::LeftButton);
+        if (closeWith == u"escape")
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            QTest::mouseClick(closeWith == u"ok" ? parts.ok : parts.cancel, Qt::LeftButton);
     });
-
-    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "en", "pl", "it" }));
+    QCOMPARE(dialog.exec(), result);
+    // The choice was made in either case; only an accepted dialog is read back by its caller.
+    QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "de", "en", "pl" }));
     QCOMPARE(dialog.primaryLanguageCode(), QStringLiteral("pl"));
 }
 
@@ -964,9 +815,7 @@ void TestLanguages::screenshotShowsFlagsAndNames()
         { language("en", "English"), language("de", "German"), language("fr-CA", "French") },
         language("de", "German"));
     DialogParts parts(dialog);
-    QVERIFY(parts.complete());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(parts.show(dialog));
 
     const QImage screenshot = dialog.grab().toImage();
     QCOMPARE(screenshot.size() / screenshot.devicePixelRatio(), QSize(800, 600));
