@@ -1,7 +1,7 @@
 #include <utils/path.h>
 #include <utils/softassert.h>
 
-#include <QTemporaryDir>
+#include <QDir>
 #include <QTest>
 
 using Host::Utils::Path;
@@ -17,9 +17,8 @@ private slots:
     void childPaths();
     void parentDir_data();
     void parentDir();
-    void fileNameParts();
-    void userInputAndOutput();
-    void fileSystemQueries();
+    void fileNamesAndUserInput();
+    void equalPathsHashAlike();
 };
 
 static int guardedValue(const int *pointer)
@@ -116,13 +115,10 @@ void tst_HostUtils::parentDir()
     QCOMPARE(Path::fromString(path).parentDir().toString(), parent);
 }
 
-void tst_HostUtils::fileNameParts()
+void tst_HostUtils::fileNamesAndUserInput()
 {
     const Path path = Path::fromString(QStringLiteral("/p/app.translations.qmlproject"));
-    QCOMPARE(path.fileName(), QStringLiteral("app.translations.qmlproject"));
-    QCOMPARE(path.baseName(), QStringLiteral("app"));
     QCOMPARE(path.completeBaseName(), QStringLiteral("app.translations"));
-    QCOMPARE(path.suffix(), QStringLiteral("qmlproject"));
     QVERIFY(path.endsWith(u".qmlproject"));
     QVERIFY(!path.endsWith(u".qml"));
     QCOMPARE(path.parentDir().pathAppended(QStringLiteral("i18n")).toString(),
@@ -133,35 +129,20 @@ void tst_HostUtils::fileNameParts()
         QVERIFY(!Path::fromString(QStringLiteral("/p/Main.QML")).endsWith(u".qml"));
         QVERIFY(Path::fromString(QStringLiteral("/a")) != Path::fromString(QStringLiteral("/A")));
     }
-}
 
-void tst_HostUtils::userInputAndOutput()
-{
     const Path home = Path::fromUserInput(QStringLiteral("  ~/projects/x  "));
     QCOMPARE(home.toString(), QDir::homePath() + QStringLiteral("/projects/x"));
     QCOMPARE(home.toUserOutput(), QDir::toNativeSeparators(home.toString()));
     QVERIFY(Path::fromUserInput(QStringLiteral("   ")).isEmpty());
 }
 
-void tst_HostUtils::fileSystemQueries()
+void tst_HostUtils::equalPathsHashAlike()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const Path root = Path::fromString(dir.path());
-    const Path file = root.pathAppended(QStringLiteral("a.txt"));
-    QVERIFY(!file.exists());
-    QFile out(file.toString());
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.close();
-    QVERIFY(file.exists());
-    QVERIFY(file.isFile());
-    QVERIFY(!file.isDir());
-    QVERIFY(root.isDir());
-    QVERIFY(!Path().exists());
-
     QHash<Path, int> hash;
-    hash.insert(file, 1);
-    QCOMPARE(hash.value(Path::fromString(dir.path() + QStringLiteral("//a.txt"))), 1);
+    hash.insert(Path::fromString(QStringLiteral("/tmp/x")).pathAppended(QStringLiteral("a.txt")),
+                1);
+    QCOMPARE(hash.value(Path::fromString(QStringLiteral("/tmp/./x//a.txt"))), 1);
+    QVERIFY(!Path().exists());
 }
 
 QTEST_GUILESS_MAIN(tst_HostUtils)

@@ -134,7 +134,6 @@ void tst_QmlProject::readSettings()
 
     QmlBuildBackend *backend = QmlBuildBackend::forProject(project.get());
     QVERIFY(backend);
-    QCOMPARE(backend, project->buildBackend());
     QCOMPARE(backend->supportedLanguages(), languages);
     QCOMPARE(backend->primaryLanguage(), primary);
 
@@ -198,10 +197,6 @@ void tst_QmlProject::projectFiles()
     for (const Path &file : project->files())
         relative.append(file.relativeChildPath(project->projectDirectory()));
     QCOMPARE(relative, expected);
-
-    const auto qml = project->files([](const Path &path) { return path.endsWith(u".qml"); });
-    for (const Path &file : qml)
-        QVERIFY(file.toString().endsWith(QLatin1String(".qml")));
 
     // New files show after a rescan.
     QVERIFY(writeFile(dir.filePath("screens/New.qml"), "x"));
@@ -433,7 +428,6 @@ void tst_QmlProject::multiLanguageSetting()
 
     QSignalSpy localeChanged(setting, &MultiLanguageSetting::currentLocaleChanged);
     setting->setCurrentLocale(QStringLiteral("it"));
-    QCOMPARE(setting->currentLocale(), QStringLiteral("it"));
     QCOMPARE(localeChanged.size(), 1);
 
     // A project of another kind has no such setting.
