@@ -1,6 +1,7 @@
 #include "tst_numerusrules.h"
 
 #include "peertools.h"
+#include "recordingfeedback.h"
 #include "translationfiles/numerusrules.h"
 #include "translationfiles/qmwriter.h"
 #include "translationfiles/releaser.h"
@@ -134,11 +135,7 @@ void TestNumerusRules::rowsMatchLrelease()
     for (const QString &code : codes) {
         TranslationCatalog catalog;
         catalog.setLanguage(code);
-        CatalogMessage message;
-        message.id = QStringLiteral("ok");
-        message.translation = code;
-        message.type = CatalogMessage::Finished;
-        catalog.appendMessage(message);
+        catalog.appendMessage(message(QStringLiteral("ok"), code));
         const QString base = m_directory.filePath(QStringLiteral("rule_%1").arg(code));
         QVERIFY(PeerTools::writeCatalog(catalog, QStringLiteral("ts"), base + ".ts"));
         QVERIFY(PeerTools::writeCatalog(catalog, QStringLiteral("qm"), base + ".ours.qm"));

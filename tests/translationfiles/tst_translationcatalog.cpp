@@ -32,27 +32,28 @@ using IdTranslations = QList<std::pair<QString, QString>>;
 
 void TestTranslationCatalog::builtInFormats()
 {
+    struct Expected
+    {
+        const char *extension;
+        const char *description;
+        CatalogFileType fileType;
+        bool saves;
+    };
+    const Expected expected[] = {
+        { "qm", "Compiled Qt translations", CatalogFileType::TranslationBinary, true },
+        { "ts", "Qt translation sources", CatalogFileType::TranslationSource, true },
+        { "qml", "Compiled Qt translations", CatalogFileType::TranslationSource, false },
+    };
     const QList<CatalogFormat> &formats = TranslationCatalog::registeredCatalogFormats();
     QVERIFY(formats.size() >= 3);
-
-    QCOMPARE(formats[0].extension, QStringLiteral("qm"));
-    QCOMPARE(QByteArray(formats[0].description), QByteArray("Compiled Qt translations"));
-    QCOMPARE(formats[0].fileType, CatalogFileType::TranslationBinary);
-    QVERIFY(formats[0].loader && formats[0].saver);
-
-    QCOMPARE(formats[1].extension, QStringLiteral("ts"));
-    QCOMPARE(QByteArray(formats[1].description), QByteArray("Qt translation sources"));
-    QCOMPARE(formats[1].fileType, CatalogFileType::TranslationSource);
-    QVERIFY(formats[1].loader && formats[1].saver);
-
-    QCOMPARE(formats[2].extension, QStringLiteral("qml"));
-    QCOMPARE(QByteArray(formats[2].description), QByteArray("Compiled Qt translations"));
-    QCOMPARE(formats[2].fileType, CatalogFileType::TranslationSource);
-    QVERIFY(formats[2].loader);
-    QVERIFY(!formats[2].saver);
-
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(formats[i].extension, QLatin1String(expected[i].extension));
+        QCOMPARE(QByteArray(formats[i].description), QByteArray(expected[i].description));
+        QCOMPARE(formats[i].fileType, expected[i].fileType);
+        QVERIFY(formats[i].loader);
+        QCOMPARE(bool(formats[i].saver), expected[i].saves);
         QCOMPARE(formats[i].priority, -1);
+    }
 }
 
 void TestTranslationCatalog::registrationOrder()
@@ -171,16 +172,6 @@ void TestTranslationCatalog::loadingTsReadsNothing()
     QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("a.ts"), QStringLiteral("ts")));
     QVERIFY(catalog.messages().isEmpty());
     QVERIFY(feedback.errors.isEmpty());
-}
-
-void TestTranslationCatalog::appendKeepsDuplicates()
-{
-    TranslationCatalog catalog;
-    catalog.appendMessage(message(QStringLiteral("same"), QStringLiteral("first")));
-    catalog.appendMessage(message(QStringLiteral("same"), QStringLiteral("second")));
-    QCOMPARE(catalog.messages().size(), 2);
-    QCOMPARE(catalog.messages()[0].translation, QStringLiteral("first"));
-    QCOMPARE(catalog.messages()[1].translation, QStringLiteral("second"));
 }
 
 void TestTranslationCatalog::qmRoundTrip_data()

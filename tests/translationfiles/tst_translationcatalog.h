@@ -14,7 +14,6 @@ private slots:
     void loadReports_data();
     void loadReports();
     void loadingTsReadsNothing();
-    void appendKeepsDuplicates();
     void qmRoundTrip_data();
     void qmRoundTrip();
     void qmLoaderRejectsBrokenFiles_data();

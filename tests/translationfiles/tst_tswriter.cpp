@@ -45,6 +45,16 @@ QByteArray messageXml(const QByteArray &id, const QByteArray &translationElement
     return "    <message id=\"" + id + "\">\n        " + translationElement + "\n    </message>\n";
 }
 
+CatalogSetup german(const QList<CatalogMessage> &messages)
+{
+    return { QStringLiteral("de"), {}, {}, messages };
+}
+
+CatalogSetup workedExampleSetup()
+{
+    return german({ message("hello", "Hallo"), message("bye", "bye", CatalogMessage::Unfinished) });
+}
+
 QByteArray withMessages(const QByteArray &tsTag, const QByteArray &messages)
 {
     return header + tsTag + "\n<context>\n    <name></name>\n" + messages + "</context>\n</TS>\n";
@@ -185,13 +195,7 @@ Q_DECLARE_METATYPE(CatalogSetup)
 void TestTsWriter::workedExample()
 {
     RecordingFeedback feedback;
-    const QByteArray ts = save(
-        { QStringLiteral("de"),
-          {},
-          {},
-          { message(QStringLiteral("hello"), QStringLiteral("Hallo")),
-            message(QStringLiteral("bye"), QStringLiteral("bye"), CatalogMessage::Unfinished) } },
-        feedback);
+    const QByteArray ts = save(workedExampleSetup(), feedback);
     QCOMPARE(ts,
              QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                         "<!DOCTYPE TS>\n"
@@ -236,45 +240,27 @@ void TestTsWriter::output_data()
               "<dependency catalog=\"base\"/>\n</dependencies>\n"
             + emptyContext;
     QTest::newRow("types and empty translation")
-        << CatalogSetup { QStringLiteral("de"),
-                          {},
-                          {},
-                          { message(QStringLiteral("f"), QString()),
-                            message(QStringLiteral("u"), QString(), CatalogMessage::Unfinished),
-                            message(
-                                QStringLiteral("v"), QStringLiteral("V"), CatalogMessage::Vanished),
-                            message(QStringLiteral("o"),
-                                    QStringLiteral("O"),
-                                    CatalogMessage::Obsolete) } }
+        << german({ message("f", QString()),
+                    message("u", QString(), CatalogMessage::Unfinished),
+                    message("v", "V", CatalogMessage::Vanished),
+                    message("o", "O", CatalogMessage::Obsolete) })
         << withMessages("<TS version=\"2.1\" language=\"de\">",
                         messageXml("f", "<translation></translation>")
                             + messageXml("u", "<translation type=\"unfinished\"></translation>")
                             + messageXml("v", "<translation type=\"vanished\">V</translation>")
                             + messageXml("o", "<translation type=\"obsolete\">O</translation>"));
     QTest::newRow("empty ID skipped")
-        << CatalogSetup { QStringLiteral("de"),
-                          {},
-                          {},
-                          { message(QString(), QStringLiteral("lost")),
-                            message(QStringLiteral("kept"), QStringLiteral("K")) } }
+        << german({ message(QString(), "lost"), message("kept", "K") })
         << withMessages("<TS version=\"2.1\" language=\"de\">",
                         messageXml("kept", "<translation>K</translation>"));
     QTest::newRow("markup in the ID escaped")
-        << CatalogSetup { QStringLiteral("de"),
-                          {},
-                          {},
-                          { message(QStringLiteral("a&b \"q\" <x> 'y'"), QStringLiteral("T")) } }
+        << german({ message("a&b \"q\" <x> 'y'", "T") })
         << withMessages("<TS version=\"2.1\" language=\"de\">",
                         messageXml("a&amp;b &quot;q&quot; &lt;x&gt; &apos;y&apos;",
                                    "<translation>T</translation>"));
     QTest::newRow("translator comment before the translation")
-        << CatalogSetup { QStringLiteral("de"),
-                          {},
-                          {},
-                          { message(QStringLiteral("c"),
-                                    QStringLiteral("C"),
-                                    CatalogMessage::Finished,
-                                    QStringLiteral("Button <b>")) } }
+        << german({ message(
+               "c", QStringLiteral("C"), CatalogMessage::Finished, QStringLiteral("Button <b>")) })
         << withMessages("<TS version=\"2.1\" language=\"de\">",
                         "    <message id=\"c\">\n"
                         "        <translatorcomment>Button &lt;b&gt;</translatorcomment>\n"
@@ -335,33 +321,26 @@ void TestTsWriter::lconvertReadsEveryFile_data()
 {
     QTest::addColumn<CatalogSetup>("setup");
 
-    QTest::newRow("worked example") << CatalogSetup {
-        QStringLiteral("de"),
-        {},
-        {},
-        { message(QStringLiteral("hello"), QStringLiteral("Hallo")),
-          message(QStringLiteral("bye"), QStringLiteral("bye"), CatalogMessage::Unfinished) }
-    };
+    QTest::newRow("worked example") << workedExampleSetup();
     QTest::newRow("empty catalogue") << CatalogSetup {};
-    QTest::newRow("ID with ampersand and quotes") << CatalogSetup {
-        QStringLiteral("en-GB"),
-        {},
-        {},
-        { message(QStringLiteral("save & \"close\""), QStringLiteral("Save & close")),
-          message(QStringLiteral("a<b>'c'"), QStringLiteral("<b>")) }
-    };
+    QTest::newRow("ID with ampersand and quotes")
+        << CatalogSetup { QStringLiteral("en-GB"),
+                          {},
+                          {},
+                          { message("save & \"close\"", "Save & close"),
+                            message("a<b>'c'", "<b>") } };
     QTest::newRow("every escape") << CatalogSetup {
         QStringLiteral("fr-CA"),
         QStringLiteral("en"),
         { QStringLiteral("qt_fr") },
-        { message(QStringLiteral("lines"),
+        { message("lines",
                   QString(u"one\r\ntwo\tthree\u00a0four \u0001 \u2028"_qs),
                   CatalogMessage::Finished,
                   QStringLiteral("for <translators> & \"reviewers\"")),
           message(u"\u00fcber"_qs, u"\u00dcber \U0001F600"_qs),
-          message(QStringLiteral("gone"), QStringLiteral("Weg"), CatalogMessage::Vanished),
-          message(QStringLiteral("old"), QStringLiteral("Alt"), CatalogMessage::Obsolete),
-          message(QStringLiteral("todo"), QString(), CatalogMessage::Unfinished) }
+          message("gone", "Weg", CatalogMessage::Vanished),
+          message("old", "Alt", CatalogMessage::Obsolete),
+          message("todo", QString(), CatalogMessage::Unfinished) }
     };
 }
 
