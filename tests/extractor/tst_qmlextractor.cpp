@@ -317,9 +317,6 @@ void tst_QmlExtractor::translatorComment_data()
     QTest::newRow("clears the extra comment")
         << "Item {\n    //: note\n    // TRANSLATOR Ctx text\n    width: 1\n}"
         << QStringList { "text" } << QStringList();
-    QTest::newRow("extra comment alone is discarded")
-        << "Item {\n    //: note\n    width: 1\n}" << QStringList()
-        << QStringList { "3:Discarding unconsumed meta data\n" };
 }
 
 void tst_QmlExtractor::translatorComment()
@@ -347,75 +344,34 @@ void tst_QmlExtractor::metaComments_data()
     QTest::addColumn<QString>("metaSourceText");
     QTest::addColumn<QStringList>("fileErrors");
 
-    const QStringList none;
-    QTest::newRow("two quoted parts") << R"(//% "abc" "def")"
-                                      << ""
-                                      << ""
-                                      << "abcdef" << none;
-    QTest::newRow("parts across comments") << "//% \"abc\"\n//% \"def\""
-                                           << ""
-                                           << ""
-                                           << "abcdef" << none;
-    QTest::newRow("escapes kept") << R"(//% "a\"b\\c")"
-                                  << ""
-                                  << ""
-                                  << R"(a\"b\\c)" << none;
-    QTest::newRow("unexpected character")
-        << "//% abc"
-        << ""
-        << ""
-        << "" << QStringList { "2:Unexpected character in meta string\n" };
-    QTest::newRow("garbage after a part")
-        << R"(//% "abc" x)"
-        << ""
-        << ""
-        << "abc" << QStringList { "2:Unexpected character in meta string\n" };
-    QTest::newRow("unterminated") << R"(//% "abc)"
-                                  << ""
-                                  << ""
-                                  << "abc" << QStringList { "2:Unterminated meta string\n" };
-    QTest::newRow("backslash at the end")
-        << R"(//% "abc\)"
-        << ""
-        << ""
-        << "abc" << QStringList { "2:Unterminated meta string\n" };
-    QTest::newRow("backslash before a line break")
-        << "/*% \"ab\\\ncd\" */"
-        << ""
-        << ""
-        << "ab" << QStringList { "2:Unterminated meta string\n" };
-    QTest::newRow("percent without space") << R"(//%"abc")"
-                                           << ""
-                                           << ""
-                                           << "" << none;
-    QTest::newRow("extra comments join") << "//: one\n//: two  words"
-                                         << "one two  words"
-                                         << ""
-                                         << "" << none;
-    QTest::newRow("extra comment after a tab") << "//:\tnote"
-                                               << "note"
-                                               << ""
-                                               << "" << none;
-    QTest::newRow("block extra comment") << "/*: block note */"
-                                         << "block note "
-                                         << ""
-                                         << "" << none;
-    QTest::newRow("meta id") << "//=  a  b "
-                             << ""
-                             << "a b"
-                             << "" << none;
-    QTest::newRow("last meta id wins") << "//= first\n//= second"
-                                       << ""
-                                       << "second"
-                                       << "" << none;
-    QTest::newRow("equals without space") << "//=id"
-                                          << ""
-                                          << ""
-                                          << "" << none;
-    QTest::newRow("space before the marker") << "// = id"
-                                             << ""
-                                             << ""
-                                             << "" << none;
+    const auto row = [](const char *tag,
+                        const QString &comments,
+                        const QString &extra,
+                        const QString &id,
+                        const QString &source,
+                        const QString &error = {}) {
+        QTest::newRow(tag) << comments << extra << id << source
+                           << (error.isEmpty() ? QStringList() : QStringList { error });
+    };
+    const QString unexpected = QStringLiteral("2:Unexpected character in meta string\n");
+    const QString unterminated = QStringLiteral("2:Unterminated meta string\n");
+
+    row("two quoted parts", R"(//% "abc" "def")", "", "", "abcdef");
+    row("parts across comments", "//% \"abc\"\n//% \"def\"", "", "", "abcdef");
+    row("escapes kept", R"(//% "a\"b\\c")", "", "", R"(a\"b\\c)");
+    row("unexpected character", "//% abc", "", "", "", unexpected);
+    row("garbage after a part", R"(//% "abc" x)", "", "", "abc", unexpected);
+    row("unterminated", R"(//% "abc)", "", "", "abc", unterminated);
+    row("backslash at the end", R"(//% "abc\)", "", "", "abc", unterminated);
+    row("backslash before a line break", "/*% \"ab\\\ncd\" */", "", "", "ab", unterminated);
+    row("percent without space", R"(//%"abc")", "", "", "");
+    row("extra comments join", "//: one\n//: two  words", "one two  words", "", "");
+    row("extra comment after a tab", "//:\tnote", "note", "", "");
+    row("block extra comment", "/*: block note */", "block note ", "", "");
+    row("meta id", "//=  a  b ", "", "a b", "");
+    row("last meta id wins", "//= first\n//= second", "", "second", "");
+    row("equals without space", "//=id", "", "", "");
+    row("space before the marker", "// = id", "", "", "");
 }
 
 void tst_QmlExtractor::metaComments()
