@@ -76,14 +76,15 @@ void TerminalFeedback::finishProgress(QFutureInterface<void> &future)
     future.reportFinished();
     std::lock_guard lock(m_mutex);
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        const Entry &entry = m_entries.at(i);
-        if (entry.future != future)
+        if (m_entries.at(i).future != future)
             continue;
+        // Out of the list before its last line is written, so that writeLine()
+        // does not draw the finished entry again below it.
+        const Entry entry = m_entries.takeAt(i);
         writeLine(QStringLiteral("%1: done (%2/%3)")
                       .arg(entry.title)
                       .arg(entry.value)
                       .arg(entry.maximum));
-        m_entries.removeAt(i);
         break;
     }
 }
