@@ -35,6 +35,7 @@ Database::Database(const QString &path) : m_path(path)
 Database::~Database()
 {
     m_sessions.reset();
+    finalizeTransactionStatements();
     // Statements of other objects are finalised before the connection goes;
     // sqlite3_close_v2 defers the close until the last one is.
     sqlite3_close_v2(m_handle);
@@ -85,8 +86,10 @@ void Database::open()
         executeText(m_handle, "PRAGMA synchronous=NORMAL");
         executeText(m_handle, "PRAGMA foreign_keys=ON");
         registerCArray(m_handle);
+        prepareTransactionStatements();
         m_sessions = std::make_unique<Sessions>(m_handle);
     } catch (...) {
+        finalizeTransactionStatements();
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
         throw;
@@ -107,6 +110,47 @@ void Database::readIsInitialized()
     if (result != SQLITE_ROW)
         throwError(result, m_handle);
     m_isInitialized = count > 0;
+}
+
+void Database::prepareTransactionStatements()
+{
+    static constexpr const char *texts[TransactionStatementCount] = {
+        "BEGIN DEFERRED", "BEGIN IMMEDIATE", "BEGIN EXCLUSIVE", "COMMIT", "ROLLBACK",
+    };
+    for (int index = 0; index < TransactionStatementCount; ++index) {
+        int result = sqlite3_prepare_v3(m_handle,
+                                        texts[index],
+                                        -1,
+                                        SQLITE_PREPARE_PERSISTENT,
+                                        &m_transactionStatements[index],
+                                        nullptr);
+        if (result != SQLITE_OK)
+            throwError(result, m_handle);
+    }
+}
+
+void Database::finalizeTransactionStatements() noexcept
+{
+    for (sqlite3_stmt *&statement : m_transactionStatements) {
+        sqlite3_finalize(statement);
+        statement = nullptr;
+    }
+}
+
+void Database::runTransactionStatement(TransactionStatement which)
+{
+    sqlite3_stmt *statement = m_transactionStatements[which];
+    int result = sqlite3_step(statement);
+    if (result == SQLITE_DONE) {
+        sqlite3_reset(statement);
+        return;
+    }
+    // The text is taken before the reset; the statement is reset in any case,
+    // so that a COMMIT that failed (busy, deferred constraint) can be run again
+    // or be followed by a ROLLBACK.
+    std::string message = sqlite3_errmsg(m_handle);
+    sqlite3_reset(statement);
+    throwError(result, message);
 }
 
 void Database::execute(std::string_view sql)
@@ -172,28 +216,28 @@ void Database::unlock()
 
 void Database::deferredBegin()
 {
-    executeText(m_handle, "BEGIN");
+    runTransactionStatement(DeferredBegin);
 }
 
 void Database::immediateBegin()
 {
-    executeText(m_handle, "BEGIN IMMEDIATE");
+    runTransactionStatement(ImmediateBegin);
 }
 
 void Database::exclusiveBegin()
 {
-    executeText(m_handle, "BEGIN EXCLUSIVE");
+    runTransactionStatement(ExclusiveBegin);
 }
 
 void Database::commit()
 {
-    executeText(m_handle, "COMMIT");
+    runTransactionStatement(Commit);
 }
 
 void Database::rollback()
 {
     if (!sqlite3_get_autocommit(m_handle))
-        executeText(m_handle, "ROLLBACK");
+        runTransactionStatement(Rollback);
 }
 
 void Database::immediateSessionBegin()

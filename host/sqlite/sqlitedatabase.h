@@ -12,6 +12,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace Host::Sqlite {
 
@@ -74,11 +75,27 @@ public:
     void sessionRollback() override;
 
 private:
+    // The statements that begin and end transactions, prepared once: every
+    // operation runs in a transaction of its own, so parsing their SQL on each
+    // call would cost more than most of the operations themselves.
+    enum TransactionStatement {
+        DeferredBegin,
+        ImmediateBegin,
+        ExclusiveBegin,
+        Commit,
+        Rollback,
+        TransactionStatementCount
+    };
+
     void open();
     void readIsInitialized();
+    void prepareTransactionStatements();
+    void finalizeTransactionStatements() noexcept;
+    void runTransactionStatement(TransactionStatement which);
 
     QString m_path;
     sqlite3 *m_handle = nullptr;
+    sqlite3_stmt *m_transactionStatements[TransactionStatementCount] = {};
     std::mutex m_mutex;
     std::unique_ptr<Sessions> m_sessions;
     bool m_isInitialized = false;

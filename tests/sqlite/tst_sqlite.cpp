@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +49,12 @@ private slots:
     void statementIsResetWhenExceptionLeaves();
     void transactionRollsBackWhenExceptionLeaves_data();
     void transactionRollsBackWhenExceptionLeaves();
+    void failedBeginLeavesConnectionUsable_data();
+    void failedBeginLeavesConnectionUsable();
+    void failedCommitKeepsTransactionOpen_data();
+    void failedCommitKeepsTransactionOpen();
+    void busyConnectionBeginsOnceFree_data();
+    void busyConnectionBeginsOnceFree();
     void sessionRecordsOnlySessionWrites();
     void rolledBackSessionRecordsNothing();
     void changeSetsSurviveReopening();
@@ -60,6 +67,7 @@ private slots:
 private:
     QString databasePath() const { return m_directory->filePath("test.db"); }
     static void createParentChild(Database &database);
+    static void begin(Database &database, int kind);
 
     std::unique_ptr<QTemporaryDir> m_directory;
 };
@@ -78,6 +86,24 @@ void tst_Sqlite::createParentChild(Database &database)
                      "CASCADE, key TEXT NOT NULL, value, PRIMARY KEY(parentId, key))");
     transaction.commit();
     database.setAttachedTables({ "parent", "child" });
+}
+
+void tst_Sqlite::begin(Database &database, int kind)
+{
+    switch (kind) {
+    case 0:
+        database.deferredBegin();
+        break;
+    case 1:
+        database.immediateBegin();
+        break;
+    case 2:
+        database.exclusiveBegin();
+        break;
+    default:
+        database.immediateSessionBegin();
+        break;
+    }
 }
 
 void tst_Sqlite::newFileIsCreatedInWalMode()
@@ -440,6 +466,163 @@ void tst_Sqlite::transactionRollsBackWhenExceptionLeaves()
     insert.execute(1, "one");
     transaction.commit();
     QCOMPARE(count.optionalValue<int>().value(), 1);
+}
+
+void tst_Sqlite::failedBeginLeavesConnectionUsable_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("deferred") << 0;
+    QTest::newRow("immediate") << 1;
+    QTest::newRow("exclusive") << 2;
+}
+
+void tst_Sqlite::failedBeginLeavesConnectionUsable()
+{
+    QFETCH(int, kind);
+
+    Database database { databasePath() };
+    database.execute("CREATE TABLE t(a)");
+    WriteStatement insert { "INSERT INTO t VALUES(?)", database };
+    ReadStatement<1> count { "SELECT count(*) FROM t", database };
+
+    // The statements that begin and end transactions are kept between calls;
+    // each must be usable again after it failed.
+    for (int round = 0; round < 2; ++round) {
+        QVERIFY_THROWS_EXCEPTION(Exception, database.commit());
+        // Outside a transaction there is nothing to roll back.
+        database.rollback();
+        begin(database, kind);
+        try {
+            begin(database, kind);
+            QFAIL("a transaction began inside a transaction");
+        } catch (const Exception &exception) {
+            QCOMPARE(QString::fromUtf8(exception.what()),
+                     "cannot start a transaction within a transaction");
+        }
+        QVERIFY(!sqlite3_get_autocommit(database.handle()));
+        insert.execute(round);
+        database.commit();
+        QVERIFY(sqlite3_get_autocommit(database.handle()));
+        QCOMPARE(count.optionalValue<int>().value(), round + 1);
+    }
+
+    try {
+        database.commit();
+        QFAIL("a commit without a transaction succeeded");
+    } catch (const Exception &exception) {
+        QCOMPARE(QString::fromUtf8(exception.what()), "cannot commit - no transaction is active");
+    }
+    begin(database, kind);
+    insert.execute(2);
+    database.rollback();
+    QCOMPARE(count.optionalValue<int>().value(), 2);
+}
+
+void tst_Sqlite::failedCommitKeepsTransactionOpen_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("repair");
+    QTest::newRow("deferred, repaired") << 0 << true;
+    QTest::newRow("deferred, abandoned") << 0 << false;
+    QTest::newRow("immediate, repaired") << 1 << true;
+    QTest::newRow("immediate, abandoned") << 1 << false;
+    QTest::newRow("exclusive, repaired") << 2 << true;
+    QTest::newRow("exclusive, abandoned") << 2 << false;
+}
+
+void tst_Sqlite::failedCommitKeepsTransactionOpen()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, repair);
+
+    Database database { databasePath() };
+    database.execute("CREATE TABLE parent(id INTEGER PRIMARY KEY)");
+    // A deferred foreign key is checked by COMMIT, which then fails and leaves
+    // the transaction open.
+    database.execute("CREATE TABLE child(parentId INTEGER REFERENCES parent(id) "
+                     "DEFERRABLE INITIALLY DEFERRED)");
+    WriteStatement insertParent { "INSERT INTO parent(id) VALUES(?)", database };
+    WriteStatement insertChild { "INSERT INTO child(parentId) VALUES(?)", database };
+    ReadStatement<1> children { "SELECT count(*) FROM child", database };
+
+    auto run = [&](auto &&transaction) {
+        insertChild.execute(7);
+        QVERIFY_THROWS_EXCEPTION(ConstraintViolation, transaction.commit());
+        QVERIFY(!sqlite3_get_autocommit(database.handle()));
+        if (repair) {
+            insertParent.execute(7);
+            transaction.commit();
+            QVERIFY(sqlite3_get_autocommit(database.handle()));
+        }
+    };
+    if (kind == 0)
+        run(DeferredTransaction { database });
+    else if (kind == 1)
+        run(ImmediateTransaction { database });
+    else
+        run(ExclusiveTransaction { database });
+
+    // The guard rolled back what could not be committed and freed the lock.
+    QVERIFY(sqlite3_get_autocommit(database.handle()));
+    DeferredTransaction transaction { database };
+    QCOMPARE(children.optionalValue<int>().value(), repair ? 1 : 0);
+    transaction.commit();
+}
+
+void tst_Sqlite::busyConnectionBeginsOnceFree_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("immediate") << 1;
+    QTest::newRow("exclusive") << 2;
+    QTest::newRow("session") << 3;
+}
+
+void tst_Sqlite::busyConnectionBeginsOnceFree()
+{
+    QFETCH(int, kind);
+
+    Database database { databasePath() };
+    createParentChild(database);
+    WriteStatement insert { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    ReadStatement<1> count { "SELECT count(*) FROM parent", database };
+    // Fail at once instead of waiting for the other writer.
+    sqlite3_busy_timeout(database.handle(), 0);
+
+    sqlite3 *other = nullptr;
+    QCOMPARE(
+        sqlite3_open_v2(
+            QFile::encodeName(databasePath()).constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
+    auto closeOther = qScopeGuard([&] { sqlite3_close_v2(other); });
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            begin(database, kind);
+            QFAIL("a write transaction began while another connection wrote");
+        } catch (const Exception &exception) {
+            QCOMPARE(exception.errorCode() & 0xff, SQLITE_BUSY);
+        }
+        QVERIFY(sqlite3_get_autocommit(database.handle()));
+    }
+    // Readers are not blocked by the writer in write-ahead-log mode.
+    {
+        DeferredTransaction transaction { database };
+        QCOMPARE(count.optionalValue<int>().value(), 0);
+        transaction.commit();
+    }
+
+    QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    begin(database, kind);
+    insert.execute(1, "one");
+    if (kind == 3)
+        database.sessionCommit();
+    else
+        database.commit();
+    DeferredTransaction transaction { database };
+    QCOMPARE(count.optionalValue<int>().value(), 1);
+    QCOMPARE(database.changeSets().size(), std::size_t(kind == 3 ? 1 : 0));
+    transaction.commit();
 }
 
 void tst_Sqlite::sessionRecordsOnlySessionWrites()
