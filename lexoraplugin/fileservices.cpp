@@ -14,11 +14,6 @@ namespace Lexora {
 
 namespace {
 
-QString toQString(std::string_view path)
-{
-    return QString::fromUtf8(path.data(), qsizetype(path.size()));
-}
-
 // Runs `query` on the session's thread and returns its result. A worker thread
 // waits for the interface thread; on the interface thread itself the query runs
 // directly, since a blocking queued call onto one's own thread never returns.
@@ -65,7 +60,7 @@ FilePath currentProjectI18nDirectory(Host::Projects::Session *session)
 
 void FileServices::writeFile(std::string_view path, const QByteArray &bytes)
 {
-    QFile file(toQString(path));
+    QFile file(QString::fromUtf8(path));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
 }
@@ -79,7 +74,7 @@ FilePaths FileServices::projectQmlFiles()
 
 std::unique_ptr<QIODevice> FileServices::openFileForWriting(std::string_view path)
 {
-    auto file = std::make_unique<AtomicFile>(toQString(path));
+    auto file = std::make_unique<AtomicFile>(QString::fromUtf8(path));
     if (!file->open(QIODevice::WriteOnly))
         return {};
     return file;
@@ -87,7 +82,7 @@ std::unique_ptr<QIODevice> FileServices::openFileForWriting(std::string_view pat
 
 std::unique_ptr<QIODevice> FileServices::openFileForReading(std::string_view path)
 {
-    auto file = std::make_unique<QFile>(toQString(path));
+    auto file = std::make_unique<QFile>(QString::fromUtf8(path));
     if (!file->open(QIODevice::ReadOnly))
         return {};
     return file;
@@ -97,7 +92,7 @@ FilePath FileServices::i18nDirectory()
 {
     FilePath path = runOnSessionThread(&currentProjectI18nDirectory);
     if (!path.empty())
-        QDir().mkdir(toQString(path));
+        QDir().mkdir(QString::fromUtf8(path));
     return path;
 }
 

@@ -13,17 +13,6 @@ namespace Lexora {
 
 namespace {
 
-std::string toUtf8(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QJsonArray translatablesArray(const QByteArray &content)
 {
     QJsonParseError parseError;
@@ -48,12 +37,12 @@ QJsonObject toJson(const TranslatableEntry &entry)
 {
     QJsonArray translations;
     for (const TranslationEntry &translation : entry.translations) {
-        translations.append(
-            QJsonObject { { QLatin1String("language"), fromUtf8(translation.language) },
-                          { QLatin1String("translation"), fromUtf8(translation.translation) } });
+        translations.append(QJsonObject {
+            { QLatin1String("language"), QString::fromStdString(translation.language) },
+            { QLatin1String("translation"), QString::fromStdString(translation.translation) } });
     }
 
-    return QJsonObject { { QLatin1String("trId"), fromUtf8(entry.translationTextId) },
+    return QJsonObject { { QLatin1String("trId"), QString::fromStdString(entry.translationTextId) },
                          { QLatin1String("translations"), translations } };
 }
 
@@ -79,16 +68,16 @@ TranslatableEntries JsonImportExport::importFile(const QString &filePath)
             throw CannotReadJsonFile("Invalid JSON translation file - trId missing");
 
         TranslatableEntry &entry = entries.emplace_back();
-        entry.translationTextId = toUtf8(translationId);
+        entry.translationTextId = translationId.toStdString();
         entry.translations.reserve(static_cast<std::size_t>(translations.size()));
 
         for (const QJsonValue &translationValue : translations) {
             const QJsonObject translation = translationValue.toObject();
             TranslationEntry &translationEntry = entry.translations.emplace_back();
             translationEntry.language
-                = toUtf8(translation.value(QLatin1String("language")).toString());
+                = translation.value(QLatin1String("language")).toString().toStdString();
             translationEntry.translation
-                = toUtf8(translation.value(QLatin1String("translation")).toString());
+                = translation.value(QLatin1String("translation")).toString().toStdString();
         }
     }
 

@@ -39,11 +39,6 @@ void showDatabaseError(const char *message)
     QMessageBox::critical(Host::Core::Workbench::dialogParent(), title, text, QMessageBox::Ok);
 }
 
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 TranslationIds toTranslationIds(const QStringList &ids)
 {
     TranslationIds result;
@@ -145,7 +140,7 @@ QStringList LexoraPlugin::knownTranslationIds(const QStringList &translationIds)
     try {
         for (const TranslatableEntry &entry :
              fetchTranslatableEntries(toTranslationIds(translationIds)))
-            known.append(fromUtf8(entry.translationTextId));
+            known.append(QString::fromStdString(entry.translationTextId));
     } catch (const Host::Sqlite::Exception &error) {
         qWarning().noquote() << "Cannot read the translation database:" << error.what();
     }
@@ -169,8 +164,9 @@ QVariantMap LexoraPlugin::translations(const QStringList &translationIds) const
     for (const TranslatableEntry &entry : entries) {
         QVariantMap texts;
         for (const TranslationEntry &translation : entry.translations)
-            texts.insert(fromUtf8(translation.language), fromUtf8(translation.translation));
-        result.insert(fromUtf8(entry.translationTextId), texts);
+            texts.insert(QString::fromStdString(translation.language),
+                         QString::fromStdString(translation.translation));
+        result.insert(QString::fromStdString(entry.translationTextId), texts);
     }
     return result;
 }

@@ -15,7 +15,7 @@ QList<CatalogMessage> TranslationFileServices::loadMessages(QIODevice *device,
 
     TranslationCatalog catalog(&m_feedback);
     // Whatever a failing loader appended before it gave up is kept.
-    catalog.loadCatalog(*device, QString::fromUtf8(path.data(), qsizetype(path.size())), format);
+    catalog.loadCatalog(*device, QString::fromUtf8(path), format);
     return catalog.takeMessages();
 }
 

@@ -13,15 +13,6 @@
 
 namespace Lexora {
 
-namespace {
-
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 UserFeedback::UserFeedback()
     : m_progressCenter(Host::Core::ProgressCenter::instance()),
       m_issueList(Host::Projects::IssueList::instance())
@@ -37,7 +28,9 @@ void UserFeedback::showMissingImageWarning(std::string_view translationId,
         QCoreApplication::translate("NoImageForTranslationId",
                                     "Translation id is: %1\nFile path is: "
                                     "%2\nState is: %3")
-            .arg(fromUtf8(translationId), fromUtf8(filePath), fromUtf8(state)),
+            .arg(QString::fromUtf8(translationId),
+                 QString::fromUtf8(filePath),
+                 QString::fromUtf8(state)),
         QMessageBox::Ok);
 }
 

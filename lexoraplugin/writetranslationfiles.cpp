@@ -26,11 +26,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("Lexora", text);
 }
 
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 bool lessById(const CatalogMessage &left, const CatalogMessage &right)
 {
     return left.id < right.id;
@@ -284,7 +279,7 @@ bool writeTranslationFiles(const GenerationServices &services,
         QList<CatalogMessage> spare = messages;
         spare.detach();
         QList<CatalogMessage> *current = &messages;
-        FileWriter writer(services, fromUtf8(format), progress, step, succeeded);
+        FileWriter writer(services, QString::fromUtf8(format), progress, step, succeeded);
         for (const std::string &language : languages) {
             if (!isUsableLanguageCode(language)) {
                 // The code becomes part of a file name; one taken from a

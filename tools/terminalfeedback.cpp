@@ -20,9 +20,9 @@ void TerminalFeedback::showMissingImageWarning(std::string_view translationId,
 {
     std::lock_guard lock(m_mutex);
     writeLine(QStringLiteral("warning: no image for translation id %1 (file %2, state %3)")
-                  .arg(QString::fromUtf8(translationId.data(), qsizetype(translationId.size())),
-                       QString::fromUtf8(filePath.data(), qsizetype(filePath.size())),
-                       QString::fromUtf8(state.data(), qsizetype(state.size()))));
+                  .arg(QString::fromUtf8(translationId),
+                       QString::fromUtf8(filePath),
+                       QString::fromUtf8(state)));
 }
 
 QFutureInterface<void> TerminalFeedback::createProgress(const QString &title, const char *)
