@@ -92,10 +92,7 @@ void GenerationRunner::onWorkerFinished(bool succeeded)
     {
         std::lock_guard lock(m_mutex);
         --m_unannouncedWorkers;
-        last = m_unannouncedWorkers == 0
-            && std::none_of(m_workers.begin(), m_workers.end(), [](const Worker &worker) {
-                   return !worker.done;
-               });
+        last = m_unannouncedWorkers == 0 && !hasRunningWorkerLocked();
     }
     emit finished(succeeded);
     if (last)
@@ -105,11 +102,13 @@ void GenerationRunner::onWorkerFinished(bool succeeded)
 bool GenerationRunner::isRunning() const
 {
     std::lock_guard lock(m_mutex);
-    for (const Worker &worker : m_workers) {
-        if (!worker.done)
-            return true;
-    }
-    return false;
+    return hasRunningWorkerLocked();
+}
+
+bool GenerationRunner::hasRunningWorkerLocked() const
+{
+    return std::any_of(
+        m_workers.begin(), m_workers.end(), [](const Worker &worker) { return !worker.done; });
 }
 
 void GenerationRunner::joinFinishedWorkers()
@@ -136,12 +135,7 @@ void GenerationRunner::waitForFinished()
     const bool onSessionThread = QThread::currentThread() == session->thread();
 
     std::unique_lock lock(m_mutex);
-    for (;;) {
-        bool running = false;
-        for (const Worker &worker : m_workers)
-            running = running || !worker.done;
-        if (!running)
-            break;
+    while (hasRunningWorkerLocked()) {
         if (onSessionThread) {
             lock.unlock();
             QCoreApplication::sendPostedEvents(session, QEvent::MetaCall);

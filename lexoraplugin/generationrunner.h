@@ -63,6 +63,8 @@ private:
     };
 
     bool start(LanguageCodes languages, std::vector<std::string> formats);
+    // Whether a worker has not finished yet; m_mutex must be held.
+    bool hasRunningWorkerLocked() const;
     void joinFinishedWorkers();
     void onWorkerFinished(bool succeeded);
 
