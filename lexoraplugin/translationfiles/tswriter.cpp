@@ -21,30 +21,34 @@ void appendHex(QString &result, const char *prefix, char16_t unit, const char *s
     result += QLatin1String(suffix);
 }
 
+// The entity for each character that would otherwise be read as markup.
+const char *markupEntity(char16_t unit)
+{
+    switch (unit) {
+    case u'"':
+        return "&quot;";
+    case u'&':
+        return "&amp;";
+    case u'\'':
+        return "&apos;";
+    case u'<':
+        return "&lt;";
+    case u'>':
+        return "&gt;";
+    default:
+        return nullptr;
+    }
+}
+
 QString escapeAttribute(const QString &value)
 {
     QString result;
     result.reserve(value.size());
     for (const QChar ch : value) {
-        switch (ch.unicode()) {
-        case u'"':
-            result += QLatin1String("&quot;");
-            break;
-        case u'&':
-            result += QLatin1String("&amp;");
-            break;
-        case u'\'':
-            result += QLatin1String("&apos;");
-            break;
-        case u'<':
-            result += QLatin1String("&lt;");
-            break;
-        case u'>':
-            result += QLatin1String("&gt;");
-            break;
-        default:
+        if (const char *entity = markupEntity(ch.unicode()))
+            result += QLatin1String(entity);
+        else
             result += ch;
-        }
     }
     return result;
 }
@@ -57,34 +61,14 @@ QString escapeTsText(const QString &text)
     result.reserve(text.size() * 12 / 10);
     for (const QChar ch : text) {
         const char16_t unit = ch.unicode();
-        switch (unit) {
-        case u'"':
-            result += QLatin1String("&quot;");
-            break;
-        case u'&':
-            result += QLatin1String("&amp;");
-            break;
-        case u'\'':
-            result += QLatin1String("&apos;");
-            break;
-        case u'<':
-            result += QLatin1String("&lt;");
-            break;
-        case u'>':
-            result += QLatin1String("&gt;");
-            break;
-        case u'\t':
-        case u'\n':
+        if (const char *entity = markupEntity(unit))
+            result += QLatin1String(entity);
+        else if (unit < 0x20 && unit != u'\t' && unit != u'\n')
+            appendHex(result, "<byte value=\"x", unit, "\"/>");
+        else if (unit >= 0x80 && ch.isSpace())
+            appendHex(result, "&#x", unit, ";");
+        else
             result += ch;
-            break;
-        default:
-            if (unit < 0x20)
-                appendHex(result, "<byte value=\"x", unit, "\"/>");
-            else if (unit >= 0x80 && ch.isSpace())
-                appendHex(result, "&#x", unit, ";");
-            else
-                result += ch;
-        }
     }
     return result;
 }
