@@ -113,7 +113,9 @@ bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)
     // to open leaves the previous project's database in place.
     try {
         d->setProjectDatabase(std::make_unique<ProjectDatabase>(
-            project->projectDirectory().pathAppended("translations.db").toString()));
+            project->projectDirectory()
+                .pathAppended(QLatin1String(Constants::databaseFileName))
+                .toString()));
     } catch (const Host::Sqlite::Exception &error) {
         showDatabaseError(error.what());
         return false;

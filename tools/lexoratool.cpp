@@ -7,6 +7,7 @@
 #include "fileservices.h"
 #include "generationrunner.h"
 #include "jsonimportexport.h"
+#include "lexoraconstants.h"
 #include "translationfileservices.h"
 
 #include <projects/session.h>
@@ -239,10 +240,14 @@ bool LexoraTool::openProject(const QString &location)
     return true;
 }
 
+Host::Utils::Path LexoraTool::databasePath() const
+{
+    return m_project->projectDirectory().pathAppended(QLatin1String(Constants::databaseFileName));
+}
+
 bool LexoraTool::openDatabase()
 {
-    const QString path
-        = m_project->projectDirectory().pathAppended(QStringLiteral("translations.db")).toString();
+    const QString path = databasePath().toString();
     try {
         m_database = std::make_unique<ProjectDatabase>(path);
         return true;
@@ -277,10 +282,7 @@ int LexoraTool::importJson(const QString &jsonFile)
         return Failure;
     }
     printOut(tr("Imported %n translation ID(s) from %1 into %2", nullptr, int(entries.size()))
-                 .arg(QDir::toNativeSeparators(jsonFile),
-                      m_project->projectDirectory()
-                          .pathAppended(QStringLiteral("translations.db"))
-                          .toUserOutput()));
+                 .arg(QDir::toNativeSeparators(jsonFile), databasePath().toUserOutput()));
     return Success;
 }
 
@@ -356,8 +358,7 @@ int LexoraTool::generate(const QString &format)
         &translationFileServices, &m_database->databaseIo(), &fileServices, m_feedback.get()
     };
 
-    const QString directory
-        = m_project->projectDirectory().pathAppended(QStringLiteral("i18n")).toString();
+    const QString directory = m_project->i18nDirectory().toString();
     const QStringList formats = format == QLatin1String("all")
         ? QStringList { QStringLiteral("qm"), QStringLiteral("ts") }
         : QStringList { format };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utils/path.h>
+
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,7 @@ private:
     int generate(const QString &format);
 
     bool openProject(const QString &location);
+    Host::Utils::Path databasePath() const;
     bool openDatabase();
     QStringList usedTranslationIds();
 
