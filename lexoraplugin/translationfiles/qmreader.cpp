@@ -15,19 +15,7 @@ namespace Lexora {
 
 namespace {
 
-enum : uchar {
-    TagEnd = 0x01,
-    TagSourceText16 = 0x02,
-    TagTranslation = 0x03,
-    TagContext16 = 0x04,
-    TagSourceText = 0x06,
-    TagContext = 0x07,
-    TagComment = 0x08,
-
-    SectionMessages = 0x69,
-    SectionDependencies = 0x96,
-    SectionLanguage = 0xa7,
-};
+using namespace QmFormat;
 
 constexpr quint32 nullLength = 0xffffffff;
 

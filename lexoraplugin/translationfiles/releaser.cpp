@@ -10,22 +10,7 @@ namespace Lexora {
 
 namespace {
 
-enum Tag : uchar {
-    TagEnd = 0x01,
-    TagTranslation = 0x03,
-    TagSourceText = 0x06,
-    TagContext = 0x07,
-    TagComment = 0x08,
-};
-
-enum Section : uchar {
-    SectionContexts = 0x2f,
-    SectionHashes = 0x42,
-    SectionMessages = 0x69,
-    SectionNumerusRules = 0x88,
-    SectionDependencies = 0x96,
-    SectionLanguage = 0xa7,
-};
+using namespace QmFormat;
 
 void appendUInt32(QByteArray &out, quint32 value)
 {

@@ -10,6 +10,32 @@ class QIODevice;
 
 namespace Lexora {
 
+// Tag bytes of the compiled file: those that open a section and those that
+// open a field of a message record. The reader knows the two UTF-16 fields
+// that older files use; the writer never produces them.
+namespace QmFormat {
+
+enum Section : uchar {
+    SectionContexts = 0x2f,
+    SectionHashes = 0x42,
+    SectionMessages = 0x69,
+    SectionNumerusRules = 0x88,
+    SectionDependencies = 0x96,
+    SectionLanguage = 0xa7,
+};
+
+enum Tag : uchar {
+    TagEnd = 0x01,
+    TagSourceText16 = 0x02,
+    TagTranslation = 0x03,
+    TagContext16 = 0x04,
+    TagSourceText = 0x06,
+    TagContext = 0x07,
+    TagComment = 0x08,
+};
+
+} // namespace QmFormat
+
 // One message as the compiled file stores it. ID-based messages carry the ID in
 // sourceText and leave context and comment empty.
 struct QmEntry
@@ -42,7 +68,6 @@ public:
 
     // Keeps the entry already stored under the same (context, source, comment).
     void insert(QmEntry entry);
-    qsizetype entryCount() const { return qsizetype(m_entries.size()); }
 
     void setNumerusRules(const QByteArray &rules) { m_numerusRules = rules; }
     void setDependencies(const QStringList &dependencies) { m_dependencies = dependencies; }
