@@ -154,14 +154,7 @@ void FindTrCalls::endVisit(CallExpression *node)
         }
         if (!stringArgument(arguments->expression))
             return;
-        QString comment;
-        if (ExpressionNode *commentArgument = argumentAt(arguments, 1))
-            comment = stringArgument(commentArgument).value_or(QString());
-        if (!m_metaSourceText.isEmpty())
-            reportFileError(line,
-                            lupdateText("//% cannot be used with %1(). Ignoring\n").arg(name));
-
-        appendMetaIdMessage(comment);
+        appendMetaIdMessage(name, line, argumentAt(arguments, 1));
         return;
     }
     case TranslationFunction::QsTranslate:
@@ -174,14 +167,7 @@ void FindTrCalls::endVisit(CallExpression *node)
             || !stringArgument(arguments->next->expression)) {
             return;
         }
-        if (!m_metaSourceText.isEmpty())
-            reportFileError(line,
-                            lupdateText("//% cannot be used with %1(). Ignoring\n").arg(name));
-        QString comment;
-        if (ExpressionNode *commentArgument = argumentAt(arguments, 2))
-            comment = stringArgument(commentArgument).value_or(QString());
-
-        appendMetaIdMessage(comment);
+        appendMetaIdMessage(name, line, argumentAt(arguments, 2));
         return;
     }
     case TranslationFunction::QsTrId:
@@ -309,12 +295,19 @@ void FindTrCalls::parseMetaString(QStringView text, int line)
 }
 
 // qsTr and qsTranslate calls carry no ID of their own: the message takes the ID
-// of a preceding //= comment, or none.
-void FindTrCalls::appendMetaIdMessage(const QString &comment)
+// of a preceding //= comment, or none. Their source text is the argument, so a
+// //% text is reported and dropped.
+void FindTrCalls::appendMetaIdMessage(const QString &name,
+                                      int line,
+                                      ExpressionNode *commentArgument)
 {
+    if (!m_metaSourceText.isEmpty())
+        reportFileError(line, lupdateText("//% cannot be used with %1(). Ignoring\n").arg(name));
+
     CatalogMessage message;
     message.id = m_metaId;
-    message.translatorComment = comment;
+    if (commentArgument)
+        message.translatorComment = stringArgument(commentArgument).value_or(QString());
     m_catalog->appendMessage(std::move(message));
     consumeMetaData();
 }

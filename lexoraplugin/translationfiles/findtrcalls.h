@@ -50,7 +50,9 @@ private:
     void processComments(quint32 offset, bool flush = false);
     void processComment(const QQmlJS::SourceLocation &location);
     void parseMetaString(QStringView text, int line);
-    void appendMetaIdMessage(const QString &comment);
+    void appendMetaIdMessage(const QString &name,
+                             int line,
+                             QQmlJS::AST::ExpressionNode *commentArgument);
     void consumeMetaData();
     bool hasMetaData() const;
 
