@@ -144,9 +144,7 @@ bool DesignProject::reload(QString *errorString)
     return ok;
 }
 
-bool DesignProject::writeProperty(const QString &name,
-                                  const QString &valueSource,
-                                  QString *errorString)
+bool DesignProject::writeProperty(const QString &name, const QString &valueSource)
 {
     QmlProjectFile onDisk;
     QString readError;
@@ -162,14 +160,21 @@ bool DesignProject::writeProperty(const QString &name,
         qCWarning(qmlProjectLog).noquote() << readError << "- writing the last known contents";
     }
 
-    if (!m_file.setPropertySource(name, valueSource, errorString))
-        return false;
-    emit projectFileChanged();
-    if (keepFileOnDisk) {
-        *errorString = tr("%1 The file was left unchanged.").arg(readError);
+    QString error;
+    if (!m_file.setPropertySource(name, valueSource, &error)) {
+        qCWarning(qmlProjectLog).noquote() << error;
         return false;
     }
-    return m_file.save(errorString);
+    emit projectFileChanged();
+    if (keepFileOnDisk) {
+        qCWarning(qmlProjectLog).noquote() << tr("%1 The file was left unchanged.").arg(readError);
+        return false;
+    }
+    if (!m_file.save(&error)) {
+        qCWarning(qmlProjectLog).noquote() << error;
+        return false;
+    }
+    return true;
 }
 
 } // namespace Host::QmlProject

@@ -45,8 +45,8 @@ public:
     // file, changing only that binding. Edits the file as it is on disk now, so
     // changes made elsewhere since it was read are kept. A file that exists but
     // cannot be read or parsed is not touched: false, and the new value is known
-    // to the running studio only.
-    bool writeProperty(const QString &name, const QString &valueSource, QString *errorString);
+    // to the running studio only. Failures are logged as warnings.
+    bool writeProperty(const QString &name, const QString &valueSource);
 
 signals:
     void projectFileChanged();

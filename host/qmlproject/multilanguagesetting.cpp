@@ -3,12 +3,9 @@
 #include "designproject.h"
 #include "qmlbuildbackend.h"
 
-#include <QLoggingCategory>
-
 namespace Host::QmlProject {
 
 namespace {
-Q_LOGGING_CATEGORY(settingLog, "host.qmlproject", QtWarningMsg)
 const char key[] = "translationDatabase";
 } // namespace
 
@@ -38,11 +35,8 @@ bool MultiLanguageSetting::value() const
 bool MultiLanguageSetting::setValue(bool enabled)
 {
     const bool before = value();
-    QString error;
     const bool written
-        = m_project->writeProperty(QLatin1String(key), QmlProjectFile::boolean(enabled), &error);
-    if (!written)
-        qCWarning(settingLog).noquote() << error;
+        = m_project->writeProperty(QLatin1String(key), QmlProjectFile::boolean(enabled));
     if (value() != before)
         emit valueChanged(value());
     return written;

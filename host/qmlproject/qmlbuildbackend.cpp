@@ -5,13 +5,7 @@
 #include <projects/buildtarget.h>
 #include <utils/softassert.h>
 
-#include <QLoggingCategory>
-
 namespace Host::QmlProject {
-
-namespace {
-Q_LOGGING_CATEGORY(backendLog, "host.qmlproject", QtWarningMsg)
-} // namespace
 
 QmlBuildBackend::QmlBuildBackend(Projects::BuildTarget *target) : Projects::BuildBackend(target)
 {
@@ -66,24 +60,16 @@ bool QmlBuildBackend::setSupportedLanguages(const QStringList &languages)
 {
     DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return false);
-    QString error;
-    const bool written = project->writeProperty(
-        QStringLiteral("supportedLanguages"), QmlProjectFile::stringList(languages), &error);
-    if (!written)
-        qCWarning(backendLog).noquote() << error;
-    return written;
+    return project->writeProperty(QStringLiteral("supportedLanguages"),
+                                  QmlProjectFile::stringList(languages));
 }
 
 bool QmlBuildBackend::setPrimaryLanguage(const QString &language)
 {
     DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return false);
-    QString error;
-    const bool written = project->writeProperty(
-        QStringLiteral("primaryLanguage"), QmlProjectFile::quoted(language), &error);
-    if (!written)
-        qCWarning(backendLog).noquote() << error;
-    return written;
+    return project->writeProperty(QStringLiteral("primaryLanguage"),
+                                  QmlProjectFile::quoted(language));
 }
 
 void QmlBuildBackend::notifyParsing(bool started, bool success)
