@@ -15,7 +15,6 @@ IssuesView::IssuesView(QWidget *parent) : IssuesView(IssueList::instance(), pare
 
 IssuesView::IssuesView(IssueList *list, QWidget *parent)
     : QWidget(parent),
-      m_list(list),
       m_model(new IssuesModel(list, this)),
       m_view(new QTreeView(this)),
       m_summary(new QLabel(this)),

@@ -43,7 +43,6 @@ private:
     void updateSummary();
     void setFlashing(bool flashing);
 
-    IssueList *m_list;
     IssuesModel *m_model;
     QTreeView *m_view;
     QLabel *m_summary;
