@@ -43,7 +43,7 @@ class ProbePlugin : public RecordingPlugin
 {
 public:
     explicit ProbePlugin(const QString &name, bool succeed = true)
-        : RecordingPlugin(name), m_name(name), m_succeed(succeed)
+        : RecordingPlugin(name), m_succeed(succeed)
     { }
 
     bool initialize(const QStringList &arguments, QString *errorString) override
@@ -75,7 +75,6 @@ public:
     bool finishAtOnce = false;
 
 private:
-    QString m_name;
     bool m_succeed;
 };
 

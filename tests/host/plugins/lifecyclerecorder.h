@@ -37,6 +37,6 @@ public:
         return ShutdownMode::Synchronous;
     }
 
-private:
-    QString m_name;
+protected:
+    const QString m_name;
 };
