@@ -68,7 +68,7 @@ PluginInfo *PluginHostPrivate::find(const QString &name) const
 void PluginHostPrivate::add(std::unique_ptr<PluginInfo> info)
 {
     if (!info->name().isEmpty()) {
-        if (PluginInfo *known = find(info->name()); known && known != info.get()) {
+        if (PluginInfo *known = find(info->name())) {
             const QString where = known->filePath().isEmpty() ? known->name() : known->filePath();
             info->setError(
                 tr("A plugin named \"%1\" is already known (%2).").arg(info->name(), where));
