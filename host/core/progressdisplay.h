@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include <map>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 class QLabel;

@@ -1,9 +1,6 @@
 #include "softassert.h"
 
-#include <QByteArray>
 #include <QLoggingCategory>
-
-#include <cstdlib>
 
 namespace Host::Utils {
 
