@@ -16,12 +16,12 @@ namespace {
 Q_LOGGING_CATEGORY(qmlProjectLog, "host.qmlproject", QtWarningMsg)
 
 void collectFiles(const QString &directory,
-                  const QString &excluded,
+                  const Utils::Path &excluded,
                   QSet<QString> &visitedDirectories,
-                  QSet<Utils::Path> &seen,
                   Utils::Paths &files)
 {
-    // Symbolic links may lead back up the tree; each real directory is read once.
+    // Symbolic links may lead back up the tree, and source directories may nest;
+    // each real directory is read once, so no file is listed twice.
     const QString canonical = QFileInfo(directory).canonicalFilePath();
     if (canonical.isEmpty() || visitedDirectories.contains(canonical))
         return;
@@ -33,15 +33,11 @@ void collectFiles(const QString &directory,
         if (entry.isDir()) {
             if (entry.fileName().startsWith(QLatin1Char('.')))
                 continue;
-            if (Utils::Path::fromFileInfo(entry) == Utils::Path::fromString(excluded))
+            if (Utils::Path::fromFileInfo(entry) == excluded)
                 continue;
-            collectFiles(entry.absoluteFilePath(), excluded, visitedDirectories, seen, files);
+            collectFiles(entry.absoluteFilePath(), excluded, visitedDirectories, files);
         } else {
-            const Utils::Path file = Utils::Path::fromFileInfo(entry);
-            if (!seen.contains(file)) {
-                seen.insert(file);
-                files.append(file);
-            }
+            files.append(Utils::Path::fromFileInfo(entry));
         }
     }
 }
@@ -120,11 +116,10 @@ Utils::Path DesignProject::i18nDirectory() const
 void DesignProject::rescan()
 {
     QSet<QString> visited;
-    QSet<Utils::Path> seen;
     Utils::Paths files;
-    const QString excluded = i18nDirectory().toString();
+    const Utils::Path excluded = i18nDirectory();
     for (const Utils::Path &directory : sourceDirectories())
-        collectFiles(directory.toString(), excluded, visited, seen, files);
+        collectFiles(directory.toString(), excluded, visited, files);
     setFiles(files);
 }
 
