@@ -2,36 +2,31 @@
 
 #include "sqlitetransactioninterface.h"
 
-#include <exception>
 #include <mutex>
 
 namespace Host::Sqlite {
 
 // Scoped transactions: the constructor takes the connection's lock and begins,
 // `commit` ends the transaction, and a guard destroyed without a commit (an
-// exception left the scope) rolls back. The lock is released last in both cases.
-template<typename Derived> class BasicTransaction
+// exception left the scope) rolls back. The lock is released last in both
+// cases; a begin that throws releases it without rolling anything back.
+template<void (TransactionInterface::*Begin)(),
+         void (TransactionInterface::*End)(),
+         void (TransactionInterface::*Abort)()>
+class BasicTransaction
 {
 public:
-    BasicTransaction(const BasicTransaction &) = delete;
-    BasicTransaction &operator=(const BasicTransaction &) = delete;
-
-    void commit()
-    {
-        Derived::end(m_interface);
-        m_open = false;
-    }
-
-protected:
     explicit BasicTransaction(TransactionInterface &interface)
         : m_interface(interface), m_lock(interface)
-    { }
+    {
+        (m_interface.*Begin)();
+    }
 
     ~BasicTransaction()
     {
         if (m_open) {
             try {
-                Derived::abort(m_interface);
+                (m_interface.*Abort)();
             } catch (...) {
                 // A failed rollback leaves SQLite to roll back itself when the
                 // next transaction begins; there is nobody to tell in a destructor.
@@ -39,66 +34,36 @@ protected:
         }
     }
 
-    void begun() { m_open = true; }
+    BasicTransaction(const BasicTransaction &) = delete;
+    BasicTransaction &operator=(const BasicTransaction &) = delete;
 
-    TransactionInterface &m_interface;
+    // A commit that throws leaves the transaction open, so the guard still
+    // rolls it back.
+    void commit()
+    {
+        (m_interface.*End)();
+        m_open = false;
+    }
 
 private:
+    TransactionInterface &m_interface;
     std::unique_lock<TransactionInterface> m_lock;
-    bool m_open = false;
+    bool m_open = true;
 };
 
-class DeferredTransaction : public BasicTransaction<DeferredTransaction>
-{
-public:
-    explicit DeferredTransaction(TransactionInterface &interface) : BasicTransaction(interface)
-    {
-        interface.deferredBegin();
-        begun();
-    }
-
-    static void end(TransactionInterface &interface) { interface.commit(); }
-    static void abort(TransactionInterface &interface) { interface.rollback(); }
-};
-
-class ImmediateTransaction : public BasicTransaction<ImmediateTransaction>
-{
-public:
-    explicit ImmediateTransaction(TransactionInterface &interface) : BasicTransaction(interface)
-    {
-        interface.immediateBegin();
-        begun();
-    }
-
-    static void end(TransactionInterface &interface) { interface.commit(); }
-    static void abort(TransactionInterface &interface) { interface.rollback(); }
-};
-
-class ExclusiveTransaction : public BasicTransaction<ExclusiveTransaction>
-{
-public:
-    explicit ExclusiveTransaction(TransactionInterface &interface) : BasicTransaction(interface)
-    {
-        interface.exclusiveBegin();
-        begun();
-    }
-
-    static void end(TransactionInterface &interface) { interface.commit(); }
-    static void abort(TransactionInterface &interface) { interface.rollback(); }
-};
-
-class ImmediateSessionTransaction : public BasicTransaction<ImmediateSessionTransaction>
-{
-public:
-    explicit ImmediateSessionTransaction(TransactionInterface &interface)
-        : BasicTransaction(interface)
-    {
-        interface.immediateSessionBegin();
-        begun();
-    }
-
-    static void end(TransactionInterface &interface) { interface.sessionCommit(); }
-    static void abort(TransactionInterface &interface) { interface.sessionRollback(); }
-};
+using DeferredTransaction = BasicTransaction<&TransactionInterface::deferredBegin,
+                                             &TransactionInterface::commit,
+                                             &TransactionInterface::rollback>;
+using ImmediateTransaction = BasicTransaction<&TransactionInterface::immediateBegin,
+                                              &TransactionInterface::commit,
+                                              &TransactionInterface::rollback>;
+using ExclusiveTransaction = BasicTransaction<&TransactionInterface::exclusiveBegin,
+                                              &TransactionInterface::commit,
+                                              &TransactionInterface::rollback>;
+// Records the changes to the connection's registered tables and keeps them as
+// one change set when it commits.
+using ImmediateSessionTransaction = BasicTransaction<&TransactionInterface::immediateSessionBegin,
+                                                     &TransactionInterface::sessionCommit,
+                                                     &TransactionInterface::sessionRollback>;
 
 } // namespace Host::Sqlite
