@@ -47,31 +47,19 @@ TableBuilder translationsTable()
     return table;
 }
 
-TableBuilder translationMetaDataTable()
+// Key-value metadata of one owner row: the owner's id and the key together
+// identify an entry.
+TableBuilder metaDataTable(std::string name, std::string ownerColumn, std::string ownerTable)
 {
     TableBuilder table;
-    table.setName("translationMetaData");
+    table.setName(std::move(name));
     table.setUseIfNotExists(true);
-    table.addColumn("translationId",
+    table.addColumn(ownerColumn,
                     ColumnType::Integer,
-                    { NotNull {}, cascadingReference("translations", "id") });
+                    { NotNull {}, cascadingReference(std::move(ownerTable), "id") });
     table.addColumn("key", ColumnType::Text, { NotNull {}, Check { "key != ''" } });
     table.addColumn("value", ColumnType::Numeric);
-    table.addPrimaryKeyConstraint({ "translationId", "key" });
-    return table;
-}
-
-TableBuilder translatableMetaDataTable()
-{
-    TableBuilder table;
-    table.setName("translatableMetaData");
-    table.setUseIfNotExists(true);
-    table.addColumn("translatableId",
-                    ColumnType::Integer,
-                    { NotNull {}, cascadingReference("translatables", "id") });
-    table.addColumn("key", ColumnType::Text, { NotNull {}, Check { "key != ''" } });
-    table.addColumn("value", ColumnType::Numeric);
-    table.addPrimaryKeyConstraint({ "translatableId", "key" });
+    table.addPrimaryKeyConstraint({ std::move(ownerColumn), "key" });
     return table;
 }
 
@@ -124,8 +112,9 @@ void SchemaInitializer::createTranslationTables(Host::Sqlite::Database &database
 
         translatablesTable().initialize(database);
         translationsTable().initialize(database);
-        translationMetaDataTable().initialize(database);
-        translatableMetaDataTable().initialize(database);
+        metaDataTable("translationMetaData", "translationId", "translations").initialize(database);
+        metaDataTable("translatableMetaData", "translatableId", "translatables")
+            .initialize(database);
         screenMetaDataTable().initialize(database);
 
         database.execute(
