@@ -190,15 +190,25 @@ std::vector<std::string> columnNames(sqlite3 *database, const std::string &table
     return names;
 }
 
+// Column names by table, read once per table while change sets are applied.
+using ColumnNamesOfTables = std::map<std::string, std::vector<std::string>>;
+
+const std::vector<std::string> &cachedColumnNames(sqlite3 *database,
+                                                  const std::string &table,
+                                                  ColumnNamesOfTables &columnNamesOfTables)
+{
+    auto found = columnNamesOfTables.find(table);
+    if (found == columnNamesOfTables.end())
+        found = columnNamesOfTables.emplace(table, columnNames(database, table)).first;
+    return found->second;
+}
+
 void runPendingUpdate(sqlite3 *database,
                       const PendingUpdate &update,
-                      std::map<std::string, std::vector<std::string>> &columnNamesOfTables)
+                      ColumnNamesOfTables &columnNamesOfTables)
 {
-    auto found = columnNamesOfTables.find(update.table);
-    if (found == columnNamesOfTables.end())
-        found
-            = columnNamesOfTables.emplace(update.table, columnNames(database, update.table)).first;
-    const std::vector<std::string> &names = found->second;
+    const std::vector<std::string> &names
+        = cachedColumnNames(database, update.table, columnNamesOfTables);
     std::string sql = "UPDATE " + quoted(update.table) + " SET ";
     int parameter = 1;
     for (const auto &[column, value] : update.columns) {
@@ -337,18 +347,32 @@ void putRecord(std::string &out, sqlite3_changeset_iter *iterator, int columnCou
     }
 }
 
+std::vector<Value> readRecord(sqlite3_changeset_iter *iterator, int columnCount, ValueGetter get)
+{
+    std::vector<Value> values;
+    values.reserve(std::size_t(columnCount));
+    for (int column = 0; column < columnCount; ++column) {
+        sqlite3_value *value = nullptr;
+        get(iterator, column, &value);
+        values.push_back(toValue(value));
+    }
+    return values;
+}
+
 // An insert or update whose row is gone after re-application (its parent was
 // not imported again, or the edit could not be brought back) is dropped from
 // the recorded edits: ids are reused, so kept, it would later land on another
 // translatable's row. Deletes stay, they are local decisions about any import.
-std::string withoutChangesOfVanishedRows(sqlite3 *database, void *data, int size)
+std::string withoutChangesOfVanishedRows(sqlite3 *database,
+                                         void *data,
+                                         int size,
+                                         ColumnNamesOfTables &columnNamesOfTables)
 {
     sqlite3_changeset_iter *iteratorPointer = nullptr;
     check(sqlite3changeset_start(&iteratorPointer, size, data), database);
     std::unique_ptr<sqlite3_changeset_iter, decltype(&sqlite3changeset_finalize)> iterator(
         iteratorPointer, &sqlite3changeset_finalize);
 
-    std::map<std::string, std::vector<std::string>> columnNamesOfTables;
     std::string kept;
     std::string headerTable;
     while (sqlite3changeset_next(iterator.get()) == SQLITE_ROW) {
@@ -362,10 +386,8 @@ std::string withoutChangesOfVanishedRows(sqlite3 *database, void *data, int size
         check(sqlite3changeset_pk(iterator.get(), &primaryKeyFlags, &columnCount), database);
 
         if (operation != SQLITE_DELETE) {
-            auto found = columnNamesOfTables.find(table);
-            if (found == columnNamesOfTables.end())
-                found = columnNamesOfTables.emplace(table, columnNames(database, table)).first;
-            const std::vector<std::string> &names = found->second;
+            const std::vector<std::string> &names
+                = cachedColumnNames(database, table, columnNamesOfTables);
             std::string sql = "SELECT 1 FROM " + quoted(table) + " WHERE ";
             std::vector<sqlite3_value *> keys;
             for (int column = 0; column < columnCount; ++column) {
@@ -473,8 +495,6 @@ bool Sessions::hasTable()
 
 void Sessions::ensureTable()
 {
-    if (hasTable())
-        return;
     executeSql(m_database,
                std::string("CREATE TABLE IF NOT EXISTS ") + tableName
                    + "(id INTEGER PRIMARY KEY, changeSet BLOB NOT NULL)");
@@ -523,22 +543,10 @@ ChangeSets Sessions::changeSets()
             change.operation = operation == SQLITE_INSERT ? Operation::Insert
                 : operation == SQLITE_UPDATE              ? Operation::Update
                                                           : Operation::Delete;
-            if (operation != SQLITE_INSERT) {
-                change.oldValues.reserve(columnCount);
-                for (int column = 0; column < columnCount; ++column) {
-                    sqlite3_value *value = nullptr;
-                    sqlite3changeset_old(iterator, column, &value);
-                    change.oldValues.push_back(toValue(value));
-                }
-            }
-            if (operation != SQLITE_DELETE) {
-                change.newValues.reserve(columnCount);
-                for (int column = 0; column < columnCount; ++column) {
-                    sqlite3_value *value = nullptr;
-                    sqlite3changeset_new(iterator, column, &value);
-                    change.newValues.push_back(toValue(value));
-                }
-            }
+            if (operation != SQLITE_INSERT)
+                change.oldValues = readRecord(iterator, columnCount, sqlite3changeset_old);
+            if (operation != SQLITE_DELETE)
+                change.newValues = readRecord(iterator, columnCount, sqlite3changeset_new);
             changeSet.push_back(std::move(change));
         }
         int result = sqlite3changeset_finalize(iteratorGuard.release());
@@ -573,11 +581,11 @@ void Sessions::applyAndUpdate()
         throwError(result, m_database);
 
     ApplyContext context;
+    ColumnNamesOfTables columnNamesOfTables;
     if (size > 0) {
         result = sqlite3changeset_apply(m_database, size, data, nullptr, conflictHandler, &context);
         if (result != SQLITE_OK)
             throwError(result, m_database);
-        std::map<std::string, std::vector<std::string>> columnNamesOfTables;
         for (const auto &update : context.updates)
             runPendingUpdate(m_database, update, columnNamesOfTables);
         if (context.foreignKeyConflict)
@@ -586,7 +594,8 @@ void Sessions::applyAndUpdate()
 
     executeSql(m_database, std::string("DELETE FROM ") + tableName);
     if (size > 0) {
-        const std::string kept = withoutChangesOfVanishedRows(m_database, data, size);
+        const std::string kept
+            = withoutChangesOfVanishedRows(m_database, data, size, columnNamesOfTables);
         if (!kept.empty())
             store(kept.data(), int(kept.size()));
     }
