@@ -15,6 +15,22 @@ using Host::Sqlite::DeferredTransaction;
 using Host::Sqlite::ImmediateSessionTransaction;
 using Host::Sqlite::ImmediateTransaction;
 
+namespace {
+
+// The key and value rows of one translatable or translation.
+MetaDataEntries selectMetaData(Host::Sqlite::ReadStatement<2> &statement, std::int64_t ownerId)
+{
+    MetaDataEntries metaData;
+    statement.readCallback(
+        [&](const BaseStatement &row) {
+            metaData.push_back({ row.fetchText(0), row.fetchValue(1) });
+        },
+        ownerId);
+    return metaData;
+}
+
+} // namespace
+
 DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
     : m_database(database),
       m_selectAllTranslatables("SELECT translationTextId, id FROM translatables ORDER BY id",
@@ -287,20 +303,9 @@ TranslatableEntries DatabaseIo::fetchTranslatableEntries(const TranslationIds &t
     DeferredTransaction transaction { m_database };
     TranslatableEntries entries = selectTranslatableEntries(translationIds);
     for (TranslatableEntry &entry : entries)
-        entry.metaData = selectTranslatableMetaData(entry.id);
+        entry.metaData = selectMetaData(m_selectTranslatableMetaData, entry.id);
     transaction.commit();
     return entries;
-}
-
-MetaDataEntries DatabaseIo::selectTranslatableMetaData(std::int64_t translatableId)
-{
-    MetaDataEntries metaData;
-    m_selectTranslatableMetaData.readCallback(
-        [&](const BaseStatement &statement) {
-            metaData.push_back({ statement.fetchText(0), statement.fetchValue(1) });
-        },
-        translatableId);
-    return metaData;
 }
 
 TranslationRows DatabaseIo::fetchTranslationRows(const TranslationIds &translationIds,
@@ -333,7 +338,7 @@ TranslationRows DatabaseIo::fetchTranslationRows(const TranslationIds &translati
             currentLanguage);
     }
     for (TranslationRow &row : rows)
-        row.metaData = selectTranslatableMetaData(row.translatableId);
+        row.metaData = selectMetaData(m_selectTranslatableMetaData, row.translatableId);
     transaction.commit();
     return rows;
 }
@@ -497,18 +502,12 @@ void DatabaseIo::completeEntries(TranslatableEntries &entries)
                 translation.id = statement.fetchLongLongValue(2);
             },
             entry.id);
-        for (TranslationEntry &translation : entry.translations) {
-            m_selectTranslationMetaData.readCallback(
-                [&](const BaseStatement &statement) {
-                    translation.metaData.push_back(
-                        { statement.fetchText(0), statement.fetchValue(1) });
-                },
-                translation.id);
-        }
+        for (TranslationEntry &translation : entry.translations)
+            translation.metaData = selectMetaData(m_selectTranslationMetaData, translation.id);
     }
 
     for (TranslatableEntry &entry : entries)
-        entry.metaData = selectTranslatableMetaData(entry.id);
+        entry.metaData = selectMetaData(m_selectTranslatableMetaData, entry.id);
 
     for (TranslatableEntry &entry : entries)
         entry.screenMetaData = selectScreenMetaData(entry.id);

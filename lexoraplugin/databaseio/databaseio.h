@@ -52,7 +52,6 @@ private:
     using WriteStatement = Host::Sqlite::WriteStatement;
 
     TranslatableEntries selectTranslatableEntries(const TranslationIds &translationIds);
-    MetaDataEntries selectTranslatableMetaData(std::int64_t translatableId);
     void completeEntries(TranslatableEntries &entries);
     ScreenMetaDataEntries selectScreenMetaData(std::int64_t translatableId);
     void setChangeStates(TranslatableEntries &entries);
