@@ -1,9 +1,7 @@
 #include "tablebuilder.h"
 
 #include <sqlite/sqlitedatabase.h>
-#include <sqlite/sqliteexception.h>
 
-#include <cmath>
 #include <cstdio>
 
 namespace Lexora {
