@@ -84,6 +84,11 @@ void Database::open()
         // In write-ahead-log mode NORMAL keeps the file consistent on power loss;
         // only the last commits may be lost.
         executeText(m_handle, "PRAGMA synchronous=NORMAL");
+        // A translation-file generation reads every translation once per
+        // language. With SQLite's default cache of 2 MiB, a project whose
+        // translations take more than that reads every page from the file again
+        // for each language; pages are only allocated as they are read.
+        executeText(m_handle, "PRAGMA cache_size=-32768");
         executeText(m_handle, "PRAGMA foreign_keys=ON");
         registerCArray(m_handle);
         prepareTransactionStatements();

@@ -63,6 +63,8 @@ private slots:
     void applyingKeepsDependentsOfConflictingInserts();
     void applyingDropsEditsWhoseParentIsGone();
     void checkpointEmptiesTheLog();
+    void readingAgainHitsTheCache_data();
+    void readingAgainHitsTheCache();
 
 private:
     QString databasePath() const { return m_directory->filePath("test.db"); }
@@ -863,6 +865,50 @@ void tst_Sqlite::checkpointEmptiesTheLog()
     QCOMPARE(checkpointedFrames, logFrames);
     // The main file alone holds the data now.
     QVERIFY(QFileInfo(databasePath()).size() > 100000);
+}
+
+void tst_Sqlite::readingAgainHitsTheCache_data()
+{
+    QTest::addColumn<int>("kibibytes");
+    QTest::newRow("smaller than SQLite's default cache") << 1024;
+    QTest::newRow("four times SQLite's default cache") << 8192;
+}
+
+// Read transactions that follow one another keep the pages they read, so a
+// second pass over the same rows reads nothing from the file.
+void tst_Sqlite::readingAgainHitsTheCache()
+{
+    QFETCH(int, kibibytes);
+    {
+        Database database { databasePath() };
+        ImmediateTransaction transaction { database };
+        database.execute("CREATE TABLE t(id INTEGER PRIMARY KEY, payload BLOB)");
+        WriteStatement fill { "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                              "WHERE i < ?) INSERT INTO t(payload) SELECT randomblob(1024) FROM n",
+                              database };
+        fill.execute(kibibytes);
+        transaction.commit();
+    }
+
+    Database database { databasePath() };
+    ReadStatement<1> total { "SELECT sum(length(payload)) FROM t", database };
+    auto readAll = [&] {
+        DeferredTransaction transaction { database };
+        const std::int64_t bytes = total.optionalValue<std::int64_t>().value_or(0);
+        transaction.commit();
+        return bytes;
+    };
+    auto cacheMisses = [&] {
+        int current = 0;
+        int highest = 0;
+        sqlite3_db_status(database.handle(), SQLITE_DBSTATUS_CACHE_MISS, &current, &highest, 1);
+        return current;
+    };
+
+    QCOMPARE(readAll(), std::int64_t(kibibytes) * 1024);
+    QVERIFY(cacheMisses() >= kibibytes / 4);
+    QCOMPARE(readAll(), std::int64_t(kibibytes) * 1024);
+    QCOMPARE(cacheMisses(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Sqlite)
