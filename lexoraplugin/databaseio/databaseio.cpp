@@ -145,8 +145,9 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
           "json_each(metaData) AS metaDataEntry WHERE componentPath = ?1",
           database),
       m_selectLanguageTranslations(
-          "SELECT translatableId, translation FROM translations WHERE translatableId IN "
-          "carray(?1) AND language == ?2 ORDER BY translatableId",
+          "SELECT wanted.value, translations.translation FROM carray(?1) AS wanted CROSS JOIN "
+          "translations ON translations.translatableId == wanted.value AND "
+          "translations.language == ?2",
           database)
 { }
 
@@ -484,9 +485,10 @@ std::vector<std::optional<std::string>>
 DatabaseIo::fetchTranslations(std::span<const std::int64_t> translatableIds,
                               std::string_view language)
 {
-    // The rows come back in ascending id order; walking the requests sorted the
-    // same way puts each row where it was asked for, also when an id is asked
-    // for more than once.
+    // Each id is looked up once, through the primary key of translations,
+    // from a sorted list, so that neighbouring lookups touch neighbouring
+    // pages. The requests sorted the same way put each row where it was asked
+    // for, also when an id is asked for more than once.
     std::vector<std::pair<std::int64_t, std::size_t>> requests;
     requests.reserve(translatableIds.size());
     for (std::size_t position = 0; position < translatableIds.size(); ++position) {
@@ -505,12 +507,12 @@ DatabaseIo::fetchTranslations(std::span<const std::int64_t> translatableIds,
     if (keys.empty())
         return translations;
     DeferredTransaction transaction { m_database };
-    auto request = requests.cbegin();
     m_selectLanguageTranslations.readCallback(
         [&](const BaseStatement &statement) {
             const std::int64_t key = statement.fetchLongLongValue(0);
-            while (request != requests.cend() && request->first < key)
-                ++request;
+            auto request = std::lower_bound(requests.cbegin(),
+                                            requests.cend(),
+                                            std::pair<std::int64_t, std::size_t>(key, 0));
             for (; request != requests.cend() && request->first == key; ++request)
                 translations[request->second] = statement.fetchText(1);
         },
