@@ -510,9 +510,8 @@ DatabaseIo::fetchTranslations(std::span<const std::int64_t> translatableIds,
     m_selectLanguageTranslations.readCallback(
         [&](const BaseStatement &statement) {
             const std::int64_t key = statement.fetchLongLongValue(0);
-            auto request = std::lower_bound(requests.cbegin(),
-                                            requests.cend(),
-                                            std::pair<std::int64_t, std::size_t>(key, 0));
+            auto request = std::lower_bound(
+                requests.cbegin(), requests.cend(), std::pair<std::int64_t, std::size_t>(key, 0));
             for (; request != requests.cend() && request->first == key; ++request)
                 translations[request->second] = statement.fetchText(1);
         },
