@@ -62,6 +62,8 @@ private slots:
     void sessionRecordsOnlySessionWrites();
     void rolledBackSessionRecordsNothing();
     void changeSetsSurviveReopening();
+    void corruptRecordedChangeSetsAreRefused_data();
+    void corruptRecordedChangeSetsAreRefused();
     void applyingChangeSetsRestoresLocalEdits();
     void applyingCombinesRecordedChangeSets();
     void applyingKeepsDependentsOfConflictingInserts();
@@ -863,6 +865,73 @@ void tst_Sqlite::changeSetsSurviveReopening()
     transaction.commit();
     QCOMPARE(changeSets.size(), 1u);
     QCOMPARE(changeSets[0].at(0).value(0).toInteger(), 7);
+}
+
+// A database file from elsewhere can hold any bytes as a recorded change set.
+// Listing and re-applying must refuse a malformed one with SQLite's corruption
+// error, never hand it to the session extension, whose reader loops forever on
+// some of them.
+void tst_Sqlite::corruptRecordedChangeSetsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("changeSet");
+
+    // Found by fuzzing: a header naming more columns than the set holds bytes
+    // kept sqlite3changeset_next busy forever.
+    QTest::newRow("header beyond the end") << QByteArray::fromHex("54730072026e6101746c61746162"
+                                                                  "6c65730012000100000000000000"
+                                                                  "0503"
+                                                                  "0a6c6f63616c2e6f6e6c79");
+    QTest::newRow("truncated header") << QByteArray("T\x03\x01", 3);
+    QTest::newRow("too many columns")
+        << QByteArray("T\x81\x48", 3) + QByteArray(200, '\0') + QByteArray("parent\0\x12\x00", 9);
+    QTest::newRow("table without name") << QByteArray("T\x01\x01\0\x12\x00\x05", 7);
+    QTest::newRow("change before any table") << QByteArray("\x12\x00\x05", 3);
+    QTest::newRow("unknown operation") << QByteArray("T\x02\x01\x00parent\0\x11\x00\x05\x05", 15);
+    QTest::newRow("unknown value type") << QByteArray("T\x02\x01\x00parent\0\x12\x00\x07\x05", 15);
+    QTest::newRow("text longer than the set")
+        << QByteArray("T\x02\x01\x00parent\0\x12\x00\x01\0\0\0\0\0\0\0\x07\x03\x7f"
+                      "ab",
+                      26);
+    QTest::newRow("update without its new values")
+        << QByteArray("T\x02\x01\x00parent\0\x17\x00\x01\0\0\0\0\0\0\0\x07\x00", 23);
+}
+
+void tst_Sqlite::corruptRecordedChangeSetsAreRefused()
+{
+    QFETCH(QByteArray, changeSet);
+
+    Database database { databasePath() };
+    createParentChild(database);
+    {
+        // A real edit first, so the table of recorded sets exists.
+        WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(7, "seven");
+        transaction.commit();
+    }
+    {
+        WriteStatement store { "INSERT INTO recordedChangeSets(changeSet) VALUES(?)", database };
+        ImmediateTransaction transaction { database };
+        store.execute(Value { changeSet });
+        transaction.commit();
+    }
+
+    for (int operation = 0; operation < 2; ++operation) {
+        ImmediateTransaction transaction { database };
+        try {
+            if (operation == 0)
+                database.changeSets();
+            else
+                database.applyAndUpdateSessions();
+            QFAIL("a corrupt change set was taken");
+        } catch (const Exception &exception) {
+            QVERIFY2(QString::fromUtf8(exception.what()).contains("Corrupt recorded change set"),
+                     exception.what());
+            QCOMPARE(exception.errorCode() & 0xff, SQLITE_CORRUPT);
+        }
+    }
+    ReadStatement<1> parents { "SELECT count(*) FROM parent", database };
+    QCOMPARE(parents.optionalValue<int>().value(), 1);
 }
 
 void tst_Sqlite::applyingChangeSetsRestoresLocalEdits()
