@@ -6,6 +6,8 @@
 // lookups of one generation, each of which is one read transaction that the
 // interface thread's edits have to wait for.
 
+#include "benchresult.h"
+
 #include "databaseio/projectdatabase.h"
 
 #include <QCoreApplication>
@@ -241,5 +243,14 @@ int main(int argc, char *argv[])
         lexora / qtPipeline);
     std::printf("ratio lexora / (lupdate default + lrelease):         %.2f\n",
                 lexora / qtPipelineLocations);
+    char measuredText[64], peerText[64];
+    Bench::printResult(
+        "bench_generation",
+        "lexora generate --format all",
+        Bench::format(measuredText, "%.3f s", lexora),
+        Bench::format(peerText, "lupdate -locations none + lrelease %.3f s", qtPipeline),
+        lexora / qtPipeline,
+        1,
+        "x");
     return 0;
 }
