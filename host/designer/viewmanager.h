@@ -1,6 +1,7 @@
 #pragma once
 
 #include "designer_global.h"
+#include "formdocument.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,7 +12,6 @@
 namespace Host::Designer {
 
 class DesignerView;
-class FormDocument;
 
 // Owns the designer's views and keeps them attached to the model of the
 // current form document: switching documents detaches every view from the old
