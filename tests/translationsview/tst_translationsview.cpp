@@ -18,6 +18,7 @@
 #include <designer/node.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
+#include <qmlproject/qmlbuildbackend.h>
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -91,6 +92,8 @@ private slots:
     void projectLanguagesAndWidget();
     void exportAndUsedIds();
     void generation();
+    void projectLanguagesFollowTheBuildSystem_data();
+    void projectLanguagesFollowTheBuildSystem();
 
 private:
     QStringList tableIds() const;
@@ -853,6 +856,51 @@ void tst_TranslationsView::generation()
     QVERIFY(m_view->generateAllTranslationFiles());
     m_runner->waitForFinished();
     QVERIFY(i18n.exists(QStringLiteral("qml_de.ts")));
+}
+
+void tst_TranslationsView::projectLanguagesFollowTheBuildSystem_data()
+{
+    QTest::addColumn<bool>("withProject");
+    QTest::addColumn<QStringList>("expectedCodes");
+    QTest::addColumn<QString>("expectedPrimary");
+
+    // Sorted by name: French, German.
+    QTest::newRow("startup project") << true << QStringList { "fr", "de" } << "fr";
+    // Without a project nothing is written, and the languages stay as they were.
+    QTest::newRow("no startup project") << false << QStringList { "ar", "en", "de" } << "en";
+}
+
+void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
+{
+    QFETCH(bool, withProject);
+    QFETCH(QStringList, expectedCodes);
+    QFETCH(QString, expectedPrimary);
+
+    auto *session = Host::Projects::Session::instance();
+    auto *backend = m_project->buildBackend();
+    const QStringList savedLanguages = backend->supportedLanguages();
+    const QString savedPrimary = backend->primaryLanguage();
+
+    attach(document(item("a", "qsTrId(\"x\")")));
+    if (!withProject)
+        session->setStartupProject(nullptr);
+    m_view->setProjectLanguages({ "fr", "de" }, QStringLiteral("fr"));
+    m_view->reloadProjectLanguages();
+    if (!withProject) {
+        QVERIFY(m_view->usedTranslationIdsOfProject().empty());
+        session->setStartupProject(m_project);
+    }
+
+    QStringList codes;
+    for (const Language &language : m_view->projectLanguages())
+        codes.append(language.codeString());
+    QCOMPARE(codes, expectedCodes);
+    QCOMPARE(m_view->translationsModel()->primaryLanguage().codeString(), expectedPrimary);
+    const QStringList expectedStored = withProject ? QStringList { "fr", "de" } : savedLanguages;
+    QCOMPARE(backend->supportedLanguages(), expectedStored);
+
+    QVERIFY(backend->setSupportedLanguages(savedLanguages));
+    QVERIFY(backend->setPrimaryLanguage(savedPrimary));
 }
 
 QTEST_MAIN(tst_TranslationsView)
