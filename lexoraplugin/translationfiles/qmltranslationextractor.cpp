@@ -11,8 +11,8 @@
 
 #include <QIODevice>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
-#include <QTextStream>
 
 #include <algorithm>
 
@@ -55,6 +55,27 @@ QString parseErrorText(const QString &fileName,
     return text;
 }
 
+// The whole of the device as text, UTF-8 unless a byte-order mark says
+// otherwise; the mark itself is dropped. A file reads until its end on every
+// call, so a short read is the end, and asking again would only cost another
+// system call per file on a project of thousands of files.
+QString readText(QIODevice &device)
+{
+    QByteArray bytes;
+    constexpr qint64 chunkSize = 16384;
+    for (;;) {
+        const qsizetype used = bytes.size();
+        bytes.resize(used + chunkSize);
+        const qint64 count = device.read(bytes.data() + used, chunkSize);
+        bytes.resize(used + std::max<qint64>(count, 0));
+        if (count <= 0 || (count < chunkSize && !device.isSequential()))
+            break;
+    }
+    QStringDecoder decoder(
+        QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
+    return decoder(bytes);
+}
+
 } // namespace
 
 bool loadQml(TranslationCatalog &catalog,
@@ -62,8 +83,7 @@ bool loadQml(TranslationCatalog &catalog,
              const QString &fileName,
              UserFeedbackInterface *errorSink)
 {
-    QTextStream stream(&device);
-    const QString code = stream.readAll();
+    const QString code = readText(device);
 
     QQmlJS::Engine engine;
     QQmlJS::Lexer lexer(&engine);

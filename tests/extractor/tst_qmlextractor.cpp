@@ -538,6 +538,8 @@ void tst_QmlExtractor::awkwardInput_data()
         << false << QStringList() << "awkward.qml:2:8: error: ";
     QTest::newRow("truncated UTF-8 at the end")
         << valid + "//\xe2\x82" << true << QStringList { "plain.id" } << QString();
+    QTest::newRow("larger than one read") << "//" + QByteArray(40000, 'x') + "\n" + valid << true
+                                          << QStringList { "plain.id" } << QString();
     QTest::newRow("NUL inside a string")
         << QByteArray("Item { property string a: qsTrId(\"nul\0id\") }\n", 45) << true
         << QStringList { QString::fromUtf8("nul\0id", 6) } << QString();
