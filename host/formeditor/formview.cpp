@@ -2,6 +2,7 @@
 
 #include "frameoverlay.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QQmlComponent>
@@ -11,6 +12,7 @@
 #include <QQuickWindow>
 #include <QScrollArea>
 #include <QStackedLayout>
+#include <QTranslator>
 
 #include <private/qqmlcontextdata_p.h>
 #include <private/qqmldata_p.h>
@@ -70,7 +72,36 @@ FormView::FormView(QWidget *parent)
         m_quickWidget->quickWindow(), &QQuickWindow::afterAnimating, this, &FormView::updateFrames);
 }
 
-FormView::~FormView() = default;
+FormView::~FormView()
+{
+    if (m_translator)
+        QCoreApplication::removeTranslator(m_translator.get());
+}
+
+bool FormView::setTranslationFile(const QString &fileName)
+{
+    if (fileName == m_translationFile)
+        return true;
+    // qsTrId looks only at the application's translators; the studio's own
+    // texts are not ID-based, so a project's catalogue cannot change them.
+    if (m_translator) {
+        QCoreApplication::removeTranslator(m_translator.get());
+        m_translator.reset();
+    }
+    m_translationFile.clear();
+    bool loaded = true;
+    if (!fileName.isEmpty()) {
+        auto translator = std::make_unique<QTranslator>();
+        loaded = translator->load(fileName);
+        if (loaded) {
+            QCoreApplication::installTranslator(translator.get());
+            m_translator = std::move(translator);
+            m_translationFile = fileName;
+        }
+    }
+    m_quickWidget->engine()->retranslate();
+    return loaded;
+}
 
 QQuickItem *FormView::rootItem() const
 {

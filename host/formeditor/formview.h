@@ -9,12 +9,15 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <memory>
+
 QT_BEGIN_NAMESPACE
 class QLabel;
 class QQuickItem;
 class QQuickWidget;
 class QScrollArea;
 class QStackedLayout;
+class QTranslator;
 QT_END_NAMESPACE
 
 namespace Host::FormEditor {
@@ -64,6 +67,13 @@ public:
     QList<Frame> frames() const { return m_frames; }
     void setFrames(const QList<Frame> &frames);
 
+    // Shows the form's texts in the language of a compiled translation file
+    // (a `.qm` file as `qsTrId` reads it); an empty name shows the texts as
+    // written. False when the file cannot be loaded: the texts then stay as
+    // written.
+    bool setTranslationFile(const QString &fileName);
+    QString translationFile() const { return m_translationFile; }
+
     QQuickWidget *quickWidget() const { return m_quickWidget; }
     FrameOverlay *overlay() const { return m_overlay; }
 
@@ -86,6 +96,8 @@ private:
     QUrl m_url;
     QStringList m_errors;
     QList<Frame> m_frames;
+    std::unique_ptr<QTranslator> m_translator;
+    QString m_translationFile;
 };
 
 } // namespace Host::FormEditor

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QImage>
+#include <QLibraryInfo>
+#include <QProcess>
 #include <QQuickItem>
 #include <QQuickWidget>
 #include <QQuickWindow>
@@ -49,6 +51,8 @@ private slots:
     void framesArePainted();
     void brokenDocuments_data();
     void brokenDocuments();
+    void translatedTexts_data();
+    void translatedTexts();
 
 private:
     QTemporaryDir m_dir;
@@ -182,6 +186,68 @@ void tst_FormView::brokenDocuments()
     QVERIFY(view.setSource(form, m_url));
     QVERIFY(view.rootItem());
     QVERIFY(view.errors().isEmpty());
+}
+
+void tst_FormView::translatedTexts_data()
+{
+    QTest::addColumn<QString>("file"); // "de", "missing", or empty
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("catalogue") << "de" << true << "Willkommen";
+    QTest::newRow("no catalogue: the ID") << "" << true << "welcome.heading";
+    QTest::newRow("missing file: the ID") << "missing" << false << "welcome.heading";
+}
+
+void tst_FormView::translatedTexts()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, loads);
+    QFETCH(QString, shown);
+
+    // The catalogue comes from Qt's own compiler, as a project's would.
+    const QString lrelease
+        = QLibraryInfo::path(QLibraryInfo::BinariesPath) + QLatin1String("/lrelease");
+    if (!QFile::exists(lrelease)) {
+        if (qEnvironmentVariableIsSet("LEXORA_REQUIRE_PEERS"))
+            QFAIL("lrelease is missing");
+        QSKIP("lrelease is missing");
+    }
+    const QString ts = m_dir.filePath(QStringLiteral("qml_de.ts"));
+    const QString qm = m_dir.filePath(QStringLiteral("qml_de.qm"));
+    if (!QFile::exists(qm)) {
+        QFile source(ts);
+        QVERIFY(source.open(QIODevice::WriteOnly));
+        source.write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+                     "<TS version=\"2.1\" language=\"de\"><context><name></name>"
+                     "<message id=\"welcome.heading\"><source>welcome.heading</source>"
+                     "<translation>Willkommen</translation></message></context></TS>\n");
+        source.close();
+        QCOMPARE(QProcess::execute(lrelease,
+                                   { QStringLiteral("-silent"),
+                                     QStringLiteral("-idbased"),
+                                     ts,
+                                     QStringLiteral("-qm"),
+                                     qm }),
+                 0);
+    }
+
+    FormView view;
+    QVERIFY(view.setSource("import QtQuick\nText { text: qsTrId(\"welcome.heading\") }\n", m_url));
+    QCOMPARE(view.rootItem()->property("text").toString(), QStringLiteral("welcome.heading"));
+    const QString name = file == QLatin1String("de") ? qm
+        : file == QLatin1String("missing")           ? m_dir.filePath(QStringLiteral("none.qm"))
+                                                     : QString();
+    QCOMPARE(view.setTranslationFile(name), loads);
+    QCOMPARE(view.rootItem()->property("text").toString(), shown);
+    QCOMPARE(view.translationFile(), loads ? name : QString());
+
+    // Back to the texts as written; a document rendered later is translated too.
+    QVERIFY(view.setTranslationFile(qm));
+    QVERIFY(view.setSource("import QtQuick\nText { text: qsTrId(\"welcome.heading\") }\n", m_url));
+    QCOMPARE(view.rootItem()->property("text").toString(), QStringLiteral("Willkommen"));
+    QVERIFY(view.setTranslationFile(QString()));
+    QCOMPARE(view.rootItem()->property("text").toString(), QStringLiteral("welcome.heading"));
 }
 
 QTEST_MAIN(tst_FormView)
