@@ -4,6 +4,8 @@
 #include "studiowindow.h"
 #include "workspace.h"
 
+#include <qmlproject/designproject.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -116,6 +118,13 @@ int main(int argc, char *argv[])
 
     const QString file = parser.value(screenshotOption);
     Studio::ScreenshotTaker taker(window, file);
+    const bool hasMainFile = window->project() && !window->project()->mainFile().isEmpty();
+    if (hasMainFile) {
+        taker.addCondition(QApplication::translate("Studio", "the main file to open"),
+                           [window] { return window->document() != nullptr; });
+    }
+    taker.addCondition(QApplication::translate("Studio", "the panels to be filled"),
+                       [window] { return Studio::StudioWindow::panelsFilled(window->panels()); });
     int status = Failure;
     QObject::connect(&taker,
                      &Studio::ScreenshotTaker::finished,

@@ -3,17 +3,21 @@
 #include "projectlocation.h"
 #include "recentprojects.h"
 
-#include <core/document.h>
 #include <core/editorcontext.h>
 #include <core/progressdisplay.h>
 #include <core/workbench.h>
-#include <formeditor/formview.h>
+#include <designer/designerview.h>
+#include <designer/formdocument.h>
+#include <designer/viewmanager.h>
 #include <projects/issuesview.h>
 #include <projects/projectnavigator.h>
 #include <projects/projecttree.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
+#include <texteditor/textdocument.h>
+#include <texteditor/texteditorwidget.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -23,11 +27,11 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTextDocument>
 
 namespace Studio {
 
@@ -44,8 +48,6 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
       m_progressDisplay(new Host::Core::ProgressDisplay),
       m_documentArea(new QStackedWidget),
       m_placeholder(new QLabel),
-      m_textView(new QPlainTextEdit),
-      m_formView(new Host::FormEditor::FormView),
       m_documentSplitter(new QSplitter)
 {
     setObjectName(QStringLiteral("StudioWindow"));
@@ -57,14 +59,8 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
     m_placeholder->setWordWrap(true);
     m_placeholder->setText(tr("Open a project with File > Open Project, then double-click a "
                               ".qml file in the project tree."));
-    m_textView->setReadOnly(true);
-    m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textView->setObjectName(QStringLiteral("DocumentText"));
     m_documentSplitter->setObjectName(QStringLiteral("DocumentSplitter"));
-    m_documentSplitter->addWidget(m_textView);
-    m_documentSplitter->addWidget(m_formView);
-    m_documentSplitter->setStretchFactor(0, 2);
-    m_documentSplitter->setStretchFactor(1, 3);
+    m_documentSplitter->setChildrenCollapsible(false);
     m_documentArea->addWidget(m_placeholder);
     m_documentArea->addWidget(m_documentSplitter);
     setCentralWidget(m_documentArea);
@@ -85,7 +81,7 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
             this,
             [this](const Host::Utils::Path &file, int /*line*/) { openFile(file); });
 
-    resize(1280, 800);
+    resize(1440, 900);
     // The Issues list is a strip below the document, not half of the window.
     resizeDocks(
         { findChild<QDockWidget *>(QStringLiteral("IssuesViewDock")) }, { 150 }, Qt::Vertical);
@@ -94,7 +90,7 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
 
 StudioWindow::~StudioWindow()
 {
-    Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
+    closeDocument();
     if (Host::Core::Workbench::mainWindow() == this)
         Host::Core::Workbench::setMainWindow(nullptr);
 }
@@ -134,6 +130,9 @@ void StudioWindow::createMenus()
     QAction *openFile = fileMenu->addAction(tr("&Open File..."));
     openFile->setShortcut(QKeySequence::Open);
     connect(openFile, &QAction::triggered, this, &StudioWindow::onOpenFile);
+    QAction *save = fileMenu->addAction(tr("&Save"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &StudioWindow::saveDocument);
     m_recentMenu = fileMenu->addMenu(tr("Recent P&rojects"));
     connect(m_recentMenu, &QMenu::aboutToShow, this, &StudioWindow::updateRecentMenu);
     updateRecentMenu();
@@ -208,11 +207,7 @@ void StudioWindow::closeProject()
 {
     if (!m_project)
         return;
-    Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
-    m_document.reset();
-    m_textView->clear();
-    m_formView->clear();
-    m_documentArea->setCurrentWidget(m_placeholder);
+    closeDocument();
     Host::Projects::Session::instance()->removeProject(std::exchange(m_project, nullptr));
     updateTitle();
 }
@@ -224,30 +219,141 @@ Host::QmlProject::DesignProject *StudioWindow::project() const
 
 bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
 {
-    QFile device(file.toString());
-    if (!device.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QString error
-            = tr("Cannot open %1: %2").arg(file.toUserOutput(), device.errorString());
+    auto document = std::make_unique<Host::Designer::FormDocument>();
+    QString error;
+    const bool parsed = document->open(file, &error);
+    if (document->filePath() != file) { // not even read
+        error = tr("Cannot open %1: %2").arg(file.toUserOutput(), error);
         if (errorString)
             *errorString = error;
         else
-            statusBar()->showMessage(error, 5000);
+            statusBar()->showMessage(error, 8000);
         return false;
     }
-    const QByteArray text = device.readAll();
-    m_textView->setPlainText(QString::fromUtf8(text));
-    m_formView->setSource(text, QUrl::fromLocalFile(file.toString()));
-    m_documentArea->setCurrentWidget(m_documentSplitter);
+    closeDocument();
 
-    // The new document is current before the old one goes, so listeners see
-    // one change and never a moment without a document.
-    auto document = std::make_unique<Host::Core::Document>(file);
-    Host::Core::EditorContext::instance()->setCurrentDocument(document.get());
+    // A document that does not parse still opens as text, so that it can be
+    // mended; the form view shows why it cannot draw it.
+    if (!parsed)
+        statusBar()->showMessage(tr("%1 does not parse: %2").arg(file.fileName(), error), 8000);
     m_document = std::move(document);
+    Host::TextEditor::TextEditorWidget *editor = m_document->textEditorWidget();
+    editor->setObjectName(QStringLiteral("DocumentTextEditor"));
+    editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_documentSplitter->insertWidget(0, editor);
+    m_documentSplitter->setStretchFactor(0, 2);
+    for (int index = 1; index < m_documentSplitter->count(); ++index)
+        m_documentSplitter->setStretchFactor(index, 3);
+    m_documentArea->setCurrentWidget(m_documentSplitter);
+    connect(m_document->document(),
+            &QTextDocument::modificationChanged,
+            this,
+            &StudioWindow::updateTitle);
+
+    // Attaches the designer's views (and makes it the editor's current document).
+    Host::Designer::ViewManager::instance()->setCurrentDocument(m_document.get());
     m_projectTree->selectFile(file);
     updateTitle();
     emit fileOpened(file);
     return true;
+}
+
+void StudioWindow::closeDocument()
+{
+    if (!m_document)
+        return;
+    // Edits are kept: a designer saves what it shows rather than asking.
+    if (m_document->document()->isModified() && !saveDocument())
+        QMessageBox::warning(
+            this,
+            tr("Cannot Save"),
+            tr("The changes to %1 could not be saved.").arg(m_document->filePath().toUserOutput()));
+    auto *viewManager = Host::Designer::ViewManager::instance();
+    if (viewManager->currentDocument() == m_document.get())
+        viewManager->setCurrentDocument(nullptr);
+    Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
+    // The splitter took the editor widget from the document; it goes first, as
+    // it shows the document's text.
+    delete m_document->textEditorWidget();
+    m_document.reset();
+    m_documentArea->setCurrentWidget(m_placeholder);
+    updateTitle();
+}
+
+bool StudioWindow::saveDocument()
+{
+    if (!m_document)
+        return true;
+    QString error;
+    if (!m_document->textDocument()->save(&error)) {
+        statusBar()->showMessage(error, 8000);
+        return false;
+    }
+    m_document->document()->setModified(false);
+    statusBar()->showMessage(tr("Saved %1").arg(m_document->filePath().toUserOutput()), 3000);
+    return true;
+}
+
+void StudioWindow::placeViews(const QList<Host::Designer::DesignerView *> &views)
+{
+    using Placement = Host::Designer::ViewWidgetDescription::Placement;
+    for (Host::Designer::DesignerView *view : views) {
+        if (!view->hasWidget())
+            continue;
+        const Host::Designer::ViewWidgetDescription description = view->widgetDescription();
+        if (!description.isValid() || m_viewWidgets.contains(description.uniqueId))
+            continue;
+        QWidget *widget = description.widget;
+        if (!description.tabTitle.isEmpty())
+            widget->setWindowTitle(description.tabTitle);
+        if (widget->objectName().isEmpty())
+            widget->setObjectName(description.uniqueId);
+        switch (Placement(description.placementHint)) {
+        case Placement::Central:
+            m_documentSplitter->addWidget(widget);
+            m_documentSplitter->setStretchFactor(m_documentSplitter->count() - 1, 3);
+            m_viewWidgets.insert(description.uniqueId, widget);
+            break;
+        case Placement::LeftPane:
+            m_viewWidgets.insert(description.uniqueId, addPanel(widget, Qt::LeftDockWidgetArea));
+            break;
+        case Placement::BottomPane:
+            m_viewWidgets.insert(description.uniqueId, addPanel(widget, Qt::BottomDockWidgetArea));
+            break;
+        case Placement::RightPane:
+        case Placement::None:
+        default:
+            m_viewWidgets.insert(description.uniqueId, addPanel(widget, Qt::RightDockWidgetArea));
+            break;
+        }
+    }
+    // Panels hold tables: the side columns get room for two columns of text.
+    QList<QDockWidget *> sidePanels;
+    for (QDockWidget *dock : std::as_const(m_panels)) {
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)
+            sidePanels.append(dock);
+    }
+    if (!sidePanels.isEmpty())
+        resizeDocks(sidePanels, QList<int>(sidePanels.size(), 420), Qt::Horizontal);
+}
+
+bool StudioWindow::panelsFilled(const QList<QDockWidget *> &panels)
+{
+    for (QDockWidget *dock : panels) {
+        if (!dock->isVisible())
+            continue;
+        for (QAbstractItemView *view : dock->findChildren<QAbstractItemView *>()) {
+            if (view->isVisible() && view->model() && view->model()->rowCount() == 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+QWidget *StudioWindow::viewWidget(const QString &uniqueId) const
+{
+    return m_viewWidgets.value(uniqueId);
 }
 
 Host::Utils::Path StudioWindow::currentFile() const
@@ -259,7 +365,8 @@ void StudioWindow::updateTitle()
 {
     QStringList parts;
     if (m_document)
-        parts.append(m_document->displayName());
+        parts.append(m_document->textDocument()->displayName()
+                     + (m_document->document()->isModified() ? QStringLiteral("*") : QString()));
     if (m_project)
         parts.append(m_project->displayName());
     parts.append(tr("Lexora Studio"));
@@ -315,6 +422,7 @@ bool StudioWindow::restoreLayout()
 
 void StudioWindow::closeEvent(QCloseEvent *event)
 {
+    closeDocument();
     if (m_recentProjects) {
         QSettings settings;
         settings.setValue(QLatin1String(geometryKey), saveGeometry());

@@ -2,6 +2,7 @@
 
 #include <utils/path.h>
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <memory>
@@ -10,17 +11,16 @@ QT_BEGIN_NAMESPACE
 class QDockWidget;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
 QT_END_NAMESPACE
 
-namespace Host::FormEditor {
-class FormView;
-}
+namespace Host::Designer {
+class DesignerView;
+class FormDocument;
+} // namespace Host::Designer
 
 namespace Host::Core {
-class Document;
 class ProgressDisplay;
 } // namespace Host::Core
 
@@ -65,11 +65,22 @@ public:
     // saved layouts find it again.
     QDockWidget *addPanel(QWidget *panel, Qt::DockWidgetArea area);
     QList<QDockWidget *> panels() const { return m_panels; }
+    // Every shown panel shows rows in each of its visible lists and tables:
+    // what a picture of the window needs before it is taken.
+    static bool panelsFilled(const QList<QDockWidget *> &panels);
 
     Host::Projects::ProjectTree *projectTree() const { return m_projectTree; }
     Host::Projects::IssuesView *issuesView() const { return m_issuesView; }
     Host::Core::ProgressDisplay *progressDisplay() const { return m_progressDisplay; }
-    Host::FormEditor::FormView *formView() const { return m_formView; }
+    // The designer document of the current file, or null.
+    Host::Designer::FormDocument *document() const { return m_document.get(); }
+
+    // Shows the widget of every view that has one where its description asks:
+    // the central ones beside the text editor, the others in docks. Views
+    // already shown are left alone.
+    void placeViews(const QList<Host::Designer::DesignerView *> &views);
+    // The dock or central widget showing a view's widget, by its unique id.
+    QWidget *viewWidget(const QString &uniqueId) const;
 
     // Restores the size and dock layout of the last session; false the first time.
     bool restoreLayout();
@@ -89,6 +100,8 @@ private:
     QDockWidget *addDock(QWidget *widget, Qt::DockWidgetArea area);
     QString dialogDirectory() const;
 
+    void closeDocument();
+    bool saveDocument();
     void onOpenProject();
     void onOpenFile();
 
@@ -98,14 +111,13 @@ private:
     Host::Core::ProgressDisplay *m_progressDisplay;
     QStackedWidget *m_documentArea;
     QLabel *m_placeholder;
-    QPlainTextEdit *m_textView;
-    Host::FormEditor::FormView *m_formView;
     QSplitter *m_documentSplitter;
+    QHash<QString, QWidget *> m_viewWidgets;
     QMenu *m_recentMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
     QList<QDockWidget *> m_panels;
     Host::QmlProject::DesignProject *m_project = nullptr;
-    std::unique_ptr<Host::Core::Document> m_document;
+    std::unique_ptr<Host::Designer::FormDocument> m_document;
 };
 
 } // namespace Studio

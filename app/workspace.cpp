@@ -3,7 +3,10 @@
 #include "studiowindow.h"
 
 #include <core/workbench.h>
+#include <designer/viewmanager.h>
 #include <extensionsystem/pluginhost.h>
+#include <formeditor/formeditorview.h>
+#include <formeditor/nodenavigatorview.h>
 #include <projects/issuelist.h>
 #include <projects/session.h>
 
@@ -21,6 +24,12 @@ Workspace::Workspace(RecentProjects *recentProjects, QObject *parent)
     // Plugins ask for the main window while they initialise (as the parent of
     // the boxes they show), so it exists before any is loaded.
     Host::Core::Workbench::setMainWindow(m_window.get());
+
+    // The studio's own views come first; the plugins add theirs when they load.
+    auto *viewManager = Host::Designer::ViewManager::instance();
+    viewManager->registerView(std::make_unique<Host::FormEditor::FormEditorView>());
+    viewManager->registerView(std::make_unique<Host::FormEditor::NodeNavigatorView>());
+    m_window->placeViews(viewManager->views());
 }
 
 Workspace::~Workspace()
@@ -39,6 +48,8 @@ void Workspace::loadPlugins(const QStringList &pluginPaths)
     issues->clearIssues(pluginCategory);
     for (const QString &error : m_pluginHost->errors())
         issues->addIssue(Host::Projects::Issue::Error, error, pluginCategory);
+
+    m_window->placeViews(Host::Designer::ViewManager::instance()->views());
 }
 
 QStringList Workspace::pluginErrors() const
@@ -50,11 +61,14 @@ void Workspace::shutdown()
 {
     if (std::exchange(m_shutDown, true))
         return;
-    // Plugins hold the project's database; they let go of it before the
-    // project closes, and their widgets go with the window afterwards.
-    m_pluginHost->shutdown();
+    // Views stop following the document before anything goes. Plugins hold
+    // the project's database; they let go of it before the project closes.
+    // The views' widgets go with the window, the views themselves last.
     m_window->closeProject();
+    m_pluginHost->shutdown();
     Host::Projects::Session::instance()->removeAllProjects();
+    m_window.reset();
+    Host::Designer::ViewManager::instance()->destroyViews();
 }
 
 } // namespace Studio

@@ -5,19 +5,29 @@
 #include "workspace.h"
 
 #include <core/editorcontext.h>
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <designer/viewmanager.h>
 #include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
+#include <formeditor/formview.h>
+#include <formeditor/nodetreemodel.h>
 #include <projects/issuelist.h>
 #include <projects/projectnavigator.h>
 #include <projects/projecttree.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
+#include <texteditor/texteditorwidget.h>
 
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QSignalSpy>
@@ -25,6 +35,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTreeView>
 
 using Host::Utils::Path;
@@ -78,6 +90,8 @@ private slots:
     void treeOpensQmlFiles();
     void panelsShareAreasAsTabs();
     void pluginsLoadFromPluginDirectory();
+    void documentViewsFollowTheText_data();
+    void documentViewsFollowTheText();
     void screenshotWaitsForConditions();
     void screenshotCommand_data();
     void screenshotCommand();
@@ -365,6 +379,86 @@ void tst_Studio::pluginsLoadFromPluginDirectory()
     QVERIFY(found);
     QVERIFY(QFile::exists(project + QLatin1String("/translations.db")));
     workspace.shutdown();
+}
+
+void tst_Studio::documentViewsFollowTheText_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("typed"); // inserted before the root's closing brace
+    QTest::addColumn<int>("nodesBefore");
+    QTest::addColumn<int>("nodesAfter");
+
+    QTest::newRow("welcome screen, a child added") << "content/WelcomeScreen.ui.qml"
+                                                   << "    Item { id: added }\n"
+                                                   << 12 << 13;
+    QTest::newRow("profile screen, a child added") << "content/ProfileScreen.ui.qml"
+                                                   << "    Text { text: \"x\" }\n"
+                                                   << 12 << 13;
+    QTest::newRow("text that does not parse keeps the model") << "content/SettingsScreen.ui.qml"
+                                                              << "    Item {\n"
+                                                              << 10 << 10;
+}
+
+void tst_Studio::documentViewsFollowTheText()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
+    QFETCH(int, nodesBefore);
+    QFETCH(int, nodesAfter);
+
+    const QString project = m_temp.filePath(QStringLiteral("views-") + QTest::currentDataTag());
+    QVERIFY(copyTree(exampleDir, project));
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    QString error;
+    QVERIFY2(window->openProject(project, &error), qPrintable(error));
+    const Path path = Path::fromString(project + QLatin1Char('/') + file);
+    QVERIFY2(window->openFile(path, &error), qPrintable(error));
+    window->show();
+
+    // The text editor shows the file, the form view renders it, the navigator
+    // lists its nodes.
+    Host::Designer::FormDocument *document = window->document();
+    QVERIFY(document);
+    QCOMPARE(Host::Designer::ViewManager::instance()->currentDocument(), document);
+    QCOMPARE(Host::Core::EditorContext::instance()->currentFilePath(), path);
+    auto *editor = window->findChild<Host::TextEditor::TextEditorWidget *>(
+        QStringLiteral("DocumentTextEditor"));
+    QVERIFY(editor);
+    QVERIFY(editor->isVisible());
+    QVERIFY(editor->toPlainText().contains(QLatin1String("qsTrId(")));
+    auto *form = qobject_cast<Host::FormEditor::FormView *>(
+        window->viewWidget(QStringLiteral("FormEditor")));
+    QVERIFY(form);
+    QVERIFY(form->isVisible());
+    QVERIFY2(form->rootItem(), qPrintable(form->errors().join(QLatin1Char('\n'))));
+    QDockWidget *navigatorDock
+        = qobject_cast<QDockWidget *>(window->viewWidget(QStringLiteral("Navigator")));
+    QVERIFY(navigatorDock);
+    QCOMPARE(window->dockWidgetArea(navigatorDock), Qt::LeftDockWidgetArea);
+    QCOMPARE(document->model()->allNodes().size(), nodesBefore);
+
+    // Typing into the editor re-synchronises the model and the views.
+    QTextCursor cursor(editor->document());
+    cursor.setPosition(editor->toPlainText().lastIndexOf(QLatin1Char('}')));
+    cursor.insertText(typed);
+    document->rewriter()->synchronizeWithText();
+    QTRY_COMPARE(document->model()->allNodes().size(), nodesAfter);
+    auto *tree = navigatorDock->findChild<QTreeView *>();
+    QVERIFY(tree);
+    int rows = 0;
+    std::function<void(const QModelIndex &)> count = [&](const QModelIndex &parent) {
+        for (int row = 0; row < tree->model()->rowCount(parent); ++row) {
+            ++rows;
+            count(tree->model()->index(row, 0, parent));
+        }
+    };
+    QTRY_VERIFY((rows = 0, count({}), rows == nodesAfter));
+    workspace.shutdown();
+    // Edits are saved, not dropped, when the studio closes.
+    QFile saved(path.toString());
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(saved.readAll()).contains(typed));
 }
 
 void tst_Studio::screenshotWaitsForConditions()
