@@ -5,11 +5,13 @@
 #include <projects/issuesview.h>
 #include <projects/project.h>
 #include <projects/projectnavigator.h>
+#include <projects/projecttree.h>
 #include <projects/runprofile.h>
 #include <projects/session.h>
 
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QThread>
 #include <QTreeView>
@@ -61,7 +63,28 @@ private slots:
     void issuesFromWorkerThread();
     void issuesModelFollowsList();
     void issuesViewFlashesAndOpens();
+    void projectTreeShowsFiles_data();
+    void projectTreeShowsFiles();
+    void projectTreeDrivesNavigator_data();
+    void projectTreeDrivesNavigator();
 };
+
+namespace {
+
+// The tree as indented lines, "project/folder/file" with one space per level.
+QStringList
+treeLines(const QStandardItemModel *model, const QModelIndex &parent = {}, int depth = 0)
+{
+    QStringList lines;
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        lines.append(QString(depth, QLatin1Char(' ')) + index.data().toString());
+        lines += treeLines(model, index, depth + 1);
+    }
+    return lines;
+}
+
+} // namespace
 
 void tst_HostProjects::cleanup()
 {
@@ -318,6 +341,115 @@ void tst_HostProjects::issuesViewFlashesAndOpens()
     QCOMPARE(open.size(), 1);
     QCOMPARE(open.first().at(0).value<Path>(), path("/p/b.qml"));
     QCOMPARE(open.first().at(1).toInt(), 7);
+}
+
+void tst_HostProjects::projectTreeShowsFiles_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("only the project file")
+        << QStringList() << QStringList { "app", " app.qmlproject" };
+    QTest::newRow("folders before files, names ignoring case")
+        << QStringList { "/p/zeta.qml", "/p/Alpha.qml", "/p/content/B.qml", "/p/assets/a.png" }
+        << QStringList { "app",     " assets",    "  a.png",         " content",
+                         "  B.qml", " Alpha.qml", " app.qmlproject", " zeta.qml" };
+    QTest::newRow("nested folders share their parents")
+        << QStringList { "/p/content/screens/Main.ui.qml",
+                         "/p/content/App.qml",
+                         "/p/content/screens/Settings.ui.qml" }
+        << QStringList {
+               "app",       " content",       "  screens", "   Main.ui.qml", "   Settings.ui.qml",
+               "  App.qml", " app.qmlproject"
+           };
+    // A listed file outside the directory must not invent "../" folders.
+    QTest::newRow("file outside the project directory")
+        << QStringList { "/elsewhere/Shared.qml" }
+        << QStringList { "app", " app.qmlproject", " Shared.qml" };
+    QTest::newRow("project file listed among the files appears once")
+        << QStringList { "/p/app.qmlproject", "/p/Main.qml" }
+        << QStringList { "app", " app.qmlproject", " Main.qml" };
+}
+
+void tst_HostProjects::projectTreeShowsFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, expected);
+
+    ProjectTree tree;
+    Project *project = makeProject("/p/app.qmlproject");
+    Host::Utils::Paths paths;
+    for (const QString &file : files)
+        paths.push_back(Path::fromString(file));
+    project->setFiles(paths);
+    Session::instance()->addProject(project);
+    QCOMPARE(treeLines(tree.model()), expected);
+
+    // The tree follows later changes of the file list.
+    paths.push_back(path("/p/zz-added.qml"));
+    project->setFiles(paths);
+    QCOMPARE(treeLines(tree.model()).last(), QStringLiteral(" zz-added.qml"));
+
+    Session::instance()->removeProject(project);
+    QCOMPARE(tree.model()->rowCount(), 0);
+}
+
+void tst_HostProjects::projectTreeDrivesNavigator_data()
+{
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("navigatorFile");
+    QTest::addColumn<bool>("activates");
+
+    QTest::newRow("file") << "/p/content/App.qml"
+                          << "/p/content/App.qml" << true;
+    QTest::newRow("folder is no current file") << "/p/content"
+                                               << "" << false;
+    QTest::newRow("project row is no current file") << "/p/app.qmlproject#project"
+                                                    << "" << false;
+}
+
+void tst_HostProjects::projectTreeDrivesNavigator()
+{
+    QFETCH(QString, selected);
+    QFETCH(QString, navigatorFile);
+    QFETCH(bool, activates);
+
+    ProjectTree tree;
+    Project *project = makeProject("/p/app.qmlproject");
+    project->setFiles({ path("/p/content/App.qml"), path("/p/content/Other.qml") });
+    Session::instance()->addProject(project);
+    ProjectNavigator *navigator = ProjectNavigator::instance();
+    navigator->setCurrentFilePath(path("/p/content/Other.qml"));
+    // The tree follows the navigator as well as driving it.
+    QCOMPARE(tree.treeView()->currentIndex().data(ProjectTree::PathRole).toString(),
+             QStringLiteral("/p/content/Other.qml"));
+
+    QModelIndex index;
+    if (selected.endsWith(QLatin1String("#project")))
+        index = tree.model()->index(0, 0);
+    else if (selected.endsWith(QLatin1String(".qml")))
+        index = tree.indexOf(Path::fromString(selected));
+    else
+        index = tree.model()
+                    ->match(tree.model()->index(0, 0),
+                            ProjectTree::PathRole,
+                            selected,
+                            1,
+                            Qt::MatchExactly | Qt::MatchRecursive)
+                    .value(0);
+    QVERIFY(index.isValid());
+
+    QSignalSpy activated(&tree, &ProjectTree::fileActivated);
+    tree.treeView()->setCurrentIndex(index);
+    QCOMPARE(navigator->currentFilePath(), Path::fromString(navigatorFile));
+    emit tree.treeView()->activated(index);
+    QCOMPARE(activated.size(), activates ? 1 : 0);
+    if (activates)
+        QCOMPARE(activated.first().first().value<Path>(), Path::fromString(selected));
+
+    QVERIFY(!tree.selectFile(path("/p/content/Unlisted.qml")));
+    QVERIFY(tree.selectFile(path("/p/content/Other.qml")));
+    QCOMPARE(navigator->currentFilePath(), path("/p/content/Other.qml"));
 }
 
 QTEST_MAIN(tst_HostProjects)

@@ -39,12 +39,44 @@ Rectangle {
         }
     }
 
+    // A badge of fixed width: a long translation is cut short with an ellipsis.
+    Rectangle {
+        id: offerBadge
+        anchors.top: startButton.bottom
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.topMargin: 24
+        width: 180
+        height: 28
+        radius: 14
+        color: "#e2b84a"
+
+        Text {
+            id: offer
+            anchors.centerIn: parent
+            width: parent.width - 16
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideRight
+            text: qsTrId("welcome.offer")
+        }
+    }
+
     states: [
         State {
             name: "busy"
             PropertyChanges {
                 target: subtitle
                 text: qsTrId("welcome.loading")
+            }
+        },
+        State {
+            name: "offline"
+            PropertyChanges {
+                target: subtitle
+                text: qsTrId("welcome.offline")
+            }
+            PropertyChanges {
+                target: startButton
+                color: "#8a8a8a"
             }
         }
     ]

@@ -1,0 +1,434 @@
+#include "studiowindow.h"
+
+#include "projectlocation.h"
+#include "recentprojects.h"
+
+#include <core/editorcontext.h>
+#include <core/progressdisplay.h>
+#include <core/workbench.h>
+#include <designer/designerview.h>
+#include <designer/formdocument.h>
+#include <designer/viewmanager.h>
+#include <projects/issuesview.h>
+#include <projects/projectnavigator.h>
+#include <projects/projecttree.h>
+#include <projects/session.h>
+#include <qmlproject/designproject.h>
+#include <texteditor/textdocument.h>
+#include <texteditor/texteditorwidget.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTextDocument>
+
+namespace Studio {
+
+namespace {
+const char geometryKey[] = "MainWindow/geometry";
+const char stateKey[] = "MainWindow/state";
+} // namespace
+
+StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
+    : QMainWindow(parent),
+      m_recentProjects(recentProjects),
+      m_projectTree(new Host::Projects::ProjectTree),
+      m_issuesView(new Host::Projects::IssuesView),
+      m_progressDisplay(new Host::Core::ProgressDisplay),
+      m_documentArea(new QStackedWidget),
+      m_placeholder(new QLabel),
+      m_documentSplitter(new QSplitter)
+{
+    setObjectName(QStringLiteral("StudioWindow"));
+    setDockOptions(AnimatedDocks | AllowTabbedDocks | AllowNestedDocks);
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+
+    m_placeholder->setAlignment(Qt::AlignCenter);
+    m_placeholder->setWordWrap(true);
+    m_placeholder->setText(tr("Open a project with File > Open Project, then double-click a "
+                              ".qml file in the project tree."));
+    m_documentSplitter->setObjectName(QStringLiteral("DocumentSplitter"));
+    m_documentSplitter->setChildrenCollapsible(false);
+    m_documentArea->addWidget(m_placeholder);
+    m_documentArea->addWidget(m_documentSplitter);
+    setCentralWidget(m_documentArea);
+
+    createMenus();
+    addDock(m_projectTree, Qt::LeftDockWidgetArea);
+    m_issuesView->setObjectName(QStringLiteral("IssuesView"));
+    addDock(m_issuesView, Qt::BottomDockWidgetArea);
+    statusBar()->addPermanentWidget(m_progressDisplay);
+
+    connect(
+        m_projectTree, &Host::Projects::ProjectTree::fileActivated, this, [this](const auto &file) {
+            if (file.suffix() == QLatin1String("qml"))
+                openFile(file);
+        });
+    connect(m_issuesView,
+            &Host::Projects::IssuesView::openFileRequested,
+            this,
+            [this](const Host::Utils::Path &file, int /*line*/) { openFile(file); });
+
+    resize(1440, 900);
+    // The Issues list is a strip below the document, not half of the window.
+    resizeDocks(
+        { findChild<QDockWidget *>(QStringLiteral("IssuesViewDock")) }, { 150 }, Qt::Vertical);
+    updateTitle();
+}
+
+StudioWindow::~StudioWindow()
+{
+    closeDocument();
+    if (Host::Core::Workbench::mainWindow() == this)
+        Host::Core::Workbench::setMainWindow(nullptr);
+}
+
+QDockWidget *StudioWindow::addDock(QWidget *widget, Qt::DockWidgetArea area)
+{
+    auto *dock = new QDockWidget(widget->windowTitle(), this);
+    dock->setObjectName(widget->objectName() + QLatin1String("Dock"));
+    dock->setWidget(widget);
+    addDockWidget(area, dock);
+    m_viewMenu->addAction(dock->toggleViewAction());
+    return dock;
+}
+
+QDockWidget *StudioWindow::addPanel(QWidget *panel, Qt::DockWidgetArea area)
+{
+    QDockWidget *dock = addDock(panel, area);
+    // Panels sharing an area are tabbed, as a designer shows them.
+    for (QDockWidget *other : std::as_const(m_panels)) {
+        if (dockWidgetArea(other) == area) {
+            tabifyDockWidget(other, dock);
+            break;
+        }
+    }
+    m_panels.append(dock);
+    dock->show();
+    dock->raise();
+    return dock;
+}
+
+void StudioWindow::createMenus()
+{
+    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
+    QAction *openProject = fileMenu->addAction(tr("Open &Project..."));
+    openProject->setShortcut(QKeySequence(tr("Ctrl+Shift+O")));
+    connect(openProject, &QAction::triggered, this, &StudioWindow::onOpenProject);
+    QAction *openFile = fileMenu->addAction(tr("&Open File..."));
+    openFile->setShortcut(QKeySequence::Open);
+    connect(openFile, &QAction::triggered, this, &StudioWindow::onOpenFile);
+    QAction *save = fileMenu->addAction(tr("&Save"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &StudioWindow::saveDocument);
+    m_recentMenu = fileMenu->addMenu(tr("Recent P&rojects"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &StudioWindow::updateRecentMenu);
+    updateRecentMenu();
+    QAction *closeProject = fileMenu->addAction(tr("&Close Project"));
+    connect(closeProject, &QAction::triggered, this, &StudioWindow::closeProject);
+    fileMenu->addSeparator();
+    QAction *quit = fileMenu->addAction(tr("&Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    m_viewMenu = menuBar()->addMenu(tr("&View"));
+}
+
+void StudioWindow::updateRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = m_recentProjects ? m_recentProjects->files() : QStringList();
+    for (const QString &file : files) {
+        QAction *action = m_recentMenu->addAction(QDir::toNativeSeparators(file));
+        connect(action, &QAction::triggered, this, [this, file] {
+            QString error;
+            if (!openProject(file, &error))
+                showError(tr("Cannot Open Project"), error);
+        });
+    }
+    if (files.isEmpty()) {
+        m_recentMenu->addAction(tr("No recent projects"))->setEnabled(false);
+        return;
+    }
+    m_recentMenu->addSeparator();
+    connect(m_recentMenu->addAction(tr("Clear Menu")), &QAction::triggered, this, [this] {
+        m_recentProjects->clear();
+    });
+}
+
+bool StudioWindow::openProject(const QString &location, QString *errorString)
+{
+    QString error;
+    const QString projectFile = projectFileAt(location, &error);
+    std::unique_ptr<Host::QmlProject::DesignProject> project;
+    if (!projectFile.isEmpty()) {
+        project = Host::QmlProject::DesignProject::open(Host::Utils::Path::fromString(projectFile),
+                                                        &error);
+        if (!project)
+            error = tr("Cannot read the project file %1: %2")
+                        .arg(QDir::toNativeSeparators(projectFile), error);
+    }
+    if (!project) {
+        if (errorString)
+            *errorString = error;
+        return false;
+    }
+
+    closeProject();
+    m_project = project.release();
+    auto *session = Host::Projects::Session::instance();
+    session->addProject(m_project);
+    session->setStartupProject(m_project);
+    if (m_recentProjects)
+        m_recentProjects->add(projectFile);
+    updateTitle();
+    emit projectOpened();
+
+    const Host::Utils::Path mainFile = m_project->mainFile();
+    if (!mainFile.isEmpty() && mainFile.isFile())
+        openFile(mainFile);
+    return true;
+}
+
+void StudioWindow::closeProject()
+{
+    if (!m_project)
+        return;
+    closeDocument();
+    Host::Projects::Session::instance()->removeProject(std::exchange(m_project, nullptr));
+    updateTitle();
+}
+
+Host::QmlProject::DesignProject *StudioWindow::project() const
+{
+    return m_project;
+}
+
+bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
+{
+    auto document = std::make_unique<Host::Designer::FormDocument>();
+    QString error;
+    const bool parsed = document->open(file, &error);
+    if (document->filePath() != file) { // not even read
+        error = tr("Cannot open %1: %2").arg(file.toUserOutput(), error);
+        if (errorString)
+            *errorString = error;
+        else
+            statusBar()->showMessage(error, 8000);
+        return false;
+    }
+    closeDocument();
+
+    // A document that does not parse still opens as text, so that it can be
+    // mended; the form view shows why it cannot draw it.
+    if (!parsed)
+        statusBar()->showMessage(tr("%1 does not parse: %2").arg(file.fileName(), error), 8000);
+    m_document = std::move(document);
+    Host::TextEditor::TextEditorWidget *editor = m_document->textEditorWidget();
+    editor->setObjectName(QStringLiteral("DocumentTextEditor"));
+    editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_documentSplitter->insertWidget(0, editor);
+    m_documentSplitter->setStretchFactor(0, 2);
+    for (int index = 1; index < m_documentSplitter->count(); ++index)
+        m_documentSplitter->setStretchFactor(index, 3);
+    m_documentArea->setCurrentWidget(m_documentSplitter);
+    connect(m_document->document(),
+            &QTextDocument::modificationChanged,
+            this,
+            &StudioWindow::updateTitle);
+
+    // Attaches the designer's views (and makes it the editor's current document).
+    Host::Designer::ViewManager::instance()->setCurrentDocument(m_document.get());
+    m_projectTree->selectFile(file);
+    updateTitle();
+    emit fileOpened(file);
+    return true;
+}
+
+void StudioWindow::closeDocument()
+{
+    if (!m_document)
+        return;
+    // Edits are kept: a designer saves what it shows rather than asking.
+    if (m_document->document()->isModified() && !saveDocument())
+        QMessageBox::warning(
+            this,
+            tr("Cannot Save"),
+            tr("The changes to %1 could not be saved.").arg(m_document->filePath().toUserOutput()));
+    auto *viewManager = Host::Designer::ViewManager::instance();
+    if (viewManager->currentDocument() == m_document.get())
+        viewManager->setCurrentDocument(nullptr);
+    Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
+    // The splitter took the editor widget from the document; it goes first, as
+    // it shows the document's text.
+    delete m_document->textEditorWidget();
+    m_document.reset();
+    m_documentArea->setCurrentWidget(m_placeholder);
+    updateTitle();
+}
+
+bool StudioWindow::saveDocument()
+{
+    if (!m_document)
+        return true;
+    QString error;
+    if (!m_document->textDocument()->save(&error)) {
+        statusBar()->showMessage(error, 8000);
+        return false;
+    }
+    m_document->document()->setModified(false);
+    statusBar()->showMessage(tr("Saved %1").arg(m_document->filePath().toUserOutput()), 3000);
+    return true;
+}
+
+void StudioWindow::placeViews(const QList<Host::Designer::DesignerView *> &views)
+{
+    using Placement = Host::Designer::ViewWidgetDescription::Placement;
+    for (Host::Designer::DesignerView *view : views) {
+        if (!view->hasWidget())
+            continue;
+        const Host::Designer::ViewWidgetDescription description = view->widgetDescription();
+        if (!description.isValid() || m_viewWidgets.contains(description.uniqueId))
+            continue;
+        QWidget *widget = description.widget;
+        if (!description.tabTitle.isEmpty())
+            widget->setWindowTitle(description.tabTitle);
+        if (widget->objectName().isEmpty())
+            widget->setObjectName(description.uniqueId);
+        switch (Placement(description.placementHint)) {
+        case Placement::Central:
+            m_documentSplitter->addWidget(widget);
+            m_documentSplitter->setStretchFactor(m_documentSplitter->count() - 1, 3);
+            m_viewWidgets.insert(description.uniqueId, widget);
+            break;
+        case Placement::LeftPane:
+            m_viewWidgets.insert(description.uniqueId, addPanel(widget, Qt::LeftDockWidgetArea));
+            break;
+        case Placement::BottomPane:
+            m_viewWidgets.insert(description.uniqueId, addPanel(widget, Qt::BottomDockWidgetArea));
+            break;
+        case Placement::RightPane:
+        case Placement::None:
+        default:
+            m_viewWidgets.insert(description.uniqueId, addPanel(widget, Qt::RightDockWidgetArea));
+            break;
+        }
+    }
+    // Panels hold tables: the side columns get room for two columns of text.
+    QList<QDockWidget *> sidePanels;
+    for (QDockWidget *dock : std::as_const(m_panels)) {
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)
+            sidePanels.append(dock);
+    }
+    if (!sidePanels.isEmpty())
+        resizeDocks(sidePanels, QList<int>(sidePanels.size(), 420), Qt::Horizontal);
+}
+
+bool StudioWindow::panelsFilled(const QList<QDockWidget *> &panels)
+{
+    for (QDockWidget *dock : panels) {
+        if (!dock->isVisible())
+            continue;
+        for (QAbstractItemView *view : dock->findChildren<QAbstractItemView *>()) {
+            if (view->isVisible() && view->model() && view->model()->rowCount() == 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+QWidget *StudioWindow::viewWidget(const QString &uniqueId) const
+{
+    return m_viewWidgets.value(uniqueId);
+}
+
+Host::Utils::Path StudioWindow::currentFile() const
+{
+    return m_document ? m_document->filePath() : Host::Utils::Path();
+}
+
+void StudioWindow::updateTitle()
+{
+    QStringList parts;
+    if (m_document)
+        parts.append(m_document->textDocument()->displayName()
+                     + (m_document->document()->isModified() ? QStringLiteral("*") : QString()));
+    if (m_project)
+        parts.append(m_project->displayName());
+    parts.append(tr("Lexora Studio"));
+    setWindowTitle(parts.join(QStringLiteral(" \u2014 ")));
+}
+
+QString StudioWindow::dialogDirectory() const
+{
+    // The project tree's current file says where the user works.
+    const Host::Utils::Path current
+        = Host::Projects::ProjectNavigator::instance()->currentFilePath();
+    if (!current.isEmpty())
+        return current.parentDir().toString();
+    if (m_project)
+        return m_project->projectDirectory().toString();
+    return QDir::homePath();
+}
+
+void StudioWindow::onOpenProject()
+{
+    const QString file = QFileDialog::getOpenFileName(
+        this, tr("Open Project"), dialogDirectory(), tr("QML projects (*.qmlproject)"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (!openProject(file, &error))
+        showError(tr("Cannot Open Project"), error);
+}
+
+void StudioWindow::onOpenFile()
+{
+    const QString file = QFileDialog::getOpenFileName(
+        this, tr("Open File"), dialogDirectory(), tr("QML files (*.qml)"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (!openFile(Host::Utils::Path::fromString(file), &error))
+        showError(tr("Cannot Open File"), error);
+}
+
+void StudioWindow::showError(const QString &title, const QString &text)
+{
+    QMessageBox::critical(this, title, text);
+}
+
+bool StudioWindow::restoreLayout()
+{
+    QSettings settings;
+    const bool restored = restoreGeometry(settings.value(QLatin1String(geometryKey)).toByteArray());
+    restoreState(settings.value(QLatin1String(stateKey)).toByteArray());
+    return restored;
+}
+
+void StudioWindow::closeEvent(QCloseEvent *event)
+{
+    closeDocument();
+    if (m_recentProjects) {
+        QSettings settings;
+        settings.setValue(QLatin1String(geometryKey), saveGeometry());
+        settings.setValue(QLatin1String(stateKey), saveState());
+    }
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace Studio

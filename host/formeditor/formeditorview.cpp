@@ -1,0 +1,161 @@
+#include "formeditorview.h"
+
+#include "formeditorconstants.h"
+
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/node.h>
+
+#include <QColor>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextDocument>
+
+namespace Host::FormEditor {
+
+FormEditorView::FormEditorView(QObject *parent) : DesignerView(parent)
+{
+    m_renderTimer.setSingleShot(true);
+    m_renderTimer.setInterval(150);
+    connect(&m_renderTimer, &QTimer::timeout, this, &FormEditorView::renderNow);
+}
+
+FormEditorView::~FormEditorView() = default;
+
+Designer::ViewWidgetDescription FormEditorView::widgetDescription()
+{
+    if (!m_formView) {
+        m_formView = new FormView;
+        if (isAttached()) {
+            renderNow();
+            updateLanguage();
+        }
+    }
+    Designer::ViewWidgetDescription description;
+    description.widget = m_formView;
+    description.uniqueId = QStringLiteral("FormEditor");
+    description.tabTitle = tr("Form");
+    description.placementHint = int(Designer::ViewWidgetDescription::Placement::Central);
+    return description;
+}
+
+FormView::SourcePosition FormEditorView::declarationPosition(Designer::Node *node)
+{
+    Designer::DocumentModel *model = node->model();
+    if (!model || !model->textDocument())
+        return {};
+    // A node bound to a property (`states: State {`) may begin at the
+    // property's name; the compiler places the object at its type name.
+    const QString text = model->textDocument()->toPlainText();
+    int offset = text.indexOf(node->typeName(), node->sourceBegin());
+    if (offset < 0 || offset >= node->sourceEnd())
+        offset = node->sourceBegin();
+    const auto [line, column] = model->rewriter()->lineAndColumn(offset);
+    return { line, column };
+}
+
+QString FormEditorView::translationFileFor(const QUrl &url, const QString &language)
+{
+    if (!url.isLocalFile() || language.isEmpty())
+        return {};
+    const QDir documentDir = QFileInfo(url.toLocalFile()).absoluteDir();
+    QDir projectDir = documentDir;
+    for (QDir dir = documentDir;;) {
+        if (!dir.entryList({ QStringLiteral("*.qmlproject") }, QDir::Files).isEmpty()) {
+            projectDir = dir;
+            break;
+        }
+        if (!dir.cdUp())
+            break;
+    }
+    return QDir::cleanPath(
+        projectDir.filePath(QLatin1String("i18n/qml_") + language + QLatin1String(".qm")));
+}
+
+void FormEditorView::modelAttached(Designer::DocumentModel *model)
+{
+    DesignerView::modelAttached(model);
+    renderNow();
+    updateLanguage();
+}
+
+void FormEditorView::modelAboutToBeDetached(Designer::DocumentModel *model)
+{
+    m_renderTimer.stop();
+    if (m_formView)
+        m_formView->clear();
+    DesignerView::modelAboutToBeDetached(model);
+}
+
+void FormEditorView::nodeRemoved(Designer::Node * /*parentNode*/,
+                                 const QByteArray & /*parentProperty*/)
+{
+    scheduleRender();
+}
+
+void FormEditorView::nodeReparented(Designer::Node * /*node*/,
+                                    Designer::Node * /*newParent*/,
+                                    Designer::Node * /*oldParent*/)
+{
+    scheduleRender();
+}
+
+void FormEditorView::propertiesRemoved(const Designer::NodeProperties & /*properties*/)
+{
+    scheduleRender();
+}
+
+void FormEditorView::bindingPropertiesChanged(const Designer::NodeProperties & /*properties*/)
+{
+    scheduleRender();
+}
+
+void FormEditorView::auxiliaryDataChanged(Designer::Node *node,
+                                          const QByteArray &name,
+                                          const QVariant & /*data*/)
+{
+    if (name == frameColorName)
+        updateFrames();
+    else if (name == languageName && node->isRootNode())
+        updateLanguage();
+}
+
+void FormEditorView::updateLanguage()
+{
+    if (!m_formView || !model() || !rootNode())
+        return;
+    const QString language = rootNode()->auxiliaryData(languageName).toString();
+    const QString file = translationFileFor(model()->fileUrl(), language);
+    // Without generated files the texts show their IDs, which is what the
+    // application shows too.
+    m_formView->setTranslationFile(QFileInfo::exists(file) ? file : QString());
+}
+
+void FormEditorView::scheduleRender()
+{
+    m_renderTimer.start();
+}
+
+void FormEditorView::renderNow()
+{
+    m_renderTimer.stop();
+    if (!m_formView || !model() || !model()->textDocument())
+        return;
+    m_formView->setSource(model()->textDocument()->toPlainText().toUtf8(), model()->fileUrl());
+    updateFrames();
+}
+
+void FormEditorView::updateFrames()
+{
+    if (!m_formView)
+        return;
+    QList<FormView::Frame> frames;
+    for (Designer::Node *node : allNodes()) {
+        const QColor color = node->auxiliaryData(frameColorName).value<QColor>();
+        if (color.isValid() && color.alpha() > 0)
+            frames.append({ declarationPosition(node), color });
+    }
+    m_formView->setFrames(frames);
+}
+
+} // namespace Host::FormEditor

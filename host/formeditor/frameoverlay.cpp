@@ -1,0 +1,36 @@
+#include "frameoverlay.h"
+
+#include <QPainter>
+
+namespace Host::FormEditor {
+
+FrameOverlay::FrameOverlay(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void FrameOverlay::setFrames(const QList<Frame> &frames)
+{
+    if (frames == m_frames)
+        return;
+    m_frames = frames;
+    update();
+}
+
+void FrameOverlay::paintEvent(QPaintEvent * /*event*/)
+{
+    QPainter painter(this);
+    for (const Frame &frame : std::as_const(m_frames)) {
+        QPen pen(frame.color, penWidth);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        // Inside the item's bounds, so a frame on the root stays visible.
+        const qreal inset = penWidth / 2.0;
+        painter.drawRect(frame.rect.adjusted(inset, inset, -inset, -inset));
+    }
+}
+
+} // namespace Host::FormEditor

@@ -1,0 +1,282 @@
+#include "studiowindow.h"
+#include "workspace.h"
+
+#include <qmlproject/designproject.h>
+
+#include <core/progresscenter.h>
+#include <extensionsystem/plugin.h>
+#include <extensionsystem/pluginhost.h>
+#include <projects/session.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QQuickWindow>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTranslator>
+
+using Host::Utils::Path;
+
+namespace {
+
+const QString exampleDir = QStringLiteral(LEXORA_SOURCE_DIR "/examples/hello");
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QFileInfo &entry :
+         QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir() ? !copyTree(entry.filePath(), target)
+                          : !QFile::copy(entry.filePath(), target))
+            return false;
+    }
+    return true;
+}
+
+int rowOf(const QAbstractItemModel *model, const QString &id)
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data().toString() == id)
+            return row;
+    }
+    return -1;
+}
+
+// What Qt's own sqlite3 shell reads from the database, one line per row.
+QStringList sqliteRows(const QString &database, const QString &sql)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), { database, sql });
+    if (!shell.waitForFinished(10000) || shell.exitCode() != 0)
+        return { QStringLiteral("<sqlite3 failed: %1>")
+                     .arg(QString::fromLocal8Bit(shell.readAllStandardError())) };
+    return QString::fromUtf8(shell.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+#ifdef LEXORA_PANEL_COMMANDS
+QAction *actionNamed(QWidget *within, const QString &text)
+{
+    for (QAction *action : within->findChildren<QAction *>()) {
+        if (action->text() == text || action->toolTip() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// Answers the next file dialog with `file`, as a user would.
+void answerFileDialog(const QString &file)
+{
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, file] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    poll->start();
+}
+
+// Through the panel's command and its file dialog, as a user imports.
+void importTranslations(Studio::Workspace *, QWidget *panel, const QString &file)
+{
+    QAction *import = actionNamed(panel, QStringLiteral("Import translations from JSON file"));
+    QVERIFY(import);
+    answerFileDialog(file);
+    import->trigger();
+}
+
+void generateTranslationFiles(Studio::Workspace *, QWidget *panel)
+{
+    QAction *generate
+        = actionNamed(panel, QStringLiteral("Generate translation files, both .qm and .ts"));
+    QVERIFY(generate);
+    generate->trigger();
+}
+#else
+// The panel has no commands yet: the command-line tool imports into the
+// database the studio has open, and the studio shows the result when it opens
+// the document again; generation runs through the plugin's own entry.
+void importTranslations(Studio::Workspace *workspace, QWidget *, const QString &file)
+{
+    Studio::StudioWindow *window = workspace->window();
+    const QString project = window->project()->projectDirectory().toString();
+    QProcess tool;
+    tool.start(QStringLiteral(LEXORA_BINARY_DIR "/bin/lexora"),
+               { QStringLiteral("import"), file, QStringLiteral("--project"), project });
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 0);
+    const Path current = window->currentFile();
+    QString error;
+    QVERIFY2(window->openFile(current, &error), qPrintable(error));
+}
+
+void generateTranslationFiles(Studio::Workspace *workspace, QWidget *)
+{
+    QObject *plugin = workspace->pluginHost()->findPlugin(QStringLiteral("Lexora"));
+    QVERIFY(plugin);
+    bool started = false;
+    QVERIFY(QMetaObject::invokeMethod(plugin,
+                                      "generateTranslationFiles",
+                                      Q_RETURN_ARG(bool, started),
+                                      Q_ARG(QStringList,
+                                            workspace->window()
+                                                ->project()
+                                                ->projectFile()
+                                                .value(QStringLiteral("supportedLanguages"))
+                                                .toStringList()),
+                                      Q_ARG(QString, QStringLiteral("all"))));
+    QVERIFY(started);
+}
+#endif
+
+class tst_StudioWorkflow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void importEditGenerate_data();
+    void importEditGenerate();
+};
+
+void tst_StudioWorkflow::initTestCase()
+{
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QStandardPaths::setTestModeEnabled(true);
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty()) {
+        if (qEnvironmentVariableIsSet("LEXORA_REQUIRE_PEERS"))
+            QFAIL("the sqlite3 shell is missing");
+        QSKIP("the sqlite3 shell is missing");
+    }
+}
+
+void tst_StudioWorkflow::importEditGenerate_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("imported"); // the ID's English text after the import
+
+    // An ID the JSON file lacks: typing adds it to the database.
+    QTest::newRow("new ID") << "content/ProfileScreen.ui.qml"
+                            << "profile.logout"
+                            << "Sign out"
+                            << "";
+    // An imported ID: typing replaces its text, which later imports keep.
+    QTest::newRow("imported ID") << "content/WelcomeScreen.ui.qml"
+                                 << "welcome.start"
+                                 << "Get started"
+                                 << "Start";
+}
+
+void tst_StudioWorkflow::importEditGenerate()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, id);
+    QFETCH(QString, typed);
+    QFETCH(QString, imported);
+
+    QTemporaryDir dir;
+    const QString project = dir.filePath(QStringLiteral("hello"));
+    QVERIFY(copyTree(exampleDir, project));
+    const QString database = project + QLatin1String("/translations.db");
+
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    QString error;
+    QVERIFY2(window->openProject(project, &error), qPrintable(error));
+    workspace.loadPlugins({ QStringLiteral(LEXORA_BINARY_DIR "/lib/lexora-studio/plugins") });
+    QVERIFY2(workspace.pluginErrors().isEmpty(),
+             qPrintable(workspace.pluginErrors().join(QLatin1Char('\n'))));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    // The Translations panel is where the plugin asked to be, with its table.
+    QWidget *panel = window->viewWidget(QStringLiteral("TranslationsView"));
+    QVERIFY(panel);
+    QTRY_VERIFY(panel->isVisible());
+    auto *table = panel->findChild<QTableView *>();
+    QVERIFY(table);
+    QAbstractItemModel *model = table->model();
+
+    importTranslations(&workspace, panel, project + QLatin1String("/translations.json"));
+    QTRY_VERIFY(rowOf(model, QStringLiteral("app.title")) >= 0);
+    QTRY_COMPARE(model->index(rowOf(model, QStringLiteral("app.title")), 1).data().toString(),
+                 QStringLiteral("Hello Lexora"));
+    QCOMPARE(sqliteRows(database, QStringLiteral("SELECT count(*) FROM translatables")),
+             QStringList { QStringLiteral("14") });
+
+    // Type a translation into the table of another screen.
+    QVERIFY(window->openFile(Path::fromString(project + QLatin1Char('/') + file), &error));
+    QTRY_VERIFY(rowOf(model, id) >= 0);
+    const QModelIndex cell = model->index(rowOf(model, id), 1);
+    QCOMPARE(cell.data().toString(), imported);
+    table->setCurrentIndex(cell);
+    table->edit(cell);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, typed);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(model->index(rowOf(model, id), 1).data().toString(), typed);
+
+    // The database has it, as the sqlite3 shell reads it.
+    const QString query
+        = QStringLiteral("SELECT t.translation FROM translations t JOIN translatables s "
+                         "ON s.id = t.translatableId WHERE s.translationTextId = '%1' "
+                         "AND t.language = 'en'")
+              .arg(id);
+    QCOMPARE(sqliteRows(database, query), QStringList { typed });
+    QCOMPARE(sqliteRows(database, QStringLiteral("PRAGMA integrity_check")),
+             QStringList { QStringLiteral("ok") });
+
+    generateTranslationFiles(&workspace, panel);
+    const QStringList languages { "en", "de", "fr", "ja", "ar" };
+    for (const QString &language : languages) {
+        for (const char *suffix : { ".qm", ".ts" }) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(project + QLatin1String("/i18n/qml_") + language
+                                                   + QLatin1String(suffix)),
+                                     20000);
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!Host::Core::ProgressCenter::instance()->hasRunningTasks(), 20000);
+
+    // Qt reads our catalogue back: qsTrId would show the typed text.
+    QTranslator translator;
+    QVERIFY(translator.load(project + QLatin1String("/i18n/qml_en.qm")));
+    QCOMPARE(translator.translate(nullptr, id.toUtf8().constData()), typed);
+    QFile ts(project + QLatin1String("/i18n/qml_en.ts"));
+    QVERIFY(ts.open(QIODevice::ReadOnly));
+    const QString tsText = QString::fromUtf8(ts.readAll());
+    QVERIFY(tsText.contains(QLatin1String("<message id=\"") + id + QLatin1String("\">")));
+    QVERIFY(
+        tsText.contains(QLatin1String("<translation>") + typed + QLatin1String("</translation>")));
+
+    // A picture of the whole window for a person to check.
+    const QString picture = QStringLiteral(LEXORA_BINARY_DIR "/tests/studio-workflow-")
+        + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))
+        + QLatin1String(".png");
+    QVERIFY(window->grab().save(picture));
+    QVERIFY(!QImage(picture).isNull());
+    workspace.shutdown();
+}
+
+QTEST_MAIN(tst_StudioWorkflow)
+#include "tst_studioworkflow.moc"

@@ -1,0 +1,353 @@
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <formeditor/formeditorview.h>
+#include <formeditor/formview.h>
+#include <formeditor/frameoverlay.h>
+#include <formeditor/nodenavigatorview.h>
+#include <formeditor/nodetreemodel.h>
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTreeView>
+
+using namespace Host::FormEditor;
+using Host::Designer::DocumentModel;
+using Host::Designer::FormDocument;
+using Host::Designer::Node;
+
+namespace {
+
+const char screen[]
+    = "import QtQuick\n"
+      "\n"
+      "Rectangle {\n"
+      "    id: root\n"
+      "    width: 300; height: 200\n"
+      "    Text { id: title; x: 10; y: 10; width: 100; height: 20; text: \"a\" }\n"
+      "    Column {\n"
+      "        x: 0; y: 100\n"
+      "        Rectangle { id: box; width: 50; height: 30 }\n"
+      "        Rectangle { width: 60; height: 40 }\n"
+      "    }\n"
+      "    states: [\n"
+      "        State { name: \"busy\"; PropertyChanges { target: title; text: \"b\" } }\n"
+      "    ]\n"
+      "}\n";
+
+// The tree as indented lines.
+QStringList
+treeLines(const QAbstractItemModel *model, const QModelIndex &parent = {}, int depth = 0)
+{
+    QStringList lines;
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        lines.append(QString(depth, QLatin1Char(' ')) + index.data().toString());
+        lines += treeLines(model, index, depth + 1);
+    }
+    return lines;
+}
+
+Node *nodeByPath(DocumentModel *model, const QList<int> &path)
+{
+    Node *node = model->rootNode();
+    for (int row : path)
+        node = node ? node->childNodes().value(row) : nullptr;
+    return node;
+}
+
+} // namespace
+
+class tst_FormEditorViews : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void navigatorShowsNodes();
+    void navigatorSelectionIsModelSelection_data();
+    void navigatorSelectionIsModelSelection();
+    void declarationPositions_data();
+    void declarationPositions();
+    void framesFromAuxiliaryData_data();
+    void framesFromAuxiliaryData();
+    void formFollowsTextEdits();
+    void translationFileOfDocument_data();
+    void translationFileOfDocument();
+
+private:
+    bool openScreen(FormDocument *document);
+
+    QTemporaryDir m_dir;
+};
+
+void tst_FormEditorViews::initTestCase()
+{
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QVERIFY(m_dir.isValid());
+    QFile file(m_dir.filePath(QStringLiteral("Screen.ui.qml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(screen);
+}
+
+bool tst_FormEditorViews::openScreen(FormDocument *document)
+{
+    QString error;
+    const bool opened = document->open(
+        Host::Utils::Path::fromString(m_dir.filePath(QStringLiteral("Screen.ui.qml"))), &error);
+    if (!opened)
+        qWarning() << error;
+    return opened;
+}
+
+void tst_FormEditorViews::navigatorShowsNodes()
+{
+    FormDocument document;
+    QVERIFY(openScreen(&document));
+    NodeNavigatorView view;
+    QAbstractItemModelTester tester(view.treeModel(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
+    document.model()->attachView(&view);
+    const QStringList expected { "root (Rectangle)",  " title (Text)", " Column",
+                                 "  box (Rectangle)", "  Rectangle",   " State",
+                                 "  PropertyChanges" };
+    QCOMPARE(treeLines(view.treeModel()), expected);
+
+    // Removing a node rebuilds the rows without it.
+    QVERIFY(document.model()->removeNode(nodeByPath(document.model(), { 1, 0 })));
+    QCOMPARE(treeLines(view.treeModel()),
+             (QStringList { "root (Rectangle)",
+                            " title (Text)",
+                            " Column",
+                            "  Rectangle",
+                            " State",
+                            "  PropertyChanges" }));
+
+    document.model()->detachView(&view);
+    QCOMPARE(view.treeModel()->rowCount(), 0);
+}
+
+void tst_FormEditorViews::navigatorSelectionIsModelSelection_data()
+{
+    QTest::addColumn<QList<QList<int>>>("paths"); // node paths below the root
+    QTest::addColumn<bool>("fromTree");
+
+    QTest::newRow("tree row selects the node") << QList<QList<int>> { { 0 } } << true;
+    QTest::newRow("several rows, nested") << QList<QList<int>> { { 0 }, { 1, 1 } } << true;
+    QTest::newRow("model selection shows in the tree") << QList<QList<int>> { { 1, 0 } } << false;
+    QTest::newRow("several model nodes") << QList<QList<int>> { { 1 }, { 2, 0 } } << false;
+    QTest::newRow("clearing from the tree") << QList<QList<int>> {} << true;
+}
+
+void tst_FormEditorViews::navigatorSelectionIsModelSelection()
+{
+    QFETCH(QList<QList<int>>, paths);
+    QFETCH(bool, fromTree);
+
+    FormDocument document;
+    QVERIFY(openScreen(&document));
+    NodeNavigatorView view;
+    std::unique_ptr<QTreeView> tree(qobject_cast<QTreeView *>(view.widgetDescription().widget));
+    QVERIFY(tree);
+    document.model()->attachView(&view);
+    // Something selected before, so that each case must replace it.
+    document.model()->setSelectedNodes({ document.model()->rootNode() });
+
+    QList<Node *> nodes;
+    for (const QList<int> &path : paths)
+        nodes.append(nodeByPath(document.model(), path));
+    QVERIFY(!nodes.contains(nullptr));
+
+    if (fromTree) {
+        QItemSelection selection;
+        for (Node *node : nodes)
+            selection.select(view.treeModel()->indexOf(node), view.treeModel()->indexOf(node));
+        tree->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    } else {
+        document.model()->setSelectedNodes(nodes);
+    }
+    QList<Node *> modelSelection = document.model()->selectedNodes();
+    QList<Node *> treeSelection;
+    for (const QModelIndex &index : tree->selectionModel()->selectedRows())
+        treeSelection.append(NodeTreeModel::nodeOf(index));
+    const auto byPosition = [](Node *a, Node *b) {
+        return a->sourceBegin() < b->sourceBegin();
+    };
+    std::sort(modelSelection.begin(), modelSelection.end(), byPosition);
+    std::sort(treeSelection.begin(), treeSelection.end(), byPosition);
+    std::sort(nodes.begin(), nodes.end(), byPosition);
+    QCOMPARE(modelSelection, nodes);
+    QCOMPARE(treeSelection, nodes);
+}
+
+void tst_FormEditorViews::declarationPositions_data()
+{
+    QTest::addColumn<QList<int>>("path");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+
+    QTest::newRow("root") << QList<int> {} << 3 << 1;
+    QTest::newRow("child") << QList<int> { 0 } << 6 << 5;
+    QTest::newRow("grandchild") << QList<int> { 1, 1 } << 10 << 9;
+    // Objects in a property's list: the compiler counts from the type name.
+    QTest::newRow("state in a list") << QList<int> { 2 } << 13 << 9;
+    QTest::newRow("inside the state") << QList<int> { 2, 0 } << 13 << 31;
+}
+
+void tst_FormEditorViews::declarationPositions()
+{
+    QFETCH(QList<int>, path);
+    QFETCH(int, line);
+    QFETCH(int, column);
+
+    FormDocument document;
+    QVERIFY(openScreen(&document));
+    Node *node = nodeByPath(document.model(), path);
+    QVERIFY(node);
+    const FormView::SourcePosition position = FormEditorView::declarationPosition(node);
+    QCOMPARE(position.line, line);
+    QCOMPARE(position.column, column);
+}
+
+void tst_FormEditorViews::framesFromAuxiliaryData_data()
+{
+    QTest::addColumn<QList<int>>("path");
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<QRect>("expected"); // null: no frame
+
+    QTest::newRow("text") << QList<int> { 0 } << QColor(Qt::red) << QRect(10, 10, 100, 20);
+    QTest::newRow("in a positioner")
+        << QList<int> { 1, 1 } << QColor(Qt::magenta) << QRect(0, 130, 60, 40);
+    QTest::newRow("root") << QList<int> {} << QColor(Qt::green) << QRect(0, 0, 300, 200);
+    // The test overlay clears a frame with transparent black first.
+    QTest::newRow("transparent is no frame") << QList<int> { 0 } << QColor(0, 0, 0, 0) << QRect();
+    QTest::newRow("invalid colour is no frame") << QList<int> { 0 } << QColor() << QRect();
+}
+
+void tst_FormEditorViews::framesFromAuxiliaryData()
+{
+    QFETCH(QList<int>, path);
+    QFETCH(QColor, color);
+    QFETCH(QRect, expected);
+
+    FormDocument document;
+    QVERIFY(openScreen(&document));
+    document.model()->setFileUrl(
+        QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("Screen.ui.qml"))));
+    FormEditorView view;
+    std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
+    document.model()->attachView(&view);
+    QVERIFY2(view.formView()->errors().isEmpty(), qPrintable(view.formView()->errors().join('\n')));
+    QVERIFY(view.formView()->rootItem());
+
+    Node *node = nodeByPath(document.model(), path);
+    document.model()->setAuxiliaryData(node, "FrameColor@Internal", color);
+    const QList<FrameOverlay::Frame> frames = view.formView()->overlay()->frames();
+    if (expected.isNull()) {
+        QVERIFY(frames.isEmpty());
+        return;
+    }
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(frames.first().rect.toRect(), expected);
+    QCOMPARE(frames.first().color, color);
+
+    // Other auxiliary data leaves the frames alone; clearing the colour removes the frame.
+    document.model()->setAuxiliaryData(node, "language@Internal", QStringLiteral("de"));
+    QCOMPARE(view.formView()->overlay()->frames().size(), 1);
+    document.model()->setAuxiliaryData(node, "FrameColor@Internal", QVariant());
+    QVERIFY(view.formView()->overlay()->frames().isEmpty());
+}
+
+void tst_FormEditorViews::formFollowsTextEdits()
+{
+    FormDocument document;
+    QVERIFY(openScreen(&document));
+    document.model()->setFileUrl(
+        QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("Screen.ui.qml"))));
+    FormEditorView view;
+    view.setRenderDelay(0);
+    std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
+    document.model()->attachView(&view);
+    Node *title = nodeByPath(document.model(), { 0 });
+    document.model()->setAuxiliaryData(title, "FrameColor@Internal", QColor(Qt::red));
+
+    // A change through the model reaches the text and the rendered form.
+    QVERIFY(document.model()->setBindingProperty(title, "x", QStringLiteral("40")));
+    view.renderNow();
+    QCOMPARE(view.formView()->overlay()->frames().value(0).rect.toRect(), QRect(40, 10, 100, 20));
+
+    // So does typing into the text: the frame stays with its node.
+    QTextCursor cursor(document.document());
+    const int at = document.document()->toPlainText().indexOf(QLatin1String("y: 10;"));
+    QVERIFY(at > 0);
+    cursor.setPosition(at);
+    cursor.setPosition(at + 6, QTextCursor::KeepAnchor);
+    cursor.insertText(QStringLiteral("y: 70;"));
+    document.rewriter()->synchronizeWithText();
+    view.renderNow();
+    QTRY_COMPARE(view.formView()->overlay()->frames().value(0).rect.toRect(),
+                 QRect(40, 70, 100, 20));
+}
+
+void tst_FormEditorViews::translationFileOfDocument_data()
+{
+    QTest::addColumn<QString>("projectFile"); // relative to a fresh directory; empty: none
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("expected"); // relative; empty: no file
+
+    QTest::newRow("document in a project folder") << "app.qmlproject"
+                                                  << "content/screens/Main.ui.qml"
+                                                  << "ar"
+                                                  << "i18n/qml_ar.qm";
+    QTest::newRow("document beside the project file") << "app.qmlproject"
+                                                      << "Main.qml"
+                                                      << "de"
+                                                      << "i18n/qml_de.qm";
+    QTest::newRow("regional code") << "app.qmlproject"
+                                   << "a/B.qml"
+                                   << "pt-BR"
+                                   << "i18n/qml_pt-BR.qm";
+    QTest::newRow("nearest project wins") << "outer/app.qmlproject"
+                                          << "outer/inner/x.qmlproject|outer/inner/c/Main.qml"
+                                          << "fr"
+                                          << "outer/inner/i18n/qml_fr.qm";
+    QTest::newRow("no language") << "app.qmlproject"
+                                 << "Main.qml"
+                                 << ""
+                                 << "";
+}
+
+void tst_FormEditorViews::translationFileOfDocument()
+{
+    QFETCH(QString, projectFile);
+    QFETCH(QString, document);
+    QFETCH(QString, language);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    QStringList files = document.split(QLatin1Char('|'));
+    document = files.last();
+    files.append(projectFile);
+    for (const QString &name : files) {
+        QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString found
+        = FormEditorView::translationFileFor(QUrl::fromLocalFile(dir.filePath(document)), language);
+    QCOMPARE(found, expected.isEmpty() ? QString() : QDir::cleanPath(dir.filePath(expected)));
+}
+
+QTEST_MAIN(tst_FormEditorViews)
+#include "tst_formeditorviews.moc"
