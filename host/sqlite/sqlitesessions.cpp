@@ -123,6 +123,7 @@ std::string quoted(const std::string &identifier)
 struct PendingUpdate
 {
     std::string table;
+    std::size_t columnCount = 0;
     std::vector<std::pair<int, Value>> primaryKey;
     std::vector<std::pair<int, Value>> columns;
 };
@@ -149,6 +150,7 @@ int conflictHandler(void *contextPointer, int conflict, sqlite3_changeset_iter *
         sqlite3changeset_pk(iterator, &primaryKeyFlags, &columnCount);
         PendingUpdate update;
         update.table = table;
+        update.columnCount = std::size_t(columnCount);
         for (int column = 0; column < columnCount; ++column) {
             sqlite3_value *newValue = nullptr;
             sqlite3_value *currentValue = nullptr;
@@ -193,13 +195,23 @@ std::vector<std::string> columnNames(sqlite3 *database, const std::string &table
 // Column names by table, read once per table while change sets are applied.
 using ColumnNamesOfTables = std::map<std::string, std::vector<std::string>>;
 
+// A change set is read from the database file, which anyone can edit: one that
+// names a table that is not there, or gives it another number of columns, is
+// corrupt and raised as such, never indexed past the table's column names.
 const std::vector<std::string> &cachedColumnNames(sqlite3 *database,
                                                   const std::string &table,
+                                                  std::size_t columnCount,
                                                   ColumnNamesOfTables &columnNamesOfTables)
 {
     auto found = columnNamesOfTables.find(table);
     if (found == columnNamesOfTables.end())
         found = columnNamesOfTables.emplace(table, columnNames(database, table)).first;
+    if (found->second.size() != columnCount) {
+        throwError(SQLITE_CORRUPT,
+                   "Corrupt recorded change set: it gives the table \"" + table + "\" "
+                       + std::to_string(columnCount) + " columns, the database "
+                       + std::to_string(found->second.size()));
+    }
     return found->second;
 }
 
@@ -208,7 +220,7 @@ void runPendingUpdate(sqlite3 *database,
                       ColumnNamesOfTables &columnNamesOfTables)
 {
     const std::vector<std::string> &names
-        = cachedColumnNames(database, update.table, columnNamesOfTables);
+        = cachedColumnNames(database, update.table, update.columnCount, columnNamesOfTables);
     std::string sql = "UPDATE " + quoted(update.table) + " SET ";
     int parameter = 1;
     for (const auto &[column, value] : update.columns) {
@@ -366,7 +378,8 @@ std::vector<Value> readRecord(sqlite3_changeset_iter *iterator, int columnCount,
 std::string withoutChangesOfVanishedRows(sqlite3 *database,
                                          void *data,
                                          int size,
-                                         ColumnNamesOfTables &columnNamesOfTables)
+                                         ColumnNamesOfTables &columnNamesOfTables,
+                                         std::int64_t &keptCount)
 {
     sqlite3_changeset_iter *iteratorPointer = nullptr;
     check(sqlite3changeset_start(&iteratorPointer, size, data), database);
@@ -387,7 +400,7 @@ std::string withoutChangesOfVanishedRows(sqlite3 *database,
 
         if (operation != SQLITE_DELETE) {
             const std::vector<std::string> &names
-                = cachedColumnNames(database, table, columnNamesOfTables);
+                = cachedColumnNames(database, table, std::size_t(columnCount), columnNamesOfTables);
             std::string sql = "SELECT 1 FROM " + quoted(table) + " WHERE ";
             std::vector<sqlite3_value *> keys;
             for (int column = 0; column < columnCount; ++column) {
@@ -420,6 +433,7 @@ std::string withoutChangesOfVanishedRows(sqlite3 *database,
             kept += headerTable;
             kept += char(0);
         }
+        ++keptCount;
         kept += char(operation);
         kept += char(indirect ? 1 : 0);
         if (operation != SQLITE_INSERT)
@@ -431,6 +445,98 @@ std::string withoutChangesOfVanishedRows(sqlite3 *database,
     if (result != SQLITE_OK)
         throwError(result, "Corrupt recorded change set");
     return kept;
+}
+
+// Reads an SQLite varint at `position`; false when it runs past the end.
+bool readVarint(const std::string &data, std::size_t &position, std::uint64_t &value)
+{
+    value = 0;
+    for (int index = 0; index < 9; ++index) {
+        if (position >= data.size())
+            return false;
+        const auto byte = static_cast<unsigned char>(data[position++]);
+        if (index == 8) {
+            value = (value << 8) | byte;
+            return true;
+        }
+        value = (value << 7) | (byte & 0x7f);
+        if (!(byte & 0x80))
+            return true;
+    }
+    return true;
+}
+
+bool skipRecord(const std::string &data, std::size_t &position, std::uint64_t columnCount)
+{
+    for (std::uint64_t column = 0; column < columnCount; ++column) {
+        if (position >= data.size())
+            return false;
+        switch (data[position++]) {
+        case 0: // a column the change does not carry
+        case SQLITE_NULL:
+            break;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            if (data.size() - position < 8)
+                return false;
+            position += 8;
+            break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: {
+            std::uint64_t size = 0;
+            if (!readVarint(data, position, size) || size > data.size() - position)
+                return false;
+            position += std::size_t(size);
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether `data` is a well-formed change set. The session extension trusts its
+// input: on a truncated table header, sqlite3changeset_next() does not return,
+// so every stored change set is checked before SQLite sees it.
+bool isWellFormedChangeSet(const std::string &data)
+{
+    std::size_t position = 0;
+    std::uint64_t columnCount = 0;
+    while (position < data.size()) {
+        const char marker = data[position++];
+        if (marker == 'T') {
+            if (!readVarint(data, position, columnCount) || columnCount == 0 || columnCount > 32767
+                || columnCount > data.size() - position)
+                return false;
+            position += std::size_t(columnCount); // primary-key flags
+            const std::size_t end = data.find('\0', position);
+            if (end == std::string::npos || end == position)
+                return false;
+            position = end + 1;
+            continue;
+        }
+        if (columnCount == 0 || position >= data.size())
+            return false;
+        const char indirect = data[position++];
+        if (indirect != 0 && indirect != 1)
+            return false;
+        switch (marker) {
+        case SQLITE_INSERT:
+        case SQLITE_DELETE:
+            if (!skipRecord(data, position, columnCount))
+                return false;
+            break;
+        case SQLITE_UPDATE:
+            if (!skipRecord(data, position, columnCount)
+                || !skipRecord(data, position, columnCount))
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -518,7 +624,10 @@ std::vector<std::string> Sessions::storedChangeSets()
         = prepare(m_database, std::string("SELECT changeSet FROM ") + tableName + " ORDER BY id");
     while (stepRow(m_database, statement.get())) {
         auto data = static_cast<const char *>(sqlite3_column_blob(statement.get(), 0));
-        changeSets.emplace_back(data, std::size_t(sqlite3_column_bytes(statement.get(), 0)));
+        std::string &changeSet
+            = changeSets.emplace_back(data, std::size_t(sqlite3_column_bytes(statement.get(), 0)));
+        if (!isWellFormedChangeSet(changeSet))
+            throwError(SQLITE_CORRUPT, "Corrupt recorded change set");
     }
     return changeSets;
 }
@@ -557,11 +666,11 @@ ChangeSets Sessions::changeSets()
     return changeSets;
 }
 
-void Sessions::applyAndUpdate()
+std::int64_t Sessions::applyAndUpdate()
 {
     auto blobs = storedChangeSets();
     if (blobs.empty())
-        return;
+        return 0;
 
     // The net effect of all edits: a row inserted and edited again is one
     // insert, a row inserted and deleted again is nothing.
@@ -582,8 +691,11 @@ void Sessions::applyAndUpdate()
 
     ApplyContext context;
     ColumnNamesOfTables columnNamesOfTables;
+    std::int64_t keptCount = 0;
     if (size > 0) {
         result = sqlite3changeset_apply(m_database, size, data, nullptr, conflictHandler, &context);
+        if ((result & 0xff) == SQLITE_CORRUPT)
+            throwError(result, "Corrupt recorded change set");
         if (result != SQLITE_OK)
             throwError(result, m_database);
         for (const auto &update : context.updates)
@@ -595,10 +707,11 @@ void Sessions::applyAndUpdate()
     executeSql(m_database, std::string("DELETE FROM ") + tableName);
     if (size > 0) {
         const std::string kept
-            = withoutChangesOfVanishedRows(m_database, data, size, columnNamesOfTables);
+            = withoutChangesOfVanishedRows(m_database, data, size, columnNamesOfTables, keptCount);
         if (!kept.empty())
             store(kept.data(), int(kept.size()));
     }
+    return keptCount;
 }
 
 void Sessions::deleteAll()
