@@ -7,6 +7,8 @@
 #include <projects/session.h>
 #include <utils/path.h>
 
+#include <peerrequirement.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -332,7 +334,7 @@ void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
     // With the connection closed, another process can check the file.
     const QString sqlite3Shell = QStandardPaths::findExecutable("sqlite3");
     if (sqlite3Shell.isEmpty())
-        QSKIP("the sqlite3 shell is not installed");
+        LEXORA_PEER_MISSING("the sqlite3 shell is not installed");
     QProcess shell;
     shell.start(sqlite3Shell,
                 { Session::instance()
