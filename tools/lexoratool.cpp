@@ -333,10 +333,13 @@ Host::Utils::Path LexoraTool::databasePath() const
 bool LexoraTool::openDatabase(Access access)
 {
     const QString path = databasePath().toString();
-    // Readers open an existing file read-only: they then work beside an import
-    // that is writing, and on a file they may not write. A missing file is
-    // created (empty) as before.
-    const auto mode = access == ForReading && QFileInfo::exists(path)
+    // Readers of a file they may not write open it read-only. Otherwise they
+    // open it for writing too, which lets SQLite remove its -wal and -shm
+    // files on close; neither way waits for an import that is writing. A
+    // missing file is created (empty) as before.
+    const QFileInfo file(path);
+    const bool writable = file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+    const auto mode = access == ForReading && file.exists() && !writable
         ? Host::Sqlite::Database::OpenMode::ReadOnly
         : Host::Sqlite::Database::OpenMode::ReadWrite;
     try {
