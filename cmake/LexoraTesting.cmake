@@ -12,6 +12,7 @@ function(lexora_add_test name)
         LEXORA_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
         LEXORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         LEXORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)

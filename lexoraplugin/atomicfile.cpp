@@ -1,12 +1,16 @@
 #include "atomicfile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace Lexora {
@@ -54,8 +58,13 @@ bool AtomicFile::open(OpenMode mode)
     const OpenMode fileMode = (mode & ~Truncate) | NewOnly | Unbuffered;
     for (int attempt = 0; attempt < 16; ++attempt) {
         setFileName(temporaryNameFor(m_targetPath));
-        if (QFile::open(fileMode))
+        if (QFile::open(fileMode)) {
+            // Held until the file is closed, and released by the system when
+            // the process dies: what tells a live temporary file from a stale
+            // one (removeStaleTemporaries).
+            ::flock(handle(), LOCK_EX | LOCK_NB);
             return true;
+        }
         if (error() != OpenError || QFile::exists(fileName()) == false)
             break;
     }
@@ -129,6 +138,29 @@ void AtomicFile::discard()
     QFile::remove(temporaryPath);
     fail(QStringLiteral("Discarded"));
     m_committed = false;
+}
+
+int AtomicFile::removeStaleTemporaries(const QString &directory, const QString &targetNames)
+{
+    // The token is a 64-bit number in base 36.
+    const QRegularExpression pattern(
+        QStringLiteral("^\\.(?:%1)\\.[0-9a-z]{1,13}\\.part$").arg(targetNames));
+    int removed = 0;
+    const QFileInfoList candidates
+        = QDir(directory).entryInfoList({ QStringLiteral(".*.part") }, QDir::Files | QDir::Hidden);
+    for (const QFileInfo &candidate : candidates) {
+        if (!pattern.match(candidate.fileName()).hasMatch() || candidate.isSymLink())
+            continue;
+        const QByteArray path = QFile::encodeName(candidate.absoluteFilePath());
+        const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (descriptor < 0)
+            continue;
+        // A writer that is still at work holds the lock.
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.constData()) == 0)
+            ++removed;
+        ::close(descriptor);
+    }
+    return removed;
 }
 
 void AtomicFile::close()

@@ -35,6 +35,12 @@ public:
 
     bool isCommitted() const { return m_committed; }
 
+    // Removes the temporary files that writers which were killed before they
+    // finished left in `directory`: only names of this class's own pattern
+    // (".<target>.<token>.part") whose target matches `targetNames` in full,
+    // and only while no writer has them open. Returns how many were removed.
+    static int removeStaleTemporaries(const QString &directory, const QString &targetNames);
+
 protected:
     qint64 writeData(const char *data, qint64 length) override;
 

@@ -45,6 +45,12 @@ FilePaths currentProjectQmlFiles(Host::Projects::Session *session)
     return paths;
 }
 
+QStringList currentProjectFileProblems(Host::Projects::Session *session)
+{
+    Host::Projects::Project *project = session->startupProject();
+    return project ? project->fileProblems() : QStringList();
+}
+
 FilePath currentProjectI18nDirectory(Host::Projects::Session *session)
 {
     Host::Projects::Project *project = session->startupProject();
@@ -94,6 +100,11 @@ FilePath FileServices::i18nDirectory()
     if (!path.empty())
         QDir().mkdir(QString::fromUtf8(path));
     return path;
+}
+
+QStringList FileServices::projectFileProblems()
+{
+    return runOnSessionThread(&currentProjectFileProblems);
 }
 
 } // namespace Lexora

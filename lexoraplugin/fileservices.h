@@ -16,6 +16,7 @@ public:
     std::unique_ptr<QIODevice> openFileForWriting(std::string_view path) override;
     std::unique_ptr<QIODevice> openFileForReading(std::string_view path) override;
     FilePath i18nDirectory() override;
+    QStringList projectFileProblems() override;
 };
 
 } // namespace Lexora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -36,6 +37,9 @@ public:
     // The startup project's i18n directory, created if missing; empty without a
     // project.
     virtual FilePath i18nDirectory() = 0;
+    // What kept projectQmlFiles() from being complete: a folder the project
+    // names that does not exist or cannot be read, one text per problem.
+    virtual QStringList projectFileProblems() = 0;
 
 protected:
     FileServicesInterface() = default;

@@ -57,29 +57,33 @@ bool GenerationRunner::start(LanguageCodes languages, std::vector<std::string> f
 
     std::lock_guard lock(m_mutex);
     Worker &worker = m_workers.emplace_back();
-    worker.thread = std::thread(
-        [this, &worker, services, languages = std::move(languages), formats = std::move(formats)] {
-            bool succeeded = true;
-            try {
-                succeeded = writeTranslationFiles(services, languages, formats);
-            } catch (...) {
-                // writeTranslationFiles reports its own failures; this only
-                // keeps anything unforeseen from ending the process.
-                services.feedback->addError(
-                    QCoreApplication::translate("Lexora", "Generating translation files failed."));
-                succeeded = false;
-            }
-            {
-                // Marked done and announced under one lock: the runner cannot be
-                // destroyed in between, and the announcement sees itself done.
-                std::lock_guard lock(m_mutex);
-                worker.done = true;
-                ++m_unannouncedWorkers;
-                QMetaObject::invokeMethod(
-                    this, [this, succeeded] { onWorkerFinished(succeeded); }, Qt::QueuedConnection);
-            }
-            m_workerDone.notify_all();
-        });
+    worker.thread = std::thread([this,
+                                 &worker,
+                                 services,
+                                 options = m_options,
+                                 languages = std::move(languages),
+                                 formats = std::move(formats)] {
+        bool succeeded = true;
+        try {
+            succeeded = writeTranslationFiles(services, languages, formats, options);
+        } catch (...) {
+            // writeTranslationFiles reports its own failures; this only
+            // keeps anything unforeseen from ending the process.
+            services.feedback->addError(
+                QCoreApplication::translate("Lexora", "Generating translation files failed."));
+            succeeded = false;
+        }
+        {
+            // Marked done and announced under one lock: the runner cannot be
+            // destroyed in between, and the announcement sees itself done.
+            std::lock_guard lock(m_mutex);
+            worker.done = true;
+            ++m_unannouncedWorkers;
+            QMetaObject::invokeMethod(
+                this, [this, succeeded] { onWorkerFinished(succeeded); }, Qt::QueuedConnection);
+        }
+        m_workerDone.notify_all();
+    });
     return true;
 }
 

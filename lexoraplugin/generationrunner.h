@@ -42,6 +42,9 @@ public:
     // .qm files first, then .ts files, on one worker.
     bool generateAllTranslationFiles(LanguageCodes languages);
 
+    // Applies to the generations started afterwards.
+    void setOptions(const GenerationOptions &options) { m_options = options; }
+
     bool isRunning() const;
     // Blocks until every generation started so far has finished. On the
     // interface thread it keeps answering the workers' project queries, which
@@ -69,6 +72,7 @@ private:
     void onWorkerFinished(bool succeeded);
 
     ServicesProvider m_provider;
+    GenerationOptions m_options;
     mutable std::mutex m_mutex;
     std::condition_variable m_workerDone;
     std::list<Worker> m_workers;

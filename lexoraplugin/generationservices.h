@@ -20,6 +20,16 @@ struct GenerationServices
     UserFeedbackInterface *feedback = nullptr;
 };
 
+// Choices a caller makes for a generation run.
+struct GenerationOptions
+{
+    // Whether the files are still written when a QML file or a project folder
+    // could not be read or parsed. The messages of such files are missing, so a
+    // build pipeline keeps the previous files instead; the editor writes them
+    // and shows the errors.
+    bool writeAfterReadErrors = true;
+};
+
 // Language codes as UTF-8, in the order the files are written.
 using LanguageCodes = std::vector<std::string>;
 // Formats of translation files ("qm", "ts"), also their file extensions.

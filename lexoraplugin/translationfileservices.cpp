@@ -6,8 +6,11 @@ namespace Lexora {
 
 QList<CatalogMessage> TranslationFileServices::loadMessages(QIODevice *device,
                                                             std::string_view path,
-                                                            const QString &format)
+                                                            const QString &format,
+                                                            bool *complete)
 {
+    if (complete)
+        *complete = false;
     // A file that could not be opened contributes nothing, like one that does
     // not parse.
     if (!device)
@@ -15,7 +18,9 @@ QList<CatalogMessage> TranslationFileServices::loadMessages(QIODevice *device,
 
     TranslationCatalog catalog(&m_feedback);
     // Whatever a failing loader appended before it gave up is kept.
-    catalog.loadCatalog(*device, QString::fromUtf8(path), format);
+    const bool loaded = catalog.loadCatalog(*device, QString::fromUtf8(path), format);
+    if (complete)
+        *complete = loaded;
     return catalog.takeMessages();
 }
 

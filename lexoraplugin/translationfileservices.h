@@ -13,8 +13,10 @@ public:
     // `feedback` receives every report of the catalogues; it must outlive this.
     explicit TranslationFileServices(UserFeedbackInterface &feedback) : m_feedback(feedback) { }
 
-    QList<CatalogMessage>
-    loadMessages(QIODevice *device, std::string_view path, const QString &format) override;
+    QList<CatalogMessage> loadMessages(QIODevice *device,
+                                       std::string_view path,
+                                       const QString &format,
+                                       bool *complete = nullptr) override;
     void saveMessages(const QList<CatalogMessage> &messages,
                       const QString &format,
                       const QString &language,

@@ -20,8 +20,13 @@ public:
     virtual ~TranslationFileServicesInterface() = default;
 
     // `device` may be null (a file that could not be opened): no messages.
-    virtual QList<CatalogMessage>
-    loadMessages(QIODevice *device, std::string_view path, const QString &format) = 0;
+    // `complete`, when given, tells whether the file was read and parsed in
+    // full; otherwise the messages are only what could be read.
+    virtual QList<CatalogMessage> loadMessages(QIODevice *device,
+                                               std::string_view path,
+                                               const QString &format,
+                                               bool *complete = nullptr)
+        = 0;
     virtual void saveMessages(const QList<CatalogMessage> &messages,
                               const QString &format,
                               const QString &language,

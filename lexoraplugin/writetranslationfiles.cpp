@@ -21,9 +21,9 @@ namespace Lexora {
 
 namespace {
 
-QString tr(const char *text)
+QString tr(const char *text, int n = -1)
 {
-    return QCoreApplication::translate("Lexora", text);
+    return QCoreApplication::translate("Lexora", text, nullptr, n);
 }
 
 bool lessById(const CatalogMessage &left, const CatalogMessage &right)
@@ -38,7 +38,55 @@ bool sameId(const CatalogMessage &left, const CatalogMessage &right)
 
 bool isUsableLanguageCode(std::string_view code)
 {
-    return !code.empty() && code.find_first_of(std::string_view("/\\\0", 3)) == code.npos;
+    return isValidLanguageCode(code);
+}
+
+// Whether XML 1.0 can carry the text at all; no escaping helps otherwise.
+bool isXmlText(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (QChar::isHighSurrogate(unit)) {
+            if (i + 1 == text.size() || !QChar::isLowSurrogate(text.at(i + 1).unicode()))
+                return false;
+            ++i;
+            continue;
+        }
+        if (QChar::isLowSurrogate(unit) || unit == 0xfffe || unit == 0xffff)
+            return false;
+        if (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r')
+            return false;
+    }
+    return true;
+}
+
+LanguageCodes withoutRepetitions(const LanguageCodes &languages)
+{
+    LanguageCodes unique;
+    for (const std::string &language : languages) {
+        if (std::find(unique.begin(), unique.end(), language) == unique.end())
+            unique.push_back(language);
+    }
+    return unique;
+}
+
+// Such an ID would make a .ts file that no XML reader accepts, or that reads
+// back as another ID; it is left out of every file, the others are written.
+void removeUnwritableIds(QList<CatalogMessage> &messages,
+                         UserFeedbackInterface &feedback,
+                         bool &succeeded)
+{
+    const auto unwritable
+        = std::remove_if(messages.begin(), messages.end(), [&](const CatalogMessage &message) {
+              if (isXmlText(message.id))
+                  return false;
+              feedback.addError(tr("The translation ID \"%1\" holds characters that translation "
+                                   "files cannot carry; it was left out.")
+                                    .arg(printableId(message.id)));
+              succeeded = false;
+              return true;
+          });
+    messages.erase(unwritable, messages.end());
 }
 
 // Below this many files a second parsing thread costs more than it saves.
@@ -90,6 +138,9 @@ public:
         return collected;
     }
 
+    // Files that could not be read or parsed completely, each reported.
+    int failedFiles() const { return m_failedFiles; }
+
 private:
     void scanFiles()
     {
@@ -111,8 +162,15 @@ private:
     QList<CatalogMessage> scanFile(const FilePath &path)
     {
         std::unique_ptr<QIODevice> device = m_services.fileServices->openFileForReading(path);
+        if (!device) {
+            m_services.feedback->addError(
+                tr("Cannot read the QML file %1").arg(QString::fromStdString(path)));
+        }
+        bool complete = false;
         QList<CatalogMessage> messages = m_services.translationFileServices->loadMessages(
-            device.get(), path, QStringLiteral("qml"));
+            device.get(), path, QStringLiteral("qml"), &complete);
+        if (!complete)
+            ++m_failedFiles;
         std::stable_sort(messages.begin(), messages.end(), lessById);
         messages.erase(std::unique(messages.begin(), messages.end(), sameId), messages.end());
         return messages;
@@ -131,6 +189,7 @@ private:
     std::vector<QList<CatalogMessage>> m_results;
     std::atomic<std::size_t> m_next = 0;
     std::atomic<bool> m_failed = false;
+    std::atomic<int> m_failedFiles = 0;
     std::mutex m_mutex;
     int m_step = 0;
     std::exception_ptr m_exception;
@@ -257,16 +316,40 @@ private:
 
 } // namespace
 
-bool writeTranslationFiles(const GenerationServices &services,
-                           const LanguageCodes &languages,
-                           std::string_view format)
+bool isValidLanguageCode(std::string_view code)
 {
-    return writeTranslationFiles(services, languages, TranslationFormats { std::string(format) });
+    return !code.empty() && std::all_of(code.begin(), code.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || c == '-' || c == '_';
+    });
+}
+
+QString printableId(const QString &id)
+{
+    QString text;
+    for (const QChar c : id) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || (c.unicode() >= 0x80 && c.unicode() < 0xa0)
+            || c.isSurrogate() || c.unicode() >= 0xfffe)
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
 }
 
 bool writeTranslationFiles(const GenerationServices &services,
                            const LanguageCodes &languages,
-                           const TranslationFormats &formats)
+                           std::string_view format,
+                           const GenerationOptions &options)
+{
+    return writeTranslationFiles(
+        services, languages, TranslationFormats { std::string(format) }, options);
+}
+
+bool writeTranslationFiles(const GenerationServices &services,
+                           const LanguageCodes &requestedLanguages,
+                           const TranslationFormats &formats,
+                           const GenerationOptions &options)
 {
     UserFeedbackInterface *feedback = services.feedback;
     if (!feedback)
@@ -282,6 +365,8 @@ bool writeTranslationFiles(const GenerationServices &services,
     bool succeeded = true;
     try {
         const FilePaths qmlFiles = services.fileServices->projectQmlFiles();
+        const QStringList fileProblems = services.fileServices->projectFileProblems();
+        const LanguageCodes languages = withoutRepetitions(requestedLanguages);
 
         progress = feedback->createProgress(tr("Generate translation files"),
                                             "GenerateTranslationFiles");
@@ -290,8 +375,33 @@ bool writeTranslationFiles(const GenerationServices &services,
         feedback->setProgressMaximum(progress,
                                      int(languages.size() * formats.size() + qmlFiles.size()));
 
-        QList<CatalogMessage> messages = QmlScanner(services, qmlFiles, progress).collect();
+        for (const QString &problem : fileProblems)
+            feedback->addError(problem);
+        QmlScanner scanner(services, qmlFiles, progress);
+        QList<CatalogMessage> messages = scanner.collect();
         int step = int(qmlFiles.size());
+
+        const int unreadable = scanner.failedFiles() + int(fileProblems.size());
+        if (unreadable > 0) {
+            succeeded = false;
+            if (!options.writeAfterReadErrors) {
+                feedback->addError(tr("No translation files were written: %n file(s) or "
+                                      "folder(s) of the project could not be read; the existing "
+                                      "files are kept.",
+                                      unreadable));
+                feedback->finishProgress(progress);
+                return false;
+            }
+        }
+
+        removeUnwritableIds(messages, *feedback, succeeded);
+        if (!languages.empty()) {
+            if (const FilePath directory = services.fileServices->i18nDirectory();
+                !directory.empty())
+                AtomicFile::removeStaleTemporaries(
+                    QString::fromStdString(directory),
+                    QStringLiteral("qml_[A-Za-z0-9_-]+\\.(?:qm|ts)"));
+        }
 
         TranslationIds ids;
         ids.reserve(messages.size());

@@ -9,17 +9,22 @@
 #include "jsonimportexport.h"
 #include "lexoraconstants.h"
 #include "translationfileservices.h"
+#include "writetranslationfiles.h"
 
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
 #include <qmlproject/qmlbuildbackend.h>
+#include <sqlite/sqlitedatabase.h>
 #include <sqlite/sqliteexception.h>
+
+#include <sqlite3.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,7 +42,7 @@ QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -48,14 +53,19 @@ const char description[]
       "\n"
       "Commands:\n"
       "  import FILE.json   import a JSON translation file and synchronise the\n"
-      "                     database with it, keeping local edits\n"
+      "                     database with it, keeping local edits; prints what\n"
+      "                     changed (--dry-run: what would change, changing\n"
+      "                     nothing)\n"
       "  export FILE.json   export the database to a JSON translation file\n"
       "                     (all IDs, --used or --ids ID...)\n"
       "  generate           write i18n/qml_<language>.qm and .ts for every\n"
-      "                     supported language of the project\n"
+      "                     supported language of the project; when a QML file\n"
+      "                     or folder cannot be read or parsed nothing is\n"
+      "                     written (--keep-going writes what could be read)\n"
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
-      "error, 2 for a wrong command line.";
+      "error, 2 for a wrong command line. Warnings (messages without an ID)\n"
+      "do not change it unless --strict is given.";
 
 // Which file a path names, if it names a regular file. Translation files are
 // written under a temporary name and renamed into place, so a file this run
@@ -78,6 +88,41 @@ FileIdentity identityOf(const QString &path)
     return { true, status.st_dev, status.st_ino };
 }
 
+bool isLockedError(const std::exception &exception)
+{
+    const auto *sqliteException = dynamic_cast<const Host::Sqlite::Exception *>(&exception);
+    if (!sqliteException)
+        return false;
+    const int primary = sqliteException->errorCode() & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+QString lockedText(const QString &databasePath)
+{
+    return tr("the translation database %1 is locked by another process (an import or the "
+              "studio writing to it); gave up after waiting %2 seconds. Try again when it "
+              "has finished.")
+        .arg(QDir::toNativeSeparators(databasePath),
+             QString::number(Host::Sqlite::Database::busyTimeoutMilliseconds / 1000));
+}
+
+// What the JSON export must never overwrite: the open database and the files
+// SQLite keeps beside it.
+bool isDatabaseFile(const QString &candidate, const QString &databasePath)
+{
+    const QFileInfo target(candidate);
+    const FileIdentity targetIdentity = identityOf(candidate);
+    for (const char *suffix : { "", "-wal", "-shm", "-journal" }) {
+        const QString path = databasePath + QLatin1String(suffix);
+        if (target.absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+            return true;
+        // The same file under another name (a link, another spelling).
+        if (targetIdentity.exists && targetIdentity == identityOf(path))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 LexoraTool::LexoraTool() : m_feedback(std::make_unique<TerminalFeedback>()) { }
@@ -91,7 +136,8 @@ LexoraTool::~LexoraTool()
 
 void LexoraTool::fail(const QString &message) const
 {
-    const QByteArray bytes = (QLatin1String("lexora: ") + message).toLocal8Bit() + '\n';
+    const QByteArray bytes
+        = TerminalFeedback::printable(QLatin1String("lexora: ") + message).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
@@ -121,13 +167,32 @@ int LexoraTool::run(const QStringList &arguments)
     const QCommandLineOption idsOption(
         QStringLiteral("ids"),
         tr("export: only the IDs given as the remaining arguments (ID...)."));
-    parser.addOptions({ projectOption, formatOption, usedOption, idsOption });
+    const QCommandLineOption dryRunOption(
+        QStringLiteral("dry-run"),
+        tr("import: synchronise in a transaction that is rolled back and print what would "
+           "change; the database stays as it is."));
+    const QCommandLineOption keepGoingOption(
+        QStringLiteral("keep-going"),
+        tr("generate: write the files even when a QML file or folder could not be read or "
+           "parsed (its messages are then missing); the exit status is still 1."));
+    const QCommandLineOption strictOption(
+        QStringLiteral("strict"),
+        tr("generate: treat warnings (messages without an ID) as errors."));
+    parser.addOptions({ projectOption,
+                        formatOption,
+                        usedOption,
+                        idsOption,
+                        dryRunOption,
+                        keepGoingOption,
+                        strictOption });
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());
         return UsageError;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    // --help-all is listed by --help; the Qt options it would add do not apply
+    // to a tool without a window, so both show the same text.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         printOut(parser.helpText());
         return Success;
     }
@@ -155,9 +220,13 @@ int LexoraTool::run(const QStringList &arguments)
             fail(tr("unknown format %1; use qm, ts or all").arg(format));
             return UsageError;
         }
-        if (!openProject(parser.value(projectOption)) || !openDatabase())
+        if (parser.isSet(dryRunOption) || parser.isSet(usedOption) || parser.isSet(idsOption)) {
+            fail(tr("generate takes no --dry-run, --used or --ids"));
+            return UsageError;
+        }
+        if (!openProject(parser.value(projectOption)) || !openDatabase(ForReading))
             return Failure;
-        return generate(format);
+        return generate(format, parser.isSet(keepGoingOption), parser.isSet(strictOption));
     }
 
     if (command == QLatin1String("import") || command == QLatin1String("export")) {
@@ -168,6 +237,10 @@ int LexoraTool::run(const QStringList &arguments)
         const QString jsonFile = positional.takeFirst();
         const bool usedOnly = parser.isSet(usedOption);
         const bool byIds = parser.isSet(idsOption);
+        if (parser.isSet(keepGoingOption) || parser.isSet(strictOption)) {
+            fail(tr("--keep-going and --strict apply to generate only"));
+            return UsageError;
+        }
         if (command == QLatin1String("import")) {
             if (!positional.isEmpty() || usedOnly || byIds) {
                 fail(tr("import takes one JSON file and no --used or --ids"));
@@ -175,7 +248,11 @@ int LexoraTool::run(const QStringList &arguments)
             }
             if (!openProject(parser.value(projectOption)))
                 return Failure;
-            return importJson(jsonFile);
+            return importJson(jsonFile, parser.isSet(dryRunOption));
+        }
+        if (parser.isSet(dryRunOption)) {
+            fail(tr("--dry-run applies to import only"));
+            return UsageError;
         }
         if (usedOnly && byIds) {
             fail(tr("--used and --ids exclude each other"));
@@ -189,7 +266,15 @@ int LexoraTool::run(const QStringList &arguments)
             fail(tr("unexpected arguments: %1").arg(positional.join(QLatin1Char(' '))));
             return UsageError;
         }
-        if (!openProject(parser.value(projectOption)) || !openDatabase())
+        if (!openProject(parser.value(projectOption)))
+            return Failure;
+        if (isDatabaseFile(jsonFile, databasePath().toString())) {
+            fail(tr("cannot export to %1: it is the project's translation database or one of its "
+                    "files")
+                     .arg(QDir::toNativeSeparators(jsonFile)));
+            return Failure;
+        }
+        if (!openDatabase(ForReading))
             return Failure;
         return exportJson(jsonFile, usedOnly, positional);
     }
@@ -245,13 +330,26 @@ Host::Utils::Path LexoraTool::databasePath() const
     return m_project->projectDirectory().pathAppended(QLatin1String(Constants::databaseFileName));
 }
 
-bool LexoraTool::openDatabase()
+bool LexoraTool::openDatabase(Access access)
 {
     const QString path = databasePath().toString();
+    // Readers of a file they may not write open it read-only. Otherwise they
+    // open it for writing too, which lets SQLite remove its -wal and -shm
+    // files on close; neither way waits for an import that is writing. A
+    // missing file is created (empty) as before.
+    const QFileInfo file(path);
+    const bool writable = file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+    const auto mode = access == ForReading && file.exists() && !writable
+        ? Host::Sqlite::Database::OpenMode::ReadOnly
+        : Host::Sqlite::Database::OpenMode::ReadWrite;
     try {
-        m_database = std::make_unique<ProjectDatabase>(path);
+        m_database = std::make_unique<ProjectDatabase>(path, mode);
         return true;
     } catch (const std::exception &exception) {
+        if (isLockedError(exception)) {
+            fail(lockedText(path));
+            return false;
+        }
         fail(tr("the translation database %1 could not be opened: %2\n"
                 "It can be that the database is corrupt or the database scheme changed.")
                  .arg(QDir::toNativeSeparators(path), QString::fromUtf8(exception.what())));
@@ -259,30 +357,80 @@ bool LexoraTool::openDatabase()
     }
 }
 
-int LexoraTool::importJson(const QString &jsonFile)
+int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
 {
     JsonImportExport json;
     TranslatableEntries entries;
     // The file is read completely before the database is touched, so a broken
     // file changes nothing.
+    {
+        QFutureInterface<void> reading = m_feedback->createProgress(
+            tr("Read %1").arg(QDir::toNativeSeparators(jsonFile)), "ReadJson");
+        m_feedback->startProgress(reading);
+        m_feedback->setProgressMaximum(reading, 1);
+        try {
+            entries = json.importFile(jsonFile);
+        } catch (const std::exception &exception) {
+            m_feedback->finishProgress(reading);
+            fail(tr("cannot import %1: %2")
+                     .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
+            return Failure;
+        }
+        m_feedback->setProgressValue(reading, 1);
+        m_feedback->finishProgress(reading);
+    }
+    if (!openDatabase(ForWriting))
+        return Failure;
+
+    SyncSummary summary;
+    QFutureInterface<void> progress = m_feedback->createProgress(
+        dryRun ? tr("Try the import") : tr("Import translations"), "ImportTranslations");
+    m_feedback->startProgress(progress);
+    m_feedback->setProgressMaximum(progress, int(entries.size()));
     try {
-        entries = json.importFile(jsonFile);
+        summary = m_database->databaseIo().synchronize(
+            entries,
+            dryRun ? DatabaseIo::SyncMode::DryRun : DatabaseIo::SyncMode::Commit,
+            [&](std::size_t done) { m_feedback->setProgressValue(progress, int(done)); });
     } catch (const std::exception &exception) {
-        fail(tr("cannot import %1: %2")
-                 .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
+        m_feedback->finishProgress(progress);
+        if (isLockedError(exception)) {
+            fail(lockedText(databasePath().toString()));
+        } else {
+            fail(tr("importing %1 into the translation database failed: %2")
+                     .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
+        }
         return Failure;
     }
-    if (!openDatabase())
-        return Failure;
-    try {
-        m_database->databaseIo().syncTranslatables(entries);
-    } catch (const std::exception &exception) {
-        fail(tr("importing %1 into the translation database failed: %2")
-                 .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
-        return Failure;
+    m_feedback->finishProgress(progress);
+
+    if (dryRun) {
+        printOut(tr("Dry run, nothing was changed: importing %n translation ID(s) from %1 into "
+                    "%2 would make these changes",
+                    nullptr,
+                    int(entries.size()))
+                     .arg(QDir::toNativeSeparators(jsonFile), databasePath().toUserOutput()));
+    } else {
+        printOut(tr("Imported %n translation ID(s) from %1 into %2", nullptr, int(entries.size()))
+                     .arg(QDir::toNativeSeparators(jsonFile), databasePath().toUserOutput()));
     }
-    printOut(tr("Imported %n translation ID(s) from %1 into %2", nullptr, int(entries.size()))
-                 .arg(QDir::toNativeSeparators(jsonFile), databasePath().toUserOutput()));
+    printOut(tr("  translation IDs: %1 added, %2 changed, %3 removed")
+                 .arg(summary.idsAdded)
+                 .arg(summary.idsChanged)
+                 .arg(summary.idsRemoved));
+    printOut(tr("  translations: %1 added, %2 changed, %3 removed")
+                 .arg(summary.translationsAdded)
+                 .arg(summary.translationsChanged)
+                 .arg(summary.translationsRemoved));
+    printOut(tr("  local edits re-applied: %1").arg(summary.localEditsReapplied));
+    if (entries.empty() && summary.idsRemoved > 0) {
+        fail(dryRun ? tr("warning: %1 holds no translation IDs; importing it would remove every "
+                         "ID of the database that no local edit keeps")
+                          .arg(QDir::toNativeSeparators(jsonFile))
+                    : tr("warning: %1 holds no translation IDs; the import removed every ID of "
+                         "the database that no local edit keeps")
+                          .arg(QDir::toNativeSeparators(jsonFile)));
+    }
     return Success;
 }
 
@@ -291,10 +439,13 @@ QStringList LexoraTool::usedTranslationIds()
     FileServices fileServices;
     TranslationFileServices translationFileServices(*m_feedback);
     QStringList ids;
+    for (const QString &problem : fileServices.projectFileProblems())
+        m_feedback->addError(problem);
     for (const FilePath &path : fileServices.projectQmlFiles()) {
         std::unique_ptr<QIODevice> device = fileServices.openFileForReading(path);
         if (!device) {
-            m_feedback->addError(tr("Cannot read %1").arg(QString::fromStdString(path)));
+            m_feedback->addError(
+                tr("Cannot read the QML file %1").arg(QString::fromStdString(path)));
             continue;
         }
         const QList<CatalogMessage> messages
@@ -327,6 +478,10 @@ int LexoraTool::exportJson(const QString &jsonFile, bool usedOnly, const QString
         printOut(tr("Exported %n translation ID(s) to %1", nullptr, int(entries.size()))
                      .arg(QDir::toNativeSeparators(jsonFile)));
     } catch (const std::exception &exception) {
+        if (isLockedError(exception)) {
+            fail(lockedText(databasePath().toString()));
+            return Failure;
+        }
         fail(tr("cannot export to %1: %2")
                  .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
         return Failure;
@@ -335,7 +490,7 @@ int LexoraTool::exportJson(const QString &jsonFile, bool usedOnly, const QString
     return m_feedback->errorCount() == errorsBefore ? Success : Failure;
 }
 
-int LexoraTool::generate(const QString &format)
+int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
 {
     Host::QmlProject::QmlBuildBackend *backend
         = Host::QmlProject::QmlBuildBackend::forProject(m_project);
@@ -344,10 +499,24 @@ int LexoraTool::generate(const QString &format)
                  .arg(m_project->projectFilePath().toUserOutput()));
         return Failure;
     }
+    // A code becomes part of a file name and of the .ts file's markup: one
+    // that could break either is refused, each once, and a repeated code is
+    // written once.
     LanguageCodes languages;
-    for (const QString &code : backend->supportedLanguages())
-        languages.push_back(code.toStdString());
-    if (languages.empty()) {
+    bool badLanguages = false;
+    for (const QString &code : backend->supportedLanguages()) {
+        const std::string utf8 = code.toStdString();
+        if (!isValidLanguageCode(utf8)) {
+            fail(tr("error: the supportedLanguages of %1 hold \"%2\", which is not a language "
+                    "code (letters, digits, '-' and '_' only); it is skipped")
+                     .arg(m_project->projectFilePath().toUserOutput(), code));
+            badLanguages = true;
+            continue;
+        }
+        if (std::find(languages.begin(), languages.end(), utf8) == languages.end())
+            languages.push_back(utf8);
+    }
+    if (languages.empty() && !badLanguages) {
         fail(tr("warning: the project names no supportedLanguages; no translation files are "
                 "written"));
     }
@@ -374,6 +543,17 @@ int LexoraTool::generate(const QString &format)
     bool succeeded = true;
     {
         GenerationRunner runner([&services] { return services; });
+        GenerationOptions options;
+        options.writeAfterReadErrors = keepGoing;
+        runner.setOptions(options);
+        if (!strict) {
+            // The writer's text with any count.
+            QString pattern = QRegularExpression::escape(
+                tr("Dropped %n message(s) which had no ID.", nullptr, 7));
+            pattern.replace(QLatin1String("7"), QLatin1String("\\d+"));
+            m_feedback->setWarningPattern(
+                QRegularExpression(QRegularExpression::anchoredPattern(pattern)));
+        }
         QEventLoop loop;
         QObject::connect(&runner, &GenerationRunner::finished, [&succeeded](bool ok) {
             succeeded = succeeded && ok;
@@ -402,7 +582,7 @@ int LexoraTool::generate(const QString &format)
             printOut(QLatin1String("  ") + file);
     }
 
-    if (!succeeded || m_feedback->errorCount() > 0) {
+    if (!succeeded || m_feedback->errorCount() > 0 || badLanguages) {
         fail(tr("generation finished with errors"));
         return Failure;
     }

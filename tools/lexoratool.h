@@ -31,13 +31,15 @@ public:
     int run(const QStringList &arguments);
 
 private:
-    int importJson(const QString &jsonFile);
+    enum Access { ForReading, ForWriting };
+
+    int importJson(const QString &jsonFile, bool dryRun);
     int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
-    int generate(const QString &format);
+    int generate(const QString &format, bool keepGoing, bool strict);
 
     bool openProject(const QString &location);
     Host::Utils::Path databasePath() const;
-    bool openDatabase();
+    bool openDatabase(Access access);
     QStringList usedTranslationIds();
 
     void fail(const QString &message) const;

@@ -14,6 +14,34 @@ int TerminalFeedback::errorCount() const
     return m_errorCount;
 }
 
+int TerminalFeedback::warningCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_warningCount;
+}
+
+void TerminalFeedback::setWarningPattern(const QRegularExpression &pattern)
+{
+    std::lock_guard lock(m_mutex);
+    m_warningPattern = pattern;
+}
+
+QString TerminalFeedback::printable(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        const bool control = (unit < 0x20 && unit != u'\n' && unit != u'\t') || unit == 0x7f
+            || (unit >= 0x80 && unit < 0xa0);
+        if (control)
+            result += QStringLiteral("\\x%1").arg(unsigned(unit), 2, 16, QLatin1Char('0'));
+        else
+            result += c;
+    }
+    return result;
+}
+
 void TerminalFeedback::showMissingImageWarning(std::string_view translationId,
                                                std::string_view filePath,
                                                std::string_view state)
@@ -30,6 +58,7 @@ QFutureInterface<void> TerminalFeedback::createProgress(const QString &title, co
     std::lock_guard lock(m_mutex);
     Entry entry;
     entry.title = title;
+    entry.errorsAtStart = m_errorCount;
     m_entries.append(entry);
     return entry.future;
 }
@@ -81,10 +110,25 @@ void TerminalFeedback::finishProgress(QFutureInterface<void> &future)
         // Out of the list before its last line is written, so that writeLine()
         // does not draw the finished entry again below it.
         const Entry entry = m_entries.takeAt(i);
-        writeLine(QStringLiteral("%1: done (%2/%3)")
-                      .arg(entry.title)
-                      .arg(entry.value)
-                      .arg(entry.maximum));
+        // "done" after failures would read as success.
+        const int errors = m_errorCount - entry.errorsAtStart;
+        if (errors > 0) {
+            writeLine(QStringLiteral("%1: failed, %2 error(s) (%3/%4)")
+                          .arg(entry.title)
+                          .arg(errors)
+                          .arg(entry.value)
+                          .arg(entry.maximum));
+        } else if (entry.value < entry.maximum) {
+            writeLine(QStringLiteral("%1: stopped (%2/%3)")
+                          .arg(entry.title)
+                          .arg(entry.value)
+                          .arg(entry.maximum));
+        } else {
+            writeLine(QStringLiteral("%1: done (%2/%3)")
+                          .arg(entry.title)
+                          .arg(entry.value)
+                          .arg(entry.maximum));
+        }
         break;
     }
 }
@@ -94,15 +138,30 @@ void TerminalFeedback::addError(const QString &message)
     if (message.isEmpty())
         return;
     std::lock_guard lock(m_mutex);
-    ++m_errorCount;
-    writeLine(QLatin1String("error: ") + message.trimmed());
+    const QString text = message.trimmed();
+    const bool warning = m_warningPattern.isValid() && !m_warningPattern.pattern().isEmpty()
+        && m_warningPattern.match(text).hasMatch();
+    report((warning ? QLatin1String("warning: ") : QLatin1String("error: ")) + text, warning);
 }
 
 void TerminalFeedback::addFileError(const QString &filePath, int line, const QString &message)
 {
     std::lock_guard lock(m_mutex);
-    ++m_errorCount;
-    writeLine(QStringLiteral("%1:%2: error: %3").arg(filePath).arg(line).arg(message.trimmed()));
+    report(
+        QStringLiteral("%1:%2: error: %3").arg(filePath, QString::number(line), message.trimmed()),
+        false);
+}
+
+void TerminalFeedback::report(const QString &text, bool warning)
+{
+    if (warning)
+        ++m_warningCount;
+    else
+        ++m_errorCount;
+    if (m_reported.contains(text))
+        return;
+    m_reported.insert(text);
+    writeLine(text);
 }
 
 void TerminalFeedback::drawProgress(Entry &entry, bool force)
@@ -115,7 +174,7 @@ void TerminalFeedback::drawProgress(Entry &entry, bool force)
         return;
     entry.drawnPercent = percent;
     const QByteArray text = QStringLiteral("\r\033[K%1: %2/%3 (%4%)")
-                                .arg(entry.title)
+                                .arg(printable(entry.title))
                                 .arg(entry.value)
                                 .arg(entry.maximum)
                                 .arg(percent)
@@ -136,7 +195,7 @@ void TerminalFeedback::clearProgressLine()
 void TerminalFeedback::writeLine(const QString &text)
 {
     clearProgressLine();
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    const QByteArray bytes = printable(text).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), m_stream);
     std::fflush(m_stream);
     // Keep showing what is still running below the message.

@@ -3,6 +3,8 @@
 #include "userfeedbackinterface.h"
 
 #include <QList>
+#include <QRegularExpression>
+#include <QSet>
 #include <QString>
 
 #include <cstdio>
@@ -31,6 +33,16 @@ public:
     void finishProgress(QFutureInterface<void> &future) override;
 
     int errorCount() const;
+    int warningCount() const;
+
+    // Reports whose text matches `pattern` in full are shown as warnings and
+    // not counted as errors.
+    void setWarningPattern(const QRegularExpression &pattern);
+
+    // The text as it can go to a terminal: control characters (other than
+    // line feeds and tabs) written as \xNN, so that bytes from a binary input
+    // file cannot move the cursor or change the terminal's state.
+    static QString printable(const QString &text);
 
 private:
     struct Entry
@@ -40,7 +52,12 @@ private:
         int maximum = 0;
         int value = 0;
         int drawnPercent = -1;
+        int errorsAtStart = 0;
     };
+
+    // Writes the report once; an identical report (a second pass over the
+    // same files) is counted but not shown again.
+    void report(const QString &text, bool warning);
 
     Entry *findEntry(const QFutureInterface<void> &future);
     void drawProgress(Entry &entry, bool force = false);
@@ -53,6 +70,9 @@ private:
     QList<Entry> m_entries;
     bool m_progressLineShown = false;
     int m_errorCount = 0;
+    int m_warningCount = 0;
+    QRegularExpression m_warningPattern;
+    QSet<QString> m_reported;
 };
 
 } // namespace Lexora

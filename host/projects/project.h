@@ -5,6 +5,7 @@
 #include <utils/path.h>
 
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -38,6 +39,11 @@ public:
     Utils::Paths files(const FileFilter &filter = {}) const;
     bool isKnownFile(const Utils::Path &path) const;
     void setFiles(const Utils::Paths &files);
+    // What kept files from being listed (a source folder that is missing or
+    // cannot be read), one text per problem naming its path; empty when the
+    // listing is complete.
+    QStringList fileProblems() const { return m_fileProblems; }
+    void setFileProblems(const QStringList &problems) { m_fileProblems = problems; }
 
     // Takes ownership. The first target added becomes the active one.
     BuildTarget *addTarget(std::unique_ptr<BuildTarget> target);
@@ -54,6 +60,7 @@ private:
     Utils::Path m_projectFilePath;
     QString m_displayName;
     Utils::Paths m_files;
+    QStringList m_fileProblems;
     std::vector<std::unique_ptr<BuildTarget>> m_targets;
     BuildTarget *m_activeTarget = nullptr;
 };

@@ -18,8 +18,19 @@ Q_LOGGING_CATEGORY(qmlProjectLog, "host.qmlproject", QtWarningMsg)
 void collectFiles(const QString &directory,
                   const Utils::Path &excluded,
                   QSet<QString> &visitedDirectories,
-                  Utils::Paths &files)
+                  Utils::Paths &files,
+                  QStringList &problems)
 {
+    // A folder that cannot be listed would otherwise look like an empty one,
+    // and everything built from the project's files would silently lose its
+    // contents.
+    const QFileInfo info(directory);
+    if (!info.isReadable() || !info.isExecutable()) {
+        problems.append(DesignProject::tr("Cannot read the folder %1")
+                            .arg(QDir::toNativeSeparators(directory)));
+        return;
+    }
+
     // Symbolic links may lead back up the tree, and source directories may nest;
     // each real directory is read once, so no file is listed twice.
     const QString canonical = QFileInfo(directory).canonicalFilePath();
@@ -27,15 +38,21 @@ void collectFiles(const QString &directory,
         return;
     visitedDirectories.insert(canonical);
 
+    // Broken symbolic links are listed (as System entries) so that whoever
+    // reads the project's files learns that one cannot be read; sockets,
+    // pipes and devices are not project files.
     const QFileInfoList entries = QDir(directory).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsLast);
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDir::Name | QDir::DirsLast);
     for (const QFileInfo &entry : entries) {
+        if (!entry.isDir() && !entry.isFile() && !(entry.isSymLink() && !entry.exists()))
+            continue;
         if (entry.isDir()) {
             if (entry.fileName().startsWith(QLatin1Char('.')))
                 continue;
             if (Utils::Path::fromFileInfo(entry) == excluded)
                 continue;
-            collectFiles(entry.absoluteFilePath(), excluded, visitedDirectories, files);
+            collectFiles(entry.absoluteFilePath(), excluded, visitedDirectories, files, problems);
         } else {
             files.append(Utils::Path::fromFileInfo(entry));
         }
@@ -117,9 +134,21 @@ void DesignProject::rescan()
 {
     QSet<QString> visited;
     Utils::Paths files;
+    QStringList problems;
     const Utils::Path excluded = i18nDirectory();
-    for (const Utils::Path &directory : sourceDirectories())
-        collectFiles(directory.toString(), excluded, visited, files);
+    for (const Utils::Path &directory : sourceDirectories()) {
+        const QFileInfo info(directory.toString());
+        if (!info.exists()) {
+            problems.append(tr("The folder %1 named in %2 does not exist")
+                                .arg(directory.toUserOutput(), projectFilePath().toUserOutput()));
+        } else if (!info.isDir()) {
+            problems.append(tr("%1 named in %2 is not a folder")
+                                .arg(directory.toUserOutput(), projectFilePath().toUserOutput()));
+        } else {
+            collectFiles(directory.toString(), excluded, visited, files, problems);
+        }
+    }
+    setFileProblems(problems);
     setFiles(files);
 }
 

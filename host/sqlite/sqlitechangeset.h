@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sqliteexception.h"
 #include "sqlitevalue.h"
 
 #include <string>
@@ -23,7 +24,26 @@ struct Change
     // the row the change was made to.
     const Value &value(std::size_t column) const
     {
-        return operation == Operation::Insert ? newValues.at(column) : oldValues.at(column);
+        return operation == Operation::Insert ? newValue(column) : oldValue(column);
+    }
+
+    // Change sets are read from the database file, which anyone can edit: a
+    // change with fewer columns than its table raises the family's exception,
+    // never std::out_of_range, which no caller expects.
+    const Value &newValue(std::size_t column) const { return checked(newValues, column); }
+    const Value &oldValue(std::size_t column) const { return checked(oldValues, column); }
+
+private:
+    const Value &checked(const std::vector<Value> &values, std::size_t column) const
+    {
+        if (column >= values.size()) {
+            throw Exception("Corrupt recorded change set: a change of the table \"" + table
+                                + "\" has " + std::to_string(values.size())
+                                + " values where column " + std::to_string(column)
+                                + " was expected",
+                            11 /* SQLITE_CORRUPT */);
+        }
+        return values[column];
     }
 };
 

@@ -59,7 +59,7 @@ void restrictConnection(sqlite3 *database)
 
 } // namespace
 
-Database::Database(const QString &path) : m_path(path)
+Database::Database(const QString &path, OpenMode mode) : m_path(path), m_mode(mode)
 {
     open();
 }
@@ -76,10 +76,10 @@ Database::~Database()
 void Database::open()
 {
     const QByteArray fileName = QFile::encodeName(m_path);
-    int result = sqlite3_open_v2(fileName.constData(),
-                                 &m_handle,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                                 nullptr);
+    const int access = m_mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY
+                                                    : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    int result
+        = sqlite3_open_v2(fileName.constData(), &m_handle, access | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (result != SQLITE_OK) {
         std::string message = m_handle ? sqlite3_errmsg(m_handle) : sqlite3_errstr(result);
         sqlite3_close_v2(m_handle);
@@ -90,33 +90,18 @@ void Database::open()
     try {
         restrictConnection(m_handle);
         sqlite3_extended_result_codes(m_handle, 1);
-        sqlite3_busy_timeout(m_handle, 5000);
+        sqlite3_busy_timeout(m_handle, busyTimeoutMilliseconds);
         // Reading the schema is the first access to the file, so a file that is
         // not a database fails here with SQLite's own text.
         readIsInitialized();
 
-        if (sqlite3_db_readonly(m_handle, "main") == 1)
+        if (m_mode == OpenMode::ReadWrite && sqlite3_db_readonly(m_handle, "main") == 1)
             throwError(SQLITE_READONLY,
                        std::string(sqlite3_errstr(SQLITE_READONLY)) + ": "
                            + fileName.toStdString());
 
-        sqlite3_stmt *statement = nullptr;
-        result = sqlite3_prepare_v2(m_handle, "PRAGMA journal_mode=WAL", -1, &statement, nullptr);
-        if (result != SQLITE_OK)
-            throwError(result, m_handle);
-        result = sqlite3_step(statement);
-        std::string mode;
-        if (result == SQLITE_ROW)
-            mode = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-        if (result != SQLITE_ROW)
-            throwError(result, m_handle);
-        if (mode != "wal")
-            throwError(SQLITE_CANTOPEN, "cannot switch to write-ahead-log journal mode: " + mode);
-
-        // In write-ahead-log mode NORMAL keeps the file consistent on power loss;
-        // only the last commits may be lost.
-        executeText(m_handle, "PRAGMA synchronous=NORMAL");
+        if (m_mode == OpenMode::ReadWrite)
+            setUpForWriting();
         // A translation-file generation reads every translation once per
         // language. With SQLite's default cache of 2 MiB, a project whose
         // translations take more than that reads every page from the file again
@@ -132,6 +117,29 @@ void Database::open()
         m_handle = nullptr;
         throw;
     }
+}
+
+void Database::setUpForWriting()
+{
+    {
+        sqlite3_stmt *statement = nullptr;
+        int result
+            = sqlite3_prepare_v2(m_handle, "PRAGMA journal_mode=WAL", -1, &statement, nullptr);
+        if (result != SQLITE_OK)
+            throwError(result, m_handle);
+        result = sqlite3_step(statement);
+        std::string mode;
+        if (result == SQLITE_ROW)
+            mode = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+        if (result != SQLITE_ROW)
+            throwError(result, m_handle);
+        if (mode != "wal")
+            throwError(SQLITE_CANTOPEN, "cannot switch to write-ahead-log journal mode: " + mode);
+    }
+    // In write-ahead-log mode NORMAL keeps the file consistent on power loss;
+    // only the last commits may be lost.
+    executeText(m_handle, "PRAGMA synchronous=NORMAL");
 }
 
 void Database::readIsInitialized()
@@ -198,9 +206,16 @@ void Database::execute(std::string_view sql)
 
 void Database::walCheckpointFull()
 {
+    // A read-only connection cannot write the pages into the file.
+    if (m_mode == OpenMode::ReadOnly)
+        return;
     std::lock_guard lock(m_mutex);
+    // Without waiting: a full checkpoint waits for every writer and reader of
+    // other connections, and a reader (an export) must not wait for an import.
+    sqlite3_busy_timeout(m_handle, 0);
     int result
         = sqlite3_wal_checkpoint_v2(m_handle, nullptr, SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+    sqlite3_busy_timeout(m_handle, busyTimeoutMilliseconds);
     // Busy means another connection still reads an older snapshot; the log is
     // then copied by a later checkpoint, nothing is lost.
     if (result != SQLITE_OK && (result & 0xff) != SQLITE_BUSY)
@@ -222,9 +237,9 @@ ChangeSets Database::changeSets()
     return m_sessions->changeSets();
 }
 
-void Database::applyAndUpdateSessions()
+std::int64_t Database::applyAndUpdateSessions()
 {
-    m_sessions->applyAndUpdate();
+    return m_sessions->applyAndUpdate();
 }
 
 void Database::deleteSessions()

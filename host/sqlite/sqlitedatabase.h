@@ -23,15 +23,26 @@ class Sessions;
 class HOST_SQLITE_EXPORT Database final : public TransactionInterface
 {
 public:
+    enum class OpenMode { ReadWrite, ReadOnly };
+
+    // How long an operation waits for a lock another connection holds before
+    // it fails with SQLITE_BUSY.
+    static constexpr int busyTimeoutMilliseconds = 5000;
+
     // Opens the file, creating it when missing. Raises Exception when the file
-    // cannot be opened or is not a database.
-    explicit Database(const QString &path);
+    // cannot be opened or is not a database. ReadWrite refuses a file that
+    // cannot be written. ReadOnly neither creates nor writes the file (every
+    // write raises) and works beside a writing connection; it needs the
+    // write-ahead log's shared-memory file to exist or to be creatable next
+    // to the database.
+    explicit Database(const QString &path, OpenMode mode = OpenMode::ReadWrite);
     ~Database() override;
 
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
     QString path() const { return m_path; }
+    bool isReadOnly() const { return m_mode == OpenMode::ReadOnly; }
     sqlite3 *handle() const { return m_handle; }
 
     // Whether the file held a schema when it was opened; set once set-up is done.
@@ -41,8 +52,10 @@ public:
     // Runs SQL without results, for schema statements.
     void execute(std::string_view sql);
 
-    // Copies everything of the log into the database file. Takes the lock, so
-    // call it outside of a transaction.
+    // Copies everything of the log into the database file as far as other
+    // connections allow it now (the rest goes with a later checkpoint); does
+    // nothing on a read-only connection. Takes the lock, so call it outside of
+    // a transaction.
     void walCheckpointFull();
 
     // Tables whose changes session transactions record, in registration order.
@@ -54,7 +67,9 @@ public:
     // Re-applies every recorded change set on top of the current content, local
     // edits winning conflicts, and replaces the recorded sets by their combined
     // net change. Call inside a transaction.
-    void applyAndUpdateSessions();
+    // Returns the number of recorded row changes that were applied again and
+    // are kept (edits of rows that are gone are dropped).
+    std::int64_t applyAndUpdateSessions();
     // Forgets every recorded change set. Call inside a transaction.
     void deleteSessions();
 
@@ -89,11 +104,13 @@ private:
 
     void open();
     void readIsInitialized();
+    void setUpForWriting();
     void prepareTransactionStatements();
     void finalizeTransactionStatements() noexcept;
     void runTransactionStatement(TransactionStatement which);
 
     QString m_path;
+    OpenMode m_mode;
     sqlite3 *m_handle = nullptr;
     sqlite3_stmt *m_transactionStatements[TransactionStatementCount] = {};
     std::mutex m_mutex;

@@ -124,6 +124,7 @@ std::string quoted(const std::string &identifier)
 struct PendingUpdate
 {
     std::string table;
+    std::size_t columnCount = 0;
     std::vector<std::pair<int, Value>> primaryKey;
     std::vector<std::pair<int, Value>> columns;
 };
@@ -150,6 +151,7 @@ int conflictHandler(void *contextPointer, int conflict, sqlite3_changeset_iter *
         sqlite3changeset_pk(iterator, &primaryKeyFlags, &columnCount);
         PendingUpdate update;
         update.table = table;
+        update.columnCount = std::size_t(columnCount);
         for (int column = 0; column < columnCount; ++column) {
             sqlite3_value *newValue = nullptr;
             sqlite3_value *currentValue = nullptr;
@@ -194,13 +196,23 @@ std::vector<std::string> columnNames(sqlite3 *database, const std::string &table
 // Column names by table, read once per table while change sets are applied.
 using ColumnNamesOfTables = std::map<std::string, std::vector<std::string>>;
 
+// A change set is read from the database file, which anyone can edit: one that
+// names a table that is not there, or gives it another number of columns, is
+// corrupt and raised as such, never indexed past the table's column names.
 const std::vector<std::string> &cachedColumnNames(sqlite3 *database,
                                                   const std::string &table,
+                                                  std::size_t columnCount,
                                                   ColumnNamesOfTables &columnNamesOfTables)
 {
     auto found = columnNamesOfTables.find(table);
     if (found == columnNamesOfTables.end())
         found = columnNamesOfTables.emplace(table, columnNames(database, table)).first;
+    if (found->second.size() != columnCount) {
+        throwError(SQLITE_CORRUPT,
+                   "Corrupt recorded change set: it gives the table \"" + table + "\" "
+                       + std::to_string(columnCount) + " columns, the database "
+                       + std::to_string(found->second.size()));
+    }
     return found->second;
 }
 
@@ -209,7 +221,7 @@ void runPendingUpdate(sqlite3 *database,
                       ColumnNamesOfTables &columnNamesOfTables)
 {
     const std::vector<std::string> &names
-        = cachedColumnNames(database, update.table, columnNamesOfTables);
+        = cachedColumnNames(database, update.table, update.columnCount, columnNamesOfTables);
     std::string sql = "UPDATE " + quoted(update.table) + " SET ";
     int parameter = 1;
     for (const auto &[column, value] : update.columns) {
@@ -367,7 +379,8 @@ std::vector<Value> readRecord(sqlite3_changeset_iter *iterator, int columnCount,
 std::string withoutChangesOfVanishedRows(sqlite3 *database,
                                          void *data,
                                          int size,
-                                         ColumnNamesOfTables &columnNamesOfTables)
+                                         ColumnNamesOfTables &columnNamesOfTables,
+                                         std::int64_t &keptCount)
 {
     sqlite3_changeset_iter *iteratorPointer = nullptr;
     check(sqlite3changeset_start(&iteratorPointer, size, data), database);
@@ -388,7 +401,7 @@ std::string withoutChangesOfVanishedRows(sqlite3 *database,
 
         if (operation != SQLITE_DELETE) {
             const std::vector<std::string> &names
-                = cachedColumnNames(database, table, columnNamesOfTables);
+                = cachedColumnNames(database, table, std::size_t(columnCount), columnNamesOfTables);
             std::string sql = "SELECT 1 FROM " + quoted(table) + " WHERE ";
             std::vector<sqlite3_value *> keys;
             for (int column = 0; column < columnCount; ++column) {
@@ -421,6 +434,7 @@ std::string withoutChangesOfVanishedRows(sqlite3 *database,
             kept += headerTable;
             kept += char(0);
         }
+        ++keptCount;
         kept += char(operation);
         kept += char(indirect ? 1 : 0);
         if (operation != SQLITE_INSERT)
@@ -561,11 +575,11 @@ ChangeSets Sessions::changeSets()
     return changeSets;
 }
 
-void Sessions::applyAndUpdate()
+std::int64_t Sessions::applyAndUpdate()
 {
     auto blobs = storedChangeSets();
     if (blobs.empty())
-        return;
+        return 0;
 
     // The net effect of all edits: a row inserted and edited again is one
     // insert, a row inserted and deleted again is nothing.
@@ -586,8 +600,11 @@ void Sessions::applyAndUpdate()
 
     ApplyContext context;
     ColumnNamesOfTables columnNamesOfTables;
+    std::int64_t keptCount = 0;
     if (size > 0) {
         result = sqlite3changeset_apply(m_database, size, data, nullptr, conflictHandler, &context);
+        if ((result & 0xff) == SQLITE_CORRUPT)
+            throwError(result, "Corrupt recorded change set");
         if (result != SQLITE_OK)
             throwError(result, m_database);
         for (const auto &update : context.updates)
@@ -599,10 +616,11 @@ void Sessions::applyAndUpdate()
     executeSql(m_database, std::string("DELETE FROM ") + tableName);
     if (size > 0) {
         const std::string kept
-            = withoutChangesOfVanishedRows(m_database, data, size, columnNamesOfTables);
+            = withoutChangesOfVanishedRows(m_database, data, size, columnNamesOfTables, keptCount);
         if (!kept.empty())
             store(kept.data(), int(kept.size()));
     }
+    return keptCount;
 }
 
 void Sessions::deleteAll()

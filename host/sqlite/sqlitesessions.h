@@ -33,7 +33,9 @@ public:
     void discard();
 
     ChangeSets changeSets();
-    void applyAndUpdate();
+    // Returns the number of recorded row changes that were applied again and
+    // are kept (edits of rows that are gone are dropped).
+    std::int64_t applyAndUpdate();
     void deleteAll();
 
 private:

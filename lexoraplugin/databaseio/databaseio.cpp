@@ -29,6 +29,73 @@ MetaDataEntries selectMetaData(Host::Sqlite::ReadStatement<2> &statement, std::i
     return metaData;
 }
 
+std::int64_t countOf(Host::Sqlite::Database &database, std::string_view sql)
+{
+    Host::Sqlite::ReadStatement<1> statement(sql, database);
+    return statement.optionalValue<std::int64_t>().value_or(0);
+}
+
+// The (ID, language, translation) triples as they are now, in a temporary
+// table that the changes of a synchronisation are counted against.
+void snapshotTranslations(Host::Sqlite::Database &database, const std::string &table)
+{
+    database.execute("CREATE TEMP TABLE " + table
+                     + "(translationTextId TEXT NOT NULL, language TEXT NOT NULL, translation, "
+                       "PRIMARY KEY(translationTextId, language)) WITHOUT ROWID");
+    database.execute("INSERT INTO temp." + table
+                     + " SELECT translationTextId, language, translation FROM main.translatables "
+                       "JOIN main.translations ON translatables.id = translations.translatableId");
+}
+
+void snapshotIds(Host::Sqlite::Database &database)
+{
+    database.execute("CREATE TEMP TABLE syncIdsBefore(translationTextId TEXT PRIMARY KEY) "
+                     "WITHOUT ROWID");
+    database.execute(
+        "INSERT INTO temp.syncIdsBefore SELECT translationTextId FROM main.translatables");
+}
+
+void countChanges(Host::Sqlite::Database &database, SyncSummary &summary)
+{
+    snapshotTranslations(database, "syncTextsAfter");
+    summary.idsAdded = countOf(database,
+                               "SELECT count(*) FROM main.translatables WHERE translationTextId "
+                               "NOT IN (SELECT translationTextId FROM temp.syncIdsBefore)");
+    summary.idsRemoved = countOf(database,
+                                 "SELECT count(*) FROM temp.syncIdsBefore WHERE translationTextId "
+                                 "NOT IN (SELECT translationTextId FROM main.translatables)");
+    summary.translationsAdded
+        = countOf(database,
+                  "SELECT count(*) FROM temp.syncTextsAfter AS a WHERE NOT EXISTS (SELECT 1 FROM "
+                  "temp.syncTextsBefore AS b WHERE b.translationTextId = a.translationTextId AND "
+                  "b.language = a.language)");
+    summary.translationsRemoved
+        = countOf(database,
+                  "SELECT count(*) FROM temp.syncTextsBefore AS b WHERE NOT EXISTS (SELECT 1 FROM "
+                  "temp.syncTextsAfter AS a WHERE a.translationTextId = b.translationTextId AND "
+                  "a.language = b.language)");
+    summary.translationsChanged
+        = countOf(database,
+                  "SELECT count(*) FROM temp.syncTextsAfter AS a JOIN temp.syncTextsBefore AS b "
+                  "ON a.translationTextId = b.translationTextId AND a.language = b.language "
+                  "WHERE a.translation IS NOT b.translation");
+    // An ID that was there before and after, with any translation added,
+    // changed or removed.
+    summary.idsChanged = countOf(
+        database,
+        "SELECT count(DISTINCT translationTextId) FROM (SELECT a.translationTextId FROM "
+        "temp.syncTextsAfter AS a LEFT JOIN temp.syncTextsBefore AS b ON b.translationTextId = "
+        "a.translationTextId AND b.language = a.language WHERE b.language IS NULL OR "
+        "a.translation IS NOT b.translation UNION ALL SELECT b.translationTextId FROM "
+        "temp.syncTextsBefore AS b WHERE NOT EXISTS (SELECT 1 FROM temp.syncTextsAfter AS a "
+        "WHERE a.translationTextId = b.translationTextId AND a.language = b.language)) WHERE "
+        "translationTextId IN (SELECT translationTextId FROM temp.syncIdsBefore) AND "
+        "translationTextId IN (SELECT translationTextId FROM main.translatables)");
+    database.execute("DROP TABLE temp.syncTextsAfter");
+    database.execute("DROP TABLE temp.syncTextsBefore");
+    database.execute("DROP TABLE temp.syncIdsBefore");
+}
+
 } // namespace
 
 DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
@@ -155,8 +222,31 @@ DatabaseIo::~DatabaseIo() = default;
 
 void DatabaseIo::syncTranslatables(const TranslatableEntries &entries)
 {
+    sync(entries, SyncMode::Commit, {}, nullptr);
+}
+
+SyncSummary DatabaseIo::synchronize(const TranslatableEntries &entries,
+                                    SyncMode mode,
+                                    const SyncProgress &progress)
+{
+    SyncSummary summary;
+    sync(entries, mode, progress, &summary);
+    return summary;
+}
+
+void DatabaseIo::sync(const TranslatableEntries &entries,
+                      SyncMode mode,
+                      const SyncProgress &progress,
+                      SyncSummary *summary)
+{
     {
         ImmediateTransaction transaction { m_database };
+        // Counting needs the state before; the temporary tables live in the
+        // connection's own temporary database and leave with the transaction.
+        if (summary) {
+            snapshotIds(m_database);
+            snapshotTranslations(m_database, "syncTextsBefore");
+        }
 
         std::int64_t translatableCounter
             = m_selectMaximumTranslatableId.optionalValue<std::int64_t>().value_or(0);
@@ -239,6 +329,8 @@ void DatabaseIo::syncTranslatables(const TranslatableEntries &entries)
                              *translatableId,
                              metaData,
                              keptTranslatableMetaDataRowIds);
+            if (progress)
+                progress(keptTranslatableIds.size());
         }
 
         m_deleteTranslationMetaDataNotKept.execute(keptTranslationMetaDataRowIds);
@@ -246,8 +338,15 @@ void DatabaseIo::syncTranslatables(const TranslatableEntries &entries)
         m_deleteTranslationsNotKept.execute(keptTranslationIds);
         m_deleteTranslatablesNotKept.execute(keptTranslatableIds);
 
-        m_database.applyAndUpdateSessions();
+        const std::int64_t reapplied = m_database.applyAndUpdateSessions();
+        if (summary) {
+            countChanges(m_database, *summary);
+            summary->localEditsReapplied = reapplied;
+        }
 
+        // A dry run leaves the scope without a commit: the guard rolls back.
+        if (mode == SyncMode::DryRun)
+            return;
         transaction.commit();
     }
     m_database.walCheckpointFull();
@@ -595,9 +694,9 @@ void DatabaseIo::setChangeStates(TranslatableEntries &entries)
         for (const auto &change : changeSet) {
             if (change.table == "translatables") {
                 if (change.operation == Operation::Insert) {
-                    addedIds.push_back(integerKey(change.newValues.at(0)));
+                    addedIds.push_back(integerKey(change.newValue(0)));
                 } else if (change.operation == Operation::Update) {
-                    const DatabaseValue &translationTextId = change.oldValues.at(1);
+                    const DatabaseValue &translationTextId = change.oldValue(1);
                     if (translationTextId.type() != ValueType::Text)
                         throw Host::Sqlite::Exception("Change tracking: a recorded change holds a "
                                                       "translation ID that is not a text");

@@ -6,11 +6,28 @@
 #include <sqlite/sqlitereadwritestatement.h>
 #include <sqlite/sqlitewritestatement.h>
 
+#include <functional>
+
 namespace Host::Sqlite {
 class Database;
 }
 
 namespace Lexora {
+
+// What a synchronisation changed, counted by translation ID and language, after
+// the recorded local edits were applied again.
+struct SyncSummary
+{
+    std::int64_t idsAdded = 0;
+    std::int64_t idsChanged = 0;
+    std::int64_t idsRemoved = 0;
+    std::int64_t translationsAdded = 0;
+    std::int64_t translationsChanged = 0;
+    std::int64_t translationsRemoved = 0;
+    std::int64_t localEditsReapplied = 0;
+
+    friend bool operator==(const SyncSummary &, const SyncSummary &) = default;
+};
 
 // The translation database on one SQLite connection. Every statement is
 // prepared in the constructor, so a database whose tables do not match fails
@@ -22,6 +39,16 @@ public:
     ~DatabaseIo() override;
 
     void syncTranslatables(const TranslatableEntries &entries) override;
+
+    enum class SyncMode { Commit, DryRun };
+    // Called with the number of entries written so far.
+    using SyncProgress = std::function<void(std::size_t)>;
+    // syncTranslatables() that also counts what it changed. A dry run does all
+    // of it in a transaction that is rolled back, so the database stays as it
+    // was and the summary tells what a real run would do.
+    SyncSummary synchronize(const TranslatableEntries &entries,
+                            SyncMode mode,
+                            const SyncProgress &progress = {});
     TranslatableEntries fetchAllTranslatableEntries() override;
     TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &translationIds) override;
     TranslatableEntries fetchTranslatableEntries(const TranslationIds &translationIds) override;
@@ -55,6 +82,10 @@ private:
     using ReadWriteStatement = Host::Sqlite::ReadWriteStatement<ResultCount>;
     using WriteStatement = Host::Sqlite::WriteStatement;
 
+    void sync(const TranslatableEntries &entries,
+              SyncMode mode,
+              const SyncProgress &progress,
+              SyncSummary *summary);
     TranslatableEntries selectTranslatableEntries(const TranslationIds &translationIds);
     void completeEntries(TranslatableEntries &entries);
     ScreenMetaDataEntries selectScreenMetaData(std::int64_t translatableId);

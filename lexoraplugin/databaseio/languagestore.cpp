@@ -25,7 +25,9 @@ LanguageStore::LanguageStore(Host::Sqlite::Database &database)
     if (!database.isInitialized())
         SchemaInitializer::createLanguagesTable(database);
 
-    Host::Sqlite::ImmediateTransaction transaction { database };
+    // Preparing reads the schema only: a deferred transaction does not wait
+    // for (or block) another connection that is writing.
+    Host::Sqlite::DeferredTransaction transaction { database };
     m_statements = std::make_unique<Statements>(database);
     transaction.commit();
 }

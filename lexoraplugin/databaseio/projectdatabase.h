@@ -13,11 +13,14 @@ namespace Lexora {
 // The open translation database of a project: the connection, the schema set
 // up on a new file, the translation statements and the language statements.
 // Construction raises Host::Sqlite::Exception when the file cannot be opened,
-// is not a database or does not match the schema.
+// is not a database or does not match the schema. Opened read-only, a file
+// without the schema raises as well, since it cannot be set up.
 class ProjectDatabase
 {
 public:
-    explicit ProjectDatabase(const QString &filePath);
+    explicit ProjectDatabase(const QString &filePath,
+                             Host::Sqlite::Database::OpenMode mode
+                             = Host::Sqlite::Database::OpenMode::ReadWrite);
     ~ProjectDatabase();
 
     ProjectDatabase(const ProjectDatabase &) = delete;

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QVarLengthArray>
 
-#include <cstdio>
 #include <optional>
 
 using namespace QQmlJS;
@@ -108,11 +107,16 @@ void FindTrCalls::postVisit(Node *node)
 
 void FindTrCalls::throwRecursionDepthError()
 {
-    // Deliberately not an error task: the file is still usable, only the
-    // over-deep subtree is lost.
-    const QString message = m_fileName + QLatin1String(": ")
-        + lupdateText("Maximum statement or expression depth exceeded");
-    std::fputs(message.toLocal8Bit().constData(), stderr);
+    // The IDs below the skipped subtree are lost, so this is an error of the
+    // file like a syntax error, reported once per file; the caller learns of it
+    // through depthExceeded().
+    if (m_depthExceeded)
+        return;
+    m_depthExceeded = true;
+    if (m_errorSink) {
+        m_errorSink->addError(m_fileName + QLatin1String(": ")
+                              + lupdateText("Maximum statement or expression depth exceeded"));
+    }
 }
 
 void FindTrCalls::endVisit(CallExpression *node)

@@ -46,6 +46,10 @@ public:
     const QString &metaId() const { return m_metaId; }
     const QString &metaSourceText() const { return m_metaSourceText; }
 
+    // Whether a subtree was skipped for being nested too deeply: the file's
+    // messages are then incomplete.
+    bool depthExceeded() const { return m_depthExceeded; }
+
 private:
     void processComments(quint32 offset, bool flush = false);
     void processComment(const QQmlJS::SourceLocation &location);
@@ -71,6 +75,7 @@ private:
     // m_nextComment has been processed.
     QList<QQmlJS::SourceLocation> m_pendingComments;
     qsizetype m_nextComment = 0;
+    bool m_depthExceeded = false;
 };
 
 } // namespace Lexora::Support

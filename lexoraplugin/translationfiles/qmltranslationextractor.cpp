@@ -102,7 +102,7 @@ bool loadQml(TranslationCatalog &catalog,
 
     Support::FindTrCalls visitor(&engine, &catalog, errorSink, fileName);
     visitor.extract(parser.ast());
-    return true;
+    return !visitor.depthExceeded();
 }
 
 } // namespace Lexora

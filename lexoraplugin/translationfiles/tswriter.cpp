@@ -42,6 +42,23 @@ const char *markupEntity(char16_t unit)
     }
 }
 
+// XML readers normalise white space in attribute values: a literal tab, line
+// feed or carriage return comes back as a blank, and the ID would change.
+// Character references are returned as written.
+const char *attributeWhiteSpaceReference(char16_t unit)
+{
+    switch (unit) {
+    case u'\t':
+        return "&#9;";
+    case u'\n':
+        return "&#10;";
+    case u'\r':
+        return "&#13;";
+    default:
+        return nullptr;
+    }
+}
+
 QString escapeAttribute(const QString &value)
 {
     QString result;
@@ -49,6 +66,8 @@ QString escapeAttribute(const QString &value)
     for (const QChar ch : value) {
         if (const char *entity = markupEntity(ch.unicode()))
             result += QLatin1String(entity);
+        else if (const char *reference = attributeWhiteSpaceReference(ch.unicode()))
+            result += QLatin1String(reference);
         else
             result += ch;
     }
@@ -113,8 +132,9 @@ bool saveTs(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackIn
     for (const CatalogMessage &message : catalog.messages()) {
         if (message.id.isEmpty())
             continue;
-        // IDs without markup characters come out unchanged; escaping the others
-        // keeps the attribute well-formed for every XML reader.
+        // IDs without markup characters or tabs and line breaks come out
+        // unchanged; escaping the others keeps the attribute well-formed and
+        // the ID as it is for every XML reader.
         out << "    <message id=\"" << escapeAttribute(message.id) << "\">\n";
         if (!message.translatorComment.isEmpty()) {
             out << "        <translatorcomment>" << escapeTsText(message.translatorComment)

@@ -9,6 +9,8 @@
 #include <private/qqmljslexer_p.h>
 #include <private/qqmljsparser_p.h>
 
+#include <peerrequirement.h>
+
 #include <QBuffer>
 #include <QDirIterator>
 #include <QFile>
@@ -488,17 +490,13 @@ void tst_QmlExtractor::depthLimit()
     const Extraction result = extract(source, QStringLiteral("deep.qml"));
     const QString written = QString::fromLocal8Bit(capture.finish());
 
-    QVERIFY(result.ok);
-    QCOMPARE(result.errors, QStringList());
+    // The lost IDs make the file's messages incomplete: an error of that file,
+    // reported once however many subtrees were skipped, and a failed load.
+    QCOMPARE(result.ok, !exceeded);
+    QCOMPARE(result.errors, exceeded ? QStringList { depthLine } : QStringList());
     QCOMPARE(result.fileErrors, QStringList());
     QCOMPARE(result.ids(), ids);
-    if (exceeded) {
-        QVERIFY2(written.startsWith(depthLine), qPrintable(written.left(200)));
-        // Only ever that text, once or more (one per skipped subtree).
-        QCOMPARE(written.count(depthLine) * depthLine.size(), written.size());
-    } else {
-        QCOMPARE(written, QString());
-    }
+    QCOMPARE(written, QString());
 }
 
 void tst_QmlExtractor::awkwardInput_data()
@@ -633,7 +631,7 @@ void tst_QmlExtractor::corpusMatchesLupdate()
     const QString lupdate
         = QLibraryInfo::path(QLibraryInfo::BinariesPath) + QLatin1String("/lupdate");
     if (!QFileInfo::exists(lupdate))
-        QSKIP("Qt's lupdate is not installed; the peer comparison needs it.");
+        LEXORA_PEER_MISSING("Qt's lupdate is not installed; the peer comparison needs it.");
 
     QStringList files;
     QDirIterator it(QStringLiteral(LEXORA_TEST_SOURCE_DIR "/corpus"),

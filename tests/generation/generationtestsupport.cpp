@@ -187,3 +187,16 @@ QMap<QString, TsMessage> readTs(const QString &path)
         qWarning("%s: %s", qPrintable(path), qPrintable(reader.errorString()));
     return messages;
 }
+
+QStringList tsMessageIds(const QString &path)
+{
+    QStringList ids;
+    QXmlStreamReader reader(readFile(path));
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"message")
+            ids.append(reader.attributes().value(QLatin1String("id")).toString());
+    }
+    if (reader.hasError())
+        ids.append(QStringLiteral("<error: %1>").arg(reader.errorString()));
+    return ids;
+}

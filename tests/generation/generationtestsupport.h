@@ -94,3 +94,5 @@ struct TsMessage
 
 // Messages of a .ts file by ID (messages of the empty context only).
 QMap<QString, TsMessage> readTs(const QString &path);
+// The IDs of a .ts file's messages in file order.
+QStringList tsMessageIds(const QString &path);

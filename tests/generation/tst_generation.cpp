@@ -1,10 +1,13 @@
 #include "tst_generation.h"
 
+#include "atomicfile.h"
 #include "fileservices.h"
 #include "generationrunner.h"
 #include "generationtestsupport.h"
 #include "translationfileservices.h"
 #include "writetranslationfiles.h"
+
+#include <peerrequirement.h>
 
 #include <sqlite/sqliteexception.h>
 
@@ -12,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTranslator>
@@ -25,6 +29,7 @@
 #include <thread>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Lexora;
 
@@ -239,19 +244,10 @@ void TestGeneration::endToEnd()
     const QByteArray tsText = readFile(project.i18nFile("qml_de.ts"));
     QCOMPARE(tsText.count("<message "), 5);
     QCOMPARE(tsText.count("type=\"unfinished\""), 1);
-
-    if (m_lconvert.isEmpty())
-        QSKIP("lconvert is not installed");
-    for (const char *language : { "de", "fr" }) {
-        const QString ts
-            = project.i18nFile(QStringLiteral("qml_%1.ts").arg(QLatin1String(language)));
-        QProcess lconvert;
-        lconvert.start(m_lconvert, { "-i", ts, "-of", "po", "-o", ts + ".po" });
-        QVERIFY(lconvert.waitForFinished(60000));
-        QCOMPARE(lconvert.exitCode(), 0);
-        QCOMPARE(lconvert.readAllStandardError(), QByteArray());
-        QVERIFY(readFile(ts + ".po").contains("msgctxt") || readFile(ts + ".po").contains("msgid"));
-    }
+    // Messages are written in ID order, whatever the order of files and calls.
+    const QStringList sortedIds { "both", "emptyText", "greeting", "missing", "onlyGerman" };
+    QCOMPARE(tsMessageIds(project.i18nFile("qml_de.ts")), sortedIds);
+    QCOMPARE(tsMessageIds(project.i18nFile("qml_fr.ts")), sortedIds);
 
     // One progress entry per run, advancing once per file and language.
     const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
@@ -263,6 +259,32 @@ void TestGeneration::endToEnd()
         QCOMPARE(progress.values, QList<int>({ 1, 2, 3, 4 }));
         QVERIFY(progress.started);
         QVERIFY(progress.finished);
+    }
+
+    // lconvert reads every message back, with its ID and translation.
+    if (m_lconvert.isEmpty())
+        LEXORA_PEER_MISSING("lconvert is not installed");
+    for (const auto &[language, translations] :
+         { std::pair { "de", QStringList { "Beide", "", "Hallo", "missing", "Nur Deutsch" } },
+           std::pair { "fr",
+                       QStringList { "Les deux", "", "Bonjour", "missing", "onlyGerman" } } }) {
+        const QString ts
+            = project.i18nFile(QStringLiteral("qml_%1.ts").arg(QLatin1String(language)));
+        QProcess lconvert;
+        lconvert.start(m_lconvert, { "-i", ts, "-of", "po", "-o", ts + ".po" });
+        QVERIFY(lconvert.waitForFinished(60000));
+        QCOMPARE(lconvert.exitCode(), 0);
+        QCOMPARE(lconvert.readAllStandardError(), QByteArray());
+        QStringList ids;
+        QStringList texts;
+        for (const QByteArray &line : readFile(ts + ".po").split('\n')) {
+            if (line.startsWith("#. ts-id "))
+                ids.append(QString::fromUtf8(line.mid(9)));
+            else if (line.startsWith("msgstr \"") && !ids.isEmpty())
+                texts.append(QString::fromUtf8(line.mid(8).chopped(1)));
+        }
+        QCOMPARE(ids, sortedIds);
+        QCOMPARE(texts, translations);
     }
 }
 
@@ -373,24 +395,238 @@ void TestGeneration::firstFileWinsForSharedIds()
     }
 }
 
-void TestGeneration::unusableLanguageCodesAreSkipped()
+void TestGeneration::languageCodes_data()
 {
+    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<QStringList>("refused");
+    QTest::addColumn<QStringList>("expectedFiles");
+
+    QTest::newRow("path and empty code")
+        << QStringList { "../outside", "de", "" } << QStringList { "../outside", "" }
+        << QStringList { "qml_de.qm" };
+    // Each of these breaks the .ts markup or the file name.
+    QTest::newRow("markup and dots")
+        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", u"d\u00e9"_qs, "de" }
+        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", u"d\u00e9"_qs }
+        << QStringList { "qml_de.qm" };
+    QTest::newRow("repeated code written once")
+        << QStringList { "de", "en-GB", "de", "zh_Hans", "en-GB" } << QStringList {}
+        << QStringList { "qml_de.qm", "qml_en-GB.qm", "qml_zh_Hans.qm" };
+}
+
+void TestGeneration::languageCodes()
+{
+    QFETCH(QStringList, codes);
+    QFETCH(QStringList, refused);
+    QFETCH(QStringList, expectedFiles);
+
     TestProject project;
     project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
     QVERIFY(project.open());
     project.addTranslation("greeting", "de", "Hallo");
 
+    LanguageCodes languages;
+    for (const QString &code : codes)
+        languages.push_back(code.toStdString());
     Services services(project);
-    QVERIFY(!writeTranslationFiles(services.generation, { "../outside", "de", "" }, "qm"));
-    QCOMPARE(services.feedback.errors(),
-             QStringList({ "Skipped the language code \"../outside\": it cannot be part of a file "
-                           "name.",
-                           "Skipped the language code \"\": it cannot be part of a file name." }));
-    QCOMPARE(i18nEntries(project), QStringList { "qml_de.qm" });
+    QCOMPARE(writeTranslationFiles(services.generation, languages, "qm"), refused.isEmpty());
+    QStringList expectedErrors;
+    for (const QString &code : refused)
+        expectedErrors << QStringLiteral(
+                              "Skipped the language code \"%1\": it cannot be part of a file name.")
+                              .arg(code);
+    QCOMPARE(services.feedback.errors(), expectedErrors);
+    QCOMPARE(i18nEntries(project), expectedFiles);
     QVERIFY(!QFile::exists(project.filePath("outside.qm")));
+    QVERIFY(!QFile::exists(project.filePath("qml_..qm")));
     const RecordingFeedback::Progress progress = services.feedback.progresses().value(0);
-    QCOMPARE(progress.maximum, 4);
-    QCOMPARE(progress.values, QList<int>({ 1, 2, 3, 4 }));
+    const int distinct = int(QSet<QString>(codes.begin(), codes.end()).size());
+    QCOMPARE(progress.maximum, distinct + 1);
+    QCOMPARE(progress.values.size(), distinct + 1);
+    QCOMPARE(progress.values.last(), distinct + 1);
+}
+
+void TestGeneration::readFailures_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("expectedError");
+
+    QTest::newRow("parse error") << "broken"
+                                 << "%1/Broken.qml:3:1: error: ";
+    QTest::newRow("unreadable file") << "dangling"
+                                     << "Cannot read the QML file %1/Dangling.qml";
+    QTest::newRow("nesting too deep")
+        << "deep"
+        << "%1/Deep.qml: Maximum statement or expression depth exceeded";
+    QTest::newRow("missing folder")
+        << "missing folder"
+        << "The folder %1/screens named in %1/test.qmlproject does not exist";
+    QTest::newRow("folder is a file") << "file as folder"
+                                      << "%1/App.qml named in %1/test.qmlproject is not a folder";
+    // Permission bits do not keep root out.
+    if (::geteuid() != 0)
+        QTest::newRow("unreadable folder") << "unreadable folder"
+                                           << "Cannot read the folder %1/sub";
+}
+
+void TestGeneration::readFailures()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, expectedError);
+
+    for (const bool writeAfterReadErrors : { false, true }) {
+        TestProject project;
+        project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting", "other" }));
+        if (setup == "broken") {
+            project.writeFile(QStringLiteral("Broken.qml"), "import QtQuick\nItem {\n");
+        } else if (setup == "dangling") {
+            QVERIFY(QFile::link(project.filePath("nowhere.qml"), project.filePath("Dangling.qml")));
+        } else if (setup == "deep") {
+            project.writeFile(QStringLiteral("Deep.qml"),
+                              "Item {\n    property var x: " + QByteArray(5000, '(')
+                                  + "qsTrId(\"lost\")" + QByteArray(5000, ')') + "\n}\n");
+        } else if (setup == "missing folder" || setup == "file as folder") {
+            project.writeFile(QStringLiteral("test.qmlproject"),
+                              "import QmlProject\nProject {\n    QmlFiles { directory: \".\" }\n"
+                              "    QmlFiles { directory: \""
+                                  + QByteArray(setup == "missing folder" ? "screens" : "App.qml")
+                                  + "\" }\n}\n");
+        } else if (setup == "gone") {
+            project.writeFile(QStringLiteral("Gone.qml"), qmlUsing({ "gone" }));
+        } else if (setup == "unreadable folder") {
+            project.writeFile(QStringLiteral("sub/Screen.qml"), qmlUsing({ "sub" }));
+            QVERIFY(QFile::setPermissions(project.filePath("sub"), QFileDevice::WriteOwner));
+        }
+        QVERIFY(project.open());
+        if (setup == "gone")
+            QVERIFY(QFile::remove(project.filePath("Gone.qml")));
+        project.addTranslation("greeting", "de", "Hallo");
+
+        QDir().mkpath(project.filePath("i18n"));
+        QFile previous(project.i18nFile("qml_de.ts"));
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write("previous");
+        previous.close();
+
+        Services services(project);
+        GenerationOptions options;
+        options.writeAfterReadErrors = writeAfterReadErrors;
+        QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "ts", options));
+        const QStringList errors = services.feedback.errors();
+        const QString expected = expectedError.arg(project.path());
+        QVERIFY2(!errors.isEmpty() && errors.first().startsWith(expected),
+                 qPrintable(errors.join(u'\n')));
+        if (writeAfterReadErrors) {
+            QCOMPARE(errors.size(), 1);
+            // What could be read is written.
+            QCOMPARE(readTs(project.i18nFile("qml_de.ts")).keys(),
+                     QStringList({ "greeting", "other" }));
+        } else {
+            QCOMPARE(errors.size(), 2);
+            QCOMPARE(errors.last(),
+                     "No translation files were written: 1 file(s) or folder(s) of the project "
+                     "could not be read; the existing files are kept.");
+            QCOMPARE(readFile(project.i18nFile("qml_de.ts")), QByteArray("previous"));
+        }
+        QCOMPARE(i18nEntries(project), QStringList { "qml_de.ts" });
+        for (const RecordingFeedback::Progress &progress : services.feedback.progresses())
+            QVERIFY(progress.finished);
+        QFile::setPermissions(project.filePath("sub"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
+    }
+}
+
+void TestGeneration::unwritableIdsAreLeftOut()
+{
+    // Escapes in the QML string literals put the characters into the IDs.
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"),
+                      "import QtQuick\nColumn {\n"
+                      "    Text { text: qsTrId(\"with\\ttab\") }\n"
+                      "    Text { text: qsTrId(\"with\\nline\\rbreaks\") }\n"
+                      "    Text { text: qsTrId(\"with\\u0000nul\") }\n"
+                      "    Text { text: qsTrId(\"with\\u0001start\") }\n"
+                      "    Text { text: qsTrId(\"lone\\ud800surrogate\") }\n"
+                      "    Text { text: qsTrId(\"plain\") }\n}\n");
+    QVERIFY(project.open());
+    project.addTranslation("with\ttab", "de", "Tabulator");
+    project.addTranslation("with\nline\rbreaks", "de", "Umbruch");
+    project.addTranslation("plain", "de", "Einfach");
+
+    Services services(project);
+    QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "ts"));
+    QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "qm"));
+    const QString left = QStringLiteral(
+        "The translation ID \"%1\" holds characters that translation files cannot carry; it was "
+        "left out.");
+    const QStringList once { left.arg("lone\\xd800surrogate"),
+                             left.arg("with\\x00nul"),
+                             left.arg("with\\x01start") };
+    QCOMPARE(services.feedback.errors(), once + once);
+
+    // Tabs and line breaks survive an XML reader as they are.
+    const QStringList kept { "plain", "with\ttab", "with\nline\rbreaks" };
+    QCOMPARE(tsMessageIds(project.i18nFile("qml_de.ts")), kept);
+    const QStringList translations { "Einfach", "Tabulator", "Umbruch" };
+    QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), kept), translations);
+
+    const QString lrelease = toolPath(QStringLiteral("lrelease"));
+    if (lrelease.isEmpty() || m_lconvert.isEmpty())
+        LEXORA_PEER_MISSING("lrelease or lconvert is not installed");
+    QProcess release;
+    release.start(
+        lrelease,
+        { "-idbased", project.i18nFile("qml_de.ts"), "-qm", project.filePath("peer.qm") });
+    QVERIFY(release.waitForFinished(60000));
+    QCOMPARE(release.exitCode(), 0);
+    QCOMPARE(translatedWith(project.filePath("peer.qm"), kept), translations);
+    // lconvert's own .ts output writes IDs without escaping: taken as raw text.
+    QProcess convert;
+    convert.start(
+        m_lconvert,
+        { "-i", project.i18nFile("qml_de.ts"), "-of", "ts", "-o", project.filePath("copy.ts") });
+    QVERIFY(convert.waitForFinished(60000));
+    QCOMPARE(convert.exitCode(), 0);
+    QCOMPARE(convert.readAllStandardError(), QByteArray());
+    static const QRegularExpression rawId(QStringLiteral("<message id=\"(.*?)\">\n\\s*<source>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QStringList copiedIds;
+    for (const QRegularExpressionMatch &match :
+         rawId.globalMatch(QString::fromUtf8(readFile(project.filePath("copy.ts")))))
+        copiedIds << match.captured(1);
+    QCOMPARE(copiedIds, kept);
+}
+
+void TestGeneration::staleTemporariesAreRemoved()
+{
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
+    QVERIFY(project.open());
+    const QString i18n = project.filePath("i18n");
+    QDir().mkpath(i18n);
+    // Left by writers that were killed, and things that only look alike.
+    const QStringList stale { ".qml_de.qm.3kq9x0a1.part", ".qml_fr.ts.z.part" };
+    const QStringList others { ".notes.txt.3kq9x0a1.part", "qml_de.qm.3kq9x0a1.part",
+                               ".qml_de.qm.3KQ9.part",     ".qml_de.qm.3kq9x0a1.part.bak",
+                               ".qml_de.po.3kq9x0a1.part", "keep.part" };
+    for (const QString &name : stale + others) {
+        QFile file(i18n + u'/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    // One that a writer still has open.
+    AtomicFile live(i18n + QStringLiteral("/qml_en.ts"));
+    QVERIFY(live.open(QIODevice::WriteOnly));
+    const QString liveName = QFileInfo(live.fileName()).fileName();
+
+    Services services(project);
+    QVERIFY(writeTranslationFiles(services.generation, { "de" }, "ts"));
+    QStringList expected = others;
+    expected << liveName << "qml_de.ts";
+    expected.sort();
+    QCOMPARE(i18nEntries(project), expected);
+    QVERIFY(live.commit());
+    QVERIFY(QFile::exists(i18n + QStringLiteral("/qml_en.ts")));
 }
 
 void TestGeneration::refusals_data()

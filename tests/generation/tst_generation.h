@@ -13,7 +13,12 @@ private slots:
     void edgeCases_data();
     void edgeCases();
     void firstFileWinsForSharedIds();
-    void unusableLanguageCodesAreSkipped();
+    void languageCodes_data();
+    void languageCodes();
+    void readFailures_data();
+    void readFailures();
+    void unwritableIdsAreLeftOut();
+    void staleTemporariesAreRemoved();
     void refusals_data();
     void refusals();
     void databaseExceptionIsReported_data();

@@ -151,26 +151,39 @@ void tst_QmlProject::projectFiles_data()
     QTest::addColumn<QByteArray>("elements");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<bool>("seesNewFile"); // screens/New.qml, added later
+    // What kept files from being listed, "%1" standing for the project folder.
+    QTest::addColumn<QStringList>("problems");
 
     const QStringList everything { "Main.qml",         "app.qmlproject",
                                    "assets/logo.png",  "nested/i18n/Nested.qml",
                                    "screens/A.ui.qml", "screens/deeper/B.qml" };
-    QTest::newRow("whole directory") << QByteArray() << everything << true;
+    QTest::newRow("whole directory") << QByteArray() << everything << true << QStringList();
     QTest::newRow("current directory")
-        << QByteArray("QmlFiles { directory: \".\" }") << everything << true;
+        << QByteArray("QmlFiles { directory: \".\" }") << everything << true << QStringList();
     QTest::newRow("named folders")
         << QByteArray("QmlFiles { directory: \"screens\" }\n"
                       "ImageFiles { directory: \"assets\"; filter: \"*.png\" }\n"
                       "Environment { X: \"1\" }")
-        << QStringList { "screens/A.ui.qml", "screens/deeper/B.qml", "assets/logo.png" } << true;
+        << QStringList { "screens/A.ui.qml", "screens/deeper/B.qml", "assets/logo.png" } << true
+        << QStringList();
     QTest::newRow("overlapping folders")
         << QByteArray(
                "QmlFiles { directory: \"screens/deeper\" }\nFiles { directory: \"screens\" }")
-        << QStringList { "screens/deeper/B.qml", "screens/A.ui.qml" } << true;
+        << QStringList { "screens/deeper/B.qml", "screens/A.ui.qml" } << true << QStringList();
+    // A folder the project names but cannot list is not an empty folder.
     QTest::newRow("missing folder")
-        << QByteArray("QmlFiles { directory: \"gone\" }") << QStringList() << false;
-    QTest::newRow("other folder only") << QByteArray("ImageFiles { directory: \"assets\" }")
-                                       << QStringList { "assets/logo.png" } << false;
+        << QByteArray("QmlFiles { directory: \"gone\" }") << QStringList() << false
+        << QStringList { "The folder %1/gone named in %1/app.qmlproject does not exist" };
+    QTest::newRow("missing folder beside a good one")
+        << QByteArray("QmlFiles { directory: \"screens\" }\nQmlFiles { directory: \"gone\" }")
+        << QStringList { "screens/A.ui.qml", "screens/deeper/B.qml" } << true
+        << QStringList { "The folder %1/gone named in %1/app.qmlproject does not exist" };
+    QTest::newRow("file named as folder")
+        << QByteArray("QmlFiles { directory: \"Main.qml\" }") << QStringList() << false
+        << QStringList { "%1/Main.qml named in %1/app.qmlproject is not a folder" };
+    QTest::newRow("other folder only")
+        << QByteArray("ImageFiles { directory: \"assets\" }") << QStringList { "assets/logo.png" }
+        << false << QStringList();
 }
 
 void tst_QmlProject::projectFiles()
@@ -178,6 +191,7 @@ void tst_QmlProject::projectFiles()
     QFETCH(QByteArray, elements);
     QFETCH(QStringList, expected);
     QFETCH(bool, seesNewFile);
+    QFETCH(QStringList, problems);
 
     QTemporaryDir dir;
     for (const char *file : { "Main.qml",
@@ -196,6 +210,9 @@ void tst_QmlProject::projectFiles()
     for (const Path &file : project->files())
         relative.append(file.relativeChildPath(project->projectDirectory()));
     QCOMPARE(relative, expected);
+    for (QString &problem : problems)
+        problem = problem.arg(QDir::toNativeSeparators(dir.path()));
+    QCOMPARE(project->fileProblems(), problems);
 
     // New files show after a rescan.
     QVERIFY(writeFile(dir.filePath("screens/New.qml"), "x"));

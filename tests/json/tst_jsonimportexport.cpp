@@ -111,7 +111,8 @@ private slots:
     {
         const QString path = m_dir.filePath("lenient.json");
         QVERIFY(writeFile(path, R"({"version": 3, "translatables": [
-            {"trId": "b", "translations": [{"translation": "no language"}, {"language": "de"}]},
+            {"trId": "b", "translations": [{"translation": "no language"},
+                                           {"language": "de", "translation": ""}]},
             {"trId": "a", "comment": "ignored"}
         ]})"));
 
@@ -151,8 +152,55 @@ private slots:
         QTest::newRow("trId missing in second")
             << QByteArray(R"({"translatables": [{"trId": "a"}, {"translations": []}]})")
             << "Invalid JSON translation file - trId missing";
-        QTest::newRow("element not object") << QByteArray(R"({"translatables": ["a"]})")
-                                            << "Invalid JSON translation file - trId missing";
+        QTest::newRow("element not object")
+            << QByteArray(R"({"translatables": ["a"]})")
+            << "Invalid JSON translation file - translatables[0] is not an object";
+        // Typing errors in members: read as absent, each would make the sync
+        // delete or blank translations.
+        QTest::newRow("translations is string")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
+                                                 {"trId": "b", "translations": "Hallo"}]})")
+            << "Invalid JSON translation file - translatables[1] (trId \"b\"): \"translations\" "
+               "is not an array";
+        QTest::newRow("translation says text")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": "de", "text": "Hallo"}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "
+               "has no \"translation\" string";
+        QTest::newRow("translation null")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": "de", "translation": "x"},
+                               {"language": "fr", "translation": null}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[1]: "
+               "\"translation\" is not a string";
+        QTest::newRow("translation number")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": "de", "translation": 7}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
+               "\"translation\" is not a string";
+        QTest::newRow("language number")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": 49, "translation": "x"}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
+               "\"language\" is not a string";
+        QTest::newRow("translation element not object")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations": ["Hallo"]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "
+               "is not an object";
+        // Replacing them with U+FFFD would store text the file does not hold.
+        QTest::newRow("invalid UTF-8 byte")
+            << QByteArray("{\"translatables\": [{\"trId\": \"a\", \"translations\": "
+                          "[{\"language\": \"de\", \"translation\": \"gr\xfc\xdf\"}]}]}")
+            << "Invalid JSON translation file - invalid UTF-8 at byte offset 87";
+        QTest::newRow("overlong UTF-8")
+            << QByteArray("{\"translatables\": [{\"trId\": \"\xc0\xaf\"}]}")
+            << "Invalid JSON translation file - invalid UTF-8 at byte offset 29";
+        QTest::newRow("UTF-8 surrogate")
+            << QByteArray("{\"translatables\": [{\"trId\": \"\xed\xa0\x80\"}]}")
+            << "Invalid JSON translation file - invalid UTF-8 at byte offset 29";
+        QTest::newRow("truncated UTF-8 at end") << QByteArray("{\"translatables\": []}\xe2\x82")
+                                                << "Invalid JSON translation file - "
+                                                   "invalid UTF-8 at byte offset 21";
     }
 
     void rejectsUnreadableContent()
@@ -169,6 +217,21 @@ private slots:
         } catch (const CannotReadJsonFile &error) {
             QCOMPARE(QString::fromUtf8(error.what()), message);
         }
+    }
+
+    void acceptsWellFormedUtf8()
+    {
+        // Two-, three- and four-byte sequences at the edges of their ranges.
+        const QByteArray text("\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 "
+                              "\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf");
+        const QString path = m_dir.filePath("utf8.json");
+        QVERIFY(writeFile(path,
+                          "{\"translatables\": [{\"trId\": \"a\", \"translations\": "
+                          "[{\"language\": \"de\", \"translation\": \""
+                              + text + "\"}]}]}"));
+        const TranslatableEntries entries = JsonImportExport().importFile(path);
+        QCOMPARE(entries.size(), 1u);
+        QCOMPARE(QByteArray::fromStdString(entries[0].translations.at(0).translation), text);
     }
 
     void emptyTranslatablesArrayReadsAsEmpty()

@@ -12,6 +12,8 @@
 #include <qmlproject/designproject.h>
 #include <utils/path.h>
 
+#include <peerrequirement.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -420,7 +422,7 @@ void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
     // With the connection closed, another process can check the file.
     const QString sqlite3Shell = QStandardPaths::findExecutable("sqlite3");
     if (sqlite3Shell.isEmpty())
-        QSKIP("the sqlite3 shell is not installed");
+        LEXORA_PEER_MISSING("the sqlite3 shell is not installed");
     QProcess shell;
     shell.start(sqlite3Shell,
                 { Session::instance()

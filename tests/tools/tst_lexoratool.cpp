@@ -1,6 +1,11 @@
 // Runs the `lexora` executable as a build pipeline would and checks what it
 // leaves behind with Qt's own readers.
 
+#include <peerrequirement.h>
+
+#include <sqlite/sqlitedatabase.h>
+#include <sqlite/sqlitetransaction.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -126,7 +131,20 @@ private slots:
     void projectErrors();
     void usageErrors_data();
     void usageErrors();
-    void generationErrorsFail();
+    void importSummary_data();
+    void importSummary();
+    void exportRefusesDatabaseFiles_data();
+    void exportRefusesDatabaseFiles();
+    void helpAll_data();
+    void helpAll();
+    void readErrorsKeepExistingFiles_data();
+    void readErrorsKeepExistingFiles();
+    void messagesWithoutIdWarn_data();
+    void messagesWithoutIdWarn();
+    void languageCodes_data();
+    void languageCodes();
+    void controlCharactersAreEscaped();
+    void readersWorkBesideAWriter();
     void listsOnlyFilesWrittenByTheRun();
 };
 
@@ -169,7 +187,7 @@ void TestLexoraTool::generateAsUser()
 
     const QString lconvert = qtTool("lconvert");
     if (lconvert.isEmpty())
-        QSKIP("lconvert is not installed");
+        LEXORA_PEER_MISSING("lconvert is not installed");
     for (const char *language : { "de", "fr" }) {
         QProcess process;
         process.start(lconvert,
@@ -272,6 +290,23 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged_data()
                                   << "cannot import";
     QTest::newRow("not a translation file") << QByteArray("[1, 2, 3]") << "cannot import";
     QTest::newRow("missing file") << QByteArray() << "cannot import";
+    // Read as absent, each of these would delete or blank every translation.
+    QTest::newRow("translations is a string")
+        << QByteArray(R"({"translatables": [{"trId": "greeting", "translations": "Hallo"}]})")
+        << R"(translatables[0] (trId "greeting"): "translations" is not an array)";
+    QTest::newRow("text instead of translation")
+        << QByteArray(R"({"translatables": [{"trId": "greeting", "translations":
+                         [{"language": "de", "text": "Hallo"}]}]})")
+        << R"(translatables[0] (trId "greeting"): translations[0] has no "translation" string)";
+    QTest::newRow("translation null")
+        << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
+                         {"trId": "greeting", "translations":
+                          [{"language": "de", "translation": null}]}]})")
+        << R"(translatables[1] (trId "greeting"): translations[0]: "translation" is not a string)";
+    QTest::newRow("invalid UTF-8")
+        << QByteArray("{\"translatables\": [{\"trId\": \"greeting\", \"translations\": "
+                      "[{\"language\": \"de\", \"translation\": \"Gr\xfc\xdfe\"}]}]}")
+        << "invalid UTF-8 at byte offset 94";
 }
 
 void TestLexoraTool::badJsonLeavesDatabaseUnchanged()
@@ -377,17 +412,345 @@ void TestLexoraTool::usageErrors()
     QVERIFY(QDir(directory.path()).isEmpty());
 }
 
-void TestLexoraTool::generationErrorsFail()
+void TestLexoraTool::importSummary_data()
 {
-    // The files are written, but a pipeline must learn about the QML error.
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<QStringList>("expectedLines");
+    QTest::addColumn<QString>("expectedWarning");
+
+    QByteArray withoutTwo = translationsJson;
+    withoutTwo.replace(R"({ "trId": "emptyText",
+          "translations": [ { "language": "de", "translation": "" },
+                            { "language": "fr", "translation": "" } ] },)",
+                       "");
+    withoutTwo.replace(R"({ "trId": "onlyGerman",
+          "translations": [ { "language": "de", "translation": "Nur Deutsch" } ] },)",
+                       "");
+    const QStringList removesTwo { "  translation IDs: 0 added, 0 changed, 2 removed",
+                                   "  translations: 0 added, 0 changed, 3 removed",
+                                   "  local edits re-applied: 0" };
+    QTest::newRow("two IDs missing, dry run") << withoutTwo << true << removesTwo << QString();
+    QTest::newRow("two IDs missing") << withoutTwo << false << removesTwo << QString();
+    // A misspelt "translations" member means no translations: the summary
+    // shows what that does before it is done.
+    QByteArray misspelt = translationsJson;
+    misspelt.replace("\"translations\"", "\"translation\"");
+    QTest::newRow("translations misspelt, dry run")
+        << misspelt << true
+        << QStringList { "  translation IDs: 0 added, 4 changed, 0 removed",
+                         "  translations: 0 added, 0 changed, 6 removed",
+                         "  local edits re-applied: 0" }
+        << QString();
+    QTest::newRow("empty translatables")
+        << QByteArray(R"({"translatables": []})") << false
+        << QStringList { "  translation IDs: 0 added, 0 changed, 4 removed",
+                         "  translations: 0 added, 0 changed, 6 removed",
+                         "  local edits re-applied: 0" }
+        << "holds no translation IDs; the import removed every ID";
+    QByteArray changed = translationsJson;
+    changed.replace("Bonjour", "Salut");
+    changed.replace(R"({ "trId": "unused",)", R"({ "trId": "new", "translations": [] },
+        { "trId": "unused",)");
+    QTest::newRow("one added, one changed")
+        << changed << false
+        << QStringList { "  translation IDs: 1 added, 1 changed, 0 removed",
+                         "  translations: 0 added, 1 changed, 0 removed",
+                         "  local edits re-applied: 0" }
+        << QString();
+}
+
+void TestLexoraTool::importSummary()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(bool, dryRun);
+    QFETCH(QStringList, expectedLines);
+    QFETCH(QString, expectedWarning);
+
     QTemporaryDir directory;
     createProject(directory.path());
-    writeFile(directory.filePath("content/Broken.qml"), "import QtQuick\nItem {\n");
-    const Result result = lexora({ "generate", "--project", directory.path(), "--format", "ts" });
+    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    const QString database = directory.filePath("translations.db");
+    const QByteArray before = readFile(database);
+    QVERIFY(!before.isEmpty());
+
+    writeFile(directory.filePath("next.json"), json);
+    QStringList arguments { "import", "next.json" };
+    if (dryRun)
+        arguments << "--dry-run";
+    const Result result = lexora(arguments, directory.path());
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty());
+    const QString first = lines.takeFirst();
+    QVERIFY2(first.startsWith(dryRun ? "Dry run, nothing was changed" : "Imported "),
+             qPrintable(first));
+    QCOMPARE(lines, expectedLines);
+    QVERIFY2(result.err.contains(dryRun ? "Try the import" : "Import translations"),
+             qPrintable(result.err));
+    if (expectedWarning.isEmpty())
+        QVERIFY2(!result.err.contains("warning"), qPrintable(result.err));
+    else
+        QVERIFY2(result.err.contains(expectedWarning), qPrintable(result.err));
+
+    if (dryRun) {
+        // Not a byte of the database changed, and nothing was left beside it.
+        QVERIFY(readFile(database) == before);
+        QVERIFY(!QFile::exists(database + "-wal"));
+    } else {
+        // Running the same file again finds nothing left to do.
+        const Result again = lexora({ "import", "next.json" }, directory.path());
+        QCOMPARE(again.out.split(u'\n', Qt::SkipEmptyParts).mid(1),
+                 QStringList({ "  translation IDs: 0 added, 0 changed, 0 removed",
+                               "  translations: 0 added, 0 changed, 0 removed",
+                               "  local edits re-applied: 0" }));
+    }
+}
+
+void TestLexoraTool::exportRefusesDatabaseFiles_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("database") << "translations.db";
+    QTest::newRow("write-ahead log") << "translations.db-wal";
+    QTest::newRow("shared memory") << "translations.db-shm";
+    QTest::newRow("roundabout path") << "content/../translations.db";
+    QTest::newRow("link to the database") << "link.db";
+}
+
+void TestLexoraTool::exportRefusesDatabaseFiles()
+{
+    QFETCH(QString, target);
+    QTemporaryDir directory;
+    createProject(directory.path());
+    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    const QString database = directory.filePath("translations.db");
+    QVERIFY(QFile::link(database, directory.filePath("link.db")));
+    const QByteArray before = readFile(database);
+
+    const Result result = lexora({ "export", target }, directory.path());
     QCOMPARE(result.exitCode, 1);
-    QVERIFY2(result.err.contains("Broken.qml:3"), qPrintable(result.err));
-    QVERIFY(result.err.contains("generation finished with errors"));
-    QVERIFY(QFile::exists(directory.filePath("i18n/qml_de.ts")));
+    QVERIFY2(result.err.contains("it is the project's translation database"),
+             qPrintable(result.err));
+    QVERIFY(readFile(database) == before);
+    QCOMPARE(lexora({ "export", "out.json" }, directory.path()).exitCode, 0);
+    QCOMPARE(translationsOf(readFile(directory.filePath("out.json"))),
+             translationsOf(translationsJson));
+}
+
+void TestLexoraTool::helpAll_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("alone") << QStringList { "--help-all" };
+    QTest::newRow("after generate") << QStringList { "generate", "--help-all" };
+    QTest::newRow("after import") << QStringList { "import", "x.json", "--help-all" };
+    QTest::newRow("help after generate") << QStringList { "generate", "--help" };
+}
+
+void TestLexoraTool::helpAll()
+{
+    QFETCH(QStringList, arguments);
+    QTemporaryDir directory;
+    createProject(directory.path());
+    const Result result = lexora(arguments, directory.path());
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("Commands:") && result.out.contains("--help-all"),
+             qPrintable(result.out));
+    // Help, and nothing else.
+    QVERIFY(!QFile::exists(directory.filePath("i18n")));
+    QVERIFY(!QFile::exists(directory.filePath("translations.db")));
+}
+
+void TestLexoraTool::readErrorsKeepExistingFiles_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("expectedError");
+
+    QTest::newRow("parse error") << "broken"
+                                 << "content/Broken.qml:3";
+    QTest::newRow("missing QmlFiles folder")
+        << "missing folder"
+        << "The folder %1/screens named in %1/demo.qmlproject does not exist";
+    QTest::newRow("broken link to a QML file")
+        << "dangling"
+        << "Cannot read the QML file %1/content/Dangling.qml";
+    QTest::newRow("nesting too deep")
+        << "deep"
+        << "content/Deep.qml: Maximum statement or expression depth exceeded";
+}
+
+void TestLexoraTool::readErrorsKeepExistingFiles()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, expectedError);
+    QTemporaryDir directory;
+    createProject(directory.path());
+    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QCOMPARE(lexora({ "generate" }, directory.path()).exitCode, 0);
+    const QString i18n = directory.filePath("i18n");
+    QMap<QString, QByteArray> good;
+    for (const QString &name : QDir(i18n).entryList(QDir::Files))
+        good.insert(name, readFile(i18n + u'/' + name));
+    QCOMPARE(good.size(), 4);
+
+    if (setup == "broken") {
+        writeFile(directory.filePath("content/Broken.qml"), "import QtQuick\nItem {\n");
+    } else if (setup == "missing folder") {
+        QFile project(directory.filePath("demo.qmlproject"));
+        QVERIFY(project.open(QIODevice::ReadOnly));
+        QByteArray text = project.readAll();
+        project.close();
+        text.replace(
+            "QmlFiles { directory: \"content\" }",
+            "QmlFiles { directory: \"content\" }\n    QmlFiles { directory: \"screens\" }");
+        writeFile(directory.filePath("demo.qmlproject"), text);
+    } else if (setup == "dangling") {
+        QVERIFY(
+            QFile::link(directory.filePath("nowhere"), directory.filePath("content/Dangling.qml")));
+    } else if (setup == "deep") {
+        writeFile(directory.filePath("content/Deep.qml"),
+                  "Item {\n    property var x: " + QByteArray(5000, '(') + "qsTrId(\"lost\")"
+                      + QByteArray(5000, ')') + "\n}\n");
+    }
+    const QString error = expectedError.contains("%1")
+        ? expectedError.arg(directory.path())
+        : QDir::toNativeSeparators(directory.filePath(expectedError));
+
+    // The default: nothing is written, the previous files stay.
+    const Result result = lexora({ "generate", "--format", "all" }, directory.path());
+    QCOMPARE(result.exitCode, 1);
+    // Reported once, though both formats read the files.
+    QCOMPARE(result.err.count(error), 1);
+    QCOMPARE(result.err.count("No translation files were written"), 1);
+    QVERIFY2(!result.out.contains("qml_"), qPrintable(result.out));
+    for (auto it = good.cbegin(); it != good.cend(); ++it)
+        QVERIFY2(readFile(i18n + u'/' + it.key()) == it.value(), qPrintable(it.key()));
+
+    // --keep-going writes what could be read and still fails.
+    const Result kept = lexora({ "generate", "--keep-going" }, directory.path());
+    QCOMPARE(kept.exitCode, 1);
+    QVERIFY2(kept.err.contains(error), qPrintable(kept.err));
+    QVERIFY2(kept.out.contains("qml_de.ts"), qPrintable(kept.out));
+}
+
+void TestLexoraTool::messagesWithoutIdWarn_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("warning") << QStringList {} << 0
+                             << "warning: Dropped 1 message(s) which had no ID.";
+    QTest::newRow("strict") << QStringList { "--strict" } << 1
+                            << "error: Dropped 1 message(s) which had no ID.";
+}
+
+void TestLexoraTool::messagesWithoutIdWarn()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    QTemporaryDir directory;
+    createProject(directory.path());
+    writeFile(directory.filePath("content/Plain.qml"),
+              "import QtQuick\nText { text: qsTr(\"Hello\") }\n");
+    const Result result
+        = lexora(QStringList { "generate", "--format", "qm" } + options, directory.path());
+    QCOMPARE(result.exitCode, exitCode);
+    // One line, though each of the two files reports it.
+    QCOMPARE(result.err.count(expected), 1);
+    QCOMPARE(QDir(directory.filePath("i18n")).entryList(QDir::Files),
+             QStringList({ "qml_de.qm", "qml_fr.qm" }));
+}
+
+void TestLexoraTool::languageCodes_data()
+{
+    QTest::addColumn<QByteArray>("languages");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("refused");
+    QTest::addColumn<QStringList>("listed");
+
+    QTest::newRow("repeated") << QByteArray(R"(["de", "fr", "de"])") << 0 << QStringList {}
+                              << QStringList { "qml_de.qm", "qml_fr.qm" };
+    QTest::newRow("not codes") << QByteArray(R"(["de", "\"", "<b>", "a&b", ".", "..", "de"])") << 1
+                               << QStringList { "\"", "<b>", "a&b", ".", ".." }
+                               << QStringList { "qml_de.qm" };
+}
+
+void TestLexoraTool::languageCodes()
+{
+    QFETCH(QByteArray, languages);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, refused);
+    QFETCH(QStringList, listed);
+    QTemporaryDir directory;
+    createProject(directory.path());
+    const QString projectFile = directory.filePath("demo.qmlproject");
+    QByteArray text = readFile(projectFile);
+    text.replace(R"(["de", "fr"])", languages);
+    writeFile(projectFile, text);
+
+    const Result result = lexora({ "generate", "--format", "qm" }, directory.path());
+    QCOMPARE(result.exitCode, exitCode);
+    for (const QString &code : refused) {
+        const QString message = QStringLiteral("the supportedLanguages of %1 hold \"%2\", which is "
+                                               "not a language code")
+                                    .arg(QDir::toNativeSeparators(projectFile), code);
+        QCOMPARE(result.err.count(message), 1);
+    }
+    QStringList written;
+    for (const QString &line : result.out.split(u'\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith("  "))
+            written << QFileInfo(line.trimmed()).fileName();
+    }
+    QCOMPARE(written, listed);
+    QCOMPARE(QDir(directory.filePath("i18n")).entryList(QDir::Files | QDir::Hidden), listed);
+}
+
+void TestLexoraTool::controlCharactersAreEscaped()
+{
+    QTemporaryDir directory;
+    createProject(directory.path());
+    // A binary file that happens to end in .qml: its bytes end up in the parse
+    // error's source line.
+    writeFile(directory.filePath("content/Binary.qml"),
+              QByteArray("Item {\n\x1b]0;owned\x07\x1b[2J\x01\x7f\xc2\x9b\n", 26));
+    const Result result = lexora({ "generate" }, directory.path());
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains("Binary.qml"), qPrintable(result.err));
+    for (const QChar c : result.err) {
+        const bool control = (c.unicode() < 0x20 && c != u'\n' && c != u'\t') || c.unicode() == 0x7f
+            || (c.unicode() >= 0x80 && c.unicode() < 0xa0);
+        QVERIFY2(!control, qPrintable(QString::number(c.unicode(), 16)));
+    }
+    QVERIFY2(result.err.contains("\\x1b]0;owned\\x07\\x1b[2J\\x01\\x7f\\x9b"),
+             qPrintable(result.err));
+}
+
+void TestLexoraTool::readersWorkBesideAWriter()
+{
+    QTemporaryDir directory;
+    createProject(directory.path());
+    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+
+    // Another process is in the middle of writing.
+    Host::Sqlite::Database writer(directory.filePath("translations.db"));
+    Host::Sqlite::ImmediateTransaction transaction { writer };
+    writer.execute("DELETE FROM translations");
+
+    const Result generated = lexora({ "generate" }, directory.path());
+    QVERIFY2(generated.exitCode == 0, qPrintable(generated.err));
+    const Result exported = lexora({ "export", "out.json" }, directory.path());
+    QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
+    // They read what was committed.
+    QCOMPARE(translationsOf(readFile(directory.filePath("out.json"))),
+             translationsOf(translationsJson));
+
+    // A second writer waits, then says why it gave up.
+    const Result imported = lexora({ "import", "translations.json" }, directory.path());
+    QCOMPARE(imported.exitCode, 1);
+    QVERIFY2(imported.err.contains("is locked by another process")
+                 && imported.err.contains("gave up after waiting 5 seconds"),
+             qPrintable(imported.err));
+    QVERIFY2(!imported.err.contains("corrupt"), qPrintable(imported.err));
 }
 
 void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
@@ -410,6 +773,10 @@ void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
              qPrintable(result.out));
     QVERIFY2(!result.out.contains("qml_fr"), qPrintable(result.out));
     QVERIFY2(!result.out.contains(".ts"), qPrintable(result.out));
+    // A run with a failed file is not "done".
+    QVERIFY2(result.err.contains("Generate translation files: failed, 1 error(s) (4/4)"),
+             qPrintable(result.err));
+    QVERIFY2(!result.err.contains("done ("), qPrintable(result.err));
 }
 
 QTEST_GUILESS_MAIN(TestLexoraTool)

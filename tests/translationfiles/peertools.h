@@ -2,6 +2,8 @@
 
 #include "translationfiles/translationcatalog.h"
 
+#include <peerrequirement.h>
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -51,5 +53,5 @@ QByteArray qmSectionBytes(uchar tag, const QByteArray &payload);
 #define LEXORA_REQUIRE_TOOL(name)                                                                  \
     do {                                                                                           \
         if (PeerTools::toolPath(QStringLiteral(name)).isEmpty())                                   \
-            QSKIP("Qt's " name " is not installed (package qt6-l10n-tools)");                      \
+            LEXORA_PEER_MISSING("Qt's " name " is not installed (package qt6-l10n-tools)");        \
     } while (false)

@@ -7,6 +7,8 @@
 #include "translationfiles/releaser.h"
 #include "translationfiles/translationcatalog.h"
 
+#include <peerrequirement.h>
+
 #include <QFile>
 #include <QSet>
 #include <QTest>
@@ -224,7 +226,7 @@ void TestNumerusRules::pluralSelection()
     // The same message compiled by lrelease must choose the same form for every
     // count, including the ranges where modulo rules repeat.
     if (PeerTools::toolPath(QStringLiteral("lrelease")).isEmpty())
-        QSKIP("Qt's lrelease is not installed (package qt6-l10n-tools)");
+        LEXORA_PEER_MISSING("Qt's lrelease is not installed (package qt6-l10n-tools)");
     QByteArray ts
         = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\" "
           "language=\""

@@ -5,6 +5,8 @@
 #include "translationfiles/releaser.h"
 #include "translationfiles/translationcatalog.h"
 
+#include <peerrequirement.h>
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -323,7 +325,7 @@ void TestQmWriter::projectLanguages()
     // does not understand hyphenated codes, so those are compared with the
     // underscore form, every section but Language.
     if (PeerTools::toolPath(QStringLiteral("lrelease")).isEmpty())
-        QSKIP("Qt's lrelease is not installed (package qt6-l10n-tools)");
+        LEXORA_PEER_MISSING("Qt's lrelease is not installed (package qt6-l10n-tools)");
     TranslationCatalog peerCatalog;
     peerCatalog.setLanguage(QString(code).replace(u'-', u'_'));
     peerCatalog.setMessages(messages);

@@ -6,7 +6,9 @@
 #include "translationfiles/tswriter.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTranslator>
 #include <QXmlStreamReader>
 
 #include <cctype>
@@ -258,6 +260,12 @@ void TestTsWriter::output_data()
         << withMessages("<TS version=\"2.1\" language=\"de\">",
                         messageXml("a&amp;b &quot;q&quot; &lt;x&gt; &apos;y&apos;",
                                    "<translation>T</translation>"));
+    // An XML reader turns literal tabs and line breaks in attributes into
+    // blanks; references come back as written.
+    QTest::newRow("tab and line breaks in the ID as references")
+        << german({ message("a\tb\nc\rd", "T") })
+        << withMessages("<TS version=\"2.1\" language=\"de\">",
+                        messageXml("a&#9;b&#10;c&#13;d", "<translation>T</translation>"));
     QTest::newRow("translator comment before the translation")
         << german({ message(
                "c", QStringLiteral("C"), CatalogMessage::Finished, QStringLiteral("Button <b>")) })
@@ -324,6 +332,74 @@ void TestTsWriter::escaping()
     QFETCH(QString, text);
     QFETCH(QString, escaped);
     QCOMPARE(escapeTsText(text), escaped);
+}
+
+void TestTsWriter::peersKeepIdsWithWhiteSpace_data()
+{
+    QTest::addColumn<QStringList>("ids");
+    QTest::newRow("tab") << QStringList { "a\tb" };
+    QTest::newRow("line feed") << QStringList { "a\nb" };
+    QTest::newRow("carriage return") << QStringList { "a\rb" };
+    QTest::newRow("all with markup and blanks")
+        << QStringList { " lead", "\t\r\n", "x & \"y\"\n<z>", "plain", "two  blanks" };
+}
+
+void TestTsWriter::peersKeepIdsWithWhiteSpace()
+{
+    LEXORA_REQUIRE_TOOL("lrelease");
+    LEXORA_REQUIRE_TOOL("lconvert");
+    QFETCH(QStringList, ids);
+    QVERIFY(m_directory.isValid());
+
+    CatalogSetup setup { QStringLiteral("de"), {}, {}, {} };
+    QStringList translations;
+    for (const QString &id : ids) {
+        translations << QStringLiteral("T%1").arg(translations.size());
+        setup.messages.append(message(id, translations.last()));
+    }
+    RecordingFeedback feedback;
+    const QString input = m_directory.filePath(
+        QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') + ".ts");
+    {
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(save(setup, feedback));
+    }
+
+    // lconvert reads the IDs as they were. Its own .ts output writes them
+    // without any escaping, so they are taken from it as raw text.
+    const QString copy = input.chopped(3) + QStringLiteral(".copy.ts");
+    const PeerTools::ToolResult conversion = PeerTools::runTool(QStringLiteral("lconvert"),
+                                                                { QStringLiteral("-i"),
+                                                                  input,
+                                                                  QStringLiteral("-of"),
+                                                                  QStringLiteral("ts"),
+                                                                  QStringLiteral("-o"),
+                                                                  copy });
+    QVERIFY2(conversion.exitCode == 0, conversion.standardError.constData());
+    QVERIFY2(conversion.standardError.isEmpty(), conversion.standardError.constData());
+    static const QRegularExpression rawId(QStringLiteral("<message id=\"(.*?)\">\n\\s*<source>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QStringList copiedIds;
+    const QString copied = QString::fromUtf8(PeerTools::readFile(copy));
+    for (const QRegularExpressionMatch &match : rawId.globalMatch(copied))
+        copiedIds << match.captured(1);
+    QCOMPARE(copiedIds, ids);
+
+    const auto translate = [&ids](const QByteArray &qm) {
+        QTranslator translator;
+        if (!translator.load(reinterpret_cast<const uchar *>(qm.constData()), int(qm.size())))
+            return QStringList { QStringLiteral("<cannot load>") };
+        QStringList found;
+        for (const QString &id : ids)
+            found << translator.translate(nullptr, id.toUtf8().constData());
+        return found;
+    };
+
+    // lrelease compiles them under the same IDs.
+    const QByteArray qm = PeerTools::lrelease(input);
+    QVERIFY(!qm.isEmpty());
+    QCOMPARE(translate(qm), translations);
 }
 
 void TestTsWriter::lconvertReadsEveryFile_data()
