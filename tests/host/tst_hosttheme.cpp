@@ -1,10 +1,12 @@
 #include <core/iconfontbuilder.h>
 #include <core/theme.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 using namespace Host::Core;
@@ -95,6 +97,17 @@ private slots:
 
     void glyphsAreDistinct()
     {
+        // A strip of all glyphs for a person to look at.
+        QImage strip(allGlyphs.size() * 36, 36, QImage::Format_ARGB32);
+        strip.fill(Qt::white);
+        {
+            QPainter painter(&strip);
+            for (qsizetype i = 0; i < allGlyphs.size(); ++i)
+                painter.drawImage(int(i) * 36 + 4, 4, glyphImage(allGlyphs[i]));
+        }
+        QVERIFY(QDir().mkpath(QStringLiteral(LEXORA_BINARY_DIR "/screenshots")));
+        QVERIFY(strip.save(QStringLiteral(LEXORA_BINARY_DIR "/screenshots/theme-glyphs.png")));
+
         for (qsizetype i = 0; i < allGlyphs.size(); ++i) {
             for (qsizetype j = i + 1; j < allGlyphs.size(); ++j) {
                 QVERIFY2(
