@@ -3,6 +3,7 @@
 #include "translationsview/suggestionsmodel.h"
 
 #include <QListView>
+#include <QScrollBar>
 
 namespace Lexora {
 
@@ -30,6 +31,15 @@ void RecentsComboBox::hideEmptyRecentRows()
         return;
     for (int row = 0; row < m_recentSlots; ++row)
         list->setRowHidden(row, row >= m_shownRecents);
+}
+
+void RecentsComboBox::showPopup()
+{
+    // The popup's entries have a flag and room for a check mark beside the
+    // name; without this the longer names would be cut.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth()
+                            + view()->verticalScrollBar()->sizeHint().width());
+    QComboBox::showPopup();
 }
 
 void RecentsComboBox::onCurrentIndexChanged(int row)

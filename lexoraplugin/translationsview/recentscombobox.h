@@ -21,6 +21,8 @@ public:
     // How many recent rows the list shows; they fill in from the top.
     int shownRecents() const { return m_shownRecents; }
 
+    void showPopup() override;
+
 signals:
     void currentValueChanged(const QVariant &value);
 
