@@ -24,6 +24,7 @@ public:
     // Host::Sqlite::Exception, with the model emptied as well.
     bool setSearchText(const QString &text);
     bool refresh();
+    void setDatabaseAccess(DatabaseAccess *databaseAccess) { m_databaseAccess = databaseAccess; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

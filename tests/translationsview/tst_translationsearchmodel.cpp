@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <span>
+
 using namespace Lexora;
 
 namespace {
@@ -76,6 +78,12 @@ public:
     }
     void storeScreenMetaData(std::string_view) override { }
     TextElides fetchTextElides(std::string_view) override { return {}; }
+    std::vector<std::int64_t> translatableIds(const TranslationIds &) override { return {}; }
+    std::vector<std::optional<std::string>> fetchTranslations(std::span<const std::int64_t>,
+                                                              std::string_view) override
+    {
+        return {};
+    }
 };
 
 QStringList rowsOf(const QAbstractItemModel &model)
