@@ -2,12 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,30 +10,13 @@
 
 namespace Lexora {
 
-namespace {
-
-QString temporaryNameFor(const QString &targetPath)
-{
-    const QFileInfo target(targetPath);
-    const quint64 token = QRandomGenerator::global()->generate64();
-    return target.path() + QLatin1String("/.") + target.fileName() + QLatin1Char('.')
-        + QString::number(token, 36) + QLatin1String(".part");
-}
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
-AtomicFile::AtomicFile(const QString &targetPath, QObject *parent)
-    : QFile(parent), m_targetPath(targetPath)
+AtomicFile::AtomicFile(const QString &targetPath, QObject *parent) : QSaveFile(targetPath, parent)
 { }
 
 AtomicFile::~AtomicFile()
 {
-    // The base destructor's close() no longer reaches our override.
+    // QSaveFile would drop the temporary file; devices handed out by the file
+    // services are closed by destroying them, and that means "done writing".
     if (isOpen())
         commit();
 }
@@ -52,32 +30,18 @@ bool AtomicFile::open(OpenMode mode)
     m_bytesRequested = 0;
     m_failure.clear();
     m_committed = false;
-
     // Unbuffered, so that every short write shows up in writeData() and not
     // somewhere inside a later flush.
-    const OpenMode fileMode = (mode & ~Truncate) | NewOnly | Unbuffered;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        setFileName(temporaryNameFor(m_targetPath));
-        if (QFile::open(fileMode)) {
-            // Held until the file is closed, and released by the system when
-            // the process dies: what tells a live temporary file from a stale
-            // one (removeStaleTemporaries).
-            ::flock(handle(), LOCK_EX | LOCK_NB);
-            return true;
-        }
-        if (error() != OpenError || QFile::exists(fileName()) == false)
-            break;
-    }
-    return false;
+    return QSaveFile::open(mode | Unbuffered);
 }
 
 qint64 AtomicFile::writeData(const char *data, qint64 length)
 {
     m_bytesRequested += length;
-    const qint64 written = QFile::writeData(data, length);
-    if (written != length && m_failure.isEmpty()) {
+    const qint64 written = QSaveFile::writeData(data, length);
+    if (written != length) {
         fail(written < 0
-                 ? QFile::errorString()
+                 ? QSaveFile::errorString()
                  : QStringLiteral("Only %1 of %2 bytes could be written").arg(written).arg(length));
     }
     return written;
@@ -95,49 +59,53 @@ bool AtomicFile::commit()
         return m_committed;
 
     if (error() != NoError)
-        fail(QFile::errorString());
+        fail(QSaveFile::errorString());
     if (m_failure.isEmpty() && !flush())
-        fail(QFile::errorString());
+        fail(QSaveFile::errorString());
     if (m_failure.isEmpty() && size() != m_bytesRequested) {
         fail(QStringLiteral("The file holds %1 bytes instead of %2")
                  .arg(size())
                  .arg(m_bytesRequested));
     }
-    // The rename must not publish data that is still only in the page cache:
-    // after a crash the target would be empty instead of the previous file.
-    if (m_failure.isEmpty() && ::fsync(handle()) != 0)
-        fail(systemError(errno));
+    if (!m_failure.isEmpty())
+        cancelWriting();
 
-    const QString temporaryPath = fileName();
-    QFile::close();
-
-    if (m_failure.isEmpty()
-        && std::rename(QFile::encodeName(temporaryPath).constData(),
-                       QFile::encodeName(m_targetPath).constData())
-            != 0) {
-        fail(systemError(errno));
-    }
-
-    if (!m_failure.isEmpty()) {
-        QFile::remove(temporaryPath);
+    // Syncs the data to disk before the rename, so that a crash cannot leave an
+    // empty target in place of the previous file.
+    m_committed = QSaveFile::commit();
+    if (!m_committed) {
+        fail(QSaveFile::errorString());
         setErrorString(m_failure);
-        m_committed = false;
-        return false;
     }
-    setFileName(m_targetPath);
-    m_committed = true;
-    return true;
+    return m_committed;
 }
 
 void AtomicFile::discard()
 {
     if (!isOpen())
         return;
-    const QString temporaryPath = fileName();
-    QFile::close();
-    QFile::remove(temporaryPath);
-    fail(QStringLiteral("Discarded"));
+    cancelWriting();
+    QSaveFile::commit();
+    m_failure = QStringLiteral("Discarded");
+    setErrorString(m_failure);
     m_committed = false;
+}
+
+void AtomicFile::close()
+{
+    commit();
+}
+
+bool AtomicFile::writeFile(const QString &targetPath,
+                           const QByteArray &contents,
+                           QString *errorString)
+{
+    AtomicFile file(targetPath);
+    // A short write is remembered by writeData() and fails the commit.
+    const bool written = file.open(WriteOnly) && (file.write(contents), file.commit());
+    if (!written && errorString)
+        *errorString = file.errorString();
+    return written;
 }
 
 int AtomicFile::removeStaleTemporaries(const QString &directory, const QString &targetNames)
@@ -161,11 +129,6 @@ int AtomicFile::removeStaleTemporaries(const QString &directory, const QString &
         ::close(descriptor);
     }
     return removed;
-}
-
-void AtomicFile::close()
-{
-    commit();
 }
 
 } // namespace Lexora

@@ -1,20 +1,21 @@
 #pragma once
 
-#include <QFile>
+#include <QSaveFile>
 
 namespace Lexora {
 
-// A file that is written under a temporary name next to its target and renamed
-// into place when it is closed (or destroyed), so that a reader always sees
+// The one way the plugin writes a file: under a temporary name next to its
+// target, renamed into place when it is committed, so that a reader always sees
 // either the previous file or the complete new one, also when two writers race
-// for the same target: the later rename wins.
+// for the same target (the later rename wins).
 //
-// Closing verifies what was written: a write error, a short write (a full disk
-// or a file-size limit may cut a write short without the device reporting an
-// error) or a size on disk that differs from the bytes written discard the
+// Committing verifies what was written: a write error, a short write (a full
+// disk or a file-size limit may cut a write short without the device reporting
+// an error) or a size on disk that differs from the bytes written discard the
 // temporary file and leave the target untouched. commit() says whether it
-// worked, errorString() why not.
-class AtomicFile final : public QFile
+// worked, errorString() why not. A file destroyed while still open is
+// committed; call discard() to drop what was written.
+class AtomicFile final : public QSaveFile
 {
     Q_OBJECT
 
@@ -22,7 +23,7 @@ public:
     explicit AtomicFile(const QString &targetPath, QObject *parent = nullptr);
     ~AtomicFile() override;
 
-    QString targetFileName() const { return m_targetPath; }
+    QString targetFileName() const { return fileName(); }
 
     // Only write-only opening is supported; the target need not exist.
     bool open(OpenMode mode) override;
@@ -35,10 +36,19 @@ public:
 
     bool isCommitted() const { return m_committed; }
 
-    // Removes the temporary files that writers which were killed before they
-    // finished left in `directory`: only names of this class's own pattern
+    // Replaces the file at `targetPath` with `contents` in one step. False with
+    // `errorString` set (when given) if the target could not be replaced; the
+    // previous file is then unchanged.
+    static bool writeFile(const QString &targetPath,
+                          const QByteArray &contents,
+                          QString *errorString = nullptr);
+
+    // Removes the temporary files that writers of earlier versions, killed
+    // before they finished, left in `directory`: only names of their pattern
     // (".<target>.<token>.part") whose target matches `targetNames` in full,
-    // and only while no writer has them open. Returns how many were removed.
+    // and only while no writer has them open. Today's writer uses an unnamed
+    // temporary file where the file system offers one, which a killed writer
+    // cannot leave behind. Returns how many were removed.
     static int removeStaleTemporaries(const QString &directory, const QString &targetNames);
 
 protected:
@@ -47,7 +57,6 @@ protected:
 private:
     void fail(const QString &reason);
 
-    QString m_targetPath;
     qint64 m_bytesRequested = 0;
     QString m_failure;
     bool m_committed = false;

@@ -5,6 +5,7 @@
 #include <projects/project.h>
 #include <projects/session.h>
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QMetaObject>
@@ -66,9 +67,11 @@ FilePath currentProjectI18nDirectory(Host::Projects::Session *session)
 
 void FileServices::writeFile(std::string_view path, const QByteArray &bytes)
 {
-    QFile file(QString::fromUtf8(path));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
+    // Callers do not look at the outcome; a failure must still not cost the
+    // previous file, and it is logged rather than lost.
+    QString error;
+    if (!AtomicFile::writeFile(QString::fromUtf8(path), bytes, &error))
+        qWarning().noquote() << "Could not write" << QString::fromUtf8(path) << "-" << error;
 }
 
 void FileServices::reserved() { }

@@ -1,5 +1,6 @@
 #include "jsonimportexport.h"
 
+#include "atomicfile.h"
 #include "exception.h"
 
 #include <QDebug>
@@ -7,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace Lexora {
 
@@ -188,15 +188,10 @@ void JsonImportExport::exportFile(const QString &filePath,
     qDebug().noquote() << QString::fromUtf8(document.toJson(QJsonDocument::Compact));
 
     // The previous file stays in place until the new one is completely written.
-    QSaveFile file(filePath);
+    AtomicFile file(filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         throw CannotOpenJsonFile("Unable to open JSON export file");
-
-    // A short write (file size limit, full disk) is not an error to QFileDevice,
-    // so compare the count; cancelling keeps the previous file.
-    const QByteArray content = document.toJson(QJsonDocument::Indented);
-    if (file.write(content) != content.size())
-        file.cancelWriting();
+    file.write(document.toJson(QJsonDocument::Indented));
     if (!file.commit())
         throw CannotOpenJsonFile("Unable to write JSON export file");
 }

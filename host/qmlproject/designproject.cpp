@@ -201,4 +201,15 @@ bool DesignProject::writeProperty(const QString &name, const QString &valueSourc
     return true;
 }
 
+bool DesignProject::setModelProperty(const QString &name, const QString &valueSource)
+{
+    QString error;
+    if (!m_file.setPropertySource(name, valueSource, &error)) {
+        qCWarning(qmlProjectLog).noquote() << error;
+        return false;
+    }
+    emit projectFileChanged();
+    return true;
+}
+
 } // namespace Host::QmlProject

@@ -47,6 +47,10 @@ public:
     // cannot be read or parsed is not touched: false, and the new value is known
     // to the running studio only. Failures are logged as warnings.
     bool writeProperty(const QString &name, const QString &valueSource);
+    // Sets a property of the root element in the project model only; the file
+    // on disk is left to whoever owns that setting. False (with a warning
+    // logged) when the value does not form a valid project file.
+    bool setModelProperty(const QString &name, const QString &valueSource);
 
 signals:
     void projectFileChanged();

@@ -60,16 +60,16 @@ bool QmlBuildBackend::setSupportedLanguages(const QStringList &languages)
 {
     DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return false);
-    return project->writeProperty(QStringLiteral("supportedLanguages"),
-                                  QmlProjectFile::stringList(languages));
+    return project->setModelProperty(QStringLiteral("supportedLanguages"),
+                                     QmlProjectFile::stringList(languages));
 }
 
 bool QmlBuildBackend::setPrimaryLanguage(const QString &language)
 {
     DesignProject *project = qmlProject();
     HOST_SOFT_ASSERT(project, return false);
-    return project->writeProperty(QStringLiteral("primaryLanguage"),
-                                  QmlProjectFile::quoted(language));
+    return project->setModelProperty(QStringLiteral("primaryLanguage"),
+                                     QmlProjectFile::quoted(language));
 }
 
 void QmlBuildBackend::notifyParsing(bool started, bool success)

@@ -15,7 +15,9 @@ namespace Host::QmlProject {
 class DesignProject;
 
 // The build backend of a QML project: what the .qmlproject file says about
-// languages. Setters write the file right away and change nothing else in it.
+// languages. The setters keep the project model in step with a choice; they do
+// not write the file, whose text the caller edits in its own way (two writers
+// with two styles would leave the file depending on who wrote last).
 class HOST_QMLPROJECT_EXPORT QmlBuildBackend : public Projects::BuildBackend
 {
     Q_OBJECT
@@ -35,8 +37,8 @@ public:
     // `primaryLanguage`; empty when the file has none.
     QString primaryLanguage() const;
 
-    // Return false (with a warning logged) when the file could not be written;
-    // the new value is then known to the running studio only.
+    // Return false (with a warning logged) when the value does not fit into the
+    // project model.
     bool setSupportedLanguages(const QStringList &languages);
     bool setPrimaryLanguage(const QString &language);
 

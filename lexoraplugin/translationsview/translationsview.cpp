@@ -3,7 +3,8 @@
 #include "databaseaccess.h"
 #include "exception.h"
 #include "generationrunner.h"
-#include "translationsview/translationtableview.h"
+#include "translationsview/translationsviewwidget.h"
+#include "translationsview/translationswidget.h"
 
 #include <core/workbench.h>
 #include <designer/documentmodel.h>
@@ -79,6 +80,7 @@ TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
                                    UserFeedbackInterface &userFeedback,
                                    GenerationRunner *generationRunner)
     : m_model(&databaseAccess, this),
+      m_searchModel(databaseAccess),
       m_databaseAccess(&databaseAccess),
       m_translationFileServices(&translationFileServices),
       m_fileServices(&fileServices),
@@ -100,6 +102,7 @@ void TranslationsView::setServices(DatabaseAccess &databaseAccess,
     m_userFeedback = &userFeedback;
     m_generationRunner = generationRunner;
     m_model.setDatabaseAccess(&databaseAccess);
+    m_searchModel.setDatabaseAccess(&databaseAccess);
 }
 
 TranslationIds TranslationsView::translationIdsOfBindings(const NodeProperties &bindings)
@@ -189,10 +192,13 @@ bool TranslationsView::hasWidget() const
 Host::Designer::ViewWidgetDescription TranslationsView::widgetDescription()
 {
     if (!m_widget) {
-        // The table alone until the panel around it exists.
-        auto *table = new TranslationTableView;
-        table->setModel(&m_model);
-        m_widget = table;
+        auto *panel = new TranslationsViewWidget(this);
+        panel->translationsWidget()->setModel(&m_model);
+        connect(panel->translationsWidget(),
+                &TranslationsWidget::currentLanguageChanged,
+                this,
+                &TranslationsView::onCurrentLanguageChanged);
+        m_widget = panel;
     }
 
     Host::Designer::ViewWidgetDescription description;
@@ -287,7 +293,9 @@ void TranslationsView::updateTranslations()
     m_model.setPrimaryLanguage(m_languageModel.primaryLanguage());
 
     if (m_widget) {
-        QString code = m_selectedLanguage;
+        QString code = static_cast<TranslationsViewWidget *>(m_widget.data())
+                           ->translationsWidget()
+                           ->currentLanguageCode();
         if (code.isEmpty())
             code = QStringLiteral("en");
         const std::string codeUtf8 = code.toStdString();
@@ -343,7 +351,6 @@ void TranslationsView::onCurrentLanguageChanged(const QString &language)
 {
     if (language.isEmpty())
         return;
-    m_selectedLanguage = language;
     updateTranslations();
     if (isAttached())
         model()->setAuxiliaryData(rootNode(), "language@Internal", language);

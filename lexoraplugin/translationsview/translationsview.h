@@ -2,6 +2,7 @@
 
 #include "databaseio/databaseiointerface.h"
 #include "languages/languagemodel.h"
+#include "translationsview/translationsearchmodel.h"
 #include "translationsview/translationsmodel.h"
 
 #include <designer/designerview.h>
@@ -83,6 +84,7 @@ public:
     const TranslationIds &translationIds() const { return m_translationIds; }
     Languages projectLanguages() const { return m_languageModel.languages(); }
     TranslationsModel *translationsModel() { return &m_model; }
+    TranslationSearchModel *searchModel() { return &m_searchModel; }
     LanguageModel *languageModel() { return &m_languageModel; }
     DatabaseAccess *databaseAccess() const { return m_databaseAccess; }
     QWidget *widget() const { return m_widget; }
@@ -101,6 +103,7 @@ private:
     void showUpdateError(const char *message);
 
     TranslationsModel m_model;
+    TranslationSearchModel m_searchModel;
     LanguageModel m_languageModel;
     QPointer<QWidget> m_widget;
     DatabaseAccess *m_databaseAccess;
@@ -110,7 +113,6 @@ private:
     TranslationIds m_translationIds;
 
     GenerationRunner *m_generationRunner;
-    QString m_selectedLanguage;
     // IDs subtracted and added since the table was last brought up to date.
     TranslationIds m_removedSinceUpdate;
     TranslationIds m_addedSinceUpdate;

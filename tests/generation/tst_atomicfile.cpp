@@ -5,10 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <optional>
 
 #include <sys/resource.h>
 
@@ -16,9 +18,13 @@ using Lexora::AtomicFile;
 
 namespace {
 
-QStringList leftovers(const QString &directory)
+// Every file in `directory` apart from `target`: temporary files that a
+// writer left behind.
+QStringList leftovers(const QString &directory, const QString &target)
 {
-    return QDir(directory).entryList({ QStringLiteral("*.part") }, QDir::Files | QDir::Hidden);
+    QStringList files = QDir(directory).entryList(QDir::Files | QDir::Hidden);
+    files.removeAll(QFileInfo(target).fileName());
+    return files;
 }
 
 // Lowers the file-size limit of the process for its lifetime. Writes beyond the
@@ -88,7 +94,7 @@ void TestAtomicFile::replacesTargetOnlyWhenClosed()
         QCOMPARE(file->fileName(), target);
     }
     QCOMPARE(readFile(target), QByteArray("new contents"));
-    QVERIFY(leftovers(directory.path()).isEmpty());
+    QVERIFY(leftovers(directory.path(), target).isEmpty());
     // Readable by others like any file the user creates.
     QVERIFY(QFile::permissions(target) & QFile::ReadOther);
 }
@@ -108,7 +114,7 @@ void TestAtomicFile::discardKeepsTarget()
     file.discard();
     QVERIFY(!file.commit());
     QCOMPARE(readFile(target), QByteArray("previous"));
-    QVERIFY(leftovers(directory.path()).isEmpty());
+    QVERIFY(leftovers(directory.path(), target).isEmpty());
 }
 
 void TestAtomicFile::fileSizeLimitIsDetected_data()
@@ -153,7 +159,7 @@ void TestAtomicFile::fileSizeLimitIsDetected()
     QVERIFY(!committed);
     QVERIFY(!file.errorString().isEmpty());
     QCOMPARE(readFile(target), QByteArray("previous"));
-    QVERIFY(leftovers(directory.path()).isEmpty());
+    QVERIFY(leftovers(directory.path(), target).isEmpty());
 }
 
 void TestAtomicFile::cannotOpenInMissingDirectory()
@@ -162,4 +168,60 @@ void TestAtomicFile::cannotOpenInMissingDirectory()
     AtomicFile file(directory.filePath(QStringLiteral("missing/qml_de.ts")));
     QVERIFY(!file.open(QIODevice::WriteOnly));
     QVERIFY(!QFile::exists(directory.filePath(QStringLiteral("missing"))));
+}
+
+void TestAtomicFile::writeFileReplacesWholeOrNothing_data()
+{
+    QTest::addColumn<QString>("relativeTarget");
+    QTest::addColumn<QByteArray>("previous"); // null: no file there before
+    QTest::addColumn<int>("sizeLimit"); // 0: none
+    QTest::addColumn<bool>("succeeds");
+
+    const QByteArray contents(3000, 'n');
+    QTest::newRow("new file") << "out.json" << QByteArray() << 0 << true;
+    QTest::newRow("replaces file") << "out.json" << QByteArray("previous") << 0 << true;
+    QTest::newRow("empty previous file") << "out.json" << QByteArray("") << 0 << true;
+    QTest::newRow("missing directory") << "missing/out.json" << QByteArray() << 0 << false;
+    QTest::newRow("target is a directory") << "adirectory" << QByteArray() << 0 << false;
+    QTest::newRow("file-size limit keeps previous")
+        << "out.json" << QByteArray("previous") << 1000 << false;
+}
+
+void TestAtomicFile::writeFileReplacesWholeOrNothing()
+{
+    QFETCH(QString, relativeTarget);
+    QFETCH(QByteArray, previous);
+    QFETCH(int, sizeLimit);
+    QFETCH(bool, succeeds);
+
+    QTemporaryDir directory;
+    QVERIFY(QDir(directory.path()).mkdir(QStringLiteral("adirectory")));
+    const QString target = directory.filePath(relativeTarget);
+    if (!previous.isNull()) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(previous);
+    }
+
+    const QByteArray contents(3000, 'n');
+    QString error;
+    bool written = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (sizeLimit > 0) {
+            limit.emplace(rlim_t(sizeLimit));
+            if (!limit->isActive())
+                QSKIP("setrlimit(RLIMIT_FSIZE) is not permitted here");
+        }
+        written = AtomicFile::writeFile(target, contents, &error);
+    }
+    QCOMPARE(written, succeeds);
+    QCOMPARE(error.isEmpty(), succeeds);
+    if (succeeds)
+        QCOMPARE(readFile(target), contents);
+    else if (!previous.isNull())
+        QCOMPARE(readFile(target), previous);
+    else
+        QVERIFY(!QFileInfo(target).isFile());
+    QVERIFY(leftovers(directory.path(), target).isEmpty());
 }

@@ -13,4 +13,6 @@ private slots:
     void fileSizeLimitIsDetected_data();
     void fileSizeLimitIsDetected();
     void cannotOpenInMissingDirectory();
+    void writeFileReplacesWholeOrNothing_data();
+    void writeFileReplacesWholeOrNothing();
 };

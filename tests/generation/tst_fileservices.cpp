@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <thread>
@@ -124,6 +125,11 @@ void TestFileServices::openFiles()
 
     services.writeFile(path, "written");
     QCOMPARE(readFile(QString::fromStdString(path)), QByteArray("written"));
+    // A failed write is logged, and leaves nothing behind.
+    const QString missing = directory.filePath(QStringLiteral("missing/qml_fr.ts"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Could not write .*missing/qml_fr.ts"));
+    services.writeFile(missing.toStdString(), "lost");
+    QVERIFY(!QFileInfo::exists(QFileInfo(missing).path()));
 }
 
 void TestFileServices::translationFileServicesReport_data()

@@ -614,17 +614,21 @@ void TestGeneration::staleTemporariesAreRemoved()
         QFile file(i18n + u'/' + name);
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    // One that a writer still has open.
+    // A writer still at work must not be disturbed.
     AtomicFile live(i18n + QStringLiteral("/qml_en.ts"));
     QVERIFY(live.open(QIODevice::WriteOnly));
-    const QString liveName = QFileInfo(live.fileName()).fileName();
+    QVERIFY(live.write("partial") == 7);
 
     Services services(project);
     QVERIFY(writeTranslationFiles(services.generation, { "de" }, "ts"));
     QStringList expected = others;
-    expected << liveName << "qml_de.ts";
+    expected << "qml_de.ts";
     expected.sort();
-    QCOMPARE(i18nEntries(project), expected);
+    QStringList entries = i18nEntries(project);
+    // Where the file system has no unnamed temporary files, the live writer's
+    // temporary file is named after its target.
+    entries.removeIf([](const QString &name) { return name.startsWith(u"qml_en.ts"); });
+    QCOMPARE(entries, expected);
     QVERIFY(live.commit());
     QVERIFY(QFile::exists(i18n + QStringLiteral("/qml_en.ts")));
 }

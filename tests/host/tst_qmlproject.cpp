@@ -65,6 +65,8 @@ private slots:
     void failedWriteKeepsValue();
     void unreadableFileIsNotOverwritten_data();
     void unreadableFileIsNotOverwritten();
+    void languageSettersKeepFile_data();
+    void languageSettersKeepFile();
     void multiLanguageSetting();
     void badProjectFiles_data();
     void badProjectFiles();
@@ -283,16 +285,18 @@ void tst_QmlProject::writeBack()
     QmlBuildBackend *backend = project->buildBackend();
     QSignalSpy languagesChanged(backend, &QmlBuildBackend::supportedLanguagesChanged);
 
+    const QString languages = QmlProjectFile::stringList({ "en", "de" });
+    const QString primary = QmlProjectFile::quoted("en");
     switch (edit) {
     case Edit::Languages:
-        QVERIFY(backend->setSupportedLanguages({ "en", "de" }));
+        QVERIFY(project->writeProperty("supportedLanguages", languages));
         break;
     case Edit::Primary:
-        QVERIFY(backend->setPrimaryLanguage("en"));
+        QVERIFY(project->writeProperty("primaryLanguage", primary));
         break;
     case Edit::Both:
-        QVERIFY(backend->setSupportedLanguages({ "en", "de" }));
-        QVERIFY(backend->setPrimaryLanguage("en"));
+        QVERIFY(project->writeProperty("supportedLanguages", languages));
+        QVERIFY(project->writeProperty("primaryLanguage", primary));
         break;
     case Edit::EnableDatabase:
         QVERIFY(project->multiLanguageSetting()->setValue(true));
@@ -337,8 +341,9 @@ void tst_QmlProject::writtenValuesReadBack()
     std::unique_ptr<DesignProject> project
         = openText(dir, "Project {\n    mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}\n");
     QVERIFY(project);
-    QVERIFY(project->buildBackend()->setPrimaryLanguage(value));
-    QVERIFY(project->buildBackend()->setSupportedLanguages({ value, QStringLiteral("de") }));
+    QVERIFY(project->writeProperty("primaryLanguage", QmlProjectFile::quoted(value)));
+    QVERIFY(project->writeProperty("supportedLanguages",
+                                   QmlProjectFile::stringList({ value, QStringLiteral("de") })));
 
     QString error;
     std::unique_ptr<DesignProject> reopened
@@ -359,7 +364,7 @@ void tst_QmlProject::writeKeepsExternalEdits()
     // Someone else (another tool, the user in a text editor) changes the file.
     const QString path = project->projectFilePath().toString();
     QVERIFY(writeFile(path, "Project {\n    mainFile: \"b.qml\" // edited\n}\n"));
-    QVERIFY(project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QVERIFY(project->writeProperty("primaryLanguage", QmlProjectFile::quoted("de")));
     QCOMPARE(readFile(path),
              QByteArray(
                  "Project {\n    mainFile: \"b.qml\" // edited\n    primaryLanguage: \"de\"\n}\n"));
@@ -380,7 +385,7 @@ void tst_QmlProject::failedWriteKeepsValue()
     QVERIFY(QDir(sub).removeRecursively());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot read the project file"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot write the project file"));
-    QVERIFY(!project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QVERIFY(!project->writeProperty("primaryLanguage", QmlProjectFile::quoted("de")));
     QCOMPARE(project->buildBackend()->primaryLanguage(), QStringLiteral("de"));
 }
 
@@ -413,10 +418,62 @@ void tst_QmlProject::unreadableFileIsNotOverwritten()
     QVERIFY(writeFile(path, onDisk));
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(reason + ".*left unchanged"));
-    QVERIFY(!project->buildBackend()->setPrimaryLanguage(QStringLiteral("de")));
+    QVERIFY(!project->writeProperty("primaryLanguage", QmlProjectFile::quoted("de")));
     QCOMPARE(readFile(path), onDisk);
     // The studio goes on with the value it was given.
     QCOMPARE(project->buildBackend()->primaryLanguage(), QStringLiteral("de"));
+}
+
+void tst_QmlProject::languageSettersKeepFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<QString>("primary");
+
+    QTest::newRow("entries present")
+        << QByteArray("Project {\n    supportedLanguages: [\"en\"] // mine\n"
+                      "    primaryLanguage: \"en\"\n}\n")
+        << QStringList { "de", "fr" } << "fr";
+    QTest::newRow("entries absent")
+        << QByteArray("Project {\n    mainFile: \"a.qml\"\n}\n") << QStringList { "ja" } << "ja";
+    QTest::newRow("no languages") << QByteArray("Project {\n    supportedLanguages: [\"en\"]\n}\n")
+                                  << QStringList() << "";
+}
+
+// The language setters change what the studio knows, not the file: the project
+// file is edited by the one writer that owns those entries, so that the file
+// never depends on which of two writers came last.
+void tst_QmlProject::languageSettersKeepFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, languages);
+    QFETCH(QString, primary);
+
+    QTemporaryDir dir;
+    std::unique_ptr<DesignProject> project = openText(dir, text);
+    QVERIFY(project);
+    QmlBuildBackend *backend = project->buildBackend();
+    QSignalSpy languagesChanged(backend, &QmlBuildBackend::supportedLanguagesChanged);
+    QSignalSpy primaryChanged(backend, &QmlBuildBackend::primaryLanguageChanged);
+
+    QVERIFY(backend->setSupportedLanguages(languages));
+    QVERIFY(backend->setPrimaryLanguage(primary));
+    QCOMPARE(backend->supportedLanguages(), languages);
+    QCOMPARE(backend->primaryLanguage(), primary);
+    QCOMPARE(languagesChanged.size(), 2);
+    QCOMPARE(primaryChanged.size(), 2);
+    QCOMPARE(readFile(project->projectFilePath().toString()), text);
+
+    // A later write of another setting starts from the file on disk, which
+    // still holds its own languages.
+    QVERIFY(project->multiLanguageSetting()->setValue(true));
+    QString error;
+    std::unique_ptr<DesignProject> reopened
+        = DesignProject::open(project->projectFilePath(), &error);
+    QVERIFY2(reopened, qPrintable(error));
+    QVERIFY(reopened->multiLanguageSetting()->value());
+    QCOMPARE(readFile(project->projectFilePath().toString()).count("supportedLanguages"),
+             text.count("supportedLanguages"));
 }
 
 void tst_QmlProject::multiLanguageSetting()

@@ -362,7 +362,13 @@ void tst_LexoraPlugin::tableShowsTheAttachedDocument()
         const auto description = each->widgetDescription();
         if (description.uniqueId == QLatin1String("TranslationsView")) {
             view = each;
-            table = qobject_cast<QTableView *>(description.widget);
+            // The translations tab's table inside the panel. The plugin module has
+            // its own copy of the class, so look for it by name.
+            for (QTableView *candidate : description.widget->findChildren<QTableView *>()) {
+                if (qstrcmp(candidate->metaObject()->className(), "Lexora::TranslationTableView")
+                    == 0)
+                    table = candidate;
+            }
         }
     }
     QVERIFY(view);

@@ -7,8 +7,11 @@
 #include "generationrunner.h"
 #include "jsonimportexport.h"
 #include "translationfileservices.h"
+#include "translationsview/recentscombobox.h"
 #include "translationsview/translationsmodel.h"
 #include "translationsview/translationsview.h"
+#include "translationsview/translationsviewwidget.h"
+#include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
 #include "userfeedback.h"
 
@@ -789,24 +792,29 @@ void tst_TranslationsView::projectLanguagesAndWidget()
     QCOMPARE(description.flags, 0);
     QCOMPARE(m_view->widgetDescription().widget, description.widget);
     std::unique_ptr<QWidget> widget(description.widget);
+    auto *panel = qobject_cast<TranslationsViewWidget *>(description.widget);
+    QVERIFY(panel);
+    RecentsComboBox *selector = panel->translationsWidget()->languageSelector();
 
-    // With the panel, no choice means English.
+    // The second column follows the selector, which starts on the first
+    // language by name.
     m_view->updateTranslations();
-    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("en"));
-    m_view->onCurrentLanguageChanged(QStringLiteral("de"));
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("ar"));
+    selector->setCurrentIndex(selector->findData(QStringLiteral("de")));
     QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("de"));
     QCOMPARE(m_document->model()->rootNode()->auxiliaryData("language@Internal").toString(),
              QStringLiteral("de"));
-    m_view->onCurrentLanguageChanged(QString());
+    // An empty choice changes nothing by itself; the next update takes English.
+    selector->setCurrentIndex(-1);
     QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("de"));
-    // A code that is no project language keeps the previous one.
-    m_view->onCurrentLanguageChanged(QStringLiteral("fr"));
-    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("de"));
+    m_view->updateTranslations();
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("en"));
     // Detached: no auxiliary data is written.
     Node *root = m_document->model()->rootNode();
     m_document->model()->detachView(m_view.get());
-    m_view->onCurrentLanguageChanged(QStringLiteral("ar"));
-    QCOMPARE(root->auxiliaryData("language@Internal").toString(), QStringLiteral("fr"));
+    selector->setCurrentIndex(selector->findData(QStringLiteral("ar")));
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("ar"));
+    QCOMPARE(root->auxiliaryData("language@Internal").toString(), QStringLiteral("de"));
 }
 
 void tst_TranslationsView::exportAndUsedIds()

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "databaseio/databaserecords.h"
+
+#include <QAbstractTableModel>
+
+#include <string>
+
+namespace Lexora {
+
+class DatabaseAccess;
+
+// The results of a full-text search over all translations of the project's
+// database: translation ID, language and translation, best match first.
+class TranslationSearchModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit TranslationSearchModel(DatabaseAccess &databaseAccess, QObject *parent = nullptr);
+
+    // Searches for `text` (an FTS5 query); false when the database cannot parse
+    // the query, which leaves the model empty. Other database failures raise
+    // Host::Sqlite::Exception, with the model emptied as well.
+    bool setSearchText(const QString &text);
+    bool refresh();
+    void setDatabaseAccess(DatabaseAccess *databaseAccess) { m_databaseAccess = databaseAccess; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant
+    headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    std::string m_searchText;
+    SearchRows m_rows;
+    DatabaseAccess *m_databaseAccess;
+};
+
+} // namespace Lexora

@@ -1,0 +1,250 @@
+#include "translationsview/translationswidget.h"
+
+#include "languages/languagesselectiondialog.h"
+#include "translationsview/projectlanguagesettings.h"
+#include "translationsview/recentscombobox.h"
+#include "translationsview/translationsview.h"
+#include "translationsview/translationtableview.h"
+
+#include <core/iconfontbuilder.h>
+#include <core/theme.h>
+#include <designer/formdocument.h>
+#include <designer/viewmanager.h>
+#include <projects/project.h>
+#include <projects/projectnavigator.h>
+#include <projects/session.h>
+#include <qmlproject/multilanguagesetting.h>
+
+#include <QDebug>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace Lexora {
+
+namespace {
+
+constexpr int toolBarIconSize = 28;
+
+QIcon toolBarIcon(Host::Core::Theme::Glyph glyph)
+{
+    using Host::Core::Theme;
+    return Host::Core::IconFontBuilder::icon(
+        Theme::iconFontFamily(), Theme::glyph(glyph), toolBarIconSize, Theme::iconColor());
+}
+
+Host::QmlProject::MultiLanguageSetting *multiLanguageSetting()
+{
+    return Host::QmlProject::MultiLanguageSetting::forProject(
+        Host::Projects::Session::instance()->startupProject());
+}
+
+// The database returns an entry per ID asked for; an ID that several bindings
+// use must still be exported once.
+TranslationIds distinct(TranslationIds ids)
+{
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
+// The project of the document open in the designer, else the startup project.
+Host::Utils::Path designerProjectDirectory()
+{
+    if (Host::Designer::FormDocument *document
+        = Host::Designer::ViewManager::instance()->currentDocument())
+        return document->projectDirectory();
+    if (Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject())
+        return project->projectDirectory();
+    return {};
+}
+
+} // namespace
+
+TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
+    : QWidget(parent),
+      m_view(view),
+      m_tableView(new TranslationTableView(this)),
+      m_languageSelector(new RecentsComboBox(view->languageModel(), this)),
+      m_toolBar(new QToolBar(this))
+{
+    using Glyph = Host::Core::Theme::Glyph;
+
+    auto *layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolBar, 0, 0);
+    layout->addWidget(m_tableView, 1, 0);
+
+    m_toolBar->setIconSize(QSize(toolBarIconSize, toolBarIconSize));
+    // Wide enough for the longest language name, also in the popup.
+    m_languageSelector->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_toolBar->addWidget(m_languageSelector);
+
+    QAction *selectLanguages = m_toolBar->addAction(
+        toolBarIcon(Glyph::Translate), tr("Select supported languages for the project"));
+    connect(selectLanguages, &QAction::triggered, this, &TranslationsWidget::onSelectLanguages);
+
+    auto *spacer = new QWidget(m_toolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_toolBar->addWidget(spacer);
+
+    QAction *exportJson = m_toolBar->addAction(toolBarIcon(Glyph::FileUpload),
+                                               tr("Export translations to JSON file"));
+    connect(exportJson, &QAction::triggered, this, &TranslationsWidget::onExportJson);
+
+    QAction *importJson = m_toolBar->addAction(toolBarIcon(Glyph::FileDownload),
+                                               tr("Import translations from JSON file"));
+    connect(importJson, &QAction::triggered, this, &TranslationsWidget::onImportJson);
+
+    QAction *generate = m_toolBar->addAction(toolBarIcon(Glyph::Build),
+                                             tr("Generate translation files, both .qm and .ts"));
+    connect(generate, &QAction::triggered, this, [this] { m_view->generateAllTranslationFiles(); });
+
+    QAction *projectTest
+        = m_toolBar->addAction(toolBarIcon(Glyph::FactCheck), tr("Run Project Translation Test"));
+    connect(
+        projectTest, &QAction::triggered, this, &TranslationsWidget::onRunProjectTranslationTest);
+
+    QAction *documentTest
+        = m_toolBar->addAction(toolBarIcon(Glyph::Spellcheck), tr("Run Qml Translation Test"));
+    connect(documentTest, &QAction::triggered, this, &TranslationsWidget::onRunQmlTranslationTest);
+
+    auto *importExport = new QToolButton(m_toolBar);
+    importExport->setIcon(Host::Core::Theme::expandIcon());
+    importExport->setToolTip(tr("Import/Export"));
+    importExport->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(tr("Import/Export"), importExport);
+    QAction *exportUsed = menu->addAction(Host::Core::Theme::saveFileIcon(),
+                                          tr("Export used translations to JSON"));
+    connect(exportUsed,
+            &QAction::triggered,
+            this,
+            &TranslationsWidget::exportUsedTranslationsButtonPressed);
+    QAction *exportDocument = menu->addAction(Host::Core::Theme::saveFileIcon(),
+                                              tr("Export current documents translations to JSON"));
+    connect(exportDocument,
+            &QAction::triggered,
+            this,
+            &TranslationsWidget::exportCurrentDocumentButtonPressed);
+    importExport->setMenu(menu);
+    m_toolBar->addWidget(importExport);
+
+    if (Host::QmlProject::MultiLanguageSetting *setting = multiLanguageSetting()) {
+        const int row = m_languageSelector->findData(
+            setting->currentLocale(), Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (row >= 0)
+            m_languageSelector->setCurrentIndex(row);
+    }
+    connect(m_languageSelector,
+            &RecentsComboBox::currentValueChanged,
+            this,
+            [this](const QVariant &value) { emit currentLanguageChanged(value.toString()); });
+}
+
+TranslationsWidget::~TranslationsWidget() = default;
+
+void TranslationsWidget::setModel(QAbstractItemModel *model)
+{
+    m_tableView->setModel(model);
+}
+
+QString TranslationsWidget::currentLanguageCode() const
+{
+    return m_languageSelector->currentData(Qt::UserRole).toString();
+}
+
+QString TranslationsWidget::dialogDirectory() const
+{
+    if (!m_lastDirectory.isEmpty())
+        return m_lastDirectory;
+    return Host::Projects::ProjectNavigator::instance()->currentFilePath().parentDir().toString();
+}
+
+void TranslationsWidget::rememberDirectory(const QString &filePath)
+{
+    m_lastDirectory = QFileInfo(filePath).absolutePath();
+}
+
+QString TranslationsWidget::exportFileName(const QString &title)
+{
+    QString fileName
+        = QFileDialog::getSaveFileName(this, title, dialogDirectory(), tr("JSON File (*.json)"));
+    if (fileName.isEmpty())
+        return {};
+    if (!fileName.toLower().endsWith(QLatin1String(".json")))
+        fileName += QLatin1String(".json");
+    rememberDirectory(fileName);
+    return fileName;
+}
+
+void TranslationsWidget::onImportJson()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Import And Sync Translations"), dialogDirectory(), tr("JSON File (*.json)"));
+    if (fileName.isEmpty())
+        return;
+    rememberDirectory(fileName);
+    m_view->importAndSyncTranslations(fileName);
+    m_view->reloadProjectLanguages();
+}
+
+void TranslationsWidget::onExportJson()
+{
+    const QString fileName = exportFileName(tr("Export All Translations"));
+    if (!fileName.isEmpty())
+        m_view->exportAllTranslations(fileName);
+}
+
+void TranslationsWidget::exportCurrentDocumentButtonPressed()
+{
+    const QString fileName = exportFileName(tr("Export Currrent Document Translations"));
+    if (!fileName.isEmpty())
+        m_view->exportTranslations(fileName, distinct(m_view->translationIds()));
+}
+
+void TranslationsWidget::exportUsedTranslationsButtonPressed()
+{
+    const QString fileName = exportFileName(tr("Export Used Translations for Current Project"));
+    if (!fileName.isEmpty())
+        m_view->exportTranslations(fileName, distinct(m_view->usedTranslationIdsOfProject()));
+}
+
+void TranslationsWidget::onRunProjectTranslationTest()
+{
+    // The project translation test dialog is not part of this build yet.
+}
+
+void TranslationsWidget::onRunQmlTranslationTest()
+{
+    // The document translation test dialog is not part of this build yet.
+}
+
+void TranslationsWidget::onSelectLanguages()
+{
+    const LanguageModel &languageModel = *m_view->languageModel();
+    LanguagesSelectionDialog dialog(languageModel.languages(), languageModel.primaryLanguage());
+    dialog.setModal(true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+
+    QStringList codes = dialog.selectedLanguageCodes();
+    codes.removeAll(QString());
+    const QString primaryCode = dialog.primaryLanguageCode();
+
+    m_view->setProjectLanguages(codes, primaryCode);
+    m_view->reloadProjectLanguages();
+    const Host::Utils::Path directory = designerProjectDirectory();
+    if (directory.isEmpty()) {
+        qWarning() << "Could not save qmlproject file - file not found in project path.";
+        return;
+    }
+    ProjectLanguageSettings::writeToProjectFile(directory.toString(), codes, primaryCode);
+}
+
+} // namespace Lexora

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+QT_BEGIN_NAMESPACE
+class QAbstractItemModel;
+class QToolBar;
+QT_END_NAMESPACE
+
+namespace Lexora {
+
+class RecentsComboBox;
+class TranslationTableView;
+class TranslationsView;
+
+// The "Translations" tab: a tool bar with the language selector and the
+// commands, above the translations table.
+class TranslationsWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TranslationsWidget(TranslationsView *view, QWidget *parent = nullptr);
+    ~TranslationsWidget() override;
+
+    void setModel(QAbstractItemModel *model);
+    // The code of the language chosen in the selector; empty when none is.
+    QString currentLanguageCode() const;
+
+    QToolBar *toolBar() const { return m_toolBar; }
+    RecentsComboBox *languageSelector() const { return m_languageSelector; }
+    TranslationTableView *tableView() const { return m_tableView; }
+
+signals:
+    void currentLanguageChanged(const QString &language);
+
+public slots:
+    void onImportJson();
+    void onExportJson();
+    void onRunProjectTranslationTest();
+    void onRunQmlTranslationTest();
+    void onSelectLanguages();
+    void exportUsedTranslationsButtonPressed();
+    void exportCurrentDocumentButtonPressed();
+
+private:
+    QString dialogDirectory() const;
+    void rememberDirectory(const QString &filePath);
+    // Asks for a JSON file to write; empty when the user cancels.
+    QString exportFileName(const QString &title);
+
+    QString m_lastDirectory;
+    TranslationsView *m_view;
+    TranslationTableView *m_tableView;
+    RecentsComboBox *m_languageSelector;
+    QToolBar *m_toolBar;
+};
+
+} // namespace Lexora

@@ -1,0 +1,272 @@
+#include "translationsview/translationsearchmodel.h"
+
+#include "databaseaccess.h"
+#include "databaseio/projectdatabase.h"
+#include "jsonimportexport.h"
+
+#include <sqlite/sqliteexception.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <span>
+
+using namespace Lexora;
+
+namespace {
+
+struct Translation
+{
+    const char *id;
+    const char *language;
+    std::string text;
+};
+
+const std::string longText = std::string(300, 'a');
+// 3-byte characters: byte 256 falls inside the 86th one.
+const std::string euros = [] {
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "\xe2\x82\xac";
+    return text;
+}();
+
+const std::vector<Translation> translations {
+    { "kindergarten", "de", "Kindergarten" },
+    { "kindergarten", "nl", "kinderopvang" },
+    { "kindergarten", "en", "nursery school" },
+    { "kinderwagen", "de", "Kinderwagen" },
+    { "greeting", "en", "hello world" },
+    { "greeting", "he", "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d \xd7\xa2\xd7\x95\xd7\x9c\xd7\x9d" },
+    { "greeting", "ar", "\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7 hello" },
+    { "long", "en", "longword " + longText },
+    { "currency", "fr", "euro " + euros },
+};
+
+// A database whose search fails as a broken disk would.
+class FailingDatabase final : public DatabaseIoInterface
+{
+public:
+    void syncTranslatables(const TranslatableEntries &) override { }
+    TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
+    TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &) override { return {}; }
+    TranslatableEntries fetchTranslatableEntries(const TranslationIds &) override { return {}; }
+    TranslationRows
+    fetchTranslationRows(const TranslationIds &, std::string_view, std::string_view) override
+    {
+        return {};
+    }
+    std::int64_t addTranslatable(std::string_view) override { return -1; }
+    void setTranslatableMetaData(std::int64_t, std::string_view, const DatabaseValue &) override { }
+    void removeTranslatableMetaData(std::int64_t, std::string_view) override { }
+    std::int64_t updateTranslation(std::int64_t, std::string_view, std::string_view) override
+    {
+        return -1;
+    }
+    void removeTranslation(std::int64_t, std::string_view) override { }
+    void removeTranslatable(std::int64_t) override { }
+    std::int64_t translatableId(std::string_view) override { return -1; }
+    std::optional<std::string> fetchTranslation(std::int64_t, std::string_view) override
+    {
+        return {};
+    }
+    SearchRows searchTranslations(std::string_view) override
+    {
+        throw Host::Sqlite::Exception("disk I/O error", 10);
+    }
+    void storeScreenMetaData(std::string_view) override { }
+    TextElides fetchTextElides(std::string_view) override { return {}; }
+    std::vector<std::int64_t> translatableIds(const TranslationIds &) override { return {}; }
+    std::vector<std::optional<std::string>> fetchTranslations(std::span<const std::int64_t>,
+                                                              std::string_view) override
+    {
+        return {};
+    }
+};
+
+QStringList rowsOf(const QAbstractItemModel &model)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        rows.append(model.index(row, 0).data().toString() + QLatin1Char('/')
+                    + model.index(row, 1).data().toString());
+    }
+    rows.sort();
+    return rows;
+}
+
+} // namespace
+
+class tst_TranslationSearchModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_database = std::make_unique<ProjectDatabase>(m_dir.filePath("translations.db"));
+        DatabaseIo &io = m_database->databaseIo();
+        for (const Translation &translation : translations) {
+            std::int64_t id = io.translatableId(translation.id);
+            if (id < 0)
+                id = io.addTranslatable(translation.id);
+            io.updateTranslation(id, translation.language, translation.text);
+        }
+        m_access.setDatabaseIo(&io);
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QStringList>("rows");
+
+        QTest::newRow("empty") << "" << true << QStringList();
+        QTest::newRow("whole word") << "kindergarten" << true << QStringList { "kindergarten/de" };
+        QTest::newRow("prefix across languages")
+            << "kinder*" << true
+            << QStringList { "kindergarten/de", "kindergarten/nl", "kinderwagen/de" };
+        QTest::newRow("two prefixes") << "sear* hel*" << true << QStringList();
+        QTest::newRow("column filter")
+            << "language: de" << true << QStringList { "kindergarten/de", "kinderwagen/de" };
+        QTest::newRow("column filter and word")
+            << "language: de kinderw*" << true << QStringList { "kinderwagen/de" };
+        QTest::newRow("phrase") << "\"hello world\"" << true << QStringList { "greeting/en" };
+        QTest::newRow("or") << "nursery OR kinderopvang" << true
+                            << QStringList { "kindergarten/en", "kindergarten/nl" };
+        QTest::newRow("unbalanced quote") << "\"hello" << false << QStringList();
+        QTest::newRow("unknown column") << "colour: red" << false << QStringList();
+        QTest::newRow("dangling operator") << "hello AND" << false << QStringList();
+    }
+
+    void search()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, valid);
+        QFETCH(QStringList, rows);
+
+        TranslationSearchModel model(m_access);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        // A previous result must not survive an invalid or empty query.
+        QVERIFY(model.setSearchText(QStringLiteral("hello")));
+        QVERIFY(model.rowCount() > 0);
+        QCOMPARE(model.setSearchText(query), valid);
+        QCOMPARE(rowsOf(model), rows);
+        // The next valid text searches again.
+        QVERIFY(model.setSearchText(QStringLiteral("kinderw*")));
+        QCOMPARE(rowsOf(model), QStringList { "kinderwagen/de" });
+    }
+
+    void cells_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<int>("alignment");
+
+        const int left = int(Qt::AlignLeft | Qt::AlignVCenter);
+        const int right = int(Qt::AlignRight | Qt::AlignVCenter);
+        QTest::newRow("latin") << "nursery"
+                               << "nursery school"
+                               << "nursery school" << left;
+        QTest::newRow("hebrew") << "language: he" << QString::fromStdString(translations[5].text)
+                                << QString::fromStdString(translations[5].text) << right;
+        QTest::newRow("arabic first, latin later")
+            << "language: ar" << QString::fromStdString(translations[6].text)
+            << QString::fromStdString(translations[6].text) << right;
+        QTest::newRow("300 bytes cut to 256")
+            << "longword" << QString::fromStdString(("longword " + longText).substr(0, 256))
+            << QString::fromStdString("longword " + longText) << left;
+        QTest::newRow("no character split")
+            << "euro" << QString::fromStdString(("euro " + euros).substr(0, 5 + 3 * 83))
+            << QString::fromStdString("euro " + euros) << left;
+    }
+
+    void cells()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, display);
+        QFETCH(QString, toolTip);
+        QFETCH(int, alignment);
+
+        TranslationSearchModel model(m_access);
+        QVERIFY(model.setSearchText(query));
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex text = model.index(0, 2);
+        QCOMPARE(text.data(Qt::DisplayRole).toString(), display);
+        QVERIFY(text.data(Qt::DisplayRole).toString().toUtf8().size() <= 256);
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(model.index(0, column).data(Qt::ToolTipRole).toString(), toolTip);
+        QCOMPARE(text.data(Qt::TextAlignmentRole).toInt(), alignment);
+        QCOMPARE(model.index(0, 0).data(Qt::TextAlignmentRole).toInt(),
+                 int(Qt::AlignLeft | Qt::AlignVCenter));
+        QCOMPARE(model.index(0, 1).data(Qt::TextAlignmentRole).toInt(),
+                 int(Qt::AlignLeft | Qt::AlignVCenter));
+        QVERIFY(!text.data(Qt::EditRole).isValid());
+        QVERIFY(!text.data(Qt::DecorationRole).isValid());
+    }
+
+    void headers()
+    {
+        TranslationSearchModel model(m_access);
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), "Translation ID");
+        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), "Language");
+        QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), "Translation");
+        QVERIFY(!model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).isValid());
+    }
+
+    void resultsAreNotLive()
+    {
+        QTemporaryDir dir;
+        ProjectDatabase database(dir.filePath("translations.db"));
+        DatabaseAccess access(&m_json, &database.databaseIo());
+        TranslationSearchModel model(access);
+        QVERIFY(model.setSearchText(QStringLiteral("apple")));
+        QCOMPARE(model.rowCount(), 0);
+        const std::int64_t id = database.databaseIo().addTranslatable("fruit");
+        database.databaseIo().updateTranslation(id, "en", "apple");
+        QCOMPARE(model.rowCount(), 0);
+        QVERIFY(model.refresh());
+        QCOMPARE(model.rowCount(), 1);
+    }
+
+    void noDatabase()
+    {
+        DatabaseAccess access(&m_json);
+        TranslationSearchModel model(access);
+        QVERIFY(model.setSearchText(QStringLiteral("hello")));
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void otherFailuresRaise()
+    {
+        FailingDatabase failing;
+        DatabaseAccess access(&m_json, &failing);
+        TranslationSearchModel model(access);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception,
+                                 model.setSearchText(QStringLiteral("hello")));
+        // The reset was completed, so views are not left waiting for it.
+        QCOMPARE(aboutToReset.size(), 1);
+        QCOMPARE(reset.size(), 1);
+        QCOMPARE(model.rowCount(), 0);
+        QVERIFY(model.setSearchText(QString()));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ProjectDatabase> m_database;
+    JsonImportExport m_json;
+    DatabaseAccess m_access { &m_json };
+};
+
+QTEST_GUILESS_MAIN(tst_TranslationSearchModel)
+#include "tst_translationsearchmodel.moc"

@@ -1,0 +1,727 @@
+#include "translationsview/recentscombobox.h"
+#include "translationsview/translationsearchmodel.h"
+#include "translationsview/translationssearchwidget.h"
+#include "translationsview/translationsview.h"
+#include "translationsview/translationsviewwidget.h"
+#include "translationsview/translationswidget.h"
+#include "translationsview/translationtableview.h"
+
+#include "databaseaccess.h"
+#include "databaseio/projectdatabase.h"
+#include "fileservices.h"
+#include "jsonimportexport.h"
+#include "translationfileservices.h"
+#include "userfeedbackinterface.h"
+
+#include <designer/documentmodel.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <designer/viewmanager.h>
+#include <projects/projectnavigator.h>
+#include <projects/session.h>
+#include <qmlproject/designproject.h>
+#include <qmlproject/multilanguagesetting.h>
+#include <qmlproject/qmlbuildbackend.h>
+#include <sqlite/sqliteexception.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <span>
+
+#include <functional>
+
+using namespace Lexora;
+using Host::Utils::Path;
+
+namespace {
+
+class SilentFeedback final : public UserFeedbackInterface
+{
+public:
+    void showMissingImageWarning(std::string_view, std::string_view, std::string_view) override { }
+    QFutureInterface<void> createProgress(const QString &, const char *) override
+    {
+        return QFutureInterface<void>();
+    }
+    void setProgressMaximum(QFutureInterface<void> &, int) override { }
+    void setProgressValue(QFutureInterface<void> &, int) override { }
+    void addError(const QString &) override { }
+    void addFileError(const QString &, int, const QString &) override { }
+    void startProgress(QFutureInterface<void> &) override { }
+    void finishProgress(QFutureInterface<void> &) override { }
+};
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Answers the next modal window once it shows, as a user would.
+void whenModal(std::function<void(QWidget *)> answer)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        }
+    });
+    timer->start();
+}
+
+struct FileDialogAnswer
+{
+    QString title;
+    QString directory;
+};
+
+// Types `name` (relative to `directory`, or empty to cancel) into the next file dialog.
+void answerFileDialog(FileDialogAnswer *seen, const QString &directory, const QString &name)
+{
+    whenModal([=](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(dialog);
+        seen->title = dialog->windowTitle();
+        seen->directory = dialog->directory().absolutePath();
+        if (name.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->setDirectory(directory);
+        dialog->selectFile(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+QStringList idsInJson(const QString &path)
+{
+    QStringList ids;
+    for (const TranslatableEntry &entry : JsonImportExport().importFile(path))
+        ids.append(QString::fromStdString(entry.translationTextId));
+    ids.sort();
+    return ids;
+}
+
+QAction *toolBarAction(TranslationsWidget *widget, const QString &text)
+{
+    for (QAction *action : widget->toolBar()->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+QMenu *importExportMenu(TranslationsWidget *widget)
+{
+    for (QToolButton *button : widget->toolBar()->findChildren<QToolButton *>()) {
+        if (button->toolTip() == QLatin1String("Import/Export"))
+            return button->menu();
+    }
+    return nullptr;
+}
+
+const QByteArray mainQml
+    = "import QtQuick\n"
+      "Item {\n"
+      "    Text { id: title; text: qsTrId(\"greeting\") }\n"
+      "    Text { id: footer; text: qsTrId(\"farewell\") + qsTrId(\"greeting\") }\n"
+      "    Rectangle { id: box; color: \"red\" }\n"
+      "}\n";
+
+// A project as the studio has it open: the .qmlproject file, QML files, the
+// database, the view attached to Main.qml and the panel.
+class Fixture
+{
+public:
+    explicit Fixture(bool databaseSetting = true, const QString &locale = QString())
+    {
+        const QByteArray setting = databaseSetting ? "true" : "false";
+        writeFile(m_dir.filePath("app.qmlproject"),
+                  "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
+                  "    supportedLanguages: [\"en\",\"de\",\"fr\"]\n    primaryLanguage: \"en\"\n"
+                  "    translationDatabase: "
+                      + setting + "\n}\n");
+        writeFile(m_dir.filePath("Main.qml"), mainQml);
+        writeFile(m_dir.filePath("screens/Other.qml"),
+                  "import QtQuick\nText { text: qsTrId(\"other.only\") }\n");
+
+        QString error;
+        std::unique_ptr<Host::QmlProject::DesignProject> project
+            = Host::QmlProject::DesignProject::open(
+                Path::fromString(m_dir.filePath("app.qmlproject")), &error);
+        m_project = project.release();
+        Host::Projects::Session::instance()->addProject(m_project);
+        Host::Projects::Session::instance()->setStartupProject(m_project);
+        if (!locale.isEmpty())
+            m_project->multiLanguageSetting()->setCurrentLocale(locale);
+        Host::Projects::ProjectNavigator::instance()->setCurrentFilePath(
+            Path::fromString(m_dir.filePath("screens/Other.qml")));
+
+        m_database = std::make_unique<ProjectDatabase>(m_dir.filePath("translations.db"));
+        DatabaseIo &io = m_database->databaseIo();
+        for (const auto &[id, language, text] :
+             { std::tuple { "greeting", "en", "Hello" },
+               std::tuple { "greeting", "de", "Hallo" },
+               std::tuple { "farewell", "en", "Goodbye" },
+               std::tuple { "other.only", "en", "Other" },
+               std::tuple { "unused", "de", "Kindergarten" },
+               std::tuple { "unused.too", "de", "Kinderwagen" } }) {
+            std::int64_t key = io.translatableId(id);
+            if (key < 0)
+                key = io.addTranslatable(id);
+            io.updateTranslation(key, language, text);
+        }
+        m_access.setDatabaseIo(&io);
+
+        m_view = std::make_unique<TranslationsView>(
+            m_access, m_translationFileServices, m_fileServices, m_feedback);
+        m_document.open(Path::fromString(m_dir.filePath("Main.qml")), &error);
+        Host::Designer::ViewManager::instance()->setCurrentDocument(&m_document);
+        m_document.model()->attachView(m_view.get());
+        m_panel = qobject_cast<TranslationsViewWidget *>(m_view->widgetDescription().widget);
+    }
+
+    ~Fixture()
+    {
+        delete m_panel;
+        if (m_view->isAttached())
+            m_document.model()->detachView(m_view.get());
+        Host::Designer::ViewManager::instance()->setCurrentDocument(nullptr);
+        Host::Projects::Session::instance()->removeProject(m_project);
+    }
+
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+    TranslationsViewWidget *panel() const { return m_panel; }
+    TranslationsWidget *tab() const { return m_panel->translationsWidget(); }
+    TranslationsView *view() const { return m_view.get(); }
+    Host::QmlProject::DesignProject *project() const { return m_project; }
+    Host::Designer::FormDocument &document() { return m_document; }
+    DatabaseAccess &access() { return m_access; }
+
+private:
+    QTemporaryDir m_dir;
+    Host::QmlProject::DesignProject *m_project = nullptr;
+    std::unique_ptr<ProjectDatabase> m_database;
+    JsonImportExport m_json;
+    DatabaseAccess m_access { &m_json };
+    SilentFeedback m_feedback;
+    TranslationFileServices m_translationFileServices { m_feedback };
+    FileServices m_fileServices;
+    Host::Designer::FormDocument m_document;
+    std::unique_ptr<TranslationsView> m_view;
+    TranslationsViewWidget *m_panel = nullptr;
+};
+
+QStringList tableIds(const QAbstractItemModel *model)
+{
+    QStringList ids;
+    for (int row = 0; row < model->rowCount(); ++row)
+        ids.append(model->index(row, 0).data().toString());
+    return ids;
+}
+
+Host::Designer::Node *nodeWithId(Host::Designer::FormDocument &document, const QString &id)
+{
+    for (Host::Designer::Node *node : document.model()->allNodes()) {
+        if (node->id() == id)
+            return node;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class tst_TranslationsPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void toolBar()
+    {
+        Fixture fixture;
+        QVERIFY(fixture.panel());
+        const QList<QAction *> actions = fixture.tab()->toolBar()->actions();
+        QCOMPARE(actions.size(), 9);
+        const QStringList texts { "",
+                                  "Select supported languages for the project",
+                                  "",
+                                  "Export translations to JSON file",
+                                  "Import translations from JSON file",
+                                  "Generate translation files, both .qm and .ts",
+                                  "Run Project Translation Test",
+                                  "Run Qml Translation Test",
+                                  "" };
+        QList<QImage> icons;
+        for (int i = 0; i < actions.size(); ++i) {
+            QCOMPARE(actions[i]->text(), texts[i]);
+            if (texts[i].isEmpty())
+                continue;
+            QCOMPARE(actions[i]->toolTip(), texts[i]);
+            const QIcon icon = actions[i]->icon();
+            QVERIFY(!icon.isNull());
+            QCOMPARE(icon.availableSizes().value(0), QSize(28, 28));
+            icons.append(icon.pixmap(28).toImage());
+        }
+        // Six different pictures.
+        for (int i = 0; i < icons.size(); ++i) {
+            for (int j = i + 1; j < icons.size(); ++j)
+                QVERIFY(icons[i] != icons[j]);
+        }
+        QCOMPARE(fixture.panel()->tabWidget()->count(), 2);
+        QCOMPARE(fixture.panel()->tabWidget()->tabText(0), "Translations");
+        QCOMPARE(fixture.panel()->tabWidget()->tabText(1), "Search Translations");
+
+        QMenu *menu = importExportMenu(fixture.tab());
+        QVERIFY(menu);
+        QCOMPARE(menu->title(), "Import/Export");
+        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions()[0]->text(), "Export used translations to JSON");
+        QCOMPARE(menu->actions()[1]->text(), "Export current documents translations to JSON");
+    }
+
+    void exports_data()
+    {
+        QTest::addColumn<int>("command"); // 0 all, 1 used in project, 2 current document
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("ids");
+
+        const QStringList all { "farewell", "greeting", "other.only", "unused", "unused.too" };
+        QTest::newRow("all, no extension") << 0 << "all"
+                                           << "all.json"
+                                           << "Export All Translations" << all;
+        QTest::newRow("all, upper-case extension") << 0 << "all.JSON"
+                                                   << "all.JSON"
+                                                   << "Export All Translations" << all;
+        QTest::newRow("all, other extension") << 0 << "all.txt"
+                                              << "all.txt.json"
+                                              << "Export All Translations" << all;
+        QTest::newRow("used in the project")
+            << 1 << "used"
+            << "used.json"
+            << "Export Used Translations for Current Project"
+            << QStringList { "farewell", "greeting", "other.only" };
+        QTest::newRow("current document")
+            << 2 << "document.json"
+            << "document.json"
+            << "Export Currrent Document Translations" << QStringList { "farewell", "greeting" };
+    }
+
+    void exports()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, title);
+        QFETCH(QStringList, ids);
+
+        Fixture fixture;
+        const QString target = fixture.path("exports");
+        QVERIFY(QDir().mkpath(target));
+        FileDialogAnswer seen;
+        answerFileDialog(&seen, target, typed);
+        QMenu *menu = importExportMenu(fixture.tab());
+        switch (command) {
+        case 0:
+            toolBarAction(fixture.tab(), "Export translations to JSON file")->trigger();
+            break;
+        case 1:
+            menu->actions()[0]->trigger();
+            break;
+        case 2:
+            menu->actions()[1]->trigger();
+            break;
+        }
+        QCOMPARE(seen.title, title);
+        // The first dialog opens where the project tree's current file is.
+        QCOMPARE(seen.directory, QFileInfo(fixture.path("screens")).absoluteFilePath());
+        QVERIFY2(QFile::exists(target + "/" + written), qPrintable(written));
+        QCOMPARE(QDir(target).entryList(QDir::Files).size(), 1);
+        // Each ID once, although the document and the project use some twice.
+        QCOMPARE(idsInJson(target + "/" + written), ids);
+
+        // Every later dialog opens in the chosen file's directory; cancelling does nothing.
+        FileDialogAnswer next;
+        answerFileDialog(&next, QString(), QString());
+        toolBarAction(fixture.tab(), "Import translations from JSON file")->trigger();
+        QCOMPARE(next.title, "Import And Sync Translations");
+        QCOMPARE(next.directory, QFileInfo(target).absoluteFilePath());
+        QCOMPARE(QDir(target).entryList(QDir::Files).size(), 1);
+    }
+
+    void importAndSyncReloadsTable()
+    {
+        Fixture fixture;
+        fixture.tab()->languageSelector()->setCurrentIndex(
+            fixture.tab()->languageSelector()->findData("de"));
+        QAbstractItemModel *table = fixture.tab()->tableView()->model();
+        QCOMPARE(tableIds(table), (QStringList { "farewell", "greeting" }));
+        QCOMPARE(table->index(1, 2).data().toString(), "Hallo");
+
+        const QString file = fixture.path("incoming/agency.json");
+        QVERIFY(writeFile(file,
+                          R"({"translatables":[
+                              {"trId":"greeting","translations":[{"language":"de","translation":"Servus"},
+                                                                  {"language":"en","translation":"Hi"}]},
+                              {"trId":"farewell","translations":[{"language":"de","translation":"Tschüss"}]}]})"));
+        FileDialogAnswer seen;
+        answerFileDialog(&seen, fixture.path("incoming"), "agency.json");
+        toolBarAction(fixture.tab(), "Import translations from JSON file")->trigger();
+        QCOMPARE(seen.title, "Import And Sync Translations");
+        QCOMPARE(table->index(0, 2).data().toString(), QString::fromUtf8("Tschüss"));
+        // Edits made here before the import survive it.
+        QCOMPARE(table->index(1, 1).data().toString(), "Hello");
+        QCOMPARE(table->index(1, 2).data().toString(), "Hallo");
+    }
+
+    void languageSelector_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("current");
+
+        // Rows: three recent slots, separator, then by name: English, French, German.
+        QTest::newRow("project language") << "fr"
+                                          << "fr";
+        QTest::newRow("not a project language") << "ja"
+                                                << "en";
+        QTest::newRow("case matters") << "DE"
+                                      << "en";
+    }
+
+    void languageSelector()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, current);
+
+        Fixture fixture(true, locale);
+        RecentsComboBox *selector = fixture.tab()->languageSelector();
+        QCOMPARE(fixture.tab()->currentLanguageCode(), current);
+        if (current == "en")
+            QCOMPARE(selector->currentIndex(), 4);
+        QCOMPARE(selector->itemText(4), "English");
+        // Flags in the selector.
+        for (int row = 4; row < selector->count(); ++row)
+            QVERIFY(!selector->itemIcon(row).isNull());
+    }
+
+    void choosingLanguage()
+    {
+        Fixture fixture;
+        RecentsComboBox *selector = fixture.tab()->languageSelector();
+        QSignalSpy changed(fixture.tab(), &TranslationsWidget::currentLanguageChanged);
+        const int german = selector->findData("de");
+        QVERIFY(german > 4);
+        selector->setCurrentIndex(german);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toString(), "de");
+        QCOMPARE(fixture.tab()->tableView()->model()->index(1, 2).data().toString(), "Hallo");
+        QCOMPARE(fixture.document().model()->rootNode()->auxiliaryData("language@Internal"),
+                 QVariant("de"));
+        // The recent entry leads to the same language and changes nothing.
+        selector->setCurrentIndex(selector->findData("fr"));
+        selector->setCurrentIndex(1);
+        QCOMPARE(changed.last()[0].toString(), "de");
+        QCOMPARE(selector->itemData(0, Qt::UserRole).toString(), "fr");
+        QCOMPARE(selector->itemData(1, Qt::UserRole).toString(), "de");
+    }
+
+    void multiLanguageQuestion()
+    {
+        Fixture fixture(false);
+        int asked = 0;
+        const auto answerWith = [&asked](QMessageBox::StandardButton button) {
+            whenModal([&asked, button](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                QVERIFY(box);
+                QCOMPARE(box->windowTitle(), "Use of Lexora database is disabled.");
+                ++asked;
+                box->button(button)->click();
+            });
+        };
+        answerWith(QMessageBox::No);
+        fixture.panel()->show();
+        QTRY_COMPARE(asked, 1);
+        fixture.panel()->hide();
+        answerWith(QMessageBox::No);
+        fixture.panel()->show();
+        QTRY_COMPARE(asked, 2);
+        QVERIFY(!fixture.project()->multiLanguageSetting()->value());
+        fixture.panel()->hide();
+        answerWith(QMessageBox::Yes);
+        fixture.panel()->show();
+        QTRY_COMPARE(asked, 3);
+        QVERIFY(fixture.project()->multiLanguageSetting()->value());
+        QVERIFY(readFile(fixture.path("app.qmlproject")).contains("translationDatabase: true"));
+        fixture.panel()->hide();
+        fixture.panel()->show();
+        QTest::qWait(100);
+        QCOMPARE(asked, 3);
+        fixture.panel()->hide();
+    }
+
+    void selectLanguages()
+    {
+        Fixture fixture;
+        whenModal([](QWidget *modal) {
+            auto *dialog = qobject_cast<QDialog *>(modal);
+            QVERIFY(dialog);
+            auto *all = dialog->findChild<QAbstractItemView *>("allLanguagesListView");
+            QVERIFY(all);
+            QAbstractItemModel *model = all->model();
+            const QModelIndexList french
+                = model->match(model->index(0, 0), Qt::UserRole, "fr", 1, Qt::MatchExactly);
+            QCOMPARE(french.size(), 1);
+            model->setData(french.first(), Qt::Unchecked, Qt::CheckStateRole);
+            dialog->accept();
+        });
+        toolBarAction(fixture.tab(), "Select supported languages for the project")->trigger();
+        const QByteArray file = readFile(fixture.path("app.qmlproject"));
+        QVERIFY2(file.contains("supportedLanguages: [\"en\",\"de\"]\n")
+                     || file.contains("supportedLanguages: [\"de\",\"en\"]\n"),
+                 file.constData());
+        QVERIFY(file.contains("    primaryLanguage: \"en\"\n"));
+        // The studio and the selector follow.
+        QCOMPARE(fixture.project()->buildBackend()->supportedLanguages().size(), 2);
+        QCOMPARE(fixture.tab()->languageSelector()->findData("fr"), -1);
+        QVERIFY(fixture.tab()->languageSelector()->findData("de") > 3);
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("red");
+        QTest::addColumn<QStringList>("ids");
+
+        QTest::newRow("prefix across languages")
+            << "kinder*" << false << QStringList { "unused", "unused.too" };
+        QTest::newRow("column filter")
+            << "language: de" << false << QStringList { "greeting", "unused", "unused.too" };
+        QTest::newRow("unbalanced quote") << "\"hal" << true << QStringList();
+        QTest::newRow("prefix") << "hal*" << false << QStringList { "greeting" };
+    }
+
+    void search()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, red);
+        QFETCH(QStringList, ids);
+
+        Fixture fixture;
+        TranslationsSearchWidget *search = fixture.panel()->searchWidget();
+        QCOMPARE(search->searchField()->placeholderText(), "sear* ter*");
+        QTest::keyClicks(search->searchField(), "\"");
+        QCOMPARE(search->searchField()->styleSheet(), "color: red");
+        search->searchField()->clear();
+        QTest::keyClicks(search->searchField(), typed);
+        QCOMPARE(search->searchField()->styleSheet(), red ? "color: red" : "");
+        QStringList found = tableIds(search->resultTable()->model());
+        found.sort();
+        QCOMPARE(found, ids);
+        // The next valid text clears the red.
+        search->searchField()->clear();
+        QTest::keyClicks(search->searchField(), "goodbye");
+        QCOMPARE(search->searchField()->styleSheet(), "");
+        QCOMPARE(tableIds(search->resultTable()->model()), QStringList { "farewell" });
+    }
+
+    void searchFailureIsShown()
+    {
+        Fixture fixture;
+        TranslationsSearchWidget *search = fixture.panel()->searchWidget();
+        DatabaseIoInterface *database = fixture.access().databaseIo();
+        // A database that breaks between two searches: not a query error.
+        class Broken final : public DatabaseIoInterface
+        {
+        public:
+            void syncTranslatables(const TranslatableEntries &) override { }
+            TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
+            TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &) override
+            {
+                return {};
+            }
+            TranslatableEntries fetchTranslatableEntries(const TranslationIds &) override
+            {
+                return {};
+            }
+            TranslationRows fetchTranslationRows(const TranslationIds &,
+                                                 std::string_view,
+                                                 std::string_view) override
+            {
+                return {};
+            }
+            std::int64_t addTranslatable(std::string_view) override { return -1; }
+            void
+            setTranslatableMetaData(std::int64_t, std::string_view, const DatabaseValue &) override
+            { }
+            void removeTranslatableMetaData(std::int64_t, std::string_view) override { }
+            std::int64_t
+            updateTranslation(std::int64_t, std::string_view, std::string_view) override
+            {
+                return -1;
+            }
+            void removeTranslation(std::int64_t, std::string_view) override { }
+            void removeTranslatable(std::int64_t) override { }
+            std::int64_t translatableId(std::string_view) override { return -1; }
+            std::optional<std::string> fetchTranslation(std::int64_t, std::string_view) override
+            {
+                return {};
+            }
+            SearchRows searchTranslations(std::string_view) override
+            {
+                throw Host::Sqlite::Exception("database disk image is malformed", 11);
+            }
+            void storeScreenMetaData(std::string_view) override { }
+            TextElides fetchTextElides(std::string_view) override { return {}; }
+            std::vector<std::int64_t> translatableIds(const TranslationIds &) override
+            {
+                return {};
+            }
+            std::vector<std::optional<std::string>> fetchTranslations(std::span<const std::int64_t>,
+                                                                      std::string_view) override
+            {
+                return {};
+            }
+        } broken;
+
+        QTest::keyClicks(search->searchField(), "hal*");
+        QCOMPARE(search->resultTable()->model()->rowCount(), 1);
+        fixture.access().setDatabaseIo(&broken);
+        QString shown;
+        whenModal([&shown](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            QCOMPARE(box->icon(), QMessageBox::Critical);
+            shown = box->text();
+            box->accept();
+        });
+        QTest::keyClicks(search->searchField(), "x");
+        QVERIFY2(shown.contains("database disk image is malformed"), qPrintable(shown));
+        QCOMPARE(search->resultTable()->model()->rowCount(), 0);
+        fixture.access().setDatabaseIo(database);
+    }
+
+    void longTranslationInSearch()
+    {
+        Fixture fixture;
+        std::int64_t key = fixture.access().databaseIo()->addTranslatable("long");
+        fixture.access().databaseIo()->updateTranslation(
+            key, "en", "lengthy " + std::string(300, 'x'));
+        TranslationsSearchWidget *search = fixture.panel()->searchWidget();
+        QTest::keyClicks(search->searchField(), "lengthy");
+        const QModelIndex cell = search->resultTable()->model()->index(0, 2);
+        QCOMPARE(cell.data().toString().size(), 256);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString().size(), 308);
+    }
+
+    void contextMenu_data()
+    {
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QStringList>("entries");
+
+        QTest::newRow("nothing selected") << QStringList() << QStringList { "<invalid selection>" };
+        QTest::newRow("two selected")
+            << QStringList { "title", "footer" } << QStringList { "<invalid selection>" };
+        QTest::newRow("no string binding")
+            << QStringList { "box" } << QStringList { "<no string properties>" };
+        QTest::newRow("text item")
+            << QStringList { "title" } << QStringList { "Set property ...", "text" };
+    }
+
+    void contextMenu()
+    {
+        QFETCH(QStringList, selected);
+        QFETCH(QStringList, entries);
+
+        Fixture fixture;
+        QList<Host::Designer::Node *> nodes;
+        for (const QString &id : selected)
+            nodes.append(nodeWithId(fixture.document(), id));
+        fixture.document().model()->setSelectedNodes(nodes);
+
+        TranslationsSearchWidget *search = fixture.panel()->searchWidget();
+        search->resize(600, 300);
+        QTest::keyClicks(search->searchField(), "kindergarten");
+        QCOMPARE(search->resultTable()->model()->rowCount(), 1);
+        const QPoint row = search->resultTable()
+                               ->visualRect(search->resultTable()->model()->index(0, 1))
+                               .center();
+        QVERIFY(!search->createContextMenu(QPoint(590, 290)));
+        std::unique_ptr<QMenu> menu(search->createContextMenu(row));
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts.append(action->text());
+        QCOMPARE(texts, entries);
+        if (entries.size() == 1) {
+            QVERIFY(!menu->actions().first()->isEnabled());
+            return;
+        }
+        menu->actions().last()->trigger();
+        Host::Designer::Node *title = nodeWithId(fixture.document(), "title");
+        QCOMPARE(title->property("text").expression(), "qsTrId(\"unused\")");
+        QVERIFY(fixture.document().document()->toPlainText().contains(
+            "Text { id: title; text: qsTrId(\"unused\") }"));
+    }
+
+    void screenshots()
+    {
+        Fixture fixture;
+        TranslationsViewWidget *panel = fixture.panel();
+        panel->resize(900, 360);
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        fixture.tab()->languageSelector()->setCurrentIndex(
+            fixture.tab()->languageSelector()->findData("de"));
+        const QString directory = QStringLiteral(LEXORA_BINARY_DIR "/screenshots");
+        QVERIFY(QDir().mkpath(directory));
+        QVERIFY(panel->grab().save(directory + "/translations-panel.png"));
+
+        panel->tabWidget()->setCurrentIndex(1);
+        QTest::keyClicks(panel->searchWidget()->searchField(), "kinder* OR hal*");
+        QVERIFY(panel->grab().save(directory + "/translations-search.png"));
+
+        // The popup of the selector, with flags.
+        fixture.tab()->languageSelector()->setCurrentIndex(
+            fixture.tab()->languageSelector()->findData("fr"));
+        panel->tabWidget()->setCurrentIndex(0);
+        fixture.tab()->languageSelector()->showPopup();
+        QTest::qWait(50);
+        QVERIFY(fixture.tab()->languageSelector()->view()->window()->grab().save(
+            directory + "/translations-languages.png"));
+        fixture.tab()->languageSelector()->hidePopup();
+
+        // Columns as the table specifies them.
+        TranslationTableView *table = fixture.tab()->tableView();
+        QCOMPARE(table->horizontalHeader()->sectionSize(0), 100);
+        panel->hide();
+    }
+};
+
+QTEST_MAIN(tst_TranslationsPanel)
+#include "tst_translationspanel.moc"
