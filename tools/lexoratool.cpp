@@ -1,6 +1,7 @@
 #include "lexoratool.h"
 
 #include "terminalfeedback.h"
+#include "translationtestcommand.h"
 
 #include "databaseio/projectdatabase.h"
 #include "exception.h"
@@ -53,9 +54,14 @@ const char description[]
       "                     (all IDs, --used or --ids ID...)\n"
       "  generate           write i18n/qml_<language>.qm and .ts for every\n"
       "                     supported language of the project\n"
+      "  test [FILE...]     generate the .qm files, run the translation test of\n"
+      "                     the project's UI files (or of the FILEs) in every\n"
+      "                     supported language in a headless preview, store the\n"
+      "                     findings and write translation_report_project.json\n"
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
-      "error, 2 for a wrong command line.";
+      "error, 2 for a wrong command line, 3 when the test found missing or\n"
+      "elided texts, 4 when the preview stopped answering during the test.";
 
 // Which file a path names, if it names a regular file. Translation files are
 // written under a temporary name and renamed into place, so a file this run
@@ -102,7 +108,7 @@ int LexoraTool::run(const QStringList &arguments)
     parser.setApplicationDescription(QString::fromLatin1(description));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), tr("import, export or generate"));
+    parser.addPositionalArgument(QStringLiteral("command"), tr("import, export, generate or test"));
     parser.addPositionalArgument(QStringLiteral("file"),
                                  tr("The JSON file of import and export"),
                                  QStringLiteral("[FILE.json]"));
@@ -121,7 +127,12 @@ int LexoraTool::run(const QStringList &arguments)
     const QCommandLineOption idsOption(
         QStringLiteral("ids"),
         tr("export: only the IDs given as the remaining arguments (ID...)."));
-    parser.addOptions({ projectOption, formatOption, usedOption, idsOption });
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        tr("test: stop when the preview does not answer for this many seconds (default 120)."),
+        QStringLiteral("SECONDS"),
+        QStringLiteral("120"));
+    parser.addOptions({ projectOption, formatOption, usedOption, idsOption, timeoutOption });
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());
@@ -139,7 +150,7 @@ int LexoraTool::run(const QStringList &arguments)
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        fail(tr("no command given; use import, export or generate (see --help)"));
+        fail(tr("no command given; use import, export, generate or test (see --help)"));
         return UsageError;
     }
     const QString command = positional.takeFirst();
@@ -158,6 +169,19 @@ int LexoraTool::run(const QStringList &arguments)
         if (!openProject(parser.value(projectOption)) || !openDatabase())
             return Failure;
         return generate(format);
+    }
+
+    if (command == QLatin1String("test")) {
+        bool validTimeout = false;
+        const int timeout = parser.value(timeoutOption).toInt(&validTimeout);
+        if (!validTimeout || timeout <= 0) {
+            fail(tr("--timeout needs a positive number of seconds, got: %1")
+                     .arg(parser.value(timeoutOption)));
+            return UsageError;
+        }
+        if (!openProject(parser.value(projectOption)) || !openDatabase())
+            return Failure;
+        return test(positional, timeout);
     }
 
     if (command == QLatin1String("import") || command == QLatin1String("export")) {
@@ -194,7 +218,7 @@ int LexoraTool::run(const QStringList &arguments)
         return exportJson(jsonFile, usedOnly, positional);
     }
 
-    fail(tr("unknown command %1; use import, export or generate (see --help)").arg(command));
+    fail(tr("unknown command %1; use import, export, generate or test (see --help)").arg(command));
     return UsageError;
 }
 
@@ -407,6 +431,26 @@ int LexoraTool::generate(const QString &format)
         return Failure;
     }
     return Success;
+}
+
+int LexoraTool::test(const QStringList &files, int timeoutSeconds)
+{
+    // The preview shows what the .qm files hold, so they must match the database.
+    const int generated = generate(QStringLiteral("qm"));
+    if (generated != Success)
+        return generated;
+    TranslationTestCommand command(m_project, &m_database->databaseIo());
+    switch (command.run(files, std::chrono::seconds(timeoutSeconds))) {
+    case TranslationTestCommand::Clean:
+        return Success;
+    case TranslationTestCommand::Findings:
+        return TestFindings;
+    case TranslationTestCommand::TimedOut:
+        return TestTimeout;
+    case TranslationTestCommand::Failed:
+        break;
+    }
+    return Failure;
 }
 
 } // namespace Lexora
