@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QJsonDocument>
 #include <QList>
 #include <QString>
@@ -40,6 +41,22 @@ public:
 
     // Every record with a finding, in result order.
     static QList<Finding> findings(const QByteArray &resultJson);
+
+    // Where the tested texts of one file are and the colour of their frame:
+    // `missingColor` for a missing translation (even if the text is also
+    // elided), `elideColor` for an elided text, `plainColor` otherwise. Line
+    // and column are the service's, both counted from 1.
+    struct Frame
+    {
+        int line = 0;
+        int column = 0;
+        QColor color;
+    };
+    static QList<Frame> frames(const QByteArray &resultJson,
+                               const QString &filePath,
+                               const QColor &plainColor,
+                               const QColor &missingColor,
+                               const QColor &elideColor);
 };
 
 } // namespace Lexora

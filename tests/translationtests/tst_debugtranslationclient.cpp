@@ -86,6 +86,8 @@ private slots:
     void report_data();
     void report();
     void reportFileCannotBeOpened();
+    void frames_data();
+    void frames();
 
     void clientFactory();
 
@@ -490,6 +492,57 @@ void tst_DebugTranslationClient::reportFileCannotBeOpened()
                          qPrintable("Unable to open translation result file for writing\n" + path));
     QVERIFY(!TranslationTestResults::writeReport(path, "[]"));
     QVERIFY(!QFile::exists(path));
+}
+
+void tst_DebugTranslationClient::frames_data()
+{
+    QTest::addColumn<QByteArray>("result");
+    // "line:column=colour" per frame, colours named plain, missing, elide or none
+    QTest::addColumn<QStringList>("expected");
+
+    const auto record = [](const char *path, bool missing, bool exceeds, int line) {
+        return QStringLiteral(R"({"componentPath":"%1","metaData":[{"Missing":%2,"Exceeds":%3,)"
+                              R"("sourceLocation":{"line":%4,"column":9}}]})")
+            .arg(QLatin1String(path), missing ? "true" : "false", exceeds ? "true" : "false")
+            .arg(line);
+    };
+    const auto array = [](const QStringList &records) {
+        return (QLatin1Char('[') + records.join(QLatin1Char(',')) + QLatin1Char(']')).toUtf8();
+    };
+    QTest::newRow("each finding its colour")
+        << array({ record("/p/A.ui.qml", false, false, 3),
+                   record("/p/A.ui.qml", true, false, 4),
+                   record("/p/A.ui.qml", false, true, 5) })
+        << QStringList { "3:9=plain", "4:9=missing", "5:9=elide" };
+    QTest::newRow("missing wins over exceeds")
+        << array({ record("/p/A.ui.qml", true, true, 7) }) << QStringList { "7:9=missing" };
+    QTest::newRow("other files are skipped")
+        << array({ record("/p/B.ui.qml", true, false, 3), record("/p/A.ui.qml", false, false, 8) })
+        << QStringList { "8:9=plain" };
+    QTest::newRow("only other files")
+        << array({ record("/p/B.ui.qml", true, false, 3) }) << QStringList {};
+    QTest::newRow("paths compare case-sensitively")
+        << array({ record("/p/a.ui.qml", true, false, 3) }) << QStringList {};
+}
+
+void tst_DebugTranslationClient::frames()
+{
+    QFETCH(QByteArray, result);
+    QFETCH(QStringList, expected);
+
+    const QColor plain(Qt::green);
+    const QColor missing(Qt::red);
+    const QColor elide(Qt::magenta);
+    QStringList actual;
+    for (const auto &frame :
+         TranslationTestResults::frames(result, "/p/A.ui.qml", plain, missing, elide)) {
+        const QString name = frame.color == plain ? "plain"
+            : frame.color == missing              ? "missing"
+            : frame.color == elide                ? "elide"
+                                                  : "none";
+        actual.append(QStringLiteral("%1:%2=%3").arg(frame.line).arg(frame.column).arg(name));
+    }
+    QCOMPARE(actual, expected);
 }
 
 void tst_DebugTranslationClient::clientFactory()
