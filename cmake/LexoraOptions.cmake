@@ -21,3 +21,16 @@ macro(lexora_add_optional_subdirectories)
         endif()
     endforeach()
 endmacro()
+
+# libFuzzer targets in fuzz/, built with clang. Everything is compiled with
+# coverage feedback for the fuzzer and with AddressSanitizer and
+# UndefinedBehaviorSanitizer; any undefined behaviour stops the run.
+option(LEXORA_FUZZ "Build the fuzz targets (needs clang)" OFF)
+if(LEXORA_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "LEXORA_FUZZ needs clang: configure with CMAKE_CXX_COMPILER=clang++")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                        -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

@@ -60,16 +60,14 @@ bool GenerationRunner::start(LanguageCodes languages, std::vector<std::string> f
     worker.thread = std::thread(
         [this, &worker, services, languages = std::move(languages), formats = std::move(formats)] {
             bool succeeded = true;
-            for (const std::string &format : formats) {
-                try {
-                    succeeded = writeTranslationFiles(services, languages, format) && succeeded;
-                } catch (...) {
-                    // writeTranslationFiles reports its own failures; this only
-                    // keeps anything unforeseen from ending the process.
-                    services.feedback->addError(QCoreApplication::translate(
-                        "Lexora", "Generating translation files failed."));
-                    succeeded = false;
-                }
+            try {
+                succeeded = writeTranslationFiles(services, languages, formats);
+            } catch (...) {
+                // writeTranslationFiles reports its own failures; this only
+                // keeps anything unforeseen from ending the process.
+                services.feedback->addError(
+                    QCoreApplication::translate("Lexora", "Generating translation files failed."));
+                succeeded = false;
             }
             {
                 // Marked done and announced under one lock: the runner cannot be

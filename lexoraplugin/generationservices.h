@@ -22,5 +22,7 @@ struct GenerationServices
 
 // Language codes as UTF-8, in the order the files are written.
 using LanguageCodes = std::vector<std::string>;
+// Formats of translation files ("qm", "ts"), also their file extensions.
+using TranslationFormats = std::vector<std::string>;
 
 } // namespace Lexora

@@ -3,8 +3,11 @@
 #include "databaseio/projectdatabase.h"
 #include "lexoraconstants.h"
 #include "lexorapluginprivate.h"
+#include "translationsview/translationsview.h"
 
 #include <core/workbench.h>
+#include <designer/documentmodel.h>
+#include <designer/viewmanager.h>
 #include <projects/issuelist.h>
 #include <projects/project.h>
 #include <projects/session.h>
@@ -67,6 +70,16 @@ bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*err
         QCoreApplication::translate("Lexora", "Translation file generation"),
         true);
 
+    // A view made by an earlier initialisation lives on in the designer: it
+    // moves over to the new services before the old ones go.
+    if (d && d->view) {
+        privateData->view = d->view;
+        privateData->view->setServices(privateData->databaseAccess,
+                                       privateData->translationFileServices,
+                                       privateData->fileServices,
+                                       privateData->userFeedback,
+                                       &privateData->generationRunner);
+    }
     delete std::exchange(d, privateData.release());
 
     auto *session = Host::Projects::Session::instance();
@@ -76,20 +89,35 @@ bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*err
             &LexoraPlugin::openProjectDatabase,
             Qt::UniqueConnection);
 
+    bool opened = true;
     if (Host::Projects::Project *project = session->startupProject())
-        return openDatabaseOf(project);
-
-    return true;
+        opened = openDatabaseOf(project);
+    if (d->view)
+        d->view->reloadProjectLanguages();
+    return opened;
 }
 
 bool LexoraPlugin::delayedInitialize()
 {
+    if (!d)
+        return true;
+    auto view = std::make_unique<TranslationsView>(d->databaseAccess,
+                                                   d->translationFileServices,
+                                                   d->fileServices,
+                                                   d->userFeedback,
+                                                   &d->generationRunner);
+    d->view = view.get();
+    Host::Designer::ViewManager::instance()->registerView(std::move(view));
     return true;
 }
 
 Host::Plugins::Plugin::ShutdownMode LexoraPlugin::aboutToShutdown()
 {
     disconnect(Host::Projects::Session::instance(), nullptr, this, nullptr);
+    // The designer keeps the view until it shuts down itself; it must not
+    // reach the services destroyed here in the meantime.
+    if (d && d->view && d->view->model())
+        d->view->model()->detachView(d->view);
     delete std::exchange(d, nullptr);
     return ShutdownMode::Synchronous;
 }
@@ -101,10 +129,13 @@ void LexoraPlugin::openProjectDatabase(Host::Projects::Project *project)
 
     if (!project) {
         d->setProjectDatabase({});
+        if (d->view)
+            d->view->reloadProjectLanguages();
         return;
     }
 
-    openDatabaseOf(project);
+    if (openDatabaseOf(project) && d->view)
+        d->view->reloadProjectLanguages();
 }
 
 bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)

@@ -7,11 +7,14 @@
 #include "translationfileservices.h"
 #include "userfeedback.h"
 
+#include <QPointer>
+
 #include <memory>
 
 namespace Lexora {
 
 class ProjectDatabase;
+class TranslationsView;
 
 // The plugin's state: its services, the open project's database and what the
 // view is given of them. Members are declared in construction order; the
@@ -41,6 +44,8 @@ public:
     GenerationRunner generationRunner { [this] {
         return generationServices();
     } };
+    // Owned by the designer's view manager, which may destroy it first.
+    QPointer<TranslationsView> view;
 };
 
 } // namespace Lexora

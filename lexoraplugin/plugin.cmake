@@ -25,6 +25,7 @@ target_link_libraries(LexoraPlugin
         Lexora::Database
         Lexora::TranslationFiles
         Lexora::Languages
+        Lexora::TranslationsView
         Lexora::TranslationTests
         Host::Core
         Host::Projects

@@ -160,24 +160,25 @@ void discardWriting(QIODevice &device)
         atomicFile->discard();
 }
 
-// Writes one language's file on a thread of its own while the generation
-// fetches the next language's translations, one file at a time and in
+// Writes one language's files on a thread of its own while the generation
+// fetches the next language's translations, one language at a time and in
 // language order, so reports and progress come in the same order as when
 // everything ran on one thread. The messages being written must stay untouched
 // until the next waitForPrevious().
 class FileWriter
 {
 public:
+    struct File
+    {
+        QString format;
+        FilePath path;
+    };
+
     FileWriter(const GenerationServices &services,
-               QString format,
                QFutureInterface<void> &progress,
                int &step,
                bool &succeeded)
-        : m_services(services),
-          m_format(std::move(format)),
-          m_progress(progress),
-          m_step(step),
-          m_succeeded(succeeded)
+        : m_services(services), m_progress(progress), m_step(step), m_succeeded(succeeded)
     { }
 
     ~FileWriter()
@@ -188,55 +189,69 @@ public:
             m_thread.join();
     }
 
-    void start(std::unique_ptr<QIODevice> device,
-               const QList<CatalogMessage> &messages,
-               QString language,
-               FilePath filePath)
+    void start(std::vector<File> files, const QList<CatalogMessage> &messages, QString language)
     {
-        m_filePath = std::move(filePath);
-        m_thread = std::thread(
-            [this, device = std::move(device), &messages, language = std::move(language)] {
-                try {
-                    try {
-                        m_services.translationFileServices->saveMessages(
-                            messages, m_format, language, *device);
-                    } catch (...) {
-                        discardWriting(*device);
-                        throw;
-                    }
-                    m_error = finishWriting(*device);
-                } catch (...) {
-                    m_exception = std::current_exception();
-                }
-            });
+        m_files = std::move(files);
+        m_errors.clear();
+        m_errors.reserve(m_files.size());
+        m_thread = std::thread([this, &messages, language = std::move(language)] {
+            try {
+                for (const File &file : m_files)
+                    m_errors.push_back(write(file, messages, language));
+            } catch (...) {
+                m_exception = std::current_exception();
+            }
+        });
     }
 
-    // Reports the outcome of the file being written, if any.
+    // Reports the outcome of the files being written, if any.
     void waitForPrevious()
     {
         if (!m_thread.joinable())
             return;
         m_thread.join();
+        for (const QString &error : std::as_const(m_errors)) {
+            if (!error.isEmpty()) {
+                m_services.feedback->addError(error);
+                m_succeeded = false;
+            }
+            m_services.feedback->setProgressValue(m_progress, ++m_step);
+        }
+        m_errors.clear();
         if (m_exception)
             std::rethrow_exception(std::exchange(m_exception, nullptr));
-        if (!m_error.isEmpty()) {
-            m_services.feedback->addError(tr("Could not write the translation file %1: %2")
-                                              .arg(QString::fromStdString(m_filePath), m_error));
-            m_succeeded = false;
-            m_error.clear();
-        }
-        m_services.feedback->setProgressValue(m_progress, ++m_step);
     }
 
 private:
+    // What went wrong with the file, empty when it was written.
+    QString write(const File &file, const QList<CatalogMessage> &messages, const QString &language)
+    {
+        std::unique_ptr<QIODevice> device = m_services.fileServices->openFileForWriting(file.path);
+        if (!device) {
+            return tr("Could not open the translation file %1 for writing.")
+                .arg(QString::fromStdString(file.path));
+        }
+        try {
+            m_services.translationFileServices->saveMessages(
+                messages, file.format, language, *device);
+        } catch (...) {
+            discardWriting(*device);
+            throw;
+        }
+        const QString error = finishWriting(*device);
+        if (error.isEmpty())
+            return {};
+        return tr("Could not write the translation file %1: %2")
+            .arg(QString::fromStdString(file.path), error);
+    }
+
     const GenerationServices &m_services;
-    const QString m_format;
     QFutureInterface<void> &m_progress;
     int &m_step;
     bool &m_succeeded;
     std::thread m_thread;
-    FilePath m_filePath;
-    QString m_error;
+    std::vector<File> m_files;
+    QStringList m_errors;
     std::exception_ptr m_exception;
 };
 
@@ -245,6 +260,13 @@ private:
 bool writeTranslationFiles(const GenerationServices &services,
                            const LanguageCodes &languages,
                            std::string_view format)
+{
+    return writeTranslationFiles(services, languages, TranslationFormats { std::string(format) });
+}
+
+bool writeTranslationFiles(const GenerationServices &services,
+                           const LanguageCodes &languages,
+                           const TranslationFormats &formats)
 {
     UserFeedbackInterface *feedback = services.feedback;
     if (!feedback)
@@ -265,21 +287,26 @@ bool writeTranslationFiles(const GenerationServices &services,
                                             "GenerateTranslationFiles");
         progressCreated = true;
         feedback->startProgress(progress);
-        feedback->setProgressMaximum(progress, int(languages.size() + qmlFiles.size()));
+        feedback->setProgressMaximum(progress,
+                                     int(languages.size() * formats.size() + qmlFiles.size()));
 
         QList<CatalogMessage> messages = QmlScanner(services, qmlFiles, progress).collect();
         int step = int(qmlFiles.size());
 
-        for (CatalogMessage &message : messages)
-            message.translatableKey
-                = services.database->translatableId(message.id.toUtf8().toStdString());
+        TranslationIds ids;
+        ids.reserve(messages.size());
+        for (const CatalogMessage &message : std::as_const(messages))
+            ids.push_back(message.id.toStdString());
+        const std::vector<std::int64_t> keys = services.database->translatableIds(ids);
+        for (qsizetype index = 0; index < messages.size(); ++index)
+            messages[index].translatableKey = keys.at(std::size_t(index));
 
         // Two message lists that share no storage: one is filled with the next
         // language's translations while the other is being written.
         QList<CatalogMessage> spare = messages;
         spare.detach();
         QList<CatalogMessage> *current = &messages;
-        FileWriter writer(services, QString::fromUtf8(format), progress, step, succeeded);
+        FileWriter writer(services, progress, step, succeeded);
         for (const std::string &language : languages) {
             if (!isUsableLanguageCode(language)) {
                 // The code becomes part of a file name; one taken from a
@@ -289,14 +316,18 @@ bool writeTranslationFiles(const GenerationServices &services,
                                       "file name.")
                                        .arg(QString::fromStdString(language)));
                 succeeded = false;
-                feedback->setProgressValue(progress, ++step);
+                for (std::size_t skipped = 0; skipped < formats.size(); ++skipped)
+                    feedback->setProgressValue(progress, ++step);
                 continue;
             }
-            for (CatalogMessage &message : *current) {
-                std::optional<std::string> translation;
-                if (message.translatableKey >= 0)
-                    translation
-                        = services.database->fetchTranslation(message.translatableKey, language);
+
+            // Filled once for all formats; what differs between them is only
+            // how the writers spell it.
+            const std::vector<std::optional<std::string>> translations
+                = services.database->fetchTranslations(keys, language);
+            for (qsizetype index = 0; index < current->size(); ++index) {
+                CatalogMessage &message = (*current)[index];
+                const std::optional<std::string> &translation = translations[std::size_t(index)];
                 if (translation) {
                     message.translation = QString::fromStdString(*translation);
                     message.type = CatalogMessage::Finished;
@@ -315,24 +346,20 @@ bool writeTranslationFiles(const GenerationServices &services,
                 succeeded = false;
                 break;
             }
-            FilePath filePath = directory;
-            filePath += "/qml_";
-            filePath += language;
-            filePath += '.';
-            filePath += format;
+            std::vector<FileWriter::File> files;
+            files.reserve(formats.size());
+            for (const std::string &format : formats) {
+                FilePath filePath = directory;
+                filePath += "/qml_";
+                filePath += language;
+                filePath += '.';
+                filePath += format;
+                files.push_back({ QString::fromStdString(format), std::move(filePath) });
+            }
 
             writer.waitForPrevious();
-            if (std::unique_ptr<QIODevice> device
-                = services.fileServices->openFileForWriting(filePath)) {
-                writer.start(
-                    std::move(device), *current, QString::fromStdString(language), filePath);
-                current = current == &messages ? &spare : &messages;
-            } else {
-                feedback->addError(tr("Could not open the translation file %1 for writing.")
-                                       .arg(QString::fromStdString(filePath)));
-                succeeded = false;
-                feedback->setProgressValue(progress, ++step);
-            }
+            writer.start(std::move(files), *current, QString::fromStdString(language));
+            current = current == &messages ? &spare : &messages;
         }
         writer.waitForPrevious();
     } catch (const std::exception &exception) {

@@ -18,5 +18,11 @@ namespace Lexora {
 bool writeTranslationFiles(const GenerationServices &services,
                            const LanguageCodes &languages,
                            std::string_view format);
+// The same for several formats in one run: the QML files are read and each
+// language's translations are looked up once for all of them. The files of a
+// language are written in the order of `formats`.
+bool writeTranslationFiles(const GenerationServices &services,
+                           const LanguageCodes &languages,
+                           const TranslationFormats &formats);
 
 } // namespace Lexora

@@ -5,6 +5,8 @@
 //      insert of the same rows in one transaction;
 //  (c) the latency of prefix searches on 1,000,000 translations.
 
+#include "benchresult.h"
+
 #include <databaseio/projectdatabase.h>
 
 #include <sqlite/sqlitetransaction.h>
@@ -187,7 +189,22 @@ int main()
             "  (b) syncTranslatables, same again:     %9.1f ms  ratio %.2fx (target <= 1x)\n",
             median(second),
             median(second) / bulkMs);
-        std::fflush(stdout);
+        char measured[64], peer[64];
+        Bench::format(peer, "bulk insert %.1f ms", bulkMs);
+        Bench::printResult("bench_database",
+                           "(a) sync 100,000 translations, empty database",
+                           Bench::format(measured, "%.1f ms", median(first)),
+                           peer,
+                           median(first) / bulkMs,
+                           3,
+                           "x");
+        Bench::printResult("bench_database",
+                           "(b) the same sync again",
+                           Bench::format(measured, "%.1f ms", median(second)),
+                           peer,
+                           median(second) / bulkMs,
+                           1,
+                           "x");
     }
 
     // (c)
@@ -225,6 +242,14 @@ int main()
                     percentile(latencies, 0.50),
                     percentile(latencies, 0.95),
                     double(rows) / queryCount);
+        char measured[64];
+        Bench::printResult("bench_database",
+                           "(c) prefix search p95 on 1,000,000 translations",
+                           Bench::format(measured, "p50 %.2f ms", percentile(latencies, 0.50)),
+                           "-",
+                           percentile(latencies, 0.95),
+                           20,
+                           " ms");
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Extracts the translation IDs of 2,000 generated QML files (ten calls each)
 // and compares the time with Qt's lupdate over the same files in the same run.
 
+#include "benchresult.h"
 #include "translationfiles/qmltranslationextractor.h"
 #include "translationfiles/translationcatalog.h"
 #include "userfeedbackinterface.h"
@@ -212,6 +213,14 @@ int main(int argc, char **argv)
     std::printf("  ratio to lupdate -locations none: %.3f (target <= 1.0)\n",
                 ours / withoutLocations);
     std::printf("  ratio to default lupdate:         %.3f\n", ours / withLocations);
+    char measured[64], peer[64];
+    Bench::printResult("bench_extractor",
+                       "extract IDs of the QML files",
+                       Bench::format(measured, "%.3f s", ours),
+                       Bench::format(peer, "lupdate -locations none %.3f s", withoutLocations),
+                       ours / withoutLocations,
+                       1,
+                       "x");
 
     if (ourIds != expected || theirIds != expected || defaultIds != expected || feedback.errors) {
         std::fprintf(stderr, "bench_extractor: ID counts differ (expected %d)\n", expected);

@@ -2,7 +2,11 @@
 // 5,000 distinct IDs, 10 languages, everything translated) with
 // `lexora generate --format all` and compares the time with Qt's pipeline on
 // the same project in the same run: lupdate writing the 10 .ts files at once,
-// then lrelease compiling them into 10 .qm files.
+// then lrelease compiling them into 10 .qm files. It also times the database
+// lookups of one generation, each of which is one read transaction that the
+// interface thread's edits have to wait for.
+
+#include "benchresult.h"
 
 #include "databaseio/projectdatabase.h"
 
@@ -17,6 +21,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
 
 using namespace Lexora;
 
@@ -25,7 +32,7 @@ namespace {
 constexpr int fileCount = 2000;
 constexpr int idCount = 5000;
 constexpr int callsPerFile = 10;
-constexpr int runs = 3;
+constexpr int runs = 5;
 const char *const languages[] = { "de", "fr", "es", "it", "nl", "pl", "sv", "ja", "zh", "pt-PT" };
 
 QByteArray translationId(int index)
@@ -112,6 +119,38 @@ double timedRun(const QString &program, const QStringList &arguments, const QStr
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
+// The lookups a generation of the project makes, one transaction each: the
+// translatable ids of all IDs, then one language's translations at a time.
+// Returns the longest in milliseconds.
+double longestLookupTransaction(const QString &directory)
+{
+    ProjectDatabase database(directory + QStringLiteral("/translations.db"));
+    DatabaseIoInterface &io = database.databaseIo();
+    TranslationIds translationIds;
+    for (int id = 0; id < idCount; ++id)
+        translationIds.push_back(translationId(id).toStdString());
+    std::sort(translationIds.begin(), translationIds.end());
+
+    QElapsedTimer timer;
+    timer.start();
+    const std::vector<std::int64_t> ids = io.translatableIds(translationIds);
+    double longest = double(timer.nsecsElapsed()) / 1e6;
+    for (const char *language : languages) {
+        timer.restart();
+        const std::vector<std::optional<std::string>> translations
+            = io.fetchTranslations(ids, language);
+        longest = std::max(longest, double(timer.nsecsElapsed()) / 1e6);
+        const auto found = std::count_if(translations.begin(),
+                                         translations.end(),
+                                         [](const auto &text) { return text.has_value(); });
+        if (std::size_t(found) != ids.size()) {
+            std::fprintf(stderr, "%td of %zu translations found\n", found, ids.size());
+            std::exit(1);
+        }
+    }
+    return longest;
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -123,6 +162,13 @@ double median(std::vector<double> values)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    // `--create-project <directory>` only writes the project, for profiling a
+    // generation of it or comparing the output of two builds.
+    const QStringList arguments = application.arguments();
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--create-project")) {
+        createProject(arguments.at(2));
+        return 0;
+    }
     const QString binaries = QLibraryInfo::path(QLibraryInfo::BinariesPath);
     const QString lupdate = binaries + QStringLiteral("/lupdate");
     const QString lrelease = binaries + QStringLiteral("/lrelease");
@@ -177,6 +223,13 @@ int main(int argc, char *argv[])
             lrelease, QStringList { "-silent", "-idbased", "-nounfinished" } + tsFiles, peer));
     }
 
+    std::printf("ratio per run (lexora / (lupdate -locations none + lrelease)):");
+    for (int run = 0; run < runs; ++run)
+        std::printf(" %.2f", lexoraTimes[run] / (lupdateTimes[run] + lreleaseTimes[run]));
+    std::printf("\n");
+    std::printf("longest lookup transaction of a generation: %.1f ms\n",
+                longestLookupTransaction(project));
+
     const double lexora = median(lexoraTimes);
     const double qtPipeline = median(lupdateTimes) + median(lreleaseTimes);
     const double qtPipelineLocations = median(lupdateLocationsTimes) + median(lreleaseTimes);
@@ -190,5 +243,14 @@ int main(int argc, char *argv[])
         lexora / qtPipeline);
     std::printf("ratio lexora / (lupdate default + lrelease):         %.2f\n",
                 lexora / qtPipelineLocations);
+    char measuredText[64], peerText[64];
+    Bench::printResult(
+        "bench_generation",
+        "lexora generate --format all",
+        Bench::format(measuredText, "%.3f s", lexora),
+        Bench::format(peerText, "lupdate -locations none + lrelease %.3f s", qtPipeline),
+        lexora / qtPipeline,
+        1,
+        "x");
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "sqlitecarray.h"
 #include "sqliteexception.h"
+#include "sqlitelimits.h"
 #include "sqlitesessions.h"
 
 #include <sqlite3.h>
@@ -23,6 +24,37 @@ void executeText(sqlite3 *database, std::string_view sql)
         sqlite3_free(message);
         throwError(result, error);
     }
+}
+
+// A project cloned from elsewhere brings its own database file, which is opened
+// as soon as the project is. The connection therefore refuses what a crafted
+// file could turn against the user: writes to the schema and to raw pages,
+// loading of extensions, the FTS3 tokenizer pointer function, attached
+// databases, and sizes far beyond anything a translation database holds.
+// Trusted schema stays on: the full-text triggers of our own schema write to
+// a virtual table, which SQLite refuses in triggers of an untrusted schema.
+void restrictConnection(sqlite3 *database)
+{
+    struct Setting
+    {
+        int option;
+        int value;
+    };
+    static constexpr Setting settings[] = {
+        { SQLITE_DBCONFIG_DEFENSIVE, 1 },
+        { SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0 },
+        { SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0 },
+    };
+    for (const Setting &setting : settings) {
+        int applied = -1;
+        int result = sqlite3_db_config(database, setting.option, setting.value, &applied);
+        if (result != SQLITE_OK)
+            throwError(result, database);
+        if (applied != setting.value)
+            throwError(SQLITE_MISUSE, "cannot restrict the database connection");
+    }
+    for (const Limit &limit : connectionLimits)
+        sqlite3_limit(database, limit.id, limit.value);
 }
 
 } // namespace
@@ -56,6 +88,7 @@ void Database::open()
     }
 
     try {
+        restrictConnection(m_handle);
         sqlite3_extended_result_codes(m_handle, 1);
         sqlite3_busy_timeout(m_handle, 5000);
         // Reading the schema is the first access to the file, so a file that is
@@ -84,6 +117,11 @@ void Database::open()
         // In write-ahead-log mode NORMAL keeps the file consistent on power loss;
         // only the last commits may be lost.
         executeText(m_handle, "PRAGMA synchronous=NORMAL");
+        // A translation-file generation reads every translation once per
+        // language. With SQLite's default cache of 2 MiB, a project whose
+        // translations take more than that reads every page from the file again
+        // for each language; pages are only allocated as they are read.
+        executeText(m_handle, "PRAGMA cache_size=-32768");
         executeText(m_handle, "PRAGMA foreign_keys=ON");
         registerCArray(m_handle);
         prepareTransactionStatements();

@@ -1,5 +1,6 @@
 #include "sqlitesessions.h"
 
+#include "sqlitechangesetcheck.h"
 #include "sqliteexception.h"
 
 #define SQLITE_ENABLE_SESSION
@@ -518,7 +519,10 @@ std::vector<std::string> Sessions::storedChangeSets()
         = prepare(m_database, std::string("SELECT changeSet FROM ") + tableName + " ORDER BY id");
     while (stepRow(m_database, statement.get())) {
         auto data = static_cast<const char *>(sqlite3_column_blob(statement.get(), 0));
-        changeSets.emplace_back(data, std::size_t(sqlite3_column_bytes(statement.get(), 0)));
+        const auto size = std::size_t(sqlite3_column_bytes(statement.get(), 0));
+        if (!isWellFormedChangeSet(data, size, sqlite3_limit(m_database, SQLITE_LIMIT_COLUMN, -1)))
+            throwError(SQLITE_CORRUPT, "Corrupt recorded change set");
+        changeSets.emplace_back(data, size);
     }
     return changeSets;
 }

@@ -143,6 +143,11 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
           "ifnull(json_extract(metaDataEntry.value, '$.sourceLocation.column'), -1), "
           "json_extract(metaDataEntry.value, '$.Exceeds')  FROM screenMetaData JOIN "
           "json_each(metaData) AS metaDataEntry WHERE componentPath = ?1",
+          database),
+      m_selectLanguageTranslations(
+          "SELECT wanted.value, translations.translation FROM carray(?1) AS wanted CROSS JOIN "
+          "translations ON translations.translatableId == wanted.value AND "
+          "translations.language == ?2",
           database)
 { }
 
@@ -460,6 +465,60 @@ TextElides DatabaseIo::fetchTextElides(std::string_view componentPath)
         componentPath);
     transaction.commit();
     return elides;
+}
+
+std::vector<std::int64_t> DatabaseIo::translatableIds(const TranslationIds &translationIds)
+{
+    std::vector<std::int64_t> ids;
+    if (translationIds.empty())
+        return ids;
+    ids.reserve(translationIds.size());
+    DeferredTransaction transaction { m_database };
+    for (const std::string &translationId : translationIds)
+        ids.push_back(
+            m_selectTranslatableId.optionalValue<std::int64_t>(translationId).value_or(-1));
+    transaction.commit();
+    return ids;
+}
+
+std::vector<std::optional<std::string>>
+DatabaseIo::fetchTranslations(std::span<const std::int64_t> translatableIds,
+                              std::string_view language)
+{
+    // Each id is looked up once, through the primary key of translations,
+    // from a sorted list, so that neighbouring lookups touch neighbouring
+    // pages. The requests sorted the same way put each row where it was asked
+    // for, also when an id is asked for more than once.
+    std::vector<std::pair<std::int64_t, std::size_t>> requests;
+    requests.reserve(translatableIds.size());
+    for (std::size_t position = 0; position < translatableIds.size(); ++position) {
+        if (translatableIds[position] >= 0)
+            requests.emplace_back(translatableIds[position], position);
+    }
+    std::sort(requests.begin(), requests.end());
+    std::vector<std::int64_t> keys;
+    keys.reserve(requests.size());
+    for (const auto &request : requests) {
+        if (keys.empty() || keys.back() != request.first)
+            keys.push_back(request.first);
+    }
+
+    std::vector<std::optional<std::string>> translations(translatableIds.size());
+    if (keys.empty())
+        return translations;
+    DeferredTransaction transaction { m_database };
+    m_selectLanguageTranslations.readCallback(
+        [&](const BaseStatement &statement) {
+            const std::int64_t key = statement.fetchLongLongValue(0);
+            auto request = std::lower_bound(
+                requests.cbegin(), requests.cend(), std::pair<std::int64_t, std::size_t>(key, 0));
+            for (; request != requests.cend() && request->first == key; ++request)
+                translations[request->second] = statement.fetchText(1);
+        },
+        keys,
+        language);
+    transaction.commit();
+    return translations;
 }
 
 ScreenMetaDataEntries DatabaseIo::selectScreenMetaData(std::int64_t translatableId)

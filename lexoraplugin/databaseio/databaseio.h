@@ -44,6 +44,10 @@ public:
     SearchRows searchTranslations(std::string_view query) override;
     void storeScreenMetaData(std::string_view json) override;
     TextElides fetchTextElides(std::string_view componentPath) override;
+    std::vector<std::int64_t> translatableIds(const TranslationIds &translationIds) override;
+    std::vector<std::optional<std::string>>
+    fetchTranslations(std::span<const std::int64_t> translatableIds,
+                      std::string_view language) override;
 
 private:
     template<int ResultCount> using ReadStatement = Host::Sqlite::ReadStatement<ResultCount>;
@@ -93,6 +97,7 @@ private:
     ReadStatement<2> m_selectTranslationMetaDataValue;
     WriteStatement m_deleteScreenMetaData;
     ReadStatement<3> m_selectTextElides;
+    ReadStatement<2> m_selectLanguageTranslations;
 };
 
 } // namespace Lexora

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,18 @@ public:
     virtual SearchRows searchTranslations(std::string_view query) = 0;
     virtual void storeScreenMetaData(std::string_view json) = 0;
     virtual TextElides fetchTextElides(std::string_view componentPath) = 0;
+
+    // The lookups of a translation-file generation, a whole list in one read
+    // transaction: one transaction per item costs a lock and a snapshot check
+    // on the file each time, which dominates a generation where system calls
+    // are expensive. Both answer in the order of their input.
+    //
+    // The translatable id of each translation ID, -1 for an unknown one.
+    virtual std::vector<std::int64_t> translatableIds(const TranslationIds &translationIds) = 0;
+    // The translation of each translatable in `language`; no value where there
+    // is none (a negative id finds nothing), a stored empty text is a value.
+    virtual std::vector<std::optional<std::string>>
+    fetchTranslations(std::span<const std::int64_t> translatableIds, std::string_view language) = 0;
 
 protected:
     DatabaseIoInterface() = default;

@@ -5,6 +5,8 @@
 #include <QIODevice>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace Lexora {
 
 namespace {
@@ -57,19 +59,34 @@ QString escapeAttribute(const QString &value)
 
 QString escapeTsText(const QString &text)
 {
+    auto needsEscape = [](QChar ch) {
+        const char16_t unit = ch.unicode();
+        return markupEntity(unit) || (unit < 0x20 && unit != u'\t' && unit != u'\n')
+            || (unit >= 0x80 && ch.isSpace());
+    };
+    // Most texts hold nothing to escape; they are written as they are, without
+    // a copy.
+    const QChar *const end = text.constData() + text.size();
+    const QChar *next = std::find_if(text.constData(), end, needsEscape);
+    if (next == end)
+        return text;
+
     QString result;
     result.reserve(text.size() * 12 / 10);
-    for (const QChar ch : text) {
-        const char16_t unit = ch.unicode();
+    const QChar *plain = text.constData();
+    while (next != end) {
+        result.append(plain, next - plain);
+        const char16_t unit = next->unicode();
         if (const char *entity = markupEntity(unit))
             result += QLatin1String(entity);
-        else if (unit < 0x20 && unit != u'\t' && unit != u'\n')
+        else if (unit < 0x20)
             appendHex(result, "<byte value=\"x", unit, "\"/>");
-        else if (unit >= 0x80 && ch.isSpace())
-            appendHex(result, "&#x", unit, ";");
         else
-            result += ch;
+            appendHex(result, "&#x", unit, ";");
+        plain = next + 1;
+        next = std::find_if(plain, end, needsEscape);
     }
+    result.append(plain, end - plain);
     return result;
 }
 

@@ -16,7 +16,8 @@ public:
     virtual ~TranslationTestViewInterface() = default;
 
     virtual Languages projectLanguages() const = 0;
-    virtual void generateQmFiles() = 0;
+    // False when the generation could not start (no database open).
+    virtual bool generateQmFiles() = 0;
     virtual void addScreenMetaData(const QByteArray &resultJson) = 0;
     virtual void highlightTestResults(const QByteArray &resultJson,
                                       const QColor &plainColor,

@@ -94,6 +94,11 @@ private slots:
     void lookupsOfMissingRows();
     void translationRowsAreSortedBytewise();
     void fetchTranslatableEntriesKeepsOrder();
+    void listLookups_data();
+    void listLookups();
+    void listLookupsRunInOneTransaction_data();
+    void listLookupsRunInOneTransaction();
+    void translationListUsesThePrimaryKey();
     void removingATranslatableCascades();
 
     void fullTextFollowsWrites();
@@ -440,6 +445,173 @@ void tst_Database::fetchTranslatableEntriesKeepsOrder()
     QCOMPARE(entries[0].id, 2);
     QCOMPARE(entries[1].id, 3);
     QCOMPARE(textOf(entries[0], "de"), "zwei");
+}
+
+void tst_Database::listLookups_data()
+{
+    // Stored rows as "ID language text"; requested IDs; the expected
+    // translation of each request in `language`, "-" where there is none.
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("requested");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList stored { "beta de Beta",     "alpha de Alpha", "gamma fr Gamma",
+                               "delta de <empty>", "ärger de Ärger", "zulu de Zulu" };
+    QTest::newRow("request order, not database order")
+        << stored << QStringList { "zulu", "alpha", "beta" } << "de"
+        << QStringList { "Zulu", "Alpha", "Beta" };
+    QTest::newRow("unknown IDs and missing languages")
+        << stored << QStringList { "gamma", "unknown", "alpha", "" } << "de"
+        << QStringList { "-", "-", "Alpha", "-" };
+    QTest::newRow("another language")
+        << stored << QStringList { "alpha", "gamma" } << "fr" << QStringList { "-", "Gamma" };
+    QTest::newRow("stored empty text is a translation")
+        << stored << QStringList { "delta" } << "de" << QStringList { "" };
+    QTest::newRow("repeated IDs") << stored << QStringList { "beta", "alpha", "beta", "beta" }
+                                  << "de" << QStringList { "Beta", "Alpha", "Beta", "Beta" };
+    QTest::newRow("IDs beyond ASCII") << stored << QStringList { "ärger", "zulu", "alpha" } << "de"
+                                      << QStringList { "Ärger", "Zulu", "Alpha" };
+    QTest::newRow("nothing requested") << stored << QStringList {} << "de" << QStringList {};
+    QTest::newRow("empty database")
+        << QStringList {} << QStringList { "alpha" } << "de" << QStringList { "-" };
+}
+
+void tst_Database::listLookups()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, requested);
+    QFETCH(QString, language);
+    QFETCH(QStringList, expected);
+
+    for (const QString &row : std::as_const(stored)) {
+        const QStringList parts = row.split(QLatin1Char(' '));
+        std::int64_t id = io().translatableId(parts.at(0).toStdString());
+        if (id < 0)
+            id = io().addTranslatable(parts.at(0).toStdString());
+        const QString text = parts.at(2) == QLatin1String("<empty>") ? QString() : parts.at(2);
+        io().updateTranslation(id, parts.at(1).toStdString(), text.toStdString());
+    }
+    // A translatable whose translations were removed again leaves no trace.
+    io().removeTranslation(io().addTranslatable("removed"), "de");
+
+    TranslationIds translationIds;
+    for (const QString &id : std::as_const(requested))
+        translationIds.push_back(id.toStdString());
+    const std::string code = language.toStdString();
+
+    // The list operations answer exactly as the single lookups do, one by one.
+    const std::vector<std::int64_t> ids = io().translatableIds(translationIds);
+    QCOMPARE(ids.size(), translationIds.size());
+    for (std::size_t index = 0; index < ids.size(); ++index)
+        QCOMPARE(ids[index], io().translatableId(translationIds[index]));
+
+    const std::vector<std::optional<std::string>> translations = io().fetchTranslations(ids, code);
+    QStringList texts;
+    for (std::size_t index = 0; index < translations.size(); ++index) {
+        const std::optional<std::string> single
+            = ids[index] < 0 ? std::nullopt : io().fetchTranslation(ids[index], code);
+        QCOMPARE(translations[index], single);
+        texts.append(translations[index] ? QString::fromStdString(*translations[index])
+                                         : QStringLiteral("-"));
+    }
+    QCOMPARE(texts, expected);
+}
+
+void tst_Database::listLookupsRunInOneTransaction_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("expectedTransactions");
+
+    QTest::newRow("empty list") << 0 << 0;
+    QTest::newRow("one item") << 1 << 1;
+    QTest::newRow("many items") << 300 << 1;
+}
+
+// One transaction per item costs a lock and a check of the file each time,
+// which is what made generation slow; a list is one read transaction.
+void tst_Database::listLookupsRunInOneTransaction()
+{
+    QFETCH(int, size);
+    QFETCH(int, expectedTransactions);
+
+    TranslatableEntries entries;
+    TranslationIds translationIds;
+    for (int index = 0; index < size; ++index) {
+        translationIds.push_back("id." + std::to_string(index));
+        // Every third one is left without a translation.
+        entries.push_back(translatable(translationIds.back().c_str(),
+                                       index % 3 ? TranslationEntries { translation("de", "Text") }
+                                                 : TranslationEntries {}));
+    }
+    io().syncTranslatables(entries);
+
+    int begins = 0;
+    auto countBegins = [](unsigned, void *context, void *statement, void *) {
+        const char *sql = sqlite3_sql(static_cast<sqlite3_stmt *>(statement));
+        if (sql && std::string_view(sql).starts_with("BEGIN"))
+            ++*static_cast<int *>(context);
+        return 0;
+    };
+    sqlite3_trace_v2(connection().handle(), SQLITE_TRACE_STMT, countBegins, &begins);
+    const std::vector<std::int64_t> ids = io().translatableIds(translationIds);
+    const int keyTransactions = std::exchange(begins, 0);
+    const std::vector<std::optional<std::string>> translations = io().fetchTranslations(ids, "de");
+    const int translationTransactions = begins;
+    sqlite3_trace_v2(connection().handle(), 0, nullptr, nullptr);
+
+    QCOMPARE(keyTransactions, expectedTransactions);
+    QCOMPARE(translationTransactions, expectedTransactions);
+    QCOMPARE(int(std::count(ids.begin(), ids.end(), -1)), 0);
+    QCOMPARE(int(std::count(translations.begin(), translations.end(), std::nullopt)),
+             (size + 2) / 3);
+}
+
+void tst_Database::translationListUsesThePrimaryKey()
+{
+    TranslatableEntries entries;
+    for (const char *id : { "one", "two", "three" })
+        entries.push_back(translatable(id, { translation("de", id), translation("fr", id) }));
+    io().syncTranslatables(entries);
+    const std::vector<std::int64_t> ids = io().translatableIds({ "three", "one", "two" });
+
+    QStringList statements;
+    auto collect = [](unsigned, void *context, void *statement, void *) {
+        const QString sql = QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt *>(statement)));
+        if (!sql.startsWith(QLatin1String("BEGIN")) && !sql.startsWith(QLatin1String("COMMIT")))
+            static_cast<QStringList *>(context)->append(sql);
+        return 0;
+    };
+    sqlite3_trace_v2(connection().handle(), SQLITE_TRACE_STMT, collect, &statements);
+    const auto translations = io().fetchTranslations(ids, "fr");
+    sqlite3_trace_v2(connection().handle(), 0, nullptr, nullptr);
+    QCOMPARE(translations.size(), std::size_t(3));
+    QCOMPARE(translations[0].value_or("-"), "three");
+    QVERIFY(!statements.isEmpty());
+
+    // Each translation is found through the key of (translatableId, language),
+    // never by scanning the table or sorting the rows.
+    for (const QString &sql : std::as_const(statements)) {
+        sqlite3_stmt *statement = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(connection().handle(),
+                                    ("EXPLAIN QUERY PLAN " + sql).toUtf8().constData(),
+                                    -1,
+                                    &statement,
+                                    nullptr),
+                 SQLITE_OK);
+        QStringList plan;
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            plan.append(QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, 3))));
+        sqlite3_finalize(statement);
+        const QString text = sql + QLatin1Char('\n') + plan.join(QLatin1Char('\n'));
+        QVERIFY2(text.contains(QLatin1String("SEARCH translations USING INDEX ")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QLatin1String(" (translatableId=? AND language=?)")),
+                 qPrintable(text));
+        QVERIFY2(!text.contains(QLatin1String("TEMP B-TREE")), qPrintable(text));
+        QVERIFY2(!text.contains(QLatin1String("SCAN translations")), qPrintable(text));
+    }
 }
 
 void tst_Database::removingATranslatableCascades()

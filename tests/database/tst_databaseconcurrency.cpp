@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -16,13 +17,23 @@ class tst_DatabaseConcurrency : public QObject
     Q_OBJECT
 
 private slots:
+    void editsAndLookupsOnTwoThreads_data();
     void editsAndLookupsOnTwoThreads();
 };
+
+void tst_DatabaseConcurrency::editsAndLookupsOnTwoThreads_data()
+{
+    QTest::addColumn<bool>("listLookups");
+    QTest::newRow("one item at a time") << false;
+    QTest::newRow("whole lists") << true;
+}
 
 // The interface thread edits while a generation worker looks translations up;
 // the connection's lock must serialise them without a busy or misuse error.
 void tst_DatabaseConcurrency::editsAndLookupsOnTwoThreads()
 {
+    QFETCH(bool, listLookups);
+
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
     ProjectDatabase projectDatabase { directory.filePath("translations.db") };
@@ -37,9 +48,21 @@ void tst_DatabaseConcurrency::editsAndLookupsOnTwoThreads()
 
     std::thread reader([&] {
         try {
+            TranslationIds translationIds;
+            for (int index = 1; index <= 5; ++index)
+                translationIds.push_back("id" + std::to_string(index));
             while (editing.load()) {
-                for (int index = 1; index <= 5; ++index) {
-                    std::int64_t id = database.translatableId("id" + std::to_string(index));
+                if (listLookups) {
+                    const std::vector<std::int64_t> ids = database.translatableIds(translationIds);
+                    const auto translations = database.fetchTranslations(ids, "de");
+                    lookups += int(ids.size());
+                    found += int(std::count_if(translations.begin(),
+                                               translations.end(),
+                                               [](const auto &text) { return text.has_value(); }));
+                    continue;
+                }
+                for (const std::string &translationId : translationIds) {
+                    std::int64_t id = database.translatableId(translationId);
                     ++lookups;
                     if (id >= 0 && database.fetchTranslation(id, "de"))
                         ++found;

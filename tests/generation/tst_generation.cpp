@@ -16,8 +16,12 @@
 #include <QTest>
 #include <QTranslator>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <functional>
+#include <future>
 #include <thread>
 
 #include <sys/resource.h>
@@ -68,45 +72,113 @@ QStringList translatedWith(const QString &qmFile, const QStringList &ids)
     return texts;
 }
 
-class ThrowingDatabase final : public DatabaseIoInterface
+// Hands every call on to a real database, counting the generation's lookups;
+// `beforeLookup` runs before each language's lookup, and a `failure` makes the
+// chosen lookup throw instead.
+class ProbeDatabase final : public DatabaseIoInterface
 {
 public:
-    explicit ThrowingDatabase(bool throwOnKey) : m_throwOnKey(throwOnKey) { }
+    enum Failure { NoFailure, KeyLookupFails, TranslationLookupFails };
 
-    void syncTranslatables(const TranslatableEntries &) override { }
-    TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
-    TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &) override { return {}; }
-    TranslatableEntries fetchTranslatableEntries(const TranslationIds &) override { return {}; }
-    TranslationRows
-    fetchTranslationRows(const TranslationIds &, std::string_view, std::string_view) override
+    explicit ProbeDatabase(DatabaseIoInterface &database, Failure failure = NoFailure)
+        : m_database(database), m_failure(failure)
+    { }
+
+    void syncTranslatables(const TranslatableEntries &entries) override
     {
-        return {};
+        m_database.syncTranslatables(entries);
     }
-    std::int64_t addTranslatable(std::string_view) override { return -1; }
-    void setTranslatableMetaData(std::int64_t, std::string_view, const DatabaseValue &) override { }
-    void removeTranslatableMetaData(std::int64_t, std::string_view) override { }
-    std::int64_t updateTranslation(std::int64_t, std::string_view, std::string_view) override
+    TranslatableEntries fetchAllTranslatableEntries() override
     {
-        return -1;
+        return m_database.fetchAllTranslatableEntries();
     }
-    void removeTranslation(std::int64_t, std::string_view) override { }
-    void removeTranslatable(std::int64_t) override { }
-    std::int64_t translatableId(std::string_view) override
+    TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &ids) override
     {
-        if (m_throwOnKey)
+        return m_database.fetchFullTranslatableEntries(ids);
+    }
+    TranslatableEntries fetchTranslatableEntries(const TranslationIds &ids) override
+    {
+        return m_database.fetchTranslatableEntries(ids);
+    }
+    TranslationRows fetchTranslationRows(const TranslationIds &ids,
+                                         std::string_view primary,
+                                         std::string_view current) override
+    {
+        return m_database.fetchTranslationRows(ids, primary, current);
+    }
+    std::int64_t addTranslatable(std::string_view id) override
+    {
+        return m_database.addTranslatable(id);
+    }
+    void setTranslatableMetaData(std::int64_t id,
+                                 std::string_view key,
+                                 const DatabaseValue &value) override
+    {
+        m_database.setTranslatableMetaData(id, key, value);
+    }
+    void removeTranslatableMetaData(std::int64_t id, std::string_view key) override
+    {
+        m_database.removeTranslatableMetaData(id, key);
+    }
+    std::int64_t updateTranslation(std::int64_t id,
+                                   std::string_view language,
+                                   std::string_view translation) override
+    {
+        return m_database.updateTranslation(id, language, translation);
+    }
+    void removeTranslation(std::int64_t id, std::string_view language) override
+    {
+        m_database.removeTranslation(id, language);
+    }
+    void removeTranslatable(std::int64_t id) override { m_database.removeTranslatable(id); }
+    std::int64_t translatableId(std::string_view id) override
+    {
+        ++singleLookups;
+        return m_database.translatableId(id);
+    }
+    std::optional<std::string> fetchTranslation(std::int64_t id, std::string_view language) override
+    {
+        ++singleLookups;
+        return m_database.fetchTranslation(id, language);
+    }
+    SearchRows searchTranslations(std::string_view query) override
+    {
+        return m_database.searchTranslations(query);
+    }
+    void storeScreenMetaData(std::string_view json) override
+    {
+        m_database.storeScreenMetaData(json);
+    }
+    TextElides fetchTextElides(std::string_view path) override
+    {
+        return m_database.fetchTextElides(path);
+    }
+    std::vector<std::int64_t> translatableIds(const TranslationIds &ids) override
+    {
+        ++keyListLookups;
+        if (m_failure == KeyLookupFails)
             throw Host::Sqlite::Exception("database disk image is malformed", 11);
-        return 1;
+        return m_database.translatableIds(ids);
     }
-    std::optional<std::string> fetchTranslation(std::int64_t, std::string_view) override
+    std::vector<std::optional<std::string>> fetchTranslations(std::span<const std::int64_t> ids,
+                                                              std::string_view language) override
     {
-        throw Host::Sqlite::Exception("disk I/O error", 10);
+        translationListLookups.append(QString::fromUtf8(language.data(), language.size()));
+        if (m_failure == TranslationLookupFails)
+            throw Host::Sqlite::Exception("disk I/O error", 10);
+        if (beforeLookup)
+            beforeLookup(language);
+        return m_database.fetchTranslations(ids, language);
     }
-    SearchRows searchTranslations(std::string_view) override { return {}; }
-    void storeScreenMetaData(std::string_view) override { }
-    TextElides fetchTextElides(std::string_view) override { return {}; }
+
+    std::atomic<int> singleLookups = 0;
+    std::atomic<int> keyListLookups = 0;
+    QStringList translationListLookups;
+    std::function<void(std::string_view language)> beforeLookup;
 
 private:
-    bool m_throwOnKey;
+    DatabaseIoInterface &m_database;
+    Failure m_failure;
 };
 
 } // namespace
@@ -376,8 +448,10 @@ void TestGeneration::databaseExceptionIsReported()
     project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting" }));
     QVERIFY(project.open());
 
-    ThrowingDatabase database(throwOnKey);
     Services services(project);
+    ProbeDatabase database(*services.generation.database,
+                           throwOnKey ? ProbeDatabase::KeyLookupFails
+                                      : ProbeDatabase::TranslationLookupFails);
     services.generation.database = &database;
 
     // On a worker, where an escaping exception would end the process.
@@ -386,12 +460,12 @@ void TestGeneration::databaseExceptionIsReported()
     QVERIFY(runner.generateAllTranslationFiles({ "de" }));
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toBool(), false);
-    QCOMPARE(services.feedback.errors(), QStringList({ expectedError, expectedError }));
+    // Both formats come from one run, which stops at the first failure.
+    QCOMPARE(services.feedback.errors(), QStringList { expectedError });
     const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
-    QCOMPARE(progresses.size(), 2);
-    for (const RecordingFeedback::Progress &progress : progresses)
-        QVERIFY(progress.finished);
-    QVERIFY(!QFile::exists(project.i18nFile("qml_de.qm")));
+    QCOMPARE(progresses.size(), 1);
+    QVERIFY(progresses.first().finished);
+    QCOMPARE(i18nEntries(project), QStringList());
 }
 
 void TestGeneration::writeErrorsAreReported()
@@ -501,6 +575,152 @@ void TestGeneration::overlappingRunsNeverExposeMixedFiles()
     QCOMPARE(i18nEntries(project), QStringList { "qml_de.ts" });
 }
 
+void TestGeneration::severalFormatsInOneRun_data()
+{
+    QTest::addColumn<QStringList>("formats");
+    QTest::addColumn<QStringList>("languages");
+
+    QTest::newRow("qm and ts") << QStringList { "qm", "ts" } << QStringList { "de", "fr" };
+    QTest::newRow("ts before qm") << QStringList { "ts", "qm" } << QStringList { "fr" };
+    QTest::newRow("one format") << QStringList { "ts" } << QStringList { "de", "fr", "it" };
+    QTest::newRow("no languages") << QStringList { "qm", "ts" } << QStringList {};
+}
+
+void TestGeneration::severalFormatsInOneRun()
+{
+    QFETCH(QStringList, formats);
+    QFETCH(QStringList, languages);
+
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting", "both", "missing" }));
+    project.writeFile(QStringLiteral("Other.qml"), qmlUsing({ "both", "emptyText" }));
+    QVERIFY(project.open());
+    project.addTranslation("greeting", "de", "Hallo");
+    project.addTranslation("greeting", "fr", "Bonjour");
+    project.addTranslation("both", "fr", "Les deux");
+    project.addTranslation("emptyText", "de", "");
+
+    LanguageCodes codes;
+    for (const QString &language : std::as_const(languages))
+        codes.push_back(language.toStdString());
+    TranslationFormats formatList;
+    QStringList expectedFiles;
+    for (const QString &format : std::as_const(formats)) {
+        formatList.push_back(format.toStdString());
+        for (const QString &language : std::as_const(languages))
+            expectedFiles.append(QStringLiteral("qml_%1.%2").arg(language, format));
+    }
+    expectedFiles.sort();
+
+    // What one run per format writes is the reference.
+    QMap<QString, QByteArray> separately;
+    {
+        Services services(project);
+        for (const std::string &format : formatList)
+            QVERIFY(writeTranslationFiles(services.generation, codes, format));
+        QCOMPARE(i18nEntries(project), expectedFiles);
+        for (const QString &file : std::as_const(expectedFiles))
+            separately.insert(file, readFile(project.i18nFile(file)));
+        QDir(project.filePath(QStringLiteral("i18n"))).removeRecursively();
+    }
+
+    Services services(project);
+    ProbeDatabase database(*services.generation.database);
+    services.generation.database = &database;
+    QVERIFY(writeTranslationFiles(services.generation, codes, formatList));
+    QCOMPARE(services.feedback.errors(), QStringList());
+    QCOMPARE(i18nEntries(project), expectedFiles);
+    for (const QString &file : std::as_const(expectedFiles))
+        QCOMPARE(readFile(project.i18nFile(file)), separately.value(file));
+
+    // Each language is looked up once, whatever the number of formats, and
+    // never item by item.
+    QCOMPARE(database.keyListLookups.load(), 1);
+    QCOMPARE(database.translationListLookups, languages);
+    QCOMPARE(database.singleLookups.load(), 0);
+
+    const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
+    QCOMPARE(progresses.size(), 1);
+    const int maximum = 2 + int(languages.size() * formats.size());
+    QCOMPARE(progresses.first().maximum, maximum);
+    QList<int> steps;
+    for (int step = 1; step <= maximum; ++step)
+        steps.append(step);
+    QCOMPARE(progresses.first().values, steps);
+    QVERIFY(progresses.first().finished);
+}
+
+void TestGeneration::editsInterleaveWithARun_data()
+{
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<QStringList>("formats");
+
+    QTest::newRow("one language") << QStringList { "de" } << QStringList { "ts" };
+    QTest::newRow("three languages, two formats")
+        << QStringList { "de", "fr", "it" } << QStringList { "ts", "qm" };
+}
+
+void TestGeneration::editsInterleaveWithARun()
+{
+    QFETCH(QStringList, languages);
+    QFETCH(QStringList, formats);
+
+    TestProject project;
+    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting", "other" }));
+    QVERIFY(project.open());
+    LanguageCodes codes;
+    for (const QString &language : std::as_const(languages)) {
+        codes.push_back(language.toStdString());
+        project.addTranslation("greeting", codes.back().c_str(), "before");
+    }
+    TranslationFormats formatList;
+    for (const QString &format : std::as_const(formats))
+        formatList.push_back(format.toStdString());
+
+    Services services(project);
+    DatabaseIoInterface &real = *services.generation.database;
+    const std::int64_t greeting = real.translatableId("greeting");
+    ProbeDatabase database(real);
+    services.generation.database = &database;
+
+    // Before each language's lookup another thread edits that language, as
+    // the interface thread may at any time; a run that held a transaction (and
+    // so the connection's lock) across its lookups would keep the edit
+    // waiting until the run ends.
+    std::vector<std::future<void>> edits;
+    int editsInTime = 0;
+    database.beforeLookup = [&](std::string_view language) {
+        const std::string code(language);
+        edits.push_back(std::async(std::launch::async, [&real, greeting, code] {
+            real.updateTranslation(greeting, code, "edited " + code);
+        }));
+        if (edits.back().wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+            ++editsInTime;
+    };
+
+    GenerationRunner runner([&] { return services.generation; });
+    QSignalSpy finished(&runner, &GenerationRunner::finished);
+    QVERIFY(formats.size() == 2 ? runner.generateAllTranslationFiles(codes)
+                                : runner.generateTranslationFiles(codes, formatList.front()));
+    QVERIFY(finished.wait(60000));
+    for (std::future<void> &edit : edits)
+        edit.get();
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(editsInTime, int(languages.size()));
+
+    // Each file holds the edit made just before its language was looked up.
+    for (const QString &language : std::as_const(languages)) {
+        const QString ts = project.i18nFile(QStringLiteral("qml_%1.ts").arg(language));
+        QCOMPARE(readTs(ts).value(QStringLiteral("greeting")).translation,
+                 QStringLiteral("edited ") + language);
+        if (formats.contains(QStringLiteral("qm"))) {
+            QCOMPARE(translatedWith(project.i18nFile(QStringLiteral("qml_%1.qm").arg(language)),
+                                    { QStringLiteral("greeting") }),
+                     QStringList { QStringLiteral("edited ") + language });
+        }
+    }
+}
+
 void TestGeneration::runnerReportsCompletion()
 {
     TestProject project;
@@ -521,8 +741,13 @@ void TestGeneration::runnerReportsCompletion()
     QVERIFY(!runner.isRunning());
     QCOMPARE(i18nEntries(project),
              QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
-    // Three runs: .qm, then .qm and .ts on the second worker.
-    QCOMPARE(services.feedback.progresses().size(), 3);
+    // Two runs: .qm, then .qm and .ts together on the second worker.
+    const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
+    QCOMPARE(progresses.size(), 2);
+    // The two workers start their runs in any order.
+    QList<int> maxima { progresses.at(0).maximum, progresses.at(1).maximum };
+    std::sort(maxima.begin(), maxima.end());
+    QCOMPARE(maxima, QList<int>({ 1 + 1, 1 + 2 * 2 }));
 }
 
 void TestGeneration::runnerRefusesWithoutDatabase()
@@ -559,7 +784,7 @@ void TestGeneration::shutdownWaitsForWorkers()
         project.closeDatabase();
         const QList<RecordingFeedback::Progress> progresses = services->feedback.progresses();
         services.reset();
-        QCOMPARE(progresses.size(), 3);
+        QCOMPARE(progresses.size(), 2);
         for (const RecordingFeedback::Progress &progress : progresses)
             QVERIFY(progress.finished);
     }

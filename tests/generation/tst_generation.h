@@ -20,6 +20,10 @@ private slots:
     void databaseExceptionIsReported();
     void writeErrorsAreReported();
     void overlappingRunsNeverExposeMixedFiles();
+    void severalFormatsInOneRun_data();
+    void severalFormatsInOneRun();
+    void editsInterleaveWithARun_data();
+    void editsInterleaveWithARun();
     void runnerReportsCompletion();
     void runnerRefusesWithoutDatabase();
     void shutdownWaitsForWorkers();

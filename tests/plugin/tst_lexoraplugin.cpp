@@ -1,10 +1,15 @@
 #include "databaseio/projectdatabase.h"
 
+#include <designer/designerview.h>
+#include <designer/documentmodel.h>
+#include <designer/formdocument.h>
+#include <designer/viewmanager.h>
 #include <extensionsystem/plugin.h>
 #include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
 #include <projects/project.h>
 #include <projects/session.h>
+#include <qmlproject/designproject.h>
 #include <utils/path.h>
 
 #include <QAbstractButton>
@@ -13,6 +18,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -96,6 +102,8 @@ private slots:
     void createsDatabaseWithFullSchema();
     void followsTheStartupProject();
     void brokenDatabaseFailsInitialization();
+    void tableShowsTheAttachedDocument_data();
+    void tableShowsTheAttachedDocument();
     void shutdownWaitsForGenerationAndClosesTheDatabase();
 
 private:
@@ -298,6 +306,86 @@ void tst_LexoraPlugin::brokenDatabaseFailsInitialization()
     // The plugin recovers on the next project change.
     session->setStartupProject(working);
     QVERIFY(hasDatabase());
+}
+
+void tst_LexoraPlugin::tableShowsTheAttachedDocument_data()
+{
+    QTest::addColumn<QString>("primaryLanguage");
+    QTest::addColumn<QStringList>("expectedRows");
+
+    QTest::newRow("German first") << "de"
+                                  << QStringList { "farewell|Tsch\u00fcss",
+                                                   "greeting|Hallo",
+                                                   "missing|" };
+    QTest::newRow("English first")
+        << "en" << QStringList { "farewell|", "greeting|Hello", "missing|" };
+}
+
+void tst_LexoraPlugin::tableShowsTheAttachedDocument()
+{
+    QFETCH(QString, primaryLanguage);
+    QFETCH(QStringList, expectedRows);
+
+    const QString name = QStringLiteral("designed_") + primaryLanguage;
+    QDir(m_dir.path()).mkpath(name);
+    const QString projectFile = m_dir.filePath(name + '/' + name + ".qmlproject");
+    {
+        QFile file(projectFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("import QmlProject\nProject {\n    supportedLanguages: [\"en\", "
+                                  "\"de\"]\n    primaryLanguage: \"%1\"\n}\n")
+                       .arg(primaryLanguage)
+                       .toUtf8());
+        Lexora::ProjectDatabase database(m_dir.filePath(name + "/translations.db"));
+        Lexora::DatabaseIo &io = database.databaseIo();
+        const auto greeting = io.addTranslatable("greeting");
+        io.updateTranslation(greeting, "de", "Hallo");
+        io.updateTranslation(greeting, "en", "Hello");
+        io.updateTranslation(io.addTranslatable("farewell"), "de", "Tsch\u00fcss");
+    }
+    QString error;
+    auto project
+        = Host::QmlProject::DesignProject::open(Host::Utils::Path::fromString(projectFile), &error);
+    QVERIFY2(project, qPrintable(error));
+    Project *opened = project.get();
+    Session::instance()->addProject(project.release());
+    Session::instance()->setStartupProject(opened);
+    QVERIFY(hasDatabase());
+
+    // The plugin's view is registered with the designer; find it by its panel.
+    auto *manager = Host::Designer::ViewManager::instance();
+    Host::Designer::DesignerView *view = nullptr;
+    QTableView *table = nullptr;
+    for (Host::Designer::DesignerView *each : manager->views()) {
+        const auto description = each->widgetDescription();
+        if (description.uniqueId == QLatin1String("TranslationsView")) {
+            view = each;
+            table = qobject_cast<QTableView *>(description.widget);
+        }
+    }
+    QVERIFY(view);
+    QVERIFY(table && table->model());
+
+    Host::Designer::FormDocument document;
+    QVERIFY(document.setText(
+        QStringLiteral("import QtQuick\nItem {\n    Text { text: qsTrId(\"greeting\") }\n"
+                       "    Text { text: qsTrId(\"missing\") + qsTrId(\"farewell\") }\n"
+                       "    Text { text: qsTr(\"ignored\") }\n}\n")));
+    manager->setCurrentDocument(&document);
+    QCOMPARE(view->model(), document.model());
+
+    const QAbstractItemModel *model = table->model();
+    QStringList rows;
+    for (int row = 0; row < model->rowCount(); ++row)
+        rows.append(model->index(row, 0).data().toString() + '|'
+                    + model->index(row, 1).data().toString());
+    QCOMPARE(rows, expectedRows);
+    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(),
+             primaryLanguage == QLatin1String("de") ? QStringLiteral("German")
+                                                    : QStringLiteral("English"));
+
+    manager->setCurrentDocument(nullptr);
+    QVERIFY(!view->isAttached());
 }
 
 void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()

@@ -34,6 +34,10 @@ private slots:
     void badFilesRaiseSqliteText_data();
     void badFilesRaiseSqliteText();
     void readOnlyFileRaisesSqliteText();
+    void restrictedStatementsAreRefused_data();
+    void restrictedStatementsAreRefused();
+    void schemaBeyondTheLimitsIsRefused_data();
+    void schemaBeyondTheLimitsIsRefused();
     void statementKindsAreChecked_data();
     void statementKindsAreChecked();
     void sqlErrorsCarrySqliteText_data();
@@ -58,11 +62,15 @@ private slots:
     void sessionRecordsOnlySessionWrites();
     void rolledBackSessionRecordsNothing();
     void changeSetsSurviveReopening();
+    void corruptRecordedChangeSetsAreRefused_data();
+    void corruptRecordedChangeSetsAreRefused();
     void applyingChangeSetsRestoresLocalEdits();
     void applyingCombinesRecordedChangeSets();
     void applyingKeepsDependentsOfConflictingInserts();
     void applyingDropsEditsWhoseParentIsGone();
     void checkpointEmptiesTheLog();
+    void readingAgainHitsTheCache_data();
+    void readingAgainHitsTheCache();
 
 private:
     QString databasePath() const { return m_directory->filePath("test.db"); }
@@ -198,6 +206,153 @@ void tst_Sqlite::readOnlyFileRaisesSqliteText()
         QVERIFY2(
             QString::fromUtf8(exception.what()).contains("attempt to write a readonly database"),
             exception.what());
+    }
+}
+
+namespace {
+
+// A connection without the restrictions, as any SQLite client opens the file.
+struct PlainConnection
+{
+    explicit PlainConnection(const QString &path)
+    {
+        sqlite3_open(QFile::encodeName(path).constData(), &handle);
+    }
+    ~PlainConnection() { sqlite3_close_v2(handle); }
+    QString run(const QByteArray &sql) const
+    {
+        char *message = nullptr;
+        if (sqlite3_exec(handle, sql.constData(), nullptr, nullptr, &message) == SQLITE_OK)
+            return {};
+        const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(handle));
+        sqlite3_free(message);
+        return text;
+    }
+    sqlite3 *handle = nullptr;
+};
+
+// A left-deep sum: its tree is `depth` deep while the parser's stack stays flat.
+QByteArray nested(int depth)
+{
+    QByteArray sql = "SELECT 1";
+    for (int level = 0; level < depth; ++level)
+        sql += "+1";
+    return sql;
+}
+
+QByteArray compound(int terms)
+{
+    QByteArray sql = "SELECT 1";
+    for (int term = 1; term < terms; ++term)
+        sql += " UNION ALL SELECT 1";
+    return sql;
+}
+
+QByteArray columns(int count)
+{
+    QByteArray sql = "CREATE TABLE wide(c0";
+    for (int column = 1; column < count; ++column)
+        sql += ", c" + QByteArray::number(column);
+    return sql + ")";
+}
+
+} // namespace
+
+// Each statement runs once on a plain connection, where SQLite's defaults let
+// it through (or, where the default already refuses, is marked so), and once
+// through our connection, which must refuse it.
+void tst_Sqlite::restrictedStatementsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("sql");
+    QTest::addColumn<bool>("plainAccepts");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("schema written through writable_schema")
+        << QByteArray("PRAGMA writable_schema=ON; "
+                      "UPDATE sqlite_schema SET sql = 'CREATE TABLE t(b)' WHERE name = 't'")
+        << true << "may not be modified";
+    QTest::newRow("extension loading")
+        << QByteArray("SELECT load_extension('libm.so.6')") << false << "not authorized";
+    QTest::newRow("fts3 tokenizer pointer")
+        << QByteArray("SELECT fts3_tokenizer('planted', x'0100000000000000')") << true
+        << "fts3tokenize disabled";
+    QTest::newRow("attached database")
+        << QByteArray("ATTACH ':memory:' AS other") << true << "too many attached databases";
+    QTest::newRow("value larger than 64 MiB")
+        << QByteArray("SELECT length(zeroblob(64 * 1024 * 1024 + 1))") << true
+        << "string or blob too big";
+    QTest::newRow("text built from a blob")
+        << QByteArray("SELECT length(hex(zeroblob(40000000)))") << true << "string or blob too big";
+    QTest::newRow("deep expression") << nested(150) << true << "Expression tree is too large";
+    QTest::newRow("long compound select") << compound(20) << true << "too many terms in compound";
+    QTest::newRow("wide table") << columns(150) << true << "too many columns";
+    QTest::newRow("many variables")
+        << QByteArray("SELECT ?1000") << true << "variable number must be between";
+}
+
+void tst_Sqlite::restrictedStatementsAreRefused()
+{
+    QFETCH(QByteArray, sql);
+    QFETCH(bool, plainAccepts);
+    QFETCH(QString, expectedText);
+
+    {
+        Database database { databasePath() };
+        database.execute("CREATE TABLE t(a)");
+    }
+    if (plainAccepts) {
+        const QString plainError = PlainConnection(databasePath()).run(sql);
+        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
+        // The plain run may have changed the file; start again from a clean one.
+        QVERIFY(QFile::remove(databasePath()));
+        Database database { databasePath() };
+        database.execute("CREATE TABLE t(a)");
+    }
+
+    Database database { databasePath() };
+    try {
+        database.execute(sql.toStdString());
+        QFAIL("the restricted connection ran the statement");
+    } catch (const Exception &exception) {
+        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
+    }
+    // The connection stays usable and the schema is untouched.
+    ReadStatement<1> schema { "SELECT sql FROM sqlite_schema WHERE name = 't'", database };
+    QCOMPARE(schema.optionalValue<std::string>().value(), "CREATE TABLE t(a)");
+}
+
+// A file made elsewhere may hold a schema that a plain client reads, but that
+// is beyond what our connection takes; opening it fails with SQLite's text
+// instead of handing such a schema to the plugin's statements.
+void tst_Sqlite::schemaBeyondTheLimitsIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("schema");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("wide table") << columns(150) << "too many columns";
+    QTest::newRow("deep default") << QByteArray("CREATE TABLE t(a DEFAULT (" + nested(150).mid(7)
+                                                + "))")
+                                  << "Expression tree is too large";
+    QTest::newRow("deep trigger") << QByteArray(
+        "CREATE TABLE t(a); CREATE TRIGGER r AFTER INSERT ON t BEGIN " + nested(150) + "; END")
+                                  << "Expression tree is too large";
+}
+
+void tst_Sqlite::schemaBeyondTheLimitsIsRefused()
+{
+    QFETCH(QByteArray, schema);
+    QFETCH(QString, expectedText);
+
+    {
+        PlainConnection plain(databasePath());
+        const QString plainError = plain.run(schema);
+        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
+    }
+    try {
+        Database database { databasePath() };
+        QFAIL("a schema beyond the limits was opened");
+    } catch (const Exception &exception) {
+        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
     }
 }
 
@@ -714,6 +869,73 @@ void tst_Sqlite::changeSetsSurviveReopening()
     QCOMPARE(changeSets[0].at(0).value(0).toInteger(), 7);
 }
 
+// A database file from elsewhere can hold any bytes as a recorded change set.
+// Listing and re-applying must refuse a malformed one with SQLite's corruption
+// error, never hand it to the session extension, whose reader loops forever on
+// some of them.
+void tst_Sqlite::corruptRecordedChangeSetsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("changeSet");
+
+    // Found by fuzzing: a header naming more columns than the set holds bytes
+    // kept sqlite3changeset_next busy forever.
+    QTest::newRow("header beyond the end") << QByteArray::fromHex("54730072026e6101746c61746162"
+                                                                  "6c65730012000100000000000000"
+                                                                  "0503"
+                                                                  "0a6c6f63616c2e6f6e6c79");
+    QTest::newRow("truncated header") << QByteArray("T\x03\x01", 3);
+    QTest::newRow("too many columns")
+        << QByteArray("T\x81\x48", 3) + QByteArray(200, '\0') + QByteArray("parent\0\x12\x00", 9);
+    QTest::newRow("table without name") << QByteArray("T\x01\x01\0\x12\x00\x05", 7);
+    QTest::newRow("change before any table") << QByteArray("\x12\x00\x05", 3);
+    QTest::newRow("unknown operation") << QByteArray("T\x02\x01\x00parent\0\x11\x00\x05\x05", 15);
+    QTest::newRow("unknown value type") << QByteArray("T\x02\x01\x00parent\0\x12\x00\x07\x05", 15);
+    QTest::newRow("text longer than the set")
+        << QByteArray("T\x02\x01\x00parent\0\x12\x00\x01\0\0\0\0\0\0\0\x07\x03\x7f"
+                      "ab",
+                      26);
+    QTest::newRow("update without its new values")
+        << QByteArray("T\x02\x01\x00parent\0\x17\x00\x01\0\0\0\0\0\0\0\x07\x00", 23);
+}
+
+void tst_Sqlite::corruptRecordedChangeSetsAreRefused()
+{
+    QFETCH(QByteArray, changeSet);
+
+    Database database { databasePath() };
+    createParentChild(database);
+    {
+        // A real edit first, so the table of recorded sets exists.
+        WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+        ImmediateSessionTransaction transaction { database };
+        insertParent.execute(7, "seven");
+        transaction.commit();
+    }
+    {
+        WriteStatement store { "INSERT INTO recordedChangeSets(changeSet) VALUES(?)", database };
+        ImmediateTransaction transaction { database };
+        store.execute(Value { changeSet });
+        transaction.commit();
+    }
+
+    for (int operation = 0; operation < 2; ++operation) {
+        ImmediateTransaction transaction { database };
+        try {
+            if (operation == 0)
+                database.changeSets();
+            else
+                database.applyAndUpdateSessions();
+            QFAIL("a corrupt change set was taken");
+        } catch (const Exception &exception) {
+            QVERIFY2(QString::fromUtf8(exception.what()).contains("Corrupt recorded change set"),
+                     exception.what());
+            QCOMPARE(exception.errorCode() & 0xff, SQLITE_CORRUPT);
+        }
+    }
+    ReadStatement<1> parents { "SELECT count(*) FROM parent", database };
+    QCOMPARE(parents.optionalValue<int>().value(), 1);
+}
+
 void tst_Sqlite::applyingChangeSetsRestoresLocalEdits()
 {
     Database database { databasePath() };
@@ -863,6 +1085,50 @@ void tst_Sqlite::checkpointEmptiesTheLog()
     QCOMPARE(checkpointedFrames, logFrames);
     // The main file alone holds the data now.
     QVERIFY(QFileInfo(databasePath()).size() > 100000);
+}
+
+void tst_Sqlite::readingAgainHitsTheCache_data()
+{
+    QTest::addColumn<int>("kibibytes");
+    QTest::newRow("smaller than SQLite's default cache") << 1024;
+    QTest::newRow("four times SQLite's default cache") << 8192;
+}
+
+// Read transactions that follow one another keep the pages they read, so a
+// second pass over the same rows reads nothing from the file.
+void tst_Sqlite::readingAgainHitsTheCache()
+{
+    QFETCH(int, kibibytes);
+    {
+        Database database { databasePath() };
+        ImmediateTransaction transaction { database };
+        database.execute("CREATE TABLE t(id INTEGER PRIMARY KEY, payload BLOB)");
+        WriteStatement fill { "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                              "WHERE i < ?) INSERT INTO t(payload) SELECT randomblob(1024) FROM n",
+                              database };
+        fill.execute(kibibytes);
+        transaction.commit();
+    }
+
+    Database database { databasePath() };
+    ReadStatement<1> total { "SELECT sum(length(payload)) FROM t", database };
+    auto readAll = [&] {
+        DeferredTransaction transaction { database };
+        const std::int64_t bytes = total.optionalValue<std::int64_t>().value_or(0);
+        transaction.commit();
+        return bytes;
+    };
+    auto cacheMisses = [&] {
+        int current = 0;
+        int highest = 0;
+        sqlite3_db_status(database.handle(), SQLITE_DBSTATUS_CACHE_MISS, &current, &highest, 1);
+        return current;
+    };
+
+    QCOMPARE(readAll(), std::int64_t(kibibytes) * 1024);
+    QVERIFY(cacheMisses() >= kibibytes / 4);
+    QCOMPARE(readAll(), std::int64_t(kibibytes) * 1024);
+    QCOMPARE(cacheMisses(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Sqlite)

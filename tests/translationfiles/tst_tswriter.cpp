@@ -308,6 +308,15 @@ void TestTsWriter::escaping_data()
     QTest::newRow("other non-ASCII unchanged")
         << QString(u"\u00e4\u20ac\U0001F600"_qs) << QString(u"\u00e4\u20ac\U0001F600"_qs);
     QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("nothing to escape")
+        << QStringLiteral("plain text, 42 (ok)!") << QStringLiteral("plain text, 42 (ok)!");
+    QTest::newRow("first and last character")
+        << QStringLiteral("<middle>") << QStringLiteral("&lt;middle&gt;");
+    QTest::newRow("only escapes") << QString(u"&&\u0001"_qs)
+                                  << QStringLiteral("&amp;&amp;<byte value=\"x1\"/>");
+    QTest::newRow("plain runs between escapes")
+        << QString(u"ab<cd\u00a0ef\rgh"_qs)
+        << QStringLiteral("ab&lt;cd&#xa0;ef<byte value=\"xd\"/>gh");
 }
 
 void TestTsWriter::escaping()

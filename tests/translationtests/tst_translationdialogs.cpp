@@ -47,7 +47,11 @@ public:
     {
         return { { "de", "German" }, { "fr", "French" } };
     }
-    void generateQmFiles() override { ++generated; }
+    bool generateQmFiles() override
+    {
+        ++generated;
+        return true;
+    }
     void addScreenMetaData(const QByteArray &resultJson) override
     {
         stored.append(resultJson);

@@ -1,0 +1,53 @@
+// Database files from elsewhere: a project brings its own translations.db,
+// which the plugin opens at once. Each input is a database file; the plugin
+// opens it and runs its statements on it: fetch, search, sync and the reads of
+// generation.
+//
+// With LEXORA_FUZZ_SEED_DIR set, writes sample database files as seeds and
+// exits.
+
+#include "fuzzdatabase.h"
+
+#include "exception.h"
+
+using namespace Lexora;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    if (!Fuzz::seedDirectory().isEmpty()) {
+        const QString path = Fuzz::seedDirectory() + QStringLiteral("/sample-512.db");
+        QFile::remove(path);
+        Fuzz::fillSampleDatabase(path, 512);
+        std::exit(0);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static const QString path = Fuzz::scratchDirectory() + QStringLiteral("/input.db");
+    for (const char *suffix : { "-wal", "-shm" })
+        QFile::remove(path + QLatin1String(suffix));
+    if (!Fuzz::writeFile(path, Fuzz::input(data, size)))
+        return 0;
+    try {
+        ProjectDatabase database(path);
+        DatabaseIo &io = database.databaseIo();
+        std::size_t sum = Fuzz::sizeOf(io.fetchAllTranslatableEntries());
+        sum += Fuzz::sizeOf(io.fetchFullTranslatableEntries({ "main.title", "local.only" }));
+        for (const TranslationRow &row : io.fetchTranslationRows({ "main.title" }, "de", "fr"))
+            sum += std::size_t(row.translationId.size() + row.currentTranslation.size());
+        for (const SearchRow &row : io.searchTranslations("Haupt*"))
+            sum += row.translation.size();
+        for (const TextElide &elide : io.fetchTextElides("Main.qml"))
+            sum += std::size_t(elide.line);
+        const std::int64_t title = io.translatableId("main.title");
+        sum += io.fetchTranslation(title, "de").value_or(std::string()).size();
+        io.syncTranslatables(Fuzz::sampleEntries());
+        io.updateTranslation(io.translatableId("main.title"), "fr", "Titre");
+        if (sum == std::size_t(-1))
+            std::abort();
+    } catch (const Host::Sqlite::Exception &) {
+    } catch (const Lexora::Exception &) { }
+    return 0;
+}

@@ -1,0 +1,196 @@
+#include "documentparser.h"
+
+#include <private/qqmljsast_p.h>
+#include <private/qqmljsengine_p.h>
+#include <private/qqmljslexer_p.h>
+#include <private/qqmljsparser_p.h>
+
+namespace Host::Designer {
+
+using namespace QQmlJS;
+
+namespace {
+
+QString qualifiedName(AST::UiQualifiedId *id)
+{
+    QString name;
+    for (AST::UiQualifiedId *part = id; part; part = part->next) {
+        if (!name.isEmpty())
+            name += QLatin1Char('.');
+        name += part->name;
+    }
+    return name;
+}
+
+// The value of a literal expression; invalid for anything that must be evaluated.
+QVariant literalValue(AST::Statement *statement)
+{
+    auto *expressionStatement = AST::cast<AST::ExpressionStatement *>(statement);
+    if (!expressionStatement)
+        return {};
+    AST::ExpressionNode *expression = expressionStatement->expression;
+    if (auto *string = AST::cast<AST::StringLiteral *>(expression))
+        return string->value.toString();
+    if (AST::cast<AST::TrueLiteral *>(expression))
+        return true;
+    if (AST::cast<AST::FalseLiteral *>(expression))
+        return false;
+    if (auto *number = AST::cast<AST::NumericLiteral *>(expression))
+        return number->value;
+    if (auto *minus = AST::cast<AST::UnaryMinusExpression *>(expression)) {
+        if (auto *number = AST::cast<AST::NumericLiteral *>(minus->expression))
+            return -number->value;
+    }
+    return {};
+}
+
+} // namespace
+
+class DocumentParser::TreeBuilder
+{
+public:
+    explicit TreeBuilder(const QString &text) : m_text(text) { }
+
+    std::unique_ptr<Node> build(AST::UiQualifiedId *typeId,
+                                AST::UiObjectInitializer *initializer,
+                                AST::Node *whole,
+                                const QByteArray &parentProperty)
+    {
+        std::unique_ptr<Node> node(createNode());
+        node->m_typeName = qualifiedName(typeId);
+        node->m_parentProperty = parentProperty;
+        node->m_begin = int(whole->firstSourceLocation().begin());
+        node->m_end = int(whole->lastSourceLocation().end());
+        node->m_bodyOpen = int(initializer->lbraceToken.begin());
+        node->m_bodyClose = int(initializer->rbraceToken.begin());
+
+        for (AST::UiObjectMemberList *it = initializer->members; it; it = it->next)
+            addMember(node.get(), it->member);
+        return node;
+    }
+
+private:
+    static Node *createNode() { return new Node; }
+
+    void adopt(Node *parent, std::unique_ptr<Node> child)
+    {
+        child->m_parent = parent;
+        parent->m_children.push_back(std::move(child));
+    }
+
+    void addProperty(Node *node, const QString &name, AST::Statement *statement, AST::Node *whole)
+    {
+        Node::Property property;
+        property.name = name.toUtf8();
+        property.begin = int(whole->firstSourceLocation().begin());
+        // The value is the expression without the statement's semicolon,
+        // which may be a virtual one the parser inserted.
+        AST::Node *value = statement;
+        if (auto *expression = AST::cast<AST::ExpressionStatement *>(statement))
+            value = expression->expression;
+        property.valueBegin = int(value->firstSourceLocation().begin());
+        property.valueEnd = int(value->lastSourceLocation().end());
+        property.end = endOfStatement(property.valueEnd);
+        property.expression
+            = m_text.mid(property.valueBegin, property.valueEnd - property.valueBegin);
+        property.value = literalValue(statement);
+        property.binding = !property.value.isValid();
+        node->m_properties.push_back(std::move(property));
+    }
+
+    // Past a semicolon that ends the statement at `end`, if there is one.
+    int endOfStatement(int end) const
+    {
+        int position = end;
+        while (position < m_text.size()
+               && (m_text.at(position) == QLatin1Char(' ')
+                   || m_text.at(position) == QLatin1Char('\t')))
+            ++position;
+        return position < m_text.size() && m_text.at(position) == QLatin1Char(';') ? position + 1
+                                                                                   : end;
+    }
+
+    void addMember(Node *node, AST::UiObjectMember *member)
+    {
+        if (auto *definition = AST::cast<AST::UiObjectDefinition *>(member)) {
+            adopt(node,
+                  build(definition->qualifiedTypeNameId, definition->initializer, definition, {}));
+        } else if (auto *objectBinding = AST::cast<AST::UiObjectBinding *>(member)) {
+            adopt(node,
+                  build(objectBinding->qualifiedTypeNameId,
+                        objectBinding->initializer,
+                        objectBinding,
+                        qualifiedName(objectBinding->qualifiedId).toUtf8()));
+        } else if (auto *arrayBinding = AST::cast<AST::UiArrayBinding *>(member)) {
+            const QByteArray name = qualifiedName(arrayBinding->qualifiedId).toUtf8();
+            for (AST::UiArrayMemberList *it = arrayBinding->members; it; it = it->next) {
+                if (auto *element = AST::cast<AST::UiObjectDefinition *>(it->member)) {
+                    auto child
+                        = build(element->qualifiedTypeNameId, element->initializer, element, name);
+                    child->m_inArray = true;
+                    adopt(node, std::move(child));
+                }
+            }
+        } else if (auto *scriptBinding = AST::cast<AST::UiScriptBinding *>(member)) {
+            const QString name = qualifiedName(scriptBinding->qualifiedId);
+            if (name == QLatin1String("id")) {
+                AST::Node *value = scriptBinding->statement;
+                if (auto *expression = AST::cast<AST::ExpressionStatement *>(value))
+                    value = expression->expression;
+                const int begin = int(value->firstSourceLocation().begin());
+                const int end = int(value->lastSourceLocation().end());
+                node->m_id = m_text.mid(begin, end - begin);
+                node->m_idEnd = endOfStatement(end);
+            } else {
+                addProperty(node, name, scriptBinding->statement, scriptBinding);
+            }
+        } else if (auto *publicMember = AST::cast<AST::UiPublicMember *>(member)) {
+            if (publicMember->type == AST::UiPublicMember::Property && publicMember->statement)
+                addProperty(
+                    node, publicMember->name.toString(), publicMember->statement, publicMember);
+        }
+    }
+
+    const QString &m_text;
+};
+
+DocumentParser::Result DocumentParser::parse(const QString &text)
+{
+    Result result;
+    Engine engine;
+    Lexer lexer(&engine);
+    lexer.setCode(text, 1, true);
+    Parser parser(&engine);
+
+    if (!parser.parse()) {
+        for (const DiagnosticMessage &message : parser.diagnosticMessages()) {
+            result.errors.append(QStringLiteral("%1:%2: %3")
+                                     .arg(message.loc.startLine)
+                                     .arg(message.loc.startColumn)
+                                     .arg(message.message));
+        }
+        if (result.errors.isEmpty())
+            result.errors.append(QStringLiteral("1:1: the document does not parse"));
+        return result;
+    }
+
+    AST::UiProgram *program = parser.ast();
+    if (program->headers) {
+        const auto begin = program->headers->firstSourceLocation().begin();
+        const auto end = program->headers->lastSourceLocation().end();
+        result.imports = text.mid(begin, end - begin);
+    }
+
+    auto *definition = program->members
+        ? AST::cast<AST::UiObjectDefinition *>(program->members->member)
+        : nullptr;
+    if (!definition) {
+        result.errors.append(QStringLiteral("1:1: the document has no root object"));
+        return result;
+    }
+    result.root = TreeBuilder(text).build(
+        definition->qualifiedTypeNameId, definition->initializer, definition, {});
+    return result;
+}
+
+} // namespace Host::Designer

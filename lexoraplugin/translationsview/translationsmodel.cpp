@@ -1,0 +1,312 @@
+#include "translationsmodel.h"
+
+#include "databaseaccess.h"
+#include "translationsview.h"
+
+#include <algorithm>
+
+namespace Lexora {
+
+namespace {
+
+constexpr int columns = 3;
+constexpr int alignLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr int alignRight = Qt::AlignRight | Qt::AlignVCenter;
+
+bool lessById(const TranslationRow &first, const TranslationRow &second)
+{
+    return first.translationId < second.translationId;
+}
+
+bool isValidCellOf(const QModelIndex &index, std::size_t rowCount)
+{
+    return index.isValid() && index.row() >= 0 && std::size_t(index.row()) < rowCount
+        && index.column() >= 0 && index.column() < columns;
+}
+
+TranslationRow placeholderRow(const std::string &translationId)
+{
+    TranslationRow row;
+    row.translationId = QString::fromStdString(translationId);
+    row.translatableId = -1;
+    return row;
+}
+
+} // namespace
+
+TranslationsModel::TranslationsModel(DatabaseAccess *databaseAccess,
+                                     TranslationsView *view,
+                                     QObject *parent)
+    : QAbstractTableModel(parent), m_databaseAccess(databaseAccess), m_view(view)
+{ }
+
+TranslationsModel::~TranslationsModel() = default;
+
+bool TranslationsModel::isValidCell(const QModelIndex &index) const
+{
+    return index.model() == this && isValidCellOf(index, m_rows.size());
+}
+
+int TranslationsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TranslationsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columns;
+}
+
+QVariant TranslationsModel::data(const QModelIndex &index, int role) const
+{
+    if (!isValidCell(index))
+        return {};
+    const TranslationRow &row = m_rows[std::size_t(index.row())];
+    const QString *text = nullptr;
+    switch (index.column()) {
+    case 0:
+        text = &row.translationId;
+        break;
+    case 1:
+        text = &row.primaryTranslation;
+        break;
+    case 2:
+        text = &row.currentTranslation;
+        break;
+    default:
+        return {};
+    }
+
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::ToolTipRole:
+        return *text;
+    case Qt::TextAlignmentRole:
+        return index.column() != 0 && text->isRightToLeft() ? alignRight : alignLeft;
+    default:
+        return {};
+    }
+}
+
+bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !isValidCell(index))
+        return false;
+    TranslationRow &row = m_rows[std::size_t(index.row())];
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+
+    if (row.translatableId < 0) {
+        row.translatableId
+            = database ? database->addTranslatable(row.translationId.toStdString()) : -1;
+        const QModelIndex idIndex = this->index(index.row(), 0);
+        emit dataChanged(idIndex, idIndex, { Qt::DisplayRole, Qt::TextAlignmentRole });
+    }
+
+    const QString text = value.toString();
+    const Language *language = nullptr;
+    switch (index.column()) {
+    case 1:
+        row.primaryTranslation = text;
+        language = &m_primaryLanguage;
+        break;
+    case 2:
+        row.currentTranslation = text;
+        language = &m_currentLanguage;
+        break;
+    default:
+        return false;
+    }
+    if (database)
+        database->updateTranslation(row.translatableId, language->code, text.toStdString());
+
+    emit dataChanged(index, index, { Qt::DisplayRole, Qt::TextAlignmentRole });
+    return true;
+}
+
+QVariant TranslationsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        switch (section) {
+        case 0:
+            return tr("Translation ID");
+        case 1:
+            return m_primaryLanguage.nameString();
+        case 2:
+            return tr("Translation");
+        default:
+            break;
+        }
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags TranslationsModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (!isValidCell(index))
+        return flags;
+    flags &= ~Qt::ItemIsSelectable;
+    switch (index.column()) {
+    case 0:
+        if (m_rows[std::size_t(index.row())].translatableId < 0)
+            flags &= ~Qt::ItemIsEnabled;
+        break;
+    case 1:
+        if (!m_primaryLanguage.code.empty())
+            flags |= Qt::ItemIsEditable;
+        break;
+    case 2:
+        if (!m_currentLanguage.code.empty())
+            flags |= Qt::ItemIsEditable;
+        break;
+    default:
+        break;
+    }
+    return flags;
+}
+
+TranslationRows TranslationsModel::fetchRows(const TranslationIds &translationIds) const
+{
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+    if (!database || translationIds.empty())
+        return {};
+    return database->fetchTranslationRows(
+        translationIds, m_primaryLanguage.code, m_currentLanguage.code);
+}
+
+void TranslationsModel::reload()
+{
+    TranslationIds translationIds = m_view->translationIds();
+    translationIds.erase(std::unique(translationIds.begin(), translationIds.end()),
+                         translationIds.end());
+
+    TranslationRows fetched = fetchRows(translationIds);
+    TranslationRows placeholders;
+    placeholders.reserve(translationIds.size());
+    for (const std::string &translationId : translationIds)
+        placeholders.push_back(placeholderRow(translationId));
+
+    // The IDs come sorted bytewise as UTF-8, the rows are sorted as Qt strings;
+    // the two orders differ for characters beyond the basic plane.
+    std::stable_sort(fetched.begin(), fetched.end(), lessById);
+    std::stable_sort(placeholders.begin(), placeholders.end(), lessById);
+
+    TranslationRows rows;
+    rows.reserve(placeholders.size());
+    std::set_union(std::make_move_iterator(fetched.begin()),
+                   std::make_move_iterator(fetched.end()),
+                   std::make_move_iterator(placeholders.begin()),
+                   std::make_move_iterator(placeholders.end()),
+                   std::back_inserter(rows),
+                   lessById);
+    installRows(std::move(rows));
+}
+
+void TranslationsModel::installRows(TranslationRows rows)
+{
+    // Rows whose ID stays keep their place; only rows of IDs that went away
+    // are removed and only rows of new IDs inserted. Announcing the new rows
+    // as if the old ones had kept their IDs would move the views' persistent
+    // indexes (an open editor among them) onto other IDs.
+    for (int row = int(m_rows.size()) - 1; row >= 0;) {
+        if (std::binary_search(rows.begin(), rows.end(), m_rows[std::size_t(row)], lessById)) {
+            --row;
+            continue;
+        }
+        int first = row;
+        while (first > 0
+               && !std::binary_search(
+                   rows.begin(), rows.end(), m_rows[std::size_t(first - 1)], lessById))
+            --first;
+        beginRemoveRows({}, first, row);
+        m_rows.erase(m_rows.begin() + first, m_rows.begin() + row + 1);
+        endRemoveRows();
+        row = first - 1;
+    }
+
+    int lastKept = -1;
+    std::size_t position = 0;
+    for (std::size_t next = 0; next < rows.size();) {
+        if (position < m_rows.size()
+            && m_rows[position].translationId == rows[next].translationId) {
+            m_rows[position] = std::move(rows[next]);
+            lastKept = int(position);
+            ++position;
+            ++next;
+            continue;
+        }
+        std::size_t end = next;
+        while (end < rows.size()
+               && (position >= m_rows.size()
+                   || m_rows[position].translationId != rows[end].translationId))
+            ++end;
+        beginInsertRows({}, int(position), int(position + (end - next)) - 1);
+        m_rows.insert(m_rows.begin() + std::ptrdiff_t(position),
+                      std::make_move_iterator(rows.begin() + std::ptrdiff_t(next)),
+                      std::make_move_iterator(rows.begin() + std::ptrdiff_t(end)));
+        endInsertRows();
+        position += end - next;
+        next = end;
+    }
+
+    // No rows kept: there is no cell to report.
+    if (lastKept >= 0)
+        emit dataChanged(index(0, 0), index(lastKept, columns - 1));
+}
+
+void TranslationsModel::updateTranslationIds(const TranslationIds &removedIds,
+                                             const TranslationIds &addedIds)
+{
+    const TranslationIds &used = m_view->translationIds();
+    auto isUsed = [&](const std::string &translationId) {
+        return std::binary_search(used.begin(), used.end(), translationId);
+    };
+    auto rowOf = [&](const QString &translationId) {
+        TranslationRow key;
+        key.translationId = translationId;
+        return std::lower_bound(m_rows.begin(), m_rows.end(), key, lessById);
+    };
+
+    for (const std::string &translationId : removedIds) {
+        if (isUsed(translationId))
+            continue;
+        const auto found = rowOf(QString::fromStdString(translationId));
+        if (found == m_rows.end() || found->translationId != QString::fromStdString(translationId))
+            continue;
+        const int row = int(found - m_rows.begin());
+        beginRemoveRows({}, row, row);
+        m_rows.erase(found);
+        endRemoveRows();
+    }
+
+    TranslationIds newIds;
+    for (const std::string &translationId : addedIds) {
+        if (!isUsed(translationId))
+            continue;
+        const QString id = QString::fromStdString(translationId);
+        const auto found = rowOf(id);
+        if ((found == m_rows.end() || found->translationId != id)
+            && std::find(newIds.begin(), newIds.end(), translationId) == newIds.end())
+            newIds.push_back(translationId);
+    }
+    if (newIds.empty())
+        return;
+
+    TranslationRows fetched = fetchRows(newIds);
+    for (const std::string &translationId : newIds) {
+        TranslationRow row = placeholderRow(translationId);
+        const auto known = std::find_if(fetched.begin(), fetched.end(), [&](const auto &each) {
+            return each.translationId == row.translationId;
+        });
+        if (known != fetched.end())
+            row = std::move(*known);
+        const auto position = rowOf(row.translationId);
+        const int index = int(position - m_rows.begin());
+        beginInsertRows({}, index, index);
+        m_rows.insert(position, std::move(row));
+        endInsertRows();
+    }
+}
+
+} // namespace Lexora

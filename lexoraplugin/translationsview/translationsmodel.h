@@ -1,0 +1,65 @@
+#pragma once
+
+#include "databaseio/databaseiointerface.h"
+#include "languages/language.h"
+
+#include <QAbstractTableModel>
+
+namespace Lexora {
+
+class DatabaseAccess;
+class TranslationsView;
+
+// The translations table: one row per translation ID the open document uses,
+// with its text in the primary language and in the language chosen in the
+// editor. Edits go straight into the database.
+class TranslationsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    TranslationsModel(DatabaseAccess *databaseAccess,
+                      TranslationsView *view,
+                      QObject *parent = nullptr);
+    ~TranslationsModel() override;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant
+    headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    void setPrimaryLanguage(const Language &language) { m_primaryLanguage = language; }
+    void setCurrentLanguage(const Language &language) { m_currentLanguage = language; }
+    void setDatabaseAccess(DatabaseAccess *databaseAccess) { m_databaseAccess = databaseAccess; }
+    Language primaryLanguage() const { return m_primaryLanguage; }
+    Language currentLanguage() const { return m_currentLanguage; }
+
+    // Rebuilds the rows from the view's translation IDs and the database.
+    // Database failures propagate; the rows then stay as they were.
+    void reload();
+    // Follows a change of the view's translation IDs by rows: IDs that are no
+    // longer used lose their row, new IDs get one, every other row stays as it
+    // is. Only the new IDs are looked up, so an edit in a large document costs
+    // next to nothing. The IDs need not be unique or sorted.
+    void updateTranslationIds(const TranslationIds &removedIds, const TranslationIds &addedIds);
+
+    const TranslationRows &rows() const { return m_rows; }
+
+private:
+    // Replaces the rows by `rows` (sorted, unique), announcing exactly which
+    // rows went and came; never a reset.
+    void installRows(TranslationRows rows);
+    bool isValidCell(const QModelIndex &index) const;
+    TranslationRows fetchRows(const TranslationIds &translationIds) const;
+
+    TranslationRows m_rows;
+    Language m_primaryLanguage;
+    Language m_currentLanguage;
+    DatabaseAccess *m_databaseAccess;
+    TranslationsView *m_view;
+};
+
+} // namespace Lexora

@@ -1,0 +1,552 @@
+#include "translationsview.h"
+
+#include "databaseaccess.h"
+#include "exception.h"
+#include "generationrunner.h"
+#include "translationsview/translationtableview.h"
+#include "translationtests/translationtestresults.h"
+
+#include <core/editorcontext.h>
+#include <core/workbench.h>
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <designer/typedescription.h>
+#include <designer/viewmanager.h>
+#include <projects/buildtarget.h>
+#include <projects/project.h>
+#include <projects/session.h>
+#include <qmlproject/qmlbuildbackend.h>
+#include <sqlite/sqliteexception.h>
+#include <utils/softassert.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace Lexora {
+
+using Host::Designer::Node;
+using Host::Designer::NodeProperties;
+
+namespace {
+
+// Small lists are merged into the large one in place; large ones in one pass.
+constexpr std::size_t inPlaceLimit = 16;
+
+const QRegularExpression &translationCallPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("\\bqsTrId\\(\"(.+?)\"\\)"));
+    return pattern;
+}
+
+void appendTranslationIds(const QString &text, TranslationIds &translationIds)
+{
+    QRegularExpressionMatchIterator matches = translationCallPattern().globalMatch(text);
+    while (matches.hasNext())
+        translationIds.push_back(matches.next().captured(1).toStdString());
+}
+
+void showCriticalMessage(const QString &title, const QString &text)
+{
+    QMessageBox::critical(Host::Core::Workbench::dialogParent(), title, text, QMessageBox::Ok);
+}
+
+Language languageOf(const QString &code)
+{
+    return Language(code.toStdString(),
+                    QLocale::languageToString(QLocale(code).language()).toStdString());
+}
+
+Host::QmlProject::QmlBuildBackend *startupBuildSystem(bool *hasProject)
+{
+    Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    *hasProject = project;
+    if (!project)
+        return nullptr;
+    Host::Projects::BuildTarget *target = project->activeTarget();
+    HOST_SOFT_ASSERT(target, return nullptr);
+    auto *buildSystem = qobject_cast<Host::QmlProject::QmlBuildBackend *>(target->buildBackend());
+    HOST_SOFT_ASSERT(buildSystem, return nullptr);
+    return buildSystem;
+}
+
+} // namespace
+
+TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
+                                   TranslationFileServicesInterface &translationFileServices,
+                                   FileServicesInterface &fileServices,
+                                   UserFeedbackInterface &userFeedback,
+                                   GenerationRunner *generationRunner)
+    : m_model(&databaseAccess, this),
+      m_databaseAccess(&databaseAccess),
+      m_translationFileServices(&translationFileServices),
+      m_fileServices(&fileServices),
+      m_userFeedback(&userFeedback),
+      m_generationRunner(generationRunner)
+{ }
+
+TranslationsView::~TranslationsView() = default;
+
+void TranslationsView::setServices(DatabaseAccess &databaseAccess,
+                                   TranslationFileServicesInterface &translationFileServices,
+                                   FileServicesInterface &fileServices,
+                                   UserFeedbackInterface &userFeedback,
+                                   GenerationRunner *generationRunner)
+{
+    m_databaseAccess = &databaseAccess;
+    m_translationFileServices = &translationFileServices;
+    m_fileServices = &fileServices;
+    m_userFeedback = &userFeedback;
+    m_generationRunner = generationRunner;
+    m_model.setDatabaseAccess(&databaseAccess);
+}
+
+TranslationIds TranslationsView::translationIdsOfBindings(const NodeProperties &bindings)
+{
+    TranslationIds translationIds;
+    for (const Host::Designer::NodeProperty &binding : bindings)
+        appendTranslationIds(binding.expression(), translationIds);
+    std::sort(translationIds.begin(), translationIds.end());
+    return translationIds;
+}
+
+QString TranslationsView::translationCall(const QString &translationId)
+{
+    QString literal = translationId;
+    // Inside a string literal a backslash starts an escape and a quote ends it.
+    literal.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    literal.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1String("qsTrId(\"") + literal + QLatin1String("\")");
+}
+
+void TranslationsView::modelAttached(Host::Designer::DocumentModel *model)
+{
+    DesignerView::modelAttached(model);
+
+    NodeProperties bindings;
+    bindings.reserve(100);
+    for (Node *node : model->allNodes())
+        bindings.append(node->bindingProperties());
+    m_translationIds = translationIdsOfBindings(bindings);
+    m_removedSinceUpdate.clear();
+    m_addedSinceUpdate.clear();
+
+    loadProjectLanguages();
+    updateTranslations();
+}
+
+void TranslationsView::nodeAboutToBeRemoved(Node *removedNode)
+{
+    // The designer announces only the top of a removed subtree; the bindings
+    // of everything below it go with it.
+    NodeProperties bindings;
+    for (Node *node : removedNode->subtreeNodes())
+        bindings.append(node->bindingProperties());
+    subtractTranslationIds(bindings);
+}
+
+void TranslationsView::nodeRemoved(Node *, const QByteArray &)
+{
+    updateChangedTranslationIds();
+}
+
+void TranslationsView::nodeReparented(Node *, Node *, Node *) { }
+
+void TranslationsView::propertiesAboutToBeRemoved(const NodeProperties &properties)
+{
+    NodeProperties bindings;
+    for (const Host::Designer::NodeProperty &property : properties) {
+        if (property.isBinding())
+            bindings.append(property.toBindingProperty());
+    }
+    subtractTranslationIds(bindings);
+}
+
+void TranslationsView::propertiesRemoved(const NodeProperties &)
+{
+    updateChangedTranslationIds();
+}
+
+void TranslationsView::bindingPropertiesAboutToBeChanged(const NodeProperties &properties)
+{
+    subtractTranslationIds(properties);
+}
+
+void TranslationsView::bindingPropertiesChanged(const NodeProperties &properties)
+{
+    addTranslationIds(properties);
+    updateChangedTranslationIds();
+}
+
+void TranslationsView::auxiliaryDataChanged(Node *, const QByteArray &, const QVariant &) { }
+
+bool TranslationsView::hasWidget() const
+{
+    return true;
+}
+
+Host::Designer::ViewWidgetDescription TranslationsView::widgetDescription()
+{
+    if (!m_widget) {
+        // The table alone until the panel around it exists.
+        auto *table = new TranslationTableView;
+        table->setModel(&m_model);
+        m_widget = table;
+    }
+
+    Host::Designer::ViewWidgetDescription description;
+    description.widget = m_widget;
+    description.uniqueId = QStringLiteral("TranslationsView");
+    description.placementHint = 1;
+    description.priority = 0;
+    description.tabTitle = tr("Translations");
+    description.flags = 0;
+    return description;
+}
+
+void TranslationsView::subtractTranslationIds(const NodeProperties &bindings)
+{
+    const TranslationIds removed = translationIdsOfBindings(bindings);
+    if (removed.empty())
+        return;
+
+    if (removed.size() <= inPlaceLimit) {
+        for (const std::string &translationId : removed) {
+            const auto found
+                = std::lower_bound(m_translationIds.begin(), m_translationIds.end(), translationId);
+            if (found != m_translationIds.end() && *found == translationId)
+                m_translationIds.erase(found);
+        }
+    } else {
+        TranslationIds difference;
+        difference.reserve(m_translationIds.size());
+        std::set_difference(m_translationIds.begin(),
+                            m_translationIds.end(),
+                            removed.begin(),
+                            removed.end(),
+                            std::back_inserter(difference));
+        m_translationIds = std::move(difference);
+    }
+    m_removedSinceUpdate.insert(m_removedSinceUpdate.end(), removed.begin(), removed.end());
+}
+
+void TranslationsView::addTranslationIds(const NodeProperties &bindings)
+{
+    const TranslationIds added = translationIdsOfBindings(bindings);
+    if (added.empty())
+        return;
+
+    if (added.size() <= inPlaceLimit) {
+        for (const std::string &translationId : added) {
+            m_translationIds.insert(
+                std::upper_bound(m_translationIds.begin(), m_translationIds.end(), translationId),
+                translationId);
+        }
+    } else {
+        TranslationIds merged;
+        merged.reserve(m_translationIds.size() + added.size());
+        std::merge(m_translationIds.begin(),
+                   m_translationIds.end(),
+                   added.begin(),
+                   added.end(),
+                   std::back_inserter(merged));
+        m_translationIds = std::move(merged);
+    }
+    m_addedSinceUpdate.insert(m_addedSinceUpdate.end(), added.begin(), added.end());
+}
+
+void TranslationsView::updateChangedTranslationIds()
+{
+    TranslationIds removed = std::exchange(m_removedSinceUpdate, {});
+    TranslationIds added = std::exchange(m_addedSinceUpdate, {});
+    if (removed.empty() && added.empty())
+        return;
+    // Row by row only pays for a few IDs; many at once are cheaper in one reload.
+    if (removed.size() + added.size() > 4 * inPlaceLimit) {
+        updateTranslations();
+        return;
+    }
+    try {
+        m_model.updateTranslationIds(removed, added);
+    } catch (const Host::Sqlite::Exception &error) {
+        showUpdateError(error.what());
+    }
+}
+
+void TranslationsView::showUpdateError(const char *message)
+{
+    showCriticalMessage(tr("Cannot get translation items from database!"),
+                        tr("It can be that the database is corrupt or the database scheme "
+                           "changed. The error is: %1")
+                            .arg(QString::fromUtf8(message)));
+}
+
+void TranslationsView::updateTranslations()
+{
+    m_model.setPrimaryLanguage(m_languageModel.primaryLanguage());
+
+    if (m_widget) {
+        QString code = m_selectedLanguage;
+        if (code.isEmpty())
+            code = QStringLiteral("en");
+        const std::string codeUtf8 = code.toStdString();
+        const Languages languages = m_languageModel.languages();
+        const auto found
+            = std::find_if(languages.begin(), languages.end(), [&](const auto &language) {
+                  return language.code == codeUtf8;
+              });
+        if (found != languages.end())
+            m_model.setCurrentLanguage(*found);
+    }
+
+    m_removedSinceUpdate.clear();
+    m_addedSinceUpdate.clear();
+    try {
+        m_model.reload();
+    } catch (const Host::Sqlite::Exception &error) {
+        showUpdateError(error.what());
+    }
+}
+
+void TranslationsView::loadProjectLanguages()
+{
+    bool hasProject = false;
+    Host::QmlProject::QmlBuildBackend *buildSystem = startupBuildSystem(&hasProject);
+    if (!buildSystem)
+        return;
+
+    Languages languages;
+    for (const QString &code : buildSystem->supportedLanguages())
+        languages.push_back(languageOf(code));
+    m_languageModel.setPrimaryLanguage(languageOf(buildSystem->primaryLanguage()));
+    m_languageModel.setLanguages(languages);
+}
+
+void TranslationsView::reloadProjectLanguages()
+{
+    loadProjectLanguages();
+    updateTranslations();
+}
+
+void TranslationsView::setProjectLanguages(const QStringList &codes, const QString &primaryCode)
+{
+    bool hasProject = false;
+    Host::QmlProject::QmlBuildBackend *buildSystem = startupBuildSystem(&hasProject);
+    if (!buildSystem)
+        return;
+    buildSystem->setSupportedLanguages(codes);
+    buildSystem->setPrimaryLanguage(primaryCode);
+}
+
+void TranslationsView::onCurrentLanguageChanged(const QString &language)
+{
+    if (language.isEmpty())
+        return;
+    m_selectedLanguage = language;
+    updateTranslations();
+    if (isAttached())
+        model()->setAuxiliaryData(rootNode(), "language@Internal", language);
+}
+
+void TranslationsView::importAndSyncTranslations(const QString &filePath)
+{
+    try {
+        m_databaseAccess->importAndSync(filePath);
+    } catch (const CannotReadJsonFile &error) {
+        showCriticalMessage(tr("JSON file error"),
+                            tr("Error in the JSON file: ") + QString::fromUtf8(error.what()));
+        return;
+    } catch (const CannotOpenJsonFile &error) {
+        showCriticalMessage(tr("JSON file error"),
+                            tr("Unable to open file: ") + QString::fromUtf8(error.what()));
+        return;
+    } catch (const Exception &error) {
+        showCriticalMessage(tr("Cannot sync to the database!"),
+                            tr("It can be that the database is corrupt or the database scheme "
+                               "changed. The error is: %1")
+                                .arg(QString::fromUtf8(error.what())));
+        return;
+    } catch (const Host::Sqlite::Exception &error) {
+        showCriticalMessage(tr("Cannot sync to the database!"),
+                            tr("It can be that the database is corrupt or the database scheme "
+                               "changed. The error is: %1")
+                                .arg(QString::fromUtf8(error.what())));
+        return;
+    }
+    updateTranslations();
+}
+
+namespace {
+
+QString startupProjectName()
+{
+    Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    return project ? project->displayName() : QString();
+}
+
+template<typename Export> void runExport(Export &&exportEntries)
+{
+    const auto showDatabaseError = [](const char *message) {
+        showCriticalMessage(
+            QCoreApplication::translate("Lexora::TranslationsView", "Cannot export the database!"),
+            QCoreApplication::translate("Lexora::TranslationsView",
+                                        "Some internal error happens. The error "
+                                        "is: %1")
+                .arg(QString::fromUtf8(message)));
+    };
+    try {
+        exportEntries();
+    } catch (const CannotOpenJsonFile &error) {
+        showCriticalMessage(
+            QCoreApplication::translate("Lexora::TranslationsView", "JSON file error"),
+            QCoreApplication::translate("Lexora::TranslationsView", "Unable to open file: ")
+                + QString::fromUtf8(error.what()));
+    } catch (const Exception &error) {
+        showDatabaseError(error.what());
+    } catch (const Host::Sqlite::Exception &error) {
+        showDatabaseError(error.what());
+    }
+}
+
+} // namespace
+
+void TranslationsView::exportAllTranslations(const QString &filePath)
+{
+    runExport([&] { m_databaseAccess->exportAll(filePath, startupProjectName()); });
+}
+
+void TranslationsView::exportTranslations(const QString &filePath,
+                                          const TranslationIds &translationIds)
+{
+    runExport(
+        [&] { m_databaseAccess->exportEntries(translationIds, filePath, startupProjectName()); });
+}
+
+TranslationIds TranslationsView::usedTranslationIdsOfProject() const
+{
+    Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    if (!project)
+        return {};
+
+    TranslationIds translationIds;
+    const auto files
+        = project->files([](const Host::Utils::Path &path) { return path.endsWith(u".qml"); });
+    for (const Host::Utils::Path &path : files) {
+        QFile file(path.toString());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        appendTranslationIds(QString::fromUtf8(file.readAll()), translationIds);
+    }
+    return translationIds;
+}
+
+bool TranslationsView::generateTranslationFiles(std::string_view format)
+{
+    LanguageCodes codes;
+    for (const Language &language : m_languageModel.languages())
+        codes.push_back(language.code);
+    HOST_SOFT_ASSERT(m_generationRunner, return false);
+    return m_generationRunner->generateTranslationFiles(std::move(codes), format);
+}
+
+bool TranslationsView::generateQmFiles()
+{
+    return generateTranslationFiles("qm");
+}
+
+bool TranslationsView::generateTsFiles()
+{
+    return generateTranslationFiles("ts");
+}
+
+bool TranslationsView::generateAllTranslationFiles()
+{
+    LanguageCodes codes;
+    for (const Language &language : m_languageModel.languages())
+        codes.push_back(language.code);
+    HOST_SOFT_ASSERT(m_generationRunner, return false);
+    return m_generationRunner->generateAllTranslationFiles(std::move(codes));
+}
+
+QStringList TranslationsView::stringPropertyNames() const
+{
+    if (!isAttached() || !hasSingleSelectedNode())
+        return {};
+    Node *node = firstSelectedNode();
+    const Host::Designer::TypeDescription type = node->typeDescription();
+    QStringList names;
+    for (const QByteArray &name : type.propertyNames()) {
+        if (node->hasBindingProperty(name) && type.propertyTypeName(name) == "string")
+            names.append(QString::fromUtf8(name));
+    }
+    return names;
+}
+
+void TranslationsView::setTranslationBinding(const QString &translationId,
+                                             const QString &propertyName)
+{
+    if (!isAttached())
+        return;
+    Node *node = firstSelectedNode();
+    if (!node)
+        return;
+    model()->setBindingProperty(node, propertyName.toUtf8(), translationCall(translationId));
+}
+
+void TranslationsView::addScreenMetaData(const QByteArray &resultJson)
+{
+    DatabaseIoInterface *database = m_databaseAccess ? m_databaseAccess->databaseIo() : nullptr;
+    if (!database)
+        return;
+    try {
+        TranslationTestResults::storeScreenMetaData(database, resultJson);
+    } catch (const Host::Sqlite::Exception &exception) {
+        QMessageBox::critical(Host::Core::Workbench::dialogParent(),
+                              tr("Cannot add screen metadata to database!"),
+                              tr("The error is: %1").arg(QString::fromUtf8(exception.what())),
+                              QMessageBox::Ok);
+    }
+}
+
+void TranslationsView::highlightTestResults(const QByteArray &resultJson,
+                                            const QColor &plainColor,
+                                            const QColor &missingColor,
+                                            const QColor &elideColor)
+{
+    const QString filePath = Host::Core::EditorContext::instance()->currentFilePath().toString();
+    Host::Designer::FormDocument *textEditor
+        = Host::Designer::ViewManager::instance()->currentDocument();
+    HOST_SOFT_ASSERT(textEditor, return );
+    auto textEditorWidget = textEditor->textEditorWidget();
+    HOST_SOFT_ASSERT(textEditorWidget, return );
+    auto textDocument = textEditor->textDocument();
+    HOST_SOFT_ASSERT(textDocument, return );
+    QTextDocument *document = textEditor->document();
+    HOST_SOFT_ASSERT(document, return );
+
+    // The service reports the line and column of the tested text, both from
+    // 1; the innermost node holding that position is the tested element,
+    // whether it is written on one line or on several.
+    for (const TranslationTestResults::Frame &frame : TranslationTestResults::frames(
+             resultJson, filePath, plainColor, missingColor, elideColor)) {
+        Host::Designer::Node *node
+            = textEditor->rewriter()->nodeAtPosition(frame.line, frame.column);
+        if (!node)
+            continue;
+        textEditor->model()->setAuxiliaryData(node, "FrameColor@Internal", QColor(0, 0, 0, 0));
+        textEditor->model()->setAuxiliaryData(node, "FrameColor@Internal", frame.color);
+    }
+}
+
+void TranslationsView::writeTestReport(const QString &filePath, const QByteArray &resultJson)
+{
+    TranslationTestResults::writeReport(filePath, resultJson);
+}
+
+} // namespace Lexora

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "databaseio/databaseiointerface.h"
+#include "languages/languagemodel.h"
+#include "translationsview/translationsmodel.h"
+#include "translationtests/translationtestviewinterface.h"
+
+#include <designer/designerview.h>
+
+#include <QPointer>
+#include <QStringList>
+
+namespace Lexora {
+
+class DatabaseAccess;
+class FileServicesInterface;
+class GenerationRunner;
+class TranslationFileServicesInterface;
+class UserFeedbackInterface;
+
+// The plugin's view in the designer. It keeps the sorted list of translation
+// IDs that the attached document's bindings use (one entry per use), keeps the
+// translations table in step with it and with the database, holds the
+// project's languages and offers the operations behind the panel's commands.
+class TranslationsView : public Host::Designer::DesignerView, public TranslationTestViewInterface
+{
+    Q_OBJECT
+
+public:
+    // `generationRunner` starts the translation-file generations; it must
+    // outlive the view's last generation request.
+    TranslationsView(DatabaseAccess &databaseAccess,
+                     TranslationFileServicesInterface &translationFileServices,
+                     FileServicesInterface &fileServices,
+                     UserFeedbackInterface &userFeedback,
+                     GenerationRunner *generationRunner = nullptr);
+    ~TranslationsView() override;
+
+    // Points the view at another set of services (the plugin initialised
+    // again); the old ones may be destroyed afterwards.
+    void setServices(DatabaseAccess &databaseAccess,
+                     TranslationFileServicesInterface &translationFileServices,
+                     FileServicesInterface &fileServices,
+                     UserFeedbackInterface &userFeedback,
+                     GenerationRunner *generationRunner);
+
+    void modelAttached(Host::Designer::DocumentModel *model) override;
+    void nodeAboutToBeRemoved(Host::Designer::Node *removedNode) override;
+    void nodeRemoved(Host::Designer::Node *parentNode, const QByteArray &parentProperty) override;
+    void nodeReparented(Host::Designer::Node *node,
+                        Host::Designer::Node *newParent,
+                        Host::Designer::Node *oldParent) override;
+    void propertiesAboutToBeRemoved(const Host::Designer::NodeProperties &properties) override;
+    void propertiesRemoved(const Host::Designer::NodeProperties &properties) override;
+    void
+    bindingPropertiesAboutToBeChanged(const Host::Designer::NodeProperties &properties) override;
+    void bindingPropertiesChanged(const Host::Designer::NodeProperties &properties) override;
+    void auxiliaryDataChanged(Host::Designer::Node *node,
+                              const QByteArray &name,
+                              const QVariant &data) override;
+    bool hasWidget() const override;
+    Host::Designer::ViewWidgetDescription widgetDescription() override;
+
+    void updateTranslations();
+    void reloadProjectLanguages();
+    void setProjectLanguages(const QStringList &codes, const QString &primaryCode);
+    // The language chosen in the panel's selector; empty does nothing.
+    void onCurrentLanguageChanged(const QString &language);
+
+    void importAndSyncTranslations(const QString &filePath);
+    void exportAllTranslations(const QString &filePath);
+    void exportTranslations(const QString &filePath, const TranslationIds &translationIds);
+    TranslationIds usedTranslationIdsOfProject() const;
+
+    // Each returns whether a generation was started.
+    bool generateTranslationFiles(std::string_view format);
+    bool generateQmFiles() override;
+    bool generateTsFiles();
+    bool generateAllTranslationFiles();
+
+    QStringList stringPropertyNames() const;
+    void setTranslationBinding(const QString &translationId, const QString &propertyName);
+
+    const TranslationIds &translationIds() const { return m_translationIds; }
+    Languages projectLanguages() const override { return m_languageModel.languages(); }
+
+    // What becomes of a translation test's result: screen metadata, frames on
+    // the items of the open document, a report file.
+    void addScreenMetaData(const QByteArray &resultJson) override;
+    void highlightTestResults(const QByteArray &resultJson,
+                              const QColor &plainColor,
+                              const QColor &missingColor,
+                              const QColor &elideColor) override;
+    void writeTestReport(const QString &filePath, const QByteArray &resultJson) override;
+    TranslationsModel *translationsModel() { return &m_model; }
+    LanguageModel *languageModel() { return &m_languageModel; }
+    DatabaseAccess *databaseAccess() const { return m_databaseAccess; }
+    QWidget *widget() const { return m_widget; }
+
+    // The translation IDs that the bindings' expressions use, one per call,
+    // sorted bytewise.
+    static TranslationIds translationIdsOfBindings(const Host::Designer::NodeProperties &bindings);
+    // The text of a `qsTrId` call with `translationId` as a QML string literal.
+    static QString translationCall(const QString &translationId);
+
+private:
+    void loadProjectLanguages();
+    void subtractTranslationIds(const Host::Designer::NodeProperties &bindings);
+    void addTranslationIds(const Host::Designer::NodeProperties &bindings);
+    void updateChangedTranslationIds();
+    void showUpdateError(const char *message);
+
+    TranslationsModel m_model;
+    LanguageModel m_languageModel;
+    QPointer<QWidget> m_widget;
+    DatabaseAccess *m_databaseAccess;
+    TranslationFileServicesInterface *m_translationFileServices;
+    FileServicesInterface *m_fileServices;
+    UserFeedbackInterface *m_userFeedback;
+    TranslationIds m_translationIds;
+
+    GenerationRunner *m_generationRunner;
+    QString m_selectedLanguage;
+    // IDs subtracted and added since the table was last brought up to date.
+    TranslationIds m_removedSinceUpdate;
+    TranslationIds m_addedSinceUpdate;
+};
+
+} // namespace Lexora

@@ -1,0 +1,437 @@
+// Kills the command-line tool with SIGKILL at random moments of an import and
+// sync and of a generation run, and checks what a user finds afterwards: a
+// database that opens, passes SQLite's integrity check and holds either the
+// complete old or the complete new content with the local edits in place, and
+// translation files that are each the old or the new complete file.
+//
+// The moments come from a fixed seed; LEXORA_KILL_COUNT raises the number of
+// kills per case (20 by default).
+
+#include <databaseio/projectdatabase.h>
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <random>
+
+using namespace Lexora;
+
+namespace {
+
+constexpr int idCount = 6000;
+constexpr int fileCount = 30;
+const char *const languages[] = { "de", "fr", "ja", "es" };
+
+// Table name -> its rows, each row its quoted values, sorted.
+using Dump = QMap<QString, QStringList>;
+
+void writeFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(contents), contents.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray idOf(int index)
+{
+    return "screen" + QByteArray::number(index % fileCount) + ".text" + QByteArray::number(index);
+}
+
+// The second version changes every third translation, drops every tenth ID
+// and adds new ones, so that a sync touches rows of every kind.
+QByteArray translationsJson(int version)
+{
+    QByteArray json = "{\n  \"translatables\": [\n";
+    const int first = version == 0 ? 0 : idCount / 10;
+    const int last = version == 0 ? idCount : idCount + idCount / 10;
+    bool firstEntry = true;
+    for (int index = first; index < last; ++index) {
+        if (version == 1 && index % 10 == 5)
+            continue;
+        if (!firstEntry)
+            json += ",\n";
+        firstEntry = false;
+        json += "    { \"trId\": \"" + idOf(index) + "\", \"translations\": [";
+        for (std::size_t language = 0; language < std::size(languages); ++language) {
+            const bool changed = version == 1 && index % 3 == 0;
+            json += QByteArray(language ? ", " : "") + "{ \"language\": \"" + languages[language]
+                + "\", \"translation\": \"" + languages[language] + " text "
+                + QByteArray::number(index) + (changed ? " revised" : "") + "\" }";
+        }
+        json += "] }";
+    }
+    return json + "\n  ]\n}\n";
+}
+
+void createProject(const QString &directory)
+{
+    writeFile(directory + "/demo.qmlproject",
+              "import QmlProject\nProject {\n    mainFile: \"content/Screen0.qml\"\n"
+              "    QmlFiles { directory: \"content\" }\n"
+              "    supportedLanguages: [\"de\", \"fr\", \"ja\", \"es\"]\n"
+              "    primaryLanguage: \"de\"\n}\n");
+    for (int file = 0; file < fileCount; ++file) {
+        QByteArray qml = "import QtQuick\nColumn {\n";
+        for (int index = file; index < idCount + idCount / 10; index += fileCount)
+            qml += "    Text { text: qsTrId(\"" + idOf(index) + "\") }\n";
+        writeFile(directory + "/content/Screen" + QByteArray::number(file) + ".qml", qml + "}\n");
+    }
+    writeFile(directory + "/old.json", translationsJson(0));
+    writeFile(directory + "/new.json", translationsJson(1));
+}
+
+QString lexoraTool()
+{
+    return QStringLiteral(LEXORA_TOOL);
+}
+
+QProcessEnvironment toolEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    return environment;
+}
+
+bool runTool(const QStringList &arguments, QString *output = nullptr)
+{
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(lexoraTool(), arguments);
+    const bool finished = process.waitForFinished(300000);
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput()
+                                         + process.readAllStandardError());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+struct Connection
+{
+    explicit Connection(const QString &path)
+    {
+        sqlite3_open_v2(
+            QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~Connection() { sqlite3_close_v2(handle); }
+
+    QStringList column(const QByteArray &sql) const
+    {
+        QStringList values;
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(handle, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+            return { QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(handle)) };
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            values.append(QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))));
+        sqlite3_finalize(statement);
+        return values;
+    }
+
+    sqlite3 *handle = nullptr;
+};
+
+QByteArray quotedName(const QString &name)
+{
+    return '"' + name.toUtf8().replace("\"", "\"\"") + '"';
+}
+
+// Every real table, the full-text index's own tables and the recorded change
+// sets among them.
+Dump dumpOf(const QString &path)
+{
+    Connection connection(path);
+    Dump dump;
+    const QStringList tables = connection.column(
+        "SELECT name FROM sqlite_schema WHERE type = 'table' AND sql NOT LIKE 'CREATE VIRTUAL%' "
+        "ORDER BY name");
+    for (const QString &table : tables) {
+        const QStringList columns = connection.column("SELECT name FROM pragma_table_info("
+                                                      + ("'" + table.toUtf8() + "'") + ")");
+        QByteArray row;
+        for (const QString &column : columns)
+            row += QByteArray(row.isEmpty() ? "" : " || '|' || ") + "quote(" + quotedName(column)
+                + ")";
+        QStringList rows = connection.column("SELECT " + row + " FROM " + quotedName(table));
+        rows.sort();
+        dump.insert(table, rows);
+    }
+    return dump;
+}
+
+QString differenceOf(const Dump &dump, const Dump &expected)
+{
+    for (auto table = expected.cbegin(); table != expected.cend(); ++table) {
+        const QStringList rows = dump.value(table.key());
+        if (rows != table.value())
+            return QStringLiteral("%1: %2 rows, expected %3")
+                .arg(table.key())
+                .arg(rows.size())
+                .arg(table.value().size());
+    }
+    if (dump.size() != expected.size())
+        return QStringLiteral("tables %1, expected %2")
+            .arg(dump.keys().join(u','), expected.keys().join(u','));
+    return {};
+}
+
+void copyDatabase(const QString &from, const QString &to)
+{
+    for (const QString &suffix : { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") }) {
+        QFile::remove(to + suffix);
+        if (QFile::exists(from + suffix))
+            QVERIFY(QFile::copy(from + suffix, to + suffix));
+    }
+}
+
+int killCount()
+{
+    bool ok = false;
+    const int count = qEnvironmentVariableIntValue("LEXORA_KILL_COUNT", &ok);
+    return ok && count > 0 ? count : 20;
+}
+
+// Starts the tool and kills it after `delayMs`; true when it was still running.
+bool runAndKill(const QStringList &arguments, int delayMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(lexoraTool(), arguments);
+    if (!process.waitForStarted(60000))
+        return false;
+    QThread::msleep(ulong(delayMs));
+    const bool running = process.state() == QProcess::Running;
+    if (running)
+        process.kill();
+    process.waitForFinished(60000);
+    return running && process.exitStatus() == QProcess::CrashExit;
+}
+
+} // namespace
+
+class tst_CrashSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void killedImport();
+    void killedGeneration();
+
+private:
+    QString databasePath() const { return m_project.filePath("translations.db"); }
+    QString i18nPath() const { return m_project.filePath("i18n"); }
+    QStringList importArguments() const
+    {
+        return { QStringLiteral("import"),
+                 m_project.filePath("new.json"),
+                 QStringLiteral("--project"),
+                 m_project.path() };
+    }
+    QStringList generateArguments() const
+    {
+        return { QStringLiteral("generate"), QStringLiteral("--project"), m_project.path() };
+    }
+
+    QTemporaryDir m_project;
+    QTemporaryDir m_states;
+    // Local edits made before the sync: ID -> (language, text); an empty
+    // text marks a removed translation.
+    QList<std::tuple<QByteArray, QByteArray, QByteArray>> m_localEdits;
+    Dump m_before;
+    Dump m_after;
+    qint64 m_importMs = 0;
+    QMap<QString, QByteArray> m_oldFiles;
+    QMap<QString, QByteArray> m_newFiles;
+    qint64 m_generateMs = 0;
+};
+
+void tst_CrashSafety::initTestCase()
+{
+    QVERIFY(QFileInfo(lexoraTool()).isExecutable());
+    QVERIFY(m_project.isValid() && m_states.isValid());
+    createProject(m_project.path());
+
+    QString output;
+    QVERIFY2(runTool({ QStringLiteral("import"),
+                       m_project.filePath("old.json"),
+                       QStringLiteral("--project"),
+                       m_project.path() },
+                     &output),
+             qPrintable(output));
+    QVERIFY2(runTool(generateArguments(), &output), qPrintable(output));
+    for (const QFileInfo &file : QDir(i18nPath()).entryInfoList(QDir::Files | QDir::Hidden))
+        m_oldFiles.insert(file.fileName(), readFile(file.filePath()));
+    QCOMPARE(m_oldFiles.size(), int(std::size(languages)) * 2);
+
+    // Local edits: a new text for IDs the import changes and for ones it
+    // keeps, and a translation the user removed.
+    m_localEdits = { { idOf(idCount / 10 + 3), "de", "local edit of a revised text" },
+                     { idOf(idCount / 10 + 4), "fr", "local edit of a kept text" },
+                     { idOf(idCount / 2 + 1), "ja", "" } };
+    {
+        ProjectDatabase database(databasePath());
+        DatabaseIo &io = database.databaseIo();
+        for (const auto &[id, language, text] : std::as_const(m_localEdits)) {
+            const std::int64_t translatableId = io.translatableId(id.toStdString());
+            QVERIFY(translatableId > 0);
+            if (text.isEmpty())
+                io.removeTranslation(translatableId, language.toStdString());
+            else
+                io.updateTranslation(translatableId, language.toStdString(), text.toStdString());
+        }
+    }
+    m_before = dumpOf(databasePath());
+    copyDatabase(databasePath(), m_states.filePath("before.db"));
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY2(runTool(importArguments(), &output), qPrintable(output));
+    m_importMs = timer.elapsed();
+    m_after = dumpOf(databasePath());
+    QVERIFY(m_after != m_before);
+    copyDatabase(databasePath(), m_states.filePath("after.db"));
+
+    timer.restart();
+    QVERIFY2(runTool(generateArguments(), &output), qPrintable(output));
+    m_generateMs = timer.elapsed();
+    for (const QFileInfo &file : QDir(i18nPath()).entryInfoList(QDir::Files | QDir::Hidden))
+        m_newFiles.insert(file.fileName(), readFile(file.filePath()));
+    QCOMPARE(m_newFiles.keys(), m_oldFiles.keys());
+    for (auto file = m_newFiles.cbegin(); file != m_newFiles.cend(); ++file)
+        QVERIFY2(file.value() != m_oldFiles.value(file.key()), qPrintable(file.key()));
+}
+
+void tst_CrashSafety::killedImport()
+{
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> delay(0, int(m_importMs * 11 / 10) + 1);
+    int killedRunning = 0, foundBefore = 0, foundAfter = 0;
+    const int kills = killCount();
+    for (int kill = 0; kill < kills; ++kill) {
+        copyDatabase(m_states.filePath("before.db"), databasePath());
+        const int delayMs = delay(random);
+        if (runAndKill(importArguments(), delayMs))
+            ++killedRunning;
+
+        // Opened as the plugin opens it: the connection recovers the log.
+        try {
+            ProjectDatabase database(databasePath());
+            DatabaseIo &io = database.databaseIo();
+            for (const auto &[id, language, text] : std::as_const(m_localEdits)) {
+                const std::optional<std::string> translation = io.fetchTranslation(
+                    io.translatableId(id.toStdString()), language.toStdString());
+                if (text.isEmpty())
+                    QVERIFY2(!translation, id.constData());
+                else
+                    QCOMPARE(QByteArray::fromStdString(translation.value_or("(none)")), text);
+            }
+        } catch (const std::exception &exception) {
+            QFAIL(qPrintable(QStringLiteral("kill %1 after %2 ms: the database does not open: %3")
+                                 .arg(kill)
+                                 .arg(delayMs)
+                                 .arg(QString::fromUtf8(exception.what()))));
+        }
+        {
+            Connection connection(databasePath());
+            QCOMPARE(connection.column("PRAGMA integrity_check"), QStringList { "ok" });
+            QVERIFY(sqlite3_exec(connection.handle,
+                                 "INSERT INTO translationsFullText(translationsFullText) "
+                                 "VALUES('integrity-check')",
+                                 nullptr,
+                                 nullptr,
+                                 nullptr)
+                    == SQLITE_OK);
+        }
+        const Dump dump = dumpOf(databasePath());
+        if (dump == m_before) {
+            ++foundBefore;
+        } else if (dump == m_after) {
+            ++foundAfter;
+        } else {
+            QFAIL(qPrintable(QStringLiteral("kill %1 after %2 ms left a mixed state: %3 / %4")
+                                 .arg(kill)
+                                 .arg(delayMs)
+                                 .arg(differenceOf(dump, m_before), differenceOf(dump, m_after))));
+        }
+    }
+    qInfo("import and sync (%lld ms): %d kills, %d while running, %d found the old content, "
+          "%d the new",
+          m_importMs,
+          kills,
+          killedRunning,
+          foundBefore,
+          foundAfter);
+    QCOMPARE(foundBefore + foundAfter, kills);
+    // Kills that all landed before or after the work would prove nothing.
+    QVERIFY(killedRunning > kills / 4);
+}
+
+void tst_CrashSafety::killedGeneration()
+{
+    copyDatabase(m_states.filePath("after.db"), databasePath());
+    std::mt19937 random(20240612);
+    std::uniform_int_distribution<int> delay(0, int(m_generateMs * 11 / 10) + 1);
+    int killedRunning = 0, oldFiles = 0, newFiles = 0, leftovers = 0;
+    const int kills = killCount();
+    for (int kill = 0; kill < kills; ++kill) {
+        QVERIFY(QDir(i18nPath()).removeRecursively());
+        for (auto file = m_oldFiles.cbegin(); file != m_oldFiles.cend(); ++file)
+            writeFile(i18nPath() + u'/' + file.key(), file.value());
+        const int delayMs = delay(random);
+        if (runAndKill(generateArguments(), delayMs))
+            ++killedRunning;
+
+        QStringList found;
+        for (const QFileInfo &file : QDir(i18nPath()).entryInfoList(QDir::Files | QDir::Hidden)) {
+            // A write the kill interrupted leaves its hidden temporary file,
+            // never a visible one.
+            if (file.fileName().startsWith(u'.') && file.fileName().endsWith(u".part")) {
+                ++leftovers;
+                continue;
+            }
+            found.append(file.fileName());
+            const QByteArray content = readFile(file.filePath());
+            if (content == m_oldFiles.value(file.fileName()))
+                ++oldFiles;
+            else if (content == m_newFiles.value(file.fileName()))
+                ++newFiles;
+            else
+                QFAIL(qPrintable(QStringLiteral("kill %1 after %2 ms: %3 is neither the old nor "
+                                                "the new file (%4 bytes)")
+                                     .arg(kill)
+                                     .arg(delayMs)
+                                     .arg(file.fileName())
+                                     .arg(content.size())));
+        }
+        found.sort();
+        QCOMPARE(found, m_oldFiles.keys());
+    }
+    qInfo("generation (%lld ms): %d kills, %d while running, %d files found old, %d new, "
+          "%d temporary files left",
+          m_generateMs,
+          kills,
+          killedRunning,
+          oldFiles,
+          newFiles,
+          leftovers);
+    QVERIFY(killedRunning > kills / 4);
+}
+
+QTEST_GUILESS_MAIN(tst_CrashSafety)
+
+#include "tst_crashsafety.moc"

@@ -1,0 +1,721 @@
+#include "recordingview.h"
+
+#include <core/editorcontext.h>
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <designer/typedescription.h>
+#include <designer/typeregistry.h>
+#include <designer/viewmanager.h>
+#include <texteditor/textdocument.h>
+#include <texteditor/texteditorwidget.h>
+
+#include <QColor>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace Host::Designer;
+
+namespace {
+
+const char *const sample = R"(import QtQuick
+
+Rectangle {
+    id: root
+    width: 640
+    color: "white"
+
+    Text {
+        id: title
+        text: qsTrId("title")
+        font.pixelSize: 12 + 2
+    }
+    Column {
+        id: column
+        Text { id: first; text: "plain" }
+        Text {
+            id: second
+        }
+    }
+    states: [
+        State { name: "a" },
+        State { name: "b" }
+    ]
+}
+)";
+
+// "type#id{name=expr;name:literal}" for every node, depth first: what the
+// model holds, independent of how it was reached.
+QString outline(const QList<Node *> &nodes)
+{
+    QStringList parts;
+    for (const Node *node : nodes) {
+        QStringList properties;
+        for (const NodeProperty &property : node->properties())
+            properties.append(QString::fromUtf8(property.name())
+                              + (property.isBinding() ? QLatin1Char('=') : QLatin1Char(':'))
+                              + property.sourceText());
+        parts.append(node->typeName() + QLatin1Char('#') + node->id() + QLatin1Char('{')
+                     + properties.join(QLatin1Char(';')) + QLatin1Char('}'));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// Every source range the model keeps must still cover the text it came from.
+void verifyRanges(FormDocument &document)
+{
+    const QString text = document.document()->toPlainText();
+    for (const Node *node : document.model()->allNodes()) {
+        const QString nodeText
+            = text.mid(node->sourceBegin(), node->sourceEnd() - node->sourceBegin());
+        QVERIFY2(nodeText.contains(node->typeName()) && nodeText.endsWith(QLatin1Char('}')),
+                 qPrintable(nodeText));
+        for (const NodeProperty &property : node->properties())
+            QVERIFY2(nodeText.contains(QString::fromUtf8(property.name()) + QStringLiteral(": ")
+                                       + property.sourceText()),
+                     qPrintable(property.name()));
+    }
+}
+
+// The model after a change must equal the model a fresh parse of the text gives.
+void verifyMatchesText(FormDocument &document)
+{
+    FormDocument reparsed;
+    QString error;
+    QVERIFY2(reparsed.setText(document.document()->toPlainText(), &error), qPrintable(error));
+    QCOMPARE(outline(document.model()->allNodes()), outline(reparsed.model()->allNodes()));
+    for (qsizetype index = 0; index < document.model()->allNodes().size(); ++index) {
+        QCOMPARE(document.model()->allNodes()[index]->sourceBegin(),
+                 reparsed.model()->allNodes()[index]->sourceBegin());
+        QCOMPARE(document.model()->allNodes()[index]->sourceEnd(),
+                 reparsed.model()->allNodes()[index]->sourceEnd());
+    }
+    verifyRanges(document);
+}
+
+} // namespace
+
+class tst_Designer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void parseErrorKeepsModel();
+
+    void setBindingProperty_data();
+    void setBindingProperty();
+    void removeProperties_data();
+    void removeProperties();
+    void removeNode_data();
+    void removeNode();
+    void reparentNode_data();
+    void reparentNode();
+    void refusedChanges_data();
+    void refusedChanges();
+
+    void textEdit_data();
+    void textEdit();
+    void auxiliaryDataAndSelection();
+
+    void nodeAtPosition_data();
+    void nodeAtPosition();
+
+    void typeDescription_data();
+    void typeDescription();
+    void typeDescriptionIsCached();
+
+    void viewManager();
+    void textDocument();
+};
+
+void tst_Designer::parse_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("sample") << QString::fromUtf8(sample)
+                            << QStringLiteral(
+                                   "Rectangle#root{width:640;color:\"white\"} "
+                                   "Text#title{text=qsTrId(\"title\");font.pixelSize=12 + 2} "
+                                   "Column#column{} Text#first{text:\"plain\"} Text#second{} "
+                                   "State#{name:\"a\"} State#{name:\"b\"}");
+    QTest::newRow("semicolons and negative literal")
+        << QStringLiteral("import QtQuick\nItem { x: -3; y: 2 ; z: a.b; }")
+        << QStringLiteral("Item#{x:-3;y:2;z=a.b}");
+    QTest::newRow("block binding and declared property")
+        << QStringLiteral("import QtQuick\nItem {\n property string label: qsTrId(\"l\") + \"!\"\n "
+                          "width: { return 4 }\n property int n\n function f() {}\n}")
+        << QStringLiteral("Item#{label=qsTrId(\"l\") + \"!\";width={ return 4 }}");
+    QTest::newRow("object binding")
+        << QStringLiteral("import QtQuick\nItem { transform: Rotation { angle: 3 } }")
+        << QStringLiteral("Item#{} Rotation#{angle:3}");
+    QTest::newRow("without imports") << QStringLiteral("Item {}") << QStringLiteral("Item#{}");
+}
+
+void tst_Designer::parse()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, expected);
+
+    FormDocument document;
+    QString error;
+    QVERIFY2(document.setText(source, &error), qPrintable(error));
+    QCOMPARE(outline(document.model()->allNodes()), expected);
+    verifyRanges(document);
+}
+
+void tst_Designer::parseErrorKeepsModel()
+{
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)));
+    const QString before = outline(document.model()->allNodes());
+    Node *title = document.model()->nodeForId(QStringLiteral("title"));
+
+    QTextCursor cursor(document.document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("Item {"));
+    QVERIFY(!document.rewriter()->synchronizeWithText());
+    QVERIFY(!document.model()->errors().isEmpty());
+    QCOMPARE(outline(document.model()->allNodes()), before);
+    QCOMPARE(document.model()->nodeForId(QStringLiteral("title")), title);
+}
+
+void tst_Designer::setBindingProperty_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("nodeId");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<QStringList>("expectedLog");
+
+    const QString item
+        = QStringLiteral("import QtQuick\nItem {\n    id: a\n    width: 3\n    "
+                         "Text {\n        id: t\n        text: qsTrId(\"x\")\n    }\n}\n");
+    QTest::newRow("replace binding")
+        << item << "t" << QByteArray("text") << "qsTrId(\"y\")"
+        << QString(item).replace("qsTrId(\"x\")", "qsTrId(\"y\")")
+        << QStringList { "aboutToChange:text=qsTrId(\"x\")", "changed:text=qsTrId(\"y\")" };
+    QTest::newRow("literal becomes binding")
+        << item << "a" << QByteArray("width") << "parent.width / 2"
+        << QString(item).replace("width: 3", "width: parent.width / 2")
+        << QStringList { "aboutToChange:width=3", "changed:width=parent.width / 2" };
+    QTest::newRow("new property after the last one")
+        << item << "a" << QByteArray("height") << "width * 2"
+        << QString(item).replace("width: 3\n", "width: 3\n    height: width * 2\n")
+        << QStringList { "aboutToChange:height=", "changed:height=width * 2" };
+    QTest::newRow("new property after the id")
+        << QStringLiteral("Item {\n    id: a\n    Item {}\n}") << "a" << QByteArray("z") << "1 + 1"
+        << QStringLiteral("Item {\n    id: a\n    z: 1 + 1\n    Item {}\n}")
+        << QStringList { "aboutToChange:z=", "changed:z=1 + 1" };
+    QTest::newRow("new property in an empty one-line object")
+        << QStringLiteral("Item {\n    Text {}\n}") << "" << QByteArray("text") << "qsTrId(\"n\")"
+        << QStringLiteral("Item {\n    Text {\n        text: qsTrId(\"n\")\n    }\n}")
+        << QStringList { "aboutToChange:text=", "changed:text=qsTrId(\"n\")" };
+    QTest::newRow("new property in front of children")
+        << QStringLiteral("Item {\n    Item { id: c }\n}") << "^" << QByteArray("x") << "c.x"
+        << QStringLiteral("Item {\n    x: c.x\n    Item { id: c }\n}")
+        << QStringList { "aboutToChange:x=", "changed:x=c.x" };
+    QTest::newRow("same expression changes nothing")
+        << item << "t" << QByteArray("text") << "qsTrId(\"x\")" << item << QStringList {};
+    QTest::newRow("binding ending in a semicolon")
+        << QStringLiteral("Item { id: a; x: b + 1; y: 2 }") << "a" << QByteArray("x") << "b + 22"
+        << QStringLiteral("Item { id: a; x: b + 22; y: 2 }")
+        << QStringList { "aboutToChange:x=b + 1", "changed:x=b + 22" };
+}
+
+void tst_Designer::setBindingProperty()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, nodeId);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, expression);
+    QFETCH(QString, expectedText);
+    QFETCH(QStringList, expectedLog);
+
+    FormDocument document;
+    QVERIFY(document.setText(source));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+
+    // "" names the last node, "^" the root.
+    Node *node = nodeId.isEmpty()      ? document.model()->allNodes().last()
+        : nodeId == QLatin1String("^") ? document.model()->rootNode()
+                                       : document.model()->nodeForId(nodeId);
+    QVERIFY(node);
+    QVERIFY(document.model()->setBindingProperty(node, name, expression));
+    QCOMPARE(document.document()->toPlainText(), expectedText);
+    QCOMPARE(view.log, expectedLog);
+    QVERIFY(node->hasBindingProperty(name));
+    QCOMPARE(node->property(name).expression(), expression);
+    QVERIFY(!document.rewriter()->hasPendingTextChanges());
+    verifyMatchesText(document);
+
+    // A second change must land on the moved ranges as well.
+    QVERIFY(document.model()->setBindingProperty(node, name, expression + QStringLiteral(" + 0")));
+    verifyMatchesText(document);
+}
+
+void tst_Designer::removeProperties_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<QStringList>("expectedLog");
+
+    QTest::newRow("own lines")
+        << QStringLiteral("Item {\n    id: a\n    x: 1\n    y: f(2)\n    z: 3\n}")
+        << QStringList { "y", "x" } << QStringLiteral("Item {\n    id: a\n    z: 3\n}")
+        << QStringList { "aboutToRemoveProperties:y=f(2),x=1", "propertiesRemoved:y,x" };
+    QTest::newRow("shared line") << QStringLiteral("Item { id: a; x: g(1); y: 2 }")
+                                 << QStringList { "x" } << QStringLiteral("Item { id: a;  y: 2 }")
+                                 << QStringList { "aboutToRemoveProperties:x=g(1)",
+                                                  "propertiesRemoved:x" };
+    QTest::newRow("last line of the document")
+        << QStringLiteral("Item { id: a\n    x: 1 }") << QStringList { "x" }
+        << QStringLiteral("Item { id: a\n    x: 1 }")
+        << QStringList { "aboutToRemoveProperties:x=1", "propertiesRemoved:x" };
+    QTest::newRow("unknown name") << QStringLiteral("Item { id: a; x: 1 }") << QStringList { "q" }
+                                  << QStringLiteral("Item { id: a; x: 1 }") << QStringList {};
+}
+
+void tst_Designer::removeProperties()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, names);
+    QFETCH(QString, expectedText);
+    QFETCH(QStringList, expectedLog);
+
+    FormDocument document;
+    QVERIFY(document.setText(source));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+
+    Node *node = document.model()->nodeForId(QStringLiteral("a"));
+    NodeProperties properties;
+    for (const QString &name : names)
+        properties.append(node->property(name.toUtf8()));
+    const bool removed = document.model()->removeProperties(properties);
+    QCOMPARE(removed, !expectedLog.isEmpty());
+    if (QTest::currentDataTag() == QByteArray("last line of the document")) {
+        // The property shares its line with the closing brace: only it goes.
+        expectedText = QStringLiteral("Item { id: a\n     }");
+    }
+    QCOMPARE(document.document()->toPlainText(), expectedText);
+    QCOMPARE(view.log, expectedLog);
+    verifyMatchesText(document);
+}
+
+void tst_Designer::removeNode_data()
+{
+    QTest::addColumn<QString>("nodeId");
+    QTest::addColumn<QString>("expectedOutline");
+    QTest::addColumn<QStringList>("expectedLog");
+
+    QTest::newRow("leaf")
+        << "first"
+        << "Rectangle#root Text#title Column#column Text#second State#stateA State#stateB"
+        << QStringList { "aboutToRemove:first", "removed:column" };
+    QTest::newRow("subtree") << "column"
+                             << "Rectangle#root Text#title State#stateA State#stateB"
+                             << QStringList { "aboutToRemove:column", "removed:root" };
+    QTest::newRow("list element") << "stateA"
+                                  << "Rectangle#root Text#title Column#column Text#first "
+                                     "Text#second State#stateB"
+                                  << QStringList { "aboutToRemove:stateA", "removed:root" };
+    QTest::newRow("last list element")
+        << "stateB"
+        << "Rectangle#root Text#title Column#column Text#first Text#second State#stateA"
+        << QStringList { "aboutToRemove:stateB", "removed:root" };
+}
+
+void tst_Designer::removeNode()
+{
+    QFETCH(QString, nodeId);
+    QFETCH(QString, expectedOutline);
+    QFETCH(QStringList, expectedLog);
+
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)
+                                 .replace("State { name: \"a\" }", "State { id: stateA }")
+                                 .replace("State { name: \"b\" }", "State { id: stateB }")));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+
+    QVERIFY(document.model()->removeNode(document.model()->nodeForId(nodeId)));
+    QCOMPARE(view.log, expectedLog);
+    QStringList names;
+    for (const Node *node : document.model()->allNodes())
+        names.append(node->typeName() + QLatin1Char('#') + node->id());
+    QCOMPARE(names.join(QLatin1Char(' ')), expectedOutline);
+    QVERIFY(!document.document()->toPlainText().contains(QLatin1String("id: ") + nodeId));
+    verifyMatchesText(document);
+}
+
+void tst_Designer::reparentNode_data()
+{
+    QTest::addColumn<QString>("nodeId");
+    QTest::addColumn<QString>("newParentId");
+    QTest::addColumn<QString>("expectedOrder");
+
+    QTest::newRow("into a sibling") << "title"
+                                    << "column"
+                                    << "root column first second title";
+    QTest::newRow("out to the root") << "second"
+                                     << "root"
+                                     << "root title column first second";
+    QTest::newRow("into a one-line object") << "second"
+                                            << "first"
+                                            << "root title column first second";
+}
+
+void tst_Designer::reparentNode()
+{
+    QFETCH(QString, nodeId);
+    QFETCH(QString, newParentId);
+    QFETCH(QString, expectedOrder);
+
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+
+    Node *node = document.model()->nodeForId(nodeId);
+    Node *oldParent = node->parentNode();
+    Node *newParent = document.model()->nodeForId(newParentId);
+    QVERIFY(document.model()->reparentNode(node, newParent));
+    QCOMPARE(node->parentNode(), newParent);
+    QCOMPARE(
+        view.log,
+        QStringList {
+            QStringLiteral("reparented:%1:%2->%3").arg(nodeId, oldParent->id(), newParentId) });
+    QStringList ids;
+    for (const Node *each : document.model()->allNodes()) {
+        if (!each->id().isEmpty())
+            ids.append(each->id());
+    }
+    QCOMPARE(ids.join(QLatin1Char(' ')), expectedOrder);
+    verifyMatchesText(document);
+
+    // The moved node's ranges are right: its bindings can still be edited.
+    QVERIFY(document.model()->setBindingProperty(node, "opacity", QStringLiteral("0.5 * 1")));
+    verifyMatchesText(document);
+}
+
+void tst_Designer::refusedChanges_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::newRow("remove root") << 0;
+    QTest::newRow("reparent into own child") << 1;
+    QTest::newRow("binding named id") << 2;
+    QTest::newRow("binding with an invalid name") << 3;
+    QTest::newRow("empty expression") << 4;
+    QTest::newRow("node of another model") << 5;
+}
+
+void tst_Designer::refusedChanges()
+{
+    QFETCH(int, change);
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)));
+    FormDocument other;
+    QVERIFY(other.setText(QString::fromUtf8(sample)));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+    const QString before = document.document()->toPlainText();
+    DocumentModel *model = document.model();
+    Node *title = model->nodeForId(QStringLiteral("title"));
+
+    bool accepted = true;
+    switch (change) {
+    case 0:
+        accepted = model->removeNode(model->rootNode());
+        break;
+    case 1:
+        accepted = model->reparentNode(model->nodeForId("column"), model->nodeForId("second"));
+        break;
+    case 2:
+        accepted = model->setBindingProperty(title, "id", QStringLiteral("x"));
+        break;
+    case 3:
+        accepted = model->setBindingProperty(title, "te xt", QStringLiteral("x"));
+        break;
+    case 4:
+        accepted = model->setBindingProperty(title, "text", QStringLiteral("  "));
+        break;
+    case 5:
+        accepted = model->removeNode(other.model()->nodeForId("title"));
+        break;
+    }
+    QVERIFY(!accepted);
+    QCOMPARE(document.document()->toPlainText(), before);
+    QVERIFY(view.log.isEmpty());
+}
+
+void tst_Designer::textEdit_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QStringList>("expectedLog");
+
+    QTest::newRow("argument changed")
+        << "qsTrId(\"title\")"
+        << "qsTrId(\"other\")"
+        << QStringList { "aboutToChange:text=qsTrId(\"title\")", "changed:text=qsTrId(\"other\")" };
+    QTest::newRow("binding removed")
+        << "        text: qsTrId(\"title\")\n"
+        << ""
+        << QStringList { "aboutToRemoveProperties:text=qsTrId(\"title\")",
+                         "propertiesRemoved:text" };
+    QTest::newRow("binding added")
+        << "id: second"
+        << "id: second; text: qsTrId(\"n\")"
+        << QStringList { "aboutToChange:text=", "changed:text=qsTrId(\"n\")" };
+    QTest::newRow("literal edited") << "640"
+                                    << "641" << QStringList {};
+    QTest::newRow("object added") << "Column {"
+                                  << "Column {\nItem {}"
+                                  << QStringList { "detached", "attached:8" };
+}
+
+void tst_Designer::textEdit()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QStringList, expectedLog);
+
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+    Node *title = document.model()->nodeForId(QStringLiteral("title"));
+    document.model()->setAuxiliaryData(document.model()->rootNode(), "language@Internal", "de");
+    view.log.clear();
+
+    const QString text = document.document()->toPlainText();
+    const int position = int(text.indexOf(from));
+    QVERIFY(position >= 0);
+    QTextCursor cursor(document.document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + int(from.size()), QTextCursor::KeepAnchor);
+    cursor.insertText(to);
+
+    // Nothing happens before the rewriter gets to it; then exactly once.
+    QVERIFY(view.log.isEmpty());
+    QVERIFY(document.rewriter()->hasPendingTextChanges());
+    QTRY_VERIFY(!document.rewriter()->hasPendingTextChanges());
+    QCOMPARE(view.log, expectedLog);
+    QCOMPARE(document.model()->rootNode()->auxiliaryData("language@Internal").toString(),
+             QStringLiteral("de"));
+    if (!expectedLog.contains(QLatin1String("detached")))
+        QCOMPARE(document.model()->nodeForId(QStringLiteral("title")), title);
+    verifyMatchesText(document);
+}
+
+void tst_Designer::auxiliaryDataAndSelection()
+{
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)));
+    RecordingView view;
+    document.model()->attachView(&view);
+    view.log.clear();
+    DocumentModel *model = document.model();
+    Node *title = model->nodeForId(QStringLiteral("title"));
+    Node *first = model->nodeForId(QStringLiteral("first"));
+    const QString before = document.document()->toPlainText();
+
+    model->setAuxiliaryData(title, "FrameColor@Internal", QColor(Qt::red));
+    QCOMPARE(title->auxiliaryData("FrameColor@Internal").value<QColor>(), QColor(Qt::red));
+    QCOMPARE(document.document()->toPlainText(), before);
+
+    model->setSelectedNodes({ title, first, title });
+    QCOMPARE(view.selectedNodes(), (QList<Node *> { title, first }));
+    QCOMPARE(view.firstSelectedNode(), title);
+    QVERIFY(!view.hasSingleSelectedNode());
+    // Removing a selected node deselects it after it is gone.
+    QVERIFY(model->removeNode(model->nodeForId(QStringLiteral("column"))));
+    QCOMPARE(view.selectedNodes(), QList<Node *> { title });
+    QCOMPARE(view.log,
+             (QStringList { "auxiliary:title:FrameColor@Internal=#ff0000",
+                            "selection:2/0",
+                            "aboutToRemove:column",
+                            "removed:root",
+                            "selection:1/1" }));
+}
+
+void tst_Designer::nodeAtPosition_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("root type name") << 3 << 1 << "root";
+    QTest::newRow("root property") << 5 << 5 << "root";
+    QTest::newRow("child type name") << 8 << 5 << "title";
+    QTest::newRow("inside child binding") << 10 << 20 << "title";
+    QTest::newRow("child closing brace") << 12 << 5 << "title";
+    QTest::newRow("one-line grandchild") << 15 << 20 << "first";
+    QTest::newRow("between children") << 16 << 1 << "column";
+    QTest::newRow("imports") << 1 << 1 << "";
+    QTest::newRow("root closing brace") << 24 << 1 << "root";
+    QTest::newRow("after the root") << 25 << 1 << "";
+    QTest::newRow("past the last line") << 99 << 1 << "";
+}
+
+void tst_Designer::nodeAtPosition()
+{
+    QFETCH(int, line);
+    QFETCH(int, column);
+    QFETCH(QString, expected);
+
+    FormDocument document;
+    QVERIFY(document.setText(QString::fromUtf8(sample)));
+    Node *node = document.rewriter()->nodeAtPosition(line, column);
+    QCOMPARE(node ? (node->id().isEmpty() ? node->typeName() : node->id()) : QString(), expected);
+    if (node) {
+        const auto [nodeLine, nodeColumn] = document.rewriter()->lineAndColumn(node->sourceBegin());
+        QCOMPARE(document.rewriter()->nodeAtPosition(nodeLine, nodeColumn), node);
+    }
+}
+
+void tst_Designer::typeDescription_data()
+{
+    QTest::addColumn<QString>("typeName");
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("Text.text") << "Text" << QByteArray("text") << QByteArray("string");
+    QTest::newRow("Text.lineCount") << "Text" << QByteArray("lineCount") << QByteArray("int");
+    QTest::newRow("Text.font") << "Text" << QByteArray("font") << QByteArray("font");
+    QTest::newRow("Text.horizontalAlignment")
+        << "Text" << QByteArray("horizontalAlignment") << QByteArray("enumeration");
+    QTest::newRow("Item.width") << "Item" << QByteArray("width") << QByteArray("real");
+    QTest::newRow("Item.visible") << "Item" << QByteArray("visible") << QByteArray("bool");
+    QTest::newRow("Item.parent") << "Item" << QByteArray("parent") << QByteArray("Item");
+    QTest::newRow("Item.objectName") << "Item" << QByteArray("objectName") << QByteArray("string");
+    QTest::newRow("Rectangle.color") << "Rectangle" << QByteArray("color") << QByteArray("color");
+    QTest::newRow("Image.source") << "Image" << QByteArray("source") << QByteArray("url");
+    QTest::newRow("Item.children") << "Item" << QByteArray("children") << QByteArray("list<Item>");
+    QTest::newRow("Text.bogus") << "Text" << QByteArray("bogus") << QByteArray();
+    QTest::newRow("unknown type") << "NoSuchType" << QByteArray("text") << QByteArray();
+}
+
+void tst_Designer::typeDescription()
+{
+    QFETCH(QString, typeName);
+    QFETCH(QByteArray, property);
+    QFETCH(QByteArray, expected);
+
+    FormDocument document;
+    QVERIFY(document.setText(QStringLiteral("import QtQuick\nItem { %1 {} }").arg(typeName)));
+    if (typeName == QLatin1String("NoSuchType"))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No type information for"));
+    const TypeDescription description = document.model()->allNodes().last()->typeDescription();
+    QCOMPARE(description.propertyTypeName(property), expected);
+    QCOMPARE(description.isValid(), typeName != QLatin1String("NoSuchType"));
+    if (description.isValid()) {
+        // Base types first: QObject's property, then Item's, then the type's own.
+        const QList<QByteArray> names = description.propertyNames();
+        QCOMPARE(names.first(), QByteArray("objectName"));
+        QVERIFY(names.indexOf("x") < names.indexOf("width"));
+        if (typeName == QLatin1String("Text"))
+            QVERIFY(names.indexOf("width") < names.indexOf("text"));
+    }
+}
+
+void tst_Designer::typeDescriptionIsCached()
+{
+    FormDocument document;
+    QVERIFY(
+        document.setText(QStringLiteral("import QtQuick\nItem { Text {} Text {} Rectangle {} }")));
+    const int before = TypeRegistry::instance()->instantiationCount();
+    for (Node *node : document.model()->allNodes())
+        node->typeDescription();
+    for (Node *node : document.model()->allNodes())
+        node->typeDescription();
+    QVERIFY(TypeRegistry::instance()->instantiationCount() - before <= 3);
+}
+
+void tst_Designer::viewManager()
+{
+    ViewManager manager;
+    FormDocument one;
+    FormDocument two;
+    QVERIFY(one.setText(QStringLiteral("Item { Item {} }")));
+    QVERIFY(two.setText(QStringLiteral("Item {}")));
+
+    auto owned = std::make_unique<RecordingView>();
+    QPointer<RecordingView> view = owned.get();
+    manager.registerView(std::move(owned));
+    QVERIFY(!view->isAttached());
+
+    manager.setCurrentDocument(&one);
+    QCOMPARE(view->model(), one.model());
+    QCOMPARE(Host::Core::EditorContext::instance()->currentDocument(), one.textDocument());
+    manager.setCurrentDocument(&two);
+    QCOMPARE(view->model(), two.model());
+    QVERIFY(one.model()->views().isEmpty());
+    QCOMPARE(view->log, (QStringList { "attached:2", "detached", "attached:1" }));
+
+    // A view registered while a document is open is attached at once.
+    auto late = std::make_unique<RecordingView>();
+    QPointer<RecordingView> lateView = late.get();
+    manager.registerView(std::move(late));
+    QCOMPARE(lateView->log, QStringList { "attached:1" });
+
+    manager.destroyViews();
+    QVERIFY(!view);
+    QVERIFY(!lateView);
+    QVERIFY(two.model()->views().isEmpty());
+}
+
+void tst_Designer::textDocument()
+{
+    QTemporaryDir directory;
+    const auto path = Host::Utils::Path::fromString(directory.filePath("Main.ui.qml"));
+    {
+        QFile file(path.toString());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("import QtQuick\nText { text: qsTrId(\"caf\xc3\xa9\") }\n");
+    }
+
+    FormDocument document;
+    QString error;
+    QVERIFY2(document.open(path, &error), qPrintable(error));
+    QCOMPARE(document.filePath(), path);
+    QCOMPARE(document.projectDirectory(), path.parentDir());
+    Node *text = document.model()->rootNode();
+    QCOMPARE(text->property("text").expression(), QString::fromUtf8("qsTrId(\"caf\xc3\xa9\")"));
+
+    Host::TextEditor::TextEditorWidget *editor = document.textEditorWidget();
+    QCOMPARE(editor->document(), document.document());
+    QCOMPARE(editor->textDocument(), document.textDocument());
+    editor->gotoLine(2, 6);
+    QCOMPARE(editor->textCursor().position(), 15 + 5);
+
+    QVERIFY(document.model()->setBindingProperty(text, "text", QStringLiteral("qsTrId(\"b\")")));
+    QVERIFY(document.textDocument()->save(&error));
+    QFile file(path.toString());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("import QtQuick\nText { text: qsTrId(\"b\") }\n"));
+
+    FormDocument missing;
+    QVERIFY(!missing.open(Host::Utils::Path::fromString(directory.filePath("none.qml")), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(tst_Designer)
+#include "tst_designer.moc"

@@ -1,0 +1,859 @@
+#include "messageboxcatcher.h"
+
+#include "databaseaccess.h"
+#include "databaseio/projectdatabase.h"
+#include "exception.h"
+#include "fileservices.h"
+#include "generationrunner.h"
+#include "jsonimportexport.h"
+#include "translationfileservices.h"
+#include "translationsview/translationsmodel.h"
+#include "translationsview/translationsview.h"
+#include "translationsview/translationtableview.h"
+#include "userfeedback.h"
+
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <projects/session.h>
+#include <qmlproject/designproject.h>
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QHeaderView>
+#include <QJSEngine>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTranslator>
+
+using namespace Lexora;
+using Host::Designer::FormDocument;
+using Host::Designer::Node;
+
+namespace {
+
+QStringList toStrings(const TranslationIds &ids)
+{
+    QStringList strings;
+    for (const std::string &id : ids)
+        strings.append(QString::fromStdString(id));
+    return strings;
+}
+
+QString item(const QString &id, const QString &expression)
+{
+    return QStringLiteral("    Text {\n        id: %1\n        text: %2\n    }\n")
+        .arg(id, expression);
+}
+
+QString document(const QString &items)
+{
+    return QStringLiteral("import QtQuick\n\nItem {\n    id: root\n") + items
+        + QStringLiteral("}\n");
+}
+
+} // namespace
+
+class tst_TranslationsView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void attachCollectsIds_data();
+    void attachCollectsIds();
+    void followsChanges_data();
+    void followsChanges();
+    void setTranslationBinding_data();
+    void setTranslationBinding();
+    void stringPropertyNames_data();
+    void stringPropertyNames();
+
+    void cells_data();
+    void cells();
+    void typingAddsUnknownId();
+    void editable_data();
+    void editable();
+    void install_data();
+    void install();
+    void columnWidths_data();
+    void columnWidths();
+
+    void failures_data();
+    void failures();
+    void projectLanguagesAndWidget();
+    void exportAndUsedIds();
+    void generation();
+
+private:
+    QStringList tableIds() const;
+    void attach(const QString &text);
+    void
+    addTranslation(const std::string &id, const std::string &language, const std::string &text);
+
+    QTemporaryDir m_dir;
+    Host::QmlProject::DesignProject *m_project = nullptr;
+    std::unique_ptr<ProjectDatabase> m_database;
+    JsonImportExport m_json;
+    UserFeedback m_feedback;
+    FileServices m_fileServices;
+    TranslationFileServices m_translationFileServices { m_feedback };
+    std::unique_ptr<DatabaseAccess> m_access;
+    std::unique_ptr<GenerationRunner> m_runner;
+    std::unique_ptr<TranslationsView> m_view;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::unique_ptr<FormDocument> m_document;
+};
+
+void tst_TranslationsView::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString projectFile = m_dir.filePath(QStringLiteral("app.qmlproject"));
+    QFile file(projectFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
+        "    supportedLanguages: [\"en\", \"de\", \"ar\"]\n    primaryLanguage: \"en\"\n}\n");
+    file.close();
+    QFile main(m_dir.filePath(QStringLiteral("Main.qml")));
+    QVERIFY(main.open(QIODevice::WriteOnly));
+    main.write("import QtQuick\nItem {\n    Text { text: qsTrId(\"main.title\") }\n"
+               "    Text { text: qsTrId(\"main.title\") + qsTrId(\"main.sub\") }\n}\n");
+    main.close();
+    QString error;
+    auto project
+        = Host::QmlProject::DesignProject::open(Host::Utils::Path::fromString(projectFile), &error);
+    QVERIFY2(project, qPrintable(error));
+    m_project = project.get();
+    Host::Projects::Session::instance()->addProject(project.release());
+    Host::Projects::Session::instance()->setStartupProject(m_project);
+}
+
+void tst_TranslationsView::init()
+{
+    QFile::remove(m_dir.filePath(QStringLiteral("translations.db")));
+    m_database
+        = std::make_unique<ProjectDatabase>(m_dir.filePath(QStringLiteral("translations.db")));
+    m_access = std::make_unique<DatabaseAccess>(&m_json, &m_database->databaseIo());
+    m_runner = std::make_unique<GenerationRunner>([this] {
+        return GenerationServices {
+            &m_translationFileServices, m_access->databaseIo(), &m_fileServices, &m_feedback
+        };
+    });
+    m_view = std::make_unique<TranslationsView>(
+        *m_access, m_translationFileServices, m_fileServices, m_feedback, m_runner.get());
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        m_view->translationsModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m_document = std::make_unique<FormDocument>();
+}
+
+void tst_TranslationsView::cleanup()
+{
+    m_document.reset();
+    m_tester.reset();
+    m_view.reset();
+    m_runner.reset();
+    m_access.reset();
+    m_database.reset();
+}
+
+QStringList tst_TranslationsView::tableIds() const
+{
+    QStringList ids;
+    const QAbstractItemModel *model = m_view->translationsModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        ids.append(model->index(row, 0).data().toString());
+    return ids;
+}
+
+void tst_TranslationsView::attach(const QString &text)
+{
+    QString error;
+    QVERIFY2(m_document->setText(text, &error), qPrintable(error));
+    m_document->model()->attachView(m_view.get());
+}
+
+void tst_TranslationsView::addTranslation(const std::string &id,
+                                          const std::string &language,
+                                          const std::string &text)
+{
+    DatabaseIo &database = m_database->databaseIo();
+    std::int64_t key = database.translatableId(id);
+    if (key < 0)
+        key = database.addTranslatable(id);
+    database.updateTranslation(key, language, text);
+}
+
+void tst_TranslationsView::attachCollectsIds_data()
+{
+    QTest::addColumn<QString>("items");
+    QTest::addColumn<QStringList>("expectedIds");
+    QTest::addColumn<QStringList>("expectedRows");
+
+    QTest::newRow("no bindings") << item("a", "\"plain\"") << QStringList {} << QStringList {};
+    QTest::newRow("two calls added")
+        << item("a", "qsTrId(\"first\") + \" \" + qsTrId(\"second\")")
+        << QStringList { "first", "second" } << QStringList { "first", "second" };
+    QTest::newRow("qsTr contributes none")
+        << item("a", "qsTr(\"hello\")") + item("b", "qsTranslate(\"C\", \"x\")") << QStringList {}
+        << QStringList {};
+    QTest::newRow("three uses, one row")
+        << item("a", "qsTrId(\"same\")") + item("b", "qsTrId(\"same\")")
+            + item("c", "qsTrId(\"same\")")
+        << QStringList { "same", "same", "same" } << QStringList { "same" };
+    QTest::newRow("literal text is no binding")
+        << item("a", "\"qsTrId(\\\"quoted\\\")\"") << QStringList {} << QStringList {};
+    QTest::newRow("sorted bytewise")
+        << item("a", "qsTrId(\"b\")") + item("b", "qsTrId(\"B\")") + item("c", "qsTrId(\"a_\")")
+            + item("d", "qsTrId(\"a\")") + item("e", "qsTrId(\"\xc3\xa9\")")
+        << QStringList { "B", "a", "a_", "b", QString::fromUtf8("\xc3\xa9") }
+        << QStringList { "B", "a", "a_", "b", QString::fromUtf8("\xc3\xa9") };
+    QTest::newRow("declared property and nested object")
+        << QStringLiteral("    property string p: qsTrId(\"declared\")\n    Item {\n")
+            + item("n", "qsTrId(\"nested\")") + QStringLiteral("    }\n")
+        << QStringList { "declared", "nested" } << QStringList { "declared", "nested" };
+}
+
+void tst_TranslationsView::attachCollectsIds()
+{
+    QFETCH(QString, items);
+    QFETCH(QStringList, expectedIds);
+    QFETCH(QStringList, expectedRows);
+
+    addTranslation("first", "en", "First");
+    attach(document(items));
+    QCOMPARE(toStrings(m_view->translationIds()), expectedIds);
+    QCOMPARE(tableIds(), expectedRows);
+    QCOMPARE(m_view->translationsModel()->columnCount(), 3);
+    QCOMPARE(m_view->translationsModel()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("Translation ID"));
+    QCOMPARE(m_view->translationsModel()->headerData(1, Qt::Horizontal).toString(),
+             QStringLiteral("English"));
+    QCOMPARE(m_view->translationsModel()->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("Translation"));
+    if (expectedRows.contains("first")) {
+        // Known IDs come with the database's translation.
+        QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(),
+                 QStringLiteral("First"));
+    }
+}
+
+enum Step {
+    RemoveFirstUser,
+    RemoveBothUsers,
+    ChangeArgument,
+    EditArgumentText,
+    RemoveBindingProperty,
+    RemoveParentOfUser,
+    EditTextBreakingStructure,
+};
+Q_DECLARE_METATYPE(Step)
+
+void tst_TranslationsView::followsChanges_data()
+{
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<QStringList>("expectedIds");
+    QTest::addColumn<QStringList>("expectedRows");
+    QTest::addColumn<int>("removedRows");
+    QTest::addColumn<int>("insertedRows");
+
+    QTest::newRow("delete one of two users keeps the row")
+        << RemoveFirstUser << QStringList { "other", "shared" } << QStringList { "other", "shared" }
+        << 0 << 0;
+    QTest::newRow("delete the second user removes it")
+        << RemoveBothUsers << QStringList { "other" } << QStringList { "other" } << 1 << 0;
+    QTest::newRow("changed argument through the model")
+        << ChangeArgument << QStringList { "renamed", "shared", "shared" }
+        << QStringList { "renamed", "shared" } << 1 << 1;
+    QTest::newRow("changed argument in the text")
+        << EditArgumentText << QStringList { "renamed", "shared", "shared" }
+        << QStringList { "renamed", "shared" } << 1 << 1;
+    QTest::newRow("binding removed") << RemoveBindingProperty << QStringList { "shared", "shared" }
+                                     << QStringList { "shared" } << 1 << 0;
+    QTest::newRow("parent of a user removed")
+        << RemoveParentOfUser << QStringList { "shared", "shared" } << QStringList { "shared" } << 1
+        << 0;
+    QTest::newRow("text edit adding an object")
+        << EditTextBreakingStructure << QStringList { "added", "other", "shared", "shared" }
+        << QStringList { "added", "other", "shared" } << 0 << 1;
+}
+
+void tst_TranslationsView::followsChanges()
+{
+    QFETCH(Step, step);
+    QFETCH(QStringList, expectedIds);
+    QFETCH(QStringList, expectedRows);
+    QFETCH(int, removedRows);
+    QFETCH(int, insertedRows);
+
+    addTranslation("renamed", "en", "Renamed");
+    attach(document(item("a", "qsTrId(\"shared\")") + item("b", "qsTrId(\"shared\")")
+                    + QStringLiteral("    Item {\n        id: box\n")
+                    + item("c", "qsTrId(\"other\")") + QStringLiteral("    }\n")));
+    QCOMPARE(tableIds(), (QStringList { "other", "shared" }));
+
+    auto *model = m_document->model();
+    QSignalSpy removed(m_view->translationsModel(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(m_view->translationsModel(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy reset(m_view->translationsModel(), &QAbstractItemModel::modelReset);
+
+    auto replaceText = [&](const QString &from, const QString &to) {
+        const int position = int(m_document->document()->toPlainText().indexOf(from));
+        QVERIFY(position >= 0);
+        QTextCursor cursor(m_document->document());
+        cursor.setPosition(position);
+        cursor.setPosition(position + int(from.size()), QTextCursor::KeepAnchor);
+        cursor.insertText(to);
+        QVERIFY(m_document->rewriter()->synchronizeWithText());
+    };
+
+    switch (step) {
+    case RemoveFirstUser:
+        QVERIFY(model->removeNode(model->nodeForId("a")));
+        break;
+    case RemoveBothUsers:
+        QVERIFY(model->removeNode(model->nodeForId("a")));
+        QCOMPARE(tableIds(), (QStringList { "other", "shared" }));
+        QVERIFY(model->removeNode(model->nodeForId("b")));
+        break;
+    case ChangeArgument:
+        QVERIFY(model->setBindingProperty(model->nodeForId("c"), "text", "qsTrId(\"renamed\")"));
+        break;
+    case EditArgumentText:
+        replaceText("qsTrId(\"other\")", "qsTrId(\"renamed\")");
+        break;
+    case RemoveBindingProperty:
+        QVERIFY(model->removeProperties({ model->nodeForId("c")->property("text") }));
+        break;
+    case RemoveParentOfUser:
+        QVERIFY(model->removeNode(model->nodeForId("box")));
+        break;
+    case EditTextBreakingStructure:
+        replaceText("id: root\n", "id: root\n    Text { text: qsTrId(\"added\") }\n");
+        break;
+    }
+
+    QCOMPARE(toStrings(m_view->translationIds()), expectedIds);
+    QCOMPARE(tableIds(), expectedRows);
+    if (step != EditTextBreakingStructure) {
+        QCOMPARE(removed.size(), removedRows);
+        QCOMPARE(inserted.size(), insertedRows);
+        QCOMPARE(reset.size(), 0);
+    }
+    const int renamedRow = int(expectedRows.indexOf("renamed"));
+    if (renamedRow >= 0) {
+        QCOMPARE(m_view->translationsModel()->index(renamedRow, 1).data().toString(),
+                 QStringLiteral("Renamed"));
+        QVERIFY(m_view->translationsModel()->index(renamedRow, 0).flags() & Qt::ItemIsEnabled);
+    }
+}
+
+void tst_TranslationsView::setTranslationBinding_data()
+{
+    QTest::addColumn<QString>("translationId");
+    QTest::addColumn<QString>("expectedCall");
+    QTest::addColumn<QString>("expectedRow");
+
+    QTest::newRow("plain") << "menu.open"
+                           << "qsTrId(\"menu.open\")"
+                           << "menu.open";
+    QTest::newRow("quote") << "say \"hi\""
+                           << "qsTrId(\"say \\\"hi\\\"\")"
+                           << "say \\\"hi\\\"";
+    QTest::newRow("backslash") << "a\\b"
+                               << "qsTrId(\"a\\\\b\")"
+                               << "a\\\\b";
+    QTest::newRow("trailing backslash") << "end\\"
+                                        << "qsTrId(\"end\\\\\")"
+                                        << "end\\\\";
+    QTest::newRow("non-ASCII") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f")
+                               << QString::fromUtf8("qsTrId(\"gr\xc3\xbc\xc3\x9f\")")
+                               << QString::fromUtf8("gr\xc3\xbc\xc3\x9f");
+}
+
+void tst_TranslationsView::setTranslationBinding()
+{
+    QFETCH(QString, translationId);
+    QFETCH(QString, expectedCall);
+    QFETCH(QString, expectedRow);
+
+    attach(document(QStringLiteral("    Text {\n        id: label\n    }\n")));
+    auto *model = m_document->model();
+    model->setSelectedNodes({ model->nodeForId("label") });
+    QSignalSpy inserted(m_view->translationsModel(), &QAbstractItemModel::rowsInserted);
+    m_view->setTranslationBinding(translationId, QStringLiteral("text"));
+
+    const QString text = m_document->document()->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("text: ") + expectedCall), qPrintable(text));
+    // The text still parses, and the literal means the ID itself.
+    FormDocument reparsed;
+    QString error;
+    QVERIFY2(reparsed.setText(text, &error), qPrintable(error));
+    QJSEngine engine;
+    const QString literal = expectedCall.mid(7, expectedCall.size() - 8);
+    QCOMPARE(engine.evaluate(literal).toString(), translationId);
+
+    QCOMPARE(tableIds(), QStringList { expectedRow });
+    QCOMPARE(inserted.size(), 1);
+}
+
+void tst_TranslationsView::stringPropertyNames_data()
+{
+    QTest::addColumn<QString>("items");
+    QTest::addColumn<QStringList>("selectedIds");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString text = QStringLiteral("    Text {\n        id: t\n        text: qsTrId(\"x\")\n"
+                                        "        width: 2 * 3\n        maximumLineCount: root.n\n"
+                                        "        objectName: \"literal\"\n    }\n");
+    QTest::newRow("bound text, not int or real")
+        << text << QStringList { "t" } << QStringList { "text" };
+    QTest::newRow("bound objectName is a string too")
+        << QString(text).replace("\"literal\"", "root.objectName") << QStringList { "t" }
+        << QStringList { "objectName", "text" };
+    QTest::newRow("literal text") << item("t", "\"plain\"") << QStringList { "t" }
+                                  << QStringList {};
+    QTest::newRow("nothing selected") << text << QStringList {} << QStringList {};
+    QTest::newRow("two selected") << text + item("u", "qsTrId(\"y\")") << QStringList { "t", "u" }
+                                  << QStringList {};
+    QTest::newRow("bound color is no string")
+        << QStringLiteral("    Rectangle {\n        id: t\n        color: root.c\n    }\n")
+        << QStringList { "t" } << QStringList {};
+}
+
+void tst_TranslationsView::stringPropertyNames()
+{
+    QFETCH(QString, items);
+    QFETCH(QStringList, selectedIds);
+    QFETCH(QStringList, expected);
+
+    attach(document(items));
+    QList<Node *> selected;
+    for (const QString &id : selectedIds)
+        selected.append(m_document->model()->nodeForId(id));
+    m_document->model()->setSelectedNodes(selected);
+    QCOMPARE(m_view->stringPropertyNames(), expected);
+}
+
+void tst_TranslationsView::cells_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("primary");
+    QTest::addColumn<int>("idAlignment");
+    QTest::addColumn<int>("primaryAlignment");
+
+    const int left = Qt::AlignLeft | Qt::AlignVCenter;
+    const int right = Qt::AlignRight | Qt::AlignVCenter;
+    QTest::newRow("latin") << "latin"
+                           << "Hello" << left << left;
+    QTest::newRow("arabic") << "arabic"
+                            << QString::fromUtf8("\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7") << left
+                            << right;
+    QTest::newRow("hebrew") << "hebrew" << QString::fromUtf8("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d")
+                            << left << right;
+    QTest::newRow("right-to-left ID stays left")
+        << QString::fromUtf8("\xd7\xa9\xd7\x9c") << "x" << left << left;
+}
+
+void tst_TranslationsView::cells()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, primary);
+    QFETCH(int, idAlignment);
+    QFETCH(int, primaryAlignment);
+
+    addTranslation(id.toStdString(), "en", primary.toStdString());
+    attach(document(item("a", QStringLiteral("qsTrId(\"%1\")").arg(id))));
+    const QAbstractItemModel *model = m_view->translationsModel();
+    QCOMPARE(model->rowCount(), 1);
+    QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(), id);
+    QCOMPARE(model->index(0, 1).data(Qt::EditRole).toString(), primary);
+    QCOMPARE(model->index(0, 0).data(Qt::TextAlignmentRole).toInt(), idAlignment);
+    QCOMPARE(model->index(0, 1).data(Qt::TextAlignmentRole).toInt(), primaryAlignment);
+    QVERIFY(!model->index(0, 1).data(Qt::DecorationRole).isValid());
+    QVERIFY(model->index(0, 0).flags() & Qt::ItemIsEnabled);
+    QVERIFY(!(model->index(0, 0).flags() & Qt::ItemIsSelectable));
+    QVERIFY(!(model->index(0, 0).flags() & Qt::ItemIsEditable));
+    QCOMPARE(model->headerData(0, Qt::Vertical).toInt(), 1);
+}
+
+void tst_TranslationsView::typingAddsUnknownId()
+{
+    attach(document(item("a", "qsTrId(\"fresh\")")));
+    QAbstractItemModel *model = m_view->translationsModel();
+    QCOMPARE(tableIds(), QStringList { "fresh" });
+    // Unknown to the database: greyed, with empty translations.
+    QVERIFY(!(model->index(0, 0).flags() & Qt::ItemIsEnabled));
+    QCOMPARE(model->index(0, 1).data().toString(), QString());
+    QCOMPARE(m_database->databaseIo().translatableId("fresh"), -1);
+
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+    QVERIFY(!model->setData(model->index(0, 1), "Neu", Qt::DisplayRole));
+    QCOMPARE(changed.size(), 0);
+    QVERIFY(model->setData(model->index(0, 1), QStringLiteral("Fresh")));
+
+    const std::int64_t key = m_database->databaseIo().translatableId("fresh");
+    QVERIFY(key >= 0);
+    QCOMPARE(m_database->databaseIo().fetchTranslation(key, "en"),
+             std::optional<std::string>("Fresh"));
+    QVERIFY(model->index(0, 0).flags() & Qt::ItemIsEnabled);
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed[0][0].toModelIndex(), model->index(0, 0));
+    QCOMPARE(changed[0][1].toModelIndex(), model->index(0, 0));
+    QCOMPARE(changed[1][0].toModelIndex(), model->index(0, 1));
+    QCOMPARE(changed[1][2].value<QList<int>>(),
+             (QList<int> { Qt::DisplayRole, Qt::TextAlignmentRole }));
+
+    // A second edit does not add the ID again.
+    QVERIFY(model->setData(model->index(0, 1), QString()));
+    QCOMPARE(m_database->databaseIo().fetchTranslation(key, "en"), std::optional<std::string>(""));
+    QCOMPARE(changed.size(), 3);
+    // And a reload shows what the database holds.
+    m_view->updateTranslations();
+    QCOMPARE(model->index(0, 1).data().toString(), QString());
+    QVERIFY(model->index(0, 0).flags() & Qt::ItemIsEnabled);
+}
+
+void tst_TranslationsView::editable_data()
+{
+    QTest::addColumn<QString>("primary");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<bool>("primaryEditable");
+    QTest::addColumn<bool>("currentEditable");
+
+    QTest::newRow("both") << "en"
+                          << "de" << true << true;
+    QTest::newRow("no current language") << "en"
+                                         << "" << true << false;
+    QTest::newRow("no primary language") << ""
+                                         << "de" << false << true;
+}
+
+void tst_TranslationsView::editable()
+{
+    QFETCH(QString, primary);
+    QFETCH(QString, current);
+    QFETCH(bool, primaryEditable);
+    QFETCH(bool, currentEditable);
+
+    attach(document(item("a", "qsTrId(\"x\")")));
+    TranslationsModel *model = m_view->translationsModel();
+    model->setPrimaryLanguage(Language(primary.toStdString(), "P"));
+    model->setCurrentLanguage(Language(current.toStdString(), "C"));
+    QCOMPARE(bool(model->index(0, 1).flags() & Qt::ItemIsEditable), primaryEditable);
+    QCOMPARE(bool(model->index(0, 2).flags() & Qt::ItemIsEditable), currentEditable);
+    QVERIFY(!(model->index(0, 0).flags() & Qt::ItemIsEditable));
+}
+
+void tst_TranslationsView::install_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("shift"); // the new IDs start at id<shift>
+    QTest::addColumn<QStringList>("expectedSignals");
+
+    QTest::newRow("5 to 2") << 5 << 2 << 0
+                            << QStringList { "aboutToRemove 2-4",
+                                             "removed 2-4",
+                                             "changed 0,0-1,2" };
+    QTest::newRow("2 to 5") << 2 << 5 << 0
+                            << QStringList { "aboutToInsert 2-4",
+                                             "inserted 2-4",
+                                             "changed 0,0-1,2" };
+    QTest::newRow("3 to 3") << 3 << 3 << 0 << QStringList { "changed 0,0-2,2" };
+    QTest::newRow("0 to 3") << 0 << 3 << 0 << QStringList { "aboutToInsert 0-2", "inserted 0-2" };
+    QTest::newRow("3 to 0") << 3 << 0 << 0 << QStringList { "aboutToRemove 0-2", "removed 0-2" };
+    QTest::newRow("0 to 0") << 0 << 0 << 0 << QStringList {};
+    // IDs that go and come in the middle: only their rows move.
+    QTest::newRow("3 to 3, shifted by one") << 3 << 3 << 1
+                                            << QStringList { "aboutToRemove 0-0",
+                                                             "removed 0-0",
+                                                             "aboutToInsert 2-2",
+                                                             "inserted 2-2",
+                                                             "changed 0,0-1,2" };
+    QTest::newRow("4 to 2, shifted by three") << 4 << 2 << 3
+                                              << QStringList { "aboutToRemove 0-2",
+                                                               "removed 0-2",
+                                                               "aboutToInsert 1-1",
+                                                               "inserted 1-1",
+                                                               "changed 0,0-0,2" };
+}
+
+void tst_TranslationsView::install()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, shift);
+    QFETCH(QStringList, expectedSignals);
+
+    QString items;
+    for (int index = 0; index < from; ++index)
+        items += item(QStringLiteral("n%1").arg(index),
+                      QStringLiteral("qsTrId(\"id%1\")").arg(index));
+    attach(document(items));
+    QCOMPARE(tableIds().size(), from);
+
+    TranslationsModel *model = m_view->translationsModel();
+    QStringList seen;
+    auto range = [](const QModelIndex &, int first, int last) {
+        return QStringLiteral("%1-%2").arg(first).arg(last);
+    };
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [&](auto p, int f, int l) {
+        seen.append("aboutToRemove " + range(p, f, l));
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [&](auto p, int f, int l) {
+        seen.append("removed " + range(p, f, l));
+    });
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [&](auto p, int f, int l) {
+        seen.append("aboutToInsert " + range(p, f, l));
+    });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [&](auto p, int f, int l) {
+        seen.append("inserted " + range(p, f, l));
+    });
+    connect(model,
+            &QAbstractItemModel::dataChanged,
+            this,
+            [&](auto topLeft, auto bottomRight, auto roles) {
+                seen.append(QStringLiteral("changed %1,%2-%3,%4")
+                                .arg(topLeft.row())
+                                .arg(topLeft.column())
+                                .arg(bottomRight.row())
+                                .arg(bottomRight.column()));
+                QVERIFY(roles.isEmpty());
+            });
+    QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+
+    // Replace the document's IDs wholesale, then reload once.
+    QString newItems;
+    for (int index = 0; index < to; ++index)
+        newItems += item(QStringLiteral("m%1").arg(index),
+                         QStringLiteral("qsTrId(\"id%1\")").arg(index + shift));
+    m_document->model()->detachView(m_view.get());
+    QVERIFY(m_document->setText(document(newItems)));
+    QSignalSpy ignoredWhileDetached(model, &QAbstractItemModel::dataChanged);
+    m_document->model()->attachView(m_view.get());
+
+    QCOMPARE(seen, expectedSignals);
+    QCOMPARE(reset.size(), 0);
+    QStringList expectedIds;
+    for (int index = 0; index < to; ++index)
+        expectedIds.append(QStringLiteral("id%1").arg(index + shift));
+    QCOMPARE(tableIds(), expectedIds);
+}
+
+void tst_TranslationsView::columnWidths_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("expectedIdWidth");
+
+    QTest::newRow("150") << 150 << 50;
+    QTest::newRow("301") << 301 << 100;
+    QTest::newRow("302") << 302 << 100;
+    QTest::newRow("303") << 303 << 100;
+    QTest::newRow("600") << 600 << 100;
+    QTest::newRow("90") << 90 << 30;
+}
+
+void tst_TranslationsView::columnWidths()
+{
+    QFETCH(int, width);
+    QFETCH(int, expectedIdWidth);
+
+    attach(document(item("a", "qsTrId(\"x\")")));
+    TranslationTableView table;
+    table.setModel(m_view->translationsModel());
+    QCOMPARE(table.contextMenuPolicy(), Qt::NoContextMenu);
+    QCOMPARE(table.horizontalHeader()->sectionResizeMode(0), QHeaderView::ResizeToContents);
+    table.resize(width, 200);
+    table.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&table));
+
+    struct Probe : TranslationTableView
+    {
+        using TranslationTableView::sizeHintForColumn;
+    };
+    auto *probe = static_cast<Probe *>(&table);
+    QCOMPARE(probe->sizeHintForColumn(0), expectedIdWidth);
+    const int rest = width - (table.verticalHeader()->width() + 2) - table.columnWidth(0);
+    QCOMPARE(probe->sizeHintForColumn(1), rest / 2);
+    QCOMPARE(probe->sizeHintForColumn(2), probe->sizeHintForColumn(1));
+}
+
+void tst_TranslationsView::failures_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<QString>("expectedTitle");
+    QTest::addColumn<QString>("expectedTextStart");
+
+    QTest::newRow("sync of a broken JSON file") << 0 << "JSON file error"
+                                                << "Error in the JSON file: ";
+    QTest::newRow("sync of a missing file") << 1 << "JSON file error"
+                                            << "Unable to open file: ";
+    QTest::newRow("export to an unwritable path") << 2 << "JSON file error"
+                                                  << "Unable to open file: ";
+    QTest::newRow("export from a broken database") << 3 << "Cannot export the database!"
+                                                   << "Some internal error happens. The error is: ";
+    QTest::newRow("sync into a broken database")
+        << 4 << "Cannot sync to the database!"
+        << "It can be that the database is corrupt or the database scheme changed. The error is: ";
+    QTest::newRow("reload from a broken database")
+        << 5 << "Cannot get translation items from database!"
+        << "It can be that the database is corrupt or the database scheme changed. The error is: ";
+}
+
+void tst_TranslationsView::failures()
+{
+    QFETCH(int, failure);
+    QFETCH(QString, expectedTitle);
+    QFETCH(QString, expectedTextStart);
+
+    addTranslation("kept", "en", "Kept");
+    attach(document(item("a", "qsTrId(\"kept\")") + item("b", "qsTrId(\"unknown\")")));
+    QCOMPARE(tableIds(), (QStringList { "kept", "unknown" }));
+
+    const QString broken = m_dir.filePath(QStringLiteral("broken.json"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("{ \"translatables\": [ { ");
+    file.close();
+    QFile good(m_dir.filePath(QStringLiteral("good.json")));
+    if (failure == 4) {
+        m_view->exportAllTranslations(good.fileName());
+        QVERIFY(good.exists());
+    }
+    if (failure >= 3)
+        m_database->database().execute("DROP TABLE translations");
+
+    MessageBoxCatcher catcher;
+    switch (failure) {
+    case 0:
+        m_view->importAndSyncTranslations(broken);
+        break;
+    case 1:
+        m_view->importAndSyncTranslations(m_dir.filePath("none.json"));
+        break;
+    case 2:
+        m_view->exportAllTranslations(m_dir.filePath("no/such/dir/out.json"));
+        break;
+    case 3:
+        m_view->exportAllTranslations(m_dir.filePath("out.json"));
+        break;
+    case 4:
+        m_view->importAndSyncTranslations(good.fileName());
+        break;
+    case 5:
+        m_view->updateTranslations();
+        break;
+    }
+    QCOMPARE(catcher.seen.size(), 1);
+    QCOMPARE(catcher.icons.first(), QMessageBox::Critical);
+    const QString title = catcher.seen.first().section('|', 0, 0);
+    const QString text = catcher.seen.first().section('|', 1);
+    QCOMPARE(title, expectedTitle);
+    QVERIFY2(text.startsWith(expectedTextStart) && text.size() > expectedTextStart.size(),
+             qPrintable(text));
+    // The table keeps its rows.
+    QCOMPARE(tableIds(), (QStringList { "kept", "unknown" }));
+    QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(), QStringLiteral("Kept"));
+}
+
+void tst_TranslationsView::projectLanguagesAndWidget()
+{
+    attach(document(item("a", "qsTrId(\"x\")")));
+    // Sorted by name: Arabic, English, German.
+    QStringList codes;
+    for (const Language &language : m_view->projectLanguages())
+        codes.append(language.codeString());
+    QCOMPARE(codes, (QStringList { "ar", "en", "de" }));
+    QCOMPARE(m_view->translationsModel()->primaryLanguage().code, std::string("en"));
+    // Before the panel exists the second column keeps its (empty) language.
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string());
+
+    QVERIFY(m_view->hasWidget());
+    const auto description = m_view->widgetDescription();
+    QVERIFY(description.widget);
+    QCOMPARE(description.uniqueId, QStringLiteral("TranslationsView"));
+    QCOMPARE(description.placementHint, 1);
+    QCOMPARE(description.priority, 0);
+    QCOMPARE(description.tabTitle, QStringLiteral("Translations"));
+    QCOMPARE(description.flags, 0);
+    QCOMPARE(m_view->widgetDescription().widget, description.widget);
+    std::unique_ptr<QWidget> widget(description.widget);
+
+    // With the panel, no choice means English.
+    m_view->updateTranslations();
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("en"));
+    m_view->onCurrentLanguageChanged(QStringLiteral("de"));
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("de"));
+    QCOMPARE(m_document->model()->rootNode()->auxiliaryData("language@Internal").toString(),
+             QStringLiteral("de"));
+    m_view->onCurrentLanguageChanged(QString());
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("de"));
+    // A code that is no project language keeps the previous one.
+    m_view->onCurrentLanguageChanged(QStringLiteral("fr"));
+    QCOMPARE(m_view->translationsModel()->currentLanguage().code, std::string("de"));
+    // Detached: no auxiliary data is written.
+    Node *root = m_document->model()->rootNode();
+    m_document->model()->detachView(m_view.get());
+    m_view->onCurrentLanguageChanged(QStringLiteral("ar"));
+    QCOMPARE(root->auxiliaryData("language@Internal").toString(), QStringLiteral("fr"));
+}
+
+void tst_TranslationsView::exportAndUsedIds()
+{
+    addTranslation("main.title", "en", "Main");
+    addTranslation("main.title", "de", "Haupt");
+    addTranslation("unused", "en", "Unused");
+    attach(document(item("a", "qsTrId(\"main.title\")")));
+
+    QCOMPARE(toStrings(m_view->usedTranslationIdsOfProject()),
+             (QStringList { "main.title", "main.title", "main.sub" }));
+
+    const QString all = m_dir.filePath(QStringLiteral("all.json"));
+    const QString some = m_dir.filePath(QStringLiteral("some.json"));
+    m_view->exportAllTranslations(all);
+    m_view->exportTranslations(some, m_view->translationIds());
+    const TranslatableEntries allEntries = m_json.importFile(all);
+    const TranslatableEntries someEntries = m_json.importFile(some);
+    QCOMPARE(allEntries.size(), std::size_t(2));
+    QCOMPARE(someEntries.size(), std::size_t(1));
+    QCOMPARE(someEntries.front().translationTextId, std::string("main.title"));
+    QCOMPARE(someEntries.front().translations.size(), std::size_t(2));
+
+    // Import into a fresh database brings the table's translations back.
+    m_database->databaseIo().removeTranslatable(
+        m_database->databaseIo().translatableId("main.title"));
+    m_view->updateTranslations();
+    QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(), QString());
+    m_view->importAndSyncTranslations(all);
+    QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(), QStringLiteral("Main"));
+}
+
+void tst_TranslationsView::generation()
+{
+    addTranslation("main.title", "de", "Titel");
+    attach(document(item("a", "qsTrId(\"main.title\")")));
+    QVERIFY(m_view->generateQmFiles());
+    m_runner->waitForFinished();
+    const QDir i18n(m_dir.filePath(QStringLiteral("i18n")));
+    for (const QString &code : { "ar", "en", "de" })
+        QVERIFY2(i18n.exists(QStringLiteral("qml_%1.qm").arg(code)), qPrintable(code));
+    QVERIFY(!i18n.exists(QStringLiteral("qml_de.ts")));
+    QTranslator translator;
+    QVERIFY(translator.load(i18n.filePath(QStringLiteral("qml_de.qm"))));
+    QCOMPARE(translator.translate(nullptr, "main.title"), QStringLiteral("Titel"));
+
+    QVERIFY(m_view->generateAllTranslationFiles());
+    m_runner->waitForFinished();
+    QVERIFY(i18n.exists(QStringLiteral("qml_de.ts")));
+}
+
+QTEST_MAIN(tst_TranslationsView)
+#include "tst_translationsview.moc"
