@@ -26,6 +26,7 @@ target_link_libraries(LexoraPlugin
         Lexora::TranslationFiles
         Lexora::Languages
         Lexora::TranslationsView
+        Lexora::TranslationTests
         Host::Core
         Host::Projects
         Host::Utils

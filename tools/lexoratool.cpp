@@ -1,6 +1,7 @@
 #include "lexoratool.h"
 
 #include "terminalfeedback.h"
+#include "translationtestcommand.h"
 
 #include "databaseio/projectdatabase.h"
 #include "exception.h"
@@ -62,10 +63,16 @@ const char description[]
       "                     supported language of the project; when a QML file\n"
       "                     or folder cannot be read or parsed nothing is\n"
       "                     written (--keep-going writes what could be read)\n"
+      "  test [FILE...]     generate the .qm files, run the translation test of\n"
+      "                     the project's UI files (or of the FILEs) in every\n"
+      "                     supported language in a headless preview, store the\n"
+      "                     findings and write translation_report_project.json\n"
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
-      "error, 2 for a wrong command line. Warnings (messages without an ID)\n"
-      "do not change it unless --strict is given.";
+      "error, 2 for a wrong command line, 3 when the test found missing or\n"
+      "elided texts, 4 when the preview stopped answering during the test.\n"
+      "Warnings (messages without an ID) do not change it unless --strict is\n"
+      "given.";
 
 // Which file a path names, if it names a regular file. Translation files are
 // written under a temporary name and renamed into place, so a file this run
@@ -148,7 +155,7 @@ int LexoraTool::run(const QStringList &arguments)
     parser.setApplicationDescription(QString::fromLatin1(description));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), tr("import, export or generate"));
+    parser.addPositionalArgument(QStringLiteral("command"), tr("import, export, generate or test"));
     parser.addPositionalArgument(QStringLiteral("file"),
                                  tr("The JSON file of import and export"),
                                  QStringLiteral("[FILE.json]"));
@@ -178,13 +185,19 @@ int LexoraTool::run(const QStringList &arguments)
     const QCommandLineOption strictOption(
         QStringLiteral("strict"),
         tr("generate: treat warnings (messages without an ID) as errors."));
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        tr("test: stop when the preview does not answer for this many seconds (default 120)."),
+        QStringLiteral("SECONDS"),
+        QStringLiteral("120"));
     parser.addOptions({ projectOption,
                         formatOption,
                         usedOption,
                         idsOption,
                         dryRunOption,
                         keepGoingOption,
-                        strictOption });
+                        strictOption,
+                        timeoutOption });
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());
@@ -204,7 +217,7 @@ int LexoraTool::run(const QStringList &arguments)
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        fail(tr("no command given; use import, export or generate (see --help)"));
+        fail(tr("no command given; use import, export, generate or test (see --help)"));
         return UsageError;
     }
     const QString command = positional.takeFirst();
@@ -227,6 +240,19 @@ int LexoraTool::run(const QStringList &arguments)
         if (!openProject(parser.value(projectOption)) || !openDatabase(ForReading))
             return Failure;
         return generate(format, parser.isSet(keepGoingOption), parser.isSet(strictOption));
+    }
+
+    if (command == QLatin1String("test")) {
+        bool validTimeout = false;
+        const int timeout = parser.value(timeoutOption).toInt(&validTimeout);
+        if (!validTimeout || timeout <= 0) {
+            fail(tr("--timeout needs a positive number of seconds, got: %1")
+                     .arg(parser.value(timeoutOption)));
+            return UsageError;
+        }
+        if (!openProject(parser.value(projectOption)) || !openDatabase(ForWriting))
+            return Failure;
+        return test(positional, timeout);
     }
 
     if (command == QLatin1String("import") || command == QLatin1String("export")) {
@@ -279,7 +305,7 @@ int LexoraTool::run(const QStringList &arguments)
         return exportJson(jsonFile, usedOnly, positional);
     }
 
-    fail(tr("unknown command %1; use import, export or generate (see --help)").arg(command));
+    fail(tr("unknown command %1; use import, export, generate or test (see --help)").arg(command));
     return UsageError;
 }
 
@@ -587,6 +613,26 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
         return Failure;
     }
     return Success;
+}
+
+int LexoraTool::test(const QStringList &files, int timeoutSeconds)
+{
+    // The preview shows what the .qm files hold, so they must match the database.
+    const int generated = generate(QStringLiteral("qm"));
+    if (generated != Success)
+        return generated;
+    TranslationTestCommand command(m_project, &m_database->databaseIo());
+    switch (command.run(files, std::chrono::seconds(timeoutSeconds))) {
+    case TranslationTestCommand::Clean:
+        return Success;
+    case TranslationTestCommand::Findings:
+        return TestFindings;
+    case TranslationTestCommand::TimedOut:
+        return TestTimeout;
+    case TranslationTestCommand::Failed:
+        break;
+    }
+    return Failure;
 }
 
 } // namespace Lexora

@@ -16,13 +16,13 @@ namespace Lexora {
 class ProjectDatabase;
 class TerminalFeedback;
 
-// The `lexora` command line: import, export and generate on a project
+// The `lexora` command line: import, export, generate and test on a project
 // directory, without a window. Messages go to the error stream, results to the
 // output stream.
 class LexoraTool
 {
 public:
-    enum ExitStatus { Success = 0, Failure = 1, UsageError = 2 };
+    enum ExitStatus { Success = 0, Failure = 1, UsageError = 2, TestFindings = 3, TestTimeout = 4 };
 
     LexoraTool();
     ~LexoraTool();
@@ -36,6 +36,7 @@ private:
     int importJson(const QString &jsonFile, bool dryRun);
     int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
     int generate(const QString &format, bool keepGoing, bool strict);
+    int test(const QStringList &files, int timeoutSeconds);
 
     bool openProject(const QString &location);
     Host::Utils::Path databasePath() const;

@@ -5,11 +5,17 @@
 #include "generationrunner.h"
 #include "translationsview/translationsviewwidget.h"
 #include "translationsview/translationswidget.h"
+#include "translationsview/translationtableview.h"
+#include "translationtests/translationtestresults.h"
 
+#include <core/editorcontext.h>
 #include <core/workbench.h>
 #include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
 #include <designer/node.h>
 #include <designer/typedescription.h>
+#include <designer/viewmanager.h>
 #include <projects/buildtarget.h>
 #include <projects/project.h>
 #include <projects/session.h>
@@ -499,6 +505,56 @@ void TranslationsView::setTranslationBinding(const QString &translationId,
     if (!node)
         return;
     model()->setBindingProperty(node, propertyName.toUtf8(), translationCall(translationId));
+}
+
+void TranslationsView::addScreenMetaData(const QByteArray &resultJson)
+{
+    DatabaseIoInterface *database = m_databaseAccess ? m_databaseAccess->databaseIo() : nullptr;
+    if (!database)
+        return;
+    try {
+        TranslationTestResults::storeScreenMetaData(database, resultJson);
+    } catch (const Host::Sqlite::Exception &exception) {
+        QMessageBox::critical(Host::Core::Workbench::dialogParent(),
+                              tr("Cannot add screen metadata to database!"),
+                              tr("The error is: %1").arg(QString::fromUtf8(exception.what())),
+                              QMessageBox::Ok);
+    }
+}
+
+void TranslationsView::highlightTestResults(const QByteArray &resultJson,
+                                            const QColor &plainColor,
+                                            const QColor &missingColor,
+                                            const QColor &elideColor)
+{
+    const QString filePath = Host::Core::EditorContext::instance()->currentFilePath().toString();
+    Host::Designer::FormDocument *textEditor
+        = Host::Designer::ViewManager::instance()->currentDocument();
+    HOST_SOFT_ASSERT(textEditor, return );
+    auto textEditorWidget = textEditor->textEditorWidget();
+    HOST_SOFT_ASSERT(textEditorWidget, return );
+    auto textDocument = textEditor->textDocument();
+    HOST_SOFT_ASSERT(textDocument, return );
+    QTextDocument *document = textEditor->document();
+    HOST_SOFT_ASSERT(document, return );
+
+    // The service reports the line and column of the tested text, both from
+    // 1; the innermost node holding that position is the tested element,
+    // whether it is written on one line or on several.
+    for (const TranslationTestResults::Frame &frame : TranslationTestResults::frames(
+             resultJson, filePath, plainColor, missingColor, elideColor)) {
+        Host::Designer::Node *node
+            = textEditor->rewriter()->nodeAtPosition(frame.line, frame.column);
+        if (!node)
+            continue;
+        textEditor->model()->setAuxiliaryData(node, "FrameColor@Internal", QColor(0, 0, 0, 0));
+        textEditor->model()->setAuxiliaryData(node, "FrameColor@Internal", frame.color);
+    }
+}
+
+void TranslationsView::writeTestReport(const QString &filePath, const QByteArray &resultJson)
+{
+    TranslationTestResults::writeReport(filePath, resultJson);
 }
 
 } // namespace Lexora

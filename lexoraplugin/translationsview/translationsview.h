@@ -4,6 +4,7 @@
 #include "languages/languagemodel.h"
 #include "translationsview/translationsearchmodel.h"
 #include "translationsview/translationsmodel.h"
+#include "translationtests/translationtestviewinterface.h"
 
 #include <designer/designerview.h>
 
@@ -22,7 +23,7 @@ class UserFeedbackInterface;
 // IDs that the attached document's bindings use (one entry per use), keeps the
 // translations table in step with it and with the database, holds the
 // project's languages and offers the operations behind the panel's commands.
-class TranslationsView : public Host::Designer::DesignerView
+class TranslationsView : public Host::Designer::DesignerView, public TranslationTestViewInterface
 {
     Q_OBJECT
 
@@ -74,7 +75,7 @@ public:
 
     // Each returns whether a generation was started.
     bool generateTranslationFiles(std::string_view format);
-    bool generateQmFiles();
+    bool generateQmFiles() override;
     bool generateTsFiles();
     bool generateAllTranslationFiles();
 
@@ -82,7 +83,16 @@ public:
     void setTranslationBinding(const QString &translationId, const QString &propertyName);
 
     const TranslationIds &translationIds() const { return m_translationIds; }
-    Languages projectLanguages() const { return m_languageModel.languages(); }
+    Languages projectLanguages() const override { return m_languageModel.languages(); }
+
+    // What becomes of a translation test's result: screen metadata, frames on
+    // the items of the open document, a report file.
+    void addScreenMetaData(const QByteArray &resultJson) override;
+    void highlightTestResults(const QByteArray &resultJson,
+                              const QColor &plainColor,
+                              const QColor &missingColor,
+                              const QColor &elideColor) override;
+    void writeTestReport(const QString &filePath, const QByteArray &resultJson) override;
     TranslationsModel *translationsModel() { return &m_model; }
     TranslationSearchModel *searchModel() { return &m_searchModel; }
     LanguageModel *languageModel() { return &m_languageModel; }

@@ -1,0 +1,194 @@
+#include "previewsession.h"
+
+#include "debugtranslationclient.h"
+#include "previewplugin.h"
+
+#include <private/qqmldebugconnection_p.h>
+#include <private/qqmlpreviewclient_p.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace Host::Preview {
+
+PreviewSession::PreviewSession(PreviewPlugin *plugin,
+                               Projects::RunControl *runControl,
+                               const Utils::Path &projectDirectory,
+                               const Utils::Path &mainFile)
+    : Projects::RunWorker(runControl),
+      m_plugin(plugin),
+      m_projectDirectory(projectDirectory),
+      m_previewedFile(mainFile)
+{ }
+
+PreviewSession::~PreviewSession()
+{
+    if (m_process) {
+        m_process->disconnect(this);
+        m_process->kill();
+        m_process->waitForFinished(1000);
+    }
+    if (m_running && m_plugin)
+        m_plugin->previewStopped(this);
+    m_connection.reset();
+    cleanUp();
+}
+
+void PreviewSession::start()
+{
+    if (m_process || m_finished)
+        return;
+    const QString program = m_plugin ? m_plugin->previewExecutable() : QString();
+    m_socketDirectory = std::make_unique<QTemporaryDir>();
+    if (program.isEmpty() || !m_socketDirectory->isValid()) {
+        emit output(program.isEmpty() ? tr("No preview program found.")
+                                      : tr("Cannot create the preview's socket directory."));
+        m_finished = true;
+        emit stopped();
+        return;
+    }
+    const QString socket = m_socketDirectory->filePath(QStringLiteral("debug"));
+
+    m_connection = std::make_unique<QQmlDebugConnection>();
+    // Clients register their services in the handshake, so they must exist first.
+    m_previewClient = new QQmlPreviewClient(m_connection.get());
+    m_translationClient = m_plugin ? m_plugin->createDebugTranslationClient(m_connection.get())
+                                   : new DebugTranslationClient(m_connection.get());
+    connect(m_previewClient.data(), &QQmlPreviewClient::request, this, &PreviewSession::serveFile);
+    connect(m_previewClient.data(), &QQmlPreviewClient::error, this, &PreviewSession::output);
+    connect(m_connection.get(), &QQmlDebugConnection::connected, this, &PreviewSession::connected);
+    m_connection->startLocalServer(socket);
+
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->setWorkingDirectory(m_projectDirectory.toString());
+    if (m_plugin && m_plugin->isHeadless()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_process->setProcessEnvironment(environment);
+    }
+    connect(m_process.get(), &QProcess::readyRead, this, &PreviewSession::processOutput);
+    connect(m_process.get(), &QProcess::finished, this, &PreviewSession::processFinished);
+    connect(m_process.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            emit output(tr("The preview could not be started: %1").arg(m_process->errorString()));
+            processFinished();
+        }
+    });
+    // "block" keeps the application from loading its file before we are
+    // connected, so no file request goes unanswered.
+    m_process->start(program,
+                     { QStringLiteral("-qmljsdebugger=file:%1,block,services:%2,QmlPreview")
+                           .arg(socket, QLatin1String(DebugTranslationClient::serviceName)),
+                       m_previewedFile.toString() });
+}
+
+void PreviewSession::stop()
+{
+    if (!m_process) {
+        if (!m_finished) {
+            m_finished = true;
+            emit stopped();
+        }
+        return;
+    }
+    // The preview holds nothing worth a graceful shutdown.
+    m_process->kill();
+}
+
+void PreviewSession::setPreviewedFile(const Utils::Path &file)
+{
+    m_previewedFile = file;
+    if (m_running && m_previewClient)
+        m_previewClient->triggerLoad(QUrl::fromLocalFile(file.toString()));
+}
+
+void PreviewSession::setLocale(const QString &locale)
+{
+    m_locale = locale;
+    if (m_running && m_translationClient)
+        m_translationClient->changeLanguage(QUrl::fromLocalFile(m_projectDirectory.toString()),
+                                            locale);
+}
+
+void PreviewSession::connected()
+{
+    if (m_running || !m_process)
+        return;
+    m_running = true;
+    // The state list and the text occurrences only cover a scene loaded
+    // through the preview service, so even the main file is loaded that way.
+    m_previewClient->triggerLoad(QUrl::fromLocalFile(m_previewedFile.toString()));
+    if (!m_locale.isEmpty())
+        setLocale(m_locale);
+    if (m_plugin)
+        m_plugin->previewStarted(this);
+    emit started();
+}
+
+void PreviewSession::serveFile(const QString &path)
+{
+    if (!m_previewClient)
+        return;
+    if (m_plugin) {
+        if (const std::optional<QByteArray> content = m_plugin->openDocumentContent(path)) {
+            m_previewClient->sendFile(path, *content);
+            return;
+        }
+    }
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        m_previewClient->sendDirectory(
+            path, QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        return;
+    }
+    QFile file(path);
+    if (info.isFile() && file.open(QIODevice::ReadOnly))
+        m_previewClient->sendFile(path, file.readAll());
+    else
+        m_previewClient->sendError(path);
+}
+
+void PreviewSession::processOutput()
+{
+    while (m_process && m_process->canReadLine())
+        emit output(QString::fromLocal8Bit(m_process->readLine()).trimmed());
+}
+
+void PreviewSession::processFinished()
+{
+    if (m_finished)
+        return;
+    if (m_process) {
+        const QByteArray rest = m_process->readAll().trimmed();
+        if (!rest.isEmpty())
+            emit output(QString::fromLocal8Bit(rest));
+    }
+    m_finished = true;
+    m_running = false;
+    // Deleting the connection deletes its clients; whoever held them only
+    // held guarded pointers. The process object may be the sender.
+    if (m_process) {
+        m_process->disconnect(this);
+        m_process.release()->deleteLater();
+    }
+    cleanUp();
+    if (m_plugin)
+        m_plugin->previewStopped(this);
+    emit stopped();
+}
+
+void PreviewSession::cleanUp()
+{
+    if (m_connection) {
+        m_connection->disconnect(this);
+        m_connection->close();
+        m_connection.release()->deleteLater();
+    }
+    m_socketDirectory.reset();
+}
+
+} // namespace Host::Preview

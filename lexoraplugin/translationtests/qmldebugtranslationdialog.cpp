@@ -1,0 +1,131 @@
+#include "qmldebugtranslationdialog.h"
+#include "ui_qmldebugtranslationdialog.h"
+
+#include "qmldebugtranslationrunner.h"
+#include "translationtestviewinterface.h"
+
+#include <core/editorcontext.h>
+#include <projects/project.h>
+#include <projects/session.h>
+
+#include <QFileInfo>
+
+namespace Lexora {
+
+namespace {
+constexpr QmlDebugTranslationDialog::Options allOptions[]
+    = { QmlDebugTranslationDialog::MissingTranslations,
+        QmlDebugTranslationDialog::FoundTranslations,
+        QmlDebugTranslationDialog::ElideWarnings };
+} // namespace
+
+QmlDebugTranslationDialog::QmlDebugTranslationDialog(TranslationTestViewInterface *view,
+                                                     QWidget *parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::QmlDebugTranslationDialog>()),
+      m_colors { { MissingTranslations, QColor(Qt::red) },
+                 { FoundTranslations, QColor(Qt::green) },
+                 { ElideWarnings, QColor(Qt::magenta) } },
+      m_view(view),
+      m_runner(new QmlDebugTranslationRunner(this))
+{
+    m_ui->setupUi(this);
+    for (const Options option : allOptions) {
+        // A colour the user picks is the option's colour from then on, so that
+        // turning the option off and on again brings back that colour.
+        connect(widgets(option).colorButton,
+                &Host::Utils::ColorButton::colorChanged,
+                this,
+                [this, option](const QColor &color) {
+                    if (color.isValid())
+                        m_colors.insert(option, color);
+                });
+        QCheckBox *checkBox = widgets(option).checkBox;
+        connect(checkBox, &QCheckBox::stateChanged, this, [this, checkBox](int state) {
+            checkBoxStateChanged(checkBox, state);
+        });
+        checkBoxStateChanged(checkBox, checkBox->checkState());
+    }
+    connect(m_ui->runButton, &QPushButton::clicked, this, &QmlDebugTranslationDialog::runClicked);
+    connect(
+        m_runner, &QmlDebugTranslationRunner::stopped, this, &QmlDebugTranslationDialog::runReady);
+}
+
+QmlDebugTranslationDialog::~QmlDebugTranslationDialog() = default;
+
+QmlDebugTranslationDialog::OptionWidgets QmlDebugTranslationDialog::widgets(Options option) const
+{
+    switch (option) {
+    case MissingTranslations:
+        return { m_ui->showMissingTranslationCheckBox,
+                 m_ui->missingTranslationLabel,
+                 m_ui->missingTranslationColorButton };
+    case FoundTranslations:
+        return { m_ui->showFoundTranslationCheckBox,
+                 m_ui->foundTranslationLabel,
+                 m_ui->foundTranslationColorButton };
+    case ElideWarnings:
+        break;
+    }
+    return { m_ui->showElideWarningCheckBox,
+             m_ui->elideWarningLabel,
+             m_ui->elideWarningColorButton };
+}
+
+void QmlDebugTranslationDialog::checkBoxStateChanged(QCheckBox *checkBox, int state)
+{
+    Options option = MissingTranslations;
+    for (const Options candidate : allOptions) {
+        if (widgets(candidate).checkBox == checkBox)
+            option = candidate;
+    }
+    const OptionWidgets optionWidgets = widgets(option);
+    optionWidgets.colorButton->setColor(m_colors.value(option));
+    emit frameColorChanged(option, m_colors.value(option));
+    if (state == Qt::Checked) {
+        optionWidgets.label->setEnabled(true);
+        optionWidgets.colorButton->setEnabled(true);
+        return;
+    }
+    // Keep the choice for when the option is checked again; meanwhile the
+    // overlay gets no colour for it.
+    m_colors.insert(option, optionWidgets.colorButton->color());
+    optionWidgets.colorButton->setColor(QColor());
+    emit frameColorChanged(option, QColor());
+    optionWidgets.label->setEnabled(false);
+    optionWidgets.colorButton->setEnabled(false);
+}
+
+void QmlDebugTranslationDialog::runClicked()
+{
+    m_ui->runButton->setEnabled(false);
+    if (m_ui->generateQmFilesCheckBox->isChecked())
+        m_view->generateQmFiles();
+    QList<QString> codes;
+    for (const Language &language : m_view->projectLanguages())
+        codes.append(language.codeString());
+    m_runner->setFiles({ Host::Core::EditorContext::instance()->currentFilePath() });
+    m_runner->setLanguages(codes);
+    m_runner->setWatchTextElides(true);
+    m_runner->run(Host::Projects::Session::instance()->startupProject());
+}
+
+void QmlDebugTranslationDialog::runReady()
+{
+    m_ui->runButton->setEnabled(true);
+    const QByteArray result = m_runner->getResultJson();
+    m_view->addScreenMetaData(result);
+    m_view->highlightTestResults(result,
+                                 widgets(FoundTranslations).colorButton->color(),
+                                 widgets(MissingTranslations).colorButton->color(),
+                                 widgets(ElideWarnings).colorButton->color());
+    const Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    const QString directory = project ? project->projectDirectory().toString() : QString();
+    const QString baseName
+        = QFileInfo(Host::Core::EditorContext::instance()->currentFilePath().toString()).baseName();
+    m_view->writeTestReport(directory + QLatin1String("/translation_report_") + baseName
+                                + QLatin1String(".json"),
+                            result);
+}
+
+} // namespace Lexora

@@ -1,0 +1,425 @@
+#include "qmldebugtranslationrunnerprivate.h"
+
+#include "qmldebugtranslationrunner.h"
+
+#include <preview/previewplugin.h>
+#include <projects/buildtarget.h>
+#include <projects/project.h>
+#include <projects/runcontrol.h>
+
+#include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace Lexora {
+
+Q_LOGGING_CATEGORY(runnerClientLog, "fgl.qmldebugtranslationrunner.client", QtDebugMsg)
+
+namespace {
+
+QPointer<QmlDebugTranslationRunnerPrivate> &testRunOwnerPointer()
+{
+    static QPointer<QmlDebugTranslationRunnerPrivate> owner;
+    return owner;
+}
+
+bool hasIssue(const TranslationIssues &issues,
+              const QQmlDebugTranslation::QmlElement &element,
+              bool missing)
+{
+    return std::any_of(issues.cbegin(), issues.cend(), [&](const TranslationIssue &issue) {
+        return (issue.type == 0) == missing && issue.url == element.codeMarker.url
+            && issue.line == element.codeMarker.line && issue.column == element.codeMarker.column;
+    });
+}
+
+} // namespace
+
+QmlDebugTranslationRunnerPrivate::QmlDebugTranslationRunnerPrivate(QmlDebugTranslationRunner *owner)
+    : QObject(owner), owner(owner)
+{
+    AdvancedQmlDebugTranslationClient::registerTypes();
+    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
+        preview->setDebugTranslationClientFactory(&QmlDebugTranslationRunnerPrivate::createClient);
+}
+
+QmlDebugTranslationRunnerPrivate::~QmlDebugTranslationRunnerPrivate()
+{
+    clearTestRunFlag();
+    if (runControl) {
+        runControl->disconnect(this);
+        if (!runControl->isStopped())
+            runControl->stop();
+        // Owned by this object, so it goes with it; its destructor ends the preview.
+    }
+}
+
+Host::Preview::DebugTranslationClient *
+QmlDebugTranslationRunnerPrivate::createClient(QQmlDebugConnection *connection)
+{
+    QmlDebugTranslationRunnerPrivate *runner = testRunOwner();
+    if (!runner)
+        return new Host::Preview::DebugTranslationClient(connection);
+    auto client = new AdvancedQmlDebugTranslationClient(connection);
+    runner->client = client;
+    return client;
+}
+
+QmlDebugTranslationRunnerPrivate *QmlDebugTranslationRunnerPrivate::testRunOwner()
+{
+    return testRunOwnerPointer();
+}
+
+void QmlDebugTranslationRunnerPrivate::setTestRunOwner(QmlDebugTranslationRunnerPrivate *owner)
+{
+    testRunOwnerPointer() = owner;
+}
+
+void QmlDebugTranslationRunnerPrivate::clearTestRunFlag()
+{
+    if (testRunOwnerPointer() == this)
+        testRunOwnerPointer() = nullptr;
+}
+
+void QmlDebugTranslationRunnerPrivate::releaseRunControl()
+{
+    if (!runControl)
+        return;
+    runControl->disconnect(this);
+    runControl->deleteLater();
+    runControl = nullptr;
+}
+
+void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
+{
+    Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find();
+    if (!preview) {
+        qCWarning(runnerLog) << "QmlDebugTranslationRunner was not able to set a client to the "
+                                "preview.";
+        return;
+    }
+    // Another runner may have installed the factory since; it is the same
+    // function, and it hands the client to whoever holds the flag.
+    preview->setDebugTranslationClientFactory(&QmlDebugTranslationRunnerPrivate::createClient);
+    setTestRunOwner(this);
+    // A run control left from an earlier run must not report its end as ours.
+    releaseRunControl();
+    preview->stopRunningPreviews();
+
+    auto control
+        = new Host::Projects::RunControl(Host::Projects::Constants::qmlPreviewRunMode, this);
+    connect(control, &Host::Projects::RunControl::appendMessage, this, [](const QString &message) {
+        qCDebug(runnerClientLog).noquote() << message;
+    });
+    Host::Projects::BuildTarget *target = project ? project->activeTarget() : nullptr;
+    Host::Projects::RunProfile *profile = target ? target->activeRunProfile() : nullptr;
+    if (profile)
+        control->setRunProfile(profile);
+    if (!profile || !control->createMainWorker()) {
+        // Nothing starts, so no signal follows; nobody else would free the control.
+        delete control;
+        clearTestRunFlag();
+        return;
+    }
+    runControl = control;
+    connect(control,
+            &Host::Projects::RunControl::started,
+            this,
+            &QmlDebugTranslationRunnerPrivate::runControlStarted);
+    connect(control,
+            &Host::Projects::RunControl::stopped,
+            this,
+            &QmlDebugTranslationRunnerPrivate::runControlStopped);
+    control->start();
+}
+
+void QmlDebugTranslationRunnerPrivate::runControlStarted()
+{
+    QObject *context = client ? static_cast<QObject *>(client.data()) : this;
+    QTimer::singleShot(1000, context, [this] {
+        if (watchTextElides && client)
+            client->sendWatchTextElidesRequest();
+        startRun();
+    });
+    clearTestRunFlag();
+}
+
+void QmlDebugTranslationRunnerPrivate::runControlStopped()
+{
+    releaseRunControl();
+    emit owner->stopped();
+    clearTestRunFlag();
+}
+
+void QmlDebugTranslationRunnerPrivate::startRun()
+{
+    qCDebug(runnerLog) << "startRun";
+    QString failure;
+    if (!client)
+        failure = QStringLiteral("No AdvancedQmlDebugTranslationClient initialized.");
+    if (!runControl)
+        failure = QStringLiteral("No currentRunControl initialized.");
+    if (!runControl || !runControl->isRunning())
+        failure = QStringLiteral("The currentRunControl is not running.");
+    if (!failure.isEmpty()) {
+        qCWarning(runnerLog).noquote() << failure;
+        endRun();
+        return;
+    }
+    currentFile = 0;
+    languageIssues.clear();
+    handleNextFile();
+}
+
+void QmlDebugTranslationRunnerPrivate::handleNextFile()
+{
+    qCDebug(runnerLog) << "handleNextFile";
+    if (currentFile >= files.size() || !client) {
+        endRun();
+        return;
+    }
+    disconnect(client.data(), &AdvancedQmlDebugTranslationClient::languageChanged, this, nullptr);
+
+    const Host::Utils::Path file = files.at(currentFile);
+    qCDebug(runnerLog) << "Changing file to" << file.toString();
+    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
+        preview->setPreviewedFile(file);
+    ++currentFile;
+
+    states.clear();
+    qCDebug(runnerLog) << "Getting the state list";
+    connect(client.data(),
+            &AdvancedQmlDebugTranslationClient::stateListReceived,
+            this,
+            &QmlDebugTranslationRunnerPrivate::stateListReceived,
+            Qt::SingleShotConnection);
+    QTimer::singleShot(500, client.data(), [this] {
+        emit owner->progressed();
+        qCDebug(runnerLog) << "getStateList";
+        client->sendStateListRequest();
+    });
+}
+
+void QmlDebugTranslationRunnerPrivate::stateListReceived(const QStringList &stateList)
+{
+    qCDebug(runnerLog) << "stateListReceived";
+    states = stateList;
+    languageCounter = 0;
+    states.prepend(QString());
+    qCDebug(runnerLog) << "New states:" << states;
+    currentState = 0;
+    handleNextState();
+}
+
+void QmlDebugTranslationRunnerPrivate::handleNextState()
+{
+    qCDebug(runnerLog) << "handleNextState";
+    currentLanguage = 0;
+    if (currentState >= states.size()) {
+        handleNextFile();
+        return;
+    }
+    const QString name = states.at(currentState);
+    ++currentState;
+    qCDebug(runnerLog) << "Changing state to" << name;
+    currentStateName = name;
+    // The base state is never asked for (the service knows no state without
+    // a name), so only a named state waits for the change; a wait left pending
+    // from the base state would request the next state's occurrences twice.
+    if (name.isEmpty() || !client) {
+        viewStateChanged();
+        return;
+    }
+    connect(client.data(),
+            &AdvancedQmlDebugTranslationClient::viewStateChanged,
+            this,
+            &QmlDebugTranslationRunnerPrivate::viewStateChanged,
+            Qt::SingleShotConnection);
+    client->sendChangeStateRequest(name);
+}
+
+void QmlDebugTranslationRunnerPrivate::viewStateChanged()
+{
+    qCDebug(runnerLog) << "viewStateChanged";
+    if (!client)
+        return;
+    connect(client.data(),
+            &AdvancedQmlDebugTranslationClient::translatableTextOccurrencesReceived,
+            this,
+            &QmlDebugTranslationRunnerPrivate::translatableTextOccurrencesReceived,
+            Qt::SingleShotConnection);
+    client->sendTranslatableTextOccurrencesRequest();
+}
+
+void QmlDebugTranslationRunnerPrivate::translatableTextOccurrencesReceived(
+    const QList<QQmlDebugTranslation::QmlElement> &elements)
+{
+    for (const QQmlDebugTranslation::QmlElement &element : elements)
+        results.append({ element, currentStateName });
+    handleNextLanguage();
+}
+
+void QmlDebugTranslationRunnerPrivate::handleNextLanguage()
+{
+    qCDebug(runnerLog) << "handleNextLanguage";
+    if (currentLanguage >= languages.size()) {
+        handleNextState();
+        return;
+    }
+    const QString language = languages.at(currentLanguage);
+    ++currentLanguage;
+    qCDebug(runnerLog) << "Changing language to" << language;
+    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
+        preview->setLocale(language);
+    QTimer::singleShot(200, this, &QmlDebugTranslationRunnerPrivate::languageChanged);
+}
+
+void QmlDebugTranslationRunnerPrivate::languageChanged()
+{
+    // A stopped preview ends the run here; stopped() has been emitted already.
+    if (!runControl || !runControl->isRunning() || !client)
+        return;
+    qCDebug(runnerLog) << "languageChanged";
+    ++languageCounter;
+    if (languageCounter % states.size() == 0)
+        emit owner->progressed();
+    connect(client.data(),
+            &AdvancedQmlDebugTranslationClient::translationIssuesReceived,
+            this,
+            &QmlDebugTranslationRunnerPrivate::translationIssuesReceived,
+            Qt::SingleShotConnection);
+    issuesBefore = client->issues().size();
+    client->sendTranslationIssuesRequest();
+}
+
+void QmlDebugTranslationRunnerPrivate::translationIssuesReceived()
+{
+    qCDebug(runnerLog) << "translationIssuesReceived";
+    if (client && currentLanguage > 0) {
+        const QString language = languages.at(currentLanguage - 1);
+        for (TranslationIssue issue : client->issues().mid(issuesBefore)) {
+            issue.language = language;
+            languageIssues.append(issue);
+        }
+    }
+    handleNextLanguage();
+}
+
+void QmlDebugTranslationRunnerPrivate::endRun()
+{
+    qCDebug(runnerLog) << "endRun";
+    owner->m_resultJson = resultJson(results, client ? client->issues() : TranslationIssues());
+    owner->m_languageIssues = languageIssues;
+    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
+        preview->stopRunningPreviews();
+}
+
+QString QmlDebugTranslationRunnerPrivate::sceneId(const QString &componentPath)
+{
+    QFile file(componentPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCWarning(runnerLog) << "Could not get customId from" << componentPath;
+        return {};
+    }
+    static const QRegularExpression annotation(QStringLiteral("##\\^##[^*]*")
+                                               + QStringLiteral("customId:\"(.*?)\"")
+                                               + QStringLiteral("[^*]*##\\^##"));
+    return annotation.match(QString::fromUtf8(file.readAll())).captured(1);
+}
+
+QString QmlDebugTranslationRunnerPrivate::alignmentName(int horizontalAlignment,
+                                                        int verticalAlignment)
+{
+    QString name;
+    switch (verticalAlignment) {
+    case Qt::AlignTop:
+        name = QStringLiteral("Top");
+        break;
+    case Qt::AlignBottom:
+        name = QStringLiteral("Bottom");
+        break;
+    case Qt::AlignVCenter:
+        name = QStringLiteral("VCenter");
+        break;
+    case Qt::AlignBaseline:
+        name = QStringLiteral("Baseline");
+        break;
+    default:
+        break;
+    }
+    switch (horizontalAlignment) {
+    case Qt::AlignLeft:
+        name += QStringLiteral(" Left");
+        break;
+    case Qt::AlignRight:
+        name += QStringLiteral(" Right");
+        break;
+    case Qt::AlignHCenter:
+        name += QStringLiteral(" HCenter");
+        break;
+    case Qt::AlignJustify:
+        name += QStringLiteral(" Justify");
+        break;
+    default:
+        break;
+    }
+    return name.simplified();
+}
+
+QByteArray QmlDebugTranslationRunnerPrivate::resultJson(const QList<ResultRecord> &results,
+                                                        const TranslationIssues &issues)
+{
+    QJsonArray array;
+    QSet<QByteArray> seen;
+    QHash<QString, QString> sceneIds;
+    for (const ResultRecord &record : results) {
+        const QQmlDebugTranslation::QmlElement &element = record.element;
+        const QString componentPath = element.codeMarker.url.toLocalFile();
+        auto sceneIdEntry = sceneIds.find(componentPath);
+        if (sceneIdEntry == sceneIds.end())
+            sceneIdEntry = sceneIds.insert(componentPath, sceneId(componentPath));
+
+        const bool exceeds = hasIssue(issues, element, false);
+        const bool missing = hasIssue(issues, element, true);
+        QJsonObject metaData {
+            { QStringLiteral("Font"), element.fontFamily },
+            { QStringLiteral("Style"), element.fontStyleName },
+            { QStringLiteral("Size"), element.fontPointSize },
+            { QStringLiteral("Pixel"), element.fontPixelSize },
+            { QStringLiteral("Alignment"),
+              alignmentName(element.horizontalAlignment, element.verticalAlignment) },
+            { QStringLiteral("Exceeds"), exceeds },
+            { QStringLiteral("Missing"), missing },
+            { QStringLiteral("sourceLocation"),
+              QJsonObject { { QStringLiteral("line"), element.codeMarker.line },
+                            { QStringLiteral("column"), element.codeMarker.column } } },
+        };
+        if (exceeds)
+            metaData.insert(QStringLiteral("Line"), QStringLiteral("Exceeds"));
+        else if (missing)
+            metaData.insert(QStringLiteral("Line"), QStringLiteral("Missing translation"));
+
+        const QJsonObject object { { QStringLiteral("translationId"), element.translationId },
+                                   { QStringLiteral("componentPath"), componentPath },
+                                   { QStringLiteral("sceneId"), *sceneIdEntry },
+                                   { QStringLiteral("state"), record.stateName },
+                                   { QStringLiteral("metaData"), QJsonArray { metaData } } };
+        const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+        if (seen.contains(text))
+            continue;
+        seen.insert(text);
+        array.append(object);
+    }
+    const QByteArray json = QJsonDocument(array).toJson(QJsonDocument::Compact);
+    qDebug().noquote() << json;
+    return json;
+}
+
+} // namespace Lexora

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "advancedqmldebugtranslationclient.h"
+
+#include <utils/path.h>
+
+#include <QObject>
+#include <QPointer>
+
+namespace Host::Projects {
+class Project;
+class RunControl;
+} // namespace Host::Projects
+
+namespace Lexora {
+
+class QmlDebugTranslationRunner;
+
+Q_DECLARE_LOGGING_CATEGORY(runnerClientLog)
+
+// The state machine of a test run: each slot is one step; waits are single-shot
+// timers and single-shot connections to the client's replies.
+class QmlDebugTranslationRunnerPrivate : public QObject
+{
+    Q_OBJECT
+
+public:
+    // One reported text occurrence and the state in which it was reported.
+    struct ResultRecord
+    {
+        QQmlDebugTranslation::QmlElement element;
+        QString stateName;
+    };
+
+    explicit QmlDebugTranslationRunnerPrivate(QmlDebugTranslationRunner *owner);
+    ~QmlDebugTranslationRunnerPrivate() override;
+
+    // The preview's client factory. A preview started for a test run gets our
+    // client, handed to the runner that started the run; any other preview gets
+    // the preview's plain client.
+    static Host::Preview::DebugTranslationClient *createClient(QQmlDebugConnection *connection);
+    // The runner whose run is starting, or null (the test-run flag).
+    static QmlDebugTranslationRunnerPrivate *testRunOwner();
+    static void setTestRunOwner(QmlDebugTranslationRunnerPrivate *owner);
+
+    static QByteArray resultJson(const QList<ResultRecord> &results,
+                                 const TranslationIssues &issues);
+    // The customId of the designer's annotation block of a component file.
+    static QString sceneId(const QString &componentPath);
+    static QString alignmentName(int horizontalAlignment, int verticalAlignment);
+
+    void run(Host::Projects::Project *project);
+    void clearTestRunFlag();
+    void releaseRunControl();
+
+    QmlDebugTranslationRunner *owner;
+    QPointer<AdvancedQmlDebugTranslationClient> client;
+    QPointer<Host::Projects::RunControl> runControl;
+    QList<Host::Utils::Path> files;
+    qsizetype currentFile = 0;
+    QStringList languages;
+    qsizetype currentLanguage = 0;
+    QStringList states;
+    qsizetype currentState = 0;
+    QString currentStateName;
+    QList<ResultRecord> results;
+    int languageCounter = 0;
+    // Issues of this run tagged with the language that was asked for, and
+    // where the client's list stood when the current issues were requested.
+    TranslationIssues languageIssues;
+    qsizetype issuesBefore = 0;
+    bool watchTextElides = false;
+    bool collectMetaData = false;
+
+public slots:
+    void startRun();
+    void handleNextFile();
+    void stateListReceived(const QStringList &stateList);
+    void handleNextState();
+    void viewStateChanged();
+    void
+    translatableTextOccurrencesReceived(const QList<QQmlDebugTranslation::QmlElement> &elements);
+    void handleNextLanguage();
+    void languageChanged();
+    void translationIssuesReceived();
+    void endRun();
+
+private:
+    void runControlStarted();
+    void runControlStopped();
+};
+
+} // namespace Lexora

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QJsonDocument>
+#include <QList>
+#include <QString>
+
+namespace Lexora {
+
+class DatabaseIoInterface;
+
+// What becomes of a test run's result JSON: screen metadata in the database,
+// a report file grouping the findings per component, and the counts a
+// pipeline prints. The translations view and the command-line tool share it.
+class TranslationTestResults
+{
+public:
+    // Findings of one component and state in one result.
+    struct Finding
+    {
+        QString componentPath;
+        QString translationId;
+        QString state;
+        int line = 0;
+        int column = 0;
+        bool missing = false;
+        bool exceeds = false;
+    };
+
+    // Stores the result as screen metadata; does nothing without a database.
+    // Raises the SQLite wrapper's exceptions.
+    static void storeScreenMetaData(DatabaseIoInterface *database, const QByteArray &resultJson);
+
+    // The report: {"components": [{"componentPath", "errors": [{"errorType", "line",
+    // "column"}]}]}, one component per run of consecutive records of a path.
+    static QJsonDocument report(const QByteArray &resultJson);
+    // Writes report() indented; false (and a warning on the log) when the
+    // file cannot be opened.
+    static bool writeReport(const QString &filePath, const QByteArray &resultJson);
+
+    // Every record with a finding, in result order.
+    static QList<Finding> findings(const QByteArray &resultJson);
+
+    // Where the tested texts of one file are and the colour of their frame:
+    // `missingColor` for a missing translation (even if the text is also
+    // elided), `elideColor` for an elided text, `plainColor` otherwise. Line
+    // and column are the service's, both counted from 1.
+    struct Frame
+    {
+        int line = 0;
+        int column = 0;
+        QColor color;
+    };
+    static QList<Frame> frames(const QByteArray &resultJson,
+                               const QString &filePath,
+                               const QColor &plainColor,
+                               const QColor &missingColor,
+                               const QColor &elideColor);
+};
+
+} // namespace Lexora

@@ -1,0 +1,135 @@
+// `lexora test` run as a build pipeline runs it: a separate process, judged by
+// its exit status and what it prints.
+
+#include "previewtestproject.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+class tst_LexoraTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void pipeline_data();
+    void pipeline();
+
+private:
+    std::unique_ptr<PreviewTestProject> m_project;
+    QTemporaryDir m_scripts;
+};
+
+void tst_LexoraTest::initTestCase()
+{
+    LEXORA_REQUIRE_PREVIEW();
+    m_project = std::make_unique<PreviewTestProject>();
+    QString error;
+    QVERIFY2(m_project->create(&error), qPrintable(error));
+
+    // A preview that starts but never connects, as a hung application would.
+    QFile silent(m_scripts.filePath(QStringLiteral("silent-preview")));
+    QVERIFY(silent.open(QIODevice::WriteOnly));
+    silent.write("#!/bin/sh\nexec sleep 60\n");
+    silent.close();
+    QVERIFY(silent.setPermissions(silent.permissions() | QFileDevice::ExeOwner));
+}
+
+void tst_LexoraTest::pipeline_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("preview");
+    QTest::addColumn<bool>("translateFirst");
+    QTest::addColumn<int>("exitStatus");
+    QTest::addColumn<QStringList>("output");
+    QTest::addColumn<QString>("error");
+
+    // Rows run in this order against one project.
+    QTest::newRow("missing and elided texts")
+        << QStringList {} << "" << false << 3
+        << QStringList { "Translation test of 2 file(s) in 2 language(s):",
+                         "Welcome.ui.qml [de]: 1 missing, 1 elided",
+                         "Welcome.ui.qml [fr]: 1 missing, 0 elided",
+                         "Settings.ui.qml [de]: 0 missing, 0 elided",
+                         "Welcome.ui.qml:21:15: welcome_hint (de, fr)",
+                         "Welcome.ui.qml:14:15: welcome_title (de)" }
+        << "";
+    QTest::newRow("narrowed to a clean file")
+        << QStringList { "Settings.ui.qml" } << "" << false << 0
+        << QStringList { "Translation test of 1 file(s) in 2 language(s):",
+                         "Settings.ui.qml [fr]: 0 missing, 0 elided" }
+        << "";
+    QTest::newRow("no such file") << QStringList { "Nowhere.ui.qml" } << "" << false << 1
+                                  << QStringList {} << "Nowhere.ui.qml is not a file";
+    QTest::newRow("zero timeout") << QStringList { "--timeout", "0" } << "" << false << 2
+                                  << QStringList {} << "--timeout needs a positive number";
+    QTest::newRow("silent preview")
+        << QStringList { "--timeout", "2" } << "silent-preview" << false << 4 << QStringList {}
+        << "the preview did not answer for 2 second(s)";
+    QTest::newRow("no preview program")
+        << QStringList {} << "/nonexistent/preview" << false << 1 << QStringList {}
+        << "the preview stopped before the translation test ended";
+    QTest::newRow("translated and shortened")
+        << QStringList {} << "" << true << 0
+        << QStringList { "Welcome.ui.qml [de]: 0 missing, 0 elided",
+                         "Welcome.ui.qml [fr]: 0 missing, 0 elided" }
+        << "";
+}
+
+void tst_LexoraTest::pipeline()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, preview);
+    QFETCH(bool, translateFirst);
+    QFETCH(int, exitStatus);
+    QFETCH(QStringList, output);
+    QFETCH(QString, error);
+
+    if (translateFirst) {
+        QVERIFY(m_project->translate("welcome_hint", "de", "Hinweis"));
+        QVERIFY(m_project->translate("welcome_hint", "fr", "Astuce"));
+        QVERIFY(m_project->translate("welcome_title", "de", "Hallo"));
+    }
+    QFile::remove(m_project->filePath(QStringLiteral("translation_report_project.json")));
+
+    QProcess tool;
+    tool.setWorkingDirectory(m_project->directory());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the tool must go headless itself
+    if (!preview.isEmpty())
+        environment.insert(QStringLiteral("LEXORA_PREVIEW_EXECUTABLE"),
+                           preview.startsWith('/') ? preview : m_scripts.filePath(preview));
+    tool.setProcessEnvironment(environment);
+    tool.start(
+        QStringLiteral(LEXORA_TOOL),
+        QStringList { QStringLiteral("test"), QStringLiteral("--project"), m_project->directory() }
+            + arguments);
+    QVERIFY(tool.waitForFinished(120000));
+    const QString standardOutput = QString::fromLocal8Bit(tool.readAllStandardOutput());
+    const QString standardError = QString::fromLocal8Bit(tool.readAllStandardError());
+    QVERIFY2(tool.exitStatus() == QProcess::NormalExit, qPrintable(standardError));
+    QVERIFY2(tool.exitCode() == exitStatus,
+             qPrintable(QStringLiteral("exit %1\n%2\n%3")
+                            .arg(tool.exitCode())
+                            .arg(standardOutput, standardError)));
+    for (const QString &line : std::as_const(output))
+        QVERIFY2(standardOutput.contains(line), qPrintable(standardOutput));
+    if (!error.isEmpty())
+        QVERIFY2(standardError.contains(error), qPrintable(standardError));
+    // Only a test that ran to its end stores anything.
+    const bool completed = exitStatus == 0 || exitStatus == 3;
+    QCOMPARE(QFile::exists(m_project->filePath(QStringLiteral("translation_report_project.json"))),
+             completed);
+    if (exitStatus == 4) {
+        // The time limit ended the preview too.
+        QCOMPARE(standardOutput.contains(QStringLiteral("Report:")), false);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_LexoraTest)
+
+#include "tst_lexoratest.moc"

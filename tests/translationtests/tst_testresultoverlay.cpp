@@ -1,0 +1,171 @@
+// The translations view's handling of a test result: frames on the items of
+// the open document and storing without a database.
+
+#include "databaseaccess.h"
+#include "fileservices.h"
+#include "generationrunner.h"
+#include "jsonimportexport.h"
+#include "translationfileservices.h"
+#include "translationsview/translationsview.h"
+#include "userfeedback.h"
+
+#include <designer/documentmodel.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+#include <designer/viewmanager.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace Lexora;
+
+namespace {
+
+struct Finding
+{
+    int line;
+    int column;
+    bool missing;
+    bool exceeds;
+};
+
+QByteArray result(const QString &path, const QList<Finding> &findings)
+{
+    QStringList records;
+    for (const Finding &finding : findings)
+        records.append(
+            QStringLiteral(R"({"componentPath":"%1","metaData":[{"Missing":%2,)"
+                           R"("Exceeds":%3,"sourceLocation":{"line":%4,"column":%5}}]})")
+                .arg(path, finding.missing ? "true" : "false", finding.exceeds ? "true" : "false")
+                .arg(finding.line)
+                .arg(finding.column));
+    return ('[' + records.join(',') + ']').toUtf8();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Finding>)
+
+class tst_TestResultOverlay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void highlight_data();
+    void highlight();
+    void storeWithoutDatabase();
+
+private:
+    JsonImportExport m_json;
+    UserFeedback m_feedback;
+    FileServices m_fileServices;
+    TranslationFileServices m_translationFileServices { m_feedback };
+};
+
+void tst_TestResultOverlay::highlight_data()
+{
+    QTest::addColumn<QByteArray>("qml");
+    QTest::addColumn<QList<Finding>>("findings");
+    QTest::addColumn<bool>("otherFile");
+    // "id=colour" for every Text, colour "none" without a frame
+    QTest::addColumn<QStringList>("expected");
+
+    // Positions are where the service reports them: the qsTrId call.
+    const QByteArray oneLine = "import QtQuick\n"
+                               "Item {\n"
+                               "    Text { id: first; text: qsTrId(\"a\") }\n"
+                               "    Text { id: second; text: qsTrId(\"b\") }\n"
+                               "}\n";
+    QTest::newRow("one-line element followed by another")
+        << oneLine << QList<Finding> { { 3, 29, true, false } } << false
+        << QStringList { "first=missing", "second=none" };
+    QTest::newRow("both one-line elements")
+        << oneLine << QList<Finding> { { 3, 29, false, false }, { 4, 30, false, true } } << false
+        << QStringList { "first=plain", "second=elide" };
+    const QByteArray multiLine = "import QtQuick\n"
+                                 "Item {\n"
+                                 "    Text {\n"
+                                 "        id: first\n"
+                                 "        text: qsTrId(\"a\")\n"
+                                 "    }\n"
+                                 "    Text { id: second; text: qsTrId(\"b\") }\n"
+                                 "}\n";
+    QTest::newRow("multi-line element") << multiLine << QList<Finding> { { 5, 15, false, true } }
+                                        << false << QStringList { "first=elide", "second=none" };
+    QTest::newRow("missing wins over exceeds")
+        << multiLine << QList<Finding> { { 5, 15, true, true } } << false
+        << QStringList { "first=missing", "second=none" };
+    QTest::newRow("results of another file") << oneLine << QList<Finding> { { 3, 29, true, false } }
+                                             << true << QStringList { "first=none", "second=none" };
+    QTest::newRow("position outside every text")
+        << oneLine << QList<Finding> { { 40, 1, true, false } } << false
+        << QStringList { "first=none", "second=none" };
+}
+
+void tst_TestResultOverlay::highlight()
+{
+    QFETCH(QByteArray, qml);
+    QFETCH(QList<Finding>, findings);
+    QFETCH(bool, otherFile);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(qml);
+    file.close();
+
+    DatabaseAccess access(&m_json, nullptr);
+    TranslationsView view(access, m_translationFileServices, m_fileServices, m_feedback);
+    Host::Designer::FormDocument document;
+    QString error;
+    QVERIFY2(document.open(Host::Utils::Path::fromString(path), &error), qPrintable(error));
+    Host::Designer::ViewManager::instance()->setCurrentDocument(&document);
+
+    const QColor plain(Qt::green);
+    const QColor missing(Qt::red);
+    const QColor elide(Qt::magenta);
+    view.highlightTestResults(
+        result(otherFile ? directory.filePath("Other.ui.qml") : path, findings),
+        plain,
+        missing,
+        elide);
+
+    QStringList actual;
+    for (const char *id : { "first", "second" }) {
+        Host::Designer::Node *node = document.model()->nodeForId(QString::fromLatin1(id));
+        QVERIFY(node);
+        QString name = QStringLiteral("none");
+        if (node->hasAuxiliaryData("FrameColor@Internal")) {
+            const QColor color = node->auxiliaryData("FrameColor@Internal").value<QColor>();
+            name = color == plain  ? "plain"
+                : color == missing ? "missing"
+                : color == elide   ? "elide"
+                                   : color.name(QColor::HexArgb);
+        }
+        actual.append(QString::fromLatin1(id) + '=' + name);
+    }
+    Host::Designer::ViewManager::instance()->setCurrentDocument(nullptr);
+    QCOMPARE(actual, expected);
+}
+
+void tst_TestResultOverlay::storeWithoutDatabase()
+{
+    // No project database: nothing is stored and no message box appears.
+    DatabaseAccess access(&m_json, nullptr);
+    TranslationsView view(access, m_translationFileServices, m_fileServices, m_feedback);
+    view.addScreenMetaData(R"([{"translationId":"a","componentPath":"/p/A.ui.qml"}])");
+    QVERIFY(QApplication::topLevelWidgets().isEmpty()
+            || std::none_of(QApplication::topLevelWidgets().cbegin(),
+                            QApplication::topLevelWidgets().cend(),
+                            [](QWidget *widget) { return widget->isVisible(); }));
+}
+
+QTEST_MAIN(tst_TestResultOverlay)
+
+#include "tst_testresultoverlay.moc"

@@ -1,0 +1,459 @@
+// The two test dialogs and the file list, driven as a user drives them; the
+// runs go to a real headless preview.
+
+#include "previewtestproject.h"
+
+#include "databaseio/projectdatabase.h"
+#include "translationtests/projecttranslationtesterdialog.h"
+#include "translationtests/qmldebugtranslationdialog.h"
+#include "translationtests/qmldebugtranslationrunner.h"
+#include "translationtests/qmlfilelistmodel.h"
+#include "translationtests/translationtestresults.h"
+#include "translationtests/translationtestviewinterface.h"
+
+#include <core/document.h>
+#include <core/editorcontext.h>
+#include <projects/session.h>
+#include <qmlproject/designproject.h>
+#include <utils/colorbutton.h>
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Lexora;
+
+namespace {
+
+// The view's side of the dialogs: records the calls and stores and writes
+// the results through the same code the view uses.
+class RecordingView final : public TranslationTestViewInterface
+{
+public:
+    Languages projectLanguages() const override
+    {
+        return { { "de", "German" }, { "fr", "French" } };
+    }
+    bool generateQmFiles() override
+    {
+        ++generated;
+        return true;
+    }
+    void addScreenMetaData(const QByteArray &resultJson) override
+    {
+        stored.append(resultJson);
+        TranslationTestResults::storeScreenMetaData(database, resultJson);
+    }
+    void highlightTestResults(const QByteArray &resultJson,
+                              const QColor &plainColor,
+                              const QColor &missingColor,
+                              const QColor &elideColor) override
+    {
+        highlighted.append(resultJson);
+        colors = { plainColor, missingColor, elideColor };
+    }
+    void writeTestReport(const QString &filePath, const QByteArray &resultJson) override
+    {
+        reports.append(filePath);
+        TranslationTestResults::writeReport(filePath, resultJson);
+    }
+
+    DatabaseIoInterface *database = nullptr;
+    int generated = 0;
+    QList<QByteArray> stored;
+    QList<QByteArray> highlighted;
+    QList<QColor> colors;
+    QStringList reports;
+};
+
+bool writeFile(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    const QByteArray content = path.endsWith(QLatin1String(".qmlproject"))
+        ? QByteArray("import QmlProject\nProject {}\n")
+        : QByteArray("import QtQuick\nItem {}\n");
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+} // namespace
+
+class tst_TranslationDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void singleFileForm_data();
+    void singleFileForm();
+    void projectForm_data();
+    void projectForm();
+    void colourOptions_data();
+    void colourOptions();
+
+    void fileList_data();
+    void fileList();
+    void fileListChecks();
+
+    void projectDialogRun();
+    void singleFileDialogRun();
+};
+
+void tst_TranslationDialogs::singleFileForm_data()
+{
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("tabs") << "tabWidget_4"
+                          << "QTabWidget"
+                          << "Highlight Colors";
+    QTest::newRow("generate") << "generateQmFilesCheckBox"
+                              << "QCheckBox"
+                              << "Generate qm files before running the test";
+    QTest::newRow("run") << "runButton"
+                         << "QPushButton"
+                         << "Run Tests";
+    QTest::newRow("missing") << "showMissingTranslationCheckBox"
+                             << "QCheckBox"
+                             << "Show Translation Warnings";
+    QTest::newRow("found") << "showFoundTranslationCheckBox"
+                           << "QCheckBox"
+                           << "Show Found Translation (tr)";
+    QTest::newRow("elide") << "showElideWarningCheckBox"
+                           << "QCheckBox"
+                           << "Show Elide Warnings";
+    QTest::newRow("missing label") << "missingTranslationLabel"
+                                   << "QLabel"
+                                   << "Highlight Color";
+    QTest::newRow("found label") << "foundTranslationLabel"
+                                 << "QLabel"
+                                 << "Highlight Color";
+    QTest::newRow("elide label") << "elideWarningLabel"
+                                 << "QLabel"
+                                 << "Highlight Color";
+    QTest::newRow("missing button") << "missingTranslationColorButton"
+                                    << "Host::Utils::ColorButton"
+                                    << "...";
+    QTest::newRow("found button") << "foundTranslationColorButton"
+                                  << "Host::Utils::ColorButton"
+                                  << "...";
+    QTest::newRow("elide button") << "elideWarningColorButton"
+                                  << "Host::Utils::ColorButton"
+                                  << "...";
+}
+
+void tst_TranslationDialogs::singleFileForm()
+{
+    QFETCH(QString, objectName);
+    QFETCH(QString, className);
+    QFETCH(QString, text);
+
+    RecordingView view;
+    QmlDebugTranslationDialog dialog(&view);
+    QCOMPARE(dialog.objectName(), QStringLiteral("QmlDebugTranslationDialog"));
+    QCOMPARE(dialog.size(), QSize(750, 250));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Translation Tester"));
+
+    QWidget *widget = dialog.findChild<QWidget *>(objectName);
+    QVERIFY(widget);
+    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
+    if (auto tabs = qobject_cast<QTabWidget *>(widget)) {
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("tab_7"));
+        QCOMPARE(tabs->tabText(0), text);
+    } else if (auto button = qobject_cast<QAbstractButton *>(widget)) {
+        QCOMPARE(button->text(), text);
+        if (auto checkBox = qobject_cast<QCheckBox *>(widget))
+            QVERIFY(checkBox->isChecked());
+    } else if (auto label = qobject_cast<QLabel *>(widget)) {
+        QCOMPARE(label->text(), text);
+    }
+}
+
+void tst_TranslationDialogs::projectForm_data()
+{
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("files tab") << "tabWidget_2"
+                               << "QTabWidget"
+                               << "Files";
+    QTest::newRow("file list") << "filesListView"
+                               << "QListView"
+                               << "";
+    QTest::newRow("generate") << "generateQmFilesCheckBox"
+                              << "QCheckBox"
+                              << "Generate qm files before running the tests";
+    QTest::newRow("progress tab") << "progressTab"
+                                  << "QTabWidget"
+                                  << "Progress";
+    QTest::newRow("progress") << "progressBar"
+                              << "QProgressBar"
+                              << "";
+    QTest::newRow("run") << "runButton"
+                         << "QPushButton"
+                         << "Run tests";
+}
+
+void tst_TranslationDialogs::projectForm()
+{
+    QFETCH(QString, objectName);
+    QFETCH(QString, className);
+    QFETCH(QString, text);
+
+    RecordingView view;
+    ProjectTranslationTesterDialog dialog(&view);
+    QCOMPARE(dialog.objectName(), QStringLiteral("ProjectTranslationTesterDialog"));
+    QCOMPARE(dialog.size(), QSize(750, 500));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Project Translation Tester"));
+
+    QWidget *widget = dialog.findChild<QWidget *>(objectName);
+    QVERIFY(widget);
+    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
+    if (auto tabs = qobject_cast<QTabWidget *>(widget)) {
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->tabText(0), text);
+    } else if (auto button = qobject_cast<QAbstractButton *>(widget)) {
+        QCOMPARE(button->text(), text);
+    } else if (auto progress = qobject_cast<QProgressBar *>(widget)) {
+        QCOMPARE(progress->value(), 0);
+    }
+}
+
+void tst_TranslationDialogs::colourOptions_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("checkBox");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QColor>("initial");
+
+    QTest::newRow("missing") << int(QmlDebugTranslationDialog::MissingTranslations)
+                             << "showMissingTranslationCheckBox"
+                             << "missingTranslationLabel"
+                             << "missingTranslationColorButton" << QColor(Qt::red);
+    QTest::newRow("found") << int(QmlDebugTranslationDialog::FoundTranslations)
+                           << "showFoundTranslationCheckBox"
+                           << "foundTranslationLabel"
+                           << "foundTranslationColorButton" << QColor(Qt::green);
+    QTest::newRow("elide") << int(QmlDebugTranslationDialog::ElideWarnings)
+                           << "showElideWarningCheckBox"
+                           << "elideWarningLabel"
+                           << "elideWarningColorButton" << QColor(Qt::magenta);
+}
+
+void tst_TranslationDialogs::colourOptions()
+{
+    QFETCH(int, option);
+    QFETCH(QString, checkBox);
+    QFETCH(QString, label);
+    QFETCH(QString, button);
+    QFETCH(QColor, initial);
+
+    RecordingView view;
+    QmlDebugTranslationDialog dialog(&view);
+    auto box = dialog.findChild<QCheckBox *>(checkBox);
+    auto text = dialog.findChild<QLabel *>(label);
+    auto colorButton = dialog.findChild<Host::Utils::ColorButton *>(button);
+    QVERIFY(box && text && colorButton);
+    QCOMPARE(colorButton->color(), initial);
+    QVERIFY(text->isEnabled() && colorButton->isEnabled());
+
+    // The user picks another colour, then turns the option off and on again.
+    const QColor picked(10, 20, 30);
+    colorButton->setColor(picked);
+    QSignalSpy changed(&dialog, &QmlDebugTranslationDialog::frameColorChanged);
+    box->click();
+    QVERIFY(!box->isChecked());
+    QVERIFY(!text->isEnabled());
+    QVERIFY(!colorButton->isEnabled());
+    QVERIFY(!colorButton->color().isValid());
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(changed.last().at(0).toInt(), option);
+    QVERIFY(!changed.last().at(1).value<QColor>().isValid());
+
+    changed.clear();
+    box->click();
+    QVERIFY(text->isEnabled() && colorButton->isEnabled());
+    QCOMPARE(colorButton->color(), picked);
+    QCOMPARE(changed.last().at(0).toInt(), option);
+    QCOMPARE(changed.last().at(1).value<QColor>(), picked);
+
+    // The other options are untouched.
+    const QList<Host::Utils::ColorButton *> buttons
+        = dialog.findChildren<Host::Utils::ColorButton *>();
+    QCOMPARE(buttons.size(), 3);
+    for (Host::Utils::ColorButton *other : buttons) {
+        if (other != colorButton)
+            QVERIFY(other->color().isValid() && other->isEnabled());
+    }
+}
+
+void tst_TranslationDialogs::fileList_data()
+{
+    QTest::addColumn<QString>("relativePath");
+    QTest::addColumn<bool>("listed");
+
+    QTest::newRow("upper-case UI file") << "Button.ui.qml" << true;
+    QTest::newRow("lower-case UI file") << "button.ui.qml" << false;
+    QTest::newRow("plain QML file") << "Button.qml" << false;
+    QTest::newRow("below imports") << "imports/Controls/Button.ui.qml" << false;
+    QTest::newRow("imports is a plain prefix") << "importsExtra/Panel.ui.qml" << false;
+    QTest::newRow("nested folder") << "screens/Panel.ui.qml" << true;
+    QTest::newRow("non-ASCII upper case") << "Ärger.ui.qml" << true;
+    QTest::newRow("digit first") << "1Screen.ui.qml" << false;
+}
+
+void tst_TranslationDialogs::fileList()
+{
+    QFETCH(QString, relativePath);
+    QFETCH(bool, listed);
+
+    QTemporaryDir directory;
+    QVERIFY(writeFile(directory.filePath("files.qmlproject")));
+    QVERIFY(writeFile(directory.filePath(relativePath)));
+    // Another listed file, so that an empty list is no pass.
+    QVERIFY(writeFile(directory.filePath("Main.ui.qml")));
+    QString error;
+    auto project = Host::QmlProject::DesignProject::open(
+        Host::Utils::Path::fromString(directory.filePath("files.qmlproject")), &error);
+    QVERIFY2(project, qPrintable(error));
+
+    QmlFileListModel model(project.get());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(); ++row)
+        shown.append(model.index(row).data().toString());
+    QVERIFY(shown.contains(QDir::toNativeSeparators(directory.filePath("Main.ui.qml"))));
+    QCOMPARE(shown.contains(QDir::toNativeSeparators(directory.filePath(relativePath))), listed);
+    QCOMPARE(model.rowCount(), listed ? 2 : 1);
+}
+
+void tst_TranslationDialogs::fileListChecks()
+{
+    QTemporaryDir directory;
+    QVERIFY(writeFile(directory.filePath("files.qmlproject")));
+    for (const char *name : { "A.ui.qml", "B.ui.qml", "C.ui.qml" })
+        QVERIFY(writeFile(directory.filePath(name)));
+    QString error;
+    auto project = Host::QmlProject::DesignProject::open(
+        Host::Utils::Path::fromString(directory.filePath("files.qmlproject")), &error);
+    QVERIFY(project);
+    QmlFileListModel model(project.get());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.checkedFiles().size(), 3);
+    QVERIFY(model.flags(model.index(0)) & Qt::ItemIsUserCheckable);
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QVERIFY(model.setData(model.index(1), Qt::Unchecked, Qt::CheckStateRole));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(model.index(1).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    QVERIFY(!model.setData(model.index(0), Qt::Unchecked, Qt::DisplayRole));
+    QVERIFY(!model.setData(QModelIndex(), Qt::Unchecked, Qt::CheckStateRole));
+    QCOMPARE(model.checkedFiles(),
+             (QList<Host::Utils::Path> {
+                 Host::Utils::Path::fromString(directory.filePath("A.ui.qml")),
+                 Host::Utils::Path::fromString(directory.filePath("C.ui.qml")) }));
+    QVERIFY(model.setData(model.index(1), Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(model.checkedFiles().size(), 3);
+}
+
+void tst_TranslationDialogs::projectDialogRun()
+{
+    LEXORA_REQUIRE_PREVIEW();
+    PreviewHost host;
+    PreviewTestProject project;
+    QString error;
+    QVERIFY2(project.create(&error), qPrintable(error));
+    RecordingView view;
+    view.database = &project.database()->databaseIo();
+
+    ProjectTranslationTesterDialog dialog(&view);
+    auto list = dialog.findChild<QListView *>("filesListView");
+    auto run = dialog.findChild<QPushButton *>("runButton");
+    auto progress = dialog.findChild<QProgressBar *>("progressBar");
+    QCOMPARE(list->model()->rowCount(), 2);
+
+    QList<int> values;
+    connect(dialog.runner(), &QmlDebugTranslationRunner::progressed, progress, [&] {
+        // The dialog's own step runs first: it was connected first.
+        values.append(progress->value());
+        QVERIFY(!run->isEnabled() && !list->isEnabled());
+    });
+    QSignalSpy stopped(dialog.runner(), &QmlDebugTranslationRunner::stopped);
+    run->click();
+    QCOMPARE(view.generated, 1);
+    QVERIFY(!run->isEnabled());
+    QVERIFY(!list->isEnabled());
+    QCOMPARE(progress->minimum(), 0);
+    QCOMPARE(progress->maximum(), (2 + 1) * 2);
+    QCOMPARE(progress->value(), 0);
+
+    QVERIFY(stopped.wait(60000));
+    QCOMPARE(values, (QList<int> { 1, 2, 3, 4, 5, 6 }));
+    QVERIFY(run->isEnabled());
+    QVERIFY(list->isEnabled());
+    QCOMPARE(progress->value(), progress->maximum());
+    QCOMPARE(view.stored.size(), 1);
+    QCOMPARE(view.stored.first(), dialog.runner()->getResultJson());
+    QVERIFY(view.highlighted.isEmpty());
+    QCOMPARE(view.reports, QStringList { project.filePath("translation_report_project.json") });
+    QVERIFY(QFile::exists(project.filePath("translation_report_project.json")));
+    QVERIFY(!view.database->fetchTextElides(project.welcomeFile().toStdString()).empty());
+}
+
+void tst_TranslationDialogs::singleFileDialogRun()
+{
+    LEXORA_REQUIRE_PREVIEW();
+    PreviewHost host;
+    PreviewTestProject project;
+    QString error;
+    QVERIFY2(project.create(&error), qPrintable(error));
+    Host::Core::Document document(Host::Utils::Path::fromString(project.settingsFile()));
+    Host::Core::EditorContext::instance()->setCurrentDocument(&document);
+    RecordingView view;
+    view.database = &project.database()->databaseIo();
+
+    QmlDebugTranslationDialog dialog(&view);
+    dialog.findChild<QCheckBox *>("showElideWarningCheckBox")->click();
+    dialog.findChild<QCheckBox *>("generateQmFilesCheckBox")->click();
+    auto run = dialog.findChild<QPushButton *>("runButton");
+    QSignalSpy stopped(dialog.runner(), &QmlDebugTranslationRunner::stopped);
+    run->click();
+    QVERIFY(!run->isEnabled());
+    QCOMPARE(view.generated, 0);
+    QVERIFY(stopped.wait(60000));
+    Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
+
+    QVERIFY(run->isEnabled());
+    QCOMPARE(view.highlighted.size(), 1);
+    QCOMPARE(view.colors.size(), 3);
+    QCOMPARE(view.colors.at(0), QColor(Qt::green));
+    QCOMPARE(view.colors.at(1), QColor(Qt::red));
+    QVERIFY(!view.colors.at(2).isValid());
+    QCOMPARE(view.reports, QStringList { project.filePath("translation_report_Settings.json") });
+    // Only the open document was tested.
+    const QJsonArray records = QJsonDocument::fromJson(view.stored.value(0)).array();
+    QCOMPARE(records.size(), 2);
+    for (const QJsonValue &record : records)
+        QCOMPARE(record["componentPath"].toString(), project.settingsFile());
+}
+
+QTEST_MAIN(tst_TranslationDialogs)
+
+#include "tst_translationdialogs.moc"

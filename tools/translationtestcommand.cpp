@@ -1,0 +1,193 @@
+#include "translationtestcommand.h"
+
+#include "databaseio/databaseiointerface.h"
+#include "translationtests/headlesstranslationtest.h"
+#include "translationtests/qmlfilelistmodel.h"
+#include "translationtests/translationtestresults.h"
+
+#include <extensionsystem/pluginhost.h>
+#include <preview/previewplugin.h>
+#include <qmlproject/designproject.h>
+#include <qmlproject/qmlbuildbackend.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QUrl>
+
+#include <cstdio>
+#include <tuple>
+
+namespace Lexora {
+
+namespace {
+
+QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
+{
+    return QCoreApplication::translate("Lexora", text, disambiguation, n);
+}
+
+void printOut(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void printError(const QString &text)
+{
+    const QByteArray bytes = (QLatin1String("lexora: ") + text).toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+struct Location
+{
+    QString path;
+    int line = 0;
+    int column = 0;
+
+    friend bool operator<(const Location &a, const Location &b)
+    {
+        return std::tie(a.path, a.line, a.column) < std::tie(b.path, b.line, b.column);
+    }
+};
+
+} // namespace
+
+TranslationTestCommand::TranslationTestCommand(Host::QmlProject::DesignProject *project,
+                                               DatabaseIoInterface *database)
+    : m_project(project), m_database(database)
+{ }
+
+TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &arguments,
+                                                           std::chrono::seconds silenceLimit)
+{
+    const Host::QmlProject::QmlBuildBackend *backend
+        = Host::QmlProject::QmlBuildBackend::forProject(m_project);
+    const QStringList languages = backend ? backend->supportedLanguages() : QStringList();
+    if (languages.isEmpty()) {
+        printError(tr("the project names no supportedLanguages; there is nothing to test"));
+        return Failed;
+    }
+
+    QList<Host::Utils::Path> files;
+    if (arguments.isEmpty()) {
+        files = QmlFileListModel::testableFiles(m_project);
+    } else {
+        for (const QString &argument : arguments) {
+            const QFileInfo info(argument);
+            if (!info.isFile()) {
+                printError(tr("%1 is not a file").arg(QDir::toNativeSeparators(argument)));
+                return Failed;
+            }
+            files.append(Host::Utils::Path::fromString(info.absoluteFilePath()));
+        }
+    }
+    if (files.isEmpty()) {
+        printError(tr("the project has no UI files to test"));
+        return Failed;
+    }
+    const QString projectDirectory = m_project->projectDirectory().toString();
+
+    // The tool has no studio around it: it hosts the live preview itself.
+    Host::Plugins::PluginHost pluginHost;
+    pluginHost.setPluginPaths({});
+    Host::Preview::PreviewPlugin preview;
+    pluginHost.addPlugin(&preview, Host::Preview::PreviewPlugin::metaData());
+    pluginHost.loadPlugins();
+    preview.setHeadless(true);
+
+    HeadlessTranslationTest test;
+    const HeadlessTranslationTest::Outcome outcome
+        = test.run(m_project, files, languages, std::chrono::milliseconds(silenceLimit));
+    pluginHost.shutdown();
+    switch (outcome) {
+    case HeadlessTranslationTest::Outcome::Completed:
+        break;
+    case HeadlessTranslationTest::Outcome::TimedOut:
+        printError(tr("the preview did not answer for %n second(s); the translation test was "
+                      "stopped and nothing was stored",
+                      nullptr,
+                      int(silenceLimit.count())));
+        return TimedOut;
+    case HeadlessTranslationTest::Outcome::Stopped:
+        printError(tr("the preview stopped before the translation test ended (%1)")
+                       .arg(preview.previewExecutable()));
+        return Failed;
+    case HeadlessTranslationTest::Outcome::NotStarted:
+        printError(tr("no preview could be started for %1")
+                       .arg(m_project->projectFilePath().toUserOutput()));
+        return Failed;
+    }
+
+    const QByteArray result = test.resultJson();
+    try {
+        TranslationTestResults::storeScreenMetaData(m_database, result);
+    } catch (const std::exception &exception) {
+        printError(tr("cannot add screen metadata to the database: %1")
+                       .arg(QString::fromUtf8(exception.what())));
+        return Failed;
+    }
+    const QString reportPath = projectDirectory + QLatin1String("/translation_report_project.json");
+    if (!TranslationTestResults::writeReport(reportPath, result)) {
+        printError(tr("cannot write the report %1").arg(QDir::toNativeSeparators(reportPath)));
+        return Failed;
+    }
+
+    // Counts per file and language come from the issues, which know the
+    // language; the names of the texts from the result's records.
+    QMap<Location, QString> idAt;
+    for (const TranslationTestResults::Finding &finding : TranslationTestResults::findings(result))
+        idAt.insert({ finding.componentPath, finding.line, finding.column }, finding.translationId);
+    QMap<Location, QStringList> missingAt;
+    QMap<Location, QStringList> elidedAt;
+    for (const TranslationIssue &issue : test.languageIssues()) {
+        const Location location { issue.url.toLocalFile(), issue.line, issue.column };
+        QStringList &languagesOfIssue = (issue.type == 0 ? missingAt : elidedAt)[location];
+        if (!languagesOfIssue.contains(issue.language))
+            languagesOfIssue.append(issue.language);
+    }
+
+    const QDir base(projectDirectory);
+    const auto shown = [&base](const QString &path) {
+        return QDir::toNativeSeparators(base.relativeFilePath(path));
+    };
+    printOut(tr("Translation test of %n file(s)", nullptr, int(files.size()))
+             + tr(" in %n language(s):", nullptr, int(languages.size())));
+    for (const Host::Utils::Path &file : std::as_const(files)) {
+        for (const QString &language : languages) {
+            int missing = 0;
+            int elided = 0;
+            for (auto it = missingAt.cbegin(); it != missingAt.cend(); ++it)
+                missing += it.key().path == file.toString() && it->contains(language) ? 1 : 0;
+            for (auto it = elidedAt.cbegin(); it != elidedAt.cend(); ++it)
+                elided += it.key().path == file.toString() && it->contains(language) ? 1 : 0;
+            printOut(QStringLiteral("  %1 [%2]: %3, %4")
+                         .arg(shown(file.toString()),
+                              language,
+                              tr("%n missing", nullptr, missing),
+                              tr("%n elided", nullptr, elided)));
+        }
+    }
+    const auto list = [&](const QMap<Location, QStringList> &found, const QString &title) {
+        if (found.isEmpty())
+            return;
+        printOut(title);
+        for (auto it = found.cbegin(); it != found.cend(); ++it) {
+            printOut(QStringLiteral("  %1:%2:%3: %4 (%5)")
+                         .arg(shown(it.key().path))
+                         .arg(it.key().line)
+                         .arg(it.key().column)
+                         .arg(idAt.value(it.key(), tr("<unknown text>")),
+                              it->join(QLatin1String(", "))));
+        }
+    };
+    list(missingAt, tr("Missing translations:"));
+    list(elidedAt, tr("Elided texts:"));
+    printOut(tr("Report: %1").arg(QDir::toNativeSeparators(reportPath)));
+    return missingAt.isEmpty() && elidedAt.isEmpty() ? Clean : Findings;
+}
+
+} // namespace Lexora

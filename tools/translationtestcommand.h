@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+
+#include <chrono>
+
+namespace Host::QmlProject {
+class DesignProject;
+}
+
+namespace Lexora {
+
+class DatabaseIoInterface;
+
+// `lexora test`: runs the project translation test in a headless preview,
+// stores the findings as screen metadata, writes the project report and
+// prints a summary. The .qm files must be generated before.
+class TranslationTestCommand
+{
+public:
+    enum Result { Clean, Findings, Failed, TimedOut };
+
+    TranslationTestCommand(Host::QmlProject::DesignProject *project, DatabaseIoInterface *database);
+
+    // `files` as given on the command line (relative to the current
+    // directory); empty: every file the project test dialog lists.
+    Result run(const QStringList &files, std::chrono::seconds silenceLimit);
+
+private:
+    Host::QmlProject::DesignProject *m_project;
+    DatabaseIoInterface *m_database;
+};
+
+} // namespace Lexora
