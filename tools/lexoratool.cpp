@@ -618,7 +618,7 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
 int LexoraTool::test(const QStringList &files, int timeoutSeconds)
 {
     // The preview shows what the .qm files hold, so they must match the database.
-    const int generated = generate(QStringLiteral("qm"));
+    const int generated = generate(QStringLiteral("qm"), false, false);
     if (generated != Success)
         return generated;
     TranslationTestCommand command(m_project, &m_database->databaseIo());
