@@ -1,6 +1,8 @@
 #include "lexoratool.h"
 
+#include "checkcommand.h"
 #include "terminalfeedback.h"
+#include "translationfilesummary.h"
 
 #include "databaseio/projectdatabase.h"
 #include "exception.h"
@@ -53,6 +55,8 @@ const char description[]
       "                     (all IDs, --used or --ids ID...)\n"
       "  generate           write i18n/qml_<language>.qm and .ts for every\n"
       "                     supported language of the project\n"
+      "  check              report missing and suspicious translations and the\n"
+      "                     coverage per language (lexora check --help)\n"
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
       "error, 2 for a wrong command line.";
@@ -98,6 +102,9 @@ void LexoraTool::fail(const QString &message) const
 
 int LexoraTool::run(const QStringList &arguments)
 {
+    if (CheckCommand::handles(arguments))
+        return CheckCommand(*this).run(arguments);
+
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(description));
     parser.addHelpOption();
@@ -399,7 +406,7 @@ int LexoraTool::generate(const QString &format)
     if (!written.isEmpty()) {
         printOut(tr("Translation files in %1:").arg(QDir::toNativeSeparators(directory)));
         for (const QString &file : std::as_const(written))
-            printOut(QLatin1String("  ") + file);
+            printOut(QLatin1String("  ") + file + translationFileSummary(file));
     }
 
     if (!succeeded || m_feedback->errorCount() > 0) {

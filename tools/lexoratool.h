@@ -31,6 +31,8 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    friend class CheckCommand;
+
     int importJson(const QString &jsonFile);
     int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
     int generate(const QString &format);
