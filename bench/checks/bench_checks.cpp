@@ -101,21 +101,24 @@ void createDatabase(const QString &path)
         connection
     };
     std::mt19937 random(11);
-    Host::Sqlite::ImmediateTransaction transaction { connection };
-    long long translationId = 0;
-    for (long long id = 1; id <= idCount; ++id) {
-        insertTranslatable.execute(
-            id, "screen" + std::to_string(id / 50) + ".text" + std::to_string(id));
-        const std::string primary = primaryText(random);
-        insertTranslation.execute(++translationId, id, "en", primary);
-        for (const char *language : checkedLanguages) {
-            bool present = true;
-            const std::string text = translatedText(primary, random, present);
-            if (present)
-                insertTranslation.execute(++translationId, id, language, text);
+    {
+        Host::Sqlite::ImmediateTransaction transaction { connection };
+        long long translationId = 0;
+        for (long long id = 1; id <= idCount; ++id) {
+            insertTranslatable.execute(
+                id, "screen" + std::to_string(id / 50) + ".text" + std::to_string(id));
+            const std::string primary = primaryText(random);
+            insertTranslation.execute(++translationId, id, "en", primary);
+            for (const char *language : checkedLanguages) {
+                bool present = true;
+                const std::string text = translatedText(primary, random, present);
+                if (present)
+                    insertTranslation.execute(++translationId, id, language, text);
+            }
         }
+        transaction.commit();
     }
-    transaction.commit();
+    // The transaction holds the connection's lock; the checkpoint takes it too.
     connection.walCheckpointFull();
 }
 

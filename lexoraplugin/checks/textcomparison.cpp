@@ -262,21 +262,39 @@ bool TextComparison::hasLetters(QStringView text)
     return false;
 }
 
+TextComparison::Profile TextComparison::profile(QStringView text)
+{
+    return { placeMarkers(text),
+             markupTags(text),
+             leadingWhitespace(text).toString(),
+             trailingWhitespace(text).toString(),
+             lineBreakCount(text),
+             endingMark(text),
+             hasAccelerator(text) };
+}
+
 QStringList TextComparison::failedChecks(QStringView primary, QStringView translation)
 {
+    return failedChecks(profile(primary), primary, translation);
+}
+
+QStringList TextComparison::failedChecks(const Profile &primaryProfile,
+                                         QStringView primary,
+                                         QStringView translation)
+{
     QStringList failed;
-    if (placeMarkers(primary) != placeMarkers(translation))
+    if (primaryProfile.placeMarkers != placeMarkers(translation))
         failed.append(QLatin1String(CheckNames::placeholders));
-    if (hasAccelerator(primary) != hasAccelerator(translation))
+    if (primaryProfile.accelerator != hasAccelerator(translation))
         failed.append(QLatin1String(CheckNames::accelerators));
-    if (leadingWhitespace(primary) != leadingWhitespace(translation)
-        || trailingWhitespace(primary) != trailingWhitespace(translation))
+    if (primaryProfile.leadingWhitespace != leadingWhitespace(translation)
+        || primaryProfile.trailingWhitespace != trailingWhitespace(translation))
         failed.append(QLatin1String(CheckNames::whitespace));
-    if (lineBreakCount(primary) != lineBreakCount(translation))
+    if (primaryProfile.lineBreaks != lineBreakCount(translation))
         failed.append(QLatin1String(CheckNames::lineBreaks));
-    if (endingMark(primary) != endingMark(translation))
+    if (primaryProfile.endingMark != endingMark(translation))
         failed.append(QLatin1String(CheckNames::punctuation));
-    if (markupTags(primary) != markupTags(translation))
+    if (primaryProfile.markupTags != markupTags(translation))
         failed.append(QLatin1String(CheckNames::markup));
     if (primary == translation && hasLetters(primary))
         failed.append(QLatin1String(CheckNames::identical));

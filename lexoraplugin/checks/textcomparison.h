@@ -11,6 +11,23 @@ namespace Lexora {
 class TextComparison
 {
 public:
+    // What the checks compare of one text. The primary text of an ID is
+    // profiled once and compared with every language.
+    struct Profile
+    {
+        QStringList placeMarkers;
+        QStringList markupTags;
+        QString leadingWhitespace;
+        QString trailingWhitespace;
+        int lineBreaks = 0;
+        QChar endingMark;
+        bool accelerator = false;
+    };
+
+    static Profile profile(QStringView text);
+    static QStringList
+    failedChecks(const Profile &primaryProfile, QStringView primary, QStringView translation);
+
     // The names of the failed checks (CheckNames), in a fixed order. Both
     // texts are expected to be non-empty; an empty translation is the caller's
     // "missing" finding.

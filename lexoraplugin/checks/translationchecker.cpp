@@ -16,6 +16,7 @@ struct CheckedId
 {
     QString translationId;
     QString primaryText;
+    TextComparison::Profile primaryProfile;
     QStringList ignored;
     bool hasPrimary = false;
 };
@@ -73,7 +74,7 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
             const auto row = rowIds.find(id.toStdString());
             if (row != rowIds.end())
                 indexOf.emplace(row->second, checked.size());
-            checked.push_back({ id, {}, {}, false });
+            checked.push_back({ id, {}, {}, {}, false });
         }
     } else {
         std::vector<const CheckDataReader::Translatable *> sorted;
@@ -88,7 +89,7 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
         for (const CheckDataReader::Translatable *translatable : sorted) {
             indexOf.emplace(translatable->id, checked.size());
             checked.push_back(
-                { QString::fromStdString(translatable->translationId), {}, {}, false });
+                { QString::fromStdString(translatable->translationId), {}, {}, {}, false });
         }
     }
     auto find = [&](std::int64_t translatableId) -> CheckedId * {
@@ -105,6 +106,7 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                               [&](std::int64_t translatableId, std::string_view text) {
                                   if (CheckedId *id = find(translatableId)) {
                                       id->primaryText = QString::fromUtf8(text);
+                                      id->primaryProfile = TextComparison::profile(id->primaryText);
                                       id->hasPrimary = true;
                                   }
                               });
@@ -144,7 +146,7 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                     return;
                 const QString translation = QString::fromUtf8(text);
                 for (const QString &check :
-                     TextComparison::failedChecks(id.primaryText, translation))
+                     TextComparison::failedChecks(id.primaryProfile, id.primaryText, translation))
                     addFinding(id, check, language, translation);
             });
         for (std::size_t index = 0; index < checked.size(); ++index) {
