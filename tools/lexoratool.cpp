@@ -1,7 +1,9 @@
 #include "lexoratool.h"
 
+#include "checkcommand.h"
 #include "terminalfeedback.h"
 #include "translationtestcommand.h"
+#include "translationfilesummary.h"
 
 #include "databaseio/projectdatabase.h"
 #include "exception.h"
@@ -67,6 +69,8 @@ const char description[]
       "                     the project's UI files (or of the FILEs) in every\n"
       "                     supported language in a headless preview, store the\n"
       "                     findings and write translation_report_project.json\n"
+      "  check              report missing and suspicious translations and the\n"
+      "                     coverage per language (lexora check --help)\n"
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
       "error, 2 for a wrong command line, 3 when the test found missing or\n"
@@ -151,6 +155,9 @@ void LexoraTool::fail(const QString &message) const
 
 int LexoraTool::run(const QStringList &arguments)
 {
+    if (CheckCommand::handles(arguments))
+        return CheckCommand(*this).run(arguments);
+
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(description));
     parser.addHelpOption();
@@ -605,7 +612,7 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
     if (!written.isEmpty()) {
         printOut(tr("Translation files in %1:").arg(QDir::toNativeSeparators(directory)));
         for (const QString &file : std::as_const(written))
-            printOut(QLatin1String("  ") + file);
+            printOut(QLatin1String("  ") + file + translationFileSummary(file));
     }
 
     if (!succeeded || m_feedback->errorCount() > 0 || badLanguages) {

@@ -31,6 +31,8 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    friend class CheckCommand;
+
     enum Access { ForReading, ForWriting };
 
     int importJson(const QString &jsonFile, bool dryRun);

@@ -1,0 +1,79 @@
+#include "checkdatareader.h"
+
+#include "checkreport.h"
+
+#include <sqlite/sqlitedatabase.h>
+#include <sqlite/sqlitetransaction.h>
+
+namespace Lexora {
+
+using Host::Sqlite::BaseStatement;
+using Host::Sqlite::DeferredTransaction;
+
+CheckDataReader::CheckDataReader(Host::Sqlite::Database &database)
+    : m_database(database),
+      m_selectTranslatables("SELECT id, translationTextId FROM translatables", database),
+      m_selectTranslations(
+          "SELECT translatableId, translation FROM translations WHERE language = ?1", database),
+      m_selectIgnoreRules("SELECT translatableId, value FROM translatableMetaData WHERE key = ?1",
+                          database),
+      // The metadata array holds one object per tested element; any of them
+      // elided is enough.
+      m_selectElidedTexts(
+          "SELECT DISTINCT translatableId, componentPath, state FROM screenMetaData, "
+          "json_each(screenMetaData.metaData) AS entry WHERE json_type(screenMetaData.metaData) "
+          "= 'array' AND json_extract(entry.value, '$.Exceeds') ORDER BY componentPath, state, "
+          "translatableId",
+          database)
+{ }
+
+std::vector<CheckDataReader::Translatable> CheckDataReader::translatables()
+{
+    DeferredTransaction transaction { m_database };
+    std::vector<Translatable> result;
+    result.reserve(m_selectTranslatables.maximumRowCount());
+    m_selectTranslatables.readCallback([&](const BaseStatement &statement) {
+        result.push_back({ statement.fetchLongLongValue(0), statement.fetchText(1) });
+    });
+    transaction.commit();
+    return result;
+}
+
+void CheckDataReader::readTranslations(std::string_view language,
+                                       const TranslationCallback &callback)
+{
+    DeferredTransaction transaction { m_database };
+    m_selectTranslations.readCallback(
+        [&](const BaseStatement &statement) {
+            callback(statement.fetchLongLongValue(0), statement.fetchTextView(1));
+        },
+        language);
+    transaction.commit();
+}
+
+std::vector<CheckDataReader::IgnoreRule> CheckDataReader::ignoreRules()
+{
+    DeferredTransaction transaction { m_database };
+    std::vector<IgnoreRule> result;
+    m_selectIgnoreRules.readCallback(
+        [&](const BaseStatement &statement) {
+            result.push_back({ statement.fetchLongLongValue(0), statement.fetchText(1) });
+        },
+        ignoreMetaDataKey);
+    transaction.commit();
+    return result;
+}
+
+std::vector<CheckDataReader::ElidedText> CheckDataReader::elidedTexts()
+{
+    DeferredTransaction transaction { m_database };
+    std::vector<ElidedText> result;
+    m_selectElidedTexts.readCallback([&](const BaseStatement &statement) {
+        result.push_back(
+            { statement.fetchLongLongValue(0), statement.fetchText(1), statement.fetchText(2) });
+    });
+    transaction.commit();
+    return result;
+}
+
+} // namespace Lexora

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <sqlite/sqlitereadstatement.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Host::Sqlite {
+class Database;
+}
+
+namespace Lexora {
+
+// Reads what the checks need straight from the translation database, in bulk:
+// one statement per table or per language rather than one per ID, so checking
+// a large project costs about as much as reading its rows once.
+class CheckDataReader
+{
+public:
+    struct Translatable
+    {
+        std::int64_t id = 0;
+        std::string translationId;
+    };
+
+    struct IgnoreRule
+    {
+        std::int64_t translatableId = 0;
+        std::string checks;
+    };
+
+    struct ElidedText
+    {
+        std::int64_t translatableId = 0;
+        std::string componentPath;
+        std::string state;
+    };
+
+    using TranslationCallback
+        = std::function<void(std::int64_t translatableId, std::string_view translation)>;
+
+    explicit CheckDataReader(Host::Sqlite::Database &database);
+
+    // Each call runs in a read transaction of its own and raises the SQLite
+    // wrapper's exceptions.
+    std::vector<Translatable> translatables();
+    // Calls `callback` for every stored translation of `language`; a null
+    // translation arrives as an empty text.
+    void readTranslations(std::string_view language, const TranslationCallback &callback);
+    std::vector<IgnoreRule> ignoreRules();
+    std::vector<ElidedText> elidedTexts();
+
+private:
+    Host::Sqlite::Database &m_database;
+    Host::Sqlite::ReadStatement<2> m_selectTranslatables;
+    Host::Sqlite::ReadStatement<2> m_selectTranslations;
+    Host::Sqlite::ReadStatement<2> m_selectIgnoreRules;
+    Host::Sqlite::ReadStatement<3> m_selectElidedTexts;
+};
+
+} // namespace Lexora

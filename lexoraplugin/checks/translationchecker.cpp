@@ -1,0 +1,197 @@
+#include "translationchecker.h"
+
+#include "checkdatareader.h"
+#include "textcomparison.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace Lexora {
+
+namespace {
+
+struct CheckedId
+{
+    QString translationId;
+    QString primaryText;
+    TextComparison::Profile primaryProfile;
+    QStringList ignored;
+    bool hasPrimary = false;
+};
+
+bool isIgnored(const CheckedId &id, const QString &check)
+{
+    return !id.ignored.isEmpty()
+        && (id.ignored.contains(check) || id.ignored.contains(QLatin1String("*")));
+}
+
+} // namespace
+
+TranslationChecker::TranslationChecker(CheckDataReader &reader) : m_reader(reader) { }
+
+QStringList TranslationChecker::checkNames()
+{
+    return { QLatin1String(CheckNames::missing),      QLatin1String(CheckNames::placeholders),
+             QLatin1String(CheckNames::accelerators), QLatin1String(CheckNames::whitespace),
+             QLatin1String(CheckNames::lineBreaks),   QLatin1String(CheckNames::punctuation),
+             QLatin1String(CheckNames::markup),       QLatin1String(CheckNames::identical),
+             QLatin1String(CheckNames::elided) };
+}
+
+QStringList TranslationChecker::parseIgnoreList(QStringView value)
+{
+    static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
+    QStringList names = value.toString().split(separators, Qt::SkipEmptyParts);
+    for (QString &name : names)
+        name = name.toLower();
+    return names;
+}
+
+CheckReport TranslationChecker::check(const QString &primaryLanguage,
+                                      const QStringList &languages,
+                                      const std::optional<QStringList> &translationIds)
+{
+    CheckReport report;
+    report.primaryLanguage = primaryLanguage;
+
+    // Index every checked ID by its row id, so that the bulk reads below can
+    // place each row with one lookup.
+    std::vector<CheckedId> checked;
+    std::unordered_map<std::int64_t, std::size_t> indexOf;
+    const std::vector<CheckDataReader::Translatable> translatables = m_reader.translatables();
+    if (translationIds) {
+        QStringList ids = *translationIds;
+        ids.sort();
+        ids.removeDuplicates();
+        std::unordered_map<std::string, std::int64_t> rowIds;
+        rowIds.reserve(translatables.size());
+        for (const CheckDataReader::Translatable &translatable : translatables)
+            rowIds.emplace(translatable.translationId, translatable.id);
+        checked.reserve(std::size_t(ids.size()));
+        for (const QString &id : std::as_const(ids)) {
+            const auto row = rowIds.find(id.toStdString());
+            if (row != rowIds.end())
+                indexOf.emplace(row->second, checked.size());
+            checked.push_back({ id, {}, {}, {}, false });
+        }
+    } else {
+        std::vector<const CheckDataReader::Translatable *> sorted;
+        sorted.reserve(translatables.size());
+        for (const CheckDataReader::Translatable &translatable : translatables)
+            sorted.push_back(&translatable);
+        std::sort(sorted.begin(), sorted.end(), [](const auto *first, const auto *second) {
+            return first->translationId < second->translationId;
+        });
+        checked.reserve(sorted.size());
+        indexOf.reserve(sorted.size());
+        for (const CheckDataReader::Translatable *translatable : sorted) {
+            indexOf.emplace(translatable->id, checked.size());
+            checked.push_back(
+                { QString::fromStdString(translatable->translationId), {}, {}, {}, false });
+        }
+    }
+    auto find = [&](std::int64_t translatableId) -> CheckedId * {
+        const auto index = indexOf.find(translatableId);
+        return index == indexOf.end() ? nullptr : &checked[index->second];
+    };
+
+    for (const CheckDataReader::IgnoreRule &rule : m_reader.ignoreRules()) {
+        if (CheckedId *id = find(rule.translatableId))
+            id->ignored = parseIgnoreList(QString::fromStdString(rule.checks));
+    }
+
+    m_reader.readTranslations(primaryLanguage.toStdString(),
+                              [&](std::int64_t translatableId, std::string_view text) {
+                                  if (CheckedId *id = find(translatableId)) {
+                                      id->primaryText = QString::fromUtf8(text);
+                                      id->primaryProfile = TextComparison::profile(id->primaryText);
+                                      id->hasPrimary = true;
+                                  }
+                              });
+
+    auto addFinding = [&](const CheckedId &id,
+                          const QString &check,
+                          const QString &language,
+                          const QString &translation) {
+        if (isIgnored(id, check))
+            return;
+        report.findings.push_back({ check,
+                                    severityOf(check),
+                                    id.translationId,
+                                    language,
+                                    id.primaryText,
+                                    translation,
+                                    {},
+                                    {} });
+    };
+
+    const QString missing = QLatin1String(CheckNames::missing);
+    std::vector<bool> translated;
+    for (const QString &language : languages) {
+        if (language == primaryLanguage)
+            continue;
+        translated.assign(checked.size(), false);
+        LanguageCoverage coverage { language, int(checked.size()), 0, 0 };
+        m_reader.readTranslations(
+            language.toStdString(), [&](std::int64_t translatableId, std::string_view text) {
+                const auto index = indexOf.find(translatableId);
+                if (index == indexOf.end() || text.empty())
+                    return;
+                translated[index->second] = true;
+                const CheckedId &id = checked[index->second];
+                // Without the primary text there is nothing to compare with.
+                if (id.primaryText.isEmpty())
+                    return;
+                const QString translation = QString::fromUtf8(text);
+                for (const QString &check :
+                     TextComparison::failedChecks(id.primaryProfile, id.primaryText, translation))
+                    addFinding(id, check, language, translation);
+            });
+        for (std::size_t index = 0; index < checked.size(); ++index) {
+            if (translated[index]) {
+                ++coverage.translated;
+            } else {
+                ++coverage.missing;
+                addFinding(checked[index], missing, language, {});
+            }
+        }
+        report.coverage.push_back(coverage);
+    }
+
+    const QString elided = QLatin1String(CheckNames::elided);
+    for (const CheckDataReader::ElidedText &text : m_reader.elidedTexts()) {
+        const CheckedId *id = find(text.translatableId);
+        if (!id || isIgnored(*id, elided))
+            continue;
+        report.findings.push_back({ elided,
+                                    severityOf(elided),
+                                    id->translationId,
+                                    {},
+                                    id->primaryText,
+                                    {},
+                                    QString::fromStdString(text.componentPath),
+                                    QString::fromStdString(text.state) });
+    }
+
+    const QStringList names = checkNames();
+    auto languageRank = [&](const QString &language) {
+        const qsizetype index = languages.indexOf(language);
+        return index < 0 ? languages.size() : index;
+    };
+    std::stable_sort(report.findings.begin(),
+                     report.findings.end(),
+                     [&](const CheckFinding &first, const CheckFinding &second) {
+                         const auto firstKey = std::make_tuple(languageRank(first.language),
+                                                               names.indexOf(first.check));
+                         const auto secondKey = std::make_tuple(languageRank(second.language),
+                                                                names.indexOf(second.check));
+                         if (firstKey != secondKey)
+                             return firstKey < secondKey;
+                         return first.translationId < second.translationId;
+                     });
+    return report;
+}
+
+} // namespace Lexora

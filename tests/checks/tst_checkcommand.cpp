@@ -1,0 +1,280 @@
+// Runs `lexora check` as a release pipeline would: on a project whose
+// translations have faults, then after a corrected file is imported.
+
+#include <checks/checkreport.h>
+#include <databaseio/projectdatabase.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Lexora;
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result lexora(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(LEXORA_TOOL), arguments);
+    Result result;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+bool copyProject(const QString &target)
+{
+    const QString source = QStringLiteral(LEXORA_TEST_SOURCE_DIR "/shop");
+    for (const char *file : { "shop.qmlproject",
+                              "content/Main.qml",
+                              "translations-broken.json",
+                              "translations-fixed.json" }) {
+        QDir(target).mkpath(QFileInfo(target + u'/' + file).path());
+        if (!QFile::copy(source + u'/' + file, target + u'/' + file))
+            return false;
+    }
+    return true;
+}
+
+QJsonObject readJson(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                          : QJsonObject();
+}
+
+} // namespace
+
+class TestCheckCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gatesReleaseUntilFixed();
+    void silencedIdsStaySilentAcrossImports();
+    void commandLineErrors_data();
+    void commandLineErrors();
+    void generateCountsMessages_data();
+    void generateCountsMessages();
+};
+
+void TestCheckCommand::gatesReleaseUntilFixed()
+{
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+
+    QCOMPARE(lexora({ "import", project + "/translations-broken.json", "-p", project }).exitCode,
+             0);
+
+    const QString json = project + "/report.json";
+    Result result = lexora({ "check", "--project", project, "--json", json });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.out.contains("Language fr:\n  placeholders (error)\n    cart.delete\n"
+                                 "      en: \"Delete %1 items?\"\n"
+                                 "      fr: \"Supprimer les articles ?\"\n"),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("Language ja:\n  missing (error)\n    order.total\n"
+                                 "      en: \"Total: %L1\"\n      ja: (none)\n"),
+             qPrintable(result.out));
+    // Reordered markers, "..." against "…" and "." against "。" are fine.
+    QVERIFY(!result.out.contains("cart.move"));
+    QVERIFY(!result.out.contains("menu.open"));
+    QVERIFY(!result.out.contains("order.saved"));
+    // Not used by the QML files.
+    QVERIFY(!result.out.contains("unused.old"));
+    QVERIFY2(result.out.contains("  ja                6           5        1          83.3\n"),
+             qPrintable(result.out));
+    QVERIFY(result.out.contains("2 error(s), 3 warning(s)\n"));
+
+    const QJsonObject report = readJson(json);
+    QCOMPARE(report["errors"].toInt(), 2);
+    QCOMPARE(report["warnings"].toInt(), 3);
+    QCOMPARE(report["findings"].toArray().size(), 5);
+    const QJsonObject first = report["findings"].toArray().first().toObject();
+    QCOMPARE(first["check"].toString(), "identical");
+    QCOMPARE(first["language"].toString(), "de");
+    QCOMPARE(first["translationId"].toString(), "brand.name");
+    QCOMPARE(report["coverage"].toArray().size(), 3);
+    const QJsonObject japanese = report["coverage"].toArray().at(2).toObject();
+    QCOMPARE(japanese["language"].toString(), "ja");
+    QCOMPARE(japanese["used"].toInt(), 6);
+    QCOMPARE(japanese["missing"].toInt(), 1);
+
+    // Every ID of the database brings the unused one in.
+    result = lexora({ "check", "--project", project, "--all", "--languages", "fr" });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.out.contains("  missing (error)\n    unused.old\n"), qPrintable(result.out));
+
+    QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
+    result = lexora({ "check", "--project", project, "--json", json });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(result.out.contains("0 error(s), 3 warning(s)\n"));
+    QCOMPARE(readJson(json)["errors"].toInt(), 0);
+}
+
+void TestCheckCommand::silencedIdsStaySilentAcrossImports()
+{
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+    QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
+
+    Result result = lexora({ "check", "-p", project, "--silence", "brand.name=identical" });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(!result.out.contains("brand.name"), qPrintable(result.out));
+    QVERIFY(result.out.contains("0 error(s), 0 warning(s)\n"));
+
+    // A local edit: a later import keeps it.
+    QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
+    {
+        ProjectDatabase database(project + "/translations.db");
+        DatabaseIo &io = database.databaseIo();
+        const MetaDataEntries metaData
+            = io.fetchTranslatableEntries({ "brand.name" }).at(0).metaData;
+        QCOMPARE(metaData.size(), std::size_t(1));
+        QCOMPARE(metaData.front().key, ignoreMetaDataKey);
+        QCOMPARE(metaData.front().value.toText(), "identical");
+    }
+    result = lexora({ "check", "-p", project });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(!result.out.contains("brand.name"), qPrintable(result.out));
+
+    // An empty list reports everything again.
+    result = lexora({ "check", "-p", project, "--silence", "brand.name=" });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(result.out.contains("0 error(s), 3 warning(s)\n"));
+}
+
+void TestCheckCommand::commandLineErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("withDatabase");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("extra argument")
+        << QStringList { "check", "now" } << true << 2 << "check takes no arguments, got: now";
+    QTest::newRow("unknown option")
+        << QStringList { "check", "--bogus" } << true << 2 << "Unknown option 'bogus'";
+    QTest::newRow("primary language") << QStringList { "check", "--languages", "en" } << true << 2
+                                      << "en is the primary language";
+    QTest::newRow("foreign language")
+        << QStringList { "check", "--languages", "de,xx" } << true << 2
+        << "xx is not a language of the project (en, de, fr, ja)";
+    QTest::newRow("no language") << QStringList { "check", "--languages", " , " } << true << 2
+                                 << "--languages needs at least one language code";
+    QTest::newRow("silence without ID") << QStringList { "check", "--silence", "identical" } << true
+                                        << 2 << "--silence needs ID=CHECKS";
+    QTest::newRow("silence unknown check")
+        << QStringList { "check", "--silence", "brand.name=spelling" } << true << 2
+        << "unknown check spelling";
+    QTest::newRow("silence unknown ID")
+        << QStringList { "check", "--silence", "no.such.id=identical" } << true << 1
+        << "the database has no such ID";
+    QTest::newRow("no database") << QStringList { "check" } << false << 1
+                                 << "the project has no translation database";
+    QTest::newRow("project before the command")
+        << QStringList { "--languages", "de", "check" } << true << 0 << "";
+    QTest::newRow("help") << QStringList { "check", "--help" } << false << 0 << "";
+}
+
+void TestCheckCommand::commandLineErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, withDatabase);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+    if (withDatabase)
+        QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode,
+                 0);
+    const Result result = lexora(QStringList { "-p", project } + arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    if (exitCode != 0)
+        QVERIFY(result.out.isEmpty());
+    // A check never creates the database it reads.
+    QCOMPARE(QFile::exists(project + "/translations.db"), withDatabase);
+}
+
+void TestCheckCommand::generateCountsMessages_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<int>("unfinished");
+
+    for (const char *suffix : { "qm", "ts" }) {
+        for (const char *language : { "en", "de", "fr" })
+            QTest::addRow("%s.%s", language, suffix)
+                << QString::asprintf("qml_%s.%s", language, suffix) << 6 << 0;
+        QTest::addRow("ja.%s", suffix) << QString::asprintf("qml_ja.%s", suffix) << 6 << 1;
+    }
+}
+
+void TestCheckCommand::generateCountsMessages()
+{
+    QFETCH(QString, file);
+    QFETCH(int, messages);
+    QFETCH(int, unfinished);
+
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+    QCOMPARE(lexora({ "import", project + "/translations-broken.json", "-p", project }).exitCode,
+             0);
+    const Result result = lexora({ "generate", "-p", project });
+    QCOMPARE(result.exitCode, 0);
+    const QString path = QDir(project).filePath("i18n/" + file);
+    const QString line = QStringLiteral("  %1 (%2 message(s), %3 unfinished)\n")
+                             .arg(path)
+                             .arg(messages)
+                             .arg(unfinished);
+    QVERIFY2(result.out.contains(line), qPrintable(result.out));
+
+    // Qt's release tool counts the same in the .ts file.
+    if (file.endsWith(".ts")) {
+        const QString lrelease
+            = QLibraryInfo::path(QLibraryInfo::BinariesPath) + QStringLiteral("/lrelease");
+        if (!QFileInfo(lrelease).isExecutable()) {
+            if (qEnvironmentVariableIntValue("LEXORA_REQUIRE_PEERS"))
+                QFAIL("lrelease is missing");
+            QSKIP("lrelease is missing");
+        }
+        QProcess process;
+        process.start(lrelease, { "-idbased", path, "-qm", project + "/peer.qm" });
+        QVERIFY(process.waitForFinished(60000));
+        const QString peer = QString::fromLocal8Bit(process.readAllStandardOutput());
+        QVERIFY2(peer.contains(QStringLiteral("Generated %1 translation(s) (%2 finished and %3 "
+                                              "unfinished)")
+                                   .arg(messages)
+                                   .arg(messages - unfinished)
+                                   .arg(unfinished)),
+                 qPrintable(peer));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCheckCommand)
+#include "tst_checkcommand.moc"

@@ -1,0 +1,315 @@
+// The checker over a real translation database: which findings a project
+// gets, which ones its metadata silences, and the coverage it is told.
+
+#include <checks/checkdatareader.h>
+#include <checks/translationchecker.h>
+#include <databaseio/projectdatabase.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Lexora;
+
+namespace {
+
+struct Text
+{
+    const char *language;
+    const char *text;
+};
+
+TranslatableEntry
+entry(const char *id, std::initializer_list<Text> texts, const char *ignored = nullptr)
+{
+    TranslatableEntry entry;
+    entry.translationTextId = id;
+    for (const Text &text : texts) {
+        TranslationEntry &translation = entry.translations.emplace_back();
+        translation.language = text.language;
+        translation.translation = text.text;
+    }
+    if (ignored)
+        entry.metaData.push_back({ ignoreMetaDataKey, DatabaseValue(std::string(ignored)) });
+    return entry;
+}
+
+// A shop application's texts in English, German, French and Japanese, with
+// the mistakes translators make.
+TranslatableEntries shopEntries()
+{
+    return {
+        entry("file.open",
+              { { "en", "&Open File..." },
+                { "de", "Datei ö&ffnen…" },
+                { "fr", "&Ouvrir un fichier…" },
+                { "ja", "ファイルを開く(&O)..." } }),
+        entry("files.delete",
+              { { "en", "Delete %1 files from %2?" },
+                { "de", "%1 Dateien aus %2 löschen?" },
+                { "fr", "Supprimer les fichiers de %2 ?" },
+                { "ja", "%2から%1個のファイルを削除しますか？" } }),
+        entry("status.saved",
+              { { "en", "Saved." },
+                { "de", "Gespeichert." },
+                { "fr", "" },
+                { "ja", "保存しました。" } }),
+        entry("settings.title",
+              { { "en", "Settings" }, { "de", "Settings" }, { "fr", "Paramètres" } }),
+        entry("status.code",
+              { { "en", "404" }, { "de", "404" }, { "fr", "404" }, { "ja", "404" } }),
+        entry("dialog.note",
+              { { "en", "<b>Note:</b> changes apply after a restart." },
+                { "de", "Hinweis: Änderungen gelten nach einem Neustart." },
+                { "fr", "<b>Remarque :</b> les modifications s'appliquent après un redémarrage." },
+                { "ja", "<b>注意：</b>変更は再起動後に適用されます。" } }),
+        entry("brand.name",
+              { { "en", "Lexora" }, { "de", "Lexora" }, { "fr", "Lexora" }, { "ja", "Lexora" } },
+              "identical"),
+        entry("label.name",
+              { { "en", "Name: " }, { "de", "Name:" }, { "fr", "Nom : " }, { "ja", "名前：" } }),
+        entry("message.twoLines",
+              { { "en", "Line one\nLine two" },
+                { "de", "Zeile eins Zeile zwei" },
+                { "fr", "Ligne un\nLigne deux" },
+                { "ja", "一行目\n二行目" } }),
+        entry("question.quit",
+              { { "en", "Quit?" },
+                { "de", "Beenden" },
+                { "fr", "Quitter ?" },
+                { "ja", "終了しますか？" } }),
+        entry("action.save",
+              { { "en", "&Save" },
+                { "de", "Speichern" },
+                { "fr", "&Enregistrer" },
+                { "ja", "保存(&S)" } }),
+        entry("welcome.title",
+              { { "en", "Welcome to the application" },
+                { "de", "Willkommen in der Anwendung" },
+                { "fr", "Bienvenue dans l'application" },
+                { "ja", "アプリケーションへようこそ" } }),
+        entry("ignored.all", { { "en", "Hi %1" }, { "de", "" } }, "*"),
+        entry("no.primary", { { "de", "Nur Deutsch" } }),
+        entry("unused.id", { { "en", "Unused" } }),
+    };
+}
+
+// What a live translation test stored: one text elided in a state, one that
+// fits, and an elided text of an ID the QML files no longer use.
+const char screenMetaData[] = R"([
+    {"translationId": "welcome.title", "componentPath": "/shop/content/Main.qml", "state": "compact",
+     "sceneId": "", "metaData": [{"Exceeds": true, "Missing": false,
+                                  "sourceLocation": {"line": 4, "column": 9}}]},
+    {"translationId": "file.open", "componentPath": "/shop/content/Main.qml", "state": "",
+     "sceneId": "", "metaData": [{"Exceeds": false, "Missing": false}]},
+    {"translationId": "unused.id", "componentPath": "/shop/content/Old.qml",
+     "sceneId": "", "metaData": [{"Exceeds": true}]}
+])";
+
+QStringList usedIds()
+{
+    return { "action.save",  "brand.name",      "dialog.note",   "file.open",
+             "files.delete", "ignored.all",     "label.name",    "message.twoLines",
+             "no.primary",   "not.in.database", "question.quit", "settings.title",
+             "status.code",  "status.saved",    "welcome.title" };
+}
+
+QStringList keys(const CheckReport &report)
+{
+    QStringList result;
+    for (const CheckFinding &finding : report.findings)
+        result.append(finding.language + u':' + finding.check + u':' + finding.translationId);
+    return result;
+}
+
+} // namespace
+
+class TestTranslationChecker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void findings_data();
+    void findings();
+    void coverage_data();
+    void coverage();
+    void findingsCarryTheirTexts();
+    void ignoreList_data();
+    void ignoreList();
+    void severities_data();
+    void severities();
+
+private:
+    CheckReport run(const QStringList &languages, const std::optional<QStringList> &ids);
+
+    QTemporaryDir m_directory;
+    std::unique_ptr<ProjectDatabase> m_database;
+};
+
+void TestTranslationChecker::initTestCase()
+{
+    QVERIFY(m_directory.isValid());
+    m_database = std::make_unique<ProjectDatabase>(m_directory.filePath("translations.db"));
+    m_database->databaseIo().syncTranslatables(shopEntries());
+    m_database->databaseIo().storeScreenMetaData(screenMetaData);
+}
+
+CheckReport TestTranslationChecker::run(const QStringList &languages,
+                                        const std::optional<QStringList> &ids)
+{
+    CheckDataReader reader(m_database->database());
+    return TranslationChecker(reader).check("en", languages, ids);
+}
+
+void TestTranslationChecker::findings_data()
+{
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<bool>("allIds");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList de = {
+        "de:missing:not.in.database",   "de:accelerators:action.save",
+        "de:whitespace:label.name",     "de:linebreaks:message.twoLines",
+        "de:punctuation:question.quit", "de:markup:dialog.note",
+        "de:identical:settings.title",
+    };
+    const QStringList fr = {
+        "fr:missing:no.primary",
+        "fr:missing:not.in.database",
+        "fr:missing:status.saved",
+        "fr:placeholders:files.delete",
+    };
+    const QStringList ja = {
+        "ja:missing:no.primary",
+        "ja:missing:not.in.database",
+        "ja:missing:settings.title",
+        "ja:whitespace:label.name",
+    };
+
+    QTest::newRow("used IDs, every language")
+        << QStringList { "de", "fr", "ja" } << false
+        << de + fr + ja + QStringList { ":elided:welcome.title" };
+    QTest::newRow("languages in the order asked")
+        << QStringList { "ja", "de" } << false << ja + de + QStringList { ":elided:welcome.title" };
+    QTest::newRow("primary language skipped")
+        << QStringList { "en", "fr" } << false << fr + QStringList { ":elided:welcome.title" };
+    QTest::newRow("every ID of the database")
+        << QStringList { "de", "fr" } << true
+        << QStringList { "de:missing:unused.id",         "de:accelerators:action.save",
+                         "de:whitespace:label.name",     "de:linebreaks:message.twoLines",
+                         "de:punctuation:question.quit", "de:markup:dialog.note",
+                         "de:identical:settings.title",  "fr:missing:no.primary",
+                         "fr:missing:status.saved",      "fr:missing:unused.id",
+                         "fr:placeholders:files.delete", ":elided:unused.id",
+                         ":elided:welcome.title" };
+    QTest::newRow("no IDs used") << QStringList { "de" } << false << QStringList {};
+}
+
+void TestTranslationChecker::findings()
+{
+    QFETCH(QStringList, languages);
+    QFETCH(bool, allIds);
+    QFETCH(QStringList, expected);
+
+    const bool noIds = expected.isEmpty();
+    const CheckReport report = run(
+        languages,
+        allIds ? std::nullopt : std::optional<QStringList>(noIds ? QStringList() : usedIds()));
+    QCOMPARE(keys(report), expected);
+}
+
+void TestTranslationChecker::coverage_data()
+{
+    QTest::addColumn<bool>("allIds");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("used");
+    QTest::addColumn<int>("translated");
+
+    // Silencing a check hides findings, never the gap in the numbers:
+    // ignored.all counts as missing everywhere.
+    QTest::newRow("de, used") << false << "de" << 15 << 13;
+    QTest::newRow("fr, used") << false << "fr" << 15 << 11;
+    QTest::newRow("ja, used") << false << "ja" << 15 << 11;
+    QTest::newRow("de, all") << true << "de" << 15 << 13;
+    QTest::newRow("fr, all") << true << "fr" << 15 << 11;
+}
+
+void TestTranslationChecker::coverage()
+{
+    QFETCH(bool, allIds);
+    QFETCH(QString, language);
+    QFETCH(int, used);
+    QFETCH(int, translated);
+
+    const CheckReport report
+        = run({ language }, allIds ? std::nullopt : std::optional<QStringList>(usedIds()));
+    QCOMPARE(report.coverage.size(), std::size_t(1));
+    const LanguageCoverage &coverage = report.coverage.front();
+    QCOMPARE(coverage.language, language);
+    QCOMPARE(coverage.used, used);
+    QCOMPARE(coverage.translated, translated);
+    QCOMPARE(coverage.missing, used - translated);
+}
+
+void TestTranslationChecker::findingsCarryTheirTexts()
+{
+    const CheckReport report = run({ "fr" }, usedIds());
+    auto placeholder
+        = std::find_if(report.findings.begin(),
+                       report.findings.end(),
+                       [](const CheckFinding &finding) { return finding.check == "placeholders"; });
+    QVERIFY(placeholder != report.findings.end());
+    QCOMPARE(placeholder->severity, CheckSeverity::Error);
+    QCOMPARE(placeholder->primaryText, "Delete %1 files from %2?");
+    QCOMPARE(placeholder->translation, "Supprimer les fichiers de %2 ?");
+
+    const CheckFinding &elided = report.findings.back();
+    QCOMPARE(elided.check, "elided");
+    QCOMPARE(elided.severity, CheckSeverity::Warning);
+    QCOMPARE(elided.primaryText, "Welcome to the application");
+    QCOMPARE(elided.componentPath, "/shop/content/Main.qml");
+    QCOMPARE(elided.state, "compact");
+    QCOMPARE(report.errorCount(), 4);
+}
+
+void TestTranslationChecker::ignoreList_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("one") << "identical" << QStringList { "identical" };
+    QTest::newRow("commas and blanks") << " identical, punctuation ;markup"
+                                       << QStringList { "identical", "punctuation", "markup" };
+    QTest::newRow("case folded") << "Identical" << QStringList { "identical" };
+    QTest::newRow("empty") << "" << QStringList {};
+}
+
+void TestTranslationChecker::ignoreList()
+{
+    QFETCH(QString, value);
+    QFETCH(QStringList, names);
+    QCOMPARE(TranslationChecker::parseIgnoreList(value), names);
+}
+
+void TestTranslationChecker::severities_data()
+{
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<bool>("error");
+
+    for (const QString &check : TranslationChecker::checkNames()) {
+        const bool error = check == "missing" || check == "placeholders";
+        QTest::newRow(qPrintable(check)) << check << error;
+    }
+}
+
+void TestTranslationChecker::severities()
+{
+    QFETCH(QString, check);
+    QFETCH(bool, error);
+    QCOMPARE(severityOf(check) == CheckSeverity::Error, error);
+}
+
+QTEST_GUILESS_MAIN(TestTranslationChecker)
+#include "tst_translationchecker.moc"
