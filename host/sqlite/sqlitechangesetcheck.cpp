@@ -49,13 +49,14 @@ public:
         return true;
     }
     // A table name: bytes up to a terminating zero, at least one of them.
-    bool name()
+    bool name(std::string_view &text)
     {
         const void *end = std::memchr(m_data + m_position, 0, m_size - m_position);
         if (!end)
             return false;
         const std::size_t length
             = std::size_t(static_cast<const unsigned char *>(end) - (m_data + m_position));
+        text = std::string_view(reinterpret_cast<const char *>(m_data + m_position), length);
         m_position += length + 1;
         return length > 0;
     }
@@ -99,7 +100,9 @@ bool readRecord(Reader &reader, std::uint64_t columnCount)
 
 } // namespace
 
-bool isWellFormedChangeSet(const void *data, std::size_t size, int maximumColumnCount)
+bool isWellFormedChangeSet(const void *data,
+                           std::size_t size,
+                           const std::function<int(std::string_view)> &columnCountOf)
 {
     Reader reader(static_cast<const unsigned char *>(data), size);
     std::uint64_t columnCount = 0;
@@ -108,9 +111,9 @@ bool isWellFormedChangeSet(const void *data, std::size_t size, int maximumColumn
         reader.byte(operation);
         if (operation == 'T') {
             // A table header: column count, one primary-key flag per column, name.
-            if (!reader.varint(columnCount) || columnCount == 0
-                || columnCount > std::uint64_t(maximumColumnCount) || !reader.skip(columnCount)
-                || !reader.name())
+            std::string_view table;
+            if (!reader.varint(columnCount) || columnCount == 0 || !reader.skip(columnCount)
+                || !reader.name(table) || std::uint64_t(columnCountOf(table)) != columnCount)
                 return false;
             continue;
         }

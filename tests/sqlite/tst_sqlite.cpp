@@ -881,6 +881,12 @@ void tst_Sqlite::corruptRecordedChangeSetsAreRefused_data()
                                                                   "6c65730012000100000000000000"
                                                                   "0503"
                                                                   "0a6c6f63616c2e6f6e6c79");
+    // Found by fuzzing database files: well-formed sets whose table has other
+    // columns than the set names ended in std::out_of_range while applying.
+    QTest::newRow("more columns than the table")
+        << QByteArray("T\x03\x01\x00\x00parent\0\x12\x00\x01\0\0\0\0\0\0\0\x08\x05\x05", 25);
+    QTest::newRow("table the database lacks")
+        << QByteArray("T\x02\x01\x00nosuch\0\x09\x00\x01\0\0\0\0\0\0\0\x08\x05", 23);
     QTest::newRow("truncated header") << QByteArray("T\x03\x01", 3);
     QTest::newRow("too many columns")
         << QByteArray("T\x81\x48", 3) + QByteArray(200, '\0') + QByteArray("parent\0\x12\x00", 9);
