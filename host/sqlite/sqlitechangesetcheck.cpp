@@ -22,6 +22,11 @@ public:
         value = m_data[m_position++];
         return true;
     }
+    bool take(std::uint64_t count, const unsigned char *&start)
+    {
+        start = m_data + m_position;
+        return skip(count);
+    }
     bool skip(std::uint64_t count)
     {
         if (count > m_size - m_position)
@@ -69,7 +74,10 @@ private:
 
 // One value per column: its type, then 8 bytes for numbers or a length and
 // the bytes for text and blobs; 0 marks a column the change does not carry.
-bool readRecord(Reader &reader, std::uint64_t columnCount)
+// The record that identifies the row carries every primary-key column.
+bool readRecord(Reader &reader,
+                std::uint64_t columnCount,
+                const unsigned char *primaryKeyFlags = nullptr)
 {
     for (std::uint64_t column = 0; column < columnCount; ++column) {
         unsigned char type = 0;
@@ -77,6 +85,9 @@ bool readRecord(Reader &reader, std::uint64_t columnCount)
             return false;
         switch (type) {
         case 0:
+            if (primaryKeyFlags && primaryKeyFlags[column])
+                return false;
+            break;
         case SQLITE_NULL:
             break;
         case SQLITE_INTEGER:
@@ -106,14 +117,16 @@ bool isWellFormedChangeSet(const void *data,
 {
     Reader reader(static_cast<const unsigned char *>(data), size);
     std::uint64_t columnCount = 0;
+    const unsigned char *primaryKeyFlags = nullptr;
     while (!reader.atEnd()) {
         unsigned char operation = 0;
         reader.byte(operation);
         if (operation == 'T') {
             // A table header: column count, one primary-key flag per column, name.
             std::string_view table;
-            if (!reader.varint(columnCount) || columnCount == 0 || !reader.skip(columnCount)
-                || !reader.name(table) || std::uint64_t(columnCountOf(table)) != columnCount)
+            if (!reader.varint(columnCount) || columnCount == 0
+                || !reader.take(columnCount, primaryKeyFlags) || !reader.name(table)
+                || std::uint64_t(columnCountOf(table)) != columnCount)
                 return false;
             continue;
         }
@@ -123,11 +136,12 @@ bool isWellFormedChangeSet(const void *data,
         switch (operation) {
         case SQLITE_INSERT:
         case SQLITE_DELETE:
-            if (!readRecord(reader, columnCount))
+            if (!readRecord(reader, columnCount, primaryKeyFlags))
                 return false;
             break;
         case SQLITE_UPDATE:
-            if (!readRecord(reader, columnCount) || !readRecord(reader, columnCount))
+            if (!readRecord(reader, columnCount, primaryKeyFlags)
+                || !readRecord(reader, columnCount))
                 return false;
             break;
         default:

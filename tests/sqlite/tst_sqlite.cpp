@@ -887,6 +887,10 @@ void tst_Sqlite::corruptRecordedChangeSetsAreRefused_data()
         << QByteArray("T\x03\x01\x00\x00parent\0\x12\x00\x01\0\0\0\0\0\0\0\x08\x05\x05", 25);
     QTest::newRow("table the database lacks")
         << QByteArray("T\x02\x01\x00nosuch\0\x09\x00\x01\0\0\0\0\0\0\0\x08\x05", 23);
+    // Found by fuzzing: an update that does not carry its row's key made the
+    // re-application bind a missing value and crash.
+    QTest::newRow("update without its key")
+        << QByteArray("T\x02\x01\x00parent\0\x17\x00\x00\x05\x00\x03\x01x", 19);
     QTest::newRow("truncated header") << QByteArray("T\x03\x01", 3);
     QTest::newRow("too many columns")
         << QByteArray("T\x81\x48", 3) + QByteArray(200, '\0') + QByteArray("parent\0\x12\x00", 9);
