@@ -22,6 +22,11 @@ public:
         value = m_data[m_position++];
         return true;
     }
+    bool take(std::uint64_t count, const unsigned char *&start)
+    {
+        start = m_data + m_position;
+        return skip(count);
+    }
     bool skip(std::uint64_t count)
     {
         if (count > m_size - m_position)
@@ -49,13 +54,14 @@ public:
         return true;
     }
     // A table name: bytes up to a terminating zero, at least one of them.
-    bool name()
+    bool name(std::string_view &text)
     {
         const void *end = std::memchr(m_data + m_position, 0, m_size - m_position);
         if (!end)
             return false;
         const std::size_t length
             = std::size_t(static_cast<const unsigned char *>(end) - (m_data + m_position));
+        text = std::string_view(reinterpret_cast<const char *>(m_data + m_position), length);
         m_position += length + 1;
         return length > 0;
     }
@@ -68,7 +74,10 @@ private:
 
 // One value per column: its type, then 8 bytes for numbers or a length and
 // the bytes for text and blobs; 0 marks a column the change does not carry.
-bool readRecord(Reader &reader, std::uint64_t columnCount)
+// The record that identifies the row carries every primary-key column.
+bool readRecord(Reader &reader,
+                std::uint64_t columnCount,
+                const unsigned char *primaryKeyFlags = nullptr)
 {
     for (std::uint64_t column = 0; column < columnCount; ++column) {
         unsigned char type = 0;
@@ -76,6 +85,9 @@ bool readRecord(Reader &reader, std::uint64_t columnCount)
             return false;
         switch (type) {
         case 0:
+            if (primaryKeyFlags && primaryKeyFlags[column])
+                return false;
+            break;
         case SQLITE_NULL:
             break;
         case SQLITE_INTEGER:
@@ -99,18 +111,22 @@ bool readRecord(Reader &reader, std::uint64_t columnCount)
 
 } // namespace
 
-bool isWellFormedChangeSet(const void *data, std::size_t size, int maximumColumnCount)
+bool isWellFormedChangeSet(const void *data,
+                           std::size_t size,
+                           const std::function<int(std::string_view)> &columnCountOf)
 {
     Reader reader(static_cast<const unsigned char *>(data), size);
     std::uint64_t columnCount = 0;
+    const unsigned char *primaryKeyFlags = nullptr;
     while (!reader.atEnd()) {
         unsigned char operation = 0;
         reader.byte(operation);
         if (operation == 'T') {
             // A table header: column count, one primary-key flag per column, name.
+            std::string_view table;
             if (!reader.varint(columnCount) || columnCount == 0
-                || columnCount > std::uint64_t(maximumColumnCount) || !reader.skip(columnCount)
-                || !reader.name())
+                || !reader.take(columnCount, primaryKeyFlags) || !reader.name(table)
+                || std::uint64_t(columnCountOf(table)) != columnCount)
                 return false;
             continue;
         }
@@ -120,11 +136,12 @@ bool isWellFormedChangeSet(const void *data, std::size_t size, int maximumColumn
         switch (operation) {
         case SQLITE_INSERT:
         case SQLITE_DELETE:
-            if (!readRecord(reader, columnCount))
+            if (!readRecord(reader, columnCount, primaryKeyFlags))
                 return false;
             break;
         case SQLITE_UPDATE:
-            if (!readRecord(reader, columnCount) || !readRecord(reader, columnCount))
+            if (!readRecord(reader, columnCount, primaryKeyFlags)
+                || !readRecord(reader, columnCount))
                 return false;
             break;
         default:

@@ -531,10 +531,28 @@ std::vector<std::string> Sessions::storedChangeSets()
         return changeSets;
     auto statement
         = prepare(m_database, std::string("SELECT changeSet FROM ") + tableName + " ORDER BY id");
+    // A set that names a table the database lacks, or another number of
+    // columns than it has, is as corrupt as a truncated one.
+    std::map<std::string, int, std::less<>> columnCounts;
+    auto countColumns = prepare(m_database, "SELECT count(*) FROM pragma_table_info(?1)");
+    auto columnCountOf = [&](std::string_view table) {
+        auto found = columnCounts.find(table);
+        if (found == columnCounts.end()) {
+            check(sqlite3_bind_text(
+                      countColumns.get(), 1, table.data(), int(table.size()), SQLITE_TRANSIENT),
+                  m_database);
+            const int count = stepRow(m_database, countColumns.get())
+                ? sqlite3_column_int(countColumns.get(), 0)
+                : 0;
+            sqlite3_reset(countColumns.get());
+            found = columnCounts.emplace(std::string(table), count > 0 ? count : -1).first;
+        }
+        return found->second;
+    };
     while (stepRow(m_database, statement.get())) {
         auto data = static_cast<const char *>(sqlite3_column_blob(statement.get(), 0));
         const auto size = std::size_t(sqlite3_column_bytes(statement.get(), 0));
-        if (!isWellFormedChangeSet(data, size, sqlite3_limit(m_database, SQLITE_LIMIT_COLUMN, -1)))
+        if (!isWellFormedChangeSet(data, size, columnCountOf))
             throwError(SQLITE_CORRUPT, "Corrupt recorded change set");
         changeSets.emplace_back(data, size);
     }

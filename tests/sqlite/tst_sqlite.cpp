@@ -883,6 +883,16 @@ void tst_Sqlite::corruptRecordedChangeSetsAreRefused_data()
                                                                   "6c65730012000100000000000000"
                                                                   "0503"
                                                                   "0a6c6f63616c2e6f6e6c79");
+    // Found by fuzzing database files: well-formed sets whose table has other
+    // columns than the set names ended in std::out_of_range while applying.
+    QTest::newRow("more columns than the table")
+        << QByteArray("T\x03\x01\x00\x00parent\0\x12\x00\x01\0\0\0\0\0\0\0\x08\x05\x05", 25);
+    QTest::newRow("table the database lacks")
+        << QByteArray("T\x02\x01\x00nosuch\0\x09\x00\x01\0\0\0\0\0\0\0\x08\x05", 23);
+    // Found by fuzzing: an update that does not carry its row's key made the
+    // re-application bind a missing value and crash.
+    QTest::newRow("update without its key")
+        << QByteArray("T\x02\x01\x00parent\0\x17\x00\x00\x05\x00\x03\x01x", 19);
     QTest::newRow("truncated header") << QByteArray("T\x03\x01", 3);
     QTest::newRow("too many columns")
         << QByteArray("T\x81\x48", 3) + QByteArray(200, '\0') + QByteArray("parent\0\x12\x00", 9);
