@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QQmlEngine>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -750,6 +751,10 @@ void tst_Designer::typeDescriptionIsCached()
     for (Node *node : document.model()->allNodes())
         node->typeDescription();
     QVERIFY(TypeRegistry::instance()->instantiationCount() - before <= 3);
+
+    // The registry lives until the process ends; its engine must go with the
+    // application object, not after it.
+    QCOMPARE(qApp->findChildren<QQmlEngine *>(Qt::FindDirectChildrenOnly).size(), 1);
 }
 
 void tst_Designer::viewManager()
