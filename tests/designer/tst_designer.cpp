@@ -784,10 +784,21 @@ void tst_Designer::viewManager()
     manager.registerView(std::move(late));
     QCOMPARE(lateView->log, QStringList { "attached:1" });
 
+    // An unregistered view is detached and gone; the next document reaches
+    // only the others.
+    manager.unregisterView(lateView);
+    QVERIFY(!lateView);
+    QCOMPARE(two.model()->views(), QList<DesignerView *> { view.data() });
+    QCOMPARE(manager.views(), QList<DesignerView *> { view.data() });
+    manager.setCurrentDocument(&one);
+    QCOMPARE(one.model()->views(), QList<DesignerView *> { view.data() });
+    manager.unregisterView(nullptr);
+    QCOMPARE(manager.views().size(), 1);
+
     manager.destroyViews();
     QVERIFY(!view);
     QVERIFY(!lateView);
-    QVERIFY(two.model()->views().isEmpty());
+    QVERIFY(one.model()->views().isEmpty());
 }
 
 void tst_Designer::textDocument()
