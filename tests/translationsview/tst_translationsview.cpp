@@ -89,6 +89,8 @@ private slots:
 
     void failures_data();
     void failures();
+    void failedUpdateReloadsLater_data();
+    void failedUpdateReloadsLater();
     void projectLanguagesAndWidget();
     void exportAndUsedIds();
     void generation();
@@ -765,6 +767,48 @@ void tst_TranslationsView::failures()
     // The table keeps its rows.
     QCOMPARE(tableIds(), (QStringList { "kept", "unknown" }));
     QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(), QStringLiteral("Kept"));
+}
+
+void tst_TranslationsView::failedUpdateReloadsLater_data()
+{
+    QTest::addColumn<QByteArray>("nextName");
+    QTest::addColumn<QString>("nextExpression");
+    QTest::addColumn<QStringList>("expectedRows");
+
+    QTest::newRow("next change without IDs")
+        << QByteArray("opacity") << "root.opacity / 2" << QStringList { "kept", "new" };
+    QTest::newRow("next change adds an ID")
+        << QByteArray("text") << "qsTrId(\"later\")" << QStringList { "later", "new" };
+}
+
+void tst_TranslationsView::failedUpdateReloadsLater()
+{
+    QFETCH(QByteArray, nextName);
+    QFETCH(QString, nextExpression);
+    QFETCH(QStringList, expectedRows);
+
+    addTranslation("kept", "en", "Kept");
+    addTranslation("new", "en", "New");
+    attach(document(item("a", "qsTrId(\"kept\")") + item("b", "qsTrId(\"unknown\")")));
+    QCOMPARE(tableIds(), (QStringList { "kept", "unknown" }));
+    auto *model = m_document->model();
+
+    // The table is out of reach while the change comes in.
+    m_database->database().execute("ALTER TABLE translations RENAME TO hidden");
+    {
+        MessageBoxCatcher catcher;
+        QVERIFY(model->setBindingProperty(model->nodeForId("b"), "text", "qsTrId(\"new\")"));
+        QCOMPARE(catcher.seen.size(), 1);
+        QVERIFY2(catcher.seen.first().startsWith("Cannot get translation items from database!|"),
+                 qPrintable(catcher.seen.first()));
+    }
+    m_database->database().execute("ALTER TABLE hidden RENAME TO translations");
+
+    // The next change brings the table in step with the document again.
+    QVERIFY(model->setBindingProperty(model->nodeForId("a"), nextName, nextExpression));
+    QCOMPARE(tableIds(), expectedRows);
+    QCOMPARE(m_view->translationsModel()->index(int(expectedRows.indexOf("new")), 1).data(),
+             QVariant(QStringLiteral("New")));
 }
 
 void tst_TranslationsView::projectLanguagesAndWidget()
