@@ -24,6 +24,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QJSEngine>
+#include <QMainWindow>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -115,11 +117,14 @@ private:
     std::unique_ptr<TranslationsView> m_view;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
     std::unique_ptr<FormDocument> m_document;
+    // The parent every message box must get.
+    QMainWindow m_mainWindow;
 };
 
 void tst_TranslationsView::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    Host::Core::Workbench::setMainWindow(&m_mainWindow);
     const QString projectFile = m_dir.filePath(QStringLiteral("app.qmlproject"));
     QFile file(projectFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -924,6 +929,12 @@ void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
     auto *backend = m_project->buildBackend();
     const QStringList savedLanguages = backend->supportedLanguages();
     const QString savedPrimary = backend->primaryLanguage();
+    // The next test needs the project back, even when this one fails.
+    auto restore = qScopeGuard([&] {
+        session->setStartupProject(m_project);
+        backend->setSupportedLanguages(savedLanguages);
+        backend->setPrimaryLanguage(savedPrimary);
+    });
 
     attach(document(item("a", "qsTrId(\"x\")")));
     if (!withProject)
@@ -945,6 +956,7 @@ void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
 
     QVERIFY(backend->setSupportedLanguages(savedLanguages));
     QVERIFY(backend->setPrimaryLanguage(savedPrimary));
+    restore.dismiss();
 }
 
 QTEST_MAIN(tst_TranslationsView)
