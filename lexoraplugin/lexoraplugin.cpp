@@ -99,7 +99,8 @@ bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*err
 
 bool LexoraPlugin::delayedInitialize()
 {
-    if (!d)
+    // A view made by an earlier initialisation moved over to these services.
+    if (!d || d->view)
         return true;
     auto view = std::make_unique<TranslationsView>(d->databaseAccess,
                                                    d->translationFileServices,
@@ -114,10 +115,10 @@ bool LexoraPlugin::delayedInitialize()
 Host::Plugins::Plugin::ShutdownMode LexoraPlugin::aboutToShutdown()
 {
     disconnect(Host::Projects::Session::instance(), nullptr, this, nullptr);
-    // The designer keeps the view until it shuts down itself; it must not
-    // reach the services destroyed here in the meantime.
-    if (d && d->view && d->view->model())
-        d->view->model()->detachView(d->view);
+    // The view uses the services destroyed here: it goes first, or the
+    // designer would attach it to the next document it shows.
+    if (d && d->view)
+        Host::Designer::ViewManager::instance()->unregisterView(d->view);
     delete std::exchange(d, nullptr);
     return ShutdownMode::Synchronous;
 }

@@ -8,6 +8,8 @@
 
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace Host::Designer {
 
 namespace {
@@ -87,8 +89,11 @@ bool DocumentModel::flushTextChanges()
 {
     if (!m_rewriter->hasPendingTextChanges())
         return true;
+    // While the text does not parse, the ranges are stale: writing through
+    // them would corrupt the text.
     const int generation = m_generation;
-    m_rewriter->synchronizeWithText();
+    if (!m_rewriter->synchronizeWithText())
+        return false;
     return generation == m_generation;
 }
 
@@ -141,14 +146,16 @@ bool DocumentModel::setBindingProperty(Node *node,
     if (!flushTextChanges())
         return false;
 
-    Node::Property *existing = node->findProperty(name);
-    if (existing && existing->binding && existing->expression == expression)
+    if (const Node::Property *existing = node->findProperty(name);
+        existing && existing->binding && existing->expression == expression)
         return true;
 
     const NodeProperties changed { NodeProperty(node, name) };
     notifyViews([&](DesignerView *view) { view->bindingPropertiesAboutToBeChanged(changed); });
 
-    if (existing) {
+    // Looked up only now: a view told of the change may have changed the
+    // node's properties, moving them in memory.
+    if (Node::Property *existing = node->findProperty(name)) {
         const int oldValueEnd = existing->valueEnd;
         const bool endsWithValue = existing->end == oldValueEnd;
         m_rewriter->replace(existing->valueBegin, oldValueEnd, expression);
@@ -161,8 +168,9 @@ bool DocumentModel::setBindingProperty(Node *node,
     } else {
         const QString statement = QString::fromUtf8(name) + QLatin1String(": ") + expression;
         int anchor = node->m_idEnd;
+        // Behind a group block, not inside it.
         for (const Node::Property &property : node->m_properties)
-            anchor = std::max(anchor, property.end);
+            anchor = std::max({ anchor, property.end, property.groupEnd });
 
         int begin = 0;
         if (anchor >= 0) {
@@ -313,6 +321,8 @@ bool DocumentModel::reparentNode(Node *node, Node *newParent)
                 property.end += delta;
                 property.valueBegin += delta;
                 property.valueEnd += delta;
+                if (property.groupEnd >= 0)
+                    property.groupEnd += delta;
             }
         }
     };

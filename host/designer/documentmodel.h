@@ -81,7 +81,7 @@ private:
 
     // Brings the model up to date with text edits not yet synchronised.
     // False when that rebuilt the tree, so node pointers held by the caller
-    // may be gone.
+    // may be gone, or when the text does not parse.
     bool flushTextChanges();
     void installRoot(std::unique_ptr<Node> root, const QString &imports);
 

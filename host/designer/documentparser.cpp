@@ -82,6 +82,7 @@ private:
     {
         Node::Property property;
         property.name = name.toUtf8();
+        property.groupEnd = m_groupEnd;
         property.begin = int(whole->firstSourceLocation().begin());
         // The value is the expression without the statement's semicolon,
         // which may be a virtual one the parser inserted.
@@ -110,9 +111,32 @@ private:
                                                                                    : end;
     }
 
-    void addMember(Node *node, AST::UiObjectMember *member)
+    // Type names start with a capital letter; `font { pixelSize: 12 }` is
+    // not an object but a block of the parent's `font.` properties.
+    static bool isGroup(AST::UiQualifiedId *typeId)
+    {
+        AST::UiQualifiedId *last = typeId;
+        while (last && last->next)
+            last = last->next;
+        return last && !last->name.isEmpty() && last->name.at(0).isLower();
+    }
+
+    void addMember(Node *node, AST::UiObjectMember *member, const QString &prefix = {})
     {
         if (auto *definition = AST::cast<AST::UiObjectDefinition *>(member)) {
+            if (isGroup(definition->qualifiedTypeNameId)) {
+                const QString groupPrefix
+                    = prefix + qualifiedName(definition->qualifiedTypeNameId) + QLatin1Char('.');
+                // The outermost block bounds where new properties may go.
+                const int outerGroupEnd = m_groupEnd;
+                if (m_groupEnd < 0)
+                    m_groupEnd = int(definition->lastSourceLocation().end());
+                for (AST::UiObjectMemberList *it = definition->initializer->members; it;
+                     it = it->next)
+                    addMember(node, it->member, groupPrefix);
+                m_groupEnd = outerGroupEnd;
+                return;
+            }
             adopt(node,
                   build(definition->qualifiedTypeNameId, definition->initializer, definition, {}));
         } else if (auto *objectBinding = AST::cast<AST::UiObjectBinding *>(member)) {
@@ -120,9 +144,9 @@ private:
                   build(objectBinding->qualifiedTypeNameId,
                         objectBinding->initializer,
                         objectBinding,
-                        qualifiedName(objectBinding->qualifiedId).toUtf8()));
+                        (prefix + qualifiedName(objectBinding->qualifiedId)).toUtf8()));
         } else if (auto *arrayBinding = AST::cast<AST::UiArrayBinding *>(member)) {
-            const QByteArray name = qualifiedName(arrayBinding->qualifiedId).toUtf8();
+            const QByteArray name = (prefix + qualifiedName(arrayBinding->qualifiedId)).toUtf8();
             for (AST::UiArrayMemberList *it = arrayBinding->members; it; it = it->next) {
                 if (auto *element = AST::cast<AST::UiObjectDefinition *>(it->member)) {
                     auto child
@@ -132,7 +156,7 @@ private:
                 }
             }
         } else if (auto *scriptBinding = AST::cast<AST::UiScriptBinding *>(member)) {
-            const QString name = qualifiedName(scriptBinding->qualifiedId);
+            const QString name = prefix + qualifiedName(scriptBinding->qualifiedId);
             if (name == QLatin1String("id")) {
                 AST::Node *value = scriptBinding->statement;
                 if (auto *expression = AST::cast<AST::ExpressionStatement *>(value))
@@ -152,6 +176,7 @@ private:
     }
 
     const QString &m_text;
+    int m_groupEnd = -1;
 };
 
 DocumentParser::Result DocumentParser::parse(const QString &text)

@@ -47,6 +47,8 @@ void DocumentRewriter::shiftOffsets(Node *node, int threshold, int delta)
         shiftEnd(property.end);
         shiftStart(property.valueBegin);
         shiftEnd(property.valueEnd);
+        if (property.groupEnd >= 0)
+            shiftEnd(property.groupEnd);
     }
     for (const auto &child : node->m_children)
         shiftOffsets(child.get(), threshold, delta);
@@ -87,15 +89,17 @@ void DocumentRewriter::onContentsChange(int, int charsRemoved, int charsAdded)
 bool DocumentRewriter::synchronizeWithText()
 {
     m_timer.stop();
-    m_pending = false;
 
     DocumentParser::Result parsed = DocumentParser::parse(m_textDocument->toPlainText());
     if (parsed.errors != m_errors) {
         m_errors = parsed.errors;
         emit errorsChanged();
     }
+    // The model keeps the ranges of the last text that parsed, which no longer
+    // match the text: the changes stay pending until the text parses again.
     if (!parsed.root)
         return false;
+    m_pending = false;
 
     Node *oldRoot = m_model->m_root.get();
     if (!oldRoot || !sameShape(oldRoot, parsed.root.get())

@@ -81,6 +81,8 @@ private:
         int end = 0;
         int valueBegin = 0;
         int valueEnd = 0;
+        // End of the `group { … }` block the statement is in, -1 outside one.
+        int groupEnd = -1;
     };
 
     Node() = default;

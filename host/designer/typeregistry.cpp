@@ -1,9 +1,12 @@
 #include "typeregistry.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QMetaProperty>
 #include <QQmlComponent>
 #include <QQmlEngine>
+
+#include <memory>
 
 namespace Host::Designer {
 
@@ -111,10 +114,10 @@ TypeRegistry::describe(const QString &typeName, const QString &imports, const QU
         return *cached;
 
     if (!m_engine)
-        m_engine = std::make_unique<QQmlEngine>();
+        m_engine = new QQmlEngine(QCoreApplication::instance());
 
     TypeDescription description(typeName);
-    QQmlComponent component(m_engine.get());
+    QQmlComponent component(m_engine);
     component.setData((imports + QLatin1Char('\n') + typeName + QLatin1String(" {}\n")).toUtf8(),
                       baseUrl);
     ++m_instantiations;

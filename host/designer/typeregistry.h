@@ -4,9 +4,8 @@
 #include "typedescription.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QUrl>
-
-#include <memory>
 
 QT_BEGIN_NAMESPACE
 class QMetaProperty;
@@ -39,7 +38,9 @@ public:
     int instantiationCount() const { return m_instantiations; }
 
 private:
-    std::unique_ptr<QQmlEngine> m_engine;
+    // Owned by the application object: the registry outlives it, the engine
+    // must not.
+    QPointer<QQmlEngine> m_engine;
     QHash<QString, TypeDescription> m_cache;
     int m_instantiations = 0;
 };

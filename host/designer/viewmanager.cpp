@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace Host::Designer {
 
 ViewManager::ViewManager(QObject *parent) : QObject(parent) { }
@@ -42,6 +44,19 @@ QList<DesignerView *> ViewManager::views() const
     for (const auto &view : m_views)
         views.append(view.get());
     return views;
+}
+
+void ViewManager::unregisterView(DesignerView *view)
+{
+    const auto position = std::find_if(
+        m_views.begin(), m_views.end(), [view](const auto &each) { return each.get() == view; });
+    if (position == m_views.end())
+        return;
+    if (DocumentModel *model = view->model())
+        model->detachView(view);
+    // Out of the list before it is deleted, so nothing reaches it meanwhile.
+    std::unique_ptr<DesignerView> unregistered = std::move(*position);
+    m_views.erase(position);
 }
 
 void ViewManager::destroyViews()

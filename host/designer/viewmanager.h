@@ -30,6 +30,9 @@ public:
     // Takes ownership. The view is attached at once when a document is current.
     void registerView(std::unique_ptr<DesignerView> view);
     QList<DesignerView *> views() const;
+    // Detaches and deletes the view, for a plugin whose services the view
+    // uses going away before the designer does. Unknown views are ignored.
+    void unregisterView(DesignerView *view);
     // Detaches and deletes every registered view (at shutdown).
     void destroyViews();
 

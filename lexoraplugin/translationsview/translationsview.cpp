@@ -270,6 +270,11 @@ void TranslationsView::addTranslationIds(const NodeProperties &bindings)
 
 void TranslationsView::updateChangedTranslationIds()
 {
+    // The changes a failed update lost are only found again by a reload.
+    if (m_tableStale) {
+        updateTranslations();
+        return;
+    }
     TranslationIds removed = std::exchange(m_removedSinceUpdate, {});
     TranslationIds added = std::exchange(m_addedSinceUpdate, {});
     if (removed.empty() && added.empty())
@@ -282,6 +287,7 @@ void TranslationsView::updateChangedTranslationIds()
     try {
         m_model.updateTranslationIds(removed, added);
     } catch (const Host::Sqlite::Exception &error) {
+        m_tableStale = true;
         showUpdateError(error.what());
     }
 }
@@ -316,9 +322,11 @@ void TranslationsView::updateTranslations()
 
     m_removedSinceUpdate.clear();
     m_addedSinceUpdate.clear();
+    m_tableStale = false;
     try {
         m_model.reload();
     } catch (const Host::Sqlite::Exception &error) {
+        m_tableStale = true;
         showUpdateError(error.what());
     }
 }

@@ -126,6 +126,8 @@ private:
     // IDs subtracted and added since the table was last brought up to date.
     TranslationIds m_removedSinceUpdate;
     TranslationIds m_addedSinceUpdate;
+    // The table missed changes (the database failed): reload it at the next change.
+    bool m_tableStale = false;
 };
 
 } // namespace Lexora

@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QQmlEngine>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,10 +76,13 @@ void verifyRanges(FormDocument &document)
             = text.mid(node->sourceBegin(), node->sourceEnd() - node->sourceBegin());
         QVERIFY2(nodeText.contains(node->typeName()) && nodeText.endsWith(QLatin1Char('}')),
                  qPrintable(nodeText));
-        for (const NodeProperty &property : node->properties())
-            QVERIFY2(nodeText.contains(QString::fromUtf8(property.name()) + QStringLiteral(": ")
-                                       + property.sourceText()),
-                     qPrintable(property.name()));
+        for (const NodeProperty &property : node->properties()) {
+            // `font { pixelSize: 12 }` writes only the last part of the name.
+            const QString name = QString::fromUtf8(property.name());
+            QVERIFY2(nodeText.contains(name.mid(name.lastIndexOf(QLatin1Char('.')) + 1)
+                                       + QStringLiteral(": ") + property.sourceText()),
+                     qPrintable(name));
+        }
     }
 }
 
@@ -119,6 +123,8 @@ private slots:
     void reparentNode();
     void refusedChanges_data();
     void refusedChanges();
+    void viewChangesTheNodeWhenTold_data();
+    void viewChangesTheNodeWhenTold();
 
     void textEdit_data();
     void textEdit();
@@ -157,6 +163,15 @@ void tst_Designer::parse_data()
         << QStringLiteral("import QtQuick\nItem { transform: Rotation { angle: 3 } }")
         << QStringLiteral("Item#{} Rotation#{angle:3}");
     QTest::newRow("without imports") << QStringLiteral("Item {}") << QStringLiteral("Item#{}");
+    QTest::newRow("grouped property blocks")
+        << QStringLiteral("import QtQuick\nText {\n    font { pixelSize: 12; family: f }\n    "
+                          "Item { id: i; anchors { left: parent.left; margins: 2 } }\n    "
+                          "anchors.fill: parent\n}")
+        << QStringLiteral("Text#{font.pixelSize:12;font.family=f;anchors.fill=parent} "
+                          "Item#i{anchors.left=parent.left;anchors.margins:2}");
+    QTest::newRow("qualified type is still an object")
+        << QStringLiteral("import QtQuick as Q\nQ.Item { Q.Text { text: \"t\" } }")
+        << QStringLiteral("Q.Item#{} Q.Text#{text:\"t\"}");
 }
 
 void tst_Designer::parse()
@@ -225,6 +240,16 @@ void tst_Designer::setBindingProperty_data()
         << QStringList { "aboutToChange:x=", "changed:x=c.x" };
     QTest::newRow("same expression changes nothing")
         << item << "t" << QByteArray("text") << "qsTrId(\"x\")" << item << QStringList {};
+    const QString grouped = QStringLiteral(
+        "Text {\n    id: a\n    font {\n        pixelSize: 12\n        bold: b\n    }\n}");
+    QTest::newRow("binding in a group block")
+        << grouped << "a" << QByteArray("font.pixelSize") << "size * 2"
+        << QString(grouped).replace("pixelSize: 12", "pixelSize: size * 2")
+        << QStringList { "aboutToChange:font.pixelSize=12", "changed:font.pixelSize=size * 2" };
+    QTest::newRow("new property behind a group block")
+        << grouped << "a" << QByteArray("z") << "b + 1"
+        << QString(grouped).replace("    }\n}", "    }\n    z: b + 1\n}")
+        << QStringList { "aboutToChange:z=", "changed:z=b + 1" };
     QTest::newRow("binding ending in a semicolon")
         << QStringLiteral("Item { id: a; x: b + 1; y: 2 }") << "a" << QByteArray("x") << "b + 22"
         << QStringLiteral("Item { id: a; x: b + 22; y: 2 }")
@@ -416,17 +441,24 @@ void tst_Designer::reparentNode()
 void tst_Designer::refusedChanges_data()
 {
     QTest::addColumn<int>("change");
-    QTest::newRow("remove root") << 0;
-    QTest::newRow("reparent into own child") << 1;
-    QTest::newRow("binding named id") << 2;
-    QTest::newRow("binding with an invalid name") << 3;
-    QTest::newRow("empty expression") << 4;
-    QTest::newRow("node of another model") << 5;
+    QTest::addColumn<bool>("unparsable");
+    QTest::newRow("remove root") << 0 << false;
+    QTest::newRow("reparent into own child") << 1 << false;
+    QTest::newRow("binding named id") << 2 << false;
+    QTest::newRow("binding with an invalid name") << 3 << false;
+    QTest::newRow("empty expression") << 4 << false;
+    QTest::newRow("node of another model") << 5 << false;
+    // The model's ranges are those of the last text that parsed.
+    QTest::newRow("binding while the text does not parse") << 6 << true;
+    QTest::newRow("remove node while the text does not parse") << 7 << true;
+    QTest::newRow("remove property while the text does not parse") << 8 << true;
+    QTest::newRow("reparent while the text does not parse") << 9 << true;
 }
 
 void tst_Designer::refusedChanges()
 {
     QFETCH(int, change);
+    QFETCH(bool, unparsable);
     FormDocument document;
     QVERIFY(document.setText(QString::fromUtf8(sample)));
     FormDocument other;
@@ -434,9 +466,15 @@ void tst_Designer::refusedChanges()
     RecordingView view;
     document.model()->attachView(&view);
     view.log.clear();
-    const QString before = document.document()->toPlainText();
     DocumentModel *model = document.model();
     Node *title = model->nodeForId(QStringLiteral("title"));
+    if (unparsable) {
+        // In front of every node, so all ranges the model holds are off.
+        QTextCursor cursor(document.document());
+        cursor.setPosition(int(document.document()->toPlainText().indexOf("Rectangle")));
+        cursor.insertText(QStringLiteral("Item { x: (\n"));
+    }
+    const QString before = document.document()->toPlainText();
 
     bool accepted = true;
     switch (change) {
@@ -458,10 +496,76 @@ void tst_Designer::refusedChanges()
     case 5:
         accepted = model->removeNode(other.model()->nodeForId("title"));
         break;
+    case 6:
+        accepted = model->setBindingProperty(title, "text", QStringLiteral("qsTrId(\"new\")"));
+        break;
+    case 7:
+        accepted = model->removeNode(title);
+        break;
+    case 8:
+        accepted = model->removeProperties({ title->property("text") });
+        break;
+    case 9:
+        accepted = model->reparentNode(title, model->nodeForId("column"));
+        break;
     }
     QVERIFY(!accepted);
     QCOMPARE(document.document()->toPlainText(), before);
     QVERIFY(view.log.isEmpty());
+    QCOMPARE(model->nodeForId(QStringLiteral("title")), title);
+    QCOMPARE(document.rewriter()->hasPendingTextChanges(), unparsable);
+}
+
+namespace {
+
+// Adds bindings to the node it is told about, the first time only: enough new
+// properties to move the node's others in memory.
+class AddingView : public RecordingView
+{
+public:
+    void bindingPropertiesAboutToBeChanged(const NodeProperties &properties) override
+    {
+        RecordingView::bindingPropertiesAboutToBeChanged(properties);
+        if (std::exchange(added, true))
+            return;
+        Node *node = properties.first().parentNode();
+        for (int index = 0; index < 16; ++index)
+            QVERIFY(model()->setBindingProperty(node,
+                                                QByteArray("extra") + QByteArray::number(index),
+                                                QStringLiteral("x + %1").arg(index)));
+    }
+    bool added = false;
+};
+
+} // namespace
+
+void tst_Designer::viewChangesTheNodeWhenTold_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("existing binding") << QByteArray("text");
+    QTest::newRow("existing literal") << QByteArray("width");
+    QTest::newRow("new binding") << QByteArray("height");
+}
+
+void tst_Designer::viewChangesTheNodeWhenTold()
+{
+    QFETCH(QByteArray, name);
+    FormDocument document;
+    QVERIFY(document.setText(
+        QStringLiteral("import QtQuick\nItem {\n    Text {\n        id: t\n        width: 3\n"
+                       "        text: qsTrId(\"a\")\n    }\n}\n")));
+    AddingView view;
+    document.model()->attachView(&view);
+    Node *node = document.model()->nodeForId(QStringLiteral("t"));
+
+    const QString expression = QStringLiteral("qsTrId(\"changed\")");
+    QVERIFY(document.model()->setBindingProperty(node, name, expression));
+    QVERIFY(view.added);
+    QCOMPARE(node->property(name).expression(), expression);
+    QCOMPARE(node->property("extra15").expression(), QStringLiteral("x + 15"));
+    QVERIFY(
+        document.document()->toPlainText().contains(QString::fromUtf8(name) + ": " + expression));
+    verifyMatchesText(document);
 }
 
 void tst_Designer::textEdit_data()
@@ -647,6 +751,10 @@ void tst_Designer::typeDescriptionIsCached()
     for (Node *node : document.model()->allNodes())
         node->typeDescription();
     QVERIFY(TypeRegistry::instance()->instantiationCount() - before <= 3);
+
+    // The registry lives until the process ends; its engine must go with the
+    // application object, not after it.
+    QCOMPARE(qApp->findChildren<QQmlEngine *>(Qt::FindDirectChildrenOnly).size(), 1);
 }
 
 void tst_Designer::viewManager()
@@ -676,10 +784,21 @@ void tst_Designer::viewManager()
     manager.registerView(std::move(late));
     QCOMPARE(lateView->log, QStringList { "attached:1" });
 
+    // An unregistered view is detached and gone; the next document reaches
+    // only the others.
+    manager.unregisterView(lateView);
+    QVERIFY(!lateView);
+    QCOMPARE(two.model()->views(), QList<DesignerView *> { view.data() });
+    QCOMPARE(manager.views(), QList<DesignerView *> { view.data() });
+    manager.setCurrentDocument(&one);
+    QCOMPARE(one.model()->views(), QList<DesignerView *> { view.data() });
+    manager.unregisterView(nullptr);
+    QCOMPARE(manager.views().size(), 1);
+
     manager.destroyViews();
     QVERIFY(!view);
     QVERIFY(!lateView);
-    QVERIFY(two.model()->views().isEmpty());
+    QVERIFY(one.model()->views().isEmpty());
 }
 
 void tst_Designer::textDocument()

@@ -106,6 +106,7 @@ private slots:
     void brokenDatabaseFailsInitialization();
     void tableShowsTheAttachedDocument_data();
     void tableShowsTheAttachedDocument();
+    void reinitializationKeepsOneView();
     void shutdownWaitsForGenerationAndClosesTheDatabase();
 
 private:
@@ -396,6 +397,33 @@ void tst_LexoraPlugin::tableShowsTheAttachedDocument()
     QVERIFY(!view->isAttached());
 }
 
+namespace {
+
+// The plugin's views, found by their panel.
+QList<Host::Designer::DesignerView *> translationsViews()
+{
+    QList<Host::Designer::DesignerView *> found;
+    for (Host::Designer::DesignerView *each : Host::Designer::ViewManager::instance()->views()) {
+        if (each->widgetDescription().uniqueId == QLatin1String("TranslationsView"))
+            found.append(each);
+    }
+    return found;
+}
+
+} // namespace
+
+void tst_LexoraPlugin::reinitializationKeepsOneView()
+{
+    const QList<Host::Designer::DesignerView *> before = translationsViews();
+    QCOMPARE(before.size(), 1);
+    auto *lexora = qobject_cast<Host::Plugins::Plugin *>(plugin());
+    QString errorString;
+    QVERIFY2(lexora->initialize({}, &errorString), qPrintable(errorString));
+    QVERIFY(lexora->delayedInitialize());
+    QCOMPARE(translationsViews(), before);
+    QVERIFY(hasDatabase());
+}
+
 void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
 {
     QVERIFY(hasDatabase());
@@ -424,6 +452,17 @@ void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
     for (const char *name : { "qml_de.qm", "qml_fr.qm", "qml_de.ts", "qml_fr.ts" })
         QVERIFY2(projectDir.exists(QLatin1String("i18n/") + QLatin1String(name)), name);
     QVERIFY(!generate({ "de" }, "qm"));
+
+    // The view used the services just destroyed: the designer must no longer
+    // attach it to the documents it shows.
+    QVERIFY(translationsViews().isEmpty());
+    Host::Designer::FormDocument document;
+    QVERIFY(
+        document.setText(QStringLiteral("import QtQuick\nText { text: qsTrId(\"greeting\") }\n")));
+    Host::Designer::ViewManager::instance()->setCurrentDocument(&document);
+    for (Host::Designer::DesignerView *each : document.model()->views())
+        QVERIFY(each->widgetDescription().uniqueId != QLatin1String("TranslationsView"));
+    Host::Designer::ViewManager::instance()->setCurrentDocument(nullptr);
 
     // With the connection closed, another process can check the file.
     const QString sqlite3Shell = QStandardPaths::findExecutable("sqlite3");

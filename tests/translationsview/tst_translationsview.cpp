@@ -27,6 +27,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QJSEngine>
+#include <QMainWindow>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +94,8 @@ private slots:
 
     void failures_data();
     void failures();
+    void failedUpdateReloadsLater_data();
+    void failedUpdateReloadsLater();
     void projectLanguagesAndWidget();
     void exportAndUsedIds();
     void generation();
@@ -116,11 +120,14 @@ private:
     std::unique_ptr<TranslationsView> m_view;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
     std::unique_ptr<FormDocument> m_document;
+    // The parent every message box must get.
+    QMainWindow m_mainWindow;
 };
 
 void tst_TranslationsView::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    Host::Core::Workbench::setMainWindow(&m_mainWindow);
     const QString projectFile = m_dir.filePath(QStringLiteral("app.qmlproject"));
     QFile file(projectFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -770,6 +777,48 @@ void tst_TranslationsView::failures()
     QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(), QStringLiteral("Kept"));
 }
 
+void tst_TranslationsView::failedUpdateReloadsLater_data()
+{
+    QTest::addColumn<QByteArray>("nextName");
+    QTest::addColumn<QString>("nextExpression");
+    QTest::addColumn<QStringList>("expectedRows");
+
+    QTest::newRow("next change without IDs")
+        << QByteArray("opacity") << "root.opacity / 2" << QStringList { "kept", "new" };
+    QTest::newRow("next change adds an ID")
+        << QByteArray("text") << "qsTrId(\"later\")" << QStringList { "later", "new" };
+}
+
+void tst_TranslationsView::failedUpdateReloadsLater()
+{
+    QFETCH(QByteArray, nextName);
+    QFETCH(QString, nextExpression);
+    QFETCH(QStringList, expectedRows);
+
+    addTranslation("kept", "en", "Kept");
+    addTranslation("new", "en", "New");
+    attach(document(item("a", "qsTrId(\"kept\")") + item("b", "qsTrId(\"unknown\")")));
+    QCOMPARE(tableIds(), (QStringList { "kept", "unknown" }));
+    auto *model = m_document->model();
+
+    // The table is out of reach while the change comes in.
+    m_database->database().execute("ALTER TABLE translations RENAME TO hidden");
+    {
+        MessageBoxCatcher catcher;
+        QVERIFY(model->setBindingProperty(model->nodeForId("b"), "text", "qsTrId(\"new\")"));
+        QCOMPARE(catcher.seen.size(), 1);
+        QVERIFY2(catcher.seen.first().startsWith("Cannot get translation items from database!|"),
+                 qPrintable(catcher.seen.first()));
+    }
+    m_database->database().execute("ALTER TABLE hidden RENAME TO translations");
+
+    // The next change brings the table in step with the document again.
+    QVERIFY(model->setBindingProperty(model->nodeForId("a"), nextName, nextExpression));
+    QCOMPARE(tableIds(), expectedRows);
+    QCOMPARE(m_view->translationsModel()->index(int(expectedRows.indexOf("new")), 1).data(),
+             QVariant(QStringLiteral("New")));
+}
+
 void tst_TranslationsView::projectLanguagesAndWidget()
 {
     attach(document(item("a", "qsTrId(\"x\")")));
@@ -888,6 +937,12 @@ void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
     auto *backend = m_project->buildBackend();
     const QStringList savedLanguages = backend->supportedLanguages();
     const QString savedPrimary = backend->primaryLanguage();
+    // The next test needs the project back, even when this one fails.
+    auto restore = qScopeGuard([&] {
+        session->setStartupProject(m_project);
+        backend->setSupportedLanguages(savedLanguages);
+        backend->setPrimaryLanguage(savedPrimary);
+    });
 
     attach(document(item("a", "qsTrId(\"x\")")));
     if (!withProject)
@@ -909,6 +964,7 @@ void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
 
     QVERIFY(backend->setSupportedLanguages(savedLanguages));
     QVERIFY(backend->setPrimaryLanguage(savedPrimary));
+    restore.dismiss();
 }
 
 QTEST_MAIN(tst_TranslationsView)
