@@ -5,6 +5,8 @@
 #include "translationsview/recentscombobox.h"
 #include "translationsview/translationsview.h"
 #include "translationsview/translationtableview.h"
+#include "translationtests/projecttranslationtesterdialog.h"
+#include "translationtests/qmldebugtranslationdialog.h"
 
 #include <core/iconfontbuilder.h>
 #include <core/theme.h>
@@ -215,14 +217,27 @@ void TranslationsWidget::exportUsedTranslationsButtonPressed()
         m_view->exportTranslations(fileName, distinct(m_view->usedTranslationIdsOfProject()));
 }
 
+namespace {
+
+// The dialogs live only while they are open: a run keeps nothing behind once
+// the user closes them.
+template<typename Dialog> void runTestDialog(TranslationsView *view, QWidget *parent)
+{
+    Dialog dialog(view, parent);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+} // namespace
+
 void TranslationsWidget::onRunProjectTranslationTest()
 {
-    // The project translation test dialog is not part of this build yet.
+    runTestDialog<ProjectTranslationTesterDialog>(m_view, this);
 }
 
 void TranslationsWidget::onRunQmlTranslationTest()
 {
-    // The document translation test dialog is not part of this build yet.
+    runTestDialog<QmlDebugTranslationDialog>(m_view, this);
 }
 
 void TranslationsWidget::onSelectLanguages()

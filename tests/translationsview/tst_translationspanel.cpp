@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -510,6 +511,65 @@ private slots:
         QCOMPARE(fixture.project()->buildBackend()->supportedLanguages().size(), 2);
         QCOMPARE(fixture.tab()->languageSelector()->findData("fr"), -1);
         QVERIFY(fixture.tab()->languageSelector()->findData("de") > 3);
+    }
+
+    void testCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("className");
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("title");
+
+        QTest::newRow("project test") << "Run Project Translation Test"
+                                      << QByteArray("Lexora::ProjectTranslationTesterDialog")
+                                      << "ProjectTranslationTesterDialog"
+                                      << "Project Translation Tester";
+        QTest::newRow("document test")
+            << "Run Qml Translation Test" << QByteArray("Lexora::QmlDebugTranslationDialog")
+            << "QmlDebugTranslationDialog"
+            << "Translation Tester";
+    }
+
+    // Each test command opens its own dialog over the panel, modal, and leaves
+    // nothing behind once the user closes it.
+    void testCommands()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, className);
+        QFETCH(QString, objectName);
+        QFETCH(QString, title);
+
+        Fixture fixture;
+        QAction *action = toolBarAction(fixture.tab(), command);
+        QVERIFY(action);
+        const auto openDialogs = [&objectName] {
+            QList<QWidget *> found;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (widget->objectName() == objectName && widget->isVisible())
+                    found.append(widget);
+            }
+            return found;
+        };
+        QCOMPARE(openDialogs().size(), 0);
+
+        bool seen = false;
+        QPointer<QWidget> shown;
+        whenModal([&](QWidget *modal) {
+            const QList<QWidget *> dialogs = openDialogs();
+            QCOMPARE(dialogs.size(), 1);
+            QCOMPARE(dialogs.first(), modal);
+            QCOMPARE(QByteArray(modal->metaObject()->className()), className);
+            QCOMPARE(modal->windowTitle(), title);
+            QVERIFY(modal->isModal());
+            QCOMPARE(modal->parentWidget(), fixture.tab());
+            shown = modal;
+            seen = true;
+            modal->close();
+        });
+        action->trigger();
+        QVERIFY(seen);
+        QVERIFY(shown.isNull());
+        QCOMPARE(openDialogs().size(), 0);
     }
 
     void search_data()
