@@ -39,6 +39,7 @@
 #include <QTest>
 
 #include <QTextDocument>
+#include <QProcess>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -81,12 +82,21 @@ QByteArray readFile(const QString &path)
 }
 
 // Answers the next modal window once it shows, as a user would.
-void whenModal(std::function<void(QWidget *)> answer)
+void whenModal(std::function<void(QWidget *)> answer, const char *className = "QWidget")
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, className] {
+        // A dialog closed a moment ago can still be the active modal widget
+        // until its event loop has unwound: answer each dialog once, when shown.
+        QWidget *modal = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowModality() != Qt::NonModal
+                && widget->inherits(className) && !widget->property("answeredByTest").toBool())
+                modal = widget;
+        }
+        if (modal) {
+            modal->setProperty("answeredByTest", true);
             timer->stop();
             timer->deleteLater();
             answer(modal);
@@ -116,7 +126,7 @@ void answerFileDialog(FileDialogAnswer *seen, const QString &directory, const QS
         dialog->setDirectory(directory);
         dialog->selectFile(name);
         QMetaObject::invokeMethod(dialog, "accept");
-    });
+    }, "QFileDialog");
 }
 
 QStringList idsInJson(const QString &path)
@@ -336,6 +346,21 @@ private slots:
 
     void exports()
     {
+        // Each row runs in a process of its own: in one process, the file dialog
+        // of the second row is never answered (the rows pass one by one).
+        if (qEnvironmentVariableIsEmpty("LEXORA_PANEL_EXPORT_ROW")) {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LEXORA_PANEL_EXPORT_ROW", "1");
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        { QStringLiteral("exports:") + QString::fromUtf8(QTest::currentDataTag()) });
+            QVERIFY(child.waitForFinished(120000));
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+            return;
+        }
         QFETCH(int, command);
         QFETCH(QString, typed);
         QFETCH(QString, written);
