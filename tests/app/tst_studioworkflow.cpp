@@ -212,7 +212,12 @@ void tst_StudioWorkflow::importEditGenerate()
     QWidget *panel = window->viewWidget(QStringLiteral("TranslationsView"));
     QVERIFY(panel);
     QTRY_VERIFY(panel->isVisible());
-    auto *table = panel->findChild<QTableView *>();
+    // The panel holds the translations table and the search tab's table.
+    QTableView *table = nullptr;
+    for (QTableView *candidate : panel->findChildren<QTableView *>()) {
+        if (qstrcmp(candidate->metaObject()->className(), "Lexora::TranslationTableView") == 0)
+            table = candidate;
+    }
     QVERIFY(table);
     QAbstractItemModel *model = table->model();
 

@@ -699,7 +699,7 @@ void TestLexoraTool::languageCodes()
     QStringList written;
     for (const QString &line : result.out.split(u'\n', Qt::SkipEmptyParts)) {
         if (line.startsWith("  "))
-            written << QFileInfo(line.trimmed()).fileName();
+            written << QFileInfo(line.trimmed().section(QStringLiteral(" ("), 0, 0)).fileName();
     }
     QCOMPARE(written, listed);
     QCOMPARE(QDir(directory.filePath("i18n")).entryList(QDir::Files | QDir::Hidden), listed);
@@ -766,8 +766,9 @@ void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
     QVERIFY(QDir().mkpath(i18n + "/qml_fr.qm"));
     const Result result = lexora({ "generate", "--project", directory.path(), "--format", "qm" });
     QCOMPARE(result.exitCode, 1);
-    QVERIFY2(result.err.contains("Could not write the translation file "
-                                 + QDir::toNativeSeparators(i18n + "/qml_fr.qm")),
+    // The directory in its way already stops the file from being opened.
+    QVERIFY2(result.err.contains("Could not open the translation file "
+                                 + QDir::toNativeSeparators(i18n + "/qml_fr.qm") + " for writing."),
              qPrintable(result.err));
     QVERIFY2(result.out.contains(QDir::toNativeSeparators(i18n + "/qml_de.qm")),
              qPrintable(result.out));
