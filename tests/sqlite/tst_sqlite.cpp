@@ -22,6 +22,126 @@ using namespace Host::Sqlite;
 
 Q_DECLARE_METATYPE(Host::Sqlite::Value)
 
+namespace {
+
+// The text of what `run` raises, or one that no expected message contains.
+template<typename Raised = Exception, typename Function> QString raisedText(Function run)
+{
+    try {
+        run();
+    } catch (const Raised &exception) {
+        return QString::fromUtf8(exception.what());
+    }
+    return QStringLiteral("<nothing raised>");
+}
+
+#define VERIFY_RAISES(expression, expectedText)                                                    \
+    do {                                                                                           \
+        const QString raised = raisedText([&] { expression; });                                    \
+        QVERIFY2(raised.contains(expectedText), qPrintable(raised));                               \
+    } while (false)
+
+template<typename Result = int> Result valueOf(Database &database, std::string_view sql)
+{
+    ReadStatement<1> statement { sql, database };
+    return statement.optionalValue<Result>().value();
+}
+
+void createParentChild(Database &database)
+{
+    ExclusiveTransaction transaction { database };
+    database.execute("CREATE TABLE parent(id INTEGER PRIMARY KEY, name TEXT UNIQUE NOT NULL)");
+    database.execute("CREATE TABLE child(parentId INTEGER NOT NULL REFERENCES parent(id) ON DELETE "
+                     "CASCADE, key TEXT NOT NULL, value, PRIMARY KEY(parentId, key))");
+    transaction.commit();
+    database.setAttachedTables({ "parent", "child" });
+}
+
+enum Kind { Deferred, Immediate, Exclusive, Session };
+
+const char *kindName(Kind kind)
+{
+    static const char *const names[] = { "deferred", "immediate", "exclusive", "session" };
+    return names[kind];
+}
+
+void addKindRows(std::initializer_list<Kind> kinds)
+{
+    QTest::addColumn<int>("kind");
+    for (Kind kind : kinds)
+        QTest::newRow(kindName(kind)) << int(kind);
+}
+
+void begin(Database &database, int kind)
+{
+    switch (kind) {
+    case Deferred:
+        return database.deferredBegin();
+    case Immediate:
+        return database.immediateBegin();
+    case Exclusive:
+        return database.exclusiveBegin();
+    default:
+        return database.immediateSessionBegin();
+    }
+}
+
+// Runs `body` with a transaction guard of the kind.
+template<typename Body> void withTransaction(Database &database, int kind, Body body)
+{
+    if (kind == Deferred) {
+        DeferredTransaction transaction { database };
+        body(transaction);
+    } else if (kind == Immediate) {
+        ImmediateTransaction transaction { database };
+        body(transaction);
+    } else if (kind == Exclusive) {
+        ExclusiveTransaction transaction { database };
+        body(transaction);
+    } else {
+        ImmediateSessionTransaction transaction { database };
+        body(transaction);
+    }
+}
+
+// The tables the change-set tests record, with the writes they make.
+struct ParentChild
+{
+    explicit ParentChild(Database &database) : database(database) { }
+
+    // Runs `write` in a transaction that records a change set, or in one that
+    // does not, as an import does.
+    template<typename Write> void session(Write write)
+    {
+        ImmediateSessionTransaction transaction { database };
+        write();
+        transaction.commit();
+    }
+    template<typename Write> void unrecorded(Write write)
+    {
+        ImmediateTransaction transaction { database };
+        write();
+        transaction.commit();
+    }
+    ChangeSets changeSets()
+    {
+        DeferredTransaction transaction { database };
+        ChangeSets changeSets = database.changeSets();
+        transaction.commit();
+        return changeSets;
+    }
+
+    Database &database;
+    bool created = (createParentChild(database), true);
+    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
+    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
+                                 database };
+    WriteStatement updateChild { "UPDATE child SET value = ? WHERE parentId = ? AND key = ?",
+                                 database };
+};
+
+} // namespace
+
 class tst_Sqlite : public QObject
 {
     Q_OBJECT
@@ -60,22 +180,17 @@ private slots:
     void busyConnectionBeginsOnceFree_data();
     void busyConnectionBeginsOnceFree();
     void sessionRecordsOnlySessionWrites();
-    void rolledBackSessionRecordsNothing();
     void changeSetsSurviveReopening();
     void corruptRecordedChangeSetsAreRefused_data();
     void corruptRecordedChangeSetsAreRefused();
-    void applyingChangeSetsRestoresLocalEdits();
-    void applyingCombinesRecordedChangeSets();
-    void applyingKeepsDependentsOfConflictingInserts();
-    void applyingDropsEditsWhoseParentIsGone();
+    void applyingChangeSets_data();
+    void applyingChangeSets();
     void checkpointEmptiesTheLog();
     void readingAgainHitsTheCache_data();
     void readingAgainHitsTheCache();
 
 private:
     QString databasePath() const { return m_directory->filePath("test.db"); }
-    static void createParentChild(Database &database);
-    static void begin(Database &database, int kind);
 
     std::unique_ptr<QTemporaryDir> m_directory;
 };
@@ -86,44 +201,14 @@ void tst_Sqlite::init()
     QVERIFY(m_directory->isValid());
 }
 
-void tst_Sqlite::createParentChild(Database &database)
-{
-    ExclusiveTransaction transaction { database };
-    database.execute("CREATE TABLE parent(id INTEGER PRIMARY KEY, name TEXT UNIQUE NOT NULL)");
-    database.execute("CREATE TABLE child(parentId INTEGER NOT NULL REFERENCES parent(id) ON DELETE "
-                     "CASCADE, key TEXT NOT NULL, value, PRIMARY KEY(parentId, key))");
-    transaction.commit();
-    database.setAttachedTables({ "parent", "child" });
-}
-
-void tst_Sqlite::begin(Database &database, int kind)
-{
-    switch (kind) {
-    case 0:
-        database.deferredBegin();
-        break;
-    case 1:
-        database.immediateBegin();
-        break;
-    case 2:
-        database.exclusiveBegin();
-        break;
-    default:
-        database.immediateSessionBegin();
-        break;
-    }
-}
-
 void tst_Sqlite::newFileIsCreatedInWalMode()
 {
     QVERIFY(!QFile::exists(databasePath()));
     Database database { databasePath() };
     QVERIFY(QFile::exists(databasePath()));
 
-    ReadStatement<1> journalMode { "SELECT journal_mode FROM pragma_journal_mode", database };
-    QCOMPARE(journalMode.optionalValue<std::string>().value(), "wal");
-    ReadStatement<1> foreignKeys { "SELECT foreign_keys FROM pragma_foreign_keys", database };
-    QCOMPARE(foreignKeys.optionalValue<int>().value(), 1);
+    QCOMPARE(valueOf<std::string>(database, "SELECT journal_mode FROM pragma_journal_mode"), "wal");
+    QCOMPARE(valueOf(database, "SELECT foreign_keys FROM pragma_foreign_keys"), 1);
 }
 
 void tst_Sqlite::initializedFlagFollowsTheSchema()
@@ -158,13 +243,7 @@ void tst_Sqlite::badFilesRaiseSqliteText()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
     file.close();
-
-    try {
-        Database database { databasePath() };
-        QFAIL("opening a bad file must raise");
-    } catch (const Exception &exception) {
-        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
-    }
+    VERIFY_RAISES(Database { databasePath() }, expectedText);
 }
 
 // Permissions do not stop root, so root marks the file immutable instead.
@@ -199,14 +278,7 @@ void tst_Sqlite::readOnlyFileRaisesSqliteText()
     ReadOnlyFile readOnly { databasePath() };
     if (!readOnly.isReadOnly())
         QSKIP("chattr cannot make the file immutable on this file system");
-    try {
-        Database database { databasePath() };
-        QFAIL("opening a read-only file for writing must raise");
-    } catch (const Exception &exception) {
-        QVERIFY2(
-            QString::fromUtf8(exception.what()).contains("attempt to write a readonly database"),
-            exception.what());
-    }
+    VERIFY_RAISES(Database { databasePath() }, "attempt to write a readonly database");
 }
 
 namespace {
@@ -310,15 +382,10 @@ void tst_Sqlite::restrictedStatementsAreRefused()
     }
 
     Database database { databasePath() };
-    try {
-        database.execute(sql.toStdString());
-        QFAIL("the restricted connection ran the statement");
-    } catch (const Exception &exception) {
-        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
-    }
+    VERIFY_RAISES(database.execute(sql.toStdString()), expectedText);
     // The connection stays usable and the schema is untouched.
-    ReadStatement<1> schema { "SELECT sql FROM sqlite_schema WHERE name = 't'", database };
-    QCOMPARE(schema.optionalValue<std::string>().value(), "CREATE TABLE t(a)");
+    QCOMPARE(valueOf<std::string>(database, "SELECT sql FROM sqlite_schema WHERE name = 't'"),
+             "CREATE TABLE t(a)");
 }
 
 // A file made elsewhere may hold a schema that a plain client reads, but that
@@ -348,12 +415,7 @@ void tst_Sqlite::schemaBeyondTheLimitsIsRefused()
         const QString plainError = plain.run(schema);
         QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
     }
-    try {
-        Database database { databasePath() };
-        QFAIL("a schema beyond the limits was opened");
-    } catch (const Exception &exception) {
-        QVERIFY2(QString::fromUtf8(exception.what()).contains(expectedText), exception.what());
-    }
+    VERIFY_RAISES(Database { databasePath() }, expectedText);
 }
 
 void tst_Sqlite::statementKindsAreChecked_data()
@@ -389,17 +451,15 @@ void tst_Sqlite::statementKindsAreChecked()
     Database database { databasePath() };
     database.execute("CREATE TABLE t(a)");
     std::string_view text(sql.constData(), std::size_t(sql.size()));
-    try {
-        if (kind == 0)
-            ReadStatement<1> statement { text, database };
-        else if (kind == 1)
-            ReadWriteStatement<1> statement { text, database };
-        else
-            WriteStatement statement { text, database };
-        QFAIL("the check must fail");
-    } catch (const StatementMisuse &exception) {
-        QCOMPARE(QString::fromUtf8(exception.what()), expectedText);
-    }
+    QCOMPARE(raisedText<StatementMisuse>([&] {
+                 if (kind == 0)
+                     ReadStatement<1> statement { text, database };
+                 else if (kind == 1)
+                     ReadWriteStatement<1> statement { text, database };
+                 else
+                     WriteStatement statement { text, database };
+             }),
+             expectedText);
 }
 
 void tst_Sqlite::sqlErrorsCarrySqliteText_data()
@@ -578,11 +638,7 @@ void tst_Sqlite::statementIsResetWhenExceptionLeaves()
 
 void tst_Sqlite::transactionRollsBackWhenExceptionLeaves_data()
 {
-    QTest::addColumn<int>("kind");
-    QTest::newRow("deferred") << 0;
-    QTest::newRow("immediate") << 1;
-    QTest::newRow("exclusive") << 2;
-    QTest::newRow("session") << 3;
+    addKindRows({ Deferred, Immediate, Exclusive, Session });
 }
 
 void tst_Sqlite::transactionRollsBackWhenExceptionLeaves()
@@ -592,25 +648,12 @@ void tst_Sqlite::transactionRollsBackWhenExceptionLeaves()
     Database database { databasePath() };
     createParentChild(database);
     WriteStatement insert { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    auto insertThenThrow = [&](auto &transaction) {
-        insert.execute(1, "one");
-        throw std::runtime_error("abort");
-        transaction.commit();
-    };
     try {
-        if (kind == 0) {
-            DeferredTransaction transaction { database };
-            insertThenThrow(transaction);
-        } else if (kind == 1) {
-            ImmediateTransaction transaction { database };
-            insertThenThrow(transaction);
-        } else if (kind == 2) {
-            ExclusiveTransaction transaction { database };
-            insertThenThrow(transaction);
-        } else {
-            ImmediateSessionTransaction transaction { database };
-            insertThenThrow(transaction);
-        }
+        withTransaction(database, kind, [&](auto &transaction) {
+            insert.execute(1, "one");
+            throw std::runtime_error("abort");
+            transaction.commit();
+        });
     } catch (const std::runtime_error &) { }
     QVERIFY(sqlite3_get_autocommit(database.handle()));
 
@@ -625,10 +668,7 @@ void tst_Sqlite::transactionRollsBackWhenExceptionLeaves()
 
 void tst_Sqlite::failedBeginLeavesConnectionUsable_data()
 {
-    QTest::addColumn<int>("kind");
-    QTest::newRow("deferred") << 0;
-    QTest::newRow("immediate") << 1;
-    QTest::newRow("exclusive") << 2;
+    addKindRows({ Deferred, Immediate, Exclusive });
 }
 
 void tst_Sqlite::failedBeginLeavesConnectionUsable()
@@ -677,12 +717,10 @@ void tst_Sqlite::failedCommitKeepsTransactionOpen_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("repair");
-    QTest::newRow("deferred, repaired") << 0 << true;
-    QTest::newRow("deferred, abandoned") << 0 << false;
-    QTest::newRow("immediate, repaired") << 1 << true;
-    QTest::newRow("immediate, abandoned") << 1 << false;
-    QTest::newRow("exclusive, repaired") << 2 << true;
-    QTest::newRow("exclusive, abandoned") << 2 << false;
+    for (Kind kind : { Deferred, Immediate, Exclusive }) {
+        QTest::addRow("%s, repaired", kindName(kind)) << int(kind) << true;
+        QTest::addRow("%s, abandoned", kindName(kind)) << int(kind) << false;
+    }
 }
 
 void tst_Sqlite::failedCommitKeepsTransactionOpen()
@@ -700,7 +738,7 @@ void tst_Sqlite::failedCommitKeepsTransactionOpen()
     WriteStatement insertChild { "INSERT INTO child(parentId) VALUES(?)", database };
     ReadStatement<1> children { "SELECT count(*) FROM child", database };
 
-    auto run = [&](auto &&transaction) {
+    withTransaction(database, kind, [&](auto &transaction) {
         insertChild.execute(7);
         QVERIFY_THROWS_EXCEPTION(ConstraintViolation, transaction.commit());
         QVERIFY(!sqlite3_get_autocommit(database.handle()));
@@ -709,13 +747,7 @@ void tst_Sqlite::failedCommitKeepsTransactionOpen()
             transaction.commit();
             QVERIFY(sqlite3_get_autocommit(database.handle()));
         }
-    };
-    if (kind == 0)
-        run(DeferredTransaction { database });
-    else if (kind == 1)
-        run(ImmediateTransaction { database });
-    else
-        run(ExclusiveTransaction { database });
+    });
 
     // The guard rolled back what could not be committed and freed the lock.
     QVERIFY(sqlite3_get_autocommit(database.handle()));
@@ -726,10 +758,7 @@ void tst_Sqlite::failedCommitKeepsTransactionOpen()
 
 void tst_Sqlite::busyConnectionBeginsOnceFree_data()
 {
-    QTest::addColumn<int>("kind");
-    QTest::newRow("immediate") << 1;
-    QTest::newRow("exclusive") << 2;
-    QTest::newRow("session") << 3;
+    addKindRows({ Immediate, Exclusive, Session });
 }
 
 void tst_Sqlite::busyConnectionBeginsOnceFree()
@@ -783,38 +812,24 @@ void tst_Sqlite::busyConnectionBeginsOnceFree()
 void tst_Sqlite::sessionRecordsOnlySessionWrites()
 {
     Database database { databasePath() };
-    createParentChild(database);
-    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
-                                 database };
-    WriteStatement updateChild { "UPDATE child SET value = ? WHERE parentId = ? AND key = ?",
-                                 database };
+    ParentChild tables { database };
+    tables.unrecorded([&] { tables.insertParent.execute(1, "bulk"); });
+    tables.session([&] {
+        tables.insertParent.execute(2, "edit");
+        tables.insertChild.execute(2, "k", 1.5);
+    });
+    tables.session([&] { tables.updateChild.execute("text", 2, "k"); });
+    // A session without changes stores no empty change set.
+    tables.session([] {});
+    // Nor does one rolled back by a failed write.
+    try {
+        tables.session([&] {
+            tables.insertParent.execute(3, "three");
+            tables.insertParent.execute(4, "three");
+        });
+    } catch (const ConstraintViolation &) { }
 
-    {
-        ImmediateTransaction transaction { database };
-        insertParent.execute(1, "bulk");
-        transaction.commit();
-    }
-    {
-        ImmediateSessionTransaction transaction { database };
-        insertParent.execute(2, "edit");
-        insertChild.execute(2, "k", 1.5);
-        transaction.commit();
-    }
-    {
-        ImmediateSessionTransaction transaction { database };
-        updateChild.execute("text", 2, "k");
-        transaction.commit();
-    }
-    {
-        // A session without changes stores no empty change set.
-        ImmediateSessionTransaction transaction { database };
-        transaction.commit();
-    }
-
-    ImmediateTransaction transaction { database };
-    ChangeSets changeSets = database.changeSets();
-    transaction.commit();
+    ChangeSets changeSets = tables.changeSets();
     QCOMPARE(changeSets.size(), 2u);
     QCOMPARE(changeSets[0].size(), 2u);
     const Change &parent = changeSets[0][0].table == "parent" ? changeSets[0][0] : changeSets[0][1];
@@ -833,31 +848,12 @@ void tst_Sqlite::sessionRecordsOnlySessionWrites()
     QCOMPARE(update.newValues.at(2).toText(), "text");
 }
 
-void tst_Sqlite::rolledBackSessionRecordsNothing()
-{
-    Database database { databasePath() };
-    createParentChild(database);
-    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    try {
-        ImmediateSessionTransaction transaction { database };
-        insertParent.execute(1, "one");
-        insertParent.execute(2, "one");
-        transaction.commit();
-    } catch (const ConstraintViolation &) { }
-    DeferredTransaction transaction { database };
-    QVERIFY(database.changeSets().empty());
-    transaction.commit();
-}
-
 void tst_Sqlite::changeSetsSurviveReopening()
 {
     {
         Database database { databasePath() };
-        createParentChild(database);
-        WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-        ImmediateSessionTransaction transaction { database };
-        insertParent.execute(7, "seven");
-        transaction.commit();
+        ParentChild tables { database };
+        tables.session([&] { tables.insertParent.execute(7, "seven"); });
     }
     Database database { databasePath() };
     QVERIFY(database.isInitialized());
@@ -869,10 +865,6 @@ void tst_Sqlite::changeSetsSurviveReopening()
     QCOMPARE(changeSets[0].at(0).value(0).toInteger(), 7);
 }
 
-// A database file from elsewhere can hold any bytes as a recorded change set.
-// Listing and re-applying must refuse a malformed one with SQLite's corruption
-// error, never hand it to the session extension, whose reader loops forever on
-// some of them.
 void tst_Sqlite::corruptRecordedChangeSetsAreRefused_data()
 {
     QTest::addColumn<QByteArray>("changeSet");
@@ -913,20 +905,11 @@ void tst_Sqlite::corruptRecordedChangeSetsAreRefused()
     QFETCH(QByteArray, changeSet);
 
     Database database { databasePath() };
-    createParentChild(database);
-    {
-        // A real edit first, so the table of recorded sets exists.
-        WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-        ImmediateSessionTransaction transaction { database };
-        insertParent.execute(7, "seven");
-        transaction.commit();
-    }
-    {
-        WriteStatement store { "INSERT INTO recordedChangeSets(changeSet) VALUES(?)", database };
-        ImmediateTransaction transaction { database };
-        store.execute(Value { changeSet });
-        transaction.commit();
-    }
+    ParentChild tables { database };
+    // A real edit first, so the table of recorded sets exists.
+    tables.session([&] { tables.insertParent.execute(7, "seven"); });
+    WriteStatement store { "INSERT INTO recordedChangeSets(changeSet) VALUES(?)", database };
+    tables.unrecorded([&] { store.execute(Value { changeSet }); });
 
     for (int operation = 0; operation < 2; ++operation) {
         ImmediateTransaction transaction { database };
@@ -942,141 +925,86 @@ void tst_Sqlite::corruptRecordedChangeSetsAreRefused()
             QCOMPARE(exception.errorCode() & 0xff, SQLITE_CORRUPT);
         }
     }
-    ReadStatement<1> parents { "SELECT count(*) FROM parent", database };
-    QCOMPARE(parents.optionalValue<int>().value(), 1);
+    QCOMPARE(valueOf(database, "SELECT count(*) FROM parent"), 1);
 }
 
-void tst_Sqlite::applyingChangeSetsRestoresLocalEdits()
+// An import rewrites the tables without recording; applying the recorded
+// sessions afterwards puts the local edits back on top of it.
+void tst_Sqlite::applyingChangeSets_data()
 {
-    Database database { databasePath() };
-    createParentChild(database);
-    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
-                                 database };
-    WriteStatement updateChild { "UPDATE child SET value = ? WHERE parentId = ? AND key = ?",
-                                 database };
-    {
-        ImmediateTransaction transaction { database };
-        insertParent.execute(1, "imported");
-        insertChild.execute(1, "k", "imported value");
-        transaction.commit();
-    }
-    {
-        ImmediateSessionTransaction transaction { database };
-        insertParent.execute(2, "local");
-        insertChild.execute(2, "k", "local value");
-        updateChild.execute("edited", 1, "k");
-        transaction.commit();
-    }
-    {
-        // An import replaces everything.
-        ImmediateTransaction transaction { database };
-        database.execute("DELETE FROM parent WHERE id = 2");
-        database.execute("UPDATE child SET value = 'imported again' WHERE parentId = 1");
-        database.applyAndUpdateSessions();
-        transaction.commit();
-    }
-    ReadStatement<2> select { "SELECT parentId, value FROM child ORDER BY parentId", database };
-    std::vector<std::pair<std::int64_t, std::string>> rows;
-    select.readCallback([&](const BaseStatement &statement) {
-        rows.emplace_back(statement.fetchLongLongValue(0), statement.fetchText(1));
-    });
-    QCOMPARE(rows.size(), 2u);
-    QCOMPARE(rows[0].second, "edited");
-    QCOMPARE(rows[1].first, 2);
-    QCOMPARE(rows[1].second, "local value");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArrayList>("sessions");
+    QTest::addColumn<QByteArray>("import");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("keptChangeSets");
 
-    // The recorded edits are still there for the next import.
-    DeferredTransaction transaction { database };
-    QVERIFY(!database.changeSets().empty());
-    transaction.commit();
-}
-
-void tst_Sqlite::applyingCombinesRecordedChangeSets()
-{
-    Database database { databasePath() };
-    createParentChild(database);
-    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    WriteStatement renameParent { "UPDATE parent SET name = ? WHERE id = ?", database };
-    WriteStatement deleteParent { "DELETE FROM parent WHERE id = ?", database };
-    auto session = [&](auto &&write) {
-        ImmediateSessionTransaction transaction { database };
-        write();
-        transaction.commit();
-    };
-    session([&] { insertParent.execute(1, "first"); });
-    session([&] { insertParent.execute(2, "temporary"); });
-    session([&] { renameParent.execute("renamed", 1); });
-    session([&] { deleteParent.execute(2); });
-
-    ImmediateTransaction transaction { database };
-    QCOMPARE(database.changeSets().size(), 4u);
-    database.applyAndUpdateSessions();
-    ChangeSets changeSets = database.changeSets();
-    transaction.commit();
-
+    // Children as "parent:key=value", parents as "id=name".
+    QTest::newRow("local edits restored")
+        << QByteArray("INSERT INTO parent VALUES(1, 'imported');"
+                      "INSERT INTO child VALUES(1, 'k', 'imported value')")
+        << QByteArrayList { "INSERT INTO parent VALUES(2, 'local');"
+                            "INSERT INTO child VALUES(2, 'k', 'local value');"
+                            "UPDATE child SET value = 'edited' WHERE parentId = 1 AND key = 'k'" }
+        << QByteArray("DELETE FROM parent WHERE id = 2;"
+                      "UPDATE child SET value = 'imported again' WHERE parentId = 1")
+        << "1=imported 2=local 1:k=edited 2:k=local value" << 1;
     // One net change remains: the insert of the renamed row.
-    QCOMPARE(changeSets.size(), 1u);
-    QCOMPARE(changeSets[0].size(), 1u);
-    QCOMPARE(int(changeSets[0][0].operation), int(Operation::Insert));
-    QCOMPARE(changeSets[0][0].value(0).toInteger(), 1);
-    QCOMPARE(changeSets[0][0].value(1).toText(), "renamed");
+    QTest::newRow("sessions combined")
+        << QByteArray()
+        << QByteArrayList { "INSERT INTO parent VALUES(1, 'first')",
+                            "INSERT INTO parent VALUES(2, 'temporary')",
+                            "UPDATE parent SET name = 'renamed' WHERE id = 1",
+                            "DELETE FROM parent WHERE id = 2" }
+        << QByteArray() << "1=renamed" << 1;
+    // The import brings the same parent with children of its own; putting the
+    // local insert back must not delete the parent and its children.
+    QTest::newRow("dependents of a conflicting insert kept")
+        << QByteArray() << QByteArrayList { "INSERT INTO parent VALUES(1, 'local')" }
+        << QByteArray("UPDATE parent SET name = 'imported';"
+                      "INSERT INTO child VALUES(1, 'imported', 1)")
+        << "1=local 1:imported=1" << 1;
+    QTest::newRow("edit whose parent is gone dropped")
+        << QByteArray("INSERT INTO parent VALUES(1, 'imported')")
+        << QByteArrayList { "INSERT INTO child VALUES(1, 'k', 'local')" }
+        << QByteArray("DELETE FROM parent") << "" << 0;
 }
 
-void tst_Sqlite::applyingKeepsDependentsOfConflictingInserts()
+void tst_Sqlite::applyingChangeSets()
 {
-    Database database { databasePath() };
-    createParentChild(database);
-    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
-                                 database };
-    {
-        ImmediateSessionTransaction transaction { database };
-        insertParent.execute(1, "local");
-        transaction.commit();
-    }
-    {
-        // The import brings the same parent with children of its own; putting
-        // the local insert back must not delete the parent and its children.
-        ImmediateTransaction transaction { database };
-        database.execute("UPDATE parent SET name = 'imported'");
-        insertChild.execute(1, "imported", 1);
-        database.applyAndUpdateSessions();
-        transaction.commit();
-    }
-    ReadStatement<1> count { "SELECT count(*) FROM child", database };
-    QCOMPARE(count.optionalValue<int>().value(), 1);
-    ReadStatement<1> name { "SELECT name FROM parent WHERE id = 1", database };
-    QCOMPARE(name.optionalValue<std::string>().value(), "local");
-}
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArrayList, sessions);
+    QFETCH(QByteArray, import);
+    QFETCH(QString, expected);
+    QFETCH(int, keptChangeSets);
 
-void tst_Sqlite::applyingDropsEditsWhoseParentIsGone()
-{
     Database database { databasePath() };
-    createParentChild(database);
-    WriteStatement insertParent { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
-    WriteStatement insertChild { "INSERT INTO child(parentId, key, value) VALUES(?, ?, ?)",
-                                 database };
-    {
-        ImmediateTransaction transaction { database };
-        insertParent.execute(1, "imported");
-        transaction.commit();
-    }
-    {
-        ImmediateSessionTransaction transaction { database };
-        insertChild.execute(1, "k", "local");
-        transaction.commit();
-    }
-    {
-        ImmediateTransaction transaction { database };
-        database.execute("DELETE FROM parent");
+    ParentChild tables { database };
+    if (!before.isEmpty())
+        tables.unrecorded([&] { database.execute(before.toStdString()); });
+    for (const QByteArray &session : std::as_const(sessions))
+        tables.session([&] { database.execute(session.toStdString()); });
+    QCOMPARE(tables.changeSets().size(), std::size_t(sessions.size()));
+
+    tables.unrecorded([&] {
+        if (!import.isEmpty())
+            database.execute(import.toStdString());
         database.applyAndUpdateSessions();
-        transaction.commit();
+    });
+    const std::string contents = valueOf<std::string>(
+        database,
+        "SELECT ifnull(group_concat(line, ' '), '') FROM (SELECT id || '=' || name AS line FROM "
+        "parent UNION ALL SELECT parentId || ':' || key || '=' || value FROM child)");
+    QCOMPARE(QString::fromStdString(contents), expected);
+    QCOMPARE(valueOf(database, "SELECT count(*) FROM pragma_foreign_key_check"), 0);
+    // The recorded edits, combined, are still there for the next import.
+    const ChangeSets changeSets = tables.changeSets();
+    QCOMPARE(changeSets.size(), std::size_t(keptChangeSets));
+    if (QTest::currentDataTag() == QLatin1String("sessions combined")) {
+        QCOMPARE(changeSets[0].size(), 1u);
+        QCOMPARE(int(changeSets[0][0].operation), int(Operation::Insert));
+        QCOMPARE(changeSets[0][0].value(0).toInteger(), 1);
+        QCOMPARE(changeSets[0][0].value(1).toText(), "renamed");
     }
-    ReadStatement<1> count { "SELECT count(*) FROM child", database };
-    QCOMPARE(count.optionalValue<int>().value(), 0);
-    ReadStatement<1> check { "SELECT count(*) FROM pragma_foreign_key_check", database };
-    QCOMPARE(check.optionalValue<int>().value(), 0);
 }
 
 void tst_Sqlite::checkpointEmptiesTheLog()
