@@ -1,5 +1,6 @@
 #pragma once
 
+#include "translationfiles/catalogmessage.h"
 #include "translationfiles/translationcatalog.h"
 
 #include <peerrequirement.h>
@@ -49,6 +50,20 @@ QByteArray qmMagic();
 QByteArray qmSectionBytes(uchar tag, const QByteArray &payload);
 
 } // namespace PeerTools
+
+inline Lexora::CatalogMessage message(const QString &id,
+                                      const QString &translation,
+                                      Lexora::CatalogMessage::Type type
+                                      = Lexora::CatalogMessage::Finished,
+                                      const QString &comment = QString())
+{
+    Lexora::CatalogMessage result;
+    result.id = id;
+    result.translation = translation;
+    result.translatorComment = comment;
+    result.type = type;
+    return result;
+}
 
 #define LEXORA_REQUIRE_TOOL(name)                                                                  \
     do {                                                                                           \

@@ -1,7 +1,6 @@
 #include "tst_numerusrules.h"
 
 #include "peertools.h"
-#include "recordingfeedback.h"
 #include "translationfiles/numerusrules.h"
 #include "translationfiles/qmwriter.h"
 #include "translationfiles/releaser.h"
@@ -166,36 +165,26 @@ void TestNumerusRules::rowsMatchLrelease()
 void TestNumerusRules::pluralSelection_data()
 {
     QTest::addColumn<QString>("code");
-    QTest::addColumn<QList<int>>("expectedForms"); // form chosen for n = 0 .. 29
+    QTest::addColumn<QByteArray>("expectedForms"); // form chosen for n = 0 .. 29
 
     // Forms by hand from the languages' grammar, for the first thirty counts.
-    QTest::newRow("pl") << "pl" << QList<int> { 2, 0, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
-                                                2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 2, 2, 2, 2, 2 };
-    QTest::newRow("ar") << "ar" << QList<int> { 0, 1, 2, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4,
-                                                4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4 };
-    QTest::newRow("ru") << "ru" << QList<int> { 2, 0, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
-                                                2, 2, 2, 2, 2, 2, 0, 1, 1, 1, 2, 2, 2, 2, 2 };
-    QTest::newRow("fr") << "fr" << QList<int> { 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                                1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 };
-    QTest::newRow("de") << "de" << QList<int> { 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                                1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 };
-    QTest::newRow("ja") << "ja" << QList<int>(30, 0);
-    QTest::newRow("cs") << "cs" << QList<int> { 2, 0, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
-                                                2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2 };
-    QTest::newRow("sl") << "sl" << QList<int> { 3, 0, 1, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
-                                                3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3 };
-    QTest::newRow("ro") << "ro" << QList<int> { 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                                1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2 };
-    QTest::newRow("lv") << "lv" << QList<int> { 2, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                                1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1 };
-    QTest::newRow("cy") << "cy" << QList<int> { 0, 1, 2, 2, 2, 2, 3, 4, 4, 4, 4, 4, 4, 4, 4,
-                                                4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4 };
+    QTest::newRow("pl") << "pl" << QByteArray("201112222222222222222211122222");
+    QTest::newRow("ar") << "ar" << QByteArray("012333333334444444444444444444");
+    QTest::newRow("ru") << "ru" << QByteArray("201112222222222222222011122222");
+    QTest::newRow("fr") << "fr" << QByteArray("001111111111111111111111111111");
+    QTest::newRow("de") << "de" << QByteArray("101111111111111111111111111111");
+    QTest::newRow("ja") << "ja" << QByteArray("000000000000000000000000000000");
+    QTest::newRow("cs") << "cs" << QByteArray("201112222222222222222222222222");
+    QTest::newRow("sl") << "sl" << QByteArray("301223333333333333333333333333");
+    QTest::newRow("ro") << "ro" << QByteArray("101111111111111111112222222222");
+    QTest::newRow("lv") << "lv" << QByteArray("201111111111111111111011111111");
+    QTest::newRow("cy") << "cy" << QByteArray("012222344444444444444444444444");
 }
 
 void TestNumerusRules::pluralSelection()
 {
     QFETCH(QString, code);
-    QFETCH(QList<int>, expectedForms);
+    QFETCH(QByteArray, expectedForms);
     QVERIFY(m_directory.isValid());
 
     const auto [language, territory] = languageAndTerritory(code);
@@ -221,7 +210,8 @@ void TestNumerusRules::pluralSelection()
     QVERIFY(ours.load(ourPath));
 
     for (int n = 0; n < expectedForms.size(); ++n)
-        QCOMPARE(ours.translate(nullptr, "files", nullptr, n), QString::number(expectedForms[n]));
+        QCOMPARE(ours.translate(nullptr, "files", nullptr, n),
+                 QString(QLatin1Char(expectedForms[n])));
 
     // The same message compiled by lrelease must choose the same form for every
     // count, including the ranges where modulo rules repeat.

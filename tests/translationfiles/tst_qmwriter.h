@@ -8,7 +8,6 @@ class TestQmWriter : public QObject
     Q_OBJECT
 
 private slots:
-    void workedExample();
     void output_data();
     void output();
     void elfHash_data();

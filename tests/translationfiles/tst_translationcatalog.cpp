@@ -121,7 +121,7 @@ void TestTranslationCatalog::saveReports()
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QCOMPARE(catalog.saveCatalog(buffer, format), result);
-    QCOMPARE(feedback.errors, errors);
+    QCOMPARE(feedback.messages(), errors);
     QCOMPARE(buffer.data().isEmpty(), !result);
 }
 
@@ -138,6 +138,8 @@ void TestTranslationCatalog::loadReports_data()
                                         "Unknown format QML for file /tmp/file.xml") };
     QTest::newRow("no loader") << "same"
                                << QStringList { QStringLiteral("No loader for format same found") };
+    // .ts files are written, never read: loading one fails without a report.
+    QTest::newRow("ts reads nothing") << "ts" << QStringList {};
 }
 
 void TestTranslationCatalog::loadReports()
@@ -153,25 +155,13 @@ void TestTranslationCatalog::loadReports()
     RecordingFeedback feedback;
     TranslationCatalog catalog(&feedback);
     QBuffer buffer;
-    buffer.setData("<TS/>");
-    buffer.open(QIODevice::ReadOnly);
-    QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("/tmp/file.xml"), format));
-    QCOMPARE(feedback.errors, errors);
-    QVERIFY(catalog.messages().isEmpty());
-}
-
-void TestTranslationCatalog::loadingTsReadsNothing()
-{
-    RecordingFeedback feedback;
-    TranslationCatalog catalog(&feedback);
-    QBuffer buffer;
     buffer.setData("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\">"
                    "<context><name></name><message id=\"a\"><translation>b</translation>"
                    "</message></context></TS>\n");
     buffer.open(QIODevice::ReadOnly);
-    QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("a.ts"), QStringLiteral("ts")));
+    QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("/tmp/file.xml"), format));
+    QCOMPARE(feedback.messages(), errors);
     QVERIFY(catalog.messages().isEmpty());
-    QVERIFY(feedback.errors.isEmpty());
 }
 
 void TestTranslationCatalog::qmRoundTrip_data()
@@ -224,7 +214,7 @@ void TestTranslationCatalog::qmRoundTrip()
     TranslationCatalog read(&feedback);
     buffer.open(QIODevice::ReadOnly);
     QVERIFY(read.loadCatalog(buffer, QStringLiteral("x.qm"), QStringLiteral("qm")));
-    QCOMPARE(feedback.errors, QStringList {});
+    QCOMPARE(feedback.messages(), QStringList {});
     QCOMPARE(read.language(), language);
     QCOMPARE(read.dependencies(), QStringList { QStringLiteral("qtbase_de") });
 
@@ -277,5 +267,5 @@ void TestTranslationCatalog::qmLoaderRejectsBrokenFiles()
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("broken.qm"), QStringLiteral("qm")));
-    QCOMPARE(feedback.errors, QStringList { error });
+    QCOMPARE(feedback.messages(), QStringList { error });
 }

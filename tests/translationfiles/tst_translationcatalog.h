@@ -13,7 +13,6 @@ private slots:
     void saveReports();
     void loadReports_data();
     void loadReports();
-    void loadingTsReadsNothing();
     void qmRoundTrip_data();
     void qmRoundTrip();
     void qmLoaderRejectsBrokenFiles_data();

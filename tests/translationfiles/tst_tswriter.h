@@ -8,7 +8,6 @@ class TestTsWriter : public QObject
     Q_OBJECT
 
 private slots:
-    void workedExample();
     void output_data();
     void output();
     void escaping_data();
