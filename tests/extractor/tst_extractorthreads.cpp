@@ -87,13 +87,13 @@ void tst_ExtractorThreads::twoWorkers()
     for (qsizetype i = 0; i < files.size(); ++i) {
         RecordingFeedback reference;
         const QList<CatalogMessage> expected = extractFile(files.at(i), &reference);
-        QVERIFY(reference.errors().isEmpty());
+        QVERIFY(reference.generalErrors().isEmpty());
         QCOMPARE(results[i % 2].value(files.at(i).name), expected);
         idCount += expected.size();
     }
     QVERIFY(idCount > 100);
-    QVERIFY(feedback[0].errors().isEmpty());
-    QVERIFY(feedback[1].errors().isEmpty());
+    QVERIFY(feedback[0].generalErrors().isEmpty());
+    QVERIFY(feedback[1].generalErrors().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_ExtractorThreads)

@@ -62,7 +62,7 @@ Extraction extract(const QByteArray &source, const QString &fileName = QStringLi
     Extraction result;
     result.ok = loadQml(catalog, buffer, fileName, &feedback);
     result.messages = catalog.messages();
-    result.errors = feedback.errors();
+    result.errors = feedback.generalErrors();
     result.fileErrors = feedback.fileErrorLines();
     return result;
 }
@@ -402,7 +402,7 @@ void tst_QmlExtractor::metaComments()
     QCOMPARE(visitor.metaId(), metaId);
     QCOMPARE(visitor.metaSourceText(), metaSourceText);
     QCOMPARE(feedback.fileErrorLines(), fileErrors);
-    for (const RecordingFeedback::FileError &error : feedback.fileErrors())
+    for (const RecordingFeedback::Report &error : feedback.fileErrors())
         QCOMPARE(error.filePath, QStringLiteral("meta.qml"));
     QVERIFY(catalog.messages().isEmpty());
 }
@@ -572,8 +572,8 @@ void tst_QmlExtractor::unreadableDevice()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("device not open"));
     QVERIFY(!loadQml(catalog, closed, QStringLiteral("closed.qml"), &feedback));
     QVERIFY(catalog.messages().isEmpty());
-    QCOMPARE(feedback.errors().size(), 1);
-    QVERIFY(feedback.errors().first().startsWith(QLatin1String("closed.qml:1:1: error: ")));
+    QCOMPARE(feedback.generalErrors().size(), 1);
+    QVERIFY(feedback.generalErrors().first().startsWith(QLatin1String("closed.qml:1:1: error: ")));
 }
 
 void tst_QmlExtractor::functionTable_data()
@@ -652,7 +652,8 @@ void tst_QmlExtractor::corpusMatchesLupdate()
         QVERIFY(file.open(QIODevice::ReadOnly));
         RecordingFeedback feedback;
         TranslationCatalog catalog(&feedback);
-        QVERIFY2(loadQml(catalog, file, path, &feedback), qPrintable(feedback.errors().join("")));
+        QVERIFY2(loadQml(catalog, file, path, &feedback),
+                 qPrintable(feedback.generalErrors().join("")));
         QVERIFY2(feedback.fileErrors().isEmpty(), qPrintable(feedback.fileErrorLines().join("")));
         for (const CatalogMessage &message : catalog.messages()) {
             if (!message.id.isEmpty())
