@@ -54,9 +54,7 @@ class tst_HostProjects : public QObject
 private slots:
     void cleanup();
     void startupProjectFollowsSession();
-    void filesFilteredByPath_data();
-    void filesFilteredByPath();
-    void targetBackendAndRunProfile();
+    void filesTargetBackendAndRunProfile();
     void navigatorCurrentFile();
     void issueCategoriesAndTasks_data();
     void issueCategoriesAndTasks();
@@ -126,40 +124,17 @@ void tst_HostProjects::startupProjectFollowsSession()
     QVERIFY(session->projects().isEmpty());
 }
 
-void tst_HostProjects::filesFilteredByPath_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("isQml");
-
-    QTest::newRow("qml") << "/p/Main.qml" << true;
-    QTest::newRow("ui.qml") << "/p/screens/Main.ui.qml" << true;
-    QTest::newRow("backup") << "/p/Main.qml.bak" << false;
-    QTest::newRow("javascript") << "/p/logic.js" << false;
-    QTest::newRow("no suffix") << "/p/qml" << false;
-    QTest::newRow("upper case") << "/p/Main.QML"
-                                << (Path::caseSensitivity() == Qt::CaseInsensitive);
-}
-
-void tst_HostProjects::filesFilteredByPath()
-{
-    QFETCH(QString, file);
-    QFETCH(bool, isQml);
-
-    Project project(path("/p/app.qmlproject"));
-    const Path other = path("/p/images/logo.png");
-    project.setFiles({ other, Path::fromString(file) });
-    QCOMPARE(project.files().size(), 2);
-    const auto qmlFiles = project.files([](const Path &p) { return p.endsWith(u".qml"); });
-    QCOMPARE(qmlFiles,
-             isQml ? Host::Utils::Paths { Path::fromString(file) } : Host::Utils::Paths {});
-}
-
-void tst_HostProjects::targetBackendAndRunProfile()
+void tst_HostProjects::filesTargetBackendAndRunProfile()
 {
     Project project(path("/p/app.translations.qmlproject"));
     QCOMPARE(project.displayName(), QStringLiteral("app.translations"));
     QCOMPARE(project.projectDirectory(), path("/p"));
     QCOMPARE(project.activeTarget(), nullptr);
+
+    project.setFiles({ path("/p/images/logo.png"), path("/p/Main.qml"), path("/p/logic.js") });
+    QCOMPARE(project.files().size(), 3);
+    QCOMPARE(project.files([](const Path &file) { return file.endsWith(u".qml"); }),
+             Host::Utils::Paths { path("/p/Main.qml") });
 
     QSignalSpy targetChanged(&project, &Project::activeTargetChanged);
     BuildTarget *target = project.addTarget(std::make_unique<BuildTarget>(&project, "Desktop"));

@@ -15,10 +15,12 @@ Q_DECLARE_METATYPE(Theme::Glyph)
 
 namespace {
 
-const QList<Theme::Glyph> allGlyphs { Theme::Glyph::Translate,    Theme::Glyph::FileUpload,
-                                      Theme::Glyph::FileDownload, Theme::Glyph::Build,
-                                      Theme::Glyph::FactCheck,    Theme::Glyph::Spellcheck,
-                                      Theme::Glyph::ExpandMore,   Theme::Glyph::Save };
+const QList<std::pair<const char *, Theme::Glyph>> allGlyphs {
+    { "translate", Theme::Glyph::Translate },        { "file upload", Theme::Glyph::FileUpload },
+    { "file download", Theme::Glyph::FileDownload }, { "build", Theme::Glyph::Build },
+    { "fact check", Theme::Glyph::FactCheck },       { "spellcheck", Theme::Glyph::Spellcheck },
+    { "expand more", Theme::Glyph::ExpandMore },     { "save", Theme::Glyph::Save }
+};
 
 QImage glyphImage(Theme::Glyph glyph, int size = 28)
 {
@@ -56,14 +58,8 @@ private slots:
     void glyphIsDrawnInThemeColour_data()
     {
         QTest::addColumn<Theme::Glyph>("glyph");
-        QTest::newRow("translate") << Theme::Glyph::Translate;
-        QTest::newRow("file upload") << Theme::Glyph::FileUpload;
-        QTest::newRow("file download") << Theme::Glyph::FileDownload;
-        QTest::newRow("build") << Theme::Glyph::Build;
-        QTest::newRow("fact check") << Theme::Glyph::FactCheck;
-        QTest::newRow("spellcheck") << Theme::Glyph::Spellcheck;
-        QTest::newRow("expand more") << Theme::Glyph::ExpandMore;
-        QTest::newRow("save") << Theme::Glyph::Save;
+        for (const auto &[name, glyph] : allGlyphs)
+            QTest::newRow(name) << glyph;
     }
 
     void glyphIsDrawnInThemeColour()
@@ -103,16 +99,17 @@ private slots:
         {
             QPainter painter(&strip);
             for (qsizetype i = 0; i < allGlyphs.size(); ++i)
-                painter.drawImage(int(i) * 36 + 4, 4, glyphImage(allGlyphs[i]));
+                painter.drawImage(int(i) * 36 + 4, 4, glyphImage(allGlyphs[i].second));
         }
         QVERIFY(QDir().mkpath(QStringLiteral(LEXORA_BINARY_DIR "/screenshots")));
         QVERIFY(strip.save(QStringLiteral(LEXORA_BINARY_DIR "/screenshots/theme-glyphs.png")));
 
         for (qsizetype i = 0; i < allGlyphs.size(); ++i) {
             for (qsizetype j = i + 1; j < allGlyphs.size(); ++j) {
-                QVERIFY2(
-                    glyphImage(allGlyphs[i]) != glyphImage(allGlyphs[j]),
-                    qPrintable(QStringLiteral("glyphs %1 and %2 look the same").arg(i).arg(j)));
+                QVERIFY2(glyphImage(allGlyphs[i].second) != glyphImage(allGlyphs[j].second),
+                         qPrintable(QStringLiteral("glyphs %1 and %2 look the same")
+                                        .arg(QLatin1String(allGlyphs[i].first),
+                                             QLatin1String(allGlyphs[j].first))));
             }
         }
     }
