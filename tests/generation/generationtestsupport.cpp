@@ -10,77 +10,6 @@
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
-QFutureInterface<void> RecordingFeedback::createProgress(const QString &title, const char *typeId)
-{
-    std::lock_guard lock(m_mutex);
-    Progress progress;
-    progress.title = title;
-    progress.typeId = typeId;
-    m_progresses.append(progress);
-    return progress.future;
-}
-
-RecordingFeedback::Progress *RecordingFeedback::find(const QFutureInterface<void> &future)
-{
-    for (Progress &progress : m_progresses) {
-        if (progress.future == future)
-            return &progress;
-    }
-    return nullptr;
-}
-
-void RecordingFeedback::setProgressMaximum(QFutureInterface<void> &future, int maximum)
-{
-    std::lock_guard lock(m_mutex);
-    if (Progress *progress = find(future))
-        progress->maximum = maximum;
-}
-
-void RecordingFeedback::setProgressValue(QFutureInterface<void> &future, int value)
-{
-    std::lock_guard lock(m_mutex);
-    if (Progress *progress = find(future))
-        progress->values.append(value);
-}
-
-void RecordingFeedback::addError(const QString &message)
-{
-    std::lock_guard lock(m_mutex);
-    m_errors.append(message);
-}
-
-void RecordingFeedback::addFileError(const QString &filePath, int line, const QString &message)
-{
-    std::lock_guard lock(m_mutex);
-    m_errors.append(QStringLiteral("%1:%2: %3").arg(filePath).arg(line).arg(message));
-}
-
-void RecordingFeedback::startProgress(QFutureInterface<void> &future)
-{
-    std::lock_guard lock(m_mutex);
-    if (Progress *progress = find(future))
-        progress->started = true;
-}
-
-void RecordingFeedback::finishProgress(QFutureInterface<void> &future)
-{
-    std::lock_guard lock(m_mutex);
-    if (Progress *progress = find(future))
-        progress->finished = true;
-}
-
-QStringList RecordingFeedback::errors() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_errors;
-}
-
-QList<RecordingFeedback::Progress> RecordingFeedback::progresses() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_progresses;
-}
-
 TestProject::TestProject() = default;
 
 TestProject::~TestProject()
@@ -159,6 +88,13 @@ QByteArray readFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(contents) == contents.size();
 }
 
 QMap<QString, TsMessage> readTs(const QString &path)

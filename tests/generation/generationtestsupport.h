@@ -2,7 +2,7 @@
 
 #include "databaseio/projectdatabase.h"
 #include "generationservices.h"
-#include "userfeedbackinterface.h"
+#include "recordingfeedback.h"
 
 #include <QByteArray>
 #include <QList>
@@ -12,46 +12,10 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <mutex>
 
 namespace Host::QmlProject {
 class DesignProject;
 }
-
-// Records everything reported, from any thread.
-class RecordingFeedback final : public Lexora::UserFeedbackInterface
-{
-public:
-    struct Progress
-    {
-        QFutureInterface<void> future;
-        QString title;
-        QByteArray typeId;
-        int maximum = -1;
-        QList<int> values;
-        bool started = false;
-        bool finished = false;
-    };
-
-    void showMissingImageWarning(std::string_view, std::string_view, std::string_view) override { }
-    QFutureInterface<void> createProgress(const QString &title, const char *typeId) override;
-    void setProgressMaximum(QFutureInterface<void> &future, int maximum) override;
-    void setProgressValue(QFutureInterface<void> &future, int value) override;
-    void addError(const QString &message) override;
-    void addFileError(const QString &filePath, int line, const QString &message) override;
-    void startProgress(QFutureInterface<void> &future) override;
-    void finishProgress(QFutureInterface<void> &future) override;
-
-    QStringList errors() const;
-    QList<Progress> progresses() const;
-
-private:
-    Progress *find(const QFutureInterface<void> &future);
-
-    mutable std::mutex m_mutex;
-    QStringList m_errors;
-    QList<Progress> m_progresses;
-};
 
 // A QML project in a temporary directory, opened as the session's startup
 // project, with its translation database.
@@ -84,6 +48,7 @@ private:
 
 QString toolPath(const QString &name);
 QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &contents);
 
 struct TsMessage
 {

@@ -9,10 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <optional>
+#include <filesizelimit.h>
 
-#include <sys/resource.h>
+#include <optional>
 
 using Lexora::AtomicFile;
 
@@ -26,32 +25,6 @@ QStringList leftovers(const QString &directory, const QString &target)
     files.removeAll(QFileInfo(target).fileName());
     return files;
 }
-
-// Lowers the file-size limit of the process for its lifetime. Writes beyond the
-// limit then come back short or fail with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    bool isActive() const { return m_active; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 } // namespace
 
@@ -73,11 +46,8 @@ void TestAtomicFile::replacesTargetOnlyWhenClosed()
 
     QTemporaryDir directory;
     const QString target = directory.filePath(QStringLiteral("qml_de.ts"));
-    if (targetExists) {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("previous contents");
-    }
+    if (targetExists)
+        QVERIFY(writeFile(target, "previous contents"));
 
     auto file = std::make_unique<AtomicFile>(target);
     QVERIFY(file->open(QIODevice::WriteOnly));
@@ -103,11 +73,7 @@ void TestAtomicFile::discardKeepsTarget()
 {
     QTemporaryDir directory;
     const QString target = directory.filePath(QStringLiteral("qml_de.qm"));
-    {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("previous");
-    }
+    QVERIFY(writeFile(target, "previous"));
     AtomicFile file(target);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("half-written");
@@ -138,11 +104,7 @@ void TestAtomicFile::fileSizeLimitIsDetected()
 
     QTemporaryDir directory;
     const QString target = directory.filePath(QStringLiteral("qml_fr.qm"));
-    {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("previous");
-    }
+    QVERIFY(writeFile(target, "previous"));
 
     AtomicFile file(target);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -197,11 +159,8 @@ void TestAtomicFile::writeFileReplacesWholeOrNothing()
     QTemporaryDir directory;
     QVERIFY(QDir(directory.path()).mkdir(QStringLiteral("adirectory")));
     const QString target = directory.filePath(relativeTarget);
-    if (!previous.isNull()) {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(previous);
-    }
+    if (!previous.isNull())
+        QVERIFY(writeFile(target, previous));
 
     const QByteArray contents(3000, 'n');
     QString error;

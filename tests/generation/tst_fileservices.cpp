@@ -47,14 +47,18 @@ QStringList fileNames(const FilePaths &paths)
 
 void TestFileServices::projectQueries_data()
 {
+    QTest::addColumn<bool>("withProject");
     QTest::addColumn<bool>("fromWorker");
-    QTest::newRow("worker thread") << true;
+    QTest::newRow("worker thread") << true << true;
     // The interface thread must not wait for itself.
-    QTest::newRow("interface thread") << false;
+    QTest::newRow("interface thread") << true << false;
+    QTest::newRow("no project, worker thread") << false << true;
+    QTest::newRow("no project, interface thread") << false << false;
 }
 
 void TestFileServices::projectQueries()
 {
+    QFETCH(bool, withProject);
     QFETCH(bool, fromWorker);
 
     TestProject project;
@@ -62,7 +66,8 @@ void TestFileServices::projectQueries()
     project.writeFile(QStringLiteral("screens/Main.ui.qml"), "import QtQuick\nItem {}\n");
     project.writeFile(QStringLiteral("screens/Old.qml.bak"), "import QtQuick\nItem {}\n");
     project.writeFile(QStringLiteral("notes.txt"), "not QML");
-    QVERIFY(project.open());
+    if (withProject)
+        QVERIFY(project.open());
 
     FileServices services;
     FilePaths files;
@@ -74,6 +79,11 @@ void TestFileServices::projectQueries()
         files = services.projectQmlFiles();
         i18n = services.i18nDirectory();
     }
+    if (!withProject) {
+        QVERIFY(files.empty());
+        QVERIFY(i18n.empty());
+        return;
+    }
 
     QStringList names = fileNames(files);
     names.sort();
@@ -82,24 +92,6 @@ void TestFileServices::projectQueries()
         QVERIFY(QFileInfo(QString::fromStdString(file)).isAbsolute());
     QCOMPARE(QString::fromStdString(i18n), project.filePath(QStringLiteral("i18n")));
     QVERIFY(QFileInfo(project.filePath(QStringLiteral("i18n"))).isDir());
-}
-
-void TestFileServices::withoutProject_data()
-{
-    projectQueries_data();
-}
-
-void TestFileServices::withoutProject()
-{
-    QFETCH(bool, fromWorker);
-    FileServices services;
-    if (fromWorker) {
-        QVERIFY(onWorkerThread([&] { return services.projectQmlFiles(); }).empty());
-        QVERIFY(onWorkerThread([&] { return services.i18nDirectory(); }).empty());
-    } else {
-        QVERIFY(services.projectQmlFiles().empty());
-        QVERIFY(services.i18nDirectory().empty());
-    }
 }
 
 void TestFileServices::openFiles()

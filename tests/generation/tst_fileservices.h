@@ -9,8 +9,6 @@ class TestFileServices : public QObject
 private slots:
     void projectQueries_data();
     void projectQueries();
-    void withoutProject_data();
-    void withoutProject();
     void openFiles();
     void translationFileServicesReport_data();
     void translationFileServicesReport();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+// Lowers the file-size limit of the process for its lifetime, so that every
+// write beyond `bytes` comes back short or fails with EFBIG instead of raising
+// SIGXFSZ: a full disk, also for root.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+    bool isActive() const { return m_active; }
+
+private:
+    rlimit m_previous {};
+    void (*m_previousHandler)(int) = nullptr;
+    bool m_active = false;
+};
