@@ -36,11 +36,6 @@ bool sameId(const CatalogMessage &left, const CatalogMessage &right)
     return left.id == right.id;
 }
 
-bool isUsableLanguageCode(std::string_view code)
-{
-    return isValidLanguageCode(code);
-}
-
 // Whether XML 1.0 can carry the text at all; no escaping helps otherwise.
 bool isXmlText(const QString &text)
 {
@@ -418,7 +413,7 @@ bool writeTranslationFiles(const GenerationServices &services,
         QList<CatalogMessage> *current = &messages;
         FileWriter writer(services, progress, step, succeeded);
         for (const std::string &language : languages) {
-            if (!isUsableLanguageCode(language)) {
+            if (!isValidLanguageCode(language)) {
                 // The code becomes part of a file name; one taken from a
                 // project file must not lead out of the i18n directory.
                 writer.waitForPrevious();
