@@ -1,10 +1,11 @@
 #include "previewtestproject.h"
 
+#include "recordingfeedback.h"
+
 #include "databaseio/projectdatabase.h"
 #include "fileservices.h"
 #include "generationrunner.h"
 #include "translationfileservices.h"
-#include "userfeedbackinterface.h"
 
 #include <extensionsystem/pluginhost.h>
 #include <preview/previewplugin.h>
@@ -18,24 +19,6 @@
 #include <QLibraryInfo>
 
 namespace {
-
-class SilentFeedback final : public Lexora::UserFeedbackInterface
-{
-public:
-    void showMissingImageWarning(std::string_view, std::string_view, std::string_view) override { }
-    QFutureInterface<void> createProgress(const QString &, const char *) override { return {}; }
-    void setProgressMaximum(QFutureInterface<void> &, int) override { }
-    void setProgressValue(QFutureInterface<void> &, int) override { }
-    void addError(const QString &message) override { errors.append(message); }
-    void addFileError(const QString &, int, const QString &message) override
-    {
-        errors.append(message);
-    }
-    void startProgress(QFutureInterface<void> &) override { }
-    void finishProgress(QFutureInterface<void> &) override { }
-
-    QStringList errors;
-};
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -223,7 +206,7 @@ bool PreviewTestProject::setTranslation(const QString &id,
 
 bool PreviewTestProject::generateQmFiles()
 {
-    SilentFeedback feedback;
+    RecordingFeedback feedback;
     Lexora::FileServices fileServices;
     Lexora::TranslationFileServices translationFileServices(feedback);
     const Lexora::GenerationServices services {
@@ -239,6 +222,6 @@ bool PreviewTestProject::generateQmFiles()
     if (!runner.generateQmFiles({ "de", "fr" }))
         return false;
     loop.exec();
-    return succeeded && feedback.errors.isEmpty()
+    return succeeded && feedback.reports().isEmpty()
         && QFileInfo::exists(filePath(QStringLiteral("i18n/qml_de.qm")));
 }
