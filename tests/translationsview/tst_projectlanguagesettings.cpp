@@ -9,9 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
-#include <sys/resource.h>
+#include <filesizelimit.h>
 
 using Lexora::ProjectLanguageSettings;
 
@@ -28,31 +26,6 @@ QByteArray readFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Lets every write beyond `bytes` fail, as on a full disk; also for root.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    bool isActive() const { return m_active; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 const QByteArray head = "import QmlProject\n"
                         "\n"
