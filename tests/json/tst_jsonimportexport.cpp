@@ -5,8 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <filesizelimit.h>
 
 using namespace Lexora;
 
@@ -241,43 +240,32 @@ private slots:
         QVERIFY(JsonImportExport().importFile(path).empty());
     }
 
-    void rejectsUnopenablePaths_data()
+    void unopenablePathsRaise_data()
     {
+        QTest::addColumn<bool>("import");
         QTest::addColumn<QString>("relativePath");
-        QTest::newRow("missing file") << "missing.json";
-        QTest::newRow("directory") << "adirectory";
+        QTest::newRow("import of a missing file") << true << "missing.json";
+        QTest::newRow("import of a directory") << true << "adirectory";
+        QTest::newRow("export into a missing directory") << false << "missing/out.json";
+        QTest::newRow("export onto a directory") << false << "adirectory";
     }
 
-    void rejectsUnopenablePaths()
+    void unopenablePathsRaise()
     {
+        QFETCH(bool, import);
         QFETCH(QString, relativePath);
         QVERIFY(QDir(m_dir.path()).mkpath("adirectory"));
 
         try {
-            JsonImportExport().importFile(m_dir.filePath(relativePath));
-            QFAIL("importFile opened an unopenable path");
+            if (import)
+                JsonImportExport().importFile(m_dir.filePath(relativePath));
+            else
+                JsonImportExport().exportFile(m_dir.filePath(relativePath), { entry("a", {}) }, {});
+            QFAIL("an unopenable path was opened");
         } catch (const CannotOpenJsonFile &error) {
-            QCOMPARE(error.what(), "Unable to open JSON import file");
-        }
-    }
-
-    void exportToUnwritablePlaceRaises_data()
-    {
-        QTest::addColumn<QString>("relativePath");
-        QTest::newRow("missing directory") << "missing/out.json";
-        QTest::newRow("directory") << "adirectory";
-    }
-
-    void exportToUnwritablePlaceRaises()
-    {
-        QFETCH(QString, relativePath);
-        QVERIFY(QDir(m_dir.path()).mkpath("adirectory"));
-
-        try {
-            JsonImportExport().exportFile(m_dir.filePath(relativePath), { entry("a", {}) }, {});
-            QFAIL("exportFile wrote to an unwritable path");
-        } catch (const CannotOpenJsonFile &error) {
-            QCOMPARE(error.what(), "Unable to open JSON export file");
+            QCOMPARE(error.what(),
+                     import ? "Unable to open JSON import file"
+                            : "Unable to open JSON export file");
         }
         QVERIFY(QFileInfo(m_dir.filePath("adirectory")).isDir());
     }
@@ -293,24 +281,18 @@ private slots:
         for (int i = 0; i < 2000; ++i)
             large.push_back(entry("id." + std::to_string(i), { { "de", std::string(100, 'x') } }));
 
-        // Let every write beyond 4 KiB fail, as on a full disk; this also holds
+        // Every write beyond 4 KiB fails, as on a full disk; this also holds
         // for root, for whom no permission bit makes a file unwritable.
-        rlimit original {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = original;
-        limited.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-
         QByteArray raised;
-        try {
-            json.exportFile(path, large, {});
-        } catch (const CannotOpenJsonFile &error) {
-            raised = error.what();
+        {
+            const FileSizeLimit limit { 4096 };
+            QVERIFY(limit.isActive());
+            try {
+                json.exportFile(path, large, {});
+            } catch (const CannotOpenJsonFile &error) {
+                raised = error.what();
+            }
         }
-
-        setrlimit(RLIMIT_FSIZE, &original);
-        std::signal(SIGXFSZ, previousHandler);
 
         QCOMPARE(raised, QByteArray("Unable to write JSON export file"));
         QCOMPARE(readFile(path), previous);
