@@ -5,43 +5,22 @@
 #include <private/qqmljslexer_p.h>
 #include <private/qqmljsparser_p.h>
 
+#include <utils/qmlast.h>
+
 namespace Host::Designer {
 
 using namespace QQmlJS;
 
 namespace {
 
-QString qualifiedName(AST::UiQualifiedId *id)
-{
-    QString name;
-    for (AST::UiQualifiedId *part = id; part; part = part->next) {
-        if (!name.isEmpty())
-            name += QLatin1Char('.');
-        name += part->name;
-    }
-    return name;
-}
+using Host::Utils::QmlAst::qualifiedName;
 
 // The value of a literal expression; invalid for anything that must be evaluated.
 QVariant literalValue(AST::Statement *statement)
 {
     auto *expressionStatement = AST::cast<AST::ExpressionStatement *>(statement);
-    if (!expressionStatement)
-        return {};
-    AST::ExpressionNode *expression = expressionStatement->expression;
-    if (auto *string = AST::cast<AST::StringLiteral *>(expression))
-        return string->value.toString();
-    if (AST::cast<AST::TrueLiteral *>(expression))
-        return true;
-    if (AST::cast<AST::FalseLiteral *>(expression))
-        return false;
-    if (auto *number = AST::cast<AST::NumericLiteral *>(expression))
-        return number->value;
-    if (auto *minus = AST::cast<AST::UnaryMinusExpression *>(expression)) {
-        if (auto *number = AST::cast<AST::NumericLiteral *>(minus->expression))
-            return -number->value;
-    }
-    return {};
+    return expressionStatement ? Utils::QmlAst::literalValue(expressionStatement->expression)
+                               : QVariant();
 }
 
 } // namespace

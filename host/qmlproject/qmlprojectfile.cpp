@@ -6,6 +6,8 @@
 #include <private/qqmljslexer_p.h>
 #include <private/qqmljsparser_p.h>
 
+#include <utils/qmlast.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -27,34 +29,11 @@ QString tr(const char *text)
     return QCoreApplication::translate("Host::QmlProject::DesignProjectFile", text);
 }
 
-QString qualifiedName(AST::UiQualifiedId *id)
-{
-    QString name;
-    for (AST::UiQualifiedId *part = id; part; part = part->next) {
-        if (!name.isEmpty())
-            name += QLatin1Char('.');
-        name += part->name;
-    }
-    return name;
-}
+using Host::Utils::QmlAst::qualifiedName;
 
+// A literal, or an array of literals (a list of strings where all are strings).
 QVariant literalValue(AST::ExpressionNode *expression)
 {
-    if (!expression)
-        return {};
-    if (auto *string = AST::cast<AST::StringLiteral *>(expression))
-        return string->value.toString();
-    if (AST::cast<AST::TrueLiteral *>(expression))
-        return true;
-    if (AST::cast<AST::FalseLiteral *>(expression))
-        return false;
-    if (auto *number = AST::cast<AST::NumericLiteral *>(expression))
-        return number->value;
-    if (auto *minus = AST::cast<AST::UnaryMinusExpression *>(expression)) {
-        if (auto *number = AST::cast<AST::NumericLiteral *>(minus->expression))
-            return -number->value;
-        return {};
-    }
     if (auto *array = AST::cast<AST::ArrayPattern *>(expression)) {
         QVariantList values;
         bool allStrings = true;
@@ -75,7 +54,7 @@ QVariant literalValue(AST::ExpressionNode *expression)
         }
         return values;
     }
-    return {};
+    return Utils::QmlAst::literalValue(expression);
 }
 
 QmlProjectFile::Property makeProperty(const QString &text,
