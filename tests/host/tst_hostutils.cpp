@@ -58,22 +58,19 @@ void tst_HostUtils::childPaths_data()
     QTest::addColumn<bool>("isChild");
     QTest::addColumn<QString>("relative");
 
-    QTest::newRow("direct child") << "/a/b/c.qml"
-                                  << "/a/b" << true << "c.qml";
-    QTest::newRow("deep child") << "/a/b/c/d.qml"
-                                << "/a" << true << "b/c/d.qml";
-    QTest::newRow("trailing slash") << "/a/b/c.qml"
-                                    << "/a/b/" << true << "c.qml";
-    QTest::newRow("sibling prefix") << "/a/bc/d.qml"
-                                    << "/a/b" << false << "";
-    QTest::newRow("same path") << "/a/b"
-                               << "/a/b" << false << "";
-    QTest::newRow("below root") << "/etc/x"
-                                << "/" << true << "etc/x";
-    QTest::newRow("unclean input") << "/a/./b/../b/c.qml"
-                                   << "/a//b" << true << "c.qml";
-    QTest::newRow("empty directory") << "/a/b"
-                                     << "" << false << "";
+    QTest::newRow("direct child") << QString("/a/b/c.qml") << QString("/a/b") << true
+                                  << QString("c.qml");
+    QTest::newRow("deep child") << QString("/a/b/c/d.qml") << QString("/a") << true
+                                << QString("b/c/d.qml");
+    QTest::newRow("trailing slash")
+        << QString("/a/b/c.qml") << QString("/a/b/") << true << QString("c.qml");
+    QTest::newRow("sibling prefix")
+        << QString("/a/bc/d.qml") << QString("/a/b") << false << QString("");
+    QTest::newRow("same path") << QString("/a/b") << QString("/a/b") << false << QString("");
+    QTest::newRow("below root") << QString("/etc/x") << QString("/") << true << QString("etc/x");
+    QTest::newRow("unclean input")
+        << QString("/a/./b/../b/c.qml") << QString("/a//b") << true << QString("c.qml");
+    QTest::newRow("empty directory") << QString("/a/b") << QString("") << false << QString("");
 }
 
 void tst_HostUtils::childPaths()
@@ -94,18 +91,13 @@ void tst_HostUtils::parentDir_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("parent");
 
-    QTest::newRow("file") << "/home/user/project/Main.qml"
-                          << "/home/user/project";
-    QTest::newRow("top level") << "/etc"
-                               << "/";
-    QTest::newRow("root") << "/"
-                          << "";
-    QTest::newRow("relative") << "dir/file"
-                              << "dir";
-    QTest::newRow("bare name") << "file"
-                               << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    QTest::newRow("file") << QString("/home/user/project/Main.qml")
+                          << QString("/home/user/project");
+    QTest::newRow("top level") << QString("/etc") << QString("/");
+    QTest::newRow("root") << QString("/") << QString("");
+    QTest::newRow("relative") << QString("dir/file") << QString("dir");
+    QTest::newRow("bare name") << QString("file") << QString("");
+    QTest::newRow("empty") << QString("") << QString("");
 }
 
 void tst_HostUtils::parentDir()

@@ -186,34 +186,20 @@ void tst_PluginHost::dependencyChecks_data()
     QTest::addColumn<QString>("dependency");
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("error");
+    const auto row
+        = [](const char *tag, const char *dependency, const char *version, const char *error) {
+              QTest::newRow(tag) << QString(dependency) << QString(version) << QString(error);
+          };
 
-    QTest::newRow("compatible, exact") << "Alpha"
-                                       << "1.2.0"
-                                       << "";
-    QTest::newRow("compatible, older request") << "Alpha"
-                                               << "1.0.0"
-                                               << "";
-    QTest::newRow("host library") << "QmlProject"
-                                  << "2.3.1"
-                                  << "";
-    QTest::newRow("missing") << "Gamma"
-                             << "1.0.0"
-                             << "plugin \"Gamma\" (version 1.0.0) is not available";
-    QTest::newRow("too new") << "Alpha"
-                             << "1.3.0"
-                             << "does not satisfy the required version 1.3.0";
-    QTest::newRow("below compat") << "Alpha"
-                                  << "0.9.9"
-                                  << "does not satisfy";
-    QTest::newRow("build number counts") << "Beta"
-                                         << "0.5.1_4"
-                                         << "does not satisfy";
-    QTest::newRow("host library too new") << "Core"
-                                          << "2.4.0"
-                                          << "does not satisfy";
-    QTest::newRow("invalid version") << "Alpha"
-                                     << "one"
-                                     << "invalid version";
+    row("compatible, exact", "Alpha", "1.2.0", "");
+    row("compatible, older request", "Alpha", "1.0.0", "");
+    row("host library", "QmlProject", "2.3.1", "");
+    row("missing", "Gamma", "1.0.0", "plugin \"Gamma\" (version 1.0.0) is not available");
+    row("too new", "Alpha", "1.3.0", "does not satisfy the required version 1.3.0");
+    row("below compat", "Alpha", "0.9.9", "does not satisfy");
+    row("build number counts", "Beta", "0.5.1_4", "does not satisfy");
+    row("host library too new", "Core", "2.4.0", "does not satisfy");
+    row("invalid version", "Alpha", "one", "invalid version");
 }
 
 void tst_PluginHost::dependencyChecks()
@@ -381,18 +367,12 @@ void tst_PluginHost::versionParsing_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("normalized");
 
-    QTest::newRow("full") << "2.3.1"
-                          << "2.3.1.0";
-    QTest::newRow("build") << "2.3.1_7"
-                           << "2.3.1.7";
-    QTest::newRow("short") << "2"
-                           << "2.0.0.0";
-    QTest::newRow("text") << "2.x"
-                          << "";
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("trailing") << "2.3.1 beta"
-                              << "";
+    QTest::newRow("full") << QString("2.3.1") << QString("2.3.1.0");
+    QTest::newRow("build") << QString("2.3.1_7") << QString("2.3.1.7");
+    QTest::newRow("short") << QString("2") << QString("2.0.0.0");
+    QTest::newRow("text") << QString("2.x") << QString("");
+    QTest::newRow("empty") << QString("") << QString("");
+    QTest::newRow("trailing") << QString("2.3.1 beta") << QString("");
 }
 
 void tst_PluginHost::versionParsing()
