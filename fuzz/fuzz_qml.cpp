@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QByteArray bytes = Fuzz::input(data, size);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    Fuzz::SilentFeedback feedback;
+    RecordingFeedback feedback;
     TranslationCatalog catalog(&feedback);
     loadQml(catalog, buffer, QStringLiteral("Input.qml"), &feedback);
     std::size_t sum = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "userfeedbackinterface.h"
+#include <recordingfeedback.h>
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,41 +12,11 @@
 #include <cstdint>
 #include <cstdlib>
 
-// Shared pieces of the fuzz targets: a feedback sink that keeps nothing, a
-// scratch directory on a memory file system where there is one, and writing
-// seed files when LEXORA_FUZZ_SEED_DIR names a directory.
+// Shared pieces of the fuzz targets: a scratch directory on a memory file
+// system where there is one, and writing seed files when LEXORA_FUZZ_SEED_DIR
+// names a directory. Their feedback is the tests' RecordingFeedback, which
+// reads every report it keeps.
 namespace Lexora::Fuzz {
-
-class SilentFeedback final : public UserFeedbackInterface
-{
-public:
-    void showMissingImageWarning(std::string_view, std::string_view, std::string_view) override { }
-    QFutureInterface<void> createProgress(const QString &, const char *) override
-    {
-        return QFutureInterface<void>();
-    }
-    void setProgressMaximum(QFutureInterface<void> &, int) override { }
-    void setProgressValue(QFutureInterface<void> &, int) override { }
-    void startProgress(QFutureInterface<void> &) override { }
-    void finishProgress(QFutureInterface<void> &) override { }
-    void addError(const QString &message) override { touch(message); }
-    void addFileError(const QString &filePath, int line, const QString &message) override
-    {
-        touch(filePath);
-        touch(message);
-        m_sum += std::size_t(line);
-    }
-
-private:
-    // Reads every report, so that a message built from freed or garbage data
-    // shows up under AddressSanitizer.
-    void touch(const QString &text)
-    {
-        for (QChar character : text)
-            m_sum += character.unicode();
-    }
-    std::size_t m_sum = 0;
-};
 
 // A directory of this process for files the target writes and reads back,
 // removed at exit. The path is never freed, as the removal runs after static
