@@ -1175,8 +1175,8 @@ void tst_Database::corruptChangeSetsRaiseTheFamily_data()
         << QList<QByteArray> { QByteArray("T\x01\x01translatables\0\x17\0", 18) + integer(1)
                                + QByteArray(1, '\0') };
     QTest::newRow("translatables insert with three columns")
-        << QList<QByteArray> { QByteArray("T\x03\0\0\x01translatables\0\x12\0", 20)
-                               + integer(1) + QByteArray("\x03\x01x", 3) + integer(2) };
+        << QList<QByteArray> { QByteArray("T\x03\0\0\x01translatables\0\x12\0", 20) + integer(1)
+                               + QByteArray("\x03\x01x", 3) + integer(2) };
     QTest::newRow("unknown table")
         << QList<QByteArray> { QByteArray("T\x01\x01nowhere\0\x12\0", 12) + integer(1) };
     QTest::newRow("garbage") << QList<QByteArray> { QByteArray("\xff\xfe\xfd\xfc", 4) };

@@ -381,7 +381,8 @@ void tst_QmlProject::writeAfterEditOnDisk_data()
     // A write starts from the file as it is now, not as it was read.
     QTest::newRow("edited by someone else")
         << QByteArray("Project {\n    mainFile: \"b.qml\" // edited\n}\n") << QString()
-        << QByteArray("Project {\n    mainFile: \"b.qml\" // edited\n    primaryLanguage: \"de\"\n}\n");
+        << QByteArray(
+               "Project {\n    mainFile: \"b.qml\" // edited\n    primaryLanguage: \"de\"\n}\n");
 
     QTest::newRow("half-typed edit")
         << QByteArray("Project {\n    mainFile: \"b.qml\"\n    importPaths: [\"imports\",\n}\n")
