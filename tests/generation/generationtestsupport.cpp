@@ -82,21 +82,6 @@ QString toolPath(const QString &name)
     return QStandardPaths::findExecutable(name);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(contents) == contents.size();
-}
-
 QMap<QString, TsMessage> readTs(const QString &path)
 {
     QMap<QString, TsMessage> messages;

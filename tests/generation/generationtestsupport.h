@@ -3,6 +3,7 @@
 #include "databaseio/projectdatabase.h"
 #include "generationservices.h"
 #include "recordingfeedback.h"
+#include "testfiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -47,8 +48,6 @@ private:
 };
 
 QString toolPath(const QString &name);
-QByteArray readFile(const QString &path);
-bool writeFile(const QString &path, const QByteArray &contents);
 
 struct TsMessage
 {

@@ -13,6 +13,8 @@
 
 #include <private/qqmldebugconnection_p.h>
 
+#include <testfiles.h>
+
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
@@ -84,12 +86,6 @@ QString missingPreview()
     if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::QmlImportsPath) + "/QtQuick/qmldir"))
         return QStringLiteral("Qt Quick (package qml6-module-qtquick)");
     return {};
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <qmlproject/multilanguagesetting.h>
 #include <qmlproject/qmlbuildbackend.h>
 
+#include <testfiles.h>
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -14,21 +16,6 @@ using namespace Host::QmlProject;
 using Host::Utils::Path;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    return file.write(contents) == contents.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 std::unique_ptr<DesignProject> openText(const QTemporaryDir &dir, const QByteArray &text)
 {

@@ -3,21 +3,13 @@
 #include "exception.h"
 #include "jsonimportexport.h"
 
+#include <testfiles.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Lexora;
-
-namespace {
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-} // namespace
 
 class tst_DatabaseAccess : public QObject
 {

@@ -1,6 +1,8 @@
 #include "exception.h"
 #include "jsonimportexport.h"
 
+#include <testfiles.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,18 +33,6 @@ Texts texts(const TranslatableEntry &entry)
     for (const TranslationEntry &translation : entry.translations)
         result.emplace_back(translation.language, translation.translation);
     return result;
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

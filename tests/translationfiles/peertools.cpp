@@ -42,14 +42,6 @@ bool writeCatalog(const Lexora::TranslationCatalog &catalog,
     return catalog.saveCatalog(file, format);
 }
 
-QByteArray readFile(const QString &filePath)
-{
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 QByteArray lrelease(const QString &tsFilePath, bool noUnfinished)
 {
     const QString qmFilePath = tsFilePath.chopped(3) + QStringLiteral(".lrelease.qm");

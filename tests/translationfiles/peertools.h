@@ -4,6 +4,7 @@
 #include "translationfiles/translationcatalog.h"
 
 #include <peerrequirement.h>
+#include <testfiles.h>
 
 #include <QByteArray>
 #include <QList>
@@ -30,8 +31,6 @@ ToolResult runTool(const QString &name, const QStringList &arguments);
 bool writeCatalog(const Lexora::TranslationCatalog &catalog,
                   const QString &format,
                   const QString &filePath);
-
-QByteArray readFile(const QString &filePath);
 
 // Compiles a .ts file with lrelease -idbased, by default also -nounfinished.
 // Returns the .qm bytes, or a null array when lrelease failed.

@@ -49,12 +49,6 @@ QStringList codesOfRow(const NumerusTableEntry &entry)
     return codes;
 }
 
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 } // namespace
 
 void TestNumerusRules::lookup_data()
@@ -150,8 +144,8 @@ void TestNumerusRules::rowsMatchLrelease()
 
     for (const QString &code : codes) {
         const QString base = m_directory.filePath(QStringLiteral("rule_%1").arg(code));
-        const QByteArray ours = PeerTools::readFile(base + ".ours.qm");
-        const QByteArray peer = PeerTools::readFile(base + ".qm");
+        const QByteArray ours = readFile(base + ".ours.qm");
+        const QByteArray peer = readFile(base + ".qm");
         QVERIFY2(peer.startsWith(PeerTools::qmMagic()), qPrintable(code));
         // A bare code may resolve to a territory that another row claims (pt is
         // Brazilian Portuguese); lrelease must still agree on every byte.

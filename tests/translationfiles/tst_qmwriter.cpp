@@ -269,7 +269,7 @@ void TestQmWriter::matchesLrelease()
 
     const QByteArray peer = PeerTools::lrelease(base + ".ts", noUnfinished);
     QVERIFY2(!peer.isNull(), "lrelease failed");
-    QCOMPARE(PeerTools::readFile(base + ".qm").toHex(' '), peer.toHex(' '));
+    QCOMPARE(readFile(base + ".qm").toHex(' '), peer.toHex(' '));
 }
 
 void TestQmWriter::projectLanguages_data()
@@ -332,7 +332,7 @@ void TestQmWriter::projectLanguages()
     QCOMPARE(peer.count(nullTranslation), 1);
     peer.replace(nullTranslation, emptyTranslation);
 
-    const QByteArray ours = PeerTools::readFile(base + ".qm");
+    const QByteArray ours = readFile(base + ".qm");
     QVERIFY(ours.startsWith(qmMagic()));
     QVERIFY(peer.startsWith(qmMagic()));
     const QList<PeerTools::QmSection> ourSections = PeerTools::qmSections(ours);

@@ -378,7 +378,7 @@ void TestTsWriter::peersKeepIdsWithWhiteSpace()
     static const QRegularExpression rawId(QStringLiteral("<message id=\"(.*?)\">\n\\s*<source>"),
                                           QRegularExpression::DotMatchesEverythingOption);
     QStringList copiedIds;
-    const QString copied = QString::fromUtf8(PeerTools::readFile(copy));
+    const QString copied = QString::fromUtf8(readFile(copy));
     for (const QRegularExpressionMatch &match : rawId.globalMatch(copied))
         copiedIds << match.captured(1);
     QCOMPARE(copiedIds, ids);
@@ -464,5 +464,5 @@ void TestTsWriter::lconvertReadsEveryFile()
         const bool gone = message.type == u"vanished" || message.type == u"obsolete";
         message.type = gone ? QStringLiteral("gone") : QString();
     }
-    QCOMPARE(readPo(PeerTools::readFile(output)), expected);
+    QCOMPARE(readPo(readFile(output)), expected);
 }
