@@ -11,6 +11,8 @@
 
 #include <peerrequirement.h>
 
+#include <testfiles.h>
+
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -335,9 +337,7 @@ void tst_Database::badFilesRaiseTheWrapperException()
 
     m_database.reset();
     if (damage == 0) {
-        QFile file(databasePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QByteArray(8192, '\x42'));
+        QVERIFY(writeFile(databasePath(), QByteArray(8192, '\x42')));
     } else {
         Host::Sqlite::Database database { databasePath() };
         database.execute(damage == 1 ? "ALTER TABLE translatableMetaData DROP COLUMN value"

@@ -20,11 +20,7 @@ TestProject::~TestProject()
 
 void TestProject::writeFile(const QString &relative, const QByteArray &contents) const
 {
-    const QString path = m_directory.filePath(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
+    ::writeFile(m_directory.filePath(relative), contents);
 }
 
 bool TestProject::open()

@@ -8,6 +8,8 @@
 #include <formeditor/nodenavigatorview.h>
 #include <formeditor/nodetreemodel.h>
 
+#include <testfiles.h>
+
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
@@ -94,9 +96,7 @@ void tst_FormEditorViews::initTestCase()
 {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QVERIFY(m_dir.isValid());
-    QFile file(m_dir.filePath(QStringLiteral("Screen.ui.qml")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(screen);
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("Screen.ui.qml")), screen));
 }
 
 bool tst_FormEditorViews::openScreen(FormDocument *document)
@@ -339,11 +339,8 @@ void tst_FormEditorViews::translationFileOfDocument()
     QStringList files = document.split(QLatin1Char('|'));
     document = files.last();
     files.append(projectFile);
-    for (const QString &name : files) {
-        QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    for (const QString &name : files)
+        QVERIFY(writeFile(dir.filePath(name), {}));
     const QString found
         = FormEditorView::translationFileFor(QUrl::fromLocalFile(dir.filePath(document)), language);
     QCOMPARE(found, expected.isEmpty() ? QString() : QDir::cleanPath(dir.filePath(expected)));

@@ -3,6 +3,8 @@
 
 #include <peerrequirement.h>
 
+#include <testfiles.h>
+
 #include <QFile>
 #include <QImage>
 #include <QLibraryInfo>
@@ -65,9 +67,7 @@ void tst_FormView::initTestCase()
 {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QVERIFY(m_dir.isValid());
-    QFile file(m_dir.filePath(QStringLiteral("Other.qml")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(other);
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("Other.qml")), other));
     m_url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("Form.qml")));
 }
 
@@ -214,13 +214,11 @@ void tst_FormView::translatedTexts()
     const QString ts = m_dir.filePath(QStringLiteral("qml_de.ts"));
     const QString qm = m_dir.filePath(QStringLiteral("qml_de.qm"));
     if (!QFile::exists(qm)) {
-        QFile source(ts);
-        QVERIFY(source.open(QIODevice::WriteOnly));
-        source.write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
-                     "<TS version=\"2.1\" language=\"de\"><context><name></name>"
-                     "<message id=\"welcome.heading\"><source>welcome.heading</source>"
-                     "<translation>Willkommen</translation></message></context></TS>\n");
-        source.close();
+        QVERIFY(writeFile(ts,
+                          "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+                          "<TS version=\"2.1\" language=\"de\"><context><name></name>"
+                          "<message id=\"welcome.heading\"><source>welcome.heading</source>"
+                          "<translation>Willkommen</translation></message></context></TS>\n"));
         QCOMPARE(QProcess::execute(lrelease, { "-silent", "-idbased", ts, "-qm", qm }), 0);
     }
 

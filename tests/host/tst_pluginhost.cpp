@@ -3,6 +3,8 @@
 #include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
 
+#include <testfiles.h>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -313,10 +315,7 @@ void tst_PluginHost::foreignAndDuplicateModules()
     QVERIFY(dir.isValid());
     // Something that looks like a library but is not one, and a real library that
     // is no plugin of ours, are passed over silently.
-    QFile junk(dir.filePath(QStringLiteral("libjunk.so")));
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("not a library");
-    junk.close();
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("libjunk.so")), "not a library"));
     const QString alphaModule
         = QDir(pluginDir()).filePath(QStringLiteral("libhosttest_b_alpha.so"));
     QVERIFY(QFile::exists(alphaModule));

@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <testfiles.h>
+
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -239,10 +241,7 @@ void tst_Sqlite::badFilesRaiseSqliteText()
     QFETCH(QByteArray, content);
     QFETCH(QString, expectedText);
 
-    QFile file(databasePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    QVERIFY(writeFile(databasePath(), content));
     VERIFY_RAISES(Database { databasePath() }, expectedText);
 }
 

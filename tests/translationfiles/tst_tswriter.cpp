@@ -197,10 +197,7 @@ QString saveToFile(const QTemporaryDir &directory, const CatalogSetup &setup, QB
     *ts = save(setup, feedback);
     const QString path = directory.filePath(
         QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') + ".ts");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*ts) != ts->size())
-        return {};
-    return path;
+    return writeFile(path, *ts) ? path : QString();
 }
 
 } // namespace
