@@ -32,8 +32,9 @@ inline void whenModal(std::function<void(QWidget *)> answer)
 
 // Closes every message box that opens while it lives and writes down its
 // title and text, so failures shown to the user can be checked without anyone
-// clicking. A box must offer just OK and belong to the main window; a box that
-// does not still gets closed, so the test fails instead of hanging.
+// clicking. A box must offer just OK and belong to the main window (when there
+// is one); a box that does not still gets closed, so the test fails instead of
+// hanging.
 class MessageBoxCatcher : public QObject
 {
 public:
@@ -53,8 +54,7 @@ public:
                            qPrintable(box->text()),
                            __FILE__,
                            __LINE__);
-            QTest::qVerify(box->parentWidget()
-                               && box->parentWidget() == Host::Core::Workbench::dialogParent(),
+            QTest::qVerify(box->parentWidget() == Host::Core::Workbench::dialogParent(),
                            "box->parentWidget() == Host::Core::Workbench::dialogParent()",
                            qPrintable(box->text()),
                            __FILE__,

@@ -13,6 +13,7 @@
 #include "translationfileservices.h"
 #include "userfeedbackinterface.h"
 
+#include "failingsearchdatabase.h"
 #include "messageboxcatcher.h"
 
 #include <designer/documentmodel.h>
@@ -24,7 +25,6 @@
 #include <qmlproject/designproject.h>
 #include <qmlproject/multilanguagesetting.h>
 #include <qmlproject/qmlbuildbackend.h>
-#include <sqlite/sqliteexception.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -44,7 +44,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <span>
 
 #include <functional>
 
@@ -611,87 +610,18 @@ private slots:
         TranslationsSearchWidget *search = fixture.panel()->searchWidget();
         DatabaseIoInterface *database = fixture.access().databaseIo();
         // A database that breaks between two searches: not a query error.
-        class Broken final : public DatabaseIoInterface
-        {
-        public:
-            void syncTranslatables(const TranslatableEntries &) override { }
-            TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
-            TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &) override
-            {
-                return {};
-            }
-            TranslatableEntries fetchTranslatableEntries(const TranslationIds &) override
-            {
-                return {};
-            }
-            TranslationRows fetchTranslationRows(const TranslationIds &,
-                                                 std::string_view,
-                                                 std::string_view) override
-            {
-                return {};
-            }
-            std::int64_t addTranslatable(std::string_view) override { return -1; }
-            void
-            setTranslatableMetaData(std::int64_t, std::string_view, const DatabaseValue &) override
-            { }
-            void removeTranslatableMetaData(std::int64_t, std::string_view) override { }
-            std::int64_t
-            updateTranslation(std::int64_t, std::string_view, std::string_view) override
-            {
-                return -1;
-            }
-            void removeTranslation(std::int64_t, std::string_view) override { }
-            void removeTranslatable(std::int64_t) override { }
-            std::int64_t translatableId(std::string_view) override { return -1; }
-            std::optional<std::string> fetchTranslation(std::int64_t, std::string_view) override
-            {
-                return {};
-            }
-            SearchRows searchTranslations(std::string_view) override
-            {
-                throw Host::Sqlite::Exception("database disk image is malformed", 11);
-            }
-            void storeScreenMetaData(std::string_view) override { }
-            TextElides fetchTextElides(std::string_view) override { return {}; }
-            std::vector<std::int64_t> translatableIds(const TranslationIds &) override
-            {
-                return {};
-            }
-            std::vector<std::optional<std::string>> fetchTranslations(std::span<const std::int64_t>,
-                                                                      std::string_view) override
-            {
-                return {};
-            }
-        } broken;
+        FailingSearchDatabase broken("database disk image is malformed", 11);
 
         QTest::keyClicks(search->searchField(), "hal*");
         QCOMPARE(search->resultTable()->model()->rowCount(), 1);
         fixture.access().setDatabaseIo(&broken);
-        QString shown;
-        whenModal([&shown](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            QVERIFY(box);
-            QCOMPARE(box->icon(), QMessageBox::Critical);
-            shown = box->text();
-            box->accept();
-        });
+        MessageBoxCatcher catcher;
         QTest::keyClicks(search->searchField(), "x");
-        QVERIFY2(shown.contains("database disk image is malformed"), qPrintable(shown));
+        QCOMPARE(catcher.icons, QList { QMessageBox::Critical });
+        QVERIFY2(catcher.texts.value(0).contains("database disk image is malformed"),
+                 qPrintable(catcher.texts.value(0)));
         QCOMPARE(search->resultTable()->model()->rowCount(), 0);
         fixture.access().setDatabaseIo(database);
-    }
-
-    void longTranslationInSearch()
-    {
-        Fixture fixture;
-        std::int64_t key = fixture.access().databaseIo()->addTranslatable("long");
-        fixture.access().databaseIo()->updateTranslation(
-            key, "en", "lengthy " + std::string(300, 'x'));
-        TranslationsSearchWidget *search = fixture.panel()->searchWidget();
-        QTest::keyClicks(search->searchField(), "lengthy");
-        const QModelIndex cell = search->resultTable()->model()->index(0, 2);
-        QCOMPARE(cell.data().toString().size(), 256);
-        QCOMPARE(cell.data(Qt::ToolTipRole).toString().size(), 308);
     }
 
     void contextMenu_data()
