@@ -24,7 +24,8 @@ inline QProcessEnvironment toolEnvironment()
 
 inline ToolResult lexora(const QStringList &arguments,
                          const QString &workingDirectory = {},
-                         const QProcessEnvironment &environment = toolEnvironment())
+                         const QProcessEnvironment &environment = toolEnvironment(),
+                         int timeoutMs = 120000)
 {
     QProcess process;
     if (!workingDirectory.isEmpty())
@@ -32,7 +33,7 @@ inline ToolResult lexora(const QStringList &arguments,
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(LEXORA_TOOL), arguments);
     ToolResult result;
-    const bool finished = process.waitForFinished(120000);
+    const bool finished = process.waitForFinished(timeoutMs);
     if (!finished)
         process.kill();
     if (finished && process.exitStatus() == QProcess::NormalExit)

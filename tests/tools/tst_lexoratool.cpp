@@ -68,6 +68,13 @@ void createProject(const QString &directory)
     writeFile(directory + "/translations.json", translationsJson);
 }
 
+// The same, with its JSON file imported into a new database.
+bool createImportedProject(const QString &directory)
+{
+    createProject(directory);
+    return lexora({ "import", "translations.json" }, directory).exitCode == 0;
+}
+
 // ID -> language -> translation, independent of order and layout.
 QMap<QString, QMap<QString, QString>> translationsOf(const QByteArray &json)
 {
@@ -204,11 +211,7 @@ void TestLexoraTool::formats()
 void TestLexoraTool::importExportRoundTrip()
 {
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(
-        lexora({ "import", directory.filePath("translations.json"), "--project", directory.path() })
-            .exitCode,
-        0);
+    QVERIFY(createImportedProject(directory.path()));
 
     const QString exported = directory.filePath("exported.json");
     const ToolResult result = lexora({ "export", exported, "--project", directory.path() });
@@ -244,11 +247,7 @@ void TestLexoraTool::exportSelections()
     QFETCH(QStringList, options);
     QFETCH(QStringList, expectedIds);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(
-        lexora({ "import", directory.filePath("translations.json"), "--project", directory.path() })
-            .exitCode,
-        0);
+    QVERIFY(createImportedProject(directory.path()));
 
     const QString exported = directory.filePath("selection.json");
     const ToolResult result
@@ -282,7 +281,8 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged_data()
         << R"(translatables[1] (trId "greeting"): translations[0]: "translation" is not a string)";
     QTest::newRow("invalid UTF-8")
         << QByteArray("{\"translatables\": [{\"trId\": \"greeting\", \"translations\": "
-                      "[{\"language\": \"de\", \"translation\": \"Gr\xfc\xdfe\"}]}]}")
+                      "[{\"language\": \"de\", \"translation\": \"Gr\xfc\xdf"
+                      "e\"}]}]}")
         << "invalid UTF-8 at byte offset 94";
 }
 
@@ -291,11 +291,7 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged()
     QFETCH(QByteArray, contents);
     QFETCH(QString, expectedMessage);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(
-        lexora({ "import", directory.filePath("translations.json"), "--project", directory.path() })
-            .exitCode,
-        0);
+    QVERIFY(createImportedProject(directory.path()));
     QCOMPARE(lexora({ "export", directory.filePath("before.json"), "--project", directory.path() })
                  .exitCode,
              0);
@@ -445,8 +441,7 @@ void TestLexoraTool::importSummary()
     QFETCH(QString, expectedWarning);
 
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
     const QString database = directory.filePath("translations.db");
     const QByteArray before = readFile(database);
     QVERIFY(!before.isEmpty());
@@ -498,8 +493,7 @@ void TestLexoraTool::exportRefusesDatabaseFiles()
 {
     QFETCH(QString, target);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
     const QString database = directory.filePath("translations.db");
     QVERIFY(QFile::link(database, directory.filePath("link.db")));
     const QByteArray before = readFile(database);
@@ -560,8 +554,7 @@ void TestLexoraTool::readErrorsKeepExistingFiles()
     QFETCH(QString, setup);
     QFETCH(QString, expectedError);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
     QCOMPARE(lexora({ "generate" }, directory.path()).exitCode, 0);
     const QString i18n = directory.filePath("i18n");
     QMap<QString, QByteArray> good;
@@ -705,8 +698,7 @@ void TestLexoraTool::controlCharactersAreEscaped()
 void TestLexoraTool::readersWorkBesideAWriter()
 {
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
 
     // Another process is in the middle of writing.
     Host::Sqlite::Database writer(directory.filePath("translations.db"));
