@@ -1,6 +1,8 @@
 // Runs `lexora check` as a release pipeline would: on a project whose
 // translations have faults, then after a corrected file is imported.
 
+#include "toolrunner.h"
+
 #include <checks/checkreport.h>
 #include <databaseio/projectdatabase.h>
 
@@ -17,29 +19,6 @@
 using namespace Lexora;
 
 namespace {
-
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Result lexora(const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(LEXORA_TOOL), arguments);
-    Result result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 bool copyProject(const QString &target)
 {
@@ -87,7 +66,7 @@ void TestCheckCommand::gatesReleaseUntilFixed()
              0);
 
     const QString json = project + "/report.json";
-    Result result = lexora({ "check", "--project", project, "--json", json });
+    ToolResult result = lexora({ "check", "--project", project, "--json", json });
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.out.contains("Language fr:\n  placeholders (error)\n    cart.delete\n"
                                  "      en: \"Delete %1 items?\"\n"
@@ -139,7 +118,7 @@ void TestCheckCommand::silencedIdsStaySilentAcrossImports()
     const QString project = directory.path();
     QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
 
-    Result result = lexora({ "check", "-p", project, "--silence", "brand.name=identical" });
+    ToolResult result = lexora({ "check", "-p", project, "--silence", "brand.name=identical" });
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(!result.out.contains("brand.name"), qPrintable(result.out));
     QVERIFY(result.out.contains("0 error(s), 0 warning(s)\n"));
@@ -211,7 +190,7 @@ void TestCheckCommand::commandLineErrors()
     if (withDatabase)
         QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode,
                  0);
-    const Result result = lexora(QStringList { "-p", project } + arguments);
+    const ToolResult result = lexora(QStringList { "-p", project } + arguments);
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(result.err.contains(message), qPrintable(result.err));
     if (exitCode != 0)
@@ -245,7 +224,7 @@ void TestCheckCommand::generateCountsMessages()
     const QString project = directory.path();
     QCOMPARE(lexora({ "import", project + "/translations-broken.json", "-p", project }).exitCode,
              0);
-    const Result result = lexora({ "generate", "-p", project });
+    const ToolResult result = lexora({ "generate", "-p", project });
     QCOMPARE(result.exitCode, 0);
     const QString path = QDir(project).filePath("i18n/" + file);
     const QString line = QStringLiteral("  %1 (%2 message(s), %3 unfinished)\n")

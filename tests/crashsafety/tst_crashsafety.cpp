@@ -7,6 +7,8 @@
 // The moments come from a fixed seed; LEXORA_KILL_COUNT raises the number of
 // kills per case (20 by default).
 
+#include "toolrunner.h"
+
 #include <databaseio/projectdatabase.h>
 
 #include <sqlite3.h>
@@ -96,28 +98,13 @@ void createProject(const QString &directory)
     writeFile(directory + "/new.json", translationsJson(1));
 }
 
-QString lexoraTool()
-{
-    return QStringLiteral(LEXORA_TOOL);
-}
-
-QProcessEnvironment toolEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
-    return environment;
-}
-
+// Large imports take a while on a loaded machine.
 bool runTool(const QStringList &arguments, QString *output = nullptr)
 {
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(lexoraTool(), arguments);
-    const bool finished = process.waitForFinished(300000);
+    const ToolResult result = lexora(arguments, {}, toolEnvironment(), 300000);
     if (output)
-        *output = QString::fromLocal8Bit(process.readAllStandardOutput()
-                                         + process.readAllStandardError());
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        *output = result.out + result.err;
+    return result.exitCode == 0;
 }
 
 struct Connection
@@ -210,7 +197,7 @@ bool runAndKill(const QStringList &arguments, int delayMs)
 {
     QProcess process;
     process.setProcessEnvironment(toolEnvironment());
-    process.start(lexoraTool(), arguments);
+    process.start(QStringLiteral(LEXORA_TOOL), arguments);
     if (!process.waitForStarted(60000))
         return false;
     QThread::msleep(ulong(delayMs));
@@ -262,7 +249,7 @@ private:
 
 void tst_CrashSafety::initTestCase()
 {
-    QVERIFY(QFileInfo(lexoraTool()).isExecutable());
+    QVERIFY(QFileInfo(QStringLiteral(LEXORA_TOOL)).isExecutable());
     QVERIFY(m_project.isValid() && m_states.isValid());
     createProject(m_project.path());
 

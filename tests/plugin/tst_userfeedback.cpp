@@ -1,6 +1,8 @@
 #include "lexoraconstants.h"
 #include "userfeedback.h"
 
+#include "messageboxcatcher.h"
+
 #include <core/progresscenter.h>
 #include <core/progressmodel.h>
 #include <projects/issuelist.h>
@@ -104,18 +106,10 @@ private slots:
     void missingImageWarningNamesTheTranslation()
     {
         Lexora::UserFeedback feedback;
-        QString title;
-        QString text;
-        QTimer::singleShot(0, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            title = box->windowTitle();
-            text = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
+        MessageBoxCatcher catcher;
         feedback.showMissingImageWarning("welcome.title", "content/Main.ui.qml", "busy");
-        QCOMPARE(title, QStringLiteral("No image for translation id found"));
-        QCOMPARE(text,
+        QCOMPARE(catcher.titles, QStringList { "No image for translation id found" });
+        QCOMPARE(catcher.texts.value(0),
                  QStringLiteral("Translation id is: welcome.title\nFile path is: "
                                 "content/Main.ui.qml\nState is: busy"));
     }

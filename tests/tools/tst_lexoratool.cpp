@@ -1,6 +1,8 @@
 // Runs the `lexora` executable as a build pipeline would and checks what it
 // leaves behind with Qt's own readers.
 
+#include "toolrunner.h"
+
 #include <peerrequirement.h>
 
 #include <sqlite/sqlitedatabase.h>
@@ -20,32 +22,6 @@
 #include <QTranslator>
 
 namespace {
-
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Result lexora(const QStringList &arguments, const QString &workingDirectory = {})
-{
-    QProcess process;
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
-    // As a user's shell or a pipeline runs it, without the test runner's logging rules.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(LEXORA_TOOL), arguments);
-    Result result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return result;
-}
 
 void writeFile(const QString &path, const QByteArray &contents)
 {
@@ -90,6 +66,13 @@ void createProject(const QString &directory)
               "import QtQuick\nColumn {\n    Text { text: qsTrId(\"emptyText\") }\n"
               "    Text { text: qsTrId(\"onlyGerman\") }\n}\n");
     writeFile(directory + "/translations.json", translationsJson);
+}
+
+// The same, with its JSON file imported into a new database.
+bool createImportedProject(const QString &directory)
+{
+    createProject(directory);
+    return lexora({ "import", "translations.json" }, directory).exitCode == 0;
 }
 
 // ID -> language -> translation, independent of order and layout.
@@ -153,12 +136,12 @@ void TestLexoraTool::generateAsUser()
     QTemporaryDir directory;
     createProject(directory.path());
 
-    const Result imported
+    const ToolResult imported
         = lexora({ "import", "translations.json", "--project", "." }, directory.path());
     QCOMPARE(imported.exitCode, 0);
     QVERIFY2(imported.out.contains("Imported 4 translation ID(s)"), qPrintable(imported.out));
 
-    const Result generated = lexora({ "generate", "--project", directory.path() });
+    const ToolResult generated = lexora({ "generate", "--project", directory.path() });
     QVERIFY2(generated.exitCode == 0, qPrintable(generated.err));
     const QString i18n = directory.filePath("i18n");
     QVERIFY(generated.out.contains(QDir::toNativeSeparators(i18n)));
@@ -219,7 +202,8 @@ void TestLexoraTool::formats()
     QFETCH(QStringList, expectedFiles);
     QTemporaryDir directory;
     createProject(directory.path());
-    const Result result = lexora({ "generate", "--project", directory.path(), "--format", format });
+    const ToolResult result
+        = lexora({ "generate", "--project", directory.path(), "--format", format });
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QCOMPARE(QDir(directory.filePath("i18n")).entryList(QDir::Files, QDir::Name), expectedFiles);
 }
@@ -227,14 +211,10 @@ void TestLexoraTool::formats()
 void TestLexoraTool::importExportRoundTrip()
 {
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(
-        lexora({ "import", directory.filePath("translations.json"), "--project", directory.path() })
-            .exitCode,
-        0);
+    QVERIFY(createImportedProject(directory.path()));
 
     const QString exported = directory.filePath("exported.json");
-    const Result result = lexora({ "export", exported, "--project", directory.path() });
+    const ToolResult result = lexora({ "export", exported, "--project", directory.path() });
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     // The error stream of a pipeline carries errors only, not the exported data.
     QCOMPARE(result.err, QString());
@@ -267,14 +247,10 @@ void TestLexoraTool::exportSelections()
     QFETCH(QStringList, options);
     QFETCH(QStringList, expectedIds);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(
-        lexora({ "import", directory.filePath("translations.json"), "--project", directory.path() })
-            .exitCode,
-        0);
+    QVERIFY(createImportedProject(directory.path()));
 
     const QString exported = directory.filePath("selection.json");
-    const Result result
+    const ToolResult result
         = lexora(QStringList { "export", exported, "--project", directory.path() } + options);
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     const auto translations = translationsOf(readFile(exported));
@@ -305,7 +281,8 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged_data()
         << R"(translatables[1] (trId "greeting"): translations[0]: "translation" is not a string)";
     QTest::newRow("invalid UTF-8")
         << QByteArray("{\"translatables\": [{\"trId\": \"greeting\", \"translations\": "
-                      "[{\"language\": \"de\", \"translation\": \"Gr\xfc\xdfe\"}]}]}")
+                      "[{\"language\": \"de\", \"translation\": \"Gr\xfc\xdf"
+                      "e\"}]}]}")
         << "invalid UTF-8 at byte offset 94";
 }
 
@@ -314,11 +291,7 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged()
     QFETCH(QByteArray, contents);
     QFETCH(QString, expectedMessage);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(
-        lexora({ "import", directory.filePath("translations.json"), "--project", directory.path() })
-            .exitCode,
-        0);
+    QVERIFY(createImportedProject(directory.path()));
     QCOMPARE(lexora({ "export", directory.filePath("before.json"), "--project", directory.path() })
                  .exitCode,
              0);
@@ -326,7 +299,7 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged()
     const QString bad = directory.filePath("bad.json");
     if (!contents.isNull())
         writeFile(bad, contents);
-    const Result result = lexora({ "import", bad, "--project", directory.path() });
+    const ToolResult result = lexora({ "import", bad, "--project", directory.path() });
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.err.contains(expectedMessage), qPrintable(result.err));
     QVERIFY(result.err.contains(QDir::toNativeSeparators(bad)));
@@ -377,7 +350,7 @@ void TestLexoraTool::projectErrors()
     for (const QStringList &arguments :
          { QStringList { "generate", "--project", project },
            QStringList { "export", directory.filePath("out.json"), "--project", project } }) {
-        const Result result = lexora(arguments);
+        const ToolResult result = lexora(arguments);
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains(expectedMessage), qPrintable(result.err));
     }
@@ -406,7 +379,7 @@ void TestLexoraTool::usageErrors()
     QFETCH(QStringList, arguments);
     QFETCH(QString, expectedMessage);
     QTemporaryDir directory;
-    const Result result = lexora(arguments, directory.path());
+    const ToolResult result = lexora(arguments, directory.path());
     QCOMPARE(result.exitCode, 2);
     QVERIFY2(result.err.contains(expectedMessage), qPrintable(result.err));
     QVERIFY(QDir(directory.path()).isEmpty());
@@ -468,8 +441,7 @@ void TestLexoraTool::importSummary()
     QFETCH(QString, expectedWarning);
 
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
     const QString database = directory.filePath("translations.db");
     const QByteArray before = readFile(database);
     QVERIFY(!before.isEmpty());
@@ -478,7 +450,7 @@ void TestLexoraTool::importSummary()
     QStringList arguments { "import", "next.json" };
     if (dryRun)
         arguments << "--dry-run";
-    const Result result = lexora(arguments, directory.path());
+    const ToolResult result = lexora(arguments, directory.path());
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
     QVERIFY(!lines.isEmpty());
@@ -499,7 +471,7 @@ void TestLexoraTool::importSummary()
         QVERIFY(!QFile::exists(database + "-wal"));
     } else {
         // Running the same file again finds nothing left to do.
-        const Result again = lexora({ "import", "next.json" }, directory.path());
+        const ToolResult again = lexora({ "import", "next.json" }, directory.path());
         QCOMPARE(again.out.split(u'\n', Qt::SkipEmptyParts).mid(1),
                  QStringList({ "  translation IDs: 0 added, 0 changed, 0 removed",
                                "  translations: 0 added, 0 changed, 0 removed",
@@ -521,13 +493,12 @@ void TestLexoraTool::exportRefusesDatabaseFiles()
 {
     QFETCH(QString, target);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
     const QString database = directory.filePath("translations.db");
     QVERIFY(QFile::link(database, directory.filePath("link.db")));
     const QByteArray before = readFile(database);
 
-    const Result result = lexora({ "export", target }, directory.path());
+    const ToolResult result = lexora({ "export", target }, directory.path());
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.err.contains("it is the project's translation database"),
              qPrintable(result.err));
@@ -551,7 +522,7 @@ void TestLexoraTool::helpAll()
     QFETCH(QStringList, arguments);
     QTemporaryDir directory;
     createProject(directory.path());
-    const Result result = lexora(arguments, directory.path());
+    const ToolResult result = lexora(arguments, directory.path());
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(result.out.contains("Commands:") && result.out.contains("--help-all"),
              qPrintable(result.out));
@@ -583,8 +554,7 @@ void TestLexoraTool::readErrorsKeepExistingFiles()
     QFETCH(QString, setup);
     QFETCH(QString, expectedError);
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
     QCOMPARE(lexora({ "generate" }, directory.path()).exitCode, 0);
     const QString i18n = directory.filePath("i18n");
     QMap<QString, QByteArray> good;
@@ -616,7 +586,7 @@ void TestLexoraTool::readErrorsKeepExistingFiles()
         : QDir::toNativeSeparators(directory.filePath(expectedError));
 
     // The default: nothing is written, the previous files stay.
-    const Result result = lexora({ "generate", "--format", "all" }, directory.path());
+    const ToolResult result = lexora({ "generate", "--format", "all" }, directory.path());
     QCOMPARE(result.exitCode, 1);
     // Reported once, though both formats read the files.
     QCOMPARE(result.err.count(error), 1);
@@ -626,7 +596,7 @@ void TestLexoraTool::readErrorsKeepExistingFiles()
         QVERIFY2(readFile(i18n + u'/' + it.key()) == it.value(), qPrintable(it.key()));
 
     // --keep-going writes what could be read and still fails.
-    const Result kept = lexora({ "generate", "--keep-going" }, directory.path());
+    const ToolResult kept = lexora({ "generate", "--keep-going" }, directory.path());
     QCOMPARE(kept.exitCode, 1);
     QVERIFY2(kept.err.contains(error), qPrintable(kept.err));
     QVERIFY2(kept.out.contains("qml_de.ts"), qPrintable(kept.out));
@@ -652,7 +622,7 @@ void TestLexoraTool::messagesWithoutIdWarn()
     createProject(directory.path());
     writeFile(directory.filePath("content/Plain.qml"),
               "import QtQuick\nText { text: qsTr(\"Hello\") }\n");
-    const Result result
+    const ToolResult result
         = lexora(QStringList { "generate", "--format", "qm" } + options, directory.path());
     QCOMPARE(result.exitCode, exitCode);
     // One line, though each of the two files reports it.
@@ -688,7 +658,7 @@ void TestLexoraTool::languageCodes()
     text.replace(R"(["de", "fr"])", languages);
     writeFile(projectFile, text);
 
-    const Result result = lexora({ "generate", "--format", "qm" }, directory.path());
+    const ToolResult result = lexora({ "generate", "--format", "qm" }, directory.path());
     QCOMPARE(result.exitCode, exitCode);
     for (const QString &code : refused) {
         const QString message = QStringLiteral("the supportedLanguages of %1 hold \"%2\", which is "
@@ -713,7 +683,7 @@ void TestLexoraTool::controlCharactersAreEscaped()
     // error's source line.
     writeFile(directory.filePath("content/Binary.qml"),
               QByteArray("Item {\n\x1b]0;owned\x07\x1b[2J\x01\x7f\xc2\x9b\n", 26));
-    const Result result = lexora({ "generate" }, directory.path());
+    const ToolResult result = lexora({ "generate" }, directory.path());
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.err.contains("Binary.qml"), qPrintable(result.err));
     for (const QChar c : result.err) {
@@ -728,24 +698,23 @@ void TestLexoraTool::controlCharactersAreEscaped()
 void TestLexoraTool::readersWorkBesideAWriter()
 {
     QTemporaryDir directory;
-    createProject(directory.path());
-    QCOMPARE(lexora({ "import", "translations.json" }, directory.path()).exitCode, 0);
+    QVERIFY(createImportedProject(directory.path()));
 
     // Another process is in the middle of writing.
     Host::Sqlite::Database writer(directory.filePath("translations.db"));
     Host::Sqlite::ImmediateTransaction transaction { writer };
     writer.execute("DELETE FROM translations");
 
-    const Result generated = lexora({ "generate" }, directory.path());
+    const ToolResult generated = lexora({ "generate" }, directory.path());
     QVERIFY2(generated.exitCode == 0, qPrintable(generated.err));
-    const Result exported = lexora({ "export", "out.json" }, directory.path());
+    const ToolResult exported = lexora({ "export", "out.json" }, directory.path());
     QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
     // They read what was committed.
     QCOMPARE(translationsOf(readFile(directory.filePath("out.json"))),
              translationsOf(translationsJson));
 
     // A second writer waits, then says why it gave up.
-    const Result imported = lexora({ "import", "translations.json" }, directory.path());
+    const ToolResult imported = lexora({ "import", "translations.json" }, directory.path());
     QCOMPARE(imported.exitCode, 1);
     QVERIFY2(imported.err.contains("is locked by another process")
                  && imported.err.contains("gave up after waiting 5 seconds"),
@@ -764,7 +733,8 @@ void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
     const QString i18n = directory.filePath("i18n");
     QVERIFY(QFile::remove(i18n + "/qml_fr.qm"));
     QVERIFY(QDir().mkpath(i18n + "/qml_fr.qm"));
-    const Result result = lexora({ "generate", "--project", directory.path(), "--format", "qm" });
+    const ToolResult result
+        = lexora({ "generate", "--project", directory.path(), "--format", "qm" });
     QCOMPARE(result.exitCode, 1);
     // The directory in its way already stops the file from being opened.
     QVERIFY2(result.err.contains("Could not open the translation file "

@@ -9,10 +9,32 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
+// Calls `answer` with the next modal window once it shows, as a user would
+// answer it. Each window is answered once: a window closed a moment ago stays
+// the active modal widget until its event loop has unwound.
+inline void whenModal(std::function<void(QWidget *)> answer)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal->property("answeredByTest").toBool())
+            return;
+        modal->setProperty("answeredByTest", true);
+        timer->stop();
+        timer->deleteLater();
+        answer(modal);
+    });
+    timer->start();
+}
+
 // Closes every message box that opens while it lives and writes down its
 // title and text, so failures shown to the user can be checked without anyone
-// clicking. A box must offer just OK and belong to the main window; a box that
-// does not still gets closed, so the test fails instead of hanging.
+// clicking. A box must offer just OK and belong to the main window (when there
+// is one); a box that does not still gets closed, so the test fails instead of
+// hanging.
 class MessageBoxCatcher : public QObject
 {
 public:
@@ -23,6 +45,8 @@ public:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box)
                 return;
+            titles.append(box->windowTitle());
+            texts.append(box->text());
             seen.append(box->windowTitle() + QLatin1Char('|') + box->text());
             icons.append(box->icon());
             QTest::qVerify(box->standardButtons() == QMessageBox::Ok,
@@ -30,8 +54,7 @@ public:
                            qPrintable(box->text()),
                            __FILE__,
                            __LINE__);
-            QTest::qVerify(box->parentWidget()
-                               && box->parentWidget() == Host::Core::Workbench::dialogParent(),
+            QTest::qVerify(box->parentWidget() == Host::Core::Workbench::dialogParent(),
                            "box->parentWidget() == Host::Core::Workbench::dialogParent()",
                            qPrintable(box->text()),
                            __FILE__,
@@ -44,7 +67,9 @@ public:
         m_timer.start();
     }
 
-    QStringList seen;
+    QStringList seen; // "title|text"
+    QStringList titles;
+    QStringList texts;
     QList<QMessageBox::Icon> icons;
 
 private:

@@ -4,14 +4,12 @@
 #include "databaseio/projectdatabase.h"
 #include "jsonimportexport.h"
 
-#include <sqlite/sqliteexception.h>
+#include "failingsearchdatabase.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <span>
 
 using namespace Lexora;
 
@@ -43,47 +41,6 @@ const std::vector<Translation> translations {
     { "greeting", "ar", "\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7 hello" },
     { "long", "en", "longword " + longText },
     { "currency", "fr", "euro " + euros },
-};
-
-// A database whose search fails as a broken disk would.
-class FailingDatabase final : public DatabaseIoInterface
-{
-public:
-    void syncTranslatables(const TranslatableEntries &) override { }
-    TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
-    TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &) override { return {}; }
-    TranslatableEntries fetchTranslatableEntries(const TranslationIds &) override { return {}; }
-    TranslationRows
-    fetchTranslationRows(const TranslationIds &, std::string_view, std::string_view) override
-    {
-        return {};
-    }
-    std::int64_t addTranslatable(std::string_view) override { return -1; }
-    void setTranslatableMetaData(std::int64_t, std::string_view, const DatabaseValue &) override { }
-    void removeTranslatableMetaData(std::int64_t, std::string_view) override { }
-    std::int64_t updateTranslation(std::int64_t, std::string_view, std::string_view) override
-    {
-        return -1;
-    }
-    void removeTranslation(std::int64_t, std::string_view) override { }
-    void removeTranslatable(std::int64_t) override { }
-    std::int64_t translatableId(std::string_view) override { return -1; }
-    std::optional<std::string> fetchTranslation(std::int64_t, std::string_view) override
-    {
-        return {};
-    }
-    SearchRows searchTranslations(std::string_view) override
-    {
-        throw Host::Sqlite::Exception("disk I/O error", 10);
-    }
-    void storeScreenMetaData(std::string_view) override { }
-    TextElides fetchTextElides(std::string_view) override { return {}; }
-    std::vector<std::int64_t> translatableIds(const TranslationIds &) override { return {}; }
-    std::vector<std::optional<std::string>> fetchTranslations(std::span<const std::int64_t>,
-                                                              std::string_view) override
-    {
-        return {};
-    }
 };
 
 QStringList rowsOf(const QAbstractItemModel &model)
@@ -245,7 +202,7 @@ private slots:
 
     void otherFailuresRaise()
     {
-        FailingDatabase failing;
+        FailingSearchDatabase failing("disk I/O error", 10);
         DatabaseAccess access(&m_json, &failing);
         TranslationSearchModel model(access);
         QAbstractItemModelTester tester(&model,

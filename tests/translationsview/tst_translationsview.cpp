@@ -765,11 +765,9 @@ void tst_TranslationsView::failures()
         m_view->updateTranslations();
         break;
     }
-    QCOMPARE(catcher.seen.size(), 1);
-    QCOMPARE(catcher.icons.first(), QMessageBox::Critical);
-    const QString title = catcher.seen.first().section('|', 0, 0);
-    const QString text = catcher.seen.first().section('|', 1);
-    QCOMPARE(title, expectedTitle);
+    QCOMPARE(catcher.icons, QList { QMessageBox::Critical });
+    QCOMPARE(catcher.titles, QStringList { expectedTitle });
+    const QString text = catcher.texts.first();
     QVERIFY2(text.startsWith(expectedTextStart) && text.size() > expectedTextStart.size(),
              qPrintable(text));
     // The table keeps its rows.
@@ -903,8 +901,8 @@ void tst_TranslationsView::generation()
     QVERIFY(m_view->generateQmFiles());
     m_runner->waitForFinished();
     const QDir i18n(m_dir.filePath(QStringLiteral("i18n")));
-    for (const QString &code : { "ar", "en", "de" })
-        QVERIFY2(i18n.exists(QStringLiteral("qml_%1.qm").arg(code)), qPrintable(code));
+    for (const char *code : { "ar", "en", "de" })
+        QVERIFY2(i18n.exists(QStringLiteral("qml_%1.qm").arg(code)), code);
     QVERIFY(!i18n.exists(QStringLiteral("qml_de.ts")));
     QTranslator translator;
     QVERIFY(translator.load(i18n.filePath(QStringLiteral("qml_de.qm"))));

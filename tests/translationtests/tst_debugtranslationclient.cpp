@@ -56,6 +56,22 @@ issue(const QString &file, int line, int column, int type, const QString &langua
     return { QUrl::fromLocalFile(file), line, column, language, type };
 }
 
+// One record of a test result as the runner writes it.
+QString record(const char *path, bool missing, bool exceeds, int line, int column)
+{
+    return QStringLiteral(R"({"translationId":"t","componentPath":"%1","sceneId":"","state":"",)"
+                          R"("metaData":[{"Missing":%2,"Exceeds":%3,)"
+                          R"("sourceLocation":{"line":%4,"column":%5}}]})")
+        .arg(QLatin1String(path), missing ? "true" : "false", exceeds ? "true" : "false")
+        .arg(line)
+        .arg(column);
+}
+
+QByteArray array(const QStringList &records)
+{
+    return (QLatin1Char('[') + records.join(QLatin1Char(',')) + QLatin1Char(']')).toUtf8();
+}
+
 enum class Payload { None, States, Issues, Elements, Garbage, TruncatedStates, HugeCount };
 
 } // namespace
@@ -439,26 +455,15 @@ void tst_DebugTranslationClient::report_data()
     // "path:[type@line:column,...]" per component
     QTest::addColumn<QStringList>("expected");
 
-    const auto record = [](const char *path, bool missing, bool exceeds, int line) {
-        return QStringLiteral(
-                   R"({"translationId":"t","componentPath":"%1","sceneId":"","state":"",)"
-                   R"("metaData":[{"Missing":%2,"Exceeds":%3,)"
-                   R"("sourceLocation":{"line":%4,"column":7}}]})")
-            .arg(QLatin1String(path), missing ? "true" : "false", exceeds ? "true" : "false")
-            .arg(line);
-    };
-    const auto array = [](const QStringList &records) {
-        return (QLatin1Char('[') + records.join(QLatin1Char(',')) + QLatin1Char(']')).toUtf8();
-    };
     QTest::newRow("empty result") << QByteArray("[]") << QStringList { ":[]" };
-    QTest::newRow("missing wins over exceeds")
-        << array({ record("/a", true, true, 3) }) << QStringList { "/a:[Missing translation@3:7]" };
+    QTest::newRow("missing wins over exceeds") << array({ record("/a", true, true, 3, 7) })
+                                               << QStringList { "/a:[Missing translation@3:7]" };
     QTest::newRow("no finding still gives a group")
-        << array({ record("/a", false, false, 3) }) << QStringList { "/a:[]" };
+        << array({ record("/a", false, false, 3, 7) }) << QStringList { "/a:[]" };
     QTest::newRow("interrupted component gives three groups")
-        << array({ record("/a", false, true, 3),
-                   record("/b", true, false, 4),
-                   record("/a", true, false, 5) })
+        << array({ record("/a", false, true, 3, 7),
+                   record("/b", true, false, 4, 7),
+                   record("/a", true, false, 5, 7) })
         << QStringList { "/a:[Exceeds@3:7]",
                          "/b:[Missing translation@4:7]",
                          "/a:[Missing translation@5:7]" };
@@ -500,29 +505,20 @@ void tst_DebugTranslationClient::frames_data()
     // "line:column=colour" per frame, colours named plain, missing, elide or none
     QTest::addColumn<QStringList>("expected");
 
-    const auto record = [](const char *path, bool missing, bool exceeds, int line) {
-        return QStringLiteral(R"({"componentPath":"%1","metaData":[{"Missing":%2,"Exceeds":%3,)"
-                              R"("sourceLocation":{"line":%4,"column":9}}]})")
-            .arg(QLatin1String(path), missing ? "true" : "false", exceeds ? "true" : "false")
-            .arg(line);
-    };
-    const auto array = [](const QStringList &records) {
-        return (QLatin1Char('[') + records.join(QLatin1Char(',')) + QLatin1Char(']')).toUtf8();
-    };
     QTest::newRow("each finding its colour")
-        << array({ record("/p/A.ui.qml", false, false, 3),
-                   record("/p/A.ui.qml", true, false, 4),
-                   record("/p/A.ui.qml", false, true, 5) })
+        << array({ record("/p/A.ui.qml", false, false, 3, 9),
+                   record("/p/A.ui.qml", true, false, 4, 9),
+                   record("/p/A.ui.qml", false, true, 5, 9) })
         << QStringList { "3:9=plain", "4:9=missing", "5:9=elide" };
     QTest::newRow("missing wins over exceeds")
-        << array({ record("/p/A.ui.qml", true, true, 7) }) << QStringList { "7:9=missing" };
-    QTest::newRow("other files are skipped")
-        << array({ record("/p/B.ui.qml", true, false, 3), record("/p/A.ui.qml", false, false, 8) })
-        << QStringList { "8:9=plain" };
+        << array({ record("/p/A.ui.qml", true, true, 7, 9) }) << QStringList { "7:9=missing" };
+    QTest::newRow("other files are skipped") << array(
+        { record("/p/B.ui.qml", true, false, 3, 9), record("/p/A.ui.qml", false, false, 8, 9) })
+                                             << QStringList { "8:9=plain" };
     QTest::newRow("only other files")
-        << array({ record("/p/B.ui.qml", true, false, 3) }) << QStringList {};
+        << array({ record("/p/B.ui.qml", true, false, 3, 9) }) << QStringList {};
     QTest::newRow("paths compare case-sensitively")
-        << array({ record("/p/a.ui.qml", true, false, 3) }) << QStringList {};
+        << array({ record("/p/a.ui.qml", true, false, 3, 9) }) << QStringList {};
 }
 
 void tst_DebugTranslationClient::frames()

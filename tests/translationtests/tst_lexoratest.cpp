@@ -2,12 +2,12 @@
 // its exit status and what it prints.
 
 #include "previewtestproject.h"
+#include "toolrunner.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 
 class tst_LexoraTest : public QObject
@@ -96,37 +96,29 @@ void tst_LexoraTest::pipeline()
     }
     QFile::remove(m_project->filePath(QStringLiteral("translation_report_project.json")));
 
-    QProcess tool;
-    tool.setWorkingDirectory(m_project->directory());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = toolEnvironment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the tool must go headless itself
     if (!preview.isEmpty())
         environment.insert(QStringLiteral("LEXORA_PREVIEW_EXECUTABLE"),
                            preview.startsWith('/') ? preview : m_scripts.filePath(preview));
-    tool.setProcessEnvironment(environment);
-    tool.start(
-        QStringLiteral(LEXORA_TOOL),
+    const ToolResult run = lexora(
         QStringList { QStringLiteral("test"), QStringLiteral("--project"), m_project->directory() }
-            + arguments);
-    QVERIFY(tool.waitForFinished(120000));
-    const QString standardOutput = QString::fromLocal8Bit(tool.readAllStandardOutput());
-    const QString standardError = QString::fromLocal8Bit(tool.readAllStandardError());
-    QVERIFY2(tool.exitStatus() == QProcess::NormalExit, qPrintable(standardError));
-    QVERIFY2(tool.exitCode() == exitStatus,
-             qPrintable(QStringLiteral("exit %1\n%2\n%3")
-                            .arg(tool.exitCode())
-                            .arg(standardOutput, standardError)));
+            + arguments,
+        m_project->directory(),
+        environment);
+    QVERIFY2(run.exitCode == exitStatus,
+             qPrintable(QStringLiteral("exit %1\n%2\n%3").arg(run.exitCode).arg(run.out, run.err)));
     for (const QString &line : std::as_const(output))
-        QVERIFY2(standardOutput.contains(line), qPrintable(standardOutput));
+        QVERIFY2(run.out.contains(line), qPrintable(run.out));
     if (!error.isEmpty())
-        QVERIFY2(standardError.contains(error), qPrintable(standardError));
+        QVERIFY2(run.err.contains(error), qPrintable(run.err));
     // Only a test that ran to its end stores anything.
     const bool completed = exitStatus == 0 || exitStatus == 3;
     QCOMPARE(QFile::exists(m_project->filePath(QStringLiteral("translation_report_project.json"))),
              completed);
     if (exitStatus == 4) {
         // The time limit ended the preview too.
-        QCOMPARE(standardOutput.contains(QStringLiteral("Report:")), false);
+        QCOMPARE(run.out.contains(QStringLiteral("Report:")), false);
     }
 }
 

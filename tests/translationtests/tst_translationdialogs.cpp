@@ -89,6 +89,24 @@ bool writeFile(const QString &path)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+// One widget of a test dialog's form: its class and the text it shows.
+void formRow(
+    const char *tag, bool project, const char *objectName, const char *className, const char *text)
+{
+    QTest::newRow(tag) << project << QString::fromLatin1(objectName)
+                       << QString::fromLatin1(className) << QString::fromLatin1(text);
+}
+
+std::unique_ptr<Host::QmlProject::DesignProject> openProject(const QTemporaryDir &directory)
+{
+    QString error;
+    auto project = Host::QmlProject::DesignProject::open(
+        Host::Utils::Path::fromString(directory.filePath("files.qmlproject")), &error);
+    if (!project)
+        qWarning() << error;
+    return project;
+}
+
 } // namespace
 
 class tst_TranslationDialogs : public QObject
@@ -96,10 +114,8 @@ class tst_TranslationDialogs : public QObject
     Q_OBJECT
 
 private slots:
-    void singleFileForm_data();
-    void singleFileForm();
-    void projectForm_data();
-    void projectForm();
+    void forms_data();
+    void forms();
     void colourOptions_data();
     void colourOptions();
 
@@ -111,68 +127,74 @@ private slots:
     void singleFileDialogRun();
 };
 
-void tst_TranslationDialogs::singleFileForm_data()
+void tst_TranslationDialogs::forms_data()
 {
+    QTest::addColumn<bool>("project");
     QTest::addColumn<QString>("objectName");
     QTest::addColumn<QString>("className");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("tabs") << "tabWidget_4"
-                          << "QTabWidget"
-                          << "Highlight Colors";
-    QTest::newRow("generate") << "generateQmFilesCheckBox"
-                              << "QCheckBox"
-                              << "Generate qm files before running the test";
-    QTest::newRow("run") << "runButton"
-                         << "QPushButton"
-                         << "Run Tests";
-    QTest::newRow("missing") << "showMissingTranslationCheckBox"
-                             << "QCheckBox"
-                             << "Show Translation Warnings";
-    QTest::newRow("found") << "showFoundTranslationCheckBox"
-                           << "QCheckBox"
-                           << "Show Found Translation (tr)";
-    QTest::newRow("elide") << "showElideWarningCheckBox"
-                           << "QCheckBox"
-                           << "Show Elide Warnings";
-    QTest::newRow("missing label") << "missingTranslationLabel"
-                                   << "QLabel"
-                                   << "Highlight Color";
-    QTest::newRow("found label") << "foundTranslationLabel"
-                                 << "QLabel"
-                                 << "Highlight Color";
-    QTest::newRow("elide label") << "elideWarningLabel"
-                                 << "QLabel"
-                                 << "Highlight Color";
-    QTest::newRow("missing button") << "missingTranslationColorButton"
-                                    << "Host::Utils::ColorButton"
-                                    << "...";
-    QTest::newRow("found button") << "foundTranslationColorButton"
-                                  << "Host::Utils::ColorButton"
-                                  << "...";
-    QTest::newRow("elide button") << "elideWarningColorButton"
-                                  << "Host::Utils::ColorButton"
-                                  << "...";
+    formRow("file: tabs", false, "tabWidget_4", "QTabWidget", "Highlight Colors");
+    formRow("file: generate",
+            false,
+            "generateQmFilesCheckBox",
+            "QCheckBox",
+            "Generate qm files before running the test");
+    formRow("file: run", false, "runButton", "QPushButton", "Run Tests");
+    formRow("file: missing",
+            false,
+            "showMissingTranslationCheckBox",
+            "QCheckBox",
+            "Show Translation Warnings");
+    formRow("file: found",
+            false,
+            "showFoundTranslationCheckBox",
+            "QCheckBox",
+            "Show Found Translation (tr)");
+    formRow("file: elide", false, "showElideWarningCheckBox", "QCheckBox", "Show Elide Warnings");
+    for (const char *kind : { "missingTranslation", "foundTranslation", "elideWarning" }) {
+        const QByteArray label = QByteArray(kind) + "Label";
+        const QByteArray button = QByteArray(kind) + "ColorButton";
+        formRow(label.constData(), false, label.constData(), "QLabel", "Highlight Color");
+        formRow(button.constData(), false, button.constData(), "Host::Utils::ColorButton", "...");
+    }
+    formRow("project: files tab", true, "tabWidget_2", "QTabWidget", "Files");
+    formRow("project: file list", true, "filesListView", "QListView", "");
+    formRow("project: generate",
+            true,
+            "generateQmFilesCheckBox",
+            "QCheckBox",
+            "Generate qm files before running the tests");
+    formRow("project: progress tab", true, "progressTab", "QTabWidget", "Progress");
+    formRow("project: progress", true, "progressBar", "QProgressBar", "");
+    formRow("project: run", true, "runButton", "QPushButton", "Run tests");
 }
 
-void tst_TranslationDialogs::singleFileForm()
+void tst_TranslationDialogs::forms()
 {
+    QFETCH(bool, project);
     QFETCH(QString, objectName);
     QFETCH(QString, className);
     QFETCH(QString, text);
 
     RecordingView view;
-    QmlDebugTranslationDialog dialog(&view);
-    QCOMPARE(dialog.objectName(), QStringLiteral("QmlDebugTranslationDialog"));
-    QCOMPARE(dialog.size(), QSize(750, 250));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Translation Tester"));
+    std::unique_ptr<QDialog> dialog;
+    if (project)
+        dialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
+    else
+        dialog = std::make_unique<QmlDebugTranslationDialog>(&view);
+    QCOMPARE(dialog->objectName(),
+             project ? "ProjectTranslationTesterDialog" : "QmlDebugTranslationDialog");
+    QCOMPARE(dialog->size(), project ? QSize(750, 500) : QSize(750, 250));
+    QCOMPARE(dialog->windowTitle(), project ? "Project Translation Tester" : "Translation Tester");
 
-    QWidget *widget = dialog.findChild<QWidget *>(objectName);
+    QWidget *widget = dialog->findChild<QWidget *>(objectName);
     QVERIFY(widget);
     QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
     if (auto tabs = qobject_cast<QTabWidget *>(widget)) {
         QCOMPARE(tabs->count(), 1);
-        QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("tab_7"));
+        if (!project)
+            QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("tab_7"));
         QCOMPARE(tabs->tabText(0), text);
     } else if (auto button = qobject_cast<QAbstractButton *>(widget)) {
         QCOMPARE(button->text(), text);
@@ -180,55 +202,6 @@ void tst_TranslationDialogs::singleFileForm()
             QVERIFY(checkBox->isChecked());
     } else if (auto label = qobject_cast<QLabel *>(widget)) {
         QCOMPARE(label->text(), text);
-    }
-}
-
-void tst_TranslationDialogs::projectForm_data()
-{
-    QTest::addColumn<QString>("objectName");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("files tab") << "tabWidget_2"
-                               << "QTabWidget"
-                               << "Files";
-    QTest::newRow("file list") << "filesListView"
-                               << "QListView"
-                               << "";
-    QTest::newRow("generate") << "generateQmFilesCheckBox"
-                              << "QCheckBox"
-                              << "Generate qm files before running the tests";
-    QTest::newRow("progress tab") << "progressTab"
-                                  << "QTabWidget"
-                                  << "Progress";
-    QTest::newRow("progress") << "progressBar"
-                              << "QProgressBar"
-                              << "";
-    QTest::newRow("run") << "runButton"
-                         << "QPushButton"
-                         << "Run tests";
-}
-
-void tst_TranslationDialogs::projectForm()
-{
-    QFETCH(QString, objectName);
-    QFETCH(QString, className);
-    QFETCH(QString, text);
-
-    RecordingView view;
-    ProjectTranslationTesterDialog dialog(&view);
-    QCOMPARE(dialog.objectName(), QStringLiteral("ProjectTranslationTesterDialog"));
-    QCOMPARE(dialog.size(), QSize(750, 500));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Project Translation Tester"));
-
-    QWidget *widget = dialog.findChild<QWidget *>(objectName);
-    QVERIFY(widget);
-    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
-    if (auto tabs = qobject_cast<QTabWidget *>(widget)) {
-        QCOMPARE(tabs->count(), 1);
-        QCOMPARE(tabs->tabText(0), text);
-    } else if (auto button = qobject_cast<QAbstractButton *>(widget)) {
-        QCOMPARE(button->text(), text);
     } else if (auto progress = qobject_cast<QProgressBar *>(widget)) {
         QCOMPARE(progress->value(), 0);
     }
@@ -328,11 +301,8 @@ void tst_TranslationDialogs::fileList()
     QVERIFY(writeFile(directory.filePath(relativePath)));
     // Another listed file, so that an empty list is no pass.
     QVERIFY(writeFile(directory.filePath("Main.ui.qml")));
-    QString error;
-    auto project = Host::QmlProject::DesignProject::open(
-        Host::Utils::Path::fromString(directory.filePath("files.qmlproject")), &error);
-    QVERIFY2(project, qPrintable(error));
-
+    const auto project = openProject(directory);
+    QVERIFY(project);
     QmlFileListModel model(project.get());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QStringList shown;
@@ -349,9 +319,7 @@ void tst_TranslationDialogs::fileListChecks()
     QVERIFY(writeFile(directory.filePath("files.qmlproject")));
     for (const char *name : { "A.ui.qml", "B.ui.qml", "C.ui.qml" })
         QVERIFY(writeFile(directory.filePath(name)));
-    QString error;
-    auto project = Host::QmlProject::DesignProject::open(
-        Host::Utils::Path::fromString(directory.filePath("files.qmlproject")), &error);
+    const auto project = openProject(directory);
     QVERIFY(project);
     QmlFileListModel model(project.get());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
