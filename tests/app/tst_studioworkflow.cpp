@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QQuickWindow>
 #include <QStandardPaths>
@@ -81,17 +82,29 @@ QAction *actionNamed(QWidget *within, const QString &text)
     return nullptr;
 }
 
-// Answers the next file dialog with `file`, as a user would.
+// Answers the next file dialog with `file`, as a user would: types the whole
+// path into its file name field and accepts. The dialog reads its directory
+// in a thread of its own; should it not know the file yet and complain, the
+// complaint is closed and the answer given again.
 void answerFileDialog(const QString &file)
 {
     auto *poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, file] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+    poll->setInterval(20);
+    auto answered = std::make_shared<bool>(false);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, file, answered] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->reject();
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            *answered = true;
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(file);
+            else
+                dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (*answered) {
             poll->stop();
             poll->deleteLater();
-            dialog->selectFile(file);
-            QMetaObject::invokeMethod(dialog, "accept");
         }
     });
     poll->start();
