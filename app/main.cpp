@@ -91,8 +91,11 @@ int main(int argc, char *argv[])
     Studio::Workspace workspace(screenshot ? nullptr : &recentProjects);
     Studio::StudioWindow *window = workspace.window();
 
-    // The project opens before the plugins load, so that they find their
-    // startup project (and its database) when they initialise.
+    // Plugins load and initialise first, then the project opens: they see
+    // it become the startup project as in any session of the studio.
+    workspace.loadPlugins();
+    for (const QString &error : workspace.pluginErrors())
+        printError(error);
     if (!projectArgument.isEmpty()) {
         QString error;
         if (!window->openProject(projectArgument, &error)) {
@@ -104,9 +107,6 @@ int main(int argc, char *argv[])
                 window, QApplication::translate("Studio", "Cannot Open Project"), error);
         }
     }
-    workspace.loadPlugins();
-    for (const QString &error : workspace.pluginErrors())
-        printError(error);
 
     if (!screenshot) {
         window->restoreLayout();
