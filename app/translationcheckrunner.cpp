@@ -51,8 +51,13 @@ QString describe(const Lexora::CheckFinding &finding)
     if (finding.check == QLatin1String(Lexora::CheckNames::elided)) {
         if (!finding.state.isEmpty())
             text += TranslationCheckRunner::tr(" (state %1)").arg(finding.state);
+    } else if (finding.check == QLatin1String(Lexora::CheckNames::missing)) {
+        // There is no translation to show, and an ID unknown to the database
+        // has no primary text either.
+        if (!finding.primaryText.isEmpty())
+            text += QStringLiteral(" \u2014 ") + brief(finding.primaryText);
     } else {
-        text += QLatin1String(" \u2014 ") + brief(finding.primaryText) + QLatin1String(" \u2192 ")
+        text += QStringLiteral(" \u2014 ") + brief(finding.primaryText) + QStringLiteral(" \u2192 ")
             + brief(finding.translation);
     }
     return text;

@@ -762,23 +762,27 @@ void tst_Studio::checkTranslations_data()
     QTest::addColumn<bool>("error");
     QTest::addColumn<QString>("file"); // of the ID's first use, relative
     QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("description");
 
-    // An ID the JSON file lacks is missing in every language.
+    // An ID the JSON file lacks is missing in every language, and has no text.
     QTest::newRow("missing ID") << "missing"
                                 << "profile.logout"
-                                << "de" << true << "content/ProfileScreen.ui.qml" << 57;
+                                << "de" << true << "content/ProfileScreen.ui.qml" << 57
+                                << "missing: profile.logout in de";
     QTest::newRow("untranslated text, warning")
         << "identical"
         << "profile.name"
-        << "de" << false << "content/ProfileScreen.ui.qml" << 28;
+        << "de" << false << "content/ProfileScreen.ui.qml" << 28
+        << QString::fromUtf8("identical: profile.name in de \u2014 \"Name\" \u2192 \"Name\"");
     QTest::newRow("text of the primary language only")
         << "missing"
         << "settings.about"
-        << "fr" << true << "content/SettingsScreen.ui.qml" << 28;
+        << "fr" << true << "content/SettingsScreen.ui.qml" << 28
+        << QString::fromUtf8("missing: settings.about in fr \u2014 \"About this application\"");
     QTest::newRow("missing ID, other language")
         << "missing"
         << "profile.logout"
-        << "ar" << true << "content/ProfileScreen.ui.qml" << 57;
+        << "ar" << true << "content/ProfileScreen.ui.qml" << 57 << "missing: profile.logout in ar";
 }
 
 void tst_Studio::checkTranslations()
@@ -789,6 +793,7 @@ void tst_Studio::checkTranslations()
     QFETCH(bool, error);
     QFETCH(QString, file);
     QFETCH(int, line);
+    QFETCH(QString, description);
 
     const QString project = m_temp.filePath(QStringLiteral("check-") + QTest::currentDataTag());
     QVERIFY(copyTree(exampleDir, project));
@@ -853,6 +858,7 @@ void tst_Studio::checkTranslations()
             entry = issue;
     }
     QVERIFY2(!entry.isNull(), qPrintable(prefix));
+    QCOMPARE(entry.description, description);
     QCOMPARE(entry.type, error ? Host::Projects::Issue::Error : Host::Projects::Issue::Warning);
     QCOMPARE(entry.file, Path::fromString(project + QLatin1Char('/') + file));
     QCOMPARE(entry.line, line);
@@ -896,6 +902,12 @@ void tst_Studio::translationTestFramesTheForm()
     const QString project = m_temp.filePath(QStringLiteral("frames-hello"));
     QVERIFY(copyTree(exampleDir, project));
     QVERIFY(importExample(project));
+    // With catalogues the form shows texts rather than IDs.
+    QProcess generate;
+    generate.start(QStringLiteral(LEXORA_BINARY_DIR "/bin/lexora"),
+                   { "generate", "--project", project, "--format", "qm" });
+    QVERIFY(generate.waitForFinished(30000));
+    QCOMPARE(generate.exitCode(), 0);
 
     Studio::Workspace workspace(nullptr);
     Studio::StudioWindow *window = workspace.window();
@@ -972,6 +984,16 @@ void tst_Studio::translationTestFramesTheForm()
     for (const Host::FormEditor::FrameOverlay::Frame &frame : form->overlay()->frames())
         drawn.append(frame.color);
     QCOMPARE(drawn, colours);
+
+    // The test recorded the elided offer; the translation checks report it.
+    QSignalSpy checked(window->translationCheckRunner(), &Studio::TranslationCheckRunner::finished);
+    window->checkTranslationsAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 20000);
+    bool elided = false;
+    for (const Host::Projects::Issue &issue : Host::Projects::IssueList::instance()->issues(
+             Studio::TranslationCheckRunner::issueCategory))
+        elided = elided || issue.description.startsWith(QLatin1String("elided: welcome.offer"));
+    QVERIFY(elided);
 
     // The picture shows them: the missing translations' red on the form.
     const QImage picture = window->grab().toImage();
