@@ -234,8 +234,7 @@ void StudioWindow::updatePreviewLanguages()
 
 void StudioWindow::onCheckTranslations()
 {
-    // The checks read the database; what the editor holds unsaved is not in it,
-    // but the IDs the files use are, once saved.
+    // The checks read the project's IDs from its files on disk.
     saveDocument();
     QString error;
     if (!m_checkRunner->start(m_project, &error)) {
