@@ -168,6 +168,8 @@ private slots:
     void previewRuns();
     void checkTranslations_data();
     void checkTranslations();
+    void checkTranslationsRefuses_data();
+    void checkTranslationsRefuses();
     void translationTestFramesTheForm();
 
 private:
@@ -887,6 +889,53 @@ void tst_Studio::checkTranslations()
         usesId = usesId || property.expression().contains(QLatin1Char('"') + id + QLatin1Char('"'));
     QVERIFY2(usesId, qPrintable(selected.first()->typeName()));
     workspace.shutdown();
+}
+
+void tst_Studio::checkTranslationsRefuses_data()
+{
+    QTest::addColumn<QByteArray>("projectText"); // empty: no project
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<QString>("errorPart");
+
+    QTest::newRow("no project") << QByteArray() << false << "Open a project";
+    QTest::newRow("no primary language")
+        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\", \"de\"] }\n")
+        << true << "names no primary language";
+    QTest::newRow("nothing besides the primary language")
+        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\"]; "
+                      "primaryLanguage: \"en\" }\n")
+        << true << "names no languages besides its primary language en";
+    // Opening a missing database would create an empty one.
+    QTest::newRow("no database") << QByteArray("import QmlProject\nProject { supportedLanguages: "
+                                               "[\"en\", \"de\"]; primaryLanguage: \"en\" }\n")
+                                 << false << "has no translation database";
+}
+
+void tst_Studio::checkTranslationsRefuses()
+{
+    QFETCH(QByteArray, projectText);
+    QFETCH(bool, database);
+    QFETCH(QString, errorPart);
+
+    QTemporaryDir dir;
+    std::unique_ptr<Host::QmlProject::DesignProject> project;
+    if (!projectText.isEmpty()) {
+        writeFile(dir.filePath(QStringLiteral("app.qmlproject")), projectText);
+        if (database)
+            writeFile(dir.filePath(QStringLiteral("translations.db")), QByteArray());
+        QString error;
+        project = Host::QmlProject::DesignProject::open(
+            Path::fromString(dir.filePath(QStringLiteral("app.qmlproject"))), &error);
+        QVERIFY2(project, qPrintable(error));
+    }
+    Studio::TranslationCheckRunner runner;
+    QSignalSpy finished(&runner, &Studio::TranslationCheckRunner::finished);
+    QString error;
+    QVERIFY(!runner.start(project.get(), &error));
+    QVERIFY2(error.contains(errorPart), qPrintable(error));
+    QVERIFY(!runner.isRunning());
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("translations.db"))), database);
 }
 
 // The document translation test of the panel, run as a user runs it: the
