@@ -128,12 +128,20 @@ bool PreviewController::start()
     }
 
     m_runControl = control;
+    m_started = false;
+    m_stopRequested = false;
+    m_lastMessage.clear();
     connect(control, &Projects::RunControl::started, this, [this] {
+        m_started = true;
         updateActions();
         emit started();
     });
     connect(control, &Projects::RunControl::stopped, this, &PreviewController::runControlStopped);
-    connect(control, &Projects::RunControl::appendMessage, this, &PreviewController::output);
+    connect(control, &Projects::RunControl::appendMessage, this, [this](const QString &message) {
+        if (!message.isEmpty())
+            m_lastMessage = message;
+        emit output(message);
+    });
     control->start();
     updateActions();
     return true;
@@ -141,8 +149,10 @@ bool PreviewController::start()
 
 void PreviewController::stop()
 {
-    if (m_runControl && !m_runControl->isStopped())
+    if (m_runControl && !m_runControl->isStopped()) {
+        m_stopRequested = true;
         m_runControl->stop();
+    }
 }
 
 Projects::RunControl *PreviewController::runControl() const
@@ -164,6 +174,9 @@ void PreviewController::runControlStopped()
     }
     updateActions();
     emit stopped();
+    if (!std::exchange(m_started, false) && !m_stopRequested)
+        emit failed(m_lastMessage.isEmpty() ? tr("The preview stopped before it started.")
+                                            : m_lastMessage);
 }
 
 void PreviewController::updateActions()

@@ -63,6 +63,7 @@ public:
 signals:
     void started();
     void stopped();
+    // Also when a preview ends before it ever ran, with what it said last.
     void failed(const QString &message);
     void output(const QString &message);
 
@@ -76,6 +77,10 @@ private:
     QAction *m_stopAction;
     QActionGroup *m_languageGroup;
     QPointer<Projects::RunControl> m_runControl;
+    // What the preview said last, for when it ends before it ever ran.
+    QString m_lastMessage;
+    bool m_started = false;
+    bool m_stopRequested = false;
 };
 
 } // namespace Host::Preview

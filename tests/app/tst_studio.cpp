@@ -163,7 +163,8 @@ private slots:
     void screenshotWaitsForConditions();
     void screenshotCommand_data();
     void screenshotCommand();
-    void previewActionsNeedAProject();
+    void previewRefuses_data();
+    void previewRefuses();
     void previewRuns_data();
     void previewRuns();
     void checkTranslations_data();
@@ -637,20 +638,52 @@ void tst_Studio::screenshotCommand()
     }
 }
 
-void tst_Studio::previewActionsNeedAProject()
+void tst_Studio::previewRefuses_data()
 {
+    QTest::addColumn<bool>("project");
+    QTest::addColumn<QString>("program"); // the preview executable; empty: the default
+    QTest::addColumn<QString>("errorPart");
+
+    // Nothing to run: Start is not offered, and asking anyway says why.
+    QTest::newRow("no project") << false << ""
+                                << "Open a project";
+    // A preview that ends before it ran is a failure the user hears of.
+    QTest::newRow("preview program missing") << true << "/nonexistent/qmlscene"
+                                             << "The preview could not be started";
+}
+
+void tst_Studio::previewRefuses()
+{
+    QFETCH(bool, project);
+    QFETCH(QString, program);
+    QFETCH(QString, errorPart);
+
     Studio::Workspace workspace(nullptr);
     workspace.loadPlugins({ pluginDirectory });
+    workspace.previewPlugin()->setPreviewExecutable(program);
+    QTemporaryDir dir;
+    if (project) {
+        QVERIFY(copyTree(exampleDir, dir.path()));
+        QString error;
+        QVERIFY2(workspace.window()->openProject(dir.path(), &error), qPrintable(error));
+    }
     Host::Preview::PreviewController *preview = workspace.window()->previewController();
     QVERIFY(preview);
-    // Nothing to run: Start is not offered, and asking anyway says why.
-    QVERIFY(!preview->startAction()->isEnabled());
+    QCOMPARE(preview->startAction()->isEnabled(), project);
     QVERIFY(!preview->stopAction()->isEnabled());
-    QVERIFY(preview->languageActions().isEmpty());
+    QCOMPARE(preview->languageActions().isEmpty(), !project);
     QSignalSpy failed(preview, &Host::Preview::PreviewController::failed);
-    QVERIFY(!preview->start());
-    QCOMPARE(failed.size(), 1);
+    QSignalSpy started(preview, &Host::Preview::PreviewController::started);
+    preview->startAction()->activate(QAction::Trigger);
+    if (!project)
+        QVERIFY(!preview->start());
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 10000);
+    QVERIFY2(failed.first().first().toString().contains(errorPart),
+             qPrintable(failed.first().first().toString()));
+    QCOMPARE(started.size(), 0);
     QVERIFY(!preview->isRunning());
+    QCOMPARE(preview->startAction()->isEnabled(), project);
+    QVERIFY(!preview->stopAction()->isEnabled());
     workspace.shutdown();
 }
 
