@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QQuickWindow>
 #include <QSettings>
@@ -34,12 +35,19 @@ void printOut(const QString &message)
 
 enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
 
+// QT_LOGGING_RULES="lexora.studio.startup.debug=true" shows where start-up
+// time goes, in milliseconds since the process entered main().
+Q_LOGGING_CATEGORY(startupLog, "lexora.studio.startup", QtWarningMsg)
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    const auto mark = [&sinceStart](const char *what) {
+        qCDebug(startupLog, "%5lld ms  %s", sinceStart.elapsed(), what);
+    };
 
     // The form view draws designs, not games: Qt Quick's software renderer
     // starts at once, needs no graphics driver and works without a display.
@@ -49,6 +57,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Lexora Studio"));
     QApplication::setOrganizationName(QStringLiteral("Lexora"));
     QApplication::setApplicationVersion(QStringLiteral(LEXORA_VERSION));
+    mark("application");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -90,9 +99,14 @@ int main(int argc, char *argv[])
     Studio::RecentProjects recentProjects(&settings);
     Studio::Workspace workspace(screenshot ? nullptr : &recentProjects);
     Studio::StudioWindow *window = workspace.window();
+    mark("main window and views");
 
-    // The project opens before the plugins load, so that they find their
-    // startup project (and its database) when they initialise.
+    // Plugins load and initialise first, then the project opens: they see
+    // it become the startup project as in any session of the studio.
+    workspace.loadPlugins();
+    for (const QString &error : workspace.pluginErrors())
+        printError(error);
+    mark("plugins loaded and initialised");
     if (!projectArgument.isEmpty()) {
         QString error;
         if (!window->openProject(projectArgument, &error)) {
@@ -103,10 +117,8 @@ int main(int argc, char *argv[])
             QMessageBox::critical(
                 window, QApplication::translate("Studio", "Cannot Open Project"), error);
         }
+        mark("project and main file opened");
     }
-    workspace.loadPlugins();
-    for (const QString &error : workspace.pluginErrors())
-        printError(error);
 
     if (!screenshot) {
         window->restoreLayout();
@@ -119,17 +131,31 @@ int main(int argc, char *argv[])
     const QString file = parser.value(screenshotOption);
     Studio::ScreenshotTaker taker(window, file);
     const bool hasMainFile = window->project() && !window->project()->mainFile().isEmpty();
+    // Each condition is logged the first time it is met.
+    const auto logged = [&mark](const char *what, std::function<bool()> isMet) {
+        return [what, isMet, &mark, met = false]() mutable {
+            if (!isMet())
+                return false;
+            if (!std::exchange(met, true))
+                mark(what);
+            return true;
+        };
+    };
     if (hasMainFile) {
-        taker.addCondition(QApplication::translate("Studio", "the main file to open"),
-                           [window] { return window->document() != nullptr; });
+        taker.addCondition(
+            QApplication::translate("Studio", "the main file to open"),
+            logged("main file open", [window] { return window->document() != nullptr; }));
     }
     taker.addCondition(QApplication::translate("Studio", "the panels to be filled"),
-                       [window] { return Studio::StudioWindow::panelsFilled(window->panels()); });
+                       logged("panels filled", [window] {
+                           return Studio::StudioWindow::panelsFilled(window->panels());
+                       }));
     int status = Failure;
     QObject::connect(&taker,
                      &Studio::ScreenshotTaker::finished,
                      &application,
                      [&](bool ok, const QString &message) {
+                         mark("picture written");
                          if (ok) {
                              printOut(
                                  message + QLatin1Char(' ')
@@ -142,6 +168,7 @@ int main(int argc, char *argv[])
                          QApplication::exit(status);
                      });
     window->show();
+    mark("window shown");
     taker.start();
     application.exec();
     workspace.shutdown();

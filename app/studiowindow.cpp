@@ -2,18 +2,25 @@
 
 #include "projectlocation.h"
 #include "recentprojects.h"
+#include "translationcheckrunner.h"
 
 #include <core/editorcontext.h>
 #include <core/progressdisplay.h>
 #include <core/workbench.h>
 #include <designer/designerview.h>
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
 #include <designer/formdocument.h>
 #include <designer/viewmanager.h>
+#include <preview/previewcontroller.h>
+#include <preview/previewplugin.h>
+#include <projects/issuelist.h>
 #include <projects/issuesview.h>
 #include <projects/projectnavigator.h>
 #include <projects/projecttree.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
+#include <qmlproject/qmlbuildbackend.h>
 #include <texteditor/textdocument.h>
 #include <texteditor/texteditorwidget.h>
 
@@ -31,7 +38,10 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QToolBar>
 
 namespace Studio {
 
@@ -48,7 +58,8 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
       m_progressDisplay(new Host::Core::ProgressDisplay),
       m_documentArea(new QStackedWidget),
       m_placeholder(new QLabel),
-      m_documentSplitter(new QSplitter)
+      m_documentSplitter(new QSplitter),
+      m_checkRunner(new TranslationCheckRunner(this))
 {
     setObjectName(QStringLiteral("StudioWindow"));
     setDockOptions(AnimatedDocks | AllowTabbedDocks | AllowNestedDocks);
@@ -79,7 +90,27 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
     connect(m_issuesView,
             &Host::Projects::IssuesView::openFileRequested,
             this,
-            [this](const Host::Utils::Path &file, int /*line*/) { openFile(file); });
+            [this](const Host::Utils::Path &file, int line) {
+                QString error;
+                if (!openFileAt(file, line, &error))
+                    statusBar()->showMessage(error, 8000);
+            });
+    connect(m_checkRunner,
+            &TranslationCheckRunner::finished,
+            this,
+            [this](const TranslationCheckRunner::Outcome &outcome) {
+                m_checkTranslations->setEnabled(true);
+                if (!outcome.error.isEmpty()) {
+                    statusBar()->showMessage(outcome.error, 8000);
+                    return;
+                }
+                statusBar()->showMessage(
+                    tr("Translation checks: %n error(s)", nullptr, outcome.errors) + tr(", ")
+                        + tr("%n warning(s)", nullptr, outcome.warnings),
+                    8000);
+                if (outcome.errors + outcome.warnings + outcome.fileProblems.size() > 0)
+                    Host::Projects::IssueList::instance()->requestPopup();
+            });
 
     resize(1440, 900);
     // The Issues list is a strip below the document, not half of the window.
@@ -90,6 +121,7 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
 
 StudioWindow::~StudioWindow()
 {
+    m_checkRunner->waitForFinished();
     closeDocument();
     if (Host::Core::Workbench::mainWindow() == this)
         Host::Core::Workbench::setMainWindow(nullptr);
@@ -145,6 +177,71 @@ void StudioWindow::createMenus()
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     m_viewMenu = menuBar()->addMenu(tr("&View"));
+
+    QMenu *toolsMenu = menuBar()->addMenu(tr("&Tools"));
+    m_checkTranslations = toolsMenu->addAction(tr("Check &Translations"));
+    m_checkTranslations->setObjectName(QStringLiteral("CheckTranslations"));
+    m_checkTranslations->setToolTip(
+        tr("Compare every translation of the project's IDs with the primary language and list "
+           "the findings in the Issues list"));
+    connect(m_checkTranslations, &QAction::triggered, this, &StudioWindow::onCheckTranslations);
+}
+
+void StudioWindow::setPreviewPlugin(Host::Preview::PreviewPlugin *plugin)
+{
+    delete std::exchange(m_previewMenu, nullptr);
+    delete findChild<QToolBar *>(QStringLiteral("PreviewToolBar"));
+    delete std::exchange(m_previewController, nullptr);
+    if (!plugin)
+        return;
+
+    m_previewController = new Host::Preview::PreviewController(plugin, this);
+    m_previewController->setCurrentFileProvider([this] { return currentFile(); });
+    connect(m_previewController,
+            &Host::Preview::PreviewController::failed,
+            this,
+            [this](const QString &message) { statusBar()->showMessage(message, 8000); });
+    connect(m_previewController, &Host::Preview::PreviewController::started, this, [this] {
+        statusBar()->showMessage(tr("The preview runs."), 3000);
+    });
+
+    m_previewMenu = new QMenu(tr("&Preview"), this);
+    menuBar()->insertMenu(m_viewMenu->menuAction(), m_previewMenu);
+    m_previewMenu->addAction(m_previewController->startAction());
+    m_previewMenu->addAction(m_previewController->stopAction());
+    m_previewMenu->addSeparator();
+    m_previewLanguageMenu = m_previewMenu->addMenu(tr("Preview &Language"));
+    m_previewLanguageMenu->setObjectName(QStringLiteral("PreviewLanguageMenu"));
+
+    auto *toolBar = addToolBar(tr("Preview"));
+    toolBar->setObjectName(QStringLiteral("PreviewToolBar"));
+    toolBar->addAction(m_previewController->startAction());
+    toolBar->addAction(m_previewController->stopAction());
+    updatePreviewLanguages();
+}
+
+void StudioWindow::updatePreviewLanguages()
+{
+    if (!m_previewController)
+        return;
+    const Host::QmlProject::QmlBuildBackend *backend
+        = Host::QmlProject::QmlBuildBackend::forProject(m_project);
+    m_previewController->setLanguages(backend ? backend->supportedLanguages() : QStringList());
+    m_previewLanguageMenu->clear();
+    m_previewLanguageMenu->addActions(m_previewController->languageActions());
+    m_previewLanguageMenu->setEnabled(!m_previewController->languageActions().isEmpty());
+}
+
+void StudioWindow::onCheckTranslations()
+{
+    // The checks read the project's IDs from its files on disk.
+    saveDocument();
+    QString error;
+    if (!m_checkRunner->start(m_project, &error)) {
+        showError(tr("Cannot Check Translations"), error);
+        return;
+    }
+    m_checkTranslations->setEnabled(false);
 }
 
 void StudioWindow::updateRecentMenu()
@@ -194,6 +291,13 @@ bool StudioWindow::openProject(const QString &location, QString *errorString)
     session->setStartupProject(m_project);
     if (m_recentProjects)
         m_recentProjects->add(projectFile);
+    if (Host::QmlProject::QmlBuildBackend *backend
+        = Host::QmlProject::QmlBuildBackend::forProject(m_project))
+        connect(backend,
+                &Host::QmlProject::QmlBuildBackend::supportedLanguagesChanged,
+                this,
+                &StudioWindow::updatePreviewLanguages);
+    updatePreviewLanguages();
     updateTitle();
     emit projectOpened();
 
@@ -208,7 +312,9 @@ void StudioWindow::closeProject()
     if (!m_project)
         return;
     closeDocument();
+    m_checkRunner->waitForFinished();
     Host::Projects::Session::instance()->removeProject(std::exchange(m_project, nullptr));
+    updatePreviewLanguages();
     updateTitle();
 }
 
@@ -255,6 +361,34 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
     m_projectTree->selectFile(file);
     updateTitle();
     emit fileOpened(file);
+    return true;
+}
+
+bool StudioWindow::openFileAt(const Host::Utils::Path &file, int line, QString *errorString)
+{
+    if (file.isEmpty())
+        return false;
+    if (currentFile() != file && !openFile(file, errorString))
+        return false;
+    if (line < 1 || !m_document)
+        return true;
+    Host::TextEditor::TextEditorWidget *editor = m_document->textEditorWidget();
+    const QTextBlock block = editor->document()->findBlockByNumber(line - 1);
+    if (!block.isValid())
+        return true;
+    QTextCursor cursor(block);
+    // The first character of the line that is not blank lies inside the node
+    // the line belongs to, even for a line that opens a node.
+    const QString text = block.text();
+    int column = 0;
+    while (column < text.size() && text.at(column).isSpace())
+        ++column;
+    cursor.setPosition(block.position() + column);
+    editor->setTextCursor(cursor);
+    editor->centerCursor();
+    Host::Designer::DocumentModel *model = m_document->model();
+    if (Host::Designer::Node *node = model->rewriter()->nodeAtPosition(line, column + 1))
+        model->setSelectedNodes({ node });
     return true;
 }
 

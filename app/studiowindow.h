@@ -33,9 +33,15 @@ namespace Host::QmlProject {
 class DesignProject;
 }
 
+namespace Host::Preview {
+class PreviewController;
+class PreviewPlugin;
+} // namespace Host::Preview
+
 namespace Studio {
 
 class RecentProjects;
+class TranslationCheckRunner;
 
 // The studio's main window: the project tree on the left, the open document
 // in the middle, the designer's panels where each asks to be, the Issues list
@@ -59,6 +65,17 @@ public:
     // Makes `file` the current document. False when it cannot be read.
     bool openFile(const Host::Utils::Path &file, QString *errorString = nullptr);
     Host::Utils::Path currentFile() const;
+    // Opens `file` unless it is the current document, then puts the text
+    // cursor on `line` (1-based) and selects the innermost node there.
+    bool openFileAt(const Host::Utils::Path &file, int line, QString *errorString = nullptr);
+
+    // The Preview menu and toolbar drive this preview; null hides them.
+    void setPreviewPlugin(Host::Preview::PreviewPlugin *plugin);
+    Host::Preview::PreviewController *previewController() const { return m_previewController; }
+    TranslationCheckRunner *translationCheckRunner() const { return m_checkRunner; }
+    // Tools > Check Translations: checks the open project's translations and
+    // lists the findings in the Issues list.
+    QAction *checkTranslationsAction() const { return m_checkTranslations; }
 
     // Adds a panel of the designer in a dock of its own. The dock takes the
     // widget's window title and object name (with a "Dock" suffix), so that
@@ -104,6 +121,8 @@ private:
     bool saveDocument();
     void onOpenProject();
     void onOpenFile();
+    void updatePreviewLanguages();
+    void onCheckTranslations();
 
     RecentProjects *m_recentProjects;
     Host::Projects::ProjectTree *m_projectTree;
@@ -115,6 +134,11 @@ private:
     QHash<QString, QWidget *> m_viewWidgets;
     QMenu *m_recentMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
+    QMenu *m_previewMenu = nullptr;
+    QMenu *m_previewLanguageMenu = nullptr;
+    QAction *m_checkTranslations = nullptr;
+    Host::Preview::PreviewController *m_previewController = nullptr;
+    TranslationCheckRunner *m_checkRunner;
     QList<QDockWidget *> m_panels;
     Host::QmlProject::DesignProject *m_project = nullptr;
     std::unique_ptr<Host::Designer::FormDocument> m_document;

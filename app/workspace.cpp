@@ -3,12 +3,17 @@
 #include "studiowindow.h"
 
 #include <core/workbench.h>
+#include <designer/formdocument.h>
 #include <designer/viewmanager.h>
 #include <extensionsystem/pluginhost.h>
 #include <formeditor/formeditorview.h>
 #include <formeditor/nodenavigatorview.h>
+#include <preview/previewplugin.h>
 #include <projects/issuelist.h>
 #include <projects/session.h>
+
+#include <QPointer>
+#include <QTextDocument>
 
 namespace Studio {
 
@@ -18,6 +23,7 @@ const char pluginCategory[] = "Studio.Plugins";
 
 Workspace::Workspace(RecentProjects *recentProjects, QObject *parent)
     : QObject(parent),
+      m_preview(std::make_unique<Host::Preview::PreviewPlugin>()),
       m_pluginHost(std::make_unique<Host::Plugins::PluginHost>()),
       m_window(std::make_unique<StudioWindow>(recentProjects))
 {
@@ -30,6 +36,14 @@ Workspace::Workspace(RecentProjects *recentProjects, QObject *parent)
     viewManager->registerView(std::make_unique<Host::FormEditor::FormEditorView>());
     viewManager->registerView(std::make_unique<Host::FormEditor::NodeNavigatorView>());
     m_window->placeViews(viewManager->views());
+    m_window->setPreviewPlugin(m_preview.get());
+    // The preview shows what the editor holds, saved or not.
+    m_preview->setDocumentContentProvider([window = QPointer<StudioWindow>(m_window.get())](
+                                              const QString &path) -> std::optional<QByteArray> {
+        if (!window || !window->document() || window->currentFile().toString() != path)
+            return std::nullopt;
+        return window->document()->document()->toPlainText().toUtf8();
+    });
 }
 
 Workspace::~Workspace()
@@ -41,6 +55,10 @@ void Workspace::loadPlugins(const QStringList &pluginPaths)
 {
     m_pluginHost->setPluginPaths(
         pluginPaths.isEmpty() ? Host::Plugins::PluginHost::defaultPluginPaths() : pluginPaths);
+    // The preview is part of the studio but reaches the plugins the way any
+    // plugin does: through the manager, initialised before the ones using it.
+    if (!m_pluginHost->pluginInfo(QLatin1String(Host::Preview::PreviewPlugin::pluginName)))
+        m_pluginHost->addPlugin(m_preview.get(), Host::Preview::PreviewPlugin::metaData());
     m_pluginHost->loadPlugins();
 
     auto *issues = Host::Projects::IssueList::instance();

@@ -9,6 +9,10 @@ namespace Host::Plugins {
 class PluginHost;
 }
 
+namespace Host::Preview {
+class PreviewPlugin;
+}
+
 namespace Studio {
 
 class RecentProjects;
@@ -29,9 +33,13 @@ public:
 
     StudioWindow *window() const { return m_window.get(); }
     Host::Plugins::PluginHost *pluginHost() const { return m_pluginHost.get(); }
+    // The live preview the studio provides to its plugins, as a plugin of its own.
+    Host::Preview::PreviewPlugin *previewPlugin() const { return m_preview.get(); }
 
     // Loads the plugins of `pluginPaths` (the studio's plugin directory by
-    // default) and shows their failures in the Issues list.
+    // default) beside the studio's own live preview, initialises them all and
+    // shows their failures in the Issues list. Open the project afterwards:
+    // plugins follow the startup project from then on, as in any session.
     void loadPlugins(const QStringList &pluginPaths = {});
     QStringList pluginErrors() const;
 
@@ -39,6 +47,8 @@ public:
     void shutdown();
 
 private:
+    // The manager only refers to the preview it did not create: it goes first.
+    std::unique_ptr<Host::Preview::PreviewPlugin> m_preview;
     std::unique_ptr<Host::Plugins::PluginHost> m_pluginHost;
     std::unique_ptr<StudioWindow> m_window;
     bool m_shutDown = false;

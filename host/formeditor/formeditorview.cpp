@@ -152,8 +152,19 @@ void FormEditorView::updateFrames()
     QList<FormView::Frame> frames;
     for (Designer::Node *node : allNodes()) {
         const QColor color = node->auxiliaryData(frameColorName).value<QColor>();
-        if (color.isValid() && color.alpha() > 0)
-            frames.append({ declarationPosition(node), color });
+        if (!color.isValid() || color.alpha() == 0)
+            continue;
+        FormView::SourcePosition position = declarationPosition(node);
+        // A text a state sets is written in the state's PropertyChanges, which
+        // draws nothing: its frame goes around the object the changes target.
+        // Frames are drawn in document order, so a state's finding is drawn
+        // over the one of the object's own text.
+        if (m_formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
+            const QString target = node->property("target").expression().trimmed();
+            if (Designer::Node *targetNode = model()->nodeForId(target))
+                position = declarationPosition(targetNode);
+        }
+        frames.append({ position, color });
     }
     m_formView->setFrames(frames);
 }

@@ -2,6 +2,7 @@
 #include "recentprojects.h"
 #include "screenshottaker.h"
 #include "studiowindow.h"
+#include "translationcheckrunner.h"
 #include "workspace.h"
 
 #include <core/editorcontext.h>
@@ -12,21 +13,37 @@
 #include <designer/viewmanager.h>
 #include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
+#include <formeditor/formeditorconstants.h>
 #include <formeditor/formview.h>
+#include <formeditor/frameoverlay.h>
 #include <formeditor/nodetreemodel.h>
+#include <preview/debugtranslationclient.h>
+#include <preview/previewcontroller.h>
+#include <preview/previewplugin.h>
+#include <preview/previewsession.h>
 #include <projects/issuelist.h>
+#include <projects/issuesmodel.h>
+#include <projects/issuesview.h>
 #include <projects/projectnavigator.h>
 #include <projects/projecttree.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
 #include <texteditor/texteditorwidget.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
@@ -37,7 +54,11 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
+
+#include <peerrequirement.h>
 
 using Host::Utils::Path;
 
@@ -69,6 +90,61 @@ void writeFile(const QString &path, const QByteArray &contents)
     file.write(contents);
 }
 
+const QString pluginDirectory = QStringLiteral(LEXORA_BINARY_DIR "/lib/lexora-studio/plugins");
+
+// Runs the command-line tool; the exit status, or -1 when it did not finish.
+int runLexora(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(LEXORA_BINARY_DIR "/bin/lexora"), arguments);
+    return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit
+        ? tool.exitCode()
+        : -1;
+}
+
+// The example with its JSON translations imported and, when asked, its
+// catalogues generated, as the command-line tool prepares it.
+bool prepareExample(const QString &project, bool generate = false)
+{
+    return copyTree(exampleDir, project)
+        && runLexora(
+               { "import", project + QLatin1String("/translations.json"), "--project", project })
+        == 0
+        && (!generate || runLexora({ "generate", "--project", project, "--format", "qm" }) == 0);
+}
+
+// Records the replies of the preview's "DebugTranslation" service.
+class RecordingTranslationClient : public Host::Preview::DebugTranslationClient
+{
+public:
+    using DebugTranslationClient::DebugTranslationClient;
+    QList<qint32> replies;
+
+protected:
+    void messageReceived(const QByteArray &message) override
+    {
+        QDataStream stream(message);
+        stream.setVersion(dataStreamVersion());
+        qint32 reply = 0;
+        stream >> reply;
+        replies.append(reply);
+    }
+};
+
+// Qt's reply to a language change of the "DebugTranslation" service.
+constexpr qint32 languageChangedReply = 101;
+
+QString previewMissing()
+{
+    const QString bin = QLibraryInfo::path(QLibraryInfo::BinariesPath);
+    if (!QFileInfo(bin + QLatin1String("/qmlscene")).isExecutable())
+        return QStringLiteral("qmlscene (package qmlscene-qt6)");
+    const QString plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    if (!QFileInfo::exists(plugins + QLatin1String("/qmltooling/libqmldbg_preview.so")))
+        return QStringLiteral("the QML debug services (package qt6-qmltooling-plugins)");
+    return {};
+}
+
 const QByteArray minimalProject = "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n}\n";
 
 } // namespace
@@ -95,6 +171,15 @@ private slots:
     void screenshotWaitsForConditions();
     void screenshotCommand_data();
     void screenshotCommand();
+    void previewRefuses_data();
+    void previewRefuses();
+    void previewRuns_data();
+    void previewRuns();
+    void checkTranslations_data();
+    void checkTranslations();
+    void checkTranslationsRefuses_data();
+    void checkTranslationsRefuses();
+    void translationTestFramesTheForm();
 
 private:
     QTemporaryDir m_temp;
@@ -360,10 +445,19 @@ void tst_Studio::pluginsLoadFromPluginDirectory()
     QString error;
     const QString project = m_temp.filePath(QStringLiteral("plugins-hello"));
     QVERIFY(copyTree(exampleDir, project));
-    QVERIFY2(workspace.window()->openProject(project, &error), qPrintable(error));
-    workspace.loadPlugins({ QStringLiteral(LEXORA_BINARY_DIR "/lib/lexora-studio/plugins") });
+    workspace.loadPlugins({ pluginDirectory });
     QVERIFY2(workspace.pluginErrors().isEmpty(),
              qPrintable(workspace.pluginErrors().join(QLatin1Char('\n'))));
+    // The studio's own live preview is a plugin like the others, running
+    // before the project opens; the plugins find it through the manager.
+    Host::Plugins::PluginInfo *preview = workspace.pluginHost()->pluginInfo(
+        QLatin1String(Host::Preview::PreviewPlugin::pluginName));
+    QVERIFY(preview);
+    QCOMPARE(preview->state(), Host::Plugins::PluginInfo::State::Running);
+    QCOMPARE(Host::Preview::PreviewPlugin::find(), workspace.previewPlugin());
+    // The plugins are running before the project opens; they follow it.
+    QVERIFY(!QFile::exists(project + QLatin1String("/translations.db")));
+    QVERIFY2(workspace.window()->openProject(project, &error), qPrintable(error));
     // Loaded at run time from the module: the studio does not link it.
     Host::Plugins::PluginInfo *lexora
         = workspace.pluginHost()->pluginInfo(QStringLiteral("Lexora"));
@@ -550,6 +644,447 @@ void tst_Studio::screenshotCommand()
         QVERIFY(image.width() >= 800 && image.height() >= 500);
         QVERIFY(QString::fromLocal8Bit(studio.readAllStandardOutput()).contains(picture));
     }
+}
+
+void tst_Studio::previewRefuses_data()
+{
+    QTest::addColumn<bool>("project");
+    QTest::addColumn<QString>("program"); // the preview executable; empty: the default
+    QTest::addColumn<QString>("errorPart");
+
+    // Nothing to run: Start is not offered, and asking anyway says why.
+    QTest::newRow("no project") << false << ""
+                                << "Open a project";
+    // A preview that ends before it ran is a failure the user hears of.
+    QTest::newRow("preview program missing") << true << "/nonexistent/qmlscene"
+                                             << "The preview could not be started";
+}
+
+void tst_Studio::previewRefuses()
+{
+    QFETCH(bool, project);
+    QFETCH(QString, program);
+    QFETCH(QString, errorPart);
+
+    Studio::Workspace workspace(nullptr);
+    workspace.loadPlugins({ pluginDirectory });
+    workspace.previewPlugin()->setPreviewExecutable(program);
+    QTemporaryDir dir;
+    if (project) {
+        QVERIFY(copyTree(exampleDir, dir.path()));
+        QString error;
+        QVERIFY2(workspace.window()->openProject(dir.path(), &error), qPrintable(error));
+    }
+    Host::Preview::PreviewController *preview = workspace.window()->previewController();
+    QVERIFY(preview);
+    QCOMPARE(preview->startAction()->isEnabled(), project);
+    QVERIFY(!preview->stopAction()->isEnabled());
+    QCOMPARE(preview->languageActions().isEmpty(), !project);
+    QSignalSpy failed(preview, &Host::Preview::PreviewController::failed);
+    QSignalSpy started(preview, &Host::Preview::PreviewController::started);
+    preview->startAction()->activate(QAction::Trigger);
+    if (!project)
+        QVERIFY(!preview->start());
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 10000);
+    QVERIFY2(failed.first().first().toString().contains(errorPart),
+             qPrintable(failed.first().first().toString()));
+    QCOMPARE(started.size(), 0);
+    QVERIFY(!preview->isRunning());
+    QCOMPARE(preview->startAction()->isEnabled(), project);
+    QVERIFY(!preview->stopAction()->isEnabled());
+    workspace.shutdown();
+}
+
+void tst_Studio::previewRuns_data()
+{
+    QTest::addColumn<QString>("openFile"); // relative; empty: the main file only
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("previewed");
+
+    QTest::newRow("main file") << ""
+                               << "de"
+                               << "content/App.qml";
+    QTest::newRow("the open document") << "content/WelcomeScreen.ui.qml"
+                                       << "ja"
+                                       << "content/WelcomeScreen.ui.qml";
+}
+
+void tst_Studio::previewRuns()
+{
+    QFETCH(QString, openFile);
+    QFETCH(QString, language);
+    QFETCH(QString, previewed);
+
+    const QString missing = previewMissing();
+    if (!missing.isEmpty())
+        LEXORA_PEER_MISSING("the live preview needs qmlscene and the QML debug services");
+    const QString project = m_temp.filePath(QStringLiteral("preview-") + QTest::currentDataTag());
+    // The language switch loads the generated catalogues.
+    QVERIFY(prepareExample(project, true));
+
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    workspace.loadPlugins({ pluginDirectory });
+    Host::Preview::PreviewPlugin *plugin = workspace.previewPlugin();
+    plugin->setHeadless(true);
+    QPointer<RecordingTranslationClient> client;
+    plugin->setDebugTranslationClientFactory([&client](QQmlDebugConnection *connection) {
+        client = new RecordingTranslationClient(connection);
+        return client.data();
+    });
+    QString error;
+    QVERIFY2(window->openProject(project, &error), qPrintable(error));
+    if (!openFile.isEmpty())
+        QVERIFY2(window->openFile(Path::fromString(project + QLatin1Char('/') + openFile), &error),
+                 qPrintable(error));
+
+    // The menu offers the project's languages, one at a time.
+    Host::Preview::PreviewController *preview = window->previewController();
+    QVERIFY(preview);
+    QMenu *languageMenu = window->findChild<QMenu *>(QStringLiteral("PreviewLanguageMenu"));
+    QVERIFY(languageMenu);
+    QStringList offered;
+    for (QAction *action : languageMenu->actions())
+        offered.append(action->data().toString());
+    QCOMPARE(offered, QStringList({ "en", "de", "fr", "ja", "ar" }));
+    QVERIFY(preview->startAction()->isEnabled());
+    QVERIFY(!preview->stopAction()->isEnabled());
+
+    QSignalSpy started(preview, &Host::Preview::PreviewController::started);
+    QSignalSpy stopped(preview, &Host::Preview::PreviewController::stopped);
+    preview->startAction()->trigger();
+    // Nothing is offered twice while the preview comes up.
+    QVERIFY(!preview->startAction()->isEnabled());
+    QVERIFY(preview->stopAction()->isEnabled());
+    QVERIFY2(started.wait(30000) || started.size() == 1, "the preview did not start");
+    QVERIFY(preview->isRunning());
+    QCOMPARE(stopped.size(), 0);
+    const QList<Host::Preview::PreviewSession *> running = plugin->runningPreviews();
+    QCOMPARE(running.size(), 1);
+    QCOMPARE(running.first()->previewedFile(),
+             Path::fromString(project + QLatin1Char('/') + previewed));
+    QVERIFY(running.first()->processId() > 0);
+    QVERIFY(client);
+
+    // Switching the language reaches the running preview, which answers.
+    QAction *choice = nullptr;
+    for (QAction *action : languageMenu->actions()) {
+        if (action->data().toString() == language)
+            choice = action;
+    }
+    QVERIFY(choice);
+    choice->trigger();
+    QCOMPARE(plugin->locale(), language);
+    int checked = 0;
+    for (QAction *action : languageMenu->actions())
+        checked += action->isChecked() ? 1 : 0;
+    QCOMPARE(checked, 1);
+    QVERIFY(choice->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(client && client->replies.contains(languageChangedReply), 10000);
+
+    preview->stopAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, 10000);
+    QVERIFY(!preview->isRunning());
+    QVERIFY(plugin->runningPreviews().isEmpty());
+    QVERIFY(preview->startAction()->isEnabled());
+    QVERIFY(!preview->stopAction()->isEnabled());
+    workspace.shutdown();
+}
+
+void tst_Studio::checkTranslations_data()
+{
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<QString>("file"); // of the ID's first use, relative
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("description");
+
+    // An ID the JSON file lacks is missing in every language, and has no text.
+    QTest::newRow("missing ID") << "missing"
+                                << "profile.logout"
+                                << "de" << true << "content/ProfileScreen.ui.qml" << 57
+                                << "missing: profile.logout in de";
+    QTest::newRow("untranslated text, warning")
+        << "identical"
+        << "profile.name"
+        << "de" << false << "content/ProfileScreen.ui.qml" << 28
+        << QString::fromUtf8("identical: profile.name in de \u2014 \"Name\" \u2192 \"Name\"");
+    QTest::newRow("text of the primary language only")
+        << "missing"
+        << "settings.about"
+        << "fr" << true << "content/SettingsScreen.ui.qml" << 28
+        << QString::fromUtf8("missing: settings.about in fr \u2014 \"About this application\"");
+    QTest::newRow("missing ID, other language")
+        << "missing"
+        << "profile.logout"
+        << "ar" << true << "content/ProfileScreen.ui.qml" << 57 << "missing: profile.logout in ar";
+}
+
+void tst_Studio::checkTranslations()
+{
+    QFETCH(QString, check);
+    QFETCH(QString, id);
+    QFETCH(QString, language);
+    QFETCH(bool, error);
+    QFETCH(QString, file);
+    QFETCH(int, line);
+    QFETCH(QString, description);
+
+    const QString project = m_temp.filePath(QStringLiteral("check-") + QTest::currentDataTag());
+    QVERIFY(prepareExample(project));
+    // The command-line tool's check of the same project (status 1: errors
+    // found): the studio must list the same findings, having found the
+    // project's IDs its own way.
+    const QString json = project + QLatin1String("/check.json");
+    QCOMPARE(runLexora({ "check", "--project", project, "--json", json }), 1);
+    QFile jsonFile(json);
+    QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+    const QJsonArray toolFindings = QJsonDocument::fromJson(jsonFile.readAll())
+                                        .object()
+                                        .value(QLatin1String("findings"))
+                                        .toArray();
+    QVERIFY(!toolFindings.isEmpty());
+    QFile::remove(json);
+
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    workspace.loadPlugins({ pluginDirectory });
+    QString openError;
+    QVERIFY2(window->openProject(project, &openError), qPrintable(openError));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    auto *issues = Host::Projects::IssueList::instance();
+    const QByteArray category = Studio::TranslationCheckRunner::issueCategory;
+    QSignalSpy finished(window->translationCheckRunner(),
+                        &Studio::TranslationCheckRunner::finished);
+    // Twice: the second run replaces the first one's entries.
+    for (int run = 0; run < 2; ++run) {
+        window->checkTranslationsAction()->trigger();
+        QVERIFY(!window->checkTranslationsAction()->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), run + 1, 20000);
+        QVERIFY(window->checkTranslationsAction()->isEnabled());
+    }
+    const auto outcome = finished.last().first().value<Studio::TranslationCheckRunner::Outcome>();
+    QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+    QVERIFY(outcome.fileProblems.isEmpty());
+    QCOMPARE(issues->category(category).displayName, QStringLiteral("Translation checks"));
+    const Host::Projects::Issues listed = issues->issues(category);
+    QCOMPARE(listed.size(), toolFindings.size());
+    int toolErrors = 0;
+    for (const QJsonValue &finding : toolFindings)
+        toolErrors += finding.toObject().value(QLatin1String("severity")).toString()
+                == QLatin1String("error")
+            ? 1
+            : 0;
+    QCOMPARE(issues->errorCount(category), toolErrors);
+    QCOMPARE(outcome.errors, toolErrors);
+    QCOMPARE(outcome.warnings, listed.size() - toolErrors);
+
+    // The entry names the check, the ID and the language, and points at the
+    // ID's first use.
+    const QString prefix = check + QLatin1String(": ") + id + QLatin1String(" in ") + language;
+    Host::Projects::Issue entry;
+    for (const Host::Projects::Issue &issue : listed) {
+        if (issue.description.startsWith(prefix))
+            entry = issue;
+    }
+    QVERIFY2(!entry.isNull(), qPrintable(prefix));
+    QCOMPARE(entry.description, description);
+    QCOMPARE(entry.type, error ? Host::Projects::Issue::Error : Host::Projects::Issue::Warning);
+    QCOMPARE(entry.file, Path::fromString(project + QLatin1Char('/') + file));
+    QCOMPARE(entry.line, line);
+
+    // Double-clicking it in the Issues list opens the file and selects the
+    // node using the ID.
+    QTreeView *view = window->issuesView()->treeView();
+    Host::Projects::IssuesModel *model = window->issuesView()->model();
+    QModelIndex index;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->issue(row).id == entry.id)
+            index = model->index(row, 0);
+    }
+    QVERIFY(index.isValid());
+    view->scrollTo(index);
+    const QPoint center = view->visualRect(index).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, center);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, center);
+    QTRY_COMPARE(window->currentFile(), entry.file);
+    Host::Designer::FormDocument *document = window->document();
+    QVERIFY(document);
+    const QList<Host::Designer::Node *> selected = document->model()->selectedNodes();
+    QCOMPARE(selected.size(), 1);
+    bool usesId = false;
+    for (const Host::Designer::NodeProperty &property : selected.first()->bindingProperties())
+        usesId = usesId || property.expression().contains(QLatin1Char('"') + id + QLatin1Char('"'));
+    QVERIFY2(usesId, qPrintable(selected.first()->typeName()));
+    workspace.shutdown();
+}
+
+void tst_Studio::checkTranslationsRefuses_data()
+{
+    QTest::addColumn<QByteArray>("projectText"); // empty: no project
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<QString>("errorPart");
+
+    QTest::newRow("no project") << QByteArray() << false << "Open a project";
+    QTest::newRow("no primary language")
+        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\", \"de\"] }\n")
+        << true << "names no primary language";
+    QTest::newRow("nothing besides the primary language")
+        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\"]; "
+                      "primaryLanguage: \"en\" }\n")
+        << true << "names no languages besides its primary language en";
+    // Opening a missing database would create an empty one.
+    QTest::newRow("no database") << QByteArray("import QmlProject\nProject { supportedLanguages: "
+                                               "[\"en\", \"de\"]; primaryLanguage: \"en\" }\n")
+                                 << false << "has no translation database";
+}
+
+void tst_Studio::checkTranslationsRefuses()
+{
+    QFETCH(QByteArray, projectText);
+    QFETCH(bool, database);
+    QFETCH(QString, errorPart);
+
+    QTemporaryDir dir;
+    std::unique_ptr<Host::QmlProject::DesignProject> project;
+    if (!projectText.isEmpty()) {
+        writeFile(dir.filePath(QStringLiteral("app.qmlproject")), projectText);
+        if (database)
+            writeFile(dir.filePath(QStringLiteral("translations.db")), QByteArray());
+        QString error;
+        project = Host::QmlProject::DesignProject::open(
+            Path::fromString(dir.filePath(QStringLiteral("app.qmlproject"))), &error);
+        QVERIFY2(project, qPrintable(error));
+    }
+    Studio::TranslationCheckRunner runner;
+    QSignalSpy finished(&runner, &Studio::TranslationCheckRunner::finished);
+    QString error;
+    QVERIFY(!runner.start(project.get(), &error));
+    QVERIFY2(error.contains(errorPart), qPrintable(error));
+    QVERIFY(!runner.isRunning());
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("translations.db"))), database);
+}
+
+// The document translation test of the panel, run as a user runs it: the
+// toolbar button opens the test dialog, Run starts the preview, the dialog is
+// closed when Run is offered again. The results frame the tested texts on the
+// form. LEXORA_SCREENSHOT_DIR, when set, receives the picture of the window
+// (docs/update-screenshots runs this under a virtual X server).
+void tst_Studio::translationTestFramesTheForm()
+{
+    const QString missing = previewMissing();
+    if (!missing.isEmpty())
+        LEXORA_PEER_MISSING("the translation test needs qmlscene and the QML debug services");
+    const QString project = m_temp.filePath(QStringLiteral("frames-hello"));
+    // With catalogues the form shows texts rather than IDs.
+    QVERIFY(prepareExample(project, true));
+
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    workspace.loadPlugins({ pluginDirectory });
+    QString error;
+    QVERIFY2(window->openProject(project, &error), qPrintable(error));
+    const Path screen = Path::fromString(project + QLatin1String("/content/WelcomeScreen.ui.qml"));
+    QVERIFY2(window->openFile(screen, &error), qPrintable(error));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto *form = qobject_cast<Host::FormEditor::FormView *>(
+        window->viewWidget(QStringLiteral("FormEditor")));
+    QVERIFY(form);
+    QTRY_VERIFY(form->rootItem());
+    QVERIFY(form->overlay()->frames().isEmpty());
+
+    QWidget *panel = window->viewWidget(QStringLiteral("TranslationsView"));
+    QVERIFY(panel);
+    QAction *test = nullptr;
+    for (QAction *action : panel->findChildren<QAction *>()) {
+        if (action->text() == QLatin1String("Run Qml Translation Test"))
+            test = action;
+    }
+    QVERIFY(test);
+
+    // Drives the modal dialog: Run once, close when Run is offered again.
+    bool ran = false;
+    bool closed = false;
+    QTimer driver;
+    driver.setInterval(50);
+    connect(&driver, &QTimer::timeout, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog
+            || qstrcmp(dialog->metaObject()->className(), "Lexora::QmlDebugTranslationDialog"))
+            return;
+        auto *run = dialog->findChild<QPushButton *>(QStringLiteral("runButton"));
+        if (!run)
+            return;
+        if (!ran) {
+            ran = true;
+            run->click();
+        } else if (run->isEnabled()) {
+            closed = true;
+            driver.stop();
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        }
+    });
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    connect(&giveUp, &QTimer::timeout, this, [] {
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    driver.start();
+    giveUp.start(90000);
+    test->trigger();
+    giveUp.stop();
+    QVERIFY(ran);
+    QVERIFY2(closed, "the translation test did not end within 90 seconds");
+
+    // Nodes carry their frame colours, and the form draws them.
+    // Texts a state sets are framed on the object the state changes: the
+    // missing offline text on the subtitle. Every coloured node has a frame.
+    QList<QColor> colours;
+    for (Host::Designer::Node *node : window->document()->model()->allNodes()) {
+        const QColor colour = node->auxiliaryData(Host::FormEditor::frameColorName).value<QColor>();
+        if (colour.isValid() && colour.alpha() > 0)
+            colours.append(colour);
+    }
+    QVERIFY(colours.contains(QColor(Qt::red)));
+    QVERIFY(colours.contains(QColor(Qt::magenta)));
+    QTRY_COMPARE(form->overlay()->frames().size(), colours.size());
+    QList<QColor> drawn;
+    for (const Host::FormEditor::FrameOverlay::Frame &frame : form->overlay()->frames())
+        drawn.append(frame.color);
+    QCOMPARE(drawn, colours);
+
+    // The test recorded the elided offer; the translation checks report it.
+    QSignalSpy checked(window->translationCheckRunner(), &Studio::TranslationCheckRunner::finished);
+    window->checkTranslationsAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 20000);
+    bool elided = false;
+    for (const Host::Projects::Issue &issue : Host::Projects::IssueList::instance()->issues(
+             Studio::TranslationCheckRunner::issueCategory))
+        elided = elided || issue.description.startsWith(QLatin1String("elided: welcome.offer"));
+    QVERIFY(elided);
+
+    // The picture shows them: the missing translations' red on the form.
+    const QImage picture = window->grab().toImage();
+    QCOMPARE(picture.size(), window->size() * window->devicePixelRatio());
+    const QImage formPicture = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int red = 0;
+    for (int y = 0; y < formPicture.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(formPicture.constScanLine(y));
+        for (int x = 0; x < formPicture.width(); ++x)
+            red += line[x] == qRgb(255, 0, 0) ? 1 : 0;
+    }
+    QVERIFY2(red > 20, qPrintable(QString::number(red)));
+    const QString directory = qEnvironmentVariable("LEXORA_SCREENSHOT_DIR");
+    if (!directory.isEmpty())
+        QVERIFY(picture.save(directory + QLatin1String("/studio-translation-test.png")));
+    workspace.shutdown();
 }
 
 QTEST_MAIN(tst_Studio)

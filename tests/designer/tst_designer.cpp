@@ -1,6 +1,7 @@
 #include "recordingview.h"
 
 #include <core/editorcontext.h>
+#include <designer/callsites.h>
 #include <designer/documentmodel.h>
 #include <designer/documentrewriter.h>
 #include <designer/formdocument.h>
@@ -132,6 +133,8 @@ private slots:
 
     void nodeAtPosition_data();
     void nodeAtPosition();
+    void callSites_data();
+    void callSites();
 
     void typeDescription_data();
     void typeDescription();
@@ -658,6 +661,54 @@ void tst_Designer::auxiliaryDataAndSelection()
                             "aboutToRemove:column",
                             "removed:root",
                             "selection:1/1" }));
+}
+
+void tst_Designer::callSites_data()
+{
+    QTest::addColumn<QString>("text");
+    // "argument@line:column" per call found, in source order; "!" alone: a parse error.
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("bindings and a list")
+        << "import QtQuick\nItem {\n    property string a: qsTrId(\"one\")\n"
+           "    property var b: [ { label: qsTrId('two') } ]\n}\n"
+        << QStringList { "one@3:24", "two@4:32" };
+    QTest::newRow("function bodies and the no-op marker")
+        << "import QtQuick\nItem {\n    function f() { return QT_TRID_NOOP(\"three\") }\n}\n"
+        << QStringList { "three@3:27" };
+    // Only calls count: not comments, not strings, not other functions, not
+    // IDs that are computed.
+    QTest::newRow("what is no call of the function")
+        << "import QtQuick\nItem {\n    // qsTrId(\"comment\")\n"
+           "    property string a: \"qsTrId(\\\"string\\\")\"\n"
+           "    property string b: qsTr(\"plain\")\n"
+           "    property string c: qsTrId(\"x\" + a)\n"
+           "    property string d: Qt.qsTrId(\"member\")\n}\n"
+        << QStringList {};
+    QTest::newRow("text that does not parse") << "import QtQuick\nItem {\n" << QStringList { "!" };
+}
+
+void tst_Designer::callSites()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+
+    QString error;
+    const QList<Host::Designer::CallSites::Site> sites
+        = Host::Designer::CallSites::find(text, { "qsTrId", "QT_TRID_NOOP" }, &error);
+    if (expected == QStringList { "!" }) {
+        QVERIFY(sites.isEmpty());
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList found;
+    for (const Host::Designer::CallSites::Site &site : sites) {
+        found.append(QStringLiteral("%1@%2:%3").arg(site.argument).arg(site.line).arg(site.column));
+        // The offset is where the line and column point.
+        QCOMPARE(text.mid(site.offset, site.function.size()), site.function);
+    }
+    QCOMPARE(found, expected);
 }
 
 void tst_Designer::nodeAtPosition_data()

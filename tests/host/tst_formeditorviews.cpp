@@ -229,6 +229,12 @@ void tst_FormEditorViews::framesFromAuxiliaryData_data()
     QTest::newRow("in a positioner")
         << QList<int> { 1, 1 } << QColor(Qt::magenta) << QRect(0, 130, 60, 40);
     QTest::newRow("root") << QList<int> {} << QColor(Qt::green) << QRect(0, 0, 300, 200);
+    // A state's text is tested where the state sets it; the frame goes
+    // around the object the state changes.
+    QTest::newRow("changes of a state frame their target")
+        << QList<int> { 2, 0 } << QColor(Qt::red) << QRect(10, 10, 100, 20);
+    QTest::newRow("a state itself has nothing to frame")
+        << QList<int> { 2 } << QColor(Qt::red) << QRect();
     // The test overlay clears a frame with transparent black first.
     QTest::newRow("transparent is no frame") << QList<int> { 0 } << QColor(0, 0, 0, 0) << QRect();
     QTest::newRow("invalid colour is no frame") << QList<int> { 0 } << QColor() << QRect();

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <utils/path.h>
+
+#include <QFutureWatcher>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+namespace Host::QmlProject {
+class DesignProject;
+}
+
+namespace Studio {
+
+// Runs the translation quality checks on a project's translation database
+// off the interface thread and lists the findings in the Issues list, in a
+// category of their own that each run replaces. Each finding points at the
+// first use of its ID in the project's QML files.
+class TranslationCheckRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr char issueCategory[] = "Studio.TranslationChecks";
+    static constexpr char progressType[] = "Studio.TranslationChecks";
+
+    struct Use
+    {
+        Host::Utils::Path file;
+        int line = -1;
+        int column = -1;
+    };
+
+    struct Outcome
+    {
+        QString error; // the run failed as a whole
+        QStringList fileProblems; // files whose IDs could not be read
+        int errors = 0;
+        int warnings = 0;
+    };
+
+    // What a run hands back to the interface thread.
+    struct Result;
+
+    explicit TranslationCheckRunner(QObject *parent = nullptr);
+    ~TranslationCheckRunner() override;
+
+    // False (with finished() not following) when a run is going on or the
+    // project cannot be checked; `errorString` says why.
+    bool start(Host::QmlProject::DesignProject *project, QString *errorString = nullptr);
+    bool isRunning() const;
+    // Waits for a running check; the studio calls it before it closes.
+    void waitForFinished();
+
+    // Where the last run found each ID used first.
+    Use firstUse(const QString &translationId) const { return m_uses.value(translationId); }
+
+signals:
+    void finished(const Studio::TranslationCheckRunner::Outcome &outcome);
+
+private:
+    void publish();
+
+    QFutureWatcher<std::shared_ptr<Result>> m_watcher;
+    QHash<QString, Use> m_uses;
+};
+
+} // namespace Studio
+
+Q_DECLARE_METATYPE(Studio::TranslationCheckRunner::Outcome)
