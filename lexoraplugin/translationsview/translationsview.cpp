@@ -47,11 +47,100 @@ const QRegularExpression &translationCallPattern()
     return pattern;
 }
 
+int hexValue(QStringView digits)
+{
+    bool ok = false;
+    const int value = digits.toInt(&ok, 16);
+    return ok ? value : -1;
+}
+
+// The pattern captures the literal as written; the ID is what the literal
+// means, as the extractor and the QML engine read it. Otherwise `qsTrId("a\"b")`
+// would show as a row of its own that no generated file knows.
+QString stringLiteralValue(QStringView literal)
+{
+    if (!literal.contains(QLatin1Char('\\')))
+        return literal.toString();
+    QString value;
+    value.reserve(literal.size());
+    for (qsizetype i = 0; i < literal.size(); ++i) {
+        const QChar c = literal.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == literal.size()) {
+            value.append(c);
+            continue;
+        }
+        const QChar escaped = literal.at(++i);
+        switch (escaped.unicode()) {
+        case 'b':
+            value.append(QLatin1Char('\b'));
+            break;
+        case 'f':
+            value.append(QLatin1Char('\f'));
+            break;
+        case 'n':
+            value.append(QLatin1Char('\n'));
+            break;
+        case 'r':
+            value.append(QLatin1Char('\r'));
+            break;
+        case 't':
+            value.append(QLatin1Char('\t'));
+            break;
+        case 'v':
+            value.append(QLatin1Char('\v'));
+            break;
+        case '0':
+            value.append(QChar(0));
+            break;
+        case '\n':
+        case 0x2028:
+        case 0x2029:
+            break; // a line continuation
+        case '\r':
+            if (i + 1 < literal.size() && literal.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            break;
+        case 'x':
+        case 'u': {
+            int code = -1;
+            qsizetype end = i + 1;
+            if (escaped == QLatin1Char('u') && end < literal.size()
+                && literal.at(end) == QLatin1Char('{')) {
+                const qsizetype close = literal.indexOf(QLatin1Char('}'), end);
+                if (close > end + 1) {
+                    code = hexValue(literal.sliced(end + 1, close - end - 1));
+                    end = close + 1;
+                }
+            } else {
+                const qsizetype length = escaped == QLatin1Char('x') ? 2 : 4;
+                if (end + length <= literal.size()) {
+                    code = hexValue(literal.sliced(end, length));
+                    end += length;
+                }
+            }
+            if (code < 0 || code > 0x10FFFF) {
+                // Not an escape the engine accepts; keep the text as written.
+                value.append(QLatin1Char('\\')).append(escaped);
+                break;
+            }
+            const char32_t codePoint = char32_t(code);
+            value.append(QStringView(QChar::fromUcs4(codePoint)));
+            i = end - 1;
+            break;
+        }
+        default:
+            value.append(escaped);
+            break;
+        }
+    }
+    return value;
+}
+
 void appendTranslationIds(const QString &text, TranslationIds &translationIds)
 {
     QRegularExpressionMatchIterator matches = translationCallPattern().globalMatch(text);
     while (matches.hasNext())
-        translationIds.push_back(matches.next().captured(1).toStdString());
+        translationIds.push_back(stringLiteralValue(matches.next().capturedView(1)).toStdString());
 }
 
 void showCriticalMessage(const QString &title, const QString &text)
