@@ -2,9 +2,9 @@
 
 #include "translationfiles/translationcatalog.h"
 
+#include <QByteArrayMatcher>
 #include <QCoreApplication>
 #include <QFile>
-#include <QXmlStreamReader>
 
 namespace Lexora {
 
@@ -16,19 +16,26 @@ struct Counts
     int unfinished = 0;
 };
 
+int occurrences(QByteArrayView text, QByteArrayView needle)
+{
+    int count = 0;
+    const QByteArrayMatcher matcher(needle.data(), needle.size());
+    for (qsizetype at = matcher.indexIn(text); at >= 0; at = matcher.indexIn(text, at + 1))
+        ++count;
+    return count;
+}
+
+// The file was just written by our own writer, and in its XML a '<' inside a
+// text is always escaped: counting the tags' bytes is exact and takes a
+// fraction of an XML parse, which took a quarter of a whole generation.
 bool countTs(QFile &file, Counts &counts)
 {
-    QXmlStreamReader reader(&file);
-    while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (reader.name() == QLatin1String("message"))
-            ++counts.messages;
-        else if (reader.name() == QLatin1String("translation")
-                 && reader.attributes().value(QLatin1String("type")) == QLatin1String("unfinished"))
-            ++counts.unfinished;
-    }
-    return !reader.hasError();
+    const QByteArray text = file.readAll();
+    if (!text.contains("<TS"))
+        return false;
+    counts.messages = occurrences(text, "<message>") + occurrences(text, "<message ");
+    counts.unfinished = occurrences(text, "<translation type=\"unfinished\"");
+    return true;
 }
 
 bool countQm(QFile &file, Counts &counts)
