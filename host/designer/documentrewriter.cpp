@@ -205,7 +205,12 @@ void DocumentRewriter::replace(int begin, int end, const QString &text)
     cursor.setPosition(begin);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     m_writing = true;
+    // Inside an edit block the cursor leaves its visual position unset
+    // instead of laying out the block again, which in a long document can
+    // mean measuring the width of every line.
+    cursor.beginEditBlock();
     cursor.insertText(text);
+    cursor.endEditBlock();
     m_writing = false;
 
     const int delta = int(text.size()) - (end - begin);
