@@ -124,10 +124,11 @@ void write(QmlProjectFile &file,
         if (!keepsAroundInsertion(oldText, newText))
             fail("adding a binding changed the text around it", oldText, newText);
     } else if (oldText.count(name) == 1) {
-        // One binding of that name: exactly its value is replaced.
-        const QString expectedText
-            = oldText.left(old->offset) + source + oldText.mid(old->offset + old->length);
-        if (newText != expectedText)
+        // One binding of that name: exactly its value is replaced, followed by a
+        // separator where the next member shares its line.
+        const QString head = oldText.left(old->offset) + source;
+        const QString tail = oldText.mid(old->offset + old->length);
+        if (newText != head + tail && newText != head + QLatin1Char(';') + tail)
             fail("replacing a value changed the text around it", oldText, newText);
     }
     if (!file.setPropertySource(name, source, &error) || file.text() != newText)
