@@ -3,6 +3,12 @@
 #
 # Builds one Qt Test executable and registers it with CTest. Widgets run on the
 # offscreen platform so that tests need no display.
+# `lexora_tests` builds every test and what the tests need, without the
+# benchmarks, for the sanitizer builds.
+if(NOT TARGET lexora_tests)
+    add_custom_target(lexora_tests)
+endif()
+
 function(lexora_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS;ENVIRONMENT" ${ARGN})
     qt_add_executable(${name} ${ARG_SOURCES})
@@ -14,6 +20,7 @@ function(lexora_add_test name)
         LEXORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
     add_test(NAME ${name} COMMAND ${name})
+    add_dependencies(lexora_tests ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()

@@ -88,6 +88,20 @@ bool hasObjectBody(const QString &text)
     return false;
 }
 
+// Whether something other than a separator, the element's end or a comment
+// follows `position` on its line.
+bool followedOnItsLine(const QString &text, qsizetype position)
+{
+    while (position < text.size()
+           && (text.at(position) == QLatin1Char(' ') || text.at(position) == QLatin1Char('\t')))
+        ++position;
+    if (position == text.size())
+        return false;
+    const QChar next = text.at(position);
+    return next != QLatin1Char(';') && next != QLatin1Char('}') && next != QLatin1Char('\n')
+        && next != QLatin1Char('\r') && next != QLatin1Char('/');
+}
+
 QmlProjectFile::Element readElement(const QString &text,
                                     AST::UiObjectDefinition *definition,
                                     QList<QmlProjectFile::Property> *bindings)
@@ -293,8 +307,15 @@ bool QmlProjectFile::setPropertySource(const QString &name,
         std::sort(existing.begin(), existing.end(), [](const Property &a, const Property &b) {
             return a.offset > b.offset;
         });
-        for (const Property &binding : std::as_const(existing))
-            text.replace(binding.offset, binding.length, valueSource);
+        for (const Property &binding : std::as_const(existing)) {
+            // A block ends a binding by itself, so the next member may follow on
+            // the same line; the expression written in its place needs a
+            // separator there.
+            const QString replacement = followedOnItsLine(text, binding.offset + binding.length)
+                ? valueSource + QLatin1Char(';')
+                : valueSource;
+            text.replace(binding.offset, binding.length, replacement);
+        }
     } else {
         const QString newline
             = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");

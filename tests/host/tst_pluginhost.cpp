@@ -22,8 +22,8 @@ namespace {
 
 QStringList takeLog()
 {
-    const QStringList log = qApp->property("lifecycleLog").toStringList();
-    qApp->setProperty("lifecycleLog", QStringList());
+    const QStringList log = QCoreApplication::instance()->property("lifecycleLog").toStringList();
+    QCoreApplication::instance()->setProperty("lifecycleLog", QStringList());
     return log;
 }
 

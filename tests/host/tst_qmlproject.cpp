@@ -247,6 +247,14 @@ void tst_QmlProject::writeBack_data()
     QTest::newRow("language is not on its own line")
         << QByteArray("Project { primaryLanguage: \"fr\"; mainFile: \"a.qml\" }") << Edit::Primary
         << QByteArray("Project { primaryLanguage: \"en\"; mainFile: \"a.qml\" }");
+    // A block value ends its binding without a separator; the text written in
+    // its place needs one before the next member (found by fuzzing).
+    QTest::newRow("block value, next member on its line")
+        << QByteArray("Project { primaryLanguage: {} mainFile: \"a.qml\" }") << Edit::Primary
+        << QByteArray("Project { primaryLanguage: \"en\"; mainFile: \"a.qml\" }");
+    QTest::newRow("block value, next member right after")
+        << QByteArray("Project{supportedLanguages:{}e:t}") << Edit::Languages
+        << QByteArray("Project{supportedLanguages:[\"en\",\"de\"];e:t}");
     QTest::newRow("byte order mark")
         << QByteArray("\xEF\xBB\xBFProject {\n    mainFile: \"a.qml\"\n}\n") << Edit::Primary
         << QByteArray(

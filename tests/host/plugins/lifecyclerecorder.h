@@ -9,9 +9,9 @@
 // application object, the one place every module and the test share.
 inline void recordLifecycleStep(const QString &step)
 {
-    QStringList log = qApp->property("lifecycleLog").toStringList();
+    QStringList log = QCoreApplication::instance()->property("lifecycleLog").toStringList();
     log.append(step);
-    qApp->setProperty("lifecycleLog", log);
+    QCoreApplication::instance()->setProperty("lifecycleLog", log);
 }
 
 class RecordingPlugin : public Host::Plugins::Plugin
