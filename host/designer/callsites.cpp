@@ -6,6 +6,8 @@
 #include <private/qqmljslexer_p.h>
 #include <private/qqmljsparser_p.h>
 
+#include <utils/qmlast.h>
+
 namespace Host::Designer {
 
 using namespace QQmlJS;
@@ -59,11 +61,9 @@ CallSites::find(const QString &text, const QStringList &functions, QString *erro
     if (!parser.parse()) {
         if (errorString) {
             const QList<DiagnosticMessage> messages = parser.diagnosticMessages();
-            *errorString = messages.isEmpty() ? QStringLiteral("1:1: the document does not parse")
-                                              : QStringLiteral("%1:%2: %3")
-                                                    .arg(messages.first().loc.startLine)
-                                                    .arg(messages.first().loc.startColumn)
-                                                    .arg(messages.first().message);
+            *errorString = messages.isEmpty()
+                ? QStringLiteral("1:1: the document does not parse")
+                : Host::Utils::QmlAst::diagnosticText(messages.first());
         }
         return {};
     }

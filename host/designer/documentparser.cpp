@@ -167,12 +167,8 @@ DocumentParser::Result DocumentParser::parse(const QString &text)
     Parser parser(&engine);
 
     if (!parser.parse()) {
-        for (const DiagnosticMessage &message : parser.diagnosticMessages()) {
-            result.errors.append(QStringLiteral("%1:%2: %3")
-                                     .arg(message.loc.startLine)
-                                     .arg(message.loc.startColumn)
-                                     .arg(message.message));
-        }
+        for (const DiagnosticMessage &message : parser.diagnosticMessages())
+            result.errors.append(Host::Utils::QmlAst::diagnosticText(message));
         if (result.errors.isEmpty())
             result.errors.append(QStringLiteral("1:1: the document does not parse"));
         return result;

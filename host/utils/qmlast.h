@@ -1,6 +1,7 @@
 #pragma once
 
 #include <private/qqmljsast_p.h>
+#include <private/qqmljsdiagnosticmessage_p.h>
 
 #include <QString>
 #include <QVariant>
@@ -42,6 +43,15 @@ inline QVariant literalValue(QQmlJS::AST::ExpressionNode *expression)
             return -number->value;
     }
     return {};
+}
+
+// "line:column: message", as the designer's readers report parse errors.
+inline QString diagnosticText(const QQmlJS::DiagnosticMessage &message)
+{
+    return QStringLiteral("%1:%2: %3")
+        .arg(message.loc.startLine)
+        .arg(message.loc.startColumn)
+        .arg(message.message);
 }
 
 } // namespace Host::Utils::QmlAst
