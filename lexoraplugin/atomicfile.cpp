@@ -30,6 +30,12 @@ bool AtomicFile::open(OpenMode mode)
     m_bytesRequested = 0;
     m_failure.clear();
     m_committed = false;
+    // QFileInfo follows links, as the rename into place would.
+    const QFileInfo target(fileName());
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        setErrorString(QStringLiteral("%1 is not a regular file").arg(fileName()));
+        return false;
+    }
     // Unbuffered, so that every short write shows up in writeData() and not
     // somewhere inside a later flush.
     return QSaveFile::open(mode | Unbuffered);
@@ -129,6 +135,52 @@ int AtomicFile::removeStaleTemporaries(const QString &directory, const QString &
         ::close(descriptor);
     }
     return removed;
+}
+
+namespace {
+
+// Where `path` leads once every link on it is followed; for a path that does
+// not exist, where its nearest existing parent leads, with the rest appended.
+QString resolvedPath(QString path)
+{
+    // The same bound as the kernel's for a chain of links.
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(path);
+        if (info.exists())
+            return info.canonicalFilePath();
+        if (!info.isSymLink())
+            break;
+        path = info.symLinkTarget();
+    }
+    QFileInfo existing(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    QString rest;
+    while (!existing.exists() && !existing.isRoot()) {
+        rest.prepend(QLatin1Char('/') + existing.fileName());
+        existing.setFile(existing.path());
+    }
+    return QDir::cleanPath(existing.canonicalFilePath() + rest);
+}
+
+bool isInside(const QString &path, const QString &directory)
+{
+    return path == directory || directory == QLatin1String("/")
+        || path.startsWith(directory + QLatin1Char('/'));
+}
+
+} // namespace
+
+QString AtomicFile::linkLeavingDirectory(const QString &path, const QString &directory)
+{
+    const QString base = QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
+    const QString root = resolvedPath(base);
+    const QString relative = QDir(base).relativeFilePath(QFileInfo(path).absoluteFilePath());
+    QString current = base;
+    for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        current += QLatin1Char('/') + part;
+        if (QFileInfo(current).isSymLink() && !isInside(resolvedPath(current), root))
+            return current;
+    }
+    return {};
 }
 
 } // namespace Lexora

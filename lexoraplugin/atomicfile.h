@@ -15,6 +15,10 @@ namespace Lexora {
 // temporary file and leave the target untouched. commit() says whether it
 // worked, errorString() why not. A file destroyed while still open is
 // committed; call discard() to drop what was written.
+//
+// A target that exists and is not a regular file (a device, a pipe, a socket)
+// is refused when opening: renaming a file over it would replace the device
+// node itself, and a device gives no size to verify the data against.
 class AtomicFile final : public QSaveFile
 {
     Q_OBJECT
@@ -50,6 +54,12 @@ public:
     // temporary file where the file system offers one, which a killed writer
     // cannot leave behind. Returns how many were removed.
     static int removeStaleTemporaries(const QString &directory, const QString &targetNames);
+
+    // The first symbolic link on the way from `directory` down to `path`
+    // (`path` itself included) whose target lies outside `directory`, or an
+    // empty string when there is none. Dangling links count by where they
+    // point. `path` names a file below `directory`; neither needs to exist.
+    static QString linkLeavingDirectory(const QString &path, const QString &directory);
 
 protected:
     qint64 writeData(const char *data, qint64 length) override;

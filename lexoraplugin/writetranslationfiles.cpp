@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QThread>
 
@@ -82,6 +83,33 @@ void removeUnwritableIds(QList<CatalogMessage> &messages,
               return true;
           });
     messages.erase(unwritable, messages.end());
+}
+
+// A cloned project can hold links in place of its output files; following
+// one would overwrite whatever it names. The i18n directory lies in the
+// project directory, so that is the directory no output may leave.
+QString linkOutOfProject(const FilePath &i18nDirectory,
+                         const LanguageCodes &languages,
+                         const TranslationFormats &formats)
+{
+    const QString directory = QString::fromStdString(i18nDirectory);
+    const QString project = QFileInfo(directory).path();
+    QString link = AtomicFile::linkLeavingDirectory(directory, project);
+    for (const std::string &language : languages) {
+        for (const std::string &format : formats) {
+            if (!link.isEmpty())
+                return link;
+            if (isValidLanguageCode(language)) {
+                link = AtomicFile::linkLeavingDirectory(
+                    QStringLiteral("%1/qml_%2.%3")
+                        .arg(directory,
+                             QString::fromStdString(language),
+                             QString::fromStdString(format)),
+                    project);
+            }
+        }
+    }
+    return link;
 }
 
 // Below this many files a second parsing thread costs more than it saves.
@@ -392,10 +420,19 @@ bool writeTranslationFiles(const GenerationServices &services,
         removeUnwritableIds(messages, *feedback, succeeded);
         if (!languages.empty()) {
             if (const FilePath directory = services.fileServices->i18nDirectory();
-                !directory.empty())
+                !directory.empty()) {
+                if (const QString link = linkOutOfProject(directory, languages, formats);
+                    !link.isEmpty()) {
+                    feedback->addError(tr("No translation files were written: %1 is a symbolic "
+                                          "link that leads out of the project.")
+                                           .arg(link));
+                    feedback->finishProgress(progress);
+                    return false;
+                }
                 AtomicFile::removeStaleTemporaries(
                     QString::fromStdString(directory),
                     QStringLiteral("qml_[A-Za-z0-9_-]+\\.(?:qm|ts)"));
+            }
         }
 
         TranslationIds ids;
@@ -430,16 +467,20 @@ bool writeTranslationFiles(const GenerationServices &services,
             // how the writers spell it.
             const std::vector<std::optional<std::string>> translations
                 = services.database->fetchTranslations(keys, language);
+            QStringList unwritable;
             for (qsizetype index = 0; index < current->size(); ++index) {
                 CatalogMessage &message = (*current)[index];
                 const std::optional<std::string> &translation = translations[std::size_t(index)];
                 if (translation) {
                     message.translation = QString::fromStdString(*translation);
                     message.type = CatalogMessage::Finished;
-                } else {
-                    message.translation = message.id;
-                    message.type = CatalogMessage::Unfinished;
+                    if (isXmlText(message.translation))
+                        continue;
+                    // Written as it is, it would make the .ts file unreadable.
+                    unwritable.append(printableId(message.id));
                 }
+                message.translation = message.id;
+                message.type = CatalogMessage::Unfinished;
             }
 
             const FilePath directory = services.fileServices->i18nDirectory();
@@ -463,6 +504,13 @@ bool writeTranslationFiles(const GenerationServices &services,
             }
 
             writer.waitForPrevious();
+            for (const QString &id : std::as_const(unwritable)) {
+                feedback->addError(tr("The %1 translation of \"%2\" holds characters that "
+                                      "translation files cannot carry (U+FFFE, U+FFFF or a lone "
+                                      "surrogate); it was written as untranslated.")
+                                       .arg(QString::fromStdString(language), id));
+                succeeded = false;
+            }
             writer.start(std::move(files), *current, QString::fromStdString(language));
             current = current == &messages ? &spare : &messages;
         }

@@ -3,6 +3,7 @@
 #include "lexoratool.h"
 #include "terminalfeedback.h"
 
+#include "atomicfile.h"
 #include "checks/checkdatareader.h"
 #include "checks/translationchecker.h"
 #include "databaseio/projectdatabase.h"
@@ -13,9 +14,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 #include <cstdio>
@@ -31,7 +30,7 @@ QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -70,7 +69,7 @@ QString quoted(const QString &text)
 
 const char helpText[]
     = "Usage: lexora check [--project DIR] [--languages LANG,...] [--all] [--json FILE]\n"
-      "                    [--silence ID=CHECKS]...\n"
+      "                    [--force] [--silence ID=CHECKS]...\n"
       "\n"
       "Compares every translation of the IDs the project's QML files use (every ID\n"
       "of the database with --all) with the primary language's text and reports:\n"
@@ -94,12 +93,16 @@ const char helpText[]
       "  --languages LANG,...    check only these project languages\n"
       "  --all                   check every ID of the database\n"
       "  --json FILE             also write the findings and the coverage as JSON\n"
+      "                          (never over the database, the project file, its\n"
+      "                          sources or generated files)\n"
+      "  --force                 let --json replace an existing file that does not\n"
+      "                          hold JSON\n"
       "  --silence ID=CHECKS     record in the database that ID is not reported for\n"
       "                          CHECKS (comma-separated, * for all, empty to report\n"
       "                          everything again), then check\n"
       "\n"
       "Exit status: 0 when no finding is an error, 1 when one is or the check\n"
-      "failed, 2 for a wrong command line.\n";
+      "failed, 2 for a wrong command line or a refused --json file.\n";
 
 } // namespace
 
@@ -143,10 +146,16 @@ int CheckCommand::run(const QStringList &arguments)
         QStringLiteral("languages"), QString(), QStringLiteral("LANGUAGES"));
     const QCommandLineOption allOption(QStringLiteral("all"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption forceOption(QStringLiteral("force"));
     const QCommandLineOption silenceOption(
         QStringLiteral("silence"), QString(), QStringLiteral("ID=CHECKS"));
-    parser.addOptions(
-        { helpOption, projectOption, languagesOption, allOption, jsonOption, silenceOption });
+    parser.addOptions({ helpOption,
+                        projectOption,
+                        languagesOption,
+                        allOption,
+                        jsonOption,
+                        forceOption,
+                        silenceOption });
 
     if (!parser.parse(arguments)) {
         m_tool.fail(parser.errorText());
@@ -195,8 +204,17 @@ int CheckCommand::run(const QStringList &arguments)
         silences.append({ id, names.join(QLatin1Char(',')) });
     }
 
+    if (parser.isSet(forceOption) && !parser.isSet(jsonOption)) {
+        m_tool.fail(tr("--force applies to the --json file only"));
+        return LexoraTool::UsageError;
+    }
+
     if (!m_tool.openProject(parser.value(projectOption)))
         return LexoraTool::Failure;
+    // Before anything is recorded, so that a refused name changes nothing.
+    if (parser.isSet(jsonOption)
+        && !m_tool.mayWrite(parser.value(jsonOption), parser.isSet(forceOption)))
+        return LexoraTool::UsageError;
 
     const Host::QmlProject::QmlBuildBackend *backend
         = Host::QmlProject::QmlBuildBackend::forProject(m_tool.m_project);
@@ -204,7 +222,7 @@ int CheckCommand::run(const QStringList &arguments)
     const QString primaryLanguage = backend ? backend->primaryLanguage() : QString();
     if (primaryLanguage.isEmpty()) {
         m_tool.fail(tr("the project %1 names no primaryLanguage to compare the translations with")
-                        .arg(m_tool.m_project->projectFilePath().toUserOutput()));
+                        .arg(TerminalFeedback::printablePath(m_tool.m_project->projectFilePath().toString())));
         return LexoraTool::Failure;
     }
     QStringList languages;
@@ -215,7 +233,7 @@ int CheckCommand::run(const QStringList &arguments)
             m_tool.fail(
                 tr("the project %1 names no supportedLanguages besides its primary "
                    "language %2; there is nothing to check")
-                    .arg(m_tool.m_project->projectFilePath().toUserOutput(), primaryLanguage));
+                    .arg(TerminalFeedback::printablePath(m_tool.m_project->projectFilePath().toString()), primaryLanguage));
             return LexoraTool::Failure;
         }
     } else {
@@ -241,7 +259,7 @@ int CheckCommand::run(const QStringList &arguments)
     if (!QFileInfo::exists(m_tool.databasePath().toString())) {
         m_tool.fail(tr("the project has no translation database %1; import the translations "
                        "first (lexora import FILE.json)")
-                        .arg(m_tool.databasePath().toUserOutput()));
+                        .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString())));
         return LexoraTool::Failure;
     }
     if (!m_tool.openDatabase(LexoraTool::ForWriting))
@@ -267,7 +285,7 @@ int CheckCommand::run(const QStringList &arguments)
     } catch (const std::exception &exception) {
         m_tool.fail(
             tr("the translation database %1 could not be changed: %2")
-                .arg(m_tool.databasePath().toUserOutput(), QString::fromUtf8(exception.what())));
+                .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()), QString::fromUtf8(exception.what())));
         return LexoraTool::Failure;
     }
 
@@ -290,7 +308,7 @@ int CheckCommand::run(const QStringList &arguments)
     } catch (const std::exception &exception) {
         m_tool.fail(
             tr("the translation database %1 could not be read: %2")
-                .arg(m_tool.databasePath().toUserOutput(), QString::fromUtf8(exception.what())));
+                .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()), QString::fromUtf8(exception.what())));
         return LexoraTool::Failure;
     }
 
@@ -298,11 +316,11 @@ int CheckCommand::run(const QStringList &arguments)
 
     if (parser.isSet(jsonOption)) {
         const QString jsonFile = parser.value(jsonOption);
-        QSaveFile file(jsonFile);
-        if (!file.open(QIODevice::WriteOnly)
-            || file.write(report.toJson().toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+        QString error;
+        if (!AtomicFile::writeFile(
+                jsonFile, report.toJson().toJson(QJsonDocument::Indented), &error)) {
             m_tool.fail(tr("cannot write the report %1: %2")
-                            .arg(QDir::toNativeSeparators(jsonFile), file.errorString()));
+                            .arg(TerminalFeedback::printablePath(jsonFile), error));
             return LexoraTool::Failure;
         }
     }
@@ -336,10 +354,11 @@ QString CheckCommand::formatReport(const CheckReport &report, bool allIds)
         if (!finding.componentPath.isEmpty()) {
             text += finding.state.isEmpty()
                 ? tr("    %1: elided in %2\n")
-                      .arg(finding.translationId, QDir::toNativeSeparators(finding.componentPath))
+                      .arg(finding.translationId,
+                           TerminalFeedback::printablePath(finding.componentPath))
                 : tr("    %1: elided in %2, state %3\n")
                       .arg(finding.translationId,
-                           QDir::toNativeSeparators(finding.componentPath),
+                           TerminalFeedback::printablePath(finding.componentPath),
                            finding.state);
             continue;
         }

@@ -1,10 +1,12 @@
 #include "lexoratool.h"
 
 #include "checkcommand.h"
+#include "outputtarget.h"
 #include "terminalfeedback.h"
 #include "translationtestcommand.h"
 #include "translationfilesummary.h"
 
+#include "atomicfile.h"
 #include "databaseio/projectdatabase.h"
 #include "exception.h"
 #include "fileservices.h"
@@ -27,6 +29,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -43,6 +46,11 @@ QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
     return QCoreApplication::translate("Lexora", text, disambiguation, n);
 }
 
+QString shownPath(const QString &path)
+{
+    return TerminalFeedback::printablePath(path);
+}
+
 void printOut(const QString &text)
 {
     const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit() + '\n';
@@ -53,6 +61,14 @@ void printOut(const QString &text)
 const char description[]
     = "Manages the translations of a QML project: its translation database\n"
       "(translations.db in the project directory) and its translation files.\n"
+      "\n"
+      "  lexora import FILE.json [-p DIR] [--dry-run]\n"
+      "  lexora export FILE.json [-p DIR] [--used | --ids ID...] [--force]\n"
+      "  lexora generate [-p DIR] [--format qm|ts|all] [--keep-going] [--strict]\n"
+      "                  [--allow-empty]\n"
+      "  lexora test [FILE...] [-p DIR] [--timeout SECONDS] [--allow-empty]\n"
+      "  lexora check [-p DIR] [--languages LANG,...] [--all] [--json FILE]\n"
+      "               [--force] [--silence ID=CHECKS]...\n"
       "\n"
       "Commands:\n"
       "  import FILE.json   import a JSON translation file and synchronise the\n"
@@ -72,11 +88,18 @@ const char description[]
       "  check              report missing and suspicious translations and the\n"
       "                     coverage per language (lexora check --help)\n"
       "\n"
+      "An option of another command is a command-line error. export and\n"
+      "check --json never replace the translation database, the project file,\n"
+      "its QML and JavaScript sources or the files in i18n, nor (without\n"
+      "--force) an existing file that does not hold JSON. generate and test\n"
+      "refuse a project without translations.db or without QML files unless\n"
+      "--allow-empty is given.\n"
+      "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
-      "error, 2 for a wrong command line, 3 when the test found missing or\n"
-      "elided texts, 4 when the preview stopped answering during the test.\n"
-      "Warnings (messages without an ID) do not change it unless --strict is\n"
-      "given.";
+      "error (check: found an error), 2 for a wrong command line or a refused\n"
+      "output file, 3 when the test found missing or elided texts, 4 when the\n"
+      "preview stopped answering during the test. Warnings (messages without\n"
+      "an ID) do not change it unless --strict is given.";
 
 // Which file a path names, if it names a regular file. Translation files are
 // written under a temporary name and renamed into place, so a file this run
@@ -113,25 +136,8 @@ QString lockedText(const QString &databasePath)
     return tr("the translation database %1 is locked by another process (an import or the "
               "studio writing to it); gave up after waiting %2 seconds. Try again when it "
               "has finished.")
-        .arg(QDir::toNativeSeparators(databasePath),
+        .arg(shownPath(databasePath),
              QString::number(Host::Sqlite::Database::busyTimeoutMilliseconds / 1000));
-}
-
-// What the JSON export must never overwrite: the open database and the files
-// SQLite keeps beside it.
-bool isDatabaseFile(const QString &candidate, const QString &databasePath)
-{
-    const QFileInfo target(candidate);
-    const FileIdentity targetIdentity = identityOf(candidate);
-    for (const char *suffix : { "", "-wal", "-shm", "-journal" }) {
-        const QString path = databasePath + QLatin1String(suffix);
-        if (target.absoluteFilePath() == QFileInfo(path).absoluteFilePath())
-            return true;
-        // The same file under another name (a link, another spelling).
-        if (targetIdentity.exists && targetIdentity == identityOf(path))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -162,7 +168,8 @@ int LexoraTool::run(const QStringList &arguments)
     parser.setApplicationDescription(QString::fromLatin1(description));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), tr("import, export, generate or test"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 tr("import, export, generate, test or check"));
     parser.addPositionalArgument(QStringLiteral("file"),
                                  tr("The JSON file of import and export"),
                                  QStringLiteral("[FILE.json]"));
@@ -181,6 +188,10 @@ int LexoraTool::run(const QStringList &arguments)
     const QCommandLineOption idsOption(
         QStringLiteral("ids"),
         tr("export: only the IDs given as the remaining arguments (ID...)."));
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"),
+        tr("export: replace an existing file that does not hold JSON. The project's own files "
+           "are never replaced."));
     const QCommandLineOption dryRunOption(
         QStringLiteral("dry-run"),
         tr("import: synchronise in a transaction that is rolled back and print what would "
@@ -192,19 +203,20 @@ int LexoraTool::run(const QStringList &arguments)
     const QCommandLineOption strictOption(
         QStringLiteral("strict"),
         tr("generate: treat warnings (messages without an ID) as errors."));
+    const QCommandLineOption allowEmptyOption(
+        QStringLiteral("allow-empty"),
+        tr("generate, test: write the translation files also when the project has no "
+           "translation database (every text untranslated) or no QML files (no texts)."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         tr("test: stop when the preview does not answer for this many seconds (default 120)."),
         QStringLiteral("SECONDS"),
         QStringLiteral("120"));
-    parser.addOptions({ projectOption,
-                        formatOption,
-                        usedOption,
-                        idsOption,
-                        dryRunOption,
-                        keepGoingOption,
-                        strictOption,
-                        timeoutOption });
+    const QList<QCommandLineOption> options { projectOption,  formatOption,    usedOption,
+                                              idsOption,      forceOption,     dryRunOption,
+                                              keepGoingOption, strictOption,   allowEmptyOption,
+                                              timeoutOption };
+    parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());
@@ -224,96 +236,147 @@ int LexoraTool::run(const QStringList &arguments)
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        fail(tr("no command given; use import, export, generate or test (see --help)"));
+        fail(tr("no command given; use import, export, generate, test or check (see --help)"));
         return UsageError;
     }
     const QString command = positional.takeFirst();
 
-    if (command == QLatin1String("generate")) {
-        if (!positional.isEmpty()) {
-            fail(tr("generate takes no arguments, got: %1").arg(positional.join(QLatin1Char(' '))));
+    // An option of another command would be ignored: the user would believe
+    // it did something.
+    static const QMap<QString, QStringList> optionsOfCommand {
+        { QStringLiteral("import"), { QStringLiteral("project"), QStringLiteral("dry-run") } },
+        { QStringLiteral("export"),
+          { QStringLiteral("project"),
+            QStringLiteral("used"),
+            QStringLiteral("ids"),
+            QStringLiteral("force") } },
+        { QStringLiteral("generate"),
+          { QStringLiteral("project"),
+            QStringLiteral("format"),
+            QStringLiteral("keep-going"),
+            QStringLiteral("strict"),
+            QStringLiteral("allow-empty") } },
+        { QStringLiteral("test"),
+          { QStringLiteral("project"), QStringLiteral("timeout"), QStringLiteral("allow-empty") } },
+    };
+    const auto known = optionsOfCommand.constFind(command);
+    if (known == optionsOfCommand.cend()) {
+        fail(tr("unknown command %1; use import, export, generate, test or check (see --help)")
+                 .arg(command));
+        return UsageError;
+    }
+    for (const QCommandLineOption &option : options) {
+        const QString name = option.names().constLast();
+        if (parser.isSet(option) && !known->contains(name)) {
+            fail(tr("--%1 does not apply to %2 (see --help)").arg(name, command));
             return UsageError;
         }
-        const QString format = parser.value(formatOption);
-        if (format != QLatin1String("qm") && format != QLatin1String("ts")
-            && format != QLatin1String("all")) {
-            fail(tr("unknown format %1; use qm, ts or all").arg(format));
-            return UsageError;
-        }
-        if (parser.isSet(dryRunOption) || parser.isSet(usedOption) || parser.isSet(idsOption)) {
-            fail(tr("generate takes no --dry-run, --used or --ids"));
-            return UsageError;
-        }
-        if (!openProject(parser.value(projectOption)) || !openDatabase(ForReading))
-            return Failure;
-        return generate(format, parser.isSet(keepGoingOption), parser.isSet(strictOption));
     }
 
-    if (command == QLatin1String("test")) {
-        bool validTimeout = false;
-        const int timeout = parser.value(timeoutOption).toInt(&validTimeout);
-        if (!validTimeout || timeout <= 0) {
-            fail(tr("--timeout needs a positive number of seconds, got: %1")
-                     .arg(parser.value(timeoutOption)));
-            return UsageError;
-        }
-        if (!openProject(parser.value(projectOption)) || !openDatabase(ForWriting))
-            return Failure;
-        return test(positional, timeout);
-    }
-
-    if (command == QLatin1String("import") || command == QLatin1String("export")) {
-        if (positional.isEmpty()) {
-            fail(tr("%1 needs the JSON file: lexora %1 FILE.json --project DIR").arg(command));
-            return UsageError;
-        }
-        const QString jsonFile = positional.takeFirst();
-        const bool usedOnly = parser.isSet(usedOption);
-        const bool byIds = parser.isSet(idsOption);
-        if (parser.isSet(keepGoingOption) || parser.isSet(strictOption)) {
-            fail(tr("--keep-going and --strict apply to generate only"));
-            return UsageError;
-        }
-        if (command == QLatin1String("import")) {
-            if (!positional.isEmpty() || usedOnly || byIds) {
-                fail(tr("import takes one JSON file and no --used or --ids"));
+    if (command == QLatin1String("generate") || command == QLatin1String("test")) {
+        int timeout = 0;
+        if (command == QLatin1String("generate")) {
+            if (!positional.isEmpty()) {
+                fail(tr("generate takes no arguments, got: %1")
+                         .arg(positional.join(QLatin1Char(' '))));
                 return UsageError;
             }
-            if (!openProject(parser.value(projectOption)))
-                return Failure;
-            return importJson(jsonFile, parser.isSet(dryRunOption));
+            const QString format = parser.value(formatOption);
+            if (format != QLatin1String("qm") && format != QLatin1String("ts")
+                && format != QLatin1String("all")) {
+                fail(tr("unknown format %1; use qm, ts or all").arg(format));
+                return UsageError;
+            }
+        } else {
+            bool validTimeout = false;
+            timeout = parser.value(timeoutOption).toInt(&validTimeout);
+            if (!validTimeout || timeout <= 0) {
+                fail(tr("--timeout needs a positive number of seconds, got: %1")
+                         .arg(parser.value(timeoutOption)));
+                return UsageError;
+            }
         }
-        if (parser.isSet(dryRunOption)) {
-            fail(tr("--dry-run applies to import only"));
-            return UsageError;
-        }
-        if (usedOnly && byIds) {
-            fail(tr("--used and --ids exclude each other"));
-            return UsageError;
-        }
-        if (byIds && positional.isEmpty()) {
-            fail(tr("--ids needs at least one translation ID"));
-            return UsageError;
-        }
-        if (!byIds && !positional.isEmpty()) {
-            fail(tr("unexpected arguments: %1").arg(positional.join(QLatin1Char(' '))));
+        if (!openProject(parser.value(projectOption))
+            || (!parser.isSet(allowEmptyOption) && !hasTranslationsToWrite())
+            || !openDatabase(command == QLatin1String("test") ? ForWriting : ForReading))
+            return Failure;
+        if (command == QLatin1String("test"))
+            return test(positional, timeout);
+        return generate(parser.value(formatOption),
+                        parser.isSet(keepGoingOption),
+                        parser.isSet(strictOption));
+    }
+
+    if (positional.isEmpty()) {
+        fail(tr("%1 needs the JSON file: lexora %1 FILE.json --project DIR").arg(command));
+        return UsageError;
+    }
+    const QString jsonFile = positional.takeFirst();
+    if (command == QLatin1String("import")) {
+        if (!positional.isEmpty()) {
+            fail(tr("import takes one JSON file, got also: %1")
+                     .arg(positional.join(QLatin1Char(' '))));
             return UsageError;
         }
         if (!openProject(parser.value(projectOption)))
             return Failure;
-        if (isDatabaseFile(jsonFile, databasePath().toString())) {
-            fail(tr("cannot export to %1: it is the project's translation database or one of its "
-                    "files")
-                     .arg(QDir::toNativeSeparators(jsonFile)));
-            return Failure;
-        }
-        if (!openDatabase(ForReading))
-            return Failure;
-        return exportJson(jsonFile, usedOnly, positional);
+        return importJson(jsonFile, parser.isSet(dryRunOption));
     }
 
-    fail(tr("unknown command %1; use import, export, generate or test (see --help)").arg(command));
-    return UsageError;
+    const bool usedOnly = parser.isSet(usedOption);
+    const bool byIds = parser.isSet(idsOption);
+    if (usedOnly && byIds) {
+        fail(tr("--used and --ids exclude each other"));
+        return UsageError;
+    }
+    if (byIds && positional.isEmpty()) {
+        fail(tr("--ids needs at least one translation ID"));
+        return UsageError;
+    }
+    if (!byIds && !positional.isEmpty()) {
+        fail(tr("unexpected arguments: %1").arg(positional.join(QLatin1Char(' '))));
+        return UsageError;
+    }
+    if (!openProject(parser.value(projectOption)))
+        return Failure;
+    if (!mayWrite(jsonFile, parser.isSet(forceOption)))
+        return UsageError;
+    if (!openDatabase(ForReading))
+        return Failure;
+    return exportJson(jsonFile, usedOnly, positional);
+}
+
+bool LexoraTool::mayWrite(const QString &file, bool force) const
+{
+    const QString refusal
+        = OutputTarget(m_project->projectDirectory().toString(), databasePath().toString())
+              .refusal(file, force);
+    if (refusal.isEmpty())
+        return true;
+    fail(tr("refusing to write %1: %2").arg(shownPath(file), refusal));
+    return false;
+}
+
+bool LexoraTool::hasTranslationsToWrite() const
+{
+    // Either would replace good translation files with untranslated ones and
+    // still count as success.
+    if (!QFileInfo::exists(databasePath().toString())) {
+        fail(tr("the project has no translation database %1; import the translations first "
+                "(lexora import FILE.json), or give --allow-empty to write every text "
+                "untranslated")
+                 .arg(shownPath(databasePath().toString())));
+        return false;
+    }
+    const Host::Utils::Paths qmlFiles = m_project->files(
+        [](const Host::Utils::Path &path) { return path.endsWith(u".qml"); });
+    if (qmlFiles.isEmpty() && m_project->fileProblems().isEmpty()) {
+        fail(tr("the project %1 has no QML files, so the translation files would hold no "
+                "texts; check its QmlFiles folders, or give --allow-empty")
+                 .arg(shownPath(m_project->projectFilePath().toString())));
+        return false;
+    }
+    return true;
 }
 
 bool LexoraTool::openProject(const QString &location)
@@ -321,7 +384,7 @@ bool LexoraTool::openProject(const QString &location)
     const QFileInfo info(location);
     QString projectFile;
     if (!info.exists()) {
-        fail(tr("the project %1 does not exist").arg(QDir::toNativeSeparators(location)));
+        fail(tr("the project %1 does not exist").arg(shownPath(location)));
         return false;
     }
     if (info.isDir()) {
@@ -329,12 +392,12 @@ bool LexoraTool::openProject(const QString &location)
             = QDir(location).entryList({ QStringLiteral("*.qmlproject") }, QDir::Files, QDir::Name);
         if (candidates.isEmpty()) {
             fail(tr("no project in %1: the directory holds no .qmlproject file")
-                     .arg(QDir::toNativeSeparators(info.absoluteFilePath())));
+                     .arg(shownPath(info.absoluteFilePath())));
             return false;
         }
         if (candidates.size() > 1) {
             fail(tr("%1 holds several .qmlproject files (%2); name one with --project")
-                     .arg(QDir::toNativeSeparators(info.absoluteFilePath()),
+                     .arg(shownPath(info.absoluteFilePath()),
                           candidates.join(QLatin1String(", "))));
             return false;
         }
@@ -348,7 +411,7 @@ bool LexoraTool::openProject(const QString &location)
         = Host::QmlProject::DesignProject::open(Host::Utils::Path::fromString(projectFile), &error);
     if (!project) {
         fail(tr("cannot read the project file %1: %2")
-                 .arg(QDir::toNativeSeparators(projectFile), error));
+                 .arg(shownPath(projectFile), error));
         return false;
     }
     m_project = project.release();
@@ -366,6 +429,18 @@ Host::Utils::Path LexoraTool::databasePath() const
 bool LexoraTool::openDatabase(Access access)
 {
     const QString path = databasePath().toString();
+    // SQLite follows a link and writes its journal beside the target: a cloned
+    // project could so have any database of the user changed.
+    for (const char *suffix : { "", "-wal", "-shm", "-journal" }) {
+        const QString link = AtomicFile::linkLeavingDirectory(
+            path + QLatin1String(suffix), m_project->projectDirectory().toString());
+        if (!link.isEmpty()) {
+            fail(tr("%1 is a symbolic link that leads out of the project; the translation "
+                    "database is not opened through it")
+                     .arg(shownPath(link)));
+            return false;
+        }
+    }
     // Readers of a file they may not write open it read-only. Otherwise they
     // open it for writing too, which lets SQLite remove its -wal and -shm
     // files on close; neither way waits for an import that is writing. A
@@ -385,7 +460,7 @@ bool LexoraTool::openDatabase(Access access)
         }
         fail(tr("the translation database %1 could not be opened: %2\n"
                 "It can be that the database is corrupt or the database scheme changed.")
-                 .arg(QDir::toNativeSeparators(path), QString::fromUtf8(exception.what())));
+                 .arg(shownPath(path), QString::fromUtf8(exception.what())));
         return false;
     }
 }
@@ -398,7 +473,7 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
     // file changes nothing.
     {
         QFutureInterface<void> reading = m_feedback->createProgress(
-            tr("Read %1").arg(QDir::toNativeSeparators(jsonFile)), "ReadJson");
+            tr("Read %1").arg(shownPath(jsonFile)), "ReadJson");
         m_feedback->startProgress(reading);
         m_feedback->setProgressMaximum(reading, 1);
         try {
@@ -406,7 +481,7 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
         } catch (const std::exception &exception) {
             m_feedback->finishProgress(reading);
             fail(tr("cannot import %1: %2")
-                     .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
+                     .arg(shownPath(jsonFile), QString::fromUtf8(exception.what())));
             return Failure;
         }
         m_feedback->setProgressValue(reading, 1);
@@ -431,7 +506,7 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
             fail(lockedText(databasePath().toString()));
         } else {
             fail(tr("importing %1 into the translation database failed: %2")
-                     .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
+                     .arg(shownPath(jsonFile), QString::fromUtf8(exception.what())));
         }
         return Failure;
     }
@@ -442,10 +517,10 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
                     "%2 would make these changes",
                     nullptr,
                     int(entries.size()))
-                     .arg(QDir::toNativeSeparators(jsonFile), databasePath().toUserOutput()));
+                     .arg(shownPath(jsonFile), shownPath(databasePath().toString())));
     } else {
         printOut(tr("Imported %n translation ID(s) from %1 into %2", nullptr, int(entries.size()))
-                     .arg(QDir::toNativeSeparators(jsonFile), databasePath().toUserOutput()));
+                     .arg(shownPath(jsonFile), shownPath(databasePath().toString())));
     }
     printOut(tr("  translation IDs: %1 added, %2 changed, %3 removed")
                  .arg(summary.idsAdded)
@@ -459,10 +534,10 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
     if (entries.empty() && summary.idsRemoved > 0) {
         fail(dryRun ? tr("warning: %1 holds no translation IDs; importing it would remove every "
                          "ID of the database that no local edit keeps")
-                          .arg(QDir::toNativeSeparators(jsonFile))
+                          .arg(shownPath(jsonFile))
                     : tr("warning: %1 holds no translation IDs; the import removed every ID of "
                          "the database that no local edit keeps")
-                          .arg(QDir::toNativeSeparators(jsonFile)));
+                          .arg(shownPath(jsonFile)));
     }
     return Success;
 }
@@ -509,14 +584,14 @@ int LexoraTool::exportJson(const QString &jsonFile, bool usedOnly, const QString
         }
         JsonImportExport().exportFile(jsonFile, entries, m_project->displayName());
         printOut(tr("Exported %n translation ID(s) to %1", nullptr, int(entries.size()))
-                     .arg(QDir::toNativeSeparators(jsonFile)));
+                     .arg(shownPath(jsonFile)));
     } catch (const std::exception &exception) {
         if (isLockedError(exception)) {
             fail(lockedText(databasePath().toString()));
             return Failure;
         }
         fail(tr("cannot export to %1: %2")
-                 .arg(QDir::toNativeSeparators(jsonFile), QString::fromUtf8(exception.what())));
+                 .arg(shownPath(jsonFile), QString::fromUtf8(exception.what())));
         return Failure;
     }
     // IDs of QML files that could not be read are missing from the export.
@@ -529,7 +604,7 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
         = Host::QmlProject::QmlBuildBackend::forProject(m_project);
     if (!backend) {
         fail(tr("the project %1 has no QML build configuration")
-                 .arg(m_project->projectFilePath().toUserOutput()));
+                 .arg(shownPath(m_project->projectFilePath().toString())));
         return Failure;
     }
     // A code becomes part of a file name and of the .ts file's markup: one
@@ -542,7 +617,7 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
         if (!isValidLanguageCode(utf8)) {
             fail(tr("error: the supportedLanguages of %1 hold \"%2\", which is not a language "
                     "code (letters, digits, '-' and '_' only); it is skipped")
-                     .arg(m_project->projectFilePath().toUserOutput(), code));
+                     .arg(shownPath(m_project->projectFilePath().toString()), code));
             badLanguages = true;
             continue;
         }
@@ -607,12 +682,12 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
     for (const auto &[file, before] : std::as_const(outputs)) {
         const FileIdentity after = identityOf(file);
         if (after.exists && after != before)
-            written.append(QDir::toNativeSeparators(file));
+            written.append(file);
     }
     if (!written.isEmpty()) {
-        printOut(tr("Translation files in %1:").arg(QDir::toNativeSeparators(directory)));
+        printOut(tr("Translation files in %1:").arg(shownPath(directory)));
         for (const QString &file : std::as_const(written))
-            printOut(QLatin1String("  ") + file + translationFileSummary(file));
+            printOut(QLatin1String("  ") + shownPath(file) + translationFileSummary(file));
     }
 
     if (!succeeded || m_feedback->errorCount() > 0 || badLanguages) {

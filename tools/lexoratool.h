@@ -22,6 +22,7 @@ class TerminalFeedback;
 class LexoraTool
 {
 public:
+    // UsageError also stands for an output file the tool refuses to write.
     enum ExitStatus { Success = 0, Failure = 1, UsageError = 2, TestFindings = 3, TestTimeout = 4 };
 
     LexoraTool();
@@ -41,6 +42,11 @@ private:
     int test(const QStringList &files, int timeoutSeconds);
 
     bool openProject(const QString &location);
+    // Whether the user-named output `file` may be written; reports why not.
+    bool mayWrite(const QString &file, bool force) const;
+    // Whether generating has a database and QML files to take the texts from;
+    // reports what is missing.
+    bool hasTranslationsToWrite() const;
     Host::Utils::Path databasePath() const;
     bool openDatabase(Access access);
     QStringList usedTranslationIds();

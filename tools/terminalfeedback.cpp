@@ -1,5 +1,7 @@
 #include "terminalfeedback.h"
 
+#include <QDir>
+
 #include <unistd.h>
 
 namespace Lexora {
@@ -40,6 +42,14 @@ QString TerminalFeedback::printable(const QString &text)
             result += c;
     }
     return result;
+}
+
+QString TerminalFeedback::printablePath(const QString &path)
+{
+    QString text = QDir::toNativeSeparators(path);
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return printable(text);
 }
 
 void TerminalFeedback::showMissingImageWarning(std::string_view translationId,
@@ -147,9 +157,9 @@ void TerminalFeedback::addError(const QString &message)
 void TerminalFeedback::addFileError(const QString &filePath, int line, const QString &message)
 {
     std::lock_guard lock(m_mutex);
-    report(
-        QStringLiteral("%1:%2: error: %3").arg(filePath, QString::number(line), message.trimmed()),
-        false);
+    report(QStringLiteral("%1:%2: error: %3")
+               .arg(printablePath(filePath), QString::number(line), message.trimmed()),
+           false);
 }
 
 void TerminalFeedback::report(const QString &text, bool warning)

@@ -1,6 +1,8 @@
 #include "translationtestcommand.h"
 
+#include "atomicfile.h"
 #include "databaseio/databaseiointerface.h"
+#include "terminalfeedback.h"
 #include "translationtests/headlesstranslationtest.h"
 #include "translationtests/qmlfilelistmodel.h"
 #include "translationtests/translationtestresults.h"
@@ -30,14 +32,15 @@ QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
 
 void printError(const QString &text)
 {
-    const QByteArray bytes = (QLatin1String("lexora: ") + text).toLocal8Bit() + '\n';
+    const QByteArray bytes
+        = TerminalFeedback::printable(QLatin1String("lexora: ") + text).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
@@ -79,7 +82,7 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
         for (const QString &argument : arguments) {
             const QFileInfo info(argument);
             if (!info.isFile()) {
-                printError(tr("%1 is not a file").arg(QDir::toNativeSeparators(argument)));
+                printError(tr("%1 is not a file").arg(TerminalFeedback::printablePath(argument)));
                 return Failed;
             }
             files.append(Host::Utils::Path::fromString(info.absoluteFilePath()));
@@ -90,6 +93,15 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
         return Failed;
     }
     const QString projectDirectory = m_project->projectDirectory().toString();
+    const QString reportPath = projectDirectory + QLatin1String("/translation_report_project.json");
+    // Found out before a test of many minutes, not after it.
+    if (const QString link = AtomicFile::linkLeavingDirectory(reportPath, projectDirectory);
+        !link.isEmpty()) {
+        printError(tr("%1 is a symbolic link that leads out of the project; the report is not "
+                      "written through it")
+                       .arg(TerminalFeedback::printablePath(link)));
+        return Failed;
+    }
 
     // The tool has no studio around it: it hosts the live preview itself.
     Host::Plugins::PluginHost pluginHost;
@@ -130,9 +142,9 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
                        .arg(QString::fromUtf8(exception.what())));
         return Failed;
     }
-    const QString reportPath = projectDirectory + QLatin1String("/translation_report_project.json");
-    if (!TranslationTestResults::writeReport(reportPath, result)) {
-        printError(tr("cannot write the report %1").arg(QDir::toNativeSeparators(reportPath)));
+    if (QString error; !TranslationTestResults::writeReport(reportPath, result, &error)) {
+        printError(
+            tr("cannot write the report %1: %2").arg(TerminalFeedback::printablePath(reportPath), error));
         return Failed;
     }
 
@@ -152,7 +164,7 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
 
     const QDir base(projectDirectory);
     const auto shown = [&base](const QString &path) {
-        return QDir::toNativeSeparators(base.relativeFilePath(path));
+        return TerminalFeedback::printablePath(base.relativeFilePath(path));
     };
     printOut(tr("Translation test of %n file(s)", nullptr, int(files.size()))
              + tr(" in %n language(s):", nullptr, int(languages.size())));
@@ -186,7 +198,7 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
     };
     list(missingAt, tr("Missing translations:"));
     list(elidedAt, tr("Elided texts:"));
-    printOut(tr("Report: %1").arg(QDir::toNativeSeparators(reportPath)));
+    printOut(tr("Report: %1").arg(TerminalFeedback::printablePath(reportPath)));
     return missingAt.isEmpty() && elidedAt.isEmpty() ? Clean : Findings;
 }
 

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <optional>
 
 using namespace QQmlJS;
@@ -183,6 +184,11 @@ void FindTrCalls::endVisit(CallExpression *node)
         std::optional<QString> id = stringArgument(arguments->expression);
         if (!id)
             return;
+        if (isUndecodable(arguments->expression->firstSourceLocation().begin(),
+                          arguments->expression->lastSourceLocation().end(),
+                          line)) {
+            return;
+        }
         if (!m_metaId.isEmpty()) {
             // The ID is the argument; a second one from a comment would be
             // ambiguous. The meta data stays for the end of the statement.
@@ -228,7 +234,8 @@ void FindTrCalls::processComment(const SourceLocation &location)
         return;
     }
     if (first == QLatin1Char('=') && spaceFollows) {
-        m_metaId = text.mid(2).toString().simplified();
+        if (!isUndecodable(location.begin(), location.end(), int(location.startLine)))
+            m_metaId = text.mid(2).toString().simplified();
         return;
     }
     if (first == QLatin1Char('%') && spaceFollows) {
@@ -326,6 +333,20 @@ void FindTrCalls::consumeMetaData()
 bool FindTrCalls::hasMetaData() const
 {
     return !m_metaSourceText.isEmpty() || !m_extraComment.isEmpty() || !m_metaId.isEmpty();
+}
+
+bool FindTrCalls::isUndecodable(quint32 begin, quint32 end, int line)
+{
+    const auto invalid
+        = std::lower_bound(m_invalidPositions.cbegin(), m_invalidPositions.cend(), begin);
+    if (invalid == m_invalidPositions.cend() || *invalid >= end)
+        return false;
+    m_undecodableIds = true;
+    reportFileError(line,
+                    QCoreApplication::translate("Lexora",
+                                                "The translation ID holds bytes that are not "
+                                                "valid UTF-8; it was left out."));
+    return true;
 }
 
 void FindTrCalls::reportFileError(int line, const QString &message) const

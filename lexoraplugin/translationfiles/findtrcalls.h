@@ -50,6 +50,15 @@ public:
     // messages are then incomplete.
     bool depthExceeded() const { return m_depthExceeded; }
 
+    // Positions in the engine's code, in order, of characters that stand for
+    // bytes the file's encoding could not decode. An ID that holds one is not
+    // the ID the file means: it is reported and left out.
+    void setInvalidTextPositions(const QList<qsizetype> &positions)
+    {
+        m_invalidPositions = positions;
+    }
+    bool hasUndecodableIds() const { return m_undecodableIds; }
+
 private:
     void processComments(quint32 offset, bool flush = false);
     void processComment(const QQmlJS::SourceLocation &location);
@@ -61,6 +70,9 @@ private:
     bool hasMetaData() const;
 
     void reportFileError(int line, const QString &message) const;
+    // Reports and remembers an ID whose text, from `begin` to `end` in the
+    // code, is not what the file holds.
+    bool isUndecodable(quint32 begin, quint32 end, int line);
 
     QQmlJS::Engine *m_engine;
     TranslationCatalog *m_catalog;
@@ -76,6 +88,8 @@ private:
     QList<QQmlJS::SourceLocation> m_pendingComments;
     qsizetype m_nextComment = 0;
     bool m_depthExceeded = false;
+    QList<qsizetype> m_invalidPositions;
+    bool m_undecodableIds = false;
 };
 
 } // namespace Lexora::Support

@@ -58,8 +58,10 @@ QString parseErrorText(const QString &fileName,
 // The whole of the device as text, UTF-8 unless a byte-order mark says
 // otherwise; the mark itself is dropped. A file reads until its end on every
 // call, so a short read is the end, and asking again would only cost another
-// system call per file on a project of thousands of files.
-QString readText(QIODevice &device)
+// system call per file on a project of thousands of files. Where the bytes
+// were not valid in the encoding, `invalidPositions` receives the positions of
+// the replacement characters that stand for them, in order.
+QString readText(QIODevice &device, QList<qsizetype> &invalidPositions)
 {
     QByteArray bytes;
     constexpr qint64 chunkSize = 16384;
@@ -71,9 +73,22 @@ QString readText(QIODevice &device)
         if (count <= 0 || (count < chunkSize && !device.isSequential()))
             break;
     }
-    QStringDecoder decoder(
-        QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
-    return decoder(bytes);
+    const QStringConverter::Encoding encoding
+        = QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8);
+    QStringDecoder decoder(encoding);
+    const QString text = decoder(bytes);
+    if (decoder.hasError()) {
+        // Decoded once more with NUL for what is invalid: where the two differ
+        // is where the input was invalid, told apart from a U+FFFD the file
+        // really holds.
+        QStringDecoder marking(encoding, QStringConverter::Flag::ConvertInvalidToNull);
+        const QString marked = marking(bytes);
+        for (qsizetype i = 0; i < std::min(text.size(), marked.size()); ++i) {
+            if (text.at(i) != marked.at(i))
+                invalidPositions.append(i);
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -83,7 +98,8 @@ bool loadQml(TranslationCatalog &catalog,
              const QString &fileName,
              UserFeedbackInterface *errorSink)
 {
-    const QString code = readText(device);
+    QList<qsizetype> invalidPositions;
+    const QString code = readText(device, invalidPositions);
 
     QQmlJS::Engine engine;
     QQmlJS::Lexer lexer(&engine);
@@ -101,8 +117,9 @@ bool loadQml(TranslationCatalog &catalog,
     }
 
     Support::FindTrCalls visitor(&engine, &catalog, errorSink, fileName);
+    visitor.setInvalidTextPositions(invalidPositions);
     visitor.extract(parser.ast());
-    return !visitor.depthExceeded();
+    return !visitor.depthExceeded() && !visitor.hasUndecodableIds();
 }
 
 } // namespace Lexora

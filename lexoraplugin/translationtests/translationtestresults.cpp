@@ -1,9 +1,10 @@
 #include "translationtestresults.h"
 
+#include "atomicfile.h"
 #include "databaseio/databaseiointerface.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -65,15 +66,26 @@ QJsonDocument TranslationTestResults::report(const QByteArray &resultJson)
     return QJsonDocument(QJsonObject { { QStringLiteral("components"), components } });
 }
 
-bool TranslationTestResults::writeReport(const QString &filePath, const QByteArray &resultJson)
+bool TranslationTestResults::writeReport(const QString &filePath,
+                                         const QByteArray &resultJson,
+                                         QString *errorString)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate)) {
-        qWarning().noquote() << "Unable to open translation result file for writing\n" + filePath;
-        return false;
+    // Reports go beside the project's files; in a cloned project the report's
+    // name can be a link to any file the user may write.
+    QString error;
+    if (const QString link
+        = AtomicFile::linkLeavingDirectory(filePath, QFileInfo(filePath).path());
+        !link.isEmpty()) {
+        error = QStringLiteral("%1 is a symbolic link that leads out of the project").arg(link);
+    } else if (AtomicFile::writeFile(
+                   filePath, report(resultJson).toJson(QJsonDocument::Indented), &error)) {
+        return true;
     }
-    file.write(report(resultJson).toJson(QJsonDocument::Indented));
-    return true;
+    qWarning().noquote() << "Unable to write the translation test report" << filePath << "-"
+                         << error;
+    if (errorString)
+        *errorString = error;
+    return false;
 }
 
 QList<TranslationTestResults::Finding>

@@ -35,9 +35,12 @@ public:
     // The report: {"components": [{"componentPath", "errors": [{"errorType", "line",
     // "column"}]}]}, one component per run of consecutive records of a path.
     static QJsonDocument report(const QByteArray &resultJson);
-    // Writes report() indented; false (and a warning on the log) when the
-    // file cannot be opened.
-    static bool writeReport(const QString &filePath, const QByteArray &resultJson);
+    // Replaces the file with report(), indented; false (with the reason in
+    // `errorString` and on the log) when the data did not reach the file or
+    // the file is a link that leads out of its directory.
+    static bool writeReport(const QString &filePath,
+                            const QByteArray &resultJson,
+                            QString *errorString = nullptr);
 
     // Every record with a finding, in result order.
     static QList<Finding> findings(const QByteArray &resultJson);

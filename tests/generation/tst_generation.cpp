@@ -462,6 +462,11 @@ void TestGeneration::readFailures_data()
         << "The folder %1/screens named in %1/test.qmlproject does not exist";
     QTest::newRow("folder is a file") << "file as folder"
                                       << "%1/App.qml named in %1/test.qmlproject is not a folder";
+    // Decoded, the ID would be another one, with U+FFFD in place of the bytes.
+    QTest::newRow("invalid UTF-8 in an ID")
+        << "invalid utf-8"
+        << "%1/Bad.qml:3: The translation ID holds bytes that are not valid UTF-8; it was left "
+           "out.";
     // Permission bits do not keep root out.
     if (::geteuid() != 0)
         QTest::newRow("unreadable folder") << "unreadable folder"
@@ -490,6 +495,10 @@ void TestGeneration::readFailures()
                               "    QmlFiles { directory: \""
                                   + QByteArray(setup == "missing folder" ? "screens" : "App.qml")
                                   + "\" }\n}\n");
+        } else if (setup == "invalid utf-8") {
+            project.writeFile(QStringLiteral("Bad.qml"),
+                              "import QtQuick\nColumn {\n    Text { text: qsTrId(\"Gr\xfc\xdf"
+                              "e\") }\n}\n");
         } else if (setup == "gone") {
             project.writeFile(QStringLiteral("Gone.qml"), qmlUsing({ "gone" }));
         } else if (setup == "unreadable folder") {
@@ -543,9 +552,12 @@ void TestGeneration::unwritableIdsAreLeftOut()
                       "    Text { text: qsTrId(\"with\\u0000nul\") }\n"
                       "    Text { text: qsTrId(\"with\\u0001start\") }\n"
                       "    Text { text: qsTrId(\"lone\\ud800surrogate\") }\n"
-                      "    Text { text: qsTrId(\"plain\") }\n}\n");
+                      "    Text { text: qsTrId(\"plain\") }\n"
+                      "    Text { text: qsTrId(\"noncharacters\") }\n}\n");
     QVERIFY(project.open());
     project.addTranslation("with\ttab", "de", "Tabulator");
+    // U+FFFE and U+FFFF: valid UTF-8 in the database, never valid in XML.
+    project.addTranslation("noncharacters", "de", "a\xef\xbf\xbe b\xef\xbf\xbf");
     project.addTranslation("with\nline\rbreaks", "de", "Umbruch");
     project.addTranslation("plain", "de", "Einfach");
 
@@ -555,15 +567,19 @@ void TestGeneration::unwritableIdsAreLeftOut()
     const QString left = QStringLiteral(
         "The translation ID \"%1\" holds characters that translation files cannot carry; it was "
         "left out.");
-    const QStringList once { left.arg("lone\\xd800surrogate"),
-                             left.arg("with\\x00nul"),
-                             left.arg("with\\x01start") };
+    const QStringList once {
+        left.arg("lone\\xd800surrogate"),
+        left.arg("with\\x00nul"),
+        left.arg("with\\x01start"),
+        "The de translation of \"noncharacters\" holds characters that translation files cannot "
+        "carry (U+FFFE, U+FFFF or a lone surrogate); it was written as untranslated."
+    };
     QCOMPARE(services.feedback.errors(), once + once);
 
     // Tabs and line breaks survive an XML reader as they are.
-    const QStringList kept { "plain", "with\ttab", "with\nline\rbreaks" };
+    const QStringList kept { "noncharacters", "plain", "with\ttab", "with\nline\rbreaks" };
     QCOMPARE(tsMessageIds(project.i18nFile("qml_de.ts")), kept);
-    const QStringList translations { "Einfach", "Tabulator", "Umbruch" };
+    const QStringList translations { "noncharacters", "Einfach", "Tabulator", "Umbruch" };
     QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), kept), translations);
 
     const QString lrelease = toolPath(QStringLiteral("lrelease"));

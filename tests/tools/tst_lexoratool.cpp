@@ -1,7 +1,7 @@
 // Runs the `lexora` executable as a build pipeline would and checks what it
 // leaves behind with Qt's own readers.
 
-#include "toolrunner.h"
+#include "projectfixture.h"
 
 #include <peerrequirement.h>
 
@@ -9,12 +9,7 @@
 #include <sqlite/sqlitetransaction.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,72 +17,6 @@
 #include <QTranslator>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-const QByteArray translationsJson = R"({
-    "translatables": [
-        { "trId": "greeting",
-          "translations": [ { "language": "de", "translation": "Hallo" },
-                            { "language": "fr", "translation": "Bonjour" } ] },
-        { "trId": "emptyText",
-          "translations": [ { "language": "de", "translation": "" },
-                            { "language": "fr", "translation": "" } ] },
-        { "trId": "onlyGerman",
-          "translations": [ { "language": "de", "translation": "Nur Deutsch" } ] },
-        { "trId": "unused",
-          "translations": [ { "language": "de", "translation": "Nicht benutzt" } ] }
-    ]
-})";
-
-// A project as a user has it: a .qmlproject, QML screens and a JSON file.
-void createProject(const QString &directory)
-{
-    writeFile(directory + "/demo.qmlproject",
-              "import QmlProject\nProject {\n    mainFile: \"content/App.qml\"\n"
-              "    QmlFiles { directory: \"content\" }\n"
-              "    supportedLanguages: [\"de\", \"fr\"]\n    primaryLanguage: \"de\"\n}\n");
-    writeFile(directory + "/content/App.qml",
-              "import QtQuick\nColumn {\n    Text { text: qsTrId(\"greeting\") }\n"
-              "    Text { text: qsTrId(\"missing\") }\n}\n");
-    writeFile(directory + "/content/Settings.ui.qml",
-              "import QtQuick\nColumn {\n    Text { text: qsTrId(\"emptyText\") }\n"
-              "    Text { text: qsTrId(\"onlyGerman\") }\n}\n");
-    writeFile(directory + "/translations.json", translationsJson);
-}
-
-// The same, with its JSON file imported into a new database.
-bool createImportedProject(const QString &directory)
-{
-    createProject(directory);
-    return lexora({ "import", "translations.json" }, directory).exitCode == 0;
-}
-
-// ID -> language -> translation, independent of order and layout.
-QMap<QString, QMap<QString, QString>> translationsOf(const QByteArray &json)
-{
-    QMap<QString, QMap<QString, QString>> result;
-    const QJsonArray translatables = QJsonDocument::fromJson(json)["translatables"].toArray();
-    for (const QJsonValue &translatable : translatables) {
-        QMap<QString, QString> &languages = result[translatable["trId"].toString()];
-        for (const QJsonValue &translation : translatable["translations"].toArray())
-            languages.insert(translation["language"].toString(),
-                             translation["translation"].toString());
-    }
-    return result;
-}
 
 QString qtTool(const QString &name)
 {
@@ -116,8 +45,6 @@ private slots:
     void usageErrors();
     void importSummary_data();
     void importSummary();
-    void exportRefusesDatabaseFiles_data();
-    void exportRefusesDatabaseFiles();
     void helpAll_data();
     void helpAll();
     void readErrorsKeepExistingFiles_data();
@@ -201,7 +128,7 @@ void TestLexoraTool::formats()
     QFETCH(QString, format);
     QFETCH(QStringList, expectedFiles);
     QTemporaryDir directory;
-    createProject(directory.path());
+    QVERIFY(createImportedProject(directory.path()));
     const ToolResult result
         = lexora({ "generate", "--project", directory.path(), "--format", format });
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
@@ -372,6 +299,28 @@ void TestLexoraTool::usageErrors_data()
     QTest::newRow("unknown format")
         << QStringList { "generate", "--format", "po" } << "unknown format po";
     QTest::newRow("unknown option") << QStringList { "generate", "--fast" } << "fast";
+    // Options of another command would be ignored silently.
+    QTest::newRow("import --format") << QStringList { "import", "x.json", "--format", "qm" }
+                                     << "--format does not apply to import";
+    QTest::newRow("import -f") << QStringList { "import", "x.json", "-f", "qm" }
+                               << "--format does not apply to import";
+    QTest::newRow("import --force")
+        << QStringList { "import", "x.json", "--force" } << "--force does not apply to import";
+    QTest::newRow("export --keep-going") << QStringList { "export", "x.json", "--keep-going" }
+                                         << "--keep-going does not apply to export";
+    QTest::newRow("export --allow-empty") << QStringList { "export", "x.json", "--allow-empty" }
+                                          << "--allow-empty does not apply to export";
+    QTest::newRow("generate --used")
+        << QStringList { "generate", "--used" } << "--used does not apply to generate";
+    QTest::newRow("generate --timeout") << QStringList { "generate", "--timeout", "5" }
+                                        << "--timeout does not apply to generate";
+    QTest::newRow("test --dry-run")
+        << QStringList { "test", "--dry-run" } << "--dry-run does not apply to test";
+    QTest::newRow("test --strict")
+        << QStringList { "test", "--strict" } << "--strict does not apply to test";
+    QTest::newRow("check --format") << QStringList { "check", "--format", "qm" } << "format";
+    QTest::newRow("check --force without --json")
+        << QStringList { "check", "--force" } << "--force applies to the --json file only";
 }
 
 void TestLexoraTool::usageErrors()
@@ -479,35 +428,6 @@ void TestLexoraTool::importSummary()
     }
 }
 
-void TestLexoraTool::exportRefusesDatabaseFiles_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::newRow("database") << "translations.db";
-    QTest::newRow("write-ahead log") << "translations.db-wal";
-    QTest::newRow("shared memory") << "translations.db-shm";
-    QTest::newRow("roundabout path") << "content/../translations.db";
-    QTest::newRow("link to the database") << "link.db";
-}
-
-void TestLexoraTool::exportRefusesDatabaseFiles()
-{
-    QFETCH(QString, target);
-    QTemporaryDir directory;
-    QVERIFY(createImportedProject(directory.path()));
-    const QString database = directory.filePath("translations.db");
-    QVERIFY(QFile::link(database, directory.filePath("link.db")));
-    const QByteArray before = readFile(database);
-
-    const ToolResult result = lexora({ "export", target }, directory.path());
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY2(result.err.contains("it is the project's translation database"),
-             qPrintable(result.err));
-    QVERIFY(readFile(database) == before);
-    QCOMPARE(lexora({ "export", "out.json" }, directory.path()).exitCode, 0);
-    QCOMPARE(translationsOf(readFile(directory.filePath("out.json"))),
-             translationsOf(translationsJson));
-}
-
 void TestLexoraTool::helpAll_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -526,6 +446,9 @@ void TestLexoraTool::helpAll()
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(result.out.contains("Commands:") && result.out.contains("--help-all"),
              qPrintable(result.out));
+    // Every command has its usage line.
+    for (const char *command : { "import", "export", "generate", "test", "check" })
+        QVERIFY2(result.out.contains(QLatin1String("  lexora ") + command), command);
     // Help, and nothing else.
     QVERIFY(!QFile::exists(directory.filePath("i18n")));
     QVERIFY(!QFile::exists(directory.filePath("translations.db")));
@@ -619,7 +542,7 @@ void TestLexoraTool::messagesWithoutIdWarn()
     QFETCH(int, exitCode);
     QFETCH(QString, expected);
     QTemporaryDir directory;
-    createProject(directory.path());
+    QVERIFY(createImportedProject(directory.path()));
     writeFile(directory.filePath("content/Plain.qml"),
               "import QtQuick\nText { text: qsTr(\"Hello\") }\n");
     const ToolResult result
@@ -652,7 +575,7 @@ void TestLexoraTool::languageCodes()
     QFETCH(QStringList, refused);
     QFETCH(QStringList, listed);
     QTemporaryDir directory;
-    createProject(directory.path());
+    QVERIFY(createImportedProject(directory.path()));
     const QString projectFile = directory.filePath("demo.qmlproject");
     QByteArray text = readFile(projectFile);
     text.replace(R"(["de", "fr"])", languages);
@@ -678,7 +601,7 @@ void TestLexoraTool::languageCodes()
 void TestLexoraTool::controlCharactersAreEscaped()
 {
     QTemporaryDir directory;
-    createProject(directory.path());
+    QVERIFY(createImportedProject(directory.path()));
     // A binary file that happens to end in .qml: its bytes end up in the parse
     // error's source line.
     writeFile(directory.filePath("content/Binary.qml"),
@@ -725,7 +648,7 @@ void TestLexoraTool::readersWorkBesideAWriter()
 void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
 {
     QTemporaryDir directory;
-    createProject(directory.path());
+    QVERIFY(createImportedProject(directory.path()));
     QCOMPARE(lexora({ "generate", "--project", directory.path(), "--format", "all" }).exitCode, 0);
 
     // qml_fr.qm cannot be replaced (a directory stands in its way); the files of
@@ -750,6 +673,10 @@ void TestLexoraTool::listsOnlyFilesWrittenByTheRun()
     QVERIFY2(!result.err.contains("done ("), qPrintable(result.err));
 }
 
-QTEST_GUILESS_MAIN(TestLexoraTool)
+int runLexoraToolTests(int argc, char *argv[])
+{
+    TestLexoraTool test;
+    return QTest::qExec(&test, argc, argv);
+}
 
 #include "tst_lexoratool.moc"

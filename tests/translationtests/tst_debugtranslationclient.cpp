@@ -14,8 +14,12 @@
 #include <private/qqmldebugconnection_p.h>
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,7 +105,8 @@ private slots:
 
     void report_data();
     void report();
-    void reportFileCannotBeOpened();
+    void reportIsNotWritten_data();
+    void reportIsNotWritten();
     void frames_data();
     void frames();
 
@@ -489,14 +494,43 @@ void tst_DebugTranslationClient::report()
     QCOMPARE(actual, expected);
 }
 
-void tst_DebugTranslationClient::reportFileCannotBeOpened()
+void tst_DebugTranslationClient::reportIsNotWritten_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("missing folder") << "missing/dir/report.json" << QString();
+    // A device takes nothing; the report must not pass for written.
+    QTest::newRow("full device") << "/dev/full" << QString();
+    QTest::newRow("link out of the folder") << "report.json"
+                                            << "outside/victim.json";
+    QTest::newRow("dangling link out of the folder") << "report.json"
+                                                     << "outside/new.json";
+}
+
+void tst_DebugTranslationClient::reportIsNotWritten()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, target);
     QTemporaryDir directory;
-    const QString path = directory.filePath(QStringLiteral("missing/dir/report.json"));
+    QVERIFY(QDir(directory.path()).mkpath("project") && QDir(directory.path()).mkpath("outside"));
+    const QString path = name.startsWith('/') ? name : directory.filePath("project/" + name);
+    const QString victim = directory.filePath("outside/victim.json");
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{}") == 2);
+    file.close();
+    if (!target.isEmpty()) {
+        QVERIFY(QFile::link(target.startsWith('/') ? target : directory.filePath(target), path));
+    }
+
     QTest::ignoreMessage(QtWarningMsg,
-                         qPrintable("Unable to open translation result file for writing\n" + path));
-    QVERIFY(!TranslationTestResults::writeReport(path, "[]"));
-    QVERIFY(!QFile::exists(path));
+                         QRegularExpression("^Unable to write the translation test report"));
+    QString error;
+    QVERIFY(!TranslationTestResults::writeReport(path, "[]", &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(QFileInfo(path).isSymLink() || !QFileInfo(path).isFile());
+    QVERIFY(!QFile::exists(directory.filePath("outside/new.json")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "{}");
 }
 
 void tst_DebugTranslationClient::frames_data()

@@ -1,0 +1,80 @@
+#pragma once
+
+// A project as a user has it, and the helpers the tool's tests share.
+
+#include "toolrunner.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+
+inline void writeFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline const QByteArray translationsJson = R"({
+    "translatables": [
+        { "trId": "greeting",
+          "translations": [ { "language": "de", "translation": "Hallo" },
+                            { "language": "fr", "translation": "Bonjour" } ] },
+        { "trId": "emptyText",
+          "translations": [ { "language": "de", "translation": "" },
+                            { "language": "fr", "translation": "" } ] },
+        { "trId": "onlyGerman",
+          "translations": [ { "language": "de", "translation": "Nur Deutsch" } ] },
+        { "trId": "unused",
+          "translations": [ { "language": "de", "translation": "Nicht benutzt" } ] }
+    ]
+})";
+
+// A project as a user has it: a .qmlproject, QML screens and a JSON file.
+inline void createProject(const QString &directory)
+{
+    writeFile(directory + "/demo.qmlproject",
+              "import QmlProject\nProject {\n    mainFile: \"content/App.qml\"\n"
+              "    QmlFiles { directory: \"content\" }\n"
+              "    supportedLanguages: [\"de\", \"fr\"]\n    primaryLanguage: \"de\"\n}\n");
+    writeFile(directory + "/content/App.qml",
+              "import QtQuick\nColumn {\n    Text { text: qsTrId(\"greeting\") }\n"
+              "    Text { text: qsTrId(\"missing\") }\n}\n");
+    writeFile(directory + "/content/Settings.ui.qml",
+              "import QtQuick\nColumn {\n    Text { text: qsTrId(\"emptyText\") }\n"
+              "    Text { text: qsTrId(\"onlyGerman\") }\n}\n");
+    writeFile(directory + "/translations.json", translationsJson);
+}
+
+// The same, with its JSON file imported into a new database.
+inline bool createImportedProject(const QString &directory)
+{
+    createProject(directory);
+    return lexora({ "import", "translations.json" }, directory).exitCode == 0;
+}
+
+// ID -> language -> translation, independent of order and layout.
+inline QMap<QString, QMap<QString, QString>> translationsOf(const QByteArray &json)
+{
+    QMap<QString, QMap<QString, QString>> result;
+    const QJsonArray translatables = QJsonDocument::fromJson(json)["translatables"].toArray();
+    for (const QJsonValue &translatable : translatables) {
+        QMap<QString, QString> &languages = result[translatable["trId"].toString()];
+        for (const QJsonValue &translation : translatable["translations"].toArray())
+            languages.insert(translation["language"].toString(),
+                             translation["translation"].toString());
+    }
+    return result;
+}
