@@ -100,12 +100,11 @@ QString linkOutOfProject(const FilePath &i18nDirectory,
             if (!link.isEmpty())
                 return link;
             if (isValidLanguageCode(language)) {
-                link = AtomicFile::linkLeavingDirectory(
-                    QStringLiteral("%1/qml_%2.%3")
-                        .arg(directory,
-                             QString::fromStdString(language),
-                             QString::fromStdString(format)),
-                    project);
+                link = AtomicFile::linkLeavingDirectory(QStringLiteral("%1/qml_%2.%3")
+                                                            .arg(directory,
+                                                                 QString::fromStdString(language),
+                                                                 QString::fromStdString(format)),
+                                                        project);
             }
         }
     }
@@ -187,7 +186,7 @@ private:
         std::unique_ptr<QIODevice> device = m_services.fileServices->openFileForReading(path);
         if (!device) {
             m_services.feedback->addError(
-                tr("Cannot read the QML file %1").arg(QString::fromStdString(path)));
+                tr("Cannot read the QML file %1").arg(printableId(QString::fromStdString(path))));
         }
         bool complete = false;
         QList<CatalogMessage> messages = m_services.translationFileServices->loadMessages(
@@ -311,7 +310,7 @@ private:
         std::unique_ptr<QIODevice> device = m_services.fileServices->openFileForWriting(file.path);
         if (!device) {
             return tr("Could not open the translation file %1 for writing.")
-                .arg(QString::fromStdString(file.path));
+                .arg(printableId(QString::fromStdString(file.path)));
         }
         try {
             m_services.translationFileServices->saveMessages(
@@ -324,7 +323,7 @@ private:
         if (error.isEmpty())
             return {};
         return tr("Could not write the translation file %1: %2")
-            .arg(QString::fromStdString(file.path), error);
+            .arg(printableId(QString::fromStdString(file.path)), error);
     }
 
     const GenerationServices &m_services;
@@ -425,7 +424,7 @@ bool writeTranslationFiles(const GenerationServices &services,
                     !link.isEmpty()) {
                     feedback->addError(tr("No translation files were written: %1 is a symbolic "
                                           "link that leads out of the project.")
-                                           .arg(link));
+                                           .arg(printableId(link)));
                     feedback->finishProgress(progress);
                     return false;
                 }

@@ -36,7 +36,8 @@ bool writeTranslationFiles(const GenerationServices &services,
 // Whether `code` can name a translation file: letters, digits, '-' and '_'.
 bool isValidLanguageCode(std::string_view code);
 
-// The ID with its control characters written as \xNN, for messages.
+// The ID (or a file name) with its control characters written as \xNN, for
+// messages.
 QString printableId(const QString &id);
 
 } // namespace Lexora

@@ -222,7 +222,8 @@ int CheckCommand::run(const QStringList &arguments)
     const QString primaryLanguage = backend ? backend->primaryLanguage() : QString();
     if (primaryLanguage.isEmpty()) {
         m_tool.fail(tr("the project %1 names no primaryLanguage to compare the translations with")
-                        .arg(TerminalFeedback::printablePath(m_tool.m_project->projectFilePath().toString())));
+                        .arg(TerminalFeedback::printablePath(
+                            m_tool.m_project->projectFilePath().toString())));
         return LexoraTool::Failure;
     }
     QStringList languages;
@@ -230,10 +231,11 @@ int CheckCommand::run(const QStringList &arguments)
         languages = projectLanguages;
         languages.removeAll(primaryLanguage);
         if (languages.isEmpty()) {
-            m_tool.fail(
-                tr("the project %1 names no supportedLanguages besides its primary "
-                   "language %2; there is nothing to check")
-                    .arg(TerminalFeedback::printablePath(m_tool.m_project->projectFilePath().toString()), primaryLanguage));
+            m_tool.fail(tr("the project %1 names no supportedLanguages besides its primary "
+                           "language %2; there is nothing to check")
+                            .arg(TerminalFeedback::printablePath(
+                                     m_tool.m_project->projectFilePath().toString()),
+                                 primaryLanguage));
             return LexoraTool::Failure;
         }
     } else {
@@ -283,9 +285,9 @@ int CheckCommand::run(const QStringList &arguments)
                     translatableId, ignoreMetaDataKey, DatabaseValue(names.toStdString()));
         }
     } catch (const std::exception &exception) {
-        m_tool.fail(
-            tr("the translation database %1 could not be changed: %2")
-                .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()), QString::fromUtf8(exception.what())));
+        m_tool.fail(tr("the translation database %1 could not be changed: %2")
+                        .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()),
+                             QString::fromUtf8(exception.what())));
         return LexoraTool::Failure;
     }
 
@@ -306,9 +308,9 @@ int CheckCommand::run(const QStringList &arguments)
         CheckDataReader reader(m_tool.m_database->database());
         report = TranslationChecker(reader).check(primaryLanguage, languages, translationIds);
     } catch (const std::exception &exception) {
-        m_tool.fail(
-            tr("the translation database %1 could not be read: %2")
-                .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()), QString::fromUtf8(exception.what())));
+        m_tool.fail(tr("the translation database %1 could not be read: %2")
+                        .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()),
+                             QString::fromUtf8(exception.what())));
         return LexoraTool::Failure;
     }
 

@@ -3,8 +3,8 @@
 #include "checkcommand.h"
 #include "outputtarget.h"
 #include "terminalfeedback.h"
-#include "translationtestcommand.h"
 #include "translationfilesummary.h"
+#include "translationtestcommand.h"
 
 #include "atomicfile.h"
 #include "databaseio/projectdatabase.h"
@@ -212,9 +212,9 @@ int LexoraTool::run(const QStringList &arguments)
         tr("test: stop when the preview does not answer for this many seconds (default 120)."),
         QStringLiteral("SECONDS"),
         QStringLiteral("120"));
-    const QList<QCommandLineOption> options { projectOption,  formatOption,    usedOption,
-                                              idsOption,      forceOption,     dryRunOption,
-                                              keepGoingOption, strictOption,   allowEmptyOption,
+    const QList<QCommandLineOption> options { projectOption,   formatOption, usedOption,
+                                              idsOption,       forceOption,  dryRunOption,
+                                              keepGoingOption, strictOption, allowEmptyOption,
                                               timeoutOption };
     parser.addOptions(options);
 
@@ -302,9 +302,8 @@ int LexoraTool::run(const QStringList &arguments)
             return Failure;
         if (command == QLatin1String("test"))
             return test(positional, timeout);
-        return generate(parser.value(formatOption),
-                        parser.isSet(keepGoingOption),
-                        parser.isSet(strictOption));
+        return generate(
+            parser.value(formatOption), parser.isSet(keepGoingOption), parser.isSet(strictOption));
     }
 
     if (positional.isEmpty()) {
@@ -368,8 +367,8 @@ bool LexoraTool::hasTranslationsToWrite() const
                  .arg(shownPath(databasePath().toString())));
         return false;
     }
-    const Host::Utils::Paths qmlFiles = m_project->files(
-        [](const Host::Utils::Path &path) { return path.endsWith(u".qml"); });
+    const Host::Utils::Paths qmlFiles
+        = m_project->files([](const Host::Utils::Path &path) { return path.endsWith(u".qml"); });
     if (qmlFiles.isEmpty() && m_project->fileProblems().isEmpty()) {
         fail(tr("the project %1 has no QML files, so the translation files would hold no "
                 "texts; check its QmlFiles folders, or give --allow-empty")
@@ -396,9 +395,9 @@ bool LexoraTool::openProject(const QString &location)
             return false;
         }
         if (candidates.size() > 1) {
-            fail(tr("%1 holds several .qmlproject files (%2); name one with --project")
-                     .arg(shownPath(info.absoluteFilePath()),
-                          candidates.join(QLatin1String(", "))));
+            fail(
+                tr("%1 holds several .qmlproject files (%2); name one with --project")
+                    .arg(shownPath(info.absoluteFilePath()), candidates.join(QLatin1String(", "))));
             return false;
         }
         projectFile = QDir(info.absoluteFilePath()).filePath(candidates.constFirst());
@@ -410,8 +409,7 @@ bool LexoraTool::openProject(const QString &location)
     std::unique_ptr<Host::QmlProject::DesignProject> project
         = Host::QmlProject::DesignProject::open(Host::Utils::Path::fromString(projectFile), &error);
     if (!project) {
-        fail(tr("cannot read the project file %1: %2")
-                 .arg(shownPath(projectFile), error));
+        fail(tr("cannot read the project file %1: %2").arg(shownPath(projectFile), error));
         return false;
     }
     m_project = project.release();
@@ -472,8 +470,8 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
     // The file is read completely before the database is touched, so a broken
     // file changes nothing.
     {
-        QFutureInterface<void> reading = m_feedback->createProgress(
-            tr("Read %1").arg(shownPath(jsonFile)), "ReadJson");
+        QFutureInterface<void> reading
+            = m_feedback->createProgress(tr("Read %1").arg(shownPath(jsonFile)), "ReadJson");
         m_feedback->startProgress(reading);
         m_feedback->setProgressMaximum(reading, 1);
         try {

@@ -47,8 +47,8 @@ QString TerminalFeedback::printable(const QString &text)
 QString TerminalFeedback::printablePath(const QString &path)
 {
     QString text = QDir::toNativeSeparators(path);
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\x0a"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\x09"));
     return printable(text);
 }
 

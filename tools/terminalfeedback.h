@@ -44,7 +44,7 @@ public:
     // file cannot move the cursor or change the terminal's state.
     static QString printable(const QString &text);
     // A file name as it can go to a terminal: native separators, and every
-    // control character escaped, line feeds and tabs too (\n, \t), so that
+    // control character escaped as \xNN, line feeds and tabs too, so that
     // a name stays on the line that reports it.
     static QString printablePath(const QString &path);
 

@@ -143,8 +143,8 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
         return Failed;
     }
     if (QString error; !TranslationTestResults::writeReport(reportPath, result, &error)) {
-        printError(
-            tr("cannot write the report %1: %2").arg(TerminalFeedback::printablePath(reportPath), error));
+        printError(tr("cannot write the report %1: %2")
+                       .arg(TerminalFeedback::printablePath(reportPath), error));
         return Failed;
     }
 

@@ -76,6 +76,20 @@ QString lupdateText(const char *text)
 
 } // namespace
 
+QString printableFileName(const QString &fileName)
+{
+    QString text;
+    text.reserve(fileName.size());
+    for (const QChar c : fileName) {
+        const char16_t unit = c.unicode();
+        if (unit < 0x20 || unit == 0x7f || (unit >= 0x80 && unit < 0xa0))
+            text += QStringLiteral("\\x%1").arg(unsigned(unit), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
+}
+
 FindTrCalls::FindTrCalls(Engine *engine,
                          TranslationCatalog *catalog,
                          UserFeedbackInterface *errorSink,
@@ -115,7 +129,7 @@ void FindTrCalls::throwRecursionDepthError()
         return;
     m_depthExceeded = true;
     if (m_errorSink) {
-        m_errorSink->addError(m_fileName + QLatin1String(": ")
+        m_errorSink->addError(printableFileName(m_fileName) + QLatin1String(": ")
                               + lupdateText("Maximum statement or expression depth exceeded"));
     }
 }

@@ -19,6 +19,10 @@ class UserFeedbackInterface;
 
 namespace Lexora::Support {
 
+// The file name with its control characters written as \xNN, so that a
+// message naming it keeps its lines.
+QString printableFileName(const QString &fileName);
+
 // Walks the syntax tree of one QML document and appends a catalogue message
 // for every translation call it recognises. Meta comments (//:, //=, //%) in
 // front of a call are collected while walking and attached to that call;

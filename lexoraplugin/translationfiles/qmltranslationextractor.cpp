@@ -107,10 +107,11 @@ bool loadQml(TranslationCatalog &catalog,
     QQmlJS::Parser parser(&engine);
 
     if (!parser.parse()) {
-        QString text = parseErrorText(fileName, code, parser.diagnosticMessages());
+        const QString shownName = Support::printableFileName(fileName);
+        QString text = parseErrorText(shownName, code, parser.diagnosticMessages());
         // A failure must never pass unnoticed, even if the parser gave no reason.
         if (text.isEmpty())
-            text = fileName + QLatin1String(": error: Syntax error\n");
+            text = shownName + QLatin1String(": error: Syntax error\n");
         if (errorSink)
             errorSink->addError(text);
         return false;

@@ -73,8 +73,7 @@ bool TranslationTestResults::writeReport(const QString &filePath,
     // Reports go beside the project's files; in a cloned project the report's
     // name can be a link to any file the user may write.
     QString error;
-    if (const QString link
-        = AtomicFile::linkLeavingDirectory(filePath, QFileInfo(filePath).path());
+    if (const QString link = AtomicFile::linkLeavingDirectory(filePath, QFileInfo(filePath).path());
         !link.isEmpty()) {
         error = QStringLiteral("%1 is a symbolic link that leads out of the project").arg(link);
     } else if (AtomicFile::writeFile(

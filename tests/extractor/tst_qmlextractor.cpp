@@ -531,8 +531,7 @@ void tst_QmlExtractor::awkwardInput_data()
     // Decoded, the ID would silently become another one.
     QTest::newRow("invalid UTF-8 in an ID")
         << QByteArray("Item { property string a: qsTrId(\"bad\xc3\x28utf\") }\n") << false
-        << QStringList()
-        << "1:The translation ID holds bytes that are not valid UTF-8";
+        << QStringList() << "1:The translation ID holds bytes that are not valid UTF-8";
     QTest::newRow("U+FFFD written in an ID")
         << QByteArray("Item { property string a: qsTrId(\"good\xef\xbf\xbd\") }\n") << true
         << QStringList { u"good\uFFFD"_qs } << QString();

@@ -312,8 +312,8 @@ void TestLexoraTool::usageErrors_data()
                                           << "--allow-empty does not apply to export";
     QTest::newRow("generate --used")
         << QStringList { "generate", "--used" } << "--used does not apply to generate";
-    QTest::newRow("generate --timeout") << QStringList { "generate", "--timeout", "5" }
-                                        << "--timeout does not apply to generate";
+    QTest::newRow("generate --timeout")
+        << QStringList { "generate", "--timeout", "5" } << "--timeout does not apply to generate";
     QTest::newRow("test --dry-run")
         << QStringList { "test", "--dry-run" } << "--dry-run does not apply to test";
     QTest::newRow("test --strict")
@@ -606,6 +606,8 @@ void TestLexoraTool::controlCharactersAreEscaped()
     // error's source line.
     writeFile(directory.filePath("content/Binary.qml"),
               QByteArray("Item {\n\x1b]0;owned\x07\x1b[2J\x01\x7f\xc2\x9b\n", 26));
+    // A name that would otherwise print as two lines.
+    writeFile(directory.filePath("content/New\nScreen.qml"), "Item {\n");
     const ToolResult result = lexora({ "generate" }, directory.path());
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.err.contains("Binary.qml"), qPrintable(result.err));
@@ -615,6 +617,9 @@ void TestLexoraTool::controlCharactersAreEscaped()
         QVERIFY2(!control, qPrintable(QString::number(c.unicode(), 16)));
     }
     QVERIFY2(result.err.contains("\\x1b]0;owned\\x07\\x1b[2J\\x01\\x7f\\x9b"),
+             qPrintable(result.err));
+    QVERIFY2(result.err.contains("content/New\\x0aScreen.qml:2:1: error: ")
+                 && !result.err.contains("New\n"),
              qPrintable(result.err));
 }
 
