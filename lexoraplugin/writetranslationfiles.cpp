@@ -38,7 +38,10 @@ bool sameId(const CatalogMessage &left, const CatalogMessage &right)
 }
 
 // Whether XML 1.0 can carry the text at all; no escaping helps otherwise.
-bool isXmlText(const QString &text)
+// The text of an element may hold control characters, which the .ts format
+// writes as <byte> elements; an attribute (the ID) cannot.
+enum class XmlPlace { Attribute, Element };
+bool isXmlText(const QString &text, XmlPlace place = XmlPlace::Attribute)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text.at(i).unicode();
@@ -50,7 +53,8 @@ bool isXmlText(const QString &text)
         }
         if (QChar::isLowSurrogate(unit) || unit == 0xfffe || unit == 0xffff)
             return false;
-        if (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r')
+        if (place == XmlPlace::Attribute && unit < 0x20 && unit != u'\t' && unit != u'\n'
+            && unit != u'\r')
             return false;
     }
     return true;
@@ -83,6 +87,15 @@ void removeUnwritableIds(QList<CatalogMessage> &messages,
               return true;
           });
     messages.erase(unwritable, messages.end());
+    for (CatalogMessage &message : messages) {
+        if (isXmlText(message.translatorComment, XmlPlace::Element))
+            continue;
+        feedback.addError(tr("The comment of the translation ID \"%1\" holds characters that "
+                             "translation files cannot carry; it was left out.")
+                              .arg(printableId(message.id)));
+        message.translatorComment.clear();
+        succeeded = false;
+    }
 }
 
 // A cloned project can hold links in place of its output files; following
@@ -473,7 +486,7 @@ bool writeTranslationFiles(const GenerationServices &services,
                 if (translation) {
                     message.translation = QString::fromStdString(*translation);
                     message.type = CatalogMessage::Finished;
-                    if (isXmlText(message.translation))
+                    if (isXmlText(message.translation, XmlPlace::Element))
                         continue;
                     // Written as it is, it would make the .ts file unreadable.
                     unwritable.append(printableId(message.id));

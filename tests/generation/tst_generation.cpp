@@ -553,13 +553,16 @@ void TestGeneration::unwritableIdsAreLeftOut()
                       "    Text { text: qsTrId(\"with\\u0001start\") }\n"
                       "    Text { text: qsTrId(\"lone\\ud800surrogate\") }\n"
                       "    Text { text: qsTrId(\"plain\") }\n"
-                      "    Text { text: qsTrId(\"noncharacters\") }\n}\n");
+                      "    Text { text: qsTrId(\"noncharacters\") }\n"
+                      "    //= commented\n"
+                      "    Text { text: qsTr(\"Text\", \"note\\ufffe\") }\n}\n");
     QVERIFY(project.open());
     project.addTranslation("with\ttab", "de", "Tabulator");
     // U+FFFE and U+FFFF: valid UTF-8 in the database, never valid in XML.
     project.addTranslation("noncharacters", "de", "a\xef\xbf\xbe b\xef\xbf\xbf");
     project.addTranslation("with\nline\rbreaks", "de", "Umbruch");
-    project.addTranslation("plain", "de", "Einfach");
+    // A control character is written as a <byte> element.
+    project.addTranslation("plain", "de", "Ein\x01fach");
 
     Services services(project);
     QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "ts"));
@@ -571,15 +574,21 @@ void TestGeneration::unwritableIdsAreLeftOut()
         left.arg("lone\\xd800surrogate"),
         left.arg("with\\x00nul"),
         left.arg("with\\x01start"),
+        "The comment of the translation ID \"commented\" holds characters that translation "
+        "files cannot carry; it was left out.",
         "The de translation of \"noncharacters\" holds characters that translation files cannot "
         "carry (U+FFFE, U+FFFF or a lone surrogate); it was written as untranslated."
     };
     QCOMPARE(services.feedback.errors(), once + once);
 
     // Tabs and line breaks survive an XML reader as they are.
-    const QStringList kept { "noncharacters", "plain", "with\ttab", "with\nline\rbreaks" };
+    const QStringList kept {
+        "commented", "noncharacters", "plain", "with\ttab", "with\nline\rbreaks"
+    };
     QCOMPARE(tsMessageIds(project.i18nFile("qml_de.ts")), kept);
-    const QStringList translations { "noncharacters", "Einfach", "Tabulator", "Umbruch" };
+    const QStringList translations {
+        "commented", "noncharacters", "Ein\x01fach", "Tabulator", "Umbruch"
+    };
     QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), kept), translations);
 
     const QString lrelease = toolPath(QStringLiteral("lrelease"));
