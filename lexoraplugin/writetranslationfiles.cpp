@@ -107,21 +107,21 @@ QString linkOutOfProject(const FilePath &i18nDirectory,
 {
     const QString directory = QString::fromStdString(i18nDirectory);
     const QString project = QFileInfo(directory).path();
-    QString link = AtomicFile::linkLeavingDirectory(directory, project);
+    if (QString link = AtomicFile::linkLeavingDirectory(directory, project); !link.isEmpty())
+        return link;
     for (const std::string &language : languages) {
+        if (!isValidLanguageCode(language))
+            continue;
         for (const std::string &format : formats) {
-            if (!link.isEmpty())
+            const QString file = QStringLiteral("%1/qml_%2.%3")
+                                     .arg(directory,
+                                          QString::fromStdString(language),
+                                          QString::fromStdString(format));
+            if (QString link = AtomicFile::linkLeavingDirectory(file, project); !link.isEmpty())
                 return link;
-            if (isValidLanguageCode(language)) {
-                link = AtomicFile::linkLeavingDirectory(QStringLiteral("%1/qml_%2.%3")
-                                                            .arg(directory,
-                                                                 QString::fromStdString(language),
-                                                                 QString::fromStdString(format)),
-                                                        project);
-            }
         }
     }
-    return link;
+    return {};
 }
 
 // Below this many files a second parsing thread costs more than it saves.
