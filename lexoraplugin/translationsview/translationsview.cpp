@@ -7,6 +7,7 @@
 #include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
 #include "translationtests/translationtestresults.h"
+#include "userfeedbackinterface.h"
 
 #include <core/editorcontext.h>
 #include <core/workbench.h>
@@ -651,7 +652,10 @@ void TranslationsView::highlightTestResults(const QByteArray &resultJson,
 
 void TranslationsView::writeTestReport(const QString &filePath, const QByteArray &resultJson)
 {
-    TranslationTestResults::writeReport(filePath, resultJson);
+    if (QString error; !TranslationTestResults::writeReport(filePath, resultJson, &error)) {
+        m_userFeedback->addError(
+            tr("Could not write the translation test report %1: %2").arg(filePath, error));
+    }
 }
 
 } // namespace Lexora

@@ -19,6 +19,7 @@
 #include <designer/documentrewriter.h>
 #include <designer/formdocument.h>
 #include <designer/node.h>
+#include <projects/issuelist.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
 #include <qmlproject/qmlbuildbackend.h>
@@ -28,6 +29,7 @@
 #include <QHeaderView>
 #include <QJSEngine>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -101,6 +103,8 @@ private slots:
     void generation();
     void projectLanguagesFollowTheBuildSystem_data();
     void projectLanguagesFollowTheBuildSystem();
+
+    void unwrittenReportIsAnIssue();
 
 private:
     QStringList tableIds() const;
@@ -960,6 +964,21 @@ void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
     QVERIFY(backend->setSupportedLanguages(savedLanguages));
     QVERIFY(backend->setPrimaryLanguage(savedPrimary));
     restore.dismiss();
+}
+
+void tst_TranslationsView::unwrittenReportIsAnIssue()
+{
+    auto *issues = Host::Projects::IssueList::instance();
+    issues->clearIssues();
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Unable to write the translation test report"));
+    // A device takes nothing and cannot be replaced: the user must learn of it.
+    m_view->writeTestReport(QStringLiteral("/dev/full"), "[]");
+    // Issues arrive queued.
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(issues->errorCount(), 1);
+    QVERIFY(issues->issues().constFirst().description.startsWith(
+        "Could not write the translation test report /dev/full: "));
 }
 
 QTEST_MAIN(tst_TranslationsView)
