@@ -102,6 +102,66 @@ bool followedOnItsLine(const QString &text, qsizetype position)
         && next != QLatin1Char('\r') && next != QLatin1Char('/');
 }
 
+// The line end the file uses, so that an added line matches its neighbours
+// (CR-only files exist, written by old Mac editors).
+QString lineEndOf(const QString &text)
+{
+    const auto end = std::find_if(text.begin(), text.end(), [](QChar character) {
+        return character == QLatin1Char('\r') || character == QLatin1Char('\n');
+    });
+    if (end == text.end() || *end == QLatin1Char('\n'))
+        return QStringLiteral("\n");
+    if (end + 1 != text.end() && *(end + 1) == QLatin1Char('\n'))
+        return QStringLiteral("\r\n");
+    return QStringLiteral("\r");
+}
+
+qsizetype lineStartBefore(const QString &text, qsizetype position)
+{
+    if (position <= 0)
+        return 0;
+    return std::max(text.lastIndexOf(QLatin1Char('\n'), position - 1),
+                    text.lastIndexOf(QLatin1Char('\r'), position - 1))
+        + 1;
+}
+
+bool sameProperties(const QList<QmlProjectFile::Property> &a,
+                    const QList<QmlProjectFile::Property> &b)
+{
+    // Offsets move with any edit; what a binding says does not.
+    return std::equal(a.begin(),
+                      a.end(),
+                      b.begin(),
+                      b.end(),
+                      [](const QmlProjectFile::Property &x, const QmlProjectFile::Property &y) {
+                          return x.name == y.name && x.source == y.source && x.value == y.value;
+                      });
+}
+
+bool sameElements(const QList<QmlProjectFile::Element> &a, const QList<QmlProjectFile::Element> &b)
+{
+    return std::equal(a.begin(),
+                      a.end(),
+                      b.begin(),
+                      b.end(),
+                      [](const QmlProjectFile::Element &x, const QmlProjectFile::Element &y) {
+                          return x.typeName == y.typeName
+                              && sameProperties(x.properties, y.properties)
+                              && sameElements(x.children, y.children);
+                      });
+}
+
+QList<QmlProjectFile::Property> withoutName(const QList<QmlProjectFile::Property> &properties,
+                                            const QString &name)
+{
+    QList<QmlProjectFile::Property> kept;
+    for (const QmlProjectFile::Property &property : properties) {
+        if (property.name != name)
+            kept.append(property);
+    }
+    return kept;
+}
+
 QmlProjectFile::Element readElement(const QString &text,
                                     AST::UiObjectDefinition *definition,
                                     QList<QmlProjectFile::Property> *bindings)
@@ -243,19 +303,24 @@ bool QmlProjectFile::parse(const QString &text, QString *errorString)
     QList<Property> bindings;
     Element root = readElement(text, rootDefinition, &bindings);
 
+    // Added bindings take the indentation of the first member that starts a line.
     QString indent = QStringLiteral("    ");
-    if (AST::UiObjectMemberList *first = rootDefinition->initializer->members) {
-        const SourceLocation location = first->member->firstSourceLocation();
-        const qsizetype lineStart
-            = text.lastIndexOf(QLatin1Char('\n'), qsizetype(location.offset) - 1) + 1;
-        const QString prefix = text.mid(lineStart, location.offset - lineStart);
-        if (!prefix.isEmpty() && prefix.trimmed().isEmpty())
+    for (AST::UiObjectMemberList *it = rootDefinition->initializer->members; it; it = it->next) {
+        const qsizetype offset = it->member->firstSourceLocation().offset;
+        const qsizetype lineStart = lineStartBefore(text, offset);
+        const QString prefix = text.mid(lineStart, offset - lineStart);
+        if (!prefix.isEmpty() && prefix.trimmed().isEmpty()) {
             indent = prefix;
+            break;
+        }
     }
 
     m_text = text;
     m_root = std::move(root);
     m_rootBindings = std::move(bindings);
+    m_rootMembers = 0;
+    for (AST::UiObjectMemberList *it = rootDefinition->initializer->members; it; it = it->next)
+        ++m_rootMembers;
     m_rootClosingBrace = int(rootDefinition->initializer->rbraceToken.offset);
     m_memberIndent = indent;
     m_valid = true;
@@ -271,15 +336,19 @@ bool QmlProjectFile::save(QString *errorString) const
             = tr("Cannot write the project file \"%1\": %2").arg(shown, file.errorString());
         return false;
     }
-    if (m_byteOrderMark)
-        file.write("\xEF\xBB\xBF");
-    file.write(m_text.toUtf8());
+    file.write(contents());
     if (!file.commit()) {
         *errorString
             = tr("Cannot write the project file \"%1\": %2").arg(shown, file.errorString());
         return false;
     }
     return true;
+}
+
+QByteArray QmlProjectFile::contents() const
+{
+    const QByteArray text = m_text.toUtf8();
+    return m_byteOrderMark ? "\xEF\xBB\xBF" + text : text;
 }
 
 QVariant QmlProjectFile::value(const QString &name) const
@@ -297,11 +366,7 @@ bool QmlProjectFile::setPropertySource(const QString &name,
         return false;
     }
     QString text = m_text;
-    QList<Property> existing;
-    for (const Property &binding : std::as_const(m_rootBindings)) {
-        if (binding.name == name)
-            existing.append(binding);
-    }
+    QList<Property> existing = bindings(name);
     if (!existing.isEmpty()) {
         // Back to front, so earlier offsets stay valid.
         std::sort(existing.begin(), existing.end(), [](const Property &a, const Property &b) {
@@ -317,11 +382,10 @@ bool QmlProjectFile::setPropertySource(const QString &name,
             text.replace(binding.offset, binding.length, replacement);
         }
     } else {
-        const QString newline
-            = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        const QString newline = lineEndOf(text);
         const QString binding = m_memberIndent + name + QLatin1String(": ") + valueSource;
         const int brace = m_rootClosingBrace;
-        const qsizetype lineStart = text.lastIndexOf(QLatin1Char('\n'), brace - 1) + 1;
+        const qsizetype lineStart = lineStartBefore(text, brace);
         if (QStringView(text).mid(lineStart, brace - lineStart).trimmed().isEmpty()) {
             // The brace has a line of its own: the new binding goes on the line before it.
             text.insert(lineStart, binding + newline);
@@ -335,13 +399,49 @@ bool QmlProjectFile::setPropertySource(const QString &name,
         }
     }
 
+    // Read the result back as every reader will: it must hold the new value in
+    // each binding of that name and say everything else exactly as before.
+    // Anything else (a value that spills into its neighbours, an insertion the
+    // parser reads differently) is refused, and this file stays as it was.
+    const QString shown = m_filePath.isEmpty() ? tr("<project file>") : m_filePath.toUserOutput();
     QmlProjectFile edited;
     edited.m_filePath = m_filePath;
     edited.m_byteOrderMark = m_byteOrderMark;
-    if (!edited.parse(text, errorString))
+    QString parseError;
+    if (!edited.parse(text, &parseError)) {
+        *errorString = tr("Cannot set \"%1\" in the project file \"%2\": the edited file would "
+                          "not read back (%3).")
+                           .arg(name, shown, parseError);
         return false;
+    }
+    const QList<Property> written = edited.bindings(name);
+    const bool holdsValue = written.size() == std::max<qsizetype>(existing.size(), 1)
+        && std::all_of(written.begin(), written.end(), [&](const Property &binding) {
+                                return binding.source == valueSource;
+                            });
+    // Members we do not read (functions, property declarations) count too.
+    const int addedMembers = existing.isEmpty() ? 1 : 0;
+    if (!holdsValue || edited.m_rootMembers != m_rootMembers + addedMembers
+        || !sameProperties(withoutName(m_rootBindings, name),
+                           withoutName(edited.m_rootBindings, name))
+        || !sameElements(m_root.children, edited.m_root.children)) {
+        *errorString = tr("Cannot set \"%1\" in the project file \"%2\": the edited file would "
+                          "not read back with that value and its other settings unchanged.")
+                           .arg(name, shown);
+        return false;
+    }
     *this = std::move(edited);
     return true;
+}
+
+QList<QmlProjectFile::Property> QmlProjectFile::bindings(const QString &name) const
+{
+    QList<Property> found;
+    for (const Property &binding : m_rootBindings) {
+        if (binding.name == name)
+            found.append(binding);
+    }
+    return found;
 }
 
 QString QmlProjectFile::quoted(const QString &text)

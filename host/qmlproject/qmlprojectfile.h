@@ -44,6 +44,9 @@ public:
     bool parse(const QString &text, QString *errorString);
     // Writes the current text back to the file it was loaded from, atomically.
     bool save(QString *errorString) const;
+    // The bytes `save` writes: the text in UTF-8, after a byte order mark when
+    // the file had one.
+    QByteArray contents() const;
 
     Utils::Path filePath() const { return m_filePath; }
     void setFilePath(const Utils::Path &path) { m_filePath = path; }
@@ -56,9 +59,15 @@ public:
     QVariant value(const QString &name) const;
     bool hasProperty(const QString &name) const { return property(name) != nullptr; }
 
-    // Sets a root property to the QML expression `valueSource`: replaces the
-    // value of every binding of that name, or adds the binding at the end of the
-    // root element. The text is parsed again; on failure nothing changes.
+    // Every binding of `name` in the root element, duplicates included.
+    QList<Property> bindings(const QString &name) const;
+
+    // Sets a root property to the QML expression `valueSource`: replaces exactly
+    // the value of every binding of that name, or adds the binding on a line of
+    // its own before the root element's closing brace, in the file's indentation
+    // and line-end style. The edited text must read back with `valueSource` as
+    // the value of each such binding and every other binding and element
+    // unchanged; otherwise false with `errorString` set, and nothing changes.
     bool setPropertySource(const QString &name, const QString &valueSource, QString *errorString);
 
     // QML source for a string, a list of strings and a bool.
@@ -71,6 +80,7 @@ private:
     QString m_text;
     Element m_root;
     QList<Property> m_rootBindings; // every binding of the root, duplicates included
+    int m_rootMembers = 0; // of every kind, also those we do not read
     int m_rootClosingBrace = -1;
     QString m_memberIndent;
     // Written back as found: the decoder drops the mark, but the file had it.

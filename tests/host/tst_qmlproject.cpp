@@ -48,6 +48,8 @@ private slots:
     void writeBack();
     void writtenValuesReadBack_data();
     void writtenValuesReadBack();
+    void refusedEdits_data();
+    void refusedEdits();
     void failedWriteKeepsValue();
     void writeAfterEditOnDisk_data();
     void writeAfterEditOnDisk();
@@ -347,6 +349,40 @@ void tst_QmlProject::writtenValuesReadBack()
     QCOMPARE(reopened->buildBackend()->supportedLanguages(), (QStringList { value, "de" }));
     // A value never breaks out of its binding into the rest of the file.
     QCOMPARE(reopened->mainFile(), Path::fromString(dir.filePath("a.qml")));
+}
+
+void tst_QmlProject::refusedEdits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("valueSource");
+
+    // An edit that parses is not enough: it must read back as the value written,
+    // with everything else unchanged.
+    QTest::newRow("value reaches into the next binding")
+        << "Project { primaryLanguage: \"en\"; mainFile: \"a.qml\" }"
+        << "\"de\"; mainFile: \"b.qml\"";
+    QTest::newRow("value adds an element") << "Project {\n    mainFile: \"a.qml\"\n}\n"
+                                           << "\"de\"\n    QmlFiles { directory: \"/\" }";
+    QTest::newRow("value adds a function")
+        << "Project {\n    mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}\n"
+        << "\"de\"\n    function f() {}";
+    QTest::newRow("value ends the element") << "Project {\n    mainFile: \"a.qml\"\n}\n"
+                                            << "\"de\" }";
+}
+
+void tst_QmlProject::refusedEdits()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, valueSource);
+
+    QmlProjectFile file;
+    QString error;
+    QVERIFY2(file.parse(text, &error), qPrintable(error));
+    QVERIFY(!file.setPropertySource("primaryLanguage", valueSource, &error));
+    QVERIFY2(error.startsWith("Cannot set \"primaryLanguage\" in the project file"),
+             qPrintable(error));
+    QCOMPARE(file.text(), text);
+    QCOMPARE(file.value("mainFile"), QVariant("a.qml"));
 }
 
 void tst_QmlProject::failedWriteKeepsValue()
