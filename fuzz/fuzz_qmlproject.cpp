@@ -1,11 +1,14 @@
 // The .qmlproject reader on arbitrary text, and the language settings written
-// into what it read, as the project language settings do. An input is the
+// into what it read: one setting at a time through the reader, and both
+// together as the project language settings write them. An input is the
 // project text, optionally followed by a NUL byte and a language name.
 //
 // A write either fails and leaves the text alone, or changes only the value it
 // writes: reading the text back gives the value, every other binding and
 // element is as before, the text around the edit is kept byte for byte, and
 // writing the same value again changes nothing.
+
+#include "translationsview/projectlanguagesettings.h"
 
 #include <qmlproject/qmlprojectfile.h>
 
@@ -17,8 +20,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using Host::QmlProject::QmlProjectFile;
+using Lexora::ProjectLanguageSettings;
 
 namespace {
 
@@ -135,6 +140,39 @@ void write(QmlProjectFile &file,
         fail("writing the same value again changed the text", newText, file.text());
 }
 
+// Both language entries as the studio writes them: the result reads back with
+// the languages and every other binding and element as before.
+void writeLanguages(const QString &text,
+                    const QmlProjectFile &before,
+                    const QStringList &languages,
+                    const QString &primary,
+                    bool plainLanguage)
+{
+    QString error;
+    const std::optional<QString> edited
+        = ProjectLanguageSettings::editedProjectText(text, languages, primary, &error);
+    if (!edited) {
+        if (plainLanguage)
+            fail(qPrintable(QStringLiteral("writing the languages failed: ") + error), text, {});
+        return;
+    }
+    QmlProjectFile after;
+    if (!after.parse(*edited, &error))
+        fail("the languages written do not parse", text, *edited);
+    if (after.value(QStringLiteral("supportedLanguages")) != QVariant(languages)
+        || after.value(QStringLiteral("primaryLanguage")) != QVariant(primary))
+        fail("the languages read back differ from the ones written", text, *edited);
+    QmlProjectFile::Element left = before.root();
+    QmlProjectFile::Element right = after.root();
+    for (QmlProjectFile::Element *element : { &left, &right }) {
+        element->properties.removeIf([](const QmlProjectFile::Property &property) {
+            return property.name == QLatin1String("primaryLanguage");
+        });
+    }
+    if (!sameExcept(left, right, QStringLiteral("supportedLanguages")))
+        fail("writing the languages changed other bindings or elements", text, *edited);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -156,6 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QStringList languages { QStringLiteral("en"), language };
     static const QRegularExpression code(QStringLiteral("^[A-Za-z_]{1,16}$"));
     const bool plain = code.match(language).hasMatch();
+    writeLanguages(text, file, languages, language, plain);
     write(file,
           QStringLiteral("supportedLanguages"),
           QmlProjectFile::stringList(languages),

@@ -2,110 +2,144 @@
 
 #include "atomicfile.h"
 
+#include <qmlproject/qmlprojectfile.h>
+
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QRegularExpression>
 
 namespace Lexora {
 
+using Host::QmlProject::QmlProjectFile;
+
 namespace {
 
-// Replaces every match of `pattern` by `replacement` taken literally (a
-// language code must never be read as a back reference). A match stops before
-// a carriage return, so a line keeps its CRLF ending.
-void replaceEntries(QString &content, const QRegularExpression &pattern, const QString &replacement)
+QString tr(const char *text)
 {
-    QList<QRegularExpressionMatch> matches;
-    for (QRegularExpressionMatchIterator it = pattern.globalMatch(content); it.hasNext();)
-        matches.append(it.next());
-    for (auto match = matches.crbegin(); match != matches.crend(); ++match) {
-        qsizetype length = match->capturedLength();
-        while (length > 0 && content.at(match->capturedStart() + length - 1) == QLatin1Char('\r'))
-            --length;
-        content.replace(match->capturedStart(), length, replacement);
-    }
+    return QCoreApplication::translate("Lexora::ProjectLanguageSettings", text);
 }
 
-void warnWithPath(const char *message, const QString &path)
+const QString supportedKey = QStringLiteral("supportedLanguages");
+const QString primaryKey = QStringLiteral("primaryLanguage");
+
+bool holdsLanguages(const QmlProjectFile &file,
+                    const QStringList &codes,
+                    const QString &primaryCode)
 {
-    qWarning() << message;
-    qWarning().noquote() << "File path:" << path;
+    const QVariant supported = file.value(supportedKey);
+    const QVariant primary = file.value(primaryKey);
+    return supported.typeId() == QMetaType::QStringList && supported.toStringList() == codes
+        && primary.typeId() == QMetaType::QString && primary.toString() == primaryCode;
+}
+
+bool fail(const QString &message,
+          const QString &path,
+          const QString &reason,
+          const QString &userMessage,
+          QString *errorString)
+{
+    qWarning().noquote() << message;
+    if (!path.isEmpty())
+        qWarning().noquote() << "File path:" << path;
+    if (!reason.isEmpty())
+        qWarning().noquote() << "Reason:" << reason;
+    if (errorString)
+        *errorString = userMessage;
+    return false;
 }
 
 } // namespace
 
-std::optional<QString> ProjectLanguageSettings::editedProjectText(QString content,
-                                                                  const QStringList &codes,
-                                                                  const QString &primaryCode)
+bool ProjectLanguageSettings::setLanguages(QmlProjectFile &file,
+                                           const QStringList &codes,
+                                           const QString &primaryCode,
+                                           QString *errorString)
 {
-    static const QRegularExpression supportedPattern(QStringLiteral("(supportedLanguages:).*"));
-    static const QRegularExpression primaryPattern(QStringLiteral("(primaryLanguage:).*"));
-
-    const QString json = QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromStringList(codes)).toJson(QJsonDocument::Compact));
-    QString insertion;
-
-    const QString supportedEntry = QLatin1String("supportedLanguages: ") + json;
-    if (!content.contains(QLatin1String("supportedLanguages:")))
-        insertion += QLatin1String("\n    ") + supportedEntry;
-    else
-        replaceEntries(content, supportedPattern, supportedEntry);
-
-    const QString primaryEntry = QStringLiteral("primaryLanguage: \"%1\"").arg(primaryCode);
-    if (!content.contains(QLatin1String("primaryLanguage:")))
-        insertion += QLatin1String("\n    ") + primaryEntry;
-    else
-        replaceEntries(content, primaryPattern, primaryEntry);
-
-    if (!insertion.isEmpty()) {
-        const qsizetype lastBrace = content.lastIndexOf(QLatin1Char('}'));
-        if (lastBrace < 0)
-            return std::nullopt;
-        content.insert(lastBrace, insertion + QLatin1Char('\n'));
+    QmlProjectFile edited = file;
+    if (!edited.setPropertySource(supportedKey, QmlProjectFile::stringList(codes), errorString)
+        || !edited.setPropertySource(primaryKey, QmlProjectFile::quoted(primaryCode), errorString))
+        return false;
+    if (!holdsLanguages(edited, codes, primaryCode)) {
+        *errorString = tr("The edited project file does not read back with the chosen languages.");
+        return false;
     }
-    return content;
+    file = std::move(edited);
+    return true;
+}
+
+std::optional<QString> ProjectLanguageSettings::editedProjectText(const QString &content,
+                                                                  const QStringList &codes,
+                                                                  const QString &primaryCode,
+                                                                  QString *errorString)
+{
+    QmlProjectFile file;
+    if (!file.parse(content, errorString) || !setLanguages(file, codes, primaryCode, errorString))
+        return std::nullopt;
+    return file.text();
 }
 
 bool ProjectLanguageSettings::writeToProjectFile(const QString &projectDirectory,
                                                  const QStringList &codes,
-                                                 const QString &primaryCode)
+                                                 const QString &primaryCode,
+                                                 QString *errorString)
 {
     const QStringList projectFiles
         = QDir(projectDirectory, QStringLiteral("*.qmlproject")).entryList();
     if (projectFiles.isEmpty()) {
-        qWarning() << "Could not save qmlproject file - file not found in project path.";
-        return false;
+        return fail(
+            QStringLiteral("Could not save qmlproject file - file not found in project path."),
+            {},
+            {},
+            tr("The project languages were not saved: there is no .qmlproject file in "
+               "\"%1\".")
+                .arg(QDir::toNativeSeparators(projectDirectory)),
+            errorString);
     }
     const QString path = projectDirectory + QLatin1Char('/') + projectFiles.constFirst();
+    const QString shown = QDir::toNativeSeparators(path);
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        warnWithPath("Could not save qmlproject file - could not read project file.", path);
-        return false;
+    QmlProjectFile file;
+    QString reason;
+    if (!file.load(Host::Utils::Path::fromString(path), &reason)) {
+        return fail(QStringLiteral("Could not save qmlproject file - could not read project file."),
+                    path,
+                    reason,
+                    tr("The project languages were not saved: %1").arg(reason),
+                    errorString);
     }
-    // Latin-1 maps every byte to one character and back, so bytes outside the
-    // edited entries survive whatever encoding the file is in.
-    const QString content = QString::fromLatin1(file.readAll());
-    file.close();
-
-    const std::optional<QString> edited = editedProjectText(content, codes, primaryCode);
-    if (!edited) {
-        warnWithPath("Could not save qmlproject file - no closing brace to insert the languages "
-                     "before; the file was left unchanged.",
-                     path);
-        return false;
+    if (!setLanguages(file, codes, primaryCode, &reason)) {
+        return fail(QStringLiteral("Could not save qmlproject file - the languages cannot be "
+                                   "written into it; the file was left unchanged."),
+                    path,
+                    reason,
+                    tr("The project languages were not saved, and \"%1\" was left unchanged: %2")
+                        .arg(shown, reason),
+                    errorString);
     }
-
-    QString error;
-    if (!AtomicFile::writeFile(path, edited->toLatin1(), &error)) {
-        warnWithPath("Could not save qmlproject file - could not open file for writing", path);
-        qWarning().noquote() << "Reason:" << error;
-        return false;
+    if (!AtomicFile::writeFile(path, file.contents(), &reason)) {
+        return fail(
+            QStringLiteral("Could not save qmlproject file - could not open file for writing"),
+            path,
+            reason,
+            tr("The project languages were not saved: cannot write \"%1\": %2").arg(shown, reason),
+            errorString);
     }
     return true;
+}
+
+QStringList ProjectLanguageSettings::keptOrder(const QStringList &current,
+                                               const QStringList &chosen)
+{
+    QStringList ordered;
+    for (const QString &code : current) {
+        if (chosen.contains(code) && !ordered.contains(code))
+            ordered.append(code);
+    }
+    for (const QString &code : chosen) {
+        if (!ordered.contains(code))
+            ordered.append(code);
+    }
+    return ordered;
 }
 
 } // namespace Lexora

@@ -10,18 +10,21 @@
 
 #include <core/iconfontbuilder.h>
 #include <core/theme.h>
+#include <core/workbench.h>
 #include <designer/formdocument.h>
 #include <designer/viewmanager.h>
 #include <projects/project.h>
 #include <projects/projectnavigator.h>
 #include <projects/session.h>
 #include <qmlproject/multilanguagesetting.h>
+#include <qmlproject/qmlbuildbackend.h>
 
 #include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMenu>
+#include <QMessageBox>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -248,8 +251,15 @@ void TranslationsWidget::onSelectLanguages()
     if (dialog.exec() != QDialog::Accepted)
         return;
 
-    QStringList codes = dialog.selectedLanguageCodes();
-    codes.removeAll(QString());
+    QStringList chosen = dialog.selectedLanguageCodes();
+    chosen.removeAll(QString());
+    // The dialog lists the languages by name; the project's own order stays, so
+    // that the file changes only where languages were added or removed.
+    const Host::QmlProject::QmlBuildBackend *buildSystem
+        = Host::QmlProject::QmlBuildBackend::forProject(
+            Host::Projects::Session::instance()->startupProject());
+    const QStringList codes = ProjectLanguageSettings::keptOrder(
+        buildSystem ? buildSystem->supportedLanguages() : QStringList(), chosen);
     const QString primaryCode = dialog.primaryLanguageCode();
 
     m_view->setProjectLanguages(codes, primaryCode);
@@ -259,7 +269,13 @@ void TranslationsWidget::onSelectLanguages()
         qWarning() << "Could not save qmlproject file - file not found in project path.";
         return;
     }
-    ProjectLanguageSettings::writeToProjectFile(directory.toString(), codes, primaryCode);
+    QString error;
+    if (!ProjectLanguageSettings::writeToProjectFile(
+            directory.toString(), codes, primaryCode, &error))
+        QMessageBox::warning(Host::Core::Workbench::dialogParent(),
+                             tr("Project Languages Not Saved"),
+                             error,
+                             QMessageBox::Ok);
 }
 
 } // namespace Lexora

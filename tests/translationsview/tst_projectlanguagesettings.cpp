@@ -4,32 +4,51 @@
 #include <qmlproject/qmlbuildbackend.h>
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <filesizelimit.h>
+#include <testfiles.h>
 
 using Lexora::ProjectLanguageSettings;
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &contents)
+using Host::QmlProject::DesignProject;
+using Host::QmlProject::QmlProjectFile;
+
+// What the host's reader finds in an element, leaving out the two language
+// entries: one line per binding and child element.
+QStringList settingsBesideLanguages(const QmlProjectFile::Element &element,
+                                    const QString &indent = QString())
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+    QStringList lines;
+    for (const QmlProjectFile::Property &property : element.properties) {
+        if (indent.isEmpty()
+            && (property.name == "supportedLanguages" || property.name == "primaryLanguage"))
+            continue;
+        lines.append(indent + property.name + ": " + property.source);
+    }
+    for (const QmlProjectFile::Element &child : element.children) {
+        lines.append(indent + child.typeName);
+        lines += settingsBesideLanguages(child, indent + "  ");
+    }
+    return lines;
 }
 
-QByteArray readFile(const QString &path)
+QmlProjectFile parsed(const QByteArray &bytes)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QmlProjectFile file;
+    QString error;
+    if (!file.parse(QString::fromUtf8(bytes), &error))
+        qWarning().noquote() << error;
+    return file;
 }
 
 const QByteArray head = "import QmlProject\n"
                         "\n"
-                        "// Caf\xe9 \xfc\xff: bytes that are not UTF-8\n"
+                        "// Caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac: not only ASCII\n"
                         "Project {\n"
                         "    mainFile: \"Main.ui.qml\"\n"
                         "    QmlFiles { directory: \".\" }\n";
@@ -41,6 +60,9 @@ class tst_ProjectLanguageSettings : public QObject
     Q_OBJECT
 
 private slots:
+    // Project files as people write them. Each result is compared byte for
+    // byte, and read back with the host's reader: it has the new languages,
+    // and every other binding and element as before.
     void editsProjectFile_data()
     {
         QTest::addColumn<QByteArray>("before");
@@ -56,47 +78,90 @@ private slots:
                                                         << head
                 + "    supportedLanguages: [\"en\",\"de\"]\n"
                   "    primaryLanguage: \"en\"\n    translationDatabase: true\n}\n";
-        QTest::newRow("comment after the entry is lost")
-            << head
+        QTest::newRow("comments after the entries are kept") << head
                 + "    supportedLanguages: [\"en\"] // the shipped ones\n"
                   "    primaryLanguage: \"en\" /* first */\n}\n"
-            << enDe << "de"
-            << head + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"de\"\n}\n";
-        QTest::newRow("every occurrence, also in a comment") << head
-                + "    // supportedLanguages: [\"xx\"]\n    supportedLanguages: [\"en\"]\n"
-                  "    primaryLanguage: \"en\"\n}\n" << enDe << "en"
+                                                             << enDe << "de"
                                                              << head
-                + "    // supportedLanguages: [\"en\",\"de\"]\n"
-                  "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n}\n";
-        QTest::newRow("primary inserted before the last brace")
-            << head + "    Environment { LANG: \"C\" }\n    supportedLanguages: [\"en\"]\n}\n"
+                + "    supportedLanguages: [\"en\",\"de\"] // the shipped ones\n"
+                  "    primaryLanguage: \"de\" /* first */\n}\n";
+        QTest::newRow("array over several lines") << head
+                + "    supportedLanguages: [\n        \"en\",\n        \"fr\"\n    ]\n"
+                  "    primaryLanguage: \"en\"\n    translationDatabase: true\n}\n"
+                                                  << enDe << "de"
+                                                  << head
+                + "    supportedLanguages: [\"en\",\"de\"]\n"
+                  "    primaryLanguage: \"de\"\n    translationDatabase: true\n}\n";
+        QTest::newRow("block comments") << head
+                + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
+                  "    supportedLanguages: /* shipped */ [\"en\"]\n"
+                  "    primaryLanguage: \"en\" /* was: \"fr\"\n    } */\n}\n"
+                                        << enDe << "de"
+                                        << head
+                + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
+                  "    supportedLanguages: /* shipped */ [\"en\",\"de\"]\n"
+                  "    primaryLanguage: \"de\" /* was: \"fr\"\n    } */\n}\n";
+        QTest::newRow("closing brace in a trailing comment") << head + "} // Project }\n"
+                                                             << enDe << "en"
+                                                             << head
+                + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n"
+                  "} // Project }\n";
+        QTest::newRow("the only entry is in a comment")
+            << head + "    // supportedLanguages: [\"xx\"]\n    primaryLanguage: \"en\"\n}\n"
             << enDe << "en"
             << head
-                + "    Environment { LANG: \"C\" }\n    supportedLanguages: [\"en\",\"de\"]\n"
-                  "\n    primaryLanguage: \"en\"\n}\n";
+                + "    // supportedLanguages: [\"xx\"]\n    primaryLanguage: \"en\"\n"
+                  "    supportedLanguages: [\"en\",\"de\"]\n}\n";
+        QTest::newRow("the keys inside strings and another element") << head
+                + "    Environment {\n        NOTE: \"primaryLanguage: fr\"\n"
+                  "        supportedLanguages: \"x\"\n    }\n"
+                  "    supportedLanguages: [\"en\"]\n}\n" << enDe << "de"
+                                                                     << head
+                + "    Environment {\n        NOTE: \"primaryLanguage: fr\"\n"
+                  "        supportedLanguages: \"x\"\n    }\n"
+                  "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"de\"\n}\n";
+        QTest::newRow("next member on the same line")
+            << QByteArray("Project {\n    supportedLanguages: [\"en\"]; mainFile: \"Main.qml\"\n"
+                          "    primaryLanguage: \"en\"; importPaths: [\"imports\"]\n}\n")
+            << enDe << "de"
+            << QByteArray(
+                   "Project {\n    supportedLanguages: [\"en\",\"de\"]; mainFile: \"Main.qml\"\n"
+                   "    primaryLanguage: \"de\"; importPaths: [\"imports\"]\n}\n");
         QTest::newRow("both inserted") << head + "    translationDatabase: true\n}\n"
                                        << enDe << "en"
                                        << head
-                + "    translationDatabase: true\n\n    supportedLanguages: [\"en\",\"de\"]\n"
+                + "    translationDatabase: true\n    supportedLanguages: [\"en\",\"de\"]\n"
                   "    primaryLanguage: \"en\"\n}\n";
+        QTest::newRow("one line") << QByteArray("Project { mainFile: \"a.qml\" }") << enDe << "en"
+                                  << QByteArray("Project { mainFile: \"a.qml\"\n"
+                                                "    supportedLanguages: [\"en\",\"de\"]\n"
+                                                "    primaryLanguage: \"en\"\n}");
         QTest::newRow("empty selection")
             << head + "    supportedLanguages: [\"en\"]\n    primaryLanguage: \"en\"\n}\n"
             << QStringList() << ""
             << head + "    supportedLanguages: []\n    primaryLanguage: \"\"\n}\n";
-        QTest::newRow("line endings kept")
-            << QByteArray("Project {\r\n    supportedLanguages: [\"en\"]\r\n"
-                          "    primaryLanguage: \"en\"\r\n}\r\n")
+        QTest::newRow("CRLF and tabs")
+            << QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n\tsupportedLanguages: [\"en\"]\r\n"
+                          "}\r\n")
             << enDe << "de"
-            << QByteArray("Project {\r\n    supportedLanguages: [\"en\",\"de\"]\r\n"
-                          "    primaryLanguage: \"de\"\r\n}\r\n");
-        QTest::newRow("nothing to insert, no brace")
-            << QByteArray("supportedLanguages: [\"en\"]\nprimaryLanguage: \"en\"\n") << enDe << "de"
-            << QByteArray("supportedLanguages: [\"en\",\"de\"]\nprimaryLanguage: \"de\"\n");
+            << QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n\tsupportedLanguages: "
+                          "[\"en\",\"de\"]\r\n\tprimaryLanguage: \"de\"\r\n}\r\n");
+        QTest::newRow("CR only")
+            << QByteArray("import QmlProject\r\rProject {\r  mainFile: \"a.qml\"\r"
+                          "  supportedLanguages: [\"en\"]\r}\r")
+            << enDe << "de"
+            << QByteArray("import QmlProject\r\rProject {\r  mainFile: \"a.qml\"\r"
+                          "  supportedLanguages: [\"en\",\"de\"]\r  primaryLanguage: \"de\"\r}\r");
+        QTest::newRow("byte order mark")
+            << QByteArray("\xEF\xBB\xBFProject {\n    primaryLanguage: \"en\"\n}\n") << enDe << "en"
+            << QByteArray("\xEF\xBB\xBFProject {\n    primaryLanguage: \"en\"\n"
+                          "    supportedLanguages: [\"en\",\"de\"]\n}\n");
         QTest::newRow("language codes taken literally")
             << head + "    supportedLanguages: [\"en\"]\n    primaryLanguage: \"en\"\n}\n"
-            << QStringList { "\\1", "$1" } << "\\0"
+            << QStringList { "\\1", "$1", "\"]; mainFile: \"x" } << "\\0"
             << head
-                + "    supportedLanguages: [\"\\\\1\",\"$1\"]\n    primaryLanguage: \"\\0\"\n}\n";
+                + "    supportedLanguages: [\"\\\\1\",\"$1\",\"\\\"]; mainFile: \\\"x\"]\n"
+                  "    primaryLanguage: \"\\\\0\"\n}\n";
     }
 
     void editsProjectFile()
@@ -109,11 +174,21 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("app.qmlproject"));
         QVERIFY(writeFile(path, before));
-        QVERIFY(ProjectLanguageSettings::writeToProjectFile(dir.path(), codes, primary));
-        // Byte for byte: nothing outside the edited entries changes.
+        QString error;
+        QVERIFY2(ProjectLanguageSettings::writeToProjectFile(dir.path(), codes, primary, &error),
+                 qPrintable(error));
         QCOMPARE(readFile(path), after);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList { "app.qmlproject" });
+
+        std::unique_ptr<DesignProject> project
+            = DesignProject::open(Host::Utils::Path::fromString(path), &error);
+        QVERIFY2(project, qPrintable(error));
+        QCOMPARE(project->buildBackend()->supportedLanguages(), codes);
+        QCOMPARE(project->buildBackend()->primaryLanguage(), primary);
+        const QByteArray withoutMark = before.startsWith("\xEF\xBB\xBF") ? before.mid(3) : before;
+        QCOMPARE(settingsBesideLanguages(project->projectFile().root()),
+                 settingsBesideLanguages(parsed(withoutMark).root()));
     }
 
     void firstProjectFileByName()
@@ -125,55 +200,59 @@ private slots:
         QVERIFY(writeFile(dir.filePath("alpha.qmlproject"), text));
         QVERIFY(ProjectLanguageSettings::writeToProjectFile(dir.path(), { "fr" }, "fr"));
         QCOMPARE(readFile(dir.filePath("alpha.qmlproject")),
-                 QByteArray("Project {\n\n    supportedLanguages: [\"fr\"]\n"
+                 QByteArray("Project {\n    supportedLanguages: [\"fr\"]\n"
                             "    primaryLanguage: \"fr\"\n}\n"));
         QCOMPARE(readFile(dir.filePath("Beta.qmlproject")), text);
     }
 
+    // A file that cannot be edited is left as it is, and the caller learns why.
     void failuresAreLogged_data()
     {
         QTest::addColumn<QString>("situation");
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QStringList>("warnings");
 
+        const QString readFailure = "Could not save qmlproject file - could not read project file.";
+        const QString filePath = "File path: .*/app.qmlproject";
         QTest::newRow("no project file")
-            << "none"
+            << "none" << QByteArray()
             << QStringList { "Could not save qmlproject file - file not found in project path." };
         QTest::newRow("project file is a directory")
-            << "directory"
-            << QStringList { "Could not save qmlproject file - could not read project file.",
-                             "File path: .*/app.qmlproject" };
+            << "directory" << QByteArray() << QStringList { readFailure, filePath, "Reason: .+" };
         QTest::newRow("no closing brace")
-            << "no brace"
-            << QStringList { "Could not save qmlproject file - no closing brace.*unchanged",
-                             "File path: .*/app.qmlproject" };
+            << "" << QByteArray("primaryLanguage: \"en\"\n")
+            << QStringList { readFailure, filePath, "Reason: .*has no root element" };
+        QTest::newRow("half-typed edit")
+            << "" << QByteArray("Project {\n    supportedLanguages: [\"en\",\n}\n")
+            << QStringList { readFailure, filePath, "Reason: Cannot parse .* at line 3" };
+        QTest::newRow("not UTF-8")
+            << "" << QByteArray("Project {\n    // caf\xe9\n}\n")
+            << QStringList { readFailure, filePath, "Reason: .*not valid UTF-8" };
         QTest::newRow("disk full while writing")
             << "disk full"
+            << "Project {\n    // " + QByteArray(2000, 'x') + "\n}\n"
             << QStringList { "Could not save qmlproject file - could not open file for writing",
-                             "File path: .*/app.qmlproject",
+                             filePath,
                              "Reason: .+" };
     }
 
     void failuresAreLogged()
     {
         QFETCH(QString, situation);
+        QFETCH(QByteArray, before);
         QFETCH(QStringList, warnings);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("app.qmlproject"));
-        QByteArray before;
-        if (situation == "directory") {
+        if (situation == "directory")
             QVERIFY(QDir(dir.path()).mkdir("app.qmlproject"));
-        } else if (situation == "no brace") {
-            before = "primaryLanguage: \"en\"\n";
-        } else if (situation == "disk full") {
-            before = "Project {\n    // " + QByteArray(2000, 'x') + "\n}\n";
-        }
         if (!before.isEmpty())
             QVERIFY(writeFile(path, before));
 
         for (const QString &warning : std::as_const(warnings))
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
         bool written = true;
+        QString error;
         {
             std::optional<FileSizeLimit> limit;
             if (situation == "disk full") {
@@ -181,9 +260,11 @@ private slots:
                 if (!limit->isActive())
                     QSKIP("setrlimit(RLIMIT_FSIZE) is not permitted here");
             }
-            written = ProjectLanguageSettings::writeToProjectFile(dir.path(), { "en", "de" }, "en");
+            written = ProjectLanguageSettings::writeToProjectFile(
+                dir.path(), { "en", "de" }, "en", &error);
         }
         QVERIFY(!written);
+        QVERIFY(error.startsWith("The project languages were not saved"));
         // The old file stays whole, with no temporary file beside it.
         if (!before.isEmpty()) {
             QCOMPARE(readFile(path), before);
@@ -215,7 +296,6 @@ private slots:
 
     void hostReadsWrittenLanguages()
     {
-        using Host::QmlProject::DesignProject;
         QFETCH(QByteArray, before);
         QFETCH(QStringList, codes);
         QFETCH(QString, primary);

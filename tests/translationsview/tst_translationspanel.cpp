@@ -35,6 +35,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -480,31 +481,86 @@ private slots:
         fixture.panel()->hide();
     }
 
+    // The project's languages keep their order in the file (the dialog lists
+    // them by name); a file that cannot be edited stays as it is, and the user
+    // is told.
+    void selectLanguages_data()
+    {
+        QTest::addColumn<QStringList>("unchecked");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QByteArray>("onDisk"); // replaces the project file first
+        QTest::addColumn<QStringList>("expected"); // empty: the file is refused
+
+        QTest::newRow("unchanged")
+            << QStringList() << QStringList() << QByteArray() << QStringList { "en", "de", "fr" };
+        QTest::newRow("one added") << QStringList() << QStringList { "ja" } << QByteArray()
+                                   << QStringList { "en", "de", "fr", "ja" };
+        QTest::newRow("removed and added")
+            << QStringList { "en", "fr" } << QStringList { "ja", "ar" } << QByteArray()
+            << QStringList { "de", "ja", "ar" };
+        QTest::newRow("first removed")
+            << QStringList { "en" } << QStringList() << QByteArray() << QStringList { "de", "fr" };
+        QTest::newRow("file does not parse")
+            << QStringList { "fr" } << QStringList() << QByteArray("Project {\n    mainFile: [\n")
+            << QStringList();
+    }
+
     void selectLanguages()
     {
+        QFETCH(QStringList, unchecked);
+        QFETCH(QStringList, checked);
+        QFETCH(QByteArray, onDisk);
+        QFETCH(QStringList, expected);
+
         Fixture fixture;
-        whenModal([](QWidget *modal) {
+        const QString path = fixture.path("app.qmlproject");
+        if (!onDisk.isEmpty())
+            QVERIFY(writeFile(path, onDisk));
+        const QByteArray before = readFile(path);
+        whenModal([=](QWidget *modal) {
             auto *dialog = qobject_cast<QDialog *>(modal);
             QVERIFY(dialog);
             auto *all = dialog->findChild<QAbstractItemView *>("allLanguagesListView");
             QVERIFY(all);
             QAbstractItemModel *model = all->model();
-            const QModelIndexList french
-                = model->match(model->index(0, 0), Qt::UserRole, "fr", 1, Qt::MatchExactly);
-            QCOMPARE(french.size(), 1);
-            model->setData(french.first(), Qt::Unchecked, Qt::CheckStateRole);
+            const auto check = [model](const QString &code, Qt::CheckState state) {
+                const QModelIndexList found
+                    = model->match(model->index(0, 0), Qt::UserRole, code, 1, Qt::MatchExactly);
+                QCOMPARE(found.size(), 1);
+                model->setData(found.first(), state, Qt::CheckStateRole);
+            };
+            for (const QString &code : unchecked)
+                check(code, Qt::Unchecked);
+            for (const QString &code : checked)
+                check(code, Qt::Checked);
             dialog->accept();
         });
+        MessageBoxCatcher catcher;
+        if (expected.isEmpty()) {
+            for (const char *warning :
+                 { "Could not save qmlproject file", "File path: ", "Reason: " })
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+        }
         toolBarAction(fixture.tab(), "Select supported languages for the project")->trigger();
-        const QByteArray file = readFile(fixture.path("app.qmlproject"));
-        QVERIFY2(file.contains("supportedLanguages: [\"en\",\"de\"]\n")
-                     || file.contains("supportedLanguages: [\"de\",\"en\"]\n"),
-                 file.constData());
+        const QByteArray file = readFile(path);
+        if (expected.isEmpty()) {
+            QCOMPARE(file, before);
+            QTRY_COMPARE(catcher.titles, QStringList { "Project Languages Not Saved" });
+            QVERIFY2(catcher.texts.constFirst().contains("Cannot parse the project file"),
+                     qPrintable(catcher.texts.constFirst()));
+            return;
+        }
+        QVERIFY(catcher.seen.isEmpty());
+        const QByteArray line
+            = "    supportedLanguages: [\"" + expected.join("\",\"").toUtf8() + "\"]\n";
+        QVERIFY2(file.contains(line), file.constData());
         QVERIFY(file.contains("    primaryLanguage: \"en\"\n"));
         // The studio and the selector follow.
-        QCOMPARE(fixture.project()->buildBackend()->supportedLanguages().size(), 2);
-        QCOMPARE(fixture.tab()->languageSelector()->findData("fr"), -1);
-        QVERIFY(fixture.tab()->languageSelector()->findData("de") > 3);
+        QCOMPARE(fixture.project()->buildBackend()->supportedLanguages(), expected);
+        for (const QString &code : unchecked)
+            QCOMPARE(fixture.tab()->languageSelector()->findData(code), -1);
+        for (const QString &code : expected)
+            QVERIFY(fixture.tab()->languageSelector()->findData(code) >= 0);
     }
 
     void testCommands_data()
