@@ -306,7 +306,10 @@ bool QmlProjectFile::parse(const QString &text, QString *errorString)
     // Added bindings take the indentation of the first member that starts a line.
     QString indent = QStringLiteral("    ");
     for (AST::UiObjectMemberList *it = rootDefinition->initializer->members; it; it = it->next) {
-        const qsizetype offset = it->member->firstSourceLocation().offset;
+        // Qt's parser files `required x` members in the list although they are
+        // no UiObjectMember; they are asked as the Node they are.
+        AST::Node *member = it->member;
+        const qsizetype offset = member->firstSourceLocation().offset;
         const qsizetype lineStart = lineStartBefore(text, offset);
         const QString prefix = text.mid(lineStart, offset - lineStart);
         if (!prefix.isEmpty() && prefix.trimmed().isEmpty()) {
