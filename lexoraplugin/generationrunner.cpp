@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 namespace Lexora {
 
@@ -105,6 +106,32 @@ bool GenerationRunner::isRunning() const
 {
     std::lock_guard lock(m_mutex);
     return hasRunningWorkerLocked();
+}
+
+void GenerationRunner::whenFinished(QObject *context, std::function<void(bool succeeded)> done)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_unannouncedWorkers > 0 || hasRunningWorkerLocked()) {
+            // Several generations may be pending; allFinished follows the last.
+            auto succeeded = std::make_shared<bool>(true);
+            auto each = std::make_shared<QMetaObject::Connection>();
+            *each = connect(this, &GenerationRunner::finished, context, [succeeded](bool ok) {
+                *succeeded = *succeeded && ok;
+            });
+            connect(
+                this,
+                &GenerationRunner::allFinished,
+                context,
+                [succeeded, each, done = std::move(done)] {
+                    QObject::disconnect(*each);
+                    done(*succeeded);
+                },
+                Qt::SingleShotConnection);
+            return;
+        }
+    }
+    done(true);
 }
 
 bool GenerationRunner::hasRunningWorkerLocked() const

@@ -46,6 +46,10 @@ public:
     void setOptions(const GenerationOptions &options) { m_options = options; }
 
     bool isRunning() const;
+    // Calls `done` on this thread once every generation started so far has
+    // finished and announced itself, with false when any of them reported an
+    // error; at once (with true) when none is pending. Dropped with `context`.
+    void whenFinished(QObject *context, std::function<void(bool succeeded)> done);
     // Blocks until every generation started so far has finished. On the
     // interface thread it keeps answering the workers' project queries, which
     // wait for that thread.

@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
+#include <QSet>
 #include <QUrl>
 
 #include <cstdio>
@@ -115,6 +117,47 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
     const HeadlessTranslationTest::Outcome outcome
         = test.run(m_project, files, languages, std::chrono::milliseconds(silenceLimit));
     pluginHost.shutdown();
+
+    const QDir base(projectDirectory);
+    const auto shown = [&base](const QString &path) {
+        return TerminalFeedback::printablePath(base.relativeFilePath(path));
+    };
+    // Qt names a place in a file as a URL ("file:///p/A.qml:3 message" or
+    // "file:///p/A.qml:3:5: message"); a user reads a path.
+    const auto readable = [&shown](const QString &line) {
+        static const QRegularExpression place(
+            QStringLiteral("^((?:file|qrc):\\S*?\\.(?:qml|js|mjs)):(\\d+)(?::(\\d+))?:?\\s*(.*)$"));
+        const QRegularExpressionMatch match = place.match(line);
+        if (!match.hasMatch())
+            return line;
+        const QUrl url(match.captured(1));
+        QString where = (url.isLocalFile() ? shown(url.toLocalFile()) : url.toString())
+            + QLatin1Char(':') + match.captured(2);
+        if (!match.captured(3).isEmpty())
+            where += QLatin1Char(':') + match.captured(3);
+        return where + QLatin1String(": ") + match.captured(4);
+    };
+    const auto printFailure = [&](const QString &failure) {
+        const QStringList lines = failure.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &line : lines.mid(1))
+            printError(QLatin1String("  ") + readable(line));
+    };
+    // What a run that did not end had found: printed for the user, stored nowhere.
+    const auto printPartial = [&] {
+        const QList<TranslationTestResults::Finding> found
+            = TranslationTestResults::findings(test.partialResultJson());
+        if (found.isEmpty())
+            return;
+        printOut(tr("Found before the test stopped (not stored):"));
+        for (const TranslationTestResults::Finding &finding : found) {
+            printOut(
+                QStringLiteral("  %1:%2:%3: %4 (%5)")
+                    .arg(shown(finding.componentPath))
+                    .arg(finding.line)
+                    .arg(finding.column)
+                    .arg(finding.translationId, finding.missing ? tr("missing") : tr("elided")));
+        }
+    };
     switch (outcome) {
     case HeadlessTranslationTest::Outcome::Completed:
         break;
@@ -123,15 +166,33 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
                       "stopped and nothing was stored",
                       nullptr,
                       int(silenceLimit.count())));
+        printFailure(test.failure());
+        printPartial();
         return TimedOut;
     case HeadlessTranslationTest::Outcome::Stopped:
-        printError(tr("the preview stopped before the translation test ended (%1)")
-                       .arg(preview.previewExecutable()));
+        printError(tr("the preview stopped before the translation test ended (%1); nothing was "
+                      "stored")
+                       .arg(preview.previewExecutable().isEmpty() ? tr("no preview program")
+                                                                  : preview.previewExecutable()));
+        printFailure(test.failure());
+        printPartial();
         return Failed;
+    case HeadlessTranslationTest::Outcome::None:
+    case HeadlessTranslationTest::Outcome::Running:
     case HeadlessTranslationTest::Outcome::NotStarted:
-        printError(tr("no preview could be started for %1")
-                       .arg(m_project->projectFilePath().toUserOutput()));
+        printError(tr("no preview could be started for %1: %2")
+                       .arg(m_project->projectFilePath().toUserOutput(),
+                            test.failure().section(QLatin1Char('\n'), 0, 0)));
         return Failed;
+    }
+
+    // A screen the preview could not show was not tested: an error, never a pass.
+    QSet<QString> notShown;
+    for (const HeadlessTranslationTest::LoadFailure &failure : test.loadFailures()) {
+        notShown.insert(failure.file.toString());
+        printError(tr("%1 could not be shown in the preview:").arg(shown(failure.file.toString())));
+        for (const QString &message : failure.messages)
+            printError(QLatin1String("  ") + readable(message));
     }
 
     const QByteArray result = test.resultJson();
@@ -162,13 +223,13 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
             languagesOfIssue.append(issue.language);
     }
 
-    const QDir base(projectDirectory);
-    const auto shown = [&base](const QString &path) {
-        return TerminalFeedback::printablePath(base.relativeFilePath(path));
-    };
     printOut(tr("Translation test of %n file(s)", nullptr, int(files.size()))
              + tr(" in %n language(s):", nullptr, int(languages.size())));
     for (const Host::Utils::Path &file : std::as_const(files)) {
+        if (notShown.contains(file.toString())) {
+            printOut(QStringLiteral("  %1: %2").arg(shown(file.toString()), tr("not shown")));
+            continue;
+        }
         for (const QString &language : languages) {
             int missing = 0;
             int elided = 0;
@@ -199,6 +260,8 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
     list(missingAt, tr("Missing translations:"));
     list(elidedAt, tr("Elided texts:"));
     printOut(tr("Report: %1").arg(TerminalFeedback::printablePath(reportPath)));
+    if (!notShown.isEmpty())
+        return Failed;
     return missingAt.isEmpty() && elidedAt.isEmpty() ? Clean : Findings;
 }
 

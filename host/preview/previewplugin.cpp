@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLibraryInfo>
+#include <QStandardPaths>
 
 namespace Host::Preview {
 
@@ -95,8 +96,13 @@ QString PreviewPlugin::previewExecutable() const
     if (!m_previewExecutable.isEmpty())
         return m_previewExecutable;
     const QString configured = qEnvironmentVariable("LEXORA_PREVIEW_EXECUTABLE");
-    if (!configured.isEmpty())
-        return configured;
+    if (!configured.isEmpty()) {
+        // A name without a directory is looked up in PATH, as a shell would.
+        const QString found = configured.contains(QLatin1Char('/'))
+            ? configured
+            : QStandardPaths::findExecutable(configured);
+        return QFileInfo(found).isExecutable() ? found : QString();
+    }
     const QString qmlscene
         = QLibraryInfo::path(QLibraryInfo::BinariesPath) + QLatin1String("/qmlscene");
     return QFileInfo(qmlscene).isExecutable() ? qmlscene : QString();

@@ -54,7 +54,8 @@ public:
     void setDocumentContentProvider(const DocumentContentProvider &provider);
     std::optional<QByteArray> openDocumentContent(const QString &path) const;
 
-    // LEXORA_PREVIEW_EXECUTABLE when set, else Qt's qmlscene.
+    // LEXORA_PREVIEW_EXECUTABLE when set (empty when that names no program),
+    // else Qt's qmlscene (empty when it is not installed).
     QString previewExecutable() const;
     void setPreviewExecutable(const QString &program);
     // Headless previews render offscreen: for tests and build pipelines.

@@ -44,13 +44,27 @@ void PreviewSession::start()
     const QString program = m_plugin ? m_plugin->previewExecutable() : QString();
     m_socketDirectory = std::make_unique<QTemporaryDir>();
     if (program.isEmpty() || !m_socketDirectory->isValid()) {
-        emit output(program.isEmpty() ? tr("No preview program found.")
+        emit output(program.isEmpty() ? tr("No preview program found (qmlscene, or the program "
+                                           "LEXORA_PREVIEW_EXECUTABLE names).")
                                       : tr("Cannot create the preview's socket directory."));
         m_finished = true;
         emit stopped();
         return;
     }
     const QString socket = m_socketDirectory->filePath(QStringLiteral("debug"));
+    // The application starts on an empty item of ours and every file of the
+    // project comes through the preview service: a file that does not load
+    // then gets reported there, where the application would end on it.
+    const QString placeholder = m_socketDirectory->filePath(QStringLiteral("Placeholder.qml"));
+    {
+        QFile file(placeholder);
+        if (!file.open(QIODevice::WriteOnly) || file.write("import QtQuick\nItem {}\n") < 0) {
+            emit output(tr("Cannot create the preview's socket directory."));
+            m_finished = true;
+            emit stopped();
+            return;
+        }
+    }
 
     m_connection = std::make_unique<QQmlDebugConnection>();
     // Clients register their services in the handshake, so they must exist first.
@@ -59,6 +73,7 @@ void PreviewSession::start()
                                    : new DebugTranslationClient(m_connection.get());
     connect(m_previewClient.data(), &QQmlPreviewClient::request, this, &PreviewSession::serveFile);
     connect(m_previewClient.data(), &QQmlPreviewClient::error, this, &PreviewSession::output);
+    connect(m_previewClient.data(), &QQmlPreviewClient::error, this, &PreviewSession::loadFailed);
     connect(m_connection.get(), &QQmlDebugConnection::connected, this, &PreviewSession::connected);
     m_connection->startLocalServer(socket);
 
@@ -83,7 +98,7 @@ void PreviewSession::start()
     m_process->start(program,
                      { QStringLiteral("-qmljsdebugger=file:%1,block,services:%2,QmlPreview")
                            .arg(socket, QLatin1String(DebugTranslationClient::serviceName)),
-                       m_previewedFile.toString() });
+                       placeholder });
 }
 
 void PreviewSession::stop()

@@ -52,6 +52,12 @@ public:
     void setPreviewedFile(const Utils::Path &file);
     void setLocale(const QString &locale);
 
+signals:
+    // The preview could not show the file it was asked to load; the message
+    // holds Qt's errors ("file:///a/B.qml:3 module \"C\" is not installed").
+    // Also on output().
+    void loadFailed(const QString &message);
+
 private:
     void connected();
     void serveFile(const QString &path);

@@ -566,6 +566,15 @@ bool TranslationsView::generateQmFiles()
     return generateTranslationFiles("qm");
 }
 
+void TranslationsView::generateQmFilesThen(QObject *context, std::function<void(bool)> done)
+{
+    if (!generateQmFiles()) {
+        done(false);
+        return;
+    }
+    m_generationRunner->whenFinished(context, std::move(done));
+}
+
 bool TranslationsView::generateTsFiles()
 {
     return generateTranslationFiles("ts");

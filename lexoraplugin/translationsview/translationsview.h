@@ -75,7 +75,8 @@ public:
 
     // Each returns whether a generation was started.
     bool generateTranslationFiles(std::string_view format);
-    bool generateQmFiles() override;
+    bool generateQmFiles();
+    void generateQmFilesThen(QObject *context, std::function<void(bool written)> done) override;
     bool generateTsFiles();
     bool generateAllTranslationFiles();
 

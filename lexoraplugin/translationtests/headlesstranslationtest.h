@@ -1,6 +1,6 @@
 #pragma once
 
-#include "advancedqmldebugtranslationclient.h"
+#include "qmldebugtranslationrunner.h"
 
 #include <utils/path.h>
 
@@ -16,33 +16,33 @@ class Project;
 namespace Lexora {
 
 // Runs one project translation test to its end and waits for it, for callers
-// without a dialog (build pipelines). Unlike the runner, it does not wait for
-// a silent preview forever: when no step of the run follows another within the
-// time limit, the preview is stopped.
+// without a dialog (build pipelines). Unlike the dialogs, it gives up on a
+// preview that stays silent for the time limit.
 class HeadlessTranslationTest
 {
 public:
-    enum class Outcome {
-        Completed,
-        // The preview stopped before the run ended (it crashed or could not start).
-        Stopped,
-        // The preview went silent for longer than the time limit.
-        TimedOut,
-        // No preview could be started: no preview plugin, run profile or preview mode.
-        NotStarted,
-    };
+    using Outcome = QmlDebugTranslationRunner::Outcome;
+    using LoadFailure = QmlDebugTranslationRunner::LoadFailure;
 
     Outcome run(Host::Projects::Project *project,
                 const QList<Host::Utils::Path> &files,
                 const QStringList &languages,
                 std::chrono::milliseconds silenceLimit);
 
+    // Of a completed run; empty otherwise.
     QByteArray resultJson() const { return m_resultJson; }
     TranslationIssues languageIssues() const { return m_languageIssues; }
+    // What the run found before it ended, completed or not.
+    QByteArray partialResultJson() const { return m_partialResultJson; }
+    QString failure() const { return m_failure; }
+    QList<LoadFailure> loadFailures() const { return m_loadFailures; }
 
 private:
     QByteArray m_resultJson;
+    QByteArray m_partialResultJson;
     TranslationIssues m_languageIssues;
+    QString m_failure;
+    QList<LoadFailure> m_loadFailures;
 };
 
 } // namespace Lexora

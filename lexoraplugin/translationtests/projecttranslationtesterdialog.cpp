@@ -16,6 +16,7 @@ ProjectTranslationTesterDialog::ProjectTranslationTesterDialog(TranslationTestVi
 {
     m_ui->setupUi(this);
     m_ui->progressBar->setValue(0);
+    showStatus({});
     m_fileListModel
         = std::make_unique<QmlFileListModel>(Host::Projects::Session::instance()->startupProject());
     m_ui->filesListView->setModel(m_fileListModel.get());
@@ -40,15 +41,35 @@ ProjectTranslationTesterDialog::~ProjectTranslationTesterDialog()
 
 void ProjectTranslationTesterDialog::runTests()
 {
-    if (m_ui->generateQmFilesCheckBox->isChecked())
-        m_view->generateQmFiles();
+    m_ui->filesListView->setEnabled(false);
+    m_ui->runButton->setEnabled(false);
+    showStatus({});
+    if (!m_ui->generateQmFilesCheckBox->isChecked()) {
+        startRunner();
+        return;
+    }
+    // The preview reads the .qm files: older ones would give false findings.
+    showStatus(tr("Generating the qm files..."));
+    m_view->generateQmFilesThen(this, [this](bool written) {
+        if (written) {
+            showStatus({});
+            startRunner();
+            return;
+        }
+        m_ui->runButton->setEnabled(true);
+        m_ui->filesListView->setEnabled(true);
+        showStatus(tr("The qm files could not be generated (see the Issues list); nothing was "
+                      "tested."));
+    });
+}
+
+void ProjectTranslationTesterDialog::startRunner()
+{
     const QList<Host::Utils::Path> files = m_fileListModel->checkedFiles();
     QList<QString> codes;
     for (const Language &language : m_view->projectLanguages())
         codes.append(language.codeString());
 
-    m_ui->filesListView->setEnabled(false);
-    m_ui->runButton->setEnabled(false);
     m_ui->progressBar->setMinimum(0);
     m_ui->progressBar->setMaximum(int((codes.size() + 1) * files.size()));
     m_ui->progressBar->setValue(0);
@@ -57,6 +78,12 @@ void ProjectTranslationTesterDialog::runTests()
     m_runner->setLanguages(codes);
     m_runner->setWatchTextElides(true);
     m_runner->run(Host::Projects::Session::instance()->startupProject());
+}
+
+void ProjectTranslationTesterDialog::showStatus(const QString &text)
+{
+    m_ui->runStatusLabel->setText(text);
+    m_ui->runStatusLabel->setVisible(!text.isEmpty());
 }
 
 void ProjectTranslationTesterDialog::stepProgress()
@@ -68,6 +95,11 @@ void ProjectTranslationTesterDialog::runFinished()
 {
     m_ui->runButton->setEnabled(true);
     m_ui->filesListView->setEnabled(true);
+    showStatus(m_runner->problems());
+    // A run that did not end knows nothing for certain: the stored findings
+    // and the report stay those of the last run that did.
+    if (m_runner->outcome() != QmlDebugTranslationRunner::Outcome::Completed)
+        return;
     m_ui->progressBar->setValue(m_ui->progressBar->maximum());
     const QByteArray result = m_runner->getResultJson();
     m_view->addScreenMetaData(result);

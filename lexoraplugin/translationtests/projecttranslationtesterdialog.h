@@ -31,6 +31,8 @@ public:
 
 private:
     void runTests();
+    void startRunner();
+    void showStatus(const QString &text);
     void runFinished();
     void stepProgress();
 

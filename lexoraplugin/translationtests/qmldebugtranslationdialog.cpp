@@ -30,6 +30,7 @@ QmlDebugTranslationDialog::QmlDebugTranslationDialog(TranslationTestViewInterfac
       m_runner(new QmlDebugTranslationRunner(this))
 {
     m_ui->setupUi(this);
+    showStatus({});
     for (const Options option : allOptions) {
         // A colour the user picks is the option's colour from then on, so that
         // turning the option off and on again brings back that colour.
@@ -99,8 +100,27 @@ void QmlDebugTranslationDialog::checkBoxStateChanged(QCheckBox *checkBox, int st
 void QmlDebugTranslationDialog::runClicked()
 {
     m_ui->runButton->setEnabled(false);
-    if (m_ui->generateQmFilesCheckBox->isChecked())
-        m_view->generateQmFiles();
+    showStatus({});
+    if (!m_ui->generateQmFilesCheckBox->isChecked()) {
+        startRunner();
+        return;
+    }
+    // The preview reads the .qm files: older ones would give false findings.
+    showStatus(tr("Generating the qm files..."));
+    m_view->generateQmFilesThen(this, [this](bool written) {
+        if (written) {
+            showStatus({});
+            startRunner();
+            return;
+        }
+        m_ui->runButton->setEnabled(true);
+        showStatus(tr("The qm files could not be generated (see the Issues list); nothing was "
+                      "tested."));
+    });
+}
+
+void QmlDebugTranslationDialog::startRunner()
+{
     QList<QString> codes;
     for (const Language &language : m_view->projectLanguages())
         codes.append(language.codeString());
@@ -110,9 +130,20 @@ void QmlDebugTranslationDialog::runClicked()
     m_runner->run(Host::Projects::Session::instance()->startupProject());
 }
 
+void QmlDebugTranslationDialog::showStatus(const QString &text)
+{
+    m_ui->runStatusLabel->setText(text);
+    m_ui->runStatusLabel->setVisible(!text.isEmpty());
+}
+
 void QmlDebugTranslationDialog::runReady()
 {
     m_ui->runButton->setEnabled(true);
+    showStatus(m_runner->problems());
+    // A run that did not end knows nothing for certain: the stored findings,
+    // the frames and the report stay those of the last run that did.
+    if (m_runner->outcome() != QmlDebugTranslationRunner::Outcome::Completed)
+        return;
     const QByteArray result = m_runner->getResultJson();
     m_view->addScreenMetaData(result);
     m_view->highlightTestResults(result,

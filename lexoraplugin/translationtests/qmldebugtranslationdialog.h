@@ -56,6 +56,8 @@ private:
         Host::Utils::ColorButton *colorButton;
     };
 
+    void startRunner();
+    void showStatus(const QString &text);
     void checkBoxStateChanged(QCheckBox *checkBox, int state);
     OptionWidgets widgets(Options option) const;
 

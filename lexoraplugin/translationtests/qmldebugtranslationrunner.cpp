@@ -40,9 +40,49 @@ void QmlDebugTranslationRunner::run(Host::Projects::Project *project)
     d->run(project);
 }
 
+void QmlDebugTranslationRunner::setSilenceLimit(std::chrono::milliseconds limit)
+{
+    d->silence.setInterval(limit);
+}
+
 QByteArray QmlDebugTranslationRunner::getResultJson() const
 {
     return m_resultJson;
+}
+
+QmlDebugTranslationRunner::Outcome QmlDebugTranslationRunner::outcome() const
+{
+    return d->outcome;
+}
+
+QString QmlDebugTranslationRunner::failure() const
+{
+    return d->failure;
+}
+
+QList<QmlDebugTranslationRunner::LoadFailure> QmlDebugTranslationRunner::loadFailures() const
+{
+    return d->loadFailures;
+}
+
+QString QmlDebugTranslationRunner::problems() const
+{
+    if (d->outcome != Outcome::Completed)
+        return d->failure;
+    QStringList lines;
+    for (const LoadFailure &failure : d->loadFailures) {
+        lines.append(tr("%1 could not be shown:").arg(failure.file.toUserOutput()));
+        lines.append(failure.messages);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QByteArray QmlDebugTranslationRunner::partialResultJson() const
+{
+    if (d->outcome == Outcome::Completed)
+        return m_resultJson;
+    return QmlDebugTranslationRunnerPrivate::resultJson(d->results.mid(0, d->finishedRecords),
+                                                        d->languageIssues);
 }
 
 QList<TranslationIssue> QmlDebugTranslationRunner::languageIssues() const

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <chrono>
+
 namespace Host::Projects {
 class Project;
 }
@@ -22,6 +24,27 @@ class QmlDebugTranslationRunner : public QObject
     Q_OBJECT
 
 public:
+    enum class Outcome {
+        // No run has been started yet.
+        None,
+        Running,
+        Completed,
+        // The preview stopped before the run ended (it crashed, could not
+        // start or was stopped).
+        Stopped,
+        // The preview did not answer within the silence limit and was stopped.
+        TimedOut,
+        // No preview could be started: no preview plugin, project or run profile.
+        NotStarted,
+    };
+
+    // A tested file the preview could not show, with what the preview said.
+    struct LoadFailure
+    {
+        Host::Utils::Path file;
+        QStringList messages;
+    };
+
     explicit QmlDebugTranslationRunner(QObject *parent = nullptr);
     ~QmlDebugTranslationRunner() override;
 
@@ -30,10 +53,26 @@ public:
     void setLanguages(const QList<QString> &languages);
     void setWatchTextElides(bool watch);
     void setCollectMetaData(bool collect);
+    // How long the preview may stay silent before the run is given up (the
+    // protocol itself has no timeouts). Default: two minutes.
+    void setSilenceLimit(std::chrono::milliseconds limit);
 
     void run(Host::Projects::Project *project);
-    // The result of the last run that ended; empty before.
+    // The result of the last run that ran to its end; empty before.
     QByteArray getResultJson() const;
+    Outcome outcome() const;
+    // Why the last run did not complete, in words, with the preview's own
+    // error lines; empty for a completed run.
+    QString failure() const;
+    // The files of the last run the preview could not show. A completed run
+    // went on with the other files; nothing of these files is in the result.
+    QList<LoadFailure> loadFailures() const;
+    // What the last run found before it ended, completed or not; only
+    // records of files that were shown in every state and language.
+    QByteArray partialResultJson() const;
+    // For a person: why the last run did not complete, or which files it
+    // could not show and why; empty when there is nothing to tell.
+    QString problems() const;
     // The issues of the last run that ended, each with the language code of
     // the run that was active when it was reported (the service reports the
     // locale's whole list of UI languages instead).

@@ -3,6 +3,7 @@
 #include "qmldebugtranslationrunner.h"
 
 #include <preview/previewplugin.h>
+#include <preview/previewsession.h>
 #include <projects/buildtarget.h>
 #include <projects/project.h>
 #include <projects/runcontrol.h>
@@ -22,7 +23,19 @@ namespace Lexora {
 
 Q_LOGGING_CATEGORY(runnerClientLog, "fgl.qmldebugtranslationrunner.client", QtDebugMsg)
 
+using Outcome = QmlDebugTranslationRunner::Outcome;
+
 namespace {
+
+// A line of the preview that names a place in a QML or JavaScript file, as
+// Qt's QML engine writes its errors ("file:///a/B.qml:12 message",
+// "file:///a/B.qml:12:5: message").
+bool isQmlErrorLine(const QString &line)
+{
+    static const QRegularExpression location(
+        QStringLiteral("^(?:file|qrc):\\S*\\.(?:qml|js|mjs):\\d+"));
+    return location.match(line).hasMatch();
+}
 
 QPointer<QmlDebugTranslationRunnerPrivate> &testRunOwnerPointer()
 {
@@ -45,6 +58,17 @@ bool hasIssue(const TranslationIssues &issues,
 QmlDebugTranslationRunnerPrivate::QmlDebugTranslationRunnerPrivate(QmlDebugTranslationRunner *owner)
     : QObject(owner), owner(owner)
 {
+    silence.setSingleShot(true);
+    silence.setInterval(std::chrono::minutes(2));
+    connect(&silence, &QTimer::timeout, this, [this] {
+        const int seconds
+            = int(std::chrono::ceil<std::chrono::seconds>(silence.intervalAsDuration()).count());
+        giveUp(Outcome::TimedOut,
+               QmlDebugTranslationRunner::tr(
+                   "The preview did not answer for %n second(s); the test was stopped.",
+                   nullptr,
+                   seconds));
+    });
     AdvancedQmlDebugTranslationClient::registerTypes();
     if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
         preview->setDebugTranslationClientFactory(&QmlDebugTranslationRunnerPrivate::createClient);
@@ -99,10 +123,23 @@ void QmlDebugTranslationRunnerPrivate::releaseRunControl()
 
 void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
 {
+    // Each run judges only what it saw itself: records of an earlier run
+    // would be stored again with the findings of this one.
+    results.clear();
+    finishedRecords = 0;
+    languageIssues.clear();
+    loadFailures.clear();
+    previewMessages.clear();
+    failure.clear();
+    currentFileFailed = false;
+    outcome = Outcome::Running;
+
     Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find();
     if (!preview) {
         qCWarning(runnerLog) << "QmlDebugTranslationRunner was not able to set a client to the "
                                 "preview.";
+        outcome = Outcome::NotStarted;
+        failure = QmlDebugTranslationRunner::tr("There is no live preview to run the test in.");
         return;
     }
     // Another runner may have installed the factory since; it is the same
@@ -115,9 +152,10 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
 
     auto control
         = new Host::Projects::RunControl(Host::Projects::Constants::qmlPreviewRunMode, this);
-    connect(control, &Host::Projects::RunControl::appendMessage, this, [](const QString &message) {
-        qCDebug(runnerClientLog).noquote() << message;
-    });
+    connect(control,
+            &Host::Projects::RunControl::appendMessage,
+            this,
+            &QmlDebugTranslationRunnerPrivate::previewMessage);
     Host::Projects::BuildTarget *target = project ? project->activeTarget() : nullptr;
     Host::Projects::RunProfile *profile = target ? target->activeRunProfile() : nullptr;
     if (profile)
@@ -126,9 +164,18 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
         // Nothing starts, so no signal follows; nobody else would free the control.
         delete control;
         clearTestRunFlag();
+        outcome = Outcome::NotStarted;
+        failure = project
+            ? QmlDebugTranslationRunner::tr("The project has nothing to run the preview with.")
+            : QmlDebugTranslationRunner::tr("No project is open.");
         return;
     }
     runControl = control;
+    if (auto session = qobject_cast<Host::Preview::PreviewSession *>(control->mainWorker()))
+        connect(session,
+                &Host::Preview::PreviewSession::loadFailed,
+                this,
+                &QmlDebugTranslationRunnerPrivate::previewLoadFailed);
     connect(control,
             &Host::Projects::RunControl::started,
             this,
@@ -137,11 +184,83 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
             &Host::Projects::RunControl::stopped,
             this,
             &QmlDebugTranslationRunnerPrivate::runControlStopped);
+    silence.start();
+    // May report the end at once, when the preview cannot even start.
     control->start();
+}
+
+void QmlDebugTranslationRunnerPrivate::heardFromPreview()
+{
+    if (outcome == Outcome::Running)
+        silence.start();
+}
+
+void QmlDebugTranslationRunnerPrivate::giveUp(Outcome why, const QString &reason)
+{
+    if (outcome != Outcome::Running)
+        return;
+    outcome = why;
+    failure = failureText(reason);
+    silence.stop();
+    if (runControl && !runControl->isStopped()) {
+        // Its end reports the stop.
+        runControl->stop();
+        return;
+    }
+    releaseRunControl();
+    emit owner->stopped();
+    clearTestRunFlag();
+}
+
+void QmlDebugTranslationRunnerPrivate::previewMessage(const QString &message)
+{
+    qCDebug(runnerClientLog).noquote() << message;
+    for (const QString &line : message.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        previewMessages.append(line.trimmed());
+}
+
+void QmlDebugTranslationRunnerPrivate::previewLoadFailed(const QString &message)
+{
+    heardFromPreview();
+    if (outcome != Outcome::Running || currentFile < 1 || currentFile > files.size())
+        return;
+    const Host::Utils::Path file = files.at(currentFile - 1);
+    if (loadFailures.isEmpty() || loadFailures.last().file != file)
+        loadFailures.append({ file, {} });
+    for (const QString &line : message.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        loadFailures.last().messages.append(line.trimmed());
+    if (currentFileFailed)
+        return;
+    // The service would answer for whatever it showed before: the file is
+    // given up and nothing of it is kept.
+    qCDebug(runnerLog) << "Could not load" << file.toString();
+    currentFileFailed = true;
+    if (client)
+        client->disconnect(this);
+    // The rest of the error may still be on its way; it belongs to this file.
+    const quint64 serial = fileSerial;
+    QTimer::singleShot(200, this, [this, serial] {
+        if (serial == fileSerial && outcome == Outcome::Running)
+            handleNextFile();
+    });
+}
+
+QString QmlDebugTranslationRunnerPrivate::failureText(const QString &reason) const
+{
+    QStringList said;
+    for (const QString &line : previewMessages) {
+        if (isQmlErrorLine(line))
+            said.append(line);
+    }
+    // Without a QML error, the last words of the preview tell most.
+    if (said.isEmpty())
+        said = previewMessages.mid(std::max<qsizetype>(0, previewMessages.size() - 3));
+    return said.isEmpty() ? reason : reason + QLatin1Char('\n') + said.join(QLatin1Char('\n'));
 }
 
 void QmlDebugTranslationRunnerPrivate::runControlStarted()
 {
+    heardFromPreview();
     QObject *context = client ? static_cast<QObject *>(client.data()) : this;
     QTimer::singleShot(1000, context, [this] {
         if (watchTextElides && client)
@@ -153,7 +272,13 @@ void QmlDebugTranslationRunnerPrivate::runControlStarted()
 
 void QmlDebugTranslationRunnerPrivate::runControlStopped()
 {
+    silence.stop();
     releaseRunControl();
+    if (outcome == Outcome::Running) {
+        outcome = Outcome::Stopped;
+        failure = failureText(QmlDebugTranslationRunner::tr(
+            "The preview stopped before the translation test ended."));
+    }
     emit owner->stopped();
     clearTestRunFlag();
 }
@@ -170,7 +295,9 @@ void QmlDebugTranslationRunnerPrivate::startRun()
         failure = QStringLiteral("The currentRunControl is not running.");
     if (!failure.isEmpty()) {
         qCWarning(runnerLog).noquote() << failure;
-        endRun();
+        giveUp(Outcome::Stopped,
+               QmlDebugTranslationRunner::tr(
+                   "The preview stopped before the translation test ended."));
         return;
     }
     currentFile = 0;
@@ -181,7 +308,20 @@ void QmlDebugTranslationRunnerPrivate::startRun()
 void QmlDebugTranslationRunnerPrivate::handleNextFile()
 {
     qCDebug(runnerLog) << "handleNextFile";
-    if (currentFile >= files.size() || !client) {
+    heardFromPreview();
+    ++fileSerial;
+    if (currentFileFailed) {
+        results.resize(finishedRecords);
+        languageIssues.resize(issuesAtFileStart);
+        currentFileFailed = false;
+    }
+    finishedRecords = results.size();
+    issuesAtFileStart = languageIssues.size();
+    if (!client) {
+        // The preview went away; its end reports the stop.
+        return;
+    }
+    if (currentFile >= files.size()) {
         endRun();
         return;
     }
@@ -200,7 +340,9 @@ void QmlDebugTranslationRunnerPrivate::handleNextFile()
             this,
             &QmlDebugTranslationRunnerPrivate::stateListReceived,
             Qt::SingleShotConnection);
-    QTimer::singleShot(500, client.data(), [this] {
+    QTimer::singleShot(500, client.data(), [this, serial = fileSerial] {
+        if (serial != fileSerial)
+            return;
         emit owner->progressed();
         qCDebug(runnerLog) << "getStateList";
         client->sendStateListRequest();
@@ -210,6 +352,7 @@ void QmlDebugTranslationRunnerPrivate::handleNextFile()
 void QmlDebugTranslationRunnerPrivate::stateListReceived(const QStringList &stateList)
 {
     qCDebug(runnerLog) << "stateListReceived";
+    heardFromPreview();
     states = stateList;
     languageCounter = 0;
     states.prepend(QString());
@@ -248,6 +391,7 @@ void QmlDebugTranslationRunnerPrivate::handleNextState()
 void QmlDebugTranslationRunnerPrivate::viewStateChanged()
 {
     qCDebug(runnerLog) << "viewStateChanged";
+    heardFromPreview();
     if (!client)
         return;
     connect(client.data(),
@@ -261,6 +405,7 @@ void QmlDebugTranslationRunnerPrivate::viewStateChanged()
 void QmlDebugTranslationRunnerPrivate::translatableTextOccurrencesReceived(
     const QList<QQmlDebugTranslation::QmlElement> &elements)
 {
+    heardFromPreview();
     for (const QQmlDebugTranslation::QmlElement &element : elements)
         results.append({ element, currentStateName });
     handleNextLanguage();
@@ -278,13 +423,16 @@ void QmlDebugTranslationRunnerPrivate::handleNextLanguage()
     qCDebug(runnerLog) << "Changing language to" << language;
     if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
         preview->setLocale(language);
-    QTimer::singleShot(200, this, &QmlDebugTranslationRunnerPrivate::languageChanged);
+    QTimer::singleShot(200, this, [this, serial = fileSerial] {
+        if (serial == fileSerial && !currentFileFailed)
+            languageChanged();
+    });
 }
 
 void QmlDebugTranslationRunnerPrivate::languageChanged()
 {
     // A stopped preview ends the run here; stopped() has been emitted already.
-    if (!runControl || !runControl->isRunning() || !client)
+    if (outcome != Outcome::Running || !runControl || !runControl->isRunning() || !client)
         return;
     qCDebug(runnerLog) << "languageChanged";
     ++languageCounter;
@@ -302,6 +450,7 @@ void QmlDebugTranslationRunnerPrivate::languageChanged()
 void QmlDebugTranslationRunnerPrivate::translationIssuesReceived()
 {
     qCDebug(runnerLog) << "translationIssuesReceived";
+    heardFromPreview();
     if (client && currentLanguage > 0) {
         const QString language = languages.at(currentLanguage - 1);
         for (TranslationIssue issue : client->issues().mid(issuesBefore)) {
@@ -315,6 +464,8 @@ void QmlDebugTranslationRunnerPrivate::translationIssuesReceived()
 void QmlDebugTranslationRunnerPrivate::endRun()
 {
     qCDebug(runnerLog) << "endRun";
+    silence.stop();
+    outcome = Outcome::Completed;
     owner->m_resultJson = resultJson(results, client ? client->issues() : TranslationIssues());
     owner->m_languageIssues = languageIssues;
     if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())

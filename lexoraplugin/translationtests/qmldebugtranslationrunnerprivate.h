@@ -4,8 +4,11 @@
 
 #include <utils/path.h>
 
+#include "qmldebugtranslationrunner.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 namespace Host::Projects {
 class Project;
@@ -13,8 +16,6 @@ class RunControl;
 } // namespace Host::Projects
 
 namespace Lexora {
-
-class QmlDebugTranslationRunner;
 
 Q_DECLARE_LOGGING_CATEGORY(runnerClientLog)
 
@@ -52,6 +53,13 @@ public:
     void run(Host::Projects::Project *project);
     void clearTestRunFlag();
     void releaseRunControl();
+    // A step of the run happened: the preview is alive.
+    void heardFromPreview();
+    // Ends the run as failed: remembers why and stops the preview.
+    void giveUp(QmlDebugTranslationRunner::Outcome outcome, const QString &reason);
+    void previewMessage(const QString &message);
+    void previewLoadFailed(const QString &message);
+    QString failureText(const QString &reason) const;
 
     QmlDebugTranslationRunner *owner;
     QPointer<AdvancedQmlDebugTranslationClient> client;
@@ -64,6 +72,20 @@ public:
     qsizetype currentState = 0;
     QString currentStateName;
     QList<ResultRecord> results;
+    // Records of the files shown in every state and language; the rest
+    // belongs to the file being shown.
+    qsizetype finishedRecords = 0;
+    // Whether the preview reported the current file as not loadable.
+    bool currentFileFailed = false;
+    // Tells the waits of a file that was given up from those of the next one.
+    quint64 fileSerial = 0;
+    qsizetype issuesAtFileStart = 0;
+    QmlDebugTranslationRunner::Outcome outcome = QmlDebugTranslationRunner::Outcome::None;
+    QString failure;
+    // What the preview said during the run, its error lines among it.
+    QStringList previewMessages;
+    QList<QmlDebugTranslationRunner::LoadFailure> loadFailures;
+    QTimer silence;
     int languageCounter = 0;
     // Issues of this run tagged with the language that was asked for, and
     // where the client's list stood when the current issues were requested.

@@ -6,6 +6,12 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
+
+QT_BEGIN_NAMESPACE
+class QObject;
+QT_END_NAMESPACE
+
 namespace Lexora {
 
 // What the test dialogs need of the translations view: the project's
@@ -16,8 +22,10 @@ public:
     virtual ~TranslationTestViewInterface() = default;
 
     virtual Languages projectLanguages() const = 0;
-    // False when the generation could not start (no database open).
-    virtual bool generateQmFiles() = 0;
+    // Writes the .qm files of the project languages and calls `done` on the
+    // calling thread once they are written (true) or could not be (false);
+    // never if `context` goes first.
+    virtual void generateQmFilesThen(QObject *context, std::function<void(bool written)> done) = 0;
     virtual void addScreenMetaData(const QByteArray &resultJson) = 0;
     virtual void highlightTestResults(const QByteArray &resultJson,
                                       const QColor &plainColor,

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTest>
 
 class tst_LexoraTest : public QObject
@@ -47,6 +48,14 @@ void tst_LexoraTest::pipeline_data()
     QTest::addColumn<int>("exitStatus");
     QTest::addColumn<QStringList>("output");
     QTest::addColumn<QString>("error");
+    // Written as Broken.ui.qml for the row only.
+    QTest::addColumn<QByteArray>("brokenScreen");
+    // Whether the findings were stored and the report written.
+    QTest::addColumn<bool>("stored");
+
+    const QByteArray missingModule = "import QtQuick\nimport Foo.Bar 1.0\nItem { width: 10 }\n";
+    const QByteArray mistypedProperty
+        = "import QtQuick\nItem {\n    width: 10\n    colour: \"red\"\n}\n";
 
     // Rows run in this order against one project.
     QTest::newRow("missing and elided texts")
@@ -57,27 +66,40 @@ void tst_LexoraTest::pipeline_data()
                          "Settings.ui.qml [de]: 0 missing, 0 elided",
                          "Welcome.ui.qml:21:15: welcome_hint (de, fr)",
                          "Welcome.ui.qml:14:15: welcome_title (de)" }
-        << "";
+        << "" << QByteArray() << true;
     QTest::newRow("narrowed to a clean file")
         << QStringList { "Settings.ui.qml" } << "" << false << 0
         << QStringList { "Translation test of 1 file(s) in 2 language(s):",
                          "Settings.ui.qml [fr]: 0 missing, 0 elided" }
-        << "";
+        << "" << QByteArray() << true;
     QTest::newRow("no such file") << QStringList { "Nowhere.ui.qml" } << "" << false << 1
-                                  << QStringList {} << "Nowhere.ui.qml is not a file";
+                                  << QStringList {} << "Nowhere.ui.qml is not a file"
+                                  << QByteArray() << false;
     QTest::newRow("zero timeout") << QStringList { "--timeout", "0" } << "" << false << 2
-                                  << QStringList {} << "--timeout needs a positive number";
+                                  << QStringList {} << "--timeout needs a positive number"
+                                  << QByteArray() << false;
     QTest::newRow("silent preview")
         << QStringList { "--timeout", "2" } << "silent-preview" << false << 4 << QStringList {}
-        << "the preview did not answer for 2 second(s)";
+        << "the preview did not answer for 2 second(s)" << QByteArray() << false;
+    // Said at once, not after the time limit.
     QTest::newRow("no preview program")
         << QStringList {} << "/nonexistent/preview" << false << 1 << QStringList {}
-        << "the preview stopped before the translation test ended";
+        << "No preview program found" << QByteArray() << false;
+    // The other screens are tested and stored; the broken one is an error.
+    QTest::newRow("screen with a missing module")
+        << QStringList {} << "" << false << 1
+        << QStringList { "Broken.ui.qml: not shown", "Welcome.ui.qml [de]: 1 missing, 1 elided" }
+        << "Broken.ui.qml:2: module \"Foo.Bar\" is not installed" << missingModule << true;
+    QTest::newRow("screen with a mistyped property alone")
+        << QStringList { "Broken.ui.qml" } << "" << false << 1
+        << QStringList { "Broken.ui.qml: not shown" }
+        << "Broken.ui.qml:4: Cannot assign to non-existent property \"colour\"" << mistypedProperty
+        << true;
     QTest::newRow("translated and shortened")
         << QStringList {} << "" << true << 0
         << QStringList { "Welcome.ui.qml [de]: 0 missing, 0 elided",
                          "Welcome.ui.qml [fr]: 0 missing, 0 elided" }
-        << "";
+        << "" << QByteArray() << true;
 }
 
 void tst_LexoraTest::pipeline()
@@ -88,7 +110,16 @@ void tst_LexoraTest::pipeline()
     QFETCH(int, exitStatus);
     QFETCH(QStringList, output);
     QFETCH(QString, error);
+    QFETCH(QByteArray, brokenScreen);
+    QFETCH(bool, stored);
 
+    const QString brokenFile = m_project->filePath(QStringLiteral("Broken.ui.qml"));
+    const auto removeBroken = qScopeGuard([&] { QFile::remove(brokenFile); });
+    if (!brokenScreen.isEmpty()) {
+        QFile file(brokenFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(brokenScreen);
+    }
     if (translateFirst) {
         QVERIFY(m_project->translate("welcome_hint", "de", "Hinweis"));
         QVERIFY(m_project->translate("welcome_hint", "fr", "Astuce"));
@@ -113,9 +144,8 @@ void tst_LexoraTest::pipeline()
     if (!error.isEmpty())
         QVERIFY2(run.err.contains(error), qPrintable(run.err));
     // Only a test that ran to its end stores anything.
-    const bool completed = exitStatus == 0 || exitStatus == 3;
     QCOMPARE(QFile::exists(m_project->filePath(QStringLiteral("translation_report_project.json"))),
-             completed);
+             stored);
     if (exitStatus == 4) {
         // The time limit ended the preview too.
         QCOMPARE(run.out.contains(QStringLiteral("Report:")), false);

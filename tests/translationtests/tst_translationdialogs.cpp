@@ -29,6 +29,7 @@
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -47,10 +48,13 @@ public:
     {
         return { { "de", "German" }, { "fr", "French" } };
     }
-    bool generateQmFiles() override
+    void generateQmFilesThen(QObject *, std::function<void(bool)> done) override
     {
         ++generated;
-        return true;
+        if (holdGeneration)
+            pendingGeneration = std::move(done);
+        else
+            done(true);
     }
     void addScreenMetaData(const QByteArray &resultJson) override
     {
@@ -73,6 +77,9 @@ public:
 
     DatabaseIoInterface *database = nullptr;
     int generated = 0;
+    // A generation that runs until the test finishes it.
+    bool holdGeneration = false;
+    std::function<void(bool)> pendingGeneration;
     QList<QByteArray> stored;
     QList<QByteArray> highlighted;
     QList<QColor> colors;
@@ -125,6 +132,10 @@ private slots:
 
     void projectDialogRun();
     void singleFileDialogRun();
+    void runWaitsForGeneration_data();
+    void runWaitsForGeneration();
+    void unfinishedRunStoresNothing_data();
+    void unfinishedRunStoresNothing();
 };
 
 void tst_TranslationDialogs::forms_data()
@@ -420,6 +431,134 @@ void tst_TranslationDialogs::singleFileDialogRun()
     QCOMPARE(records.size(), 2);
     for (const QJsonValue &record : records)
         QCOMPARE(record["componentPath"].toString(), project.settingsFile());
+}
+
+void tst_TranslationDialogs::runWaitsForGeneration_data()
+{
+    QTest::addColumn<bool>("project");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("file, written") << false << true;
+    QTest::newRow("file, not written") << false << false;
+    QTest::newRow("project, written") << true << true;
+    QTest::newRow("project, not written") << true << false;
+}
+
+void tst_TranslationDialogs::runWaitsForGeneration()
+{
+    QFETCH(bool, project);
+    QFETCH(bool, written);
+
+    // The run itself ends at once: there is no preview program.
+    qputenv("LEXORA_PREVIEW_EXECUTABLE", "/nonexistent/preview");
+    const auto restore = qScopeGuard([] { qunsetenv("LEXORA_PREVIEW_EXECUTABLE"); });
+    PreviewHost host;
+    PreviewTestProject testProject;
+    QString error;
+    QVERIFY2(testProject.create(&error), qPrintable(error));
+    RecordingView view;
+    view.holdGeneration = true;
+    std::unique_ptr<QDialog> dialog;
+    QmlDebugTranslationRunner *runner = nullptr;
+    if (project) {
+        auto projectDialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
+        runner = projectDialog->runner();
+        dialog = std::move(projectDialog);
+    } else {
+        auto fileDialog = std::make_unique<QmlDebugTranslationDialog>(&view);
+        runner = fileDialog->runner();
+        dialog = std::move(fileDialog);
+    }
+    auto run = dialog->findChild<QPushButton *>("runButton");
+    auto status = dialog->findChild<QLabel *>("runStatusLabel");
+    QVERIFY(status);
+
+    run->click();
+    QCOMPARE(view.generated, 1);
+    // The old .qm files are still there: nothing may be tested with them.
+    QCOMPARE(runner->outcome(), QmlDebugTranslationRunner::Outcome::None);
+    QVERIFY(!run->isEnabled());
+    QVERIFY(view.pendingGeneration);
+
+    view.pendingGeneration(written);
+    QVERIFY(run->isEnabled());
+    QCOMPARE(runner->outcome(),
+             written ? QmlDebugTranslationRunner::Outcome::Stopped
+                     : QmlDebugTranslationRunner::Outcome::None);
+    QVERIFY2(
+        status->text().contains(written ? "No preview program found" : "could not be generated"),
+        qPrintable(status->text()));
+    QVERIFY(view.stored.isEmpty());
+}
+
+void tst_TranslationDialogs::unfinishedRunStoresNothing_data()
+{
+    QTest::addColumn<bool>("project");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("file, no preview program") << false << "/nonexistent/preview"
+                                              << "No preview program found";
+    QTest::newRow("project, no preview program") << true << "/nonexistent/preview"
+                                                 << "No preview program found";
+    QTest::newRow("file, silent preview") << false << "silent"
+                                          << "did not answer for 1 second";
+    QTest::newRow("project, silent preview") << true << "silent"
+                                             << "did not answer for 1 second";
+}
+
+void tst_TranslationDialogs::unfinishedRunStoresNothing()
+{
+    QFETCH(bool, project);
+    QFETCH(QString, program);
+    QFETCH(QString, said);
+
+    LEXORA_REQUIRE_PREVIEW();
+    QTemporaryDir scripts;
+    if (program == QLatin1String("silent")) {
+        // Starts, but never connects, as a hung application would.
+        program = scripts.filePath("silent-preview");
+        QFile silent(program);
+        QVERIFY(silent.open(QIODevice::WriteOnly));
+        silent.write("#!/bin/sh\nexec sleep 60\n");
+        silent.close();
+        QVERIFY(silent.setPermissions(silent.permissions() | QFileDevice::ExeOwner));
+    }
+    qputenv("LEXORA_PREVIEW_EXECUTABLE", program.toLocal8Bit());
+    const auto restore = qScopeGuard([] { qunsetenv("LEXORA_PREVIEW_EXECUTABLE"); });
+    PreviewHost host;
+    PreviewTestProject testProject;
+    QString error;
+    QVERIFY2(testProject.create(&error), qPrintable(error));
+    Host::Core::Document document(Host::Utils::Path::fromString(testProject.settingsFile()));
+    Host::Core::EditorContext::instance()->setCurrentDocument(&document);
+    const auto noDocument
+        = qScopeGuard([] { Host::Core::EditorContext::instance()->setCurrentDocument(nullptr); });
+    RecordingView view;
+    view.database = &testProject.database()->databaseIo();
+    std::unique_ptr<QDialog> dialog;
+    QmlDebugTranslationRunner *runner = nullptr;
+    if (project) {
+        auto projectDialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
+        runner = projectDialog->runner();
+        dialog = std::move(projectDialog);
+    } else {
+        auto fileDialog = std::make_unique<QmlDebugTranslationDialog>(&view);
+        runner = fileDialog->runner();
+        dialog = std::move(fileDialog);
+    }
+    runner->setSilenceLimit(std::chrono::seconds(1));
+    auto run = dialog->findChild<QPushButton *>("runButton");
+    auto status = dialog->findChild<QLabel *>("runStatusLabel");
+    QSignalSpy stopped(runner, &QmlDebugTranslationRunner::stopped);
+    run->click();
+    QVERIFY(stopped.count() == 1 || stopped.wait(30000));
+
+    QVERIFY(run->isEnabled());
+    QVERIFY2(status->text().contains(said), qPrintable(status->text()));
+    QVERIFY(view.stored.isEmpty());
+    QVERIFY(view.highlighted.isEmpty());
+    QVERIFY(view.reports.isEmpty());
 }
 
 QTEST_MAIN(tst_TranslationDialogs)

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,6 +73,10 @@ private slots:
     void reportGroupsPerComponent();
 
     void killedPreviewKeepsPreviousResult();
+    void secondRunKeepsOnlyItsFiles();
+    void screenThatDoesNotLoad_data();
+    void screenThatDoesNotLoad();
+    void noPreviewProgram();
     void translatedProjectHasNoFindings();
     void runWithoutRunProfileStartsNothing();
     void noPreviewPlugin();
@@ -314,6 +319,85 @@ void tst_TranslationRunner::killedPreviewKeepsPreviousResult()
     QCOMPARE(stopped.count(), 1);
     QCOMPARE(m_runner->getResultJson(), m_result);
     QVERIFY(m_host->preview()->runningPreviews().isEmpty());
+}
+
+void tst_TranslationRunner::secondRunKeepsOnlyItsFiles()
+{
+    // The user unticks the welcome screen and runs again: its findings of the
+    // first run must not come back judged as clean.
+    m_runner->setFiles({ Host::Utils::Path::fromString(m_project->settingsFile()) });
+    QSignalSpy stopped(m_runner.get(), &QmlDebugTranslationRunner::stopped);
+    m_runner->run(m_project->project());
+    QVERIFY(stopped.wait(60000));
+    QCOMPARE(m_runner->outcome(), QmlDebugTranslationRunner::Outcome::Completed);
+    const QJsonArray records = QJsonDocument::fromJson(m_runner->getResultJson()).array();
+    QCOMPARE(records.size(), 2);
+    for (const QJsonValue &record : records)
+        QCOMPARE(record["componentPath"].toString(), m_project->settingsFile());
+}
+
+void tst_TranslationRunner::screenThatDoesNotLoad_data()
+{
+    QTest::addColumn<QByteArray>("screen");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("missing module") << QByteArray("import QtQuick\nimport Foo.Bar 1.0\nItem {}\n")
+                                    << "Broken.ui.qml:2 module \"Foo.Bar\" is not installed";
+    QTest::newRow("mistyped property")
+        << QByteArray("import QtQuick\nItem {\n    colour: \"red\"\n}\n")
+        << "Broken.ui.qml:3 Cannot assign to non-existent property \"colour\"";
+    QTest::newRow("unknown type") << QByteArray("import QtQuick\nItem {\n    Txet {}\n}\n")
+                                  << "Broken.ui.qml:3 Txet is not a type";
+}
+
+void tst_TranslationRunner::screenThatDoesNotLoad()
+{
+    QFETCH(QByteArray, screen);
+    QFETCH(QString, error);
+
+    const QString broken = m_project->filePath(QStringLiteral("Broken.ui.qml"));
+    const auto removeBroken = qScopeGuard([&] { QFile::remove(broken); });
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(screen);
+    file.close();
+
+    // The broken screen comes first: the preview must survive it, and the
+    // next screen must not be judged by what the broken one left on show.
+    QmlDebugTranslationRunner runner;
+    runner.setFiles({ Host::Utils::Path::fromString(broken),
+                      Host::Utils::Path::fromString(m_project->settingsFile()) });
+    runner.setLanguages(m_project->languages());
+    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
+    runner.run(m_project->project());
+    QVERIFY(stopped.wait(60000));
+    QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Completed);
+    QCOMPARE(runner.loadFailures().size(), 1);
+    QCOMPARE(runner.loadFailures().first().file.toString(), broken);
+    const QString messages = runner.loadFailures().first().messages.join('\n');
+    QVERIFY2(messages.contains(error), qPrintable(messages));
+    QVERIFY2(runner.problems().contains(error), qPrintable(runner.problems()));
+
+    const QJsonArray records = QJsonDocument::fromJson(runner.getResultJson()).array();
+    QCOMPARE(records.size(), 2);
+    for (const QJsonValue &record : records)
+        QCOMPARE(record["componentPath"].toString(), m_project->settingsFile());
+}
+
+void tst_TranslationRunner::noPreviewProgram()
+{
+    qputenv("LEXORA_PREVIEW_EXECUTABLE", "/nonexistent/preview");
+    const auto restore = qScopeGuard([] { qunsetenv("LEXORA_PREVIEW_EXECUTABLE"); });
+    QmlDebugTranslationRunner runner;
+    runner.setFiles({ Host::Utils::Path::fromString(m_project->settingsFile()) });
+    runner.setLanguages(m_project->languages());
+    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
+    runner.run(m_project->project());
+    // Known before run() returns; nobody has to wait for it.
+    QCOMPARE(stopped.count(), 1);
+    QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Stopped);
+    QVERIFY2(runner.problems().contains("No preview program found"), qPrintable(runner.problems()));
+    QVERIFY(runner.getResultJson().isEmpty());
 }
 
 void tst_TranslationRunner::translatedProjectHasNoFindings()
