@@ -96,10 +96,13 @@ const char description[]
       "--allow-empty is given.\n"
       "\n"
       "Exit status: 0 on success, 1 when the command failed or reported an\n"
-      "error (check: found an error), 2 for a wrong command line or a refused\n"
-      "output file, 3 when the test found missing or elided texts, 4 when the\n"
-      "preview stopped answering during the test. Warnings (messages without\n"
-      "an ID) do not change it unless --strict is given.";
+      "error (check: found an error; test: a screen whose QML did not load, a\n"
+      "preview that could not start or stopped before the test ended), 2 for\n"
+      "a wrong command line or a refused output file, 3 when the test found\n"
+      "missing or elided texts, 4 when the preview stopped answering during\n"
+      "the test. A test that did not end stores nothing; it prints the\n"
+      "preview's errors and what it had found. Warnings (messages without an\n"
+      "ID) do not change it unless --strict is given.";
 
 // Which file a path names, if it names a regular file. Translation files are
 // written under a temporary name and renamed into place, so a file this run
