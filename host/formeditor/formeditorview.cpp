@@ -5,6 +5,7 @@
 #include <designer/documentmodel.h>
 #include <designer/documentrewriter.h>
 #include <designer/node.h>
+#include <projects/issuelist.h>
 
 #include <QColor>
 #include <QDir>
@@ -18,14 +19,19 @@ FormEditorView::FormEditorView(QObject *parent) : DesignerView(parent)
     m_renderTimer.setSingleShot(true);
     m_renderTimer.setInterval(150);
     connect(&m_renderTimer, &QTimer::timeout, this, &FormEditorView::renderNow);
+    Projects::IssueList::instance()->addCategory(issueCategory, tr("QML"));
 }
 
-FormEditorView::~FormEditorView() = default;
+FormEditorView::~FormEditorView()
+{
+    Projects::IssueList::instance()->clearIssues(issueCategory);
+}
 
 Designer::ViewWidgetDescription FormEditorView::widgetDescription()
 {
     if (!m_formView) {
         m_formView = new FormView;
+        connect(m_formView, &FormView::sourceChanged, this, &FormEditorView::publishIssues);
         if (isAttached()) {
             renderNow();
             updateLanguage();
@@ -75,6 +81,12 @@ QString FormEditorView::translationFileFor(const QUrl &url, const QString &langu
 void FormEditorView::modelAttached(Designer::DocumentModel *model)
 {
     DesignerView::modelAttached(model);
+    // A text that stops (or starts again) to parse changes no node; the form
+    // and the Issues list must still follow it.
+    connect(model->rewriter(),
+            &Designer::DocumentRewriter::errorsChanged,
+            this,
+            &FormEditorView::scheduleRender);
     renderNow();
     updateLanguage();
 }
@@ -82,8 +94,10 @@ void FormEditorView::modelAttached(Designer::DocumentModel *model)
 void FormEditorView::modelAboutToBeDetached(Designer::DocumentModel *model)
 {
     m_renderTimer.stop();
+    model->rewriter()->disconnect(this);
     if (m_formView)
         m_formView->clear();
+    Projects::IssueList::instance()->clearIssues(issueCategory);
     DesignerView::modelAboutToBeDetached(model);
 }
 
@@ -143,6 +157,22 @@ void FormEditorView::renderNow()
         return;
     m_formView->setSource(model()->textDocument()->toPlainText().toUtf8(), model()->fileUrl());
     updateFrames();
+}
+
+void FormEditorView::publishIssues()
+{
+    auto *issues = Projects::IssueList::instance();
+    issues->clearIssues(issueCategory);
+    if (!m_formView || !model())
+        return;
+    for (const QQmlError &error : m_formView->qmlErrors()) {
+        const QUrl url = error.url().isEmpty() ? model()->fileUrl() : error.url();
+        issues->addIssue(Projects::Issue(Projects::Issue::Error,
+                                         error.description(),
+                                         Utils::Path::fromString(url.toLocalFile()),
+                                         error.line() > 0 ? error.line() : -1,
+                                         issueCategory));
+    }
 }
 
 void FormEditorView::updateFrames()

@@ -36,6 +36,9 @@ public:
     // i18n/qml_<language>.qm in the directory of the project that holds it
     // (the nearest directory upwards with a .qmlproject file), else beside it.
     static QString translationFileFor(const QUrl &url, const QString &language);
+    // The Issues list category of the open document's QML errors: what keeps
+    // it from parsing or its form from loading.
+    static constexpr char issueCategory[] = "QML";
 
     void modelAttached(Designer::DocumentModel *model) override;
     void modelAboutToBeDetached(Designer::DocumentModel *model) override;
@@ -55,6 +58,7 @@ private:
     void scheduleRender();
     void updateFrames();
     void updateLanguage();
+    void publishIssues();
 
     QPointer<FormView> m_formView;
     QTimer m_renderTimer;

@@ -1,6 +1,7 @@
 #include "formview.h"
 
 #include "frameoverlay.h"
+#include "scriptwatchdog.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -70,6 +71,43 @@ FormView::FormView(QWidget *parent)
     // delegates; each frame of the scene brings the frames along.
     connect(
         m_quickWidget->quickWindow(), &QQuickWindow::afterAnimating, this, &FormView::updateFrames);
+    setScriptTimeLimit(std::chrono::seconds(5));
+}
+
+void FormView::setScriptTimeLimit(std::chrono::milliseconds limit)
+{
+    m_watchdog = std::make_unique<ScriptWatchdog>(m_quickWidget->engine(), limit);
+    connect(m_watchdog.get(), &ScriptWatchdog::interrupted, this, &FormView::scriptInterrupted);
+}
+
+std::chrono::milliseconds FormView::scriptTimeLimit() const
+{
+    return m_watchdog->limit();
+}
+
+QQmlError FormView::interruptionError() const
+{
+    QQmlError error;
+    error.setUrl(m_url);
+    error.setDescription(
+        tr("Its JavaScript ran for more than %n second(s) without returning and was stopped; "
+           "the form is not shown.",
+           nullptr,
+           int(std::chrono::ceil<std::chrono::seconds>(m_watchdog->limit()).count())));
+    return error;
+}
+
+void FormView::scriptInterrupted()
+{
+    // A script that ran away later (a timer, an animation, a handler) leaves
+    // a form that cannot be trusted either.
+    if (m_url.isEmpty() || !m_qmlErrors.isEmpty())
+        return;
+    const QUrl url = m_url;
+    clear();
+    m_url = url;
+    showErrors({ interruptionError() });
+    emit sourceChanged();
 }
 
 FormView::~FormView()
@@ -118,19 +156,31 @@ bool FormView::setSource(const QByteArray &text, const QUrl &url)
 
     // The widget deletes the component with the next document.
     auto *component = new QQmlComponent(m_quickWidget->engine(), m_quickWidget);
+    // An earlier interruption is of no concern to this document.
+    m_watchdog->takeInterruption();
+    m_watchdog->beat();
     component->setData(text, url);
-    QStringList errors;
+    QList<QQmlError> errors;
+    const auto fail = [&](const QString &description) {
+        QQmlError error;
+        error.setUrl(url);
+        error.setDescription(description);
+        errors.append(error);
+    };
     QObject *object = component->isReady() ? component->create() : nullptr;
-    if (!object) {
-        for (const QQmlError &error : component->errors())
-            errors.append(error.toString());
+    if (m_watchdog->takeInterruption()) {
+        errors.append(interruptionError());
+        delete object;
+        delete component;
+    } else if (!object) {
+        errors = component->errors();
         if (errors.isEmpty())
-            errors.append(tr("The document could not be created."));
+            fail(tr("The document could not be created."));
         delete component;
     } else if (!qobject_cast<QQuickItem *>(object)) {
-        errors.append(tr("The root of %1 is a %2, not an item: the form view shows items only.")
-                          .arg(url.toDisplayString(QUrl::PreferLocalFile),
-                               QString::fromLatin1(object->metaObject()->className())));
+        fail(tr("The root of %1 is a %2, not an item: the form view shows items only.")
+                 .arg(url.toDisplayString(QUrl::PreferLocalFile),
+                      QString::fromLatin1(object->metaObject()->className())));
         delete object;
         delete component;
     } else {
@@ -154,16 +204,20 @@ void FormView::clear()
     m_quickWidget->setSource(QUrl()); // deletes the previous root and component
     m_url.clear();
     m_errors.clear();
+    m_qmlErrors.clear();
     m_overlay->setFrames({});
     m_errorLabel->clear();
     m_stack->setCurrentWidget(m_scrollArea);
 }
 
-void FormView::showErrors(const QStringList &errors)
+void FormView::showErrors(const QList<QQmlError> &errors)
 {
-    m_errors = errors;
+    m_qmlErrors = errors;
+    m_errors.clear();
+    for (const QQmlError &error : errors)
+        m_errors.append(error.toString());
     m_errorLabel->setText(tr("The form cannot be shown:") + QLatin1Char('\n')
-                          + errors.join(QLatin1Char('\n')));
+                          + m_errors.join(QLatin1Char('\n')));
     m_stack->setCurrentWidget(m_errorLabel);
     m_overlay->setFrames({});
 }

@@ -5,10 +5,12 @@
 #include <QColor>
 #include <QList>
 #include <QPointer>
+#include <QQmlError>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 QT_BEGIN_NAMESPACE
@@ -23,6 +25,7 @@ QT_END_NAMESPACE
 namespace Host::FormEditor {
 
 class FrameOverlay;
+class ScriptWatchdog;
 
 // Renders a QML document with Qt Quick, the way the application will show it,
 // and draws frames around the items of chosen objects. Objects are named by
@@ -59,6 +62,13 @@ public:
     void clear();
     QUrl url() const { return m_url; }
     QStringList errors() const { return m_errors; }
+    // The same with their places: the file (the document or one it uses) and line.
+    QList<QQmlError> qmlErrors() const { return m_qmlErrors; }
+
+    // How long the document's JavaScript may keep the interface thread busy
+    // before it is interrupted and the form shown as failed.
+    void setScriptTimeLimit(std::chrono::milliseconds limit);
+    std::chrono::milliseconds scriptTimeLimit() const;
     QQuickItem *rootItem() const;
 
     // The items made for the object declared at `position`.
@@ -85,7 +95,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void showErrors(const QStringList &errors);
+    void showErrors(const QList<QQmlError> &errors);
+    QQmlError interruptionError() const;
+    void scriptInterrupted();
     void updateFrames();
 
     QStackedLayout *m_stack;
@@ -95,6 +107,8 @@ private:
     QLabel *m_errorLabel;
     QUrl m_url;
     QStringList m_errors;
+    QList<QQmlError> m_qmlErrors;
+    std::unique_ptr<ScriptWatchdog> m_watchdog;
     QList<Frame> m_frames;
     std::unique_ptr<QTranslator> m_translator;
     QString m_translationFile;

@@ -7,6 +7,7 @@
 #include <formeditor/frameoverlay.h>
 #include <formeditor/nodenavigatorview.h>
 #include <formeditor/nodetreemodel.h>
+#include <projects/issuelist.h>
 
 #include <testfiles.h>
 
@@ -83,6 +84,8 @@ private slots:
     void framesFromAuxiliaryData_data();
     void framesFromAuxiliaryData();
     void formFollowsTextEdits();
+    void qmlErrorsInIssues_data();
+    void qmlErrorsInIssues();
     void translationFileOfDocument_data();
     void translationFileOfDocument();
 
@@ -303,6 +306,63 @@ void tst_FormEditorViews::formFollowsTextEdits()
     view.renderNow();
     QTRY_COMPARE(view.formView()->overlay()->frames().value(0).rect.toRect(),
                  QRect(40, 70, 100, 20));
+}
+
+void tst_FormEditorViews::qmlErrorsInIssues_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("does not parse")
+        << QByteArray("import QtQuick\nItem {\n    width: 10\n") << 4 << "Expected token";
+    QTest::newRow("missing module") << QByteArray("import QtQuick\nimport Foo.Bar 1.0\nItem {}\n")
+                                    << 2 << "module \"Foo.Bar\" is not installed";
+    QTest::newRow("unknown type") << QByteArray("import QtQuick\nItem {\n    Txet {}\n}\n") << 3
+                                  << "Txet is not a type";
+    QTest::newRow("runaway script")
+        << QByteArray("import QtQuick\nItem { Component.onCompleted: { for (;;) {} } }\n") << -1
+        << "was stopped";
+}
+
+void tst_FormEditorViews::qmlErrorsInIssues()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, line);
+    QFETCH(QString, description);
+
+    const QString path = m_dir.filePath(QStringLiteral("Broken.ui.qml"));
+    QVERIFY(writeFile(path, text.constData()));
+    auto *issues = Host::Projects::IssueList::instance();
+    FormEditorView view;
+    view.setRenderDelay(0);
+    std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
+    view.formView()->setScriptTimeLimit(std::chrono::milliseconds(300));
+    FormDocument document;
+    document.open(Host::Utils::Path::fromString(path));
+    document.model()->attachView(&view);
+
+    const Host::Projects::Issues found = issues->issues(FormEditorView::issueCategory);
+    QVERIFY2(found.size() >= 1, qPrintable(view.formView()->errors().join('\n')));
+    QCOMPARE(found.first().type, Host::Projects::Issue::Error);
+    QCOMPARE(found.first().file.toString(), path);
+    QCOMPARE(found.first().line, line);
+    QVERIFY2(found.first().description.contains(description),
+             qPrintable(found.first().description));
+    QCOMPARE(issues->category(FormEditorView::issueCategory).displayName, QStringLiteral("QML"));
+
+    // Mended, the document has no issue left.
+    document.document()->setPlainText(QString::fromLatin1(screen));
+    document.rewriter()->synchronizeWithText();
+    view.renderNow();
+    QVERIFY2(issues->issues(FormEditorView::issueCategory).isEmpty(),
+             qPrintable(view.formView()->errors().join('\n')));
+
+    // Broken again by typing, then closed: the list follows both.
+    document.document()->setPlainText(QString::fromLatin1(text));
+    QTRY_VERIFY(!issues->issues(FormEditorView::issueCategory).isEmpty());
+    document.model()->detachView(&view);
+    QVERIFY(issues->issues(FormEditorView::issueCategory).isEmpty());
 }
 
 void tst_FormEditorViews::translationFileOfDocument_data()

@@ -57,6 +57,8 @@ private slots:
     void brokenDocuments();
     void translatedTexts_data();
     void translatedTexts();
+    void runawayScripts_data();
+    void runawayScripts();
 
 private:
     QTemporaryDir m_dir;
@@ -186,6 +188,46 @@ void tst_FormView::brokenDocuments()
     // A good document afterwards shows again.
     QVERIFY(view.setSource(form, m_url));
     QVERIFY(view.rootItem());
+    QVERIFY(view.errors().isEmpty());
+}
+
+void tst_FormView::runawayScripts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    // Whether the loop runs while the form is made (else later, from a timer).
+    QTest::addColumn<bool>("whileCreated");
+
+    QTest::newRow("handler") << QByteArray(
+        "import QtQuick\nItem { Component.onCompleted: { while (true) {} } }\n")
+                             << true;
+    QTest::newRow("binding") << QByteArray(
+        "import QtQuick\nItem { width: { for (;;) {} return 1 } }\n")
+                             << true;
+    QTest::newRow("timer") << QByteArray("import QtQuick\nItem {\n    Timer { running: true; "
+                                         "interval: 10; onTriggered: { while (true) {} } }\n}\n")
+                           << false;
+}
+
+void tst_FormView::runawayScripts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, whileCreated);
+
+    FormView view;
+    view.setScriptTimeLimit(std::chrono::milliseconds(300));
+    QSignalSpy changed(&view, &FormView::sourceChanged);
+    QCOMPARE(view.setSource(text, m_url), !whileCreated);
+    QTRY_VERIFY(!view.errors().isEmpty());
+    QVERIFY2(view.errors().join(QLatin1Char('\n')).contains(QLatin1String("was stopped")),
+             qPrintable(view.errors().join(QLatin1Char('\n'))));
+    QCOMPARE(view.qmlErrors().value(0).url(), m_url);
+    QCOMPARE(view.rootItem(), nullptr);
+    QCOMPARE(changed.count(), whileCreated ? 1 : 2);
+
+    // The engine runs scripts again for the next document.
+    QVERIFY(view.setSource(form, m_url));
+    QVERIFY(view.rootItem());
+    QTest::qWait(100);
     QVERIFY(view.errors().isEmpty());
 }
 
