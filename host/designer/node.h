@@ -37,6 +37,9 @@ public:
     Node *parentNode() const { return m_parent; }
     bool isRootNode() const { return !m_parent; }
     QList<Node *> childNodes() const;
+    // Without building the list: item models ask for single rows, often.
+    int childCount() const { return int(m_children.size()); }
+    Node *childAt(int row) const { return m_children.at(std::size_t(row)).get(); }
     // This node and every node below it, depth first in document order.
     QList<Node *> subtreeNodes() const;
     bool isAncestorOf(const Node *node) const;

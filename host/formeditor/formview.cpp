@@ -71,7 +71,8 @@ FormView::FormView(QWidget *parent)
     // delegates; each frame of the scene brings the frames along.
     connect(
         m_quickWidget->quickWindow(), &QQuickWindow::afterAnimating, this, &FormView::updateFrames);
-    setScriptTimeLimit(std::chrono::seconds(5));
+    // Long enough for a document of tens of thousands of items to be made.
+    setScriptTimeLimit(std::chrono::seconds(10));
 }
 
 void FormView::setScriptTimeLimit(std::chrono::milliseconds limit)

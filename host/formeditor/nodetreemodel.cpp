@@ -18,12 +18,14 @@ void NodeTreeModel::setDocumentModel(Designer::DocumentModel *model)
 {
     beginResetModel();
     m_document = model;
+    m_rows.clear();
     endResetModel();
 }
 
 void NodeTreeModel::reset()
 {
     beginResetModel();
+    m_rows.clear();
     endResetModel();
 }
 
@@ -46,8 +48,21 @@ QModelIndex NodeTreeModel::indexOf(Designer::Node *node) const
     Designer::Node *parent = node->parentNode();
     if (!parent)
         return createIndex(0, 0, node);
-    const int row = int(parent->childNodes().indexOf(node));
+    const int row = rowOf(node);
     return row < 0 ? QModelIndex() : createIndex(row, 0, node);
+}
+
+int NodeTreeModel::rowOf(Designer::Node *node) const
+{
+    const Designer::Node *parent = node->parentNode();
+    const auto isRow = [&](int row) {
+        return row < parent->childCount() && parent->childAt(row) == node;
+    };
+    if (const auto found = m_rows.constFind(node); found != m_rows.cend() && isRow(*found))
+        return *found;
+    for (int row = 0; row < parent->childCount(); ++row)
+        m_rows.insert(parent->childAt(row), row);
+    return m_rows.value(node, -1);
 }
 
 QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex &parent) const
@@ -56,8 +71,8 @@ QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex &parent)
         return {};
     if (!parent.isValid())
         return row == 0 ? createIndex(0, 0, m_document->rootNode()) : QModelIndex();
-    const QList<Designer::Node *> children = nodeOf(parent)->childNodes();
-    return row < children.size() ? createIndex(row, 0, children.at(row)) : QModelIndex();
+    const Designer::Node *node = nodeOf(parent);
+    return row < node->childCount() ? createIndex(row, 0, node->childAt(row)) : QModelIndex();
 }
 
 QModelIndex NodeTreeModel::parent(const QModelIndex &child) const
@@ -75,7 +90,7 @@ int NodeTreeModel::rowCount(const QModelIndex &parent) const
         return 1;
     if (parent.column() != 0)
         return 0;
-    return int(nodeOf(parent)->childNodes().size());
+    return nodeOf(parent)->childCount();
 }
 
 int NodeTreeModel::columnCount(const QModelIndex & /*parent*/) const

@@ -5,6 +5,7 @@
 #include <designer/documentmodel.h>
 
 #include <QAbstractItemModel>
+#include <QHash>
 #include <QPointer>
 
 namespace Host::Designer {
@@ -45,7 +46,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
+    int rowOf(Designer::Node *node) const;
+
     QPointer<Designer::DocumentModel> m_document;
+    // Rows of the nodes asked for since the last reset, filled per parent at
+    // once: a view walking a node with thousands of children would otherwise
+    // search the children once per row.
+    mutable QHash<const Designer::Node *, int> m_rows;
 };
 
 } // namespace Host::FormEditor

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <ctime>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -18,8 +20,10 @@ namespace Host::FormEditor {
 // Keeps a document's JavaScript from taking the studio with it: the form view
 // runs the user's QML on the interface thread, so a loop that never ends
 // would freeze the whole window. A thread of its own watches the interface
-// thread's heartbeat and interrupts the engine when the beat stops for longer
-// than the limit; once the interface thread is back, interrupted() says so.
+// thread's heartbeat and interrupts the engine when that thread has computed
+// for longer than the limit without coming back to its event loop; once it is
+// back, interrupted() says so. Processor time, not wall time, is what counts:
+// waiting (for Qt's QML compiler thread, for a busy machine) is no runaway.
 class ScriptWatchdog : public QObject
 {
     Q_OBJECT
@@ -41,12 +45,14 @@ signals:
 
 private:
     void watch();
-    static qint64 now();
+    // Processor time of the interface thread, in milliseconds.
+    qint64 cpuTime() const;
 
     QJSEngine *m_engine;
     const std::chrono::milliseconds m_limit;
     const std::chrono::milliseconds m_interval;
     QTimer m_heartbeat;
+    clockid_t m_clock;
     std::atomic<qint64> m_lastBeat;
     std::atomic<bool> m_fired { false };
     std::mutex m_mutex;
