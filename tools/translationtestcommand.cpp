@@ -4,6 +4,7 @@
 #include "databaseio/databaseiointerface.h"
 #include "terminalfeedback.h"
 #include "translationtests/headlesstranslationtest.h"
+#include "translationtests/qmldebugtranslationrunner.h"
 #include "translationtests/qmlfilelistmodel.h"
 #include "translationtests/translationtestresults.h"
 
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
-#include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
 
@@ -122,20 +122,8 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
     const auto shown = [&base](const QString &path) {
         return TerminalFeedback::printablePath(base.relativeFilePath(path));
     };
-    // Qt names a place in a file as a URL ("file:///p/A.qml:3 message" or
-    // "file:///p/A.qml:3:5: message"); a user reads a path.
-    const auto readable = [&shown](const QString &line) {
-        static const QRegularExpression place(
-            QStringLiteral("^((?:file|qrc):\\S*?\\.(?:qml|js|mjs)):(\\d+)(?::(\\d+))?:?\\s*(.*)$"));
-        const QRegularExpressionMatch match = place.match(line);
-        if (!match.hasMatch())
-            return line;
-        const QUrl url(match.captured(1));
-        QString where = (url.isLocalFile() ? shown(url.toLocalFile()) : url.toString())
-            + QLatin1Char(':') + match.captured(2);
-        if (!match.captured(3).isEmpty())
-            where += QLatin1Char(':') + match.captured(3);
-        return where + QLatin1String(": ") + match.captured(4);
+    const auto readable = [&projectDirectory](const QString &line) {
+        return QmlDebugTranslationRunner::readableError(line, projectDirectory);
     };
     const auto printFailure = [&](const QString &failure) {
         const QStringList lines = failure.split(QLatin1Char('\n'), Qt::SkipEmptyParts);

@@ -2,6 +2,10 @@
 
 #include "qmldebugtranslationrunnerprivate.h"
 
+#include <QDir>
+#include <QRegularExpression>
+#include <QUrl>
+
 namespace Lexora {
 
 QmlDebugTranslationRunner::QmlDebugTranslationRunner(QObject *parent)
@@ -65,14 +69,35 @@ QList<QmlDebugTranslationRunner::LoadFailure> QmlDebugTranslationRunner::loadFai
     return d->loadFailures;
 }
 
+QString QmlDebugTranslationRunner::readableError(const QString &line, const QString &baseDirectory)
+{
+    static const QRegularExpression place(
+        QStringLiteral("^((?:file|qrc):\\S*?\\.(?:qml|js|mjs)):(\\d+)(?::(\\d+))?:?\\s*(.*)$"));
+    const QRegularExpressionMatch match = place.match(line);
+    if (!match.hasMatch())
+        return line;
+    const QUrl url(match.captured(1));
+    QString where = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    if (url.isLocalFile() && !baseDirectory.isEmpty())
+        where = QDir(baseDirectory).relativeFilePath(where);
+    where = QDir::toNativeSeparators(where) + QLatin1Char(':') + match.captured(2);
+    if (!match.captured(3).isEmpty())
+        where += QLatin1Char(':') + match.captured(3);
+    return where + QLatin1String(": ") + match.captured(4);
+}
+
 QString QmlDebugTranslationRunner::problems() const
 {
-    if (d->outcome != Outcome::Completed)
-        return d->failure;
     QStringList lines;
+    if (d->outcome != Outcome::Completed) {
+        for (const QString &line : d->failure.split(QLatin1Char('\n')))
+            lines.append(readableError(line));
+        return lines.join(QLatin1Char('\n'));
+    }
     for (const LoadFailure &failure : d->loadFailures) {
         lines.append(tr("%1 could not be shown:").arg(failure.file.toUserOutput()));
-        lines.append(failure.messages);
+        for (const QString &message : failure.messages)
+            lines.append(readableError(message));
     }
     return lines.join(QLatin1Char('\n'));
 }

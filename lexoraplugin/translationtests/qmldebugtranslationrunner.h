@@ -70,6 +70,10 @@ public:
     // What the last run found before it ended, completed or not; only
     // records of files that were shown in every state and language.
     QByteArray partialResultJson() const;
+    // Qt names a place as a URL ("file:///p/A.qml:3 message", "file:///p/A.qml:3:5:
+    // message"); a person reads "A.qml:3: message", the path relative to
+    // `baseDirectory` when given. Other lines are returned as they are.
+    static QString readableError(const QString &line, const QString &baseDirectory = {});
     // For a person: why the last run did not complete, or which files it
     // could not show and why; empty when there is nothing to tell.
     QString problems() const;

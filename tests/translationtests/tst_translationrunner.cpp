@@ -342,12 +342,12 @@ void tst_TranslationRunner::screenThatDoesNotLoad_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("missing module") << QByteArray("import QtQuick\nimport Foo.Bar 1.0\nItem {}\n")
-                                    << "Broken.ui.qml:2 module \"Foo.Bar\" is not installed";
+                                    << "Broken.ui.qml:2: module \"Foo.Bar\" is not installed";
     QTest::newRow("mistyped property")
         << QByteArray("import QtQuick\nItem {\n    colour: \"red\"\n}\n")
-        << "Broken.ui.qml:3 Cannot assign to non-existent property \"colour\"";
+        << "Broken.ui.qml:3: Cannot assign to non-existent property \"colour\"";
     QTest::newRow("unknown type") << QByteArray("import QtQuick\nItem {\n    Txet {}\n}\n")
-                                  << "Broken.ui.qml:3 Txet is not a type";
+                                  << "Broken.ui.qml:3: Txet is not a type";
 }
 
 void tst_TranslationRunner::screenThatDoesNotLoad()
@@ -374,8 +374,10 @@ void tst_TranslationRunner::screenThatDoesNotLoad()
     QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Completed);
     QCOMPARE(runner.loadFailures().size(), 1);
     QCOMPARE(runner.loadFailures().first().file.toString(), broken);
-    const QString messages = runner.loadFailures().first().messages.join('\n');
-    QVERIFY2(messages.contains(error), qPrintable(messages));
+    QStringList messages;
+    for (const QString &message : runner.loadFailures().first().messages)
+        messages.append(QmlDebugTranslationRunner::readableError(message));
+    QVERIFY2(messages.join('\n').contains(error), qPrintable(messages.join('\n')));
     QVERIFY2(runner.problems().contains(error), qPrintable(runner.problems()));
 
     const QJsonArray records = QJsonDocument::fromJson(runner.getResultJson()).array();
