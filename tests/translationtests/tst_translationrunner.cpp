@@ -15,6 +15,7 @@
 #include <qmlproject/designproject.h>
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -305,8 +306,8 @@ void tst_TranslationRunner::killedPreviewKeepsPreviousResult()
     QSignalSpy stopped(m_runner.get(), &QmlDebugTranslationRunner::stopped);
     QSignalSpy progressed(m_runner.get(), &QmlDebugTranslationRunner::progressed);
     m_runner->run(m_project->project());
-    // The first progress step comes once the preview answers the first file.
-    QVERIFY(progressed.wait(30000));
+    // Three steps per file: the fourth comes once the second file is shown.
+    QTRY_VERIFY_WITH_TIMEOUT(progressed.count() >= 4, 30000);
     const QList<Host::Preview::PreviewSession *> previews = m_host->preview()->runningPreviews();
     QCOMPARE(previews.size(), 1);
     QVERIFY(previews.first()->processId() > 0);
@@ -319,6 +320,17 @@ void tst_TranslationRunner::killedPreviewKeepsPreviousResult()
     QCOMPARE(stopped.count(), 1);
     QCOMPARE(m_runner->getResultJson(), m_result);
     QVERIFY(m_host->preview()->runningPreviews().isEmpty());
+    QCOMPARE(m_runner->outcome(), QmlDebugTranslationRunner::Outcome::Stopped);
+    QVERIFY2(m_runner->problems().contains("stopped before the translation test ended"),
+             qPrintable(m_runner->problems()));
+    // What the finished first file showed is there to be told, not stored.
+    QStringList found;
+    for (const TranslationTestResults::Finding &finding :
+         TranslationTestResults::findings(m_runner->partialResultJson()))
+        found.append(QFileInfo(finding.componentPath).fileName() + ':' + finding.translationId);
+    found.removeDuplicates();
+    found.sort();
+    QCOMPARE(found, QStringList({ "Welcome.ui.qml:welcome_hint", "Welcome.ui.qml:welcome_title" }));
 }
 
 void tst_TranslationRunner::secondRunKeepsOnlyItsFiles()
