@@ -38,6 +38,13 @@ public:
     using Exception::Exception;
 };
 
+// A translatable or translation object with a member the format does not know.
+class UnknownJsonMember : public CannotReadJsonFile
+{
+public:
+    using CannotReadJsonFile::CannotReadJsonFile;
+};
+
 class CannotAddTranslatableEntry : public Exception
 {
 public:

@@ -2,63 +2,18 @@
 
 #include "atomicfile.h"
 #include "exception.h"
+#include "jsontranslatablesreader.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 
 namespace Lexora {
 
 namespace {
-
-// The offset of the first byte that is not part of a well-formed UTF-8
-// sequence (overlong forms, surrogates and code points above U+10FFFF
-// included), or -1. QString::fromUtf8 would replace such bytes with U+FFFD and
-// the import would store the replacement instead of the user's text.
-qsizetype invalidUtf8Offset(const QByteArray &bytes)
-{
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const qsizetype size = bytes.size();
-    qsizetype i = 0;
-    while (i < size) {
-        const unsigned char lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xbf;
-        if (lead >= 0xc2 && lead <= 0xdf) {
-            length = 2;
-        } else if (lead >= 0xe0 && lead <= 0xef) {
-            length = 3;
-            if (lead == 0xe0)
-                low = 0xa0;
-            else if (lead == 0xed)
-                high = 0x9f;
-        } else if (lead >= 0xf0 && lead <= 0xf4) {
-            length = 4;
-            if (lead == 0xf0)
-                low = 0x90;
-            else if (lead == 0xf4)
-                high = 0x8f;
-        } else {
-            return i;
-        }
-        for (int k = 1; k < length; ++k) {
-            if (i + k >= size)
-                return i;
-            const unsigned char next = data[i + k];
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xbf))
-                return i;
-        }
-        i += length;
-    }
-    return -1;
-}
 
 [[noreturn]] void throwMalformed(const QString &what)
 {
@@ -89,6 +44,51 @@ stringMember(const QJsonObject &object, QLatin1String name, const QString &owner
     return found->toString();
 }
 
+// Text that UTF-8 cannot carry: a "\ud800" escape without its partner
+// would reach the database as '?'. Returns the first such code unit, or 0.
+char16_t loneSurrogate(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar character = text.at(i);
+        if (character.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (character.isSurrogate())
+            return character.unicode();
+    }
+    return 0;
+}
+
+std::string utf8Member(const QString &text, QLatin1String name, const QString &owner)
+{
+    if (const char16_t surrogate = loneSurrogate(text)) {
+        throwMalformed(QStringLiteral("%1: \"%2\" holds the lone surrogate \\u%3, which UTF-8 "
+                                      "cannot carry")
+                           .arg(owner, name, QString::number(surrogate, 16)));
+    }
+    return text.toStdString();
+}
+
+// A misspelt member ("Translations") would otherwise be read as absent, and
+// the sync would delete what the file meant to keep.
+void checkMembers(const QJsonObject &object,
+                  QLatin1String first,
+                  QLatin1String second,
+                  const QString &owner)
+{
+    QStringList unknown;
+    for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
+        if (member.key() != first && member.key() != second)
+            unknown.append(QLatin1Char('"') + member.key() + QLatin1Char('"'));
+    }
+    if (unknown.isEmpty())
+        return;
+    throw UnknownJsonMember(
+        QStringLiteral("Invalid JSON translation file - %1 has the unknown member(s) %2; the "
+                       "members are \"%3\" and \"%4\"")
+            .arg(owner, unknown.join(QLatin1String(", ")), first, second)
+            .toStdString());
+}
+
 QJsonArray translatablesArray(const QByteArray &content)
 {
     QJsonParseError parseError;
@@ -109,6 +109,50 @@ QJsonArray translatablesArray(const QByteArray &content)
     return translatables.toArray();
 }
 
+TranslatableEntry toEntry(const QJsonValue &translatableValue, qsizetype index, bool checkUnknown)
+{
+    if (!translatableValue.isObject())
+        throwMalformed(QStringLiteral("translatables[%1] is not an object").arg(index));
+    const QJsonObject translatable = translatableValue.toObject();
+    const QString translationId = translatable.value(QLatin1String("trId")).toString();
+    if (translationId.isEmpty())
+        throw CannotReadJsonFile("Invalid JSON translation file - trId missing");
+    TranslatableEntry entry;
+    entry.translationTextId = utf8Member(
+        translationId, QLatin1String("trId"), QStringLiteral("translatables[%1]").arg(index));
+    const QString name = entryName(index, translationId);
+    if (checkUnknown)
+        checkMembers(translatable, QLatin1String("trId"), QLatin1String("translations"), name);
+
+    const QJsonValue translationsValue = translatable.value(QLatin1String("translations"));
+    if (!translationsValue.isUndefined() && !translationsValue.isArray())
+        throwMalformed(QStringLiteral("%1: \"translations\" is not an array").arg(name));
+    const QJsonArray translations = translationsValue.toArray();
+    entry.translations.reserve(static_cast<std::size_t>(translations.size()));
+
+    for (qsizetype position = 0; position < translations.size(); ++position) {
+        const QJsonValue translationValue = translations.at(position);
+        const QString owner
+            = QStringLiteral("%1: translations[%2]").arg(name, QString::number(position));
+        if (!translationValue.isObject())
+            throwMalformed(QStringLiteral("%1 is not an object").arg(owner));
+        const QJsonObject translation = translationValue.toObject();
+        if (checkUnknown)
+            checkMembers(
+                translation, QLatin1String("language"), QLatin1String("translation"), owner);
+        TranslationEntry &translationEntry = entry.translations.emplace_back();
+        translationEntry.language
+            = utf8Member(stringMember(translation, QLatin1String("language"), owner, false),
+                         QLatin1String("language"),
+                         owner);
+        translationEntry.translation
+            = utf8Member(stringMember(translation, QLatin1String("translation"), owner, true),
+                         QLatin1String("translation"),
+                         owner);
+    }
+    return entry;
+}
+
 QJsonObject toJson(const TranslatableEntry &entry)
 {
     QJsonArray translations;
@@ -122,7 +166,35 @@ QJsonObject toJson(const TranslatableEntry &entry)
                          { QLatin1String("translations"), translations } };
 }
 
+// The entry as Qt's writer lays it out as the element of an array two levels
+// deep: every line indented by eight blanks.
+QByteArray indentedElement(const TranslatableEntry &entry)
+{
+    const QByteArray text = QJsonDocument(toJson(entry)).toJson(QJsonDocument::Indented);
+    constexpr QByteArrayView indentation("        ");
+    QByteArray result;
+    result.reserve(text.size() + 16 * indentation.size());
+    // Strings hold no raw line breaks (the writer escapes them), so every
+    // break starts a line of the layout.
+    qsizetype lineStart = 0;
+    while (lineStart < text.size()) {
+        qsizetype lineEnd = text.indexOf('\n', lineStart);
+        lineEnd = lineEnd < 0 ? text.size() : lineEnd;
+        result.append(indentation)
+            .append(QByteArrayView(text).sliced(lineStart, lineEnd - lineStart));
+        lineStart = lineEnd + 1;
+        if (lineStart < text.size())
+            result.append('\n');
+    }
+    return result;
+}
+
 } // namespace
+
+void JsonImportExport::setAcceptUnknownMembers(bool accept)
+{
+    m_acceptUnknownMembers = accept;
+}
 
 TranslatableEntries JsonImportExport::importFile(const QString &filePath)
 {
@@ -130,49 +202,26 @@ TranslatableEntries JsonImportExport::importFile(const QString &filePath)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         throw CannotOpenJsonFile("Unable to open JSON import file");
 
+    TranslatableEntries entries;
+    const auto append
+        = [&entries, checkUnknown = !m_acceptUnknownMembers](const QJsonValue &value) {
+              entries.push_back(toEntry(value, qsizetype(entries.size()), checkUnknown));
+          };
+    if (JsonTranslatablesReader(&file).read(append))
+        return entries;
+
+    // A layout the reader does not take: Qt's parser reads the whole file and
+    // says what is wrong with it, if anything.
+    TranslatableEntries().swap(entries);
+    if (!file.seek(0))
+        throw CannotOpenJsonFile("Unable to read JSON import file");
     const QByteArray content = file.readAll();
-    if (const qsizetype offset = invalidUtf8Offset(content); offset >= 0)
+    if (const qsizetype offset = JsonTranslatablesReader::invalidUtf8Offset(content); offset >= 0)
         throwMalformed(QStringLiteral("invalid UTF-8 at byte offset %1").arg(offset));
     const QJsonArray translatables = translatablesArray(content);
-
-    TranslatableEntries entries;
     entries.reserve(static_cast<std::size_t>(translatables.size()));
-
-    for (qsizetype index = 0; index < translatables.size(); ++index) {
-        const QJsonValue translatableValue = translatables.at(index);
-        if (!translatableValue.isObject())
-            throwMalformed(QStringLiteral("translatables[%1] is not an object").arg(index));
-        const QJsonObject translatable = translatableValue.toObject();
-        const QString translationId = translatable.value(QLatin1String("trId")).toString();
-        if (translationId.isEmpty())
-            throw CannotReadJsonFile("Invalid JSON translation file - trId missing");
-        const QString name = entryName(index, translationId);
-
-        const QJsonValue translationsValue = translatable.value(QLatin1String("translations"));
-        if (!translationsValue.isUndefined() && !translationsValue.isArray())
-            throwMalformed(QStringLiteral("%1: \"translations\" is not an array").arg(name));
-        const QJsonArray translations = translationsValue.toArray();
-
-        TranslatableEntry &entry = entries.emplace_back();
-        entry.translationTextId = translationId.toStdString();
-        entry.translations.reserve(static_cast<std::size_t>(translations.size()));
-
-        for (qsizetype position = 0; position < translations.size(); ++position) {
-            const QJsonValue translationValue = translations.at(position);
-            const QString owner
-                = QStringLiteral("%1: translations[%2]").arg(name, QString::number(position));
-            if (!translationValue.isObject())
-                throwMalformed(QStringLiteral("%1 is not an object").arg(owner));
-            const QJsonObject translation = translationValue.toObject();
-            TranslationEntry &translationEntry = entry.translations.emplace_back();
-            translationEntry.language
-                = stringMember(translation, QLatin1String("language"), owner, false).toStdString();
-            translationEntry.translation
-                = stringMember(translation, QLatin1String("translation"), owner, true)
-                      .toStdString();
-        }
-    }
-
+    for (const QJsonValue &translatable : translatables)
+        append(translatable);
     return entries;
 }
 
@@ -180,18 +229,31 @@ void JsonImportExport::exportFile(const QString &filePath,
                                   const TranslatableEntries &entries,
                                   const QString & /*projectName*/)
 {
-    QJsonArray translatables;
-    for (const TranslatableEntry &entry : entries)
-        translatables.append(toJson(entry));
+    // The compact document is as large as the file; it is only made for a log
+    // that shows it.
+    if (QLoggingCategory::defaultCategory()->isDebugEnabled()) {
+        QByteArray compact = "{\"translatables\":[";
+        for (const TranslatableEntry &entry : entries) {
+            if (&entry != entries.data())
+                compact.append(',');
+            compact.append(QJsonDocument(toJson(entry)).toJson(QJsonDocument::Compact));
+        }
+        compact.append("]}");
+        qDebug().noquote() << QString::fromUtf8(compact);
+    }
 
-    const QJsonDocument document(QJsonObject { { QLatin1String("translatables"), translatables } });
-    qDebug().noquote() << QString::fromUtf8(document.toJson(QJsonDocument::Compact));
-
-    // The previous file stays in place until the new one is completely written.
+    // The previous file stays in place until the new one is completely
+    // written. Entry by entry, the same text as Qt's writer gives for the whole
+    // document, without ever holding all of it.
     AtomicFile file(filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         throw CannotOpenJsonFile("Unable to open JSON export file");
-    file.write(document.toJson(QJsonDocument::Indented));
+    file.write("{\n    \"translatables\": [\n");
+    for (const TranslatableEntry &entry : entries) {
+        file.write(indentedElement(entry));
+        file.write(&entry + 1 == entries.data() + entries.size() ? "\n" : ",\n");
+    }
+    file.write("    ]\n}\n");
     if (!file.commit())
         throw CannotOpenJsonFile("Unable to write JSON export file");
 }

@@ -10,6 +10,7 @@ add_library(LexoraPlugin STATIC
     databaseaccess.cpp databaseaccess.h
     importexportinterface.h
     jsonimportexport.cpp jsonimportexport.h
+    jsontranslatablesreader.cpp jsontranslatablesreader.h
     translationfileservices.cpp translationfileservices.h
     translationfileservicesinterface.h
     writetranslationfiles.cpp writetranslationfiles.h

@@ -4,6 +4,11 @@
 #include <testfiles.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +47,9 @@ class tst_JsonImportExport : public QObject
     Q_OBJECT
 
 private slots:
+    // The export logs the whole document; the large files here would bury
+    // the test's own output.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false")); }
     void init() { QVERIFY(m_dir.isValid()); }
 
     void roundTripKeepsIdsLanguagesTextsAndOrder()
@@ -102,7 +110,7 @@ private slots:
         QVERIFY(writeFile(path, R"({"version": 3, "translatables": [
             {"trId": "b", "translations": [{"translation": "no language"},
                                            {"language": "de", "translation": ""}]},
-            {"trId": "a", "comment": "ignored"}
+            {"trId": "a"}
         ]})"));
 
         const TranslatableEntries entries = JsonImportExport().importFile(path);
@@ -111,6 +119,114 @@ private slots:
         QCOMPARE(texts(entries[0]), (Texts { { "", "no language" }, { "de", "" } }));
         QCOMPARE(entries[1].translationTextId, "a");
         QVERIFY(entries[1].translations.empty());
+    }
+
+    void unknownMembersAreAcceptedOnRequest()
+    {
+        const QString path = m_dir.filePath("unknown.json");
+        QVERIFY(writeFile(path, R"({"translatables": [{"trId": "a", "comment": "c",
+            "translations": [{"language": "de", "translation": "A", "reviewed": true}]}]})"));
+        JsonImportExport json;
+        QVERIFY_THROWS_EXCEPTION(UnknownJsonMember, json.importFile(path));
+        json.setAcceptUnknownMembers(true);
+        const TranslatableEntries entries = json.importFile(path);
+        QCOMPARE(entries.size(), 1u);
+        QCOMPARE(texts(entries[0]), (Texts { { "de", "A" } }));
+    }
+
+    // The reader takes a file piece by piece; every layout reads as Qt's
+    // parser reads the whole document.
+    void readsEveryLayout_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("members around the array")
+            << QByteArray("{\"before\": {\"x\": [1, \"]}\", {\"y\": null}]}, \"translatables\": "
+                          "[{\"trId\": \"a\", \"translations\": [{\"language\": \"de\", "
+                          "\"translation\": \"[{\\\"}\"}]}], \"after\": [true, false, -1.5e3]}")
+            << "a:de=[{\"}";
+        QTest::newRow("escaped member name")
+            << QByteArray(R"({"\u0074ranslatables":[{"trId":"a\u00e9"},{"trId":"b"}]})")
+            << "a\u00e9;b";
+        QTest::newRow("white space everywhere")
+            << QByteArray(" \r\n{ \"translatables\" :\t[ { \"trId\" : \"a\" } , "
+                          "{\"trId\":\"b\",\"translations\":[ ]} ] } \n")
+            << "a;b";
+        QTest::newRow("surrogate pair")
+            << QByteArray(R"({"translatables": [{"trId": "\ud83d\ude00"}]})") << "\U0001F600";
+        QTest::newRow("translatables given twice")
+            << QByteArray(R"({"translatables": [{"trId": "a"}], "translatables": [{"trId": "b"}]})")
+            << "b";
+    }
+
+    void readsEveryLayout()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        const QString path = m_dir.filePath("layout.json");
+        QVERIFY(writeFile(path, content));
+        QStringList read;
+        for (const TranslatableEntry &entry : JsonImportExport().importFile(path)) {
+            QString item = QString::fromStdString(entry.translationTextId);
+            for (const TranslationEntry &translation : entry.translations)
+                item += QLatin1Char(':') + QString::fromStdString(translation.language) + '='
+                    + QString::fromStdString(translation.translation);
+            read.append(item);
+        }
+        QCOMPARE(read.join(';'), expected);
+    }
+
+    // Far more than one piece of the reader, with multi-byte characters on
+    // every boundary it may cut.
+    void largeFilesRoundTrip()
+    {
+        TranslatableEntries written;
+        for (int i = 0; i < 40000; ++i)
+            written.push_back(entry("screen." + std::to_string(i),
+                                    { { "de", "Grüße " + std::string(std::size_t(i % 7), 'x') },
+                                      { "ja", "日本語😀" + std::to_string(i) } }));
+        const QString path = m_dir.filePath("large.json");
+        JsonImportExport json;
+        json.exportFile(path, written, {});
+        QVERIFY(QFileInfo(path).size() > 3 * 1024 * 1024);
+        const TranslatableEntries read = json.importFile(path);
+        QCOMPARE(read.size(), written.size());
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            QCOMPARE(read[i].translationTextId, written[i].translationTextId);
+            QCOMPARE(texts(read[i]), texts(written[i]));
+        }
+    }
+
+    // The export is written entry by entry; it must be the text Qt's writer
+    // gives for the whole document.
+    void exportIsQtWritersText()
+    {
+        std::string controls;
+        for (char c = 1; c < 0x20; ++c)
+            controls += c;
+        const TranslatableEntries entries {
+            entry("quotes \" and \\ backslash / slash", { { "de", controls + "\x7f" } }),
+            entry("none", {}),
+            entry("unicode", { { "ar", "مرحبا \u2028 \u2029 \ufeff" }, { "en", "" } }),
+        };
+        const QString path = m_dir.filePath("qt.json");
+        JsonImportExport().exportFile(path, entries, {});
+
+        QJsonArray translatables;
+        for (const TranslatableEntry &e : entries) {
+            QJsonArray translations;
+            for (const TranslationEntry &t : e.translations)
+                translations.append(
+                    QJsonObject { { "language", QString::fromStdString(t.language) },
+                                  { "translation", QString::fromStdString(t.translation) } });
+            translatables.append(
+                QJsonObject { { "trId", QString::fromStdString(e.translationTextId) },
+                              { "translations", translations } });
+        }
+        QCOMPARE(readFile(path),
+                 QJsonDocument(QJsonObject { { "translatables", translatables } })
+                     .toJson(QJsonDocument::Indented));
     }
 
     void rejectsUnreadableContent_data()
@@ -155,7 +271,24 @@ private slots:
             << QByteArray(R"({"translatables": [{"trId": "a", "translations":
                               [{"language": "de", "text": "Hallo"}]}]})")
             << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "
-               "has no \"translation\" string";
+               "has the unknown member(s) \"text\"; the members are \"language\" and "
+               "\"translation\"";
+        QTest::newRow("Translations misspelt")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
+                              {"Translations": [], "trId": "b", "note": 1}]})")
+            << "Invalid JSON translation file - translatables[1] (trId \"b\") has the unknown "
+               "member(s) \"Translations\", \"note\"; the members are \"trId\" and "
+               "\"translations\"";
+        // UTF-8 cannot carry half a surrogate pair; stored, it would read "?".
+        QTest::newRow("lone high surrogate")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": "de", "translation": "x\ud800y"}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
+               "\"translation\" holds the lone surrogate \\ud800, which UTF-8 cannot carry";
+        QTest::newRow("pair in the wrong order")
+            << QByteArray(R"({"translatables": [{"trId": "\udc00\ud800"}]})")
+            << "Invalid JSON translation file - translatables[0]: \"trId\" holds the lone "
+               "surrogate \\udc00, which UTF-8 cannot carry";
         QTest::newRow("translation null")
             << QByteArray(R"({"translatables": [{"trId": "a", "translations":
                               [{"language": "de", "translation": "x"},
