@@ -117,11 +117,14 @@ void BaseStatement::bind(int index, std::span<const std::int64_t> values)
 
 bool BaseStatement::next()
 {
+    const Database::BoundedWork work(m_database);
     int result = sqlite3_step(m_statement);
     if (result == SQLITE_ROW)
         return true;
     if (result == SQLITE_DONE)
         return false;
+    if (work.timedOut())
+        work.throwError(result);
     throwError(result);
 }
 

@@ -4,6 +4,7 @@
 #include "sqliteexception.h"
 #include "sqlitelimits.h"
 #include "sqlitesessions.h"
+#include "sqlitetemporaryfiles.h"
 
 #include <sqlite3.h>
 
@@ -13,13 +14,19 @@ namespace Host::Sqlite {
 
 namespace {
 
-void executeText(sqlite3 *database, std::string_view sql)
+void executeText(sqlite3 *database,
+                 std::string_view sql,
+                 const Database::BoundedWork *work = nullptr)
 {
     // sqlite3_exec needs a terminated string; schema texts are short.
     std::string text(sql);
     char *message = nullptr;
     int result = sqlite3_exec(database, text.c_str(), nullptr, nullptr, &message);
     if (result != SQLITE_OK) {
+        if (work && work->timedOut()) {
+            sqlite3_free(message);
+            work->throwError(result);
+        }
         std::string error = message ? message : sqlite3_errmsg(database);
         sqlite3_free(message);
         throwError(result, error);
@@ -59,9 +66,58 @@ void restrictConnection(sqlite3 *database)
 
 } // namespace
 
-Database::Database(const QString &path, OpenMode mode) : m_path(path), m_mode(mode)
+Database::Database(const QString &path,
+                   OpenMode mode,
+                   const std::function<void(Database &)> &checkSchema)
+    : m_path(path), m_mode(mode)
 {
-    open();
+    open(checkSchema);
+}
+
+Database::BoundedWork::BoundedWork(Database &database) noexcept
+    : m_database(database), m_previousDeadline(database.m_deadline)
+{
+    // The clock is read from the first progress call on: most steps end
+    // before it, and reading the clock for each would cost more than they do.
+    if (database.m_stepTimeLimit.count() > 0)
+        database.m_deadline = {};
+}
+
+Database::BoundedWork::~BoundedWork()
+{
+    m_database.m_deadline = m_previousDeadline;
+}
+
+bool Database::BoundedWork::timedOut() const
+{
+    const auto deadline = m_database.m_deadline;
+    return deadline != std::chrono::steady_clock::time_point {}
+    && std::chrono::steady_clock::now() >= deadline;
+}
+
+void Database::BoundedWork::throwError(int resultCode) const
+{
+    if ((resultCode & 0xff) == SQLITE_INTERRUPT && timedOut()) {
+        Sqlite::throwError(resultCode,
+                           "a statement ran longer than "
+                               + std::to_string(m_database.m_stepTimeLimit.count())
+                               + " ms and was stopped; the database may hold triggers or "
+                                 "views that do not end: "
+                               + QFile::encodeName(m_database.m_path).toStdString());
+    }
+    Sqlite::throwError(resultCode, m_database.m_handle);
+}
+
+int Database::onProgress(void *context)
+{
+    auto *database = static_cast<Database *>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (database->m_deadline == std::chrono::steady_clock::time_point {}) {
+        database->m_deadline = now + database->m_stepTimeLimit;
+        return 0;
+    }
+    // Non-zero stops the statement with SQLITE_INTERRUPT.
+    return now >= database->m_deadline;
 }
 
 Database::~Database()
@@ -73,13 +129,15 @@ Database::~Database()
     sqlite3_close_v2(m_handle);
 }
 
-void Database::open()
+void Database::open(const std::function<void(Database &)> &checkSchema)
 {
     const QByteArray fileName = QFile::encodeName(m_path);
     const int access = m_mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY
                                                     : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    int result
-        = sqlite3_open_v2(fileName.constData(), &m_handle, access | SQLITE_OPEN_FULLMUTEX, nullptr);
+    int result = sqlite3_open_v2(fileName.constData(),
+                                 &m_handle,
+                                 access | SQLITE_OPEN_FULLMUTEX,
+                                 limitedTemporaryFilesVfs());
     if (result != SQLITE_OK) {
         std::string message = m_handle ? sqlite3_errmsg(m_handle) : sqlite3_errstr(result);
         sqlite3_close_v2(m_handle);
@@ -91,9 +149,15 @@ void Database::open()
         restrictConnection(m_handle);
         sqlite3_extended_result_codes(m_handle, 1);
         sqlite3_busy_timeout(m_handle, busyTimeoutMilliseconds);
+        // Often enough to stop within milliseconds of the deadline, rarely
+        // enough to cost nothing measurable.
+        sqlite3_progress_handler(m_handle, 10000, &Database::onProgress, this);
         // Reading the schema is the first access to the file, so a file that is
         // not a database fails here with SQLite's own text.
         readIsInitialized();
+        // A file that is not ours is refused before anything is written to it.
+        if (m_isInitialized && checkSchema)
+            checkSchema(*this);
 
         if (m_mode == OpenMode::ReadWrite && sqlite3_db_readonly(m_handle, "main") == 1)
             throwError(SQLITE_READONLY,
@@ -201,7 +265,8 @@ void Database::runTransactionStatement(TransactionStatement which)
 
 void Database::execute(std::string_view sql)
 {
-    executeText(m_handle, sql);
+    const BoundedWork work(*this);
+    executeText(m_handle, sql, &work);
 }
 
 void Database::walCheckpointFull()
@@ -239,7 +304,14 @@ ChangeSets Database::changeSets()
 
 std::int64_t Database::applyAndUpdateSessions()
 {
-    return m_sessions->applyAndUpdate();
+    const BoundedWork work(*this);
+    try {
+        return m_sessions->applyAndUpdate();
+    } catch (const Exception &exception) {
+        if (work.timedOut())
+            work.throwError(exception.errorCode());
+        throw;
+    }
 }
 
 void Database::deleteSessions()

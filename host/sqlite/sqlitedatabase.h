@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,7 +37,13 @@ public:
     // write raises) and works beside a writing connection; it needs the
     // write-ahead log's shared-memory file to exist or to be creatable next
     // to the database.
-    explicit Database(const QString &path, OpenMode mode = OpenMode::ReadWrite);
+    //
+    // `checkSchema`, when given, sees a file that holds a schema before
+    // anything is written to it (the journal mode included) and raises to
+    // refuse it.
+    explicit Database(const QString &path,
+                      OpenMode mode = OpenMode::ReadWrite,
+                      const std::function<void(Database &)> &checkSchema = {});
     ~Database() override;
 
     Database(const Database &) = delete;
@@ -44,6 +52,32 @@ public:
     QString path() const { return m_path; }
     bool isReadOnly() const { return m_mode == OpenMode::ReadOnly; }
     sqlite3 *handle() const { return m_handle; }
+
+    // How long one step of a statement, with the triggers it fires, may run
+    // before SQLite stops it with an error. A database from elsewhere can hold
+    // triggers or views that never end; honest steps take far less.
+    static constexpr std::chrono::milliseconds defaultStepTimeLimit { 60000 };
+    void setStepTimeLimit(std::chrono::milliseconds limit) { m_stepTimeLimit = limit; }
+    std::chrono::milliseconds stepTimeLimit() const { return m_stepTimeLimit; }
+
+    // Bounds the SQLite work done while it lives by the step time limit.
+    class HOST_SQLITE_EXPORT BoundedWork
+    {
+    public:
+        explicit BoundedWork(Database &database) noexcept;
+        ~BoundedWork();
+        BoundedWork(const BoundedWork &) = delete;
+        BoundedWork &operator=(const BoundedWork &) = delete;
+
+        // Whether SQLite was stopped because the time was up.
+        bool timedOut() const;
+        // Raises for `resultCode`, saying so when the time was up.
+        [[noreturn]] void throwError(int resultCode) const;
+
+    private:
+        Database &m_database;
+        std::chrono::steady_clock::time_point m_previousDeadline;
+    };
 
     // Whether the file held a schema when it was opened; set once set-up is done.
     bool isInitialized() const { return m_isInitialized; }
@@ -102,7 +136,9 @@ private:
         TransactionStatementCount
     };
 
-    void open();
+    static int onProgress(void *database);
+
+    void open(const std::function<void(Database &)> &checkSchema);
     void readIsInitialized();
     void setUpForWriting();
     void prepareTransactionStatements();
@@ -116,6 +152,8 @@ private:
     std::mutex m_mutex;
     std::unique_ptr<Sessions> m_sessions;
     bool m_isInitialized = false;
+    std::chrono::milliseconds m_stepTimeLimit = defaultStepTimeLimit;
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
 };
 
 } // namespace Host::Sqlite

@@ -3,7 +3,7 @@
 namespace Lexora {
 
 ProjectDatabase::ProjectDatabase(const QString &filePath, Host::Sqlite::Database::OpenMode mode)
-    : m_database(filePath, mode),
+    : m_database(filePath, mode, &SchemaInitializer::checkSchema),
       m_schemaInitializer(m_database, m_database.isInitialized()),
       m_databaseIo(m_database),
       m_languageStore(m_database)

@@ -2,8 +2,14 @@
 
 #include "tablebuilder.h"
 
+#include <algorithm>
+
 #include <sqlite/sqlitedatabase.h>
+#include <sqlite/sqliteexception.h>
+#include <sqlite/sqlitereadstatement.h>
 #include <sqlite/sqlitetransaction.h>
+
+#include <sqlite3.h>
 
 namespace Lexora {
 
@@ -103,6 +109,44 @@ SchemaInitializer::SchemaInitializer(Host::Sqlite::Database &database, bool isIn
                                  "translationMetaData",
                                  "translatableMetaData",
                                  "screenMetaData" });
+}
+
+void SchemaInitializer::checkSchema(Host::Sqlite::Database &database)
+{
+    struct Table
+    {
+        const char *name;
+        std::vector<std::string> columns;
+    };
+    const Table tables[] = {
+        { "translatables", { "id", "translationTextId" } },
+        { "translations", { "id", "translatableId", "language", "translation" } },
+        { "translationMetaData", { "translationId", "key", "value" } },
+        { "translatableMetaData", { "translatableId", "key", "value" } },
+        { "screenMetaData", { "translatableId", "componentPath", "state", "sceneId", "metaData" } },
+        { "translationsFullText", { "language", "translation" } },
+    };
+    Host::Sqlite::ReadStatement<1> columnsOf("SELECT name FROM pragma_table_info(?1) ORDER BY cid",
+                                             database);
+    for (const Table &table : tables) {
+        const std::vector<std::string> columns = columnsOf.values<std::string>(8, table.name);
+        std::string problem;
+        if (columns.empty()) {
+            problem = std::string("the table ") + table.name + " is missing";
+        } else {
+            for (const std::string &column : table.columns) {
+                if (std::find(columns.begin(), columns.end(), column) == columns.end()) {
+                    problem = std::string("the table ") + table.name + " has no column " + column;
+                    break;
+                }
+            }
+        }
+        if (!problem.empty()) {
+            Host::Sqlite::throwError(SQLITE_NOTADB,
+                                     "not a translation database (" + problem
+                                         + "): " + database.path().toStdString());
+        }
+    }
 }
 
 void SchemaInitializer::createTranslationTables(Host::Sqlite::Database &database)

@@ -14,6 +14,10 @@ class SchemaInitializer
 public:
     SchemaInitializer(Host::Sqlite::Database &database, bool isInitialized);
 
+    // Refuses a database that has a schema but not the tables and columns
+    // the translation statements read and write, as a Host::Sqlite::Exception.
+    static void checkSchema(Host::Sqlite::Database &database);
+
     static void createTranslationTables(Host::Sqlite::Database &database);
     // The `languages` table, a step of its own.
     static void createLanguagesTable(Host::Sqlite::Database &database);

@@ -2,6 +2,7 @@
 #include <sqlite/sqliteexception.h>
 #include <sqlite/sqlitereadstatement.h>
 #include <sqlite/sqlitereadwritestatement.h>
+#include <sqlite/sqlitetemporaryfiles.h>
 #include <sqlite/sqlitetransaction.h>
 #include <sqlite/sqlitewritestatement.h>
 
@@ -160,6 +161,9 @@ private slots:
     void restrictedStatementsAreRefused();
     void schemaBeyondTheLimitsIsRefused_data();
     void schemaBeyondTheLimitsIsRefused();
+    void endlessWorkIsStopped_data();
+    void endlessWorkIsStopped();
+    void temporaryFilesAreLimited();
     void statementKindsAreChecked_data();
     void statementKindsAreChecked();
     void sqlErrorsCarrySqliteText_data();
@@ -415,6 +419,69 @@ void tst_Sqlite::schemaBeyondTheLimitsIsRefused()
         QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
     }
     VERIFY_RAISES(Database { databasePath() }, expectedText);
+}
+
+// A file made elsewhere may hold triggers or views that never end; each step
+// of a statement is stopped at its deadline, and the connection goes on.
+void tst_Sqlite::endlessWorkIsStopped_data()
+{
+    QTest::addColumn<QByteArray>("schema");
+    QTest::addColumn<QByteArray>("statement");
+    QTest::addColumn<bool>("write");
+
+    const QByteArray endless
+        = "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c";
+    const QByteArray trigger = "CREATE TABLE t(a); CREATE TRIGGER r AFTER INSERT ON t BEGIN "
+                               "SELECT count(*) FROM ("
+        + endless + "); END";
+    QTest::newRow("trigger, prepared write")
+        << trigger << QByteArray("INSERT INTO t VALUES(1)") << true;
+    QTest::newRow("trigger, executed SQL")
+        << trigger << QByteArray("INSERT INTO t VALUES(1)") << false;
+    QTest::newRow("view, prepared read") << QByteArray("CREATE VIEW v AS " + endless)
+                                         << QByteArray("SELECT count(*) FROM v") << false;
+}
+
+void tst_Sqlite::endlessWorkIsStopped()
+{
+    QFETCH(QByteArray, schema);
+    QFETCH(QByteArray, statement);
+    QFETCH(bool, write);
+
+    {
+        PlainConnection plain(databasePath());
+        const QString plainError = plain.run(schema);
+        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
+    }
+    Database database { databasePath() };
+    QVERIFY(database.stepTimeLimit() == Database::defaultStepTimeLimit);
+    database.setStepTimeLimit(std::chrono::milliseconds(100));
+    const std::string sql = statement.toStdString();
+    if (write)
+        VERIFY_RAISES(WriteStatement(sql, database).execute(), "ran longer than 100 ms");
+    else if (statement.startsWith("SELECT"))
+        VERIFY_RAISES(valueOf(database, sql), "ran longer than 100 ms");
+    else
+        VERIFY_RAISES(database.execute(sql), "ran longer than 100 ms");
+    QCOMPARE(valueOf(database, "SELECT 41 + 1"), 42);
+}
+
+void tst_Sqlite::temporaryFilesAreLimited()
+{
+    const std::int64_t limit = temporaryFileLimit();
+    QCOMPARE(limit, defaultTemporaryFileLimit);
+    const auto restore = qScopeGuard([limit] { setTemporaryFileLimit(limit); });
+    setTemporaryFileLimit(1024 * 1024);
+
+    Database database { databasePath() };
+    // Far beyond the temporary database's page cache, so it goes to a file.
+    VERIFY_RAISES(database.execute("CREATE TEMP TABLE big AS WITH RECURSIVE c(x) AS (SELECT 1 "
+                                   "UNION ALL SELECT x + 1 FROM c WHERE x < 20000) "
+                                   "SELECT randomblob(1000) AS b FROM c"),
+                  "database or disk is full");
+    setTemporaryFileLimit(limit);
+    database.execute("CREATE TEMP TABLE small AS SELECT randomblob(1000) AS b");
+    QCOMPARE(valueOf(database, "SELECT count(*) FROM small"), 1);
 }
 
 void tst_Sqlite::statementKindsAreChecked_data()
