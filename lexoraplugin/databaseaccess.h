@@ -24,6 +24,10 @@ public:
     DatabaseIoInterface *databaseIo() const { return m_databaseIo; }
     void setDatabaseIo(DatabaseIoInterface *databaseIo) { m_databaseIo = databaseIo; }
     bool hasDatabase() const { return m_databaseIo != nullptr; }
+    // Why the project's database is not open (empty when it is, or when there
+    // is no project), for the panel to show.
+    QString databaseProblem() const { return m_databaseProblem; }
+    void setDatabaseProblem(const QString &problem) { m_databaseProblem = problem; }
 
     TranslatableEntries fetchTranslatableEntries(const TranslationIds &translationIds) const;
     SearchRows searchTranslations(std::string_view query) const;
@@ -41,6 +45,7 @@ public:
 private:
     ImportExportInterface *m_importExport;
     DatabaseIoInterface *m_databaseIo;
+    QString m_databaseProblem;
 };
 
 } // namespace Lexora

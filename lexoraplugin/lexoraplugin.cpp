@@ -5,7 +5,6 @@
 #include "lexorapluginprivate.h"
 #include "translationsview/translationsview.h"
 
-#include <core/workbench.h>
 #include <designer/documentmodel.h>
 #include <designer/viewmanager.h>
 #include <projects/issuelist.h>
@@ -13,10 +12,10 @@
 #include <projects/session.h>
 #include <sqlite/sqliteexception.h>
 
-#include <QApplication>
+#include <sqlite3.h>
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QMessageBox>
 
 namespace Lexora {
 
@@ -24,22 +23,18 @@ LexoraPluginPrivate *LexoraPlugin::d = nullptr;
 
 namespace {
 
-void showDatabaseError(const char *message)
+// Said in the Issues list and in the panel, never in a box: a project is
+// opened at start-up, also by runs without anyone to close a box (offscreen,
+// --screenshot), and a database from elsewhere must not stop the window.
+QString databaseProblemText(const Host::Sqlite::Exception &error)
 {
-    const QString title
-        = QCoreApplication::translate("Lexora", "Database could not be initialized!");
-    const QString text = QCoreApplication::translate(
-                             "Lexora",
-                             "It can be that the database is corrupt or the database scheme "
-                             "changed. The error is: %1")
-                             .arg(QString::fromUtf8(message));
-
-    // Without widgets (a headless host) there is nobody to show a box to.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        qCritical().noquote() << title << text;
-        return;
-    }
-    QMessageBox::critical(Host::Core::Workbench::dialogParent(), title, text, QMessageBox::Ok);
+    QString text
+        = QCoreApplication::translate("Lexora", "The translation database could not be opened: %1")
+              .arg(QString::fromUtf8(error.what()));
+    if ((error.errorCode() & 0xff) == SQLITE_CORRUPT)
+        text += QLatin1Char(' ')
+            + QCoreApplication::translate("Lexora", "It can be that the database is corrupt.");
+    return text;
 }
 
 TranslationIds toTranslationIds(const QStringList &ids)
@@ -89,12 +84,13 @@ bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*err
             &LexoraPlugin::openProjectDatabase,
             Qt::UniqueConnection);
 
-    bool opened = true;
+    // A database that cannot be opened is reported, and the plugin still
+    // starts: its panel says what is wrong, and the next project may be fine.
     if (Host::Projects::Project *project = session->startupProject())
-        opened = openDatabaseOf(project);
+        openDatabaseOf(project);
     if (d->view)
         d->view->reloadProjectLanguages();
-    return opened;
+    return true;
 }
 
 bool LexoraPlugin::delayedInitialize()
@@ -130,6 +126,7 @@ void LexoraPlugin::openProjectDatabase(Host::Projects::Project *project)
 
     if (!project) {
         d->setProjectDatabase({});
+        d->databaseAccess.setDatabaseProblem({});
         if (d->view)
             d->view->reloadProjectLanguages();
         return;
@@ -149,9 +146,17 @@ bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)
                 .pathAppended(QLatin1String(Constants::databaseFileName))
                 .toString()));
     } catch (const Host::Sqlite::Exception &error) {
-        showDatabaseError(error.what());
+        // The previous project's database must not take this project's edits.
+        d->setProjectDatabase({});
+        const QString problem = databaseProblemText(error);
+        d->databaseAccess.setDatabaseProblem(problem);
+        qCritical().noquote() << problem;
+        d->userFeedback.addError(problem);
+        if (d->view)
+            d->view->reloadProjectLanguages();
         return false;
     }
+    d->databaseAccess.setDatabaseProblem({});
     return true;
 }
 

@@ -264,7 +264,7 @@ int CheckCommand::run(const QStringList &arguments)
                         .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString())));
         return LexoraTool::Failure;
     }
-    if (!m_tool.openDatabase(LexoraTool::ForWriting))
+    if (!m_tool.openDatabase(silences.isEmpty() ? LexoraTool::ForReading : LexoraTool::ForWriting))
         return LexoraTool::Failure;
 
     // Recorded as local edits, like the Translations panel's, so that later

@@ -62,7 +62,8 @@ const char description[]
     = "Manages the translations of a QML project: its translation database\n"
       "(translations.db in the project directory) and its translation files.\n"
       "\n"
-      "  lexora import FILE.json [-p DIR] [--dry-run]\n"
+      "  lexora import FILE.json [-p DIR] [--dry-run] [--force]\n"
+      "                [--ignore-unknown-members]\n"
       "  lexora export FILE.json [-p DIR] [--used | --ids ID...] [--force]\n"
       "  lexora generate [-p DIR] [--format qm|ts|all] [--keep-going] [--strict]\n"
       "                  [--allow-empty]\n"
@@ -74,7 +75,9 @@ const char description[]
       "  import FILE.json   import a JSON translation file and synchronise the\n"
       "                     database with it, keeping local edits; prints what\n"
       "                     changed (--dry-run: what would change, changing\n"
-      "                     nothing)\n"
+      "                     nothing). A file without IDs needs --force;\n"
+      "                     unknown members of an ID or translation object\n"
+      "                     refuse the file unless --ignore-unknown-members\n"
       "  export FILE.json   export the database to a JSON translation file\n"
       "                     (all IDs, --used or --ids ID...)\n"
       "  generate           write i18n/qml_<language>.qm and .ts for every\n"
@@ -194,7 +197,13 @@ int LexoraTool::run(const QStringList &arguments)
     const QCommandLineOption forceOption(
         QStringLiteral("force"),
         tr("export: replace an existing file that does not hold JSON. The project's own files "
-           "are never replaced."));
+           "are never replaced. import: also import a file without translation IDs, which "
+           "removes every ID of the database that no local edit keeps."));
+    const QCommandLineOption ignoreUnknownOption(
+        QStringLiteral("ignore-unknown-members"),
+        tr("import: accept translatable and translation objects with members other than trId, "
+           "translations, language and translation, ignoring those (by default such a file, "
+           "often a misspelt member, is refused)."));
     const QCommandLineOption dryRunOption(
         QStringLiteral("dry-run"),
         tr("import: synchronise in a transaction that is rolled back and print what would "
@@ -215,10 +224,10 @@ int LexoraTool::run(const QStringList &arguments)
         tr("test: stop when the preview does not answer for this many seconds (default 120)."),
         QStringLiteral("SECONDS"),
         QStringLiteral("120"));
-    const QList<QCommandLineOption> options { projectOption,   formatOption, usedOption,
-                                              idsOption,       forceOption,  dryRunOption,
-                                              keepGoingOption, strictOption, allowEmptyOption,
-                                              timeoutOption };
+    const QList<QCommandLineOption> options { projectOption,   formatOption,       usedOption,
+                                              idsOption,       forceOption,        dryRunOption,
+                                              keepGoingOption, strictOption,       allowEmptyOption,
+                                              timeoutOption,   ignoreUnknownOption };
     parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
@@ -247,7 +256,11 @@ int LexoraTool::run(const QStringList &arguments)
     // An option of another command would be ignored: the user would believe
     // it did something.
     static const QMap<QString, QStringList> optionsOfCommand {
-        { QStringLiteral("import"), { QStringLiteral("project"), QStringLiteral("dry-run") } },
+        { QStringLiteral("import"),
+          { QStringLiteral("project"),
+            QStringLiteral("dry-run"),
+            QStringLiteral("force"),
+            QStringLiteral("ignore-unknown-members") } },
         { QStringLiteral("export"),
           { QStringLiteral("project"),
             QStringLiteral("used"),
@@ -322,7 +335,10 @@ int LexoraTool::run(const QStringList &arguments)
         }
         if (!openProject(parser.value(projectOption)))
             return Failure;
-        return importJson(jsonFile, parser.isSet(dryRunOption));
+        return importJson(jsonFile,
+                          parser.isSet(dryRunOption),
+                          parser.isSet(forceOption),
+                          parser.isSet(ignoreUnknownOption));
     }
 
     const bool usedOnly = parser.isSet(usedOption);
@@ -442,13 +458,11 @@ bool LexoraTool::openDatabase(Access access)
             return false;
         }
     }
-    // Readers of a file they may not write open it read-only. Otherwise they
-    // open it for writing too, which lets SQLite remove its -wal and -shm
-    // files on close; neither way waits for an import that is writing. A
-    // missing file is created (empty) as before.
-    const QFileInfo file(path);
-    const bool writable = file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
-    const auto mode = access == ForReading && file.exists() && !writable
+    // Readers open an existing file read-only: they work for a user who may
+    // only read the project, and they leave a file they would refuse exactly as
+    // it was. Neither way waits for an import that is writing. A missing file
+    // is created (empty) as before.
+    const auto mode = access == ForReading && QFileInfo::exists(path)
         ? Host::Sqlite::Database::OpenMode::ReadOnly
         : Host::Sqlite::Database::OpenMode::ReadWrite;
     try {
@@ -459,16 +473,24 @@ bool LexoraTool::openDatabase(Access access)
             fail(lockedText(path));
             return false;
         }
-        fail(tr("the translation database %1 could not be opened: %2\n"
-                "It can be that the database is corrupt or the database scheme changed.")
+        fail(tr("the translation database %1 could not be opened: %2")
                  .arg(shownPath(path), QString::fromUtf8(exception.what())));
+        // Only a damaged file is worth that hint; a file that cannot be
+        // written or is no translation database says so itself.
+        const auto *sqliteException = dynamic_cast<const Host::Sqlite::Exception *>(&exception);
+        if (sqliteException && (sqliteException->errorCode() & 0xff) == SQLITE_CORRUPT)
+            fail(tr("It can be that the database is corrupt."));
         return false;
     }
 }
 
-int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
+int LexoraTool::importJson(const QString &jsonFile,
+                           bool dryRun,
+                           bool force,
+                           bool acceptUnknownMembers)
 {
     JsonImportExport json;
+    json.setAcceptUnknownMembers(acceptUnknownMembers);
     TranslatableEntries entries;
     // The file is read completely before the database is touched, so a broken
     // file changes nothing.
@@ -483,6 +505,8 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
             m_feedback->finishProgress(reading);
             fail(tr("cannot import %1: %2")
                      .arg(shownPath(jsonFile), QString::fromUtf8(exception.what())));
+            if (dynamic_cast<const UnknownJsonMember *>(&exception))
+                fail(tr("--ignore-unknown-members imports the file without those members"));
             return Failure;
         }
         m_feedback->setProgressValue(reading, 1);
@@ -490,6 +514,25 @@ int LexoraTool::importJson(const QString &jsonFile, bool dryRun)
     }
     if (!openDatabase(ForWriting))
         return Failure;
+
+    // A file without IDs empties the database: only on purpose.
+    if (entries.empty() && !dryRun && !force) {
+        try {
+            const TranslatableEntries held = m_database->databaseIo().fetchAllTranslatableEntries();
+            if (!held.empty()) {
+                fail(tr("%1 holds no translation IDs: importing it would remove every ID of the "
+                        "database (%2) that no local edit keeps. Give --force to do so.")
+                         .arg(shownPath(jsonFile))
+                         .arg(held.size()));
+                return Failure;
+            }
+        } catch (const std::exception &exception) {
+            fail(tr("the translation database %1 could not be read: %2")
+                     .arg(shownPath(databasePath().toString()),
+                          QString::fromUtf8(exception.what())));
+            return Failure;
+        }
+    }
 
     SyncSummary summary;
     QFutureInterface<void> progress = m_feedback->createProgress(

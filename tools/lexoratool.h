@@ -36,7 +36,7 @@ private:
 
     enum Access { ForReading, ForWriting };
 
-    int importJson(const QString &jsonFile, bool dryRun);
+    int importJson(const QString &jsonFile, bool dryRun, bool force, bool acceptUnknownMembers);
     int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
     int generate(const QString &format, bool keepGoing, bool strict);
     int test(const QStringList &files, int timeoutSeconds);

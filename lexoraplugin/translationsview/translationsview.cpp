@@ -3,6 +3,7 @@
 #include "databaseaccess.h"
 #include "exception.h"
 #include "generationrunner.h"
+#include "importexportinterface.h"
 #include "translationsview/translationsviewwidget.h"
 #include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
@@ -25,6 +26,7 @@
 #include <utils/softassert.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QMessageBox>
@@ -290,6 +292,7 @@ Host::Designer::ViewWidgetDescription TranslationsView::widgetDescription()
     if (!m_widget) {
         auto *panel = new TranslationsViewWidget(this);
         panel->translationsWidget()->setModel(&m_model);
+        panel->translationsWidget()->setProblem(m_databaseAccess->databaseProblem());
         connect(panel->translationsWidget(),
                 &TranslationsWidget::currentLanguageChanged,
                 this,
@@ -395,6 +398,9 @@ void TranslationsView::updateTranslations()
     m_model.setPrimaryLanguage(m_languageModel.primaryLanguage());
 
     if (m_widget) {
+        static_cast<TranslationsViewWidget *>(m_widget.data())
+            ->translationsWidget()
+            ->setProblem(m_databaseAccess->databaseProblem());
         QString code = static_cast<TranslationsViewWidget *>(m_widget.data())
                            ->translationsWidget()
                            ->currentLanguageCode();
@@ -462,8 +468,26 @@ void TranslationsView::onCurrentLanguageChanged(const QString &language)
 
 void TranslationsView::importAndSyncTranslations(const QString &filePath)
 {
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+    if (!database)
+        return;
     try {
-        m_databaseAccess->importAndSync(filePath);
+        const TranslatableEntries entries = m_databaseAccess->importExport()->importFile(filePath);
+        // A file without IDs empties the database: only on purpose.
+        if (entries.empty() && !database->fetchAllTranslatableEntries().empty()) {
+            const QMessageBox::StandardButton answer = QMessageBox::question(
+                Host::Core::Workbench::dialogParent(),
+                tr("Remove all translations?"),
+                tr("%1 holds no translation IDs. Importing it removes every translation ID of "
+                   "the database and its translations, except those that local edits keep. "
+                   "Import it anyway?")
+                    .arg(QDir::toNativeSeparators(filePath)),
+                QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::No);
+            if (answer != QMessageBox::Yes)
+                return;
+        }
+        database->syncTranslatables(entries);
     } catch (const CannotReadJsonFile &error) {
         showCriticalMessage(tr("JSON file error"),
                             tr("Error in the JSON file: ") + QString::fromUtf8(error.what()));

@@ -23,6 +23,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QToolBar>
@@ -75,6 +76,7 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     : QWidget(parent),
       m_view(view),
       m_tableView(new TranslationTableView(this)),
+      m_problemLabel(new QLabel(this)),
       m_languageSelector(new RecentsComboBox(view->languageModel(), this)),
       m_toolBar(new QToolBar(this))
 {
@@ -84,7 +86,12 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolBar, 0, 0);
-    layout->addWidget(m_tableView, 1, 0);
+    layout->addWidget(m_problemLabel, 1, 0);
+    layout->addWidget(m_tableView, 2, 0);
+    m_problemLabel->setWordWrap(true);
+    m_problemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_problemLabel->setContentsMargins(6, 4, 6, 4);
+    m_problemLabel->hide();
 
     m_toolBar->setIconSize(QSize(toolBarIconSize, toolBarIconSize));
     // Wide enough for the longest language name, also in the popup.
@@ -186,6 +193,12 @@ QString TranslationsWidget::exportFileName(const QString &title)
         fileName += QLatin1String(".json");
     rememberDirectory(fileName);
     return fileName;
+}
+
+void TranslationsWidget::setProblem(const QString &text)
+{
+    m_problemLabel->setText(text);
+    m_problemLabel->setVisible(!text.isEmpty());
 }
 
 void TranslationsWidget::onImportJson()

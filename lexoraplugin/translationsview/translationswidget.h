@@ -5,6 +5,7 @@
 
 QT_BEGIN_NAMESPACE
 class QAbstractItemModel;
+class QLabel;
 class QToolBar;
 QT_END_NAMESPACE
 
@@ -27,6 +28,10 @@ public:
     void setModel(QAbstractItemModel *model);
     // The code of the language chosen in the selector; empty when none is.
     QString currentLanguageCode() const;
+    // A line above the table that says why there are no translations to show
+    // (the database could not be opened); hidden while `text` is empty.
+    void setProblem(const QString &text);
+    QLabel *problemLabel() const { return m_problemLabel; }
 
     QToolBar *toolBar() const { return m_toolBar; }
     RecentsComboBox *languageSelector() const { return m_languageSelector; }
@@ -53,6 +58,7 @@ private:
     QString m_lastDirectory;
     TranslationsView *m_view;
     TranslationTableView *m_tableView;
+    QLabel *m_problemLabel;
     RecentsComboBox *m_languageSelector;
     QToolBar *m_toolBar;
 };

@@ -7,6 +7,8 @@
 #include <extensionsystem/plugin.h>
 #include <extensionsystem/pluginhost.h>
 #include <extensionsystem/plugininfo.h>
+#include <projects/issue.h>
+#include <projects/issuelist.h>
 #include <projects/project.h>
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
@@ -81,7 +83,8 @@ private slots:
     void startsWithoutDatabase();
     void createsDatabaseWithFullSchema();
     void followsTheStartupProject();
-    void brokenDatabaseFailsInitialization();
+    void unusableDatabaseIsReportedWithoutABox_data();
+    void unusableDatabaseIsReportedWithoutABox();
     void tableShowsTheAttachedDocument_data();
     void tableShowsTheAttachedDocument();
     void reinitializationKeepsOneView();
@@ -246,42 +249,81 @@ void tst_LexoraPlugin::followsTheStartupProject()
     QVERIFY(translations({ "greeting" }).isEmpty());
 }
 
-void tst_LexoraPlugin::brokenDatabaseFailsInitialization()
+void tst_LexoraPlugin::unusableDatabaseIsReportedWithoutABox_data()
 {
+    QTest::addColumn<QByteArray>("sql");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expectedError");
+
+    // A translations table from another schema version: no `language` column.
+    QTest::newRow("other schema version")
+        << QByteArray("CREATE TABLE translatables(id INTEGER NOT NULL UNIQUE, "
+                      "translationTextId TEXT PRIMARY KEY NOT NULL);"
+                      "CREATE TABLE translations(id INTEGER, translatableId INTEGER, "
+                      "translation TEXT);")
+        << QByteArray() << "the table translations has no column language";
+    QTest::newRow("another program's database")
+        << QByteArray("CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('mine');")
+        << QByteArray() << "the table translatables is missing";
+    QByteArray noise(8192, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    QTest::newRow("random bytes") << QByteArray() << noise << "file is not a database";
+    QTest::newRow("half a database") << QByteArray() << QByteArray("half") << QString();
+}
+
+void tst_LexoraPlugin::unusableDatabaseIsReportedWithoutABox()
+{
+    QFETCH(QByteArray, sql);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expectedError);
+
     Session *session = Session::instance();
     Project *working = session->startupProject();
-    Project *broken = addProject("broken");
-    const QString brokenDatabase
-        = broken->projectDirectory().pathAppended("translations.db").toString();
-    // A translations table from another schema version: no `language` column.
-    QVERIFY(executeSql(brokenDatabase,
-                       "PRAGMA journal_mode=WAL;"
-                       "CREATE TABLE translatables(id INTEGER NOT NULL UNIQUE, "
-                       "translationTextId TEXT PRIMARY KEY NOT NULL);"
-                       "CREATE TABLE translations(id INTEGER, translatableId INTEGER, "
-                       "translation TEXT);"));
+    QVERIFY(working);
+    Project *broken = addProject(QStringLiteral("broken_") + QTest::currentDataTag());
+    const QString path = broken->projectDirectory().pathAppended("translations.db").toString();
+    if (!sql.isEmpty()) {
+        QVERIFY(executeSql(path, sql.constData()));
+    } else if (bytes == "half") {
+        {
+            Lexora::ProjectDatabase database(path);
+            Lexora::DatabaseIo &io = database.databaseIo();
+            for (int i = 0; i < 500; ++i)
+                io.updateTranslation(io.addTranslatable("id" + std::to_string(i)), "de", "Text");
+        }
+        QFile file(path);
+        QVERIFY(file.resize(QFileInfo(path).size() / 2));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const auto fileContent = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = fileContent();
+    const qsizetype issuesBefore = Host::Projects::IssueList::instance()->issues().size();
 
-    const QString expectedTitle = QStringLiteral("Database could not be initialized!");
-    const QString expectedPrefix = QStringLiteral(
-        "It can be that the database is corrupt or the database scheme changed. The error is: ");
-
-    // Switching to it keeps the working database and tells the user.
+    // Nothing modal: a run without anyone to close a box must go on.
     MessageBoxCatcher catcher;
     session->setStartupProject(broken);
-    QCOMPARE(catcher.titles, QStringList { expectedTitle });
-    QVERIFY2(catcher.texts.value(0).startsWith(expectedPrefix), qPrintable(catcher.texts.value(0)));
-    QVERIFY(hasDatabase());
-
-    // Initialising with it as the startup project fails.
     auto *lexora = qobject_cast<Host::Plugins::Plugin *>(plugin());
     QString errorString;
-    QVERIFY(!lexora->initialize({}, &errorString));
-    QCOMPARE(catcher.titles, (QStringList { expectedTitle, expectedTitle }));
-    QVERIFY2(catcher.texts.value(1).startsWith(expectedPrefix), qPrintable(catcher.texts.value(1)));
-    QVERIFY(catcher.texts.value(1).size() > expectedPrefix.size()); // SQLite's own text follows
+    QVERIFY2(lexora->initialize({}, &errorString), qPrintable(errorString));
+    QTRY_COMPARE(Host::Projects::IssueList::instance()->issues().size(), issuesBefore + 2);
+    QVERIFY2(catcher.seen.isEmpty(), qPrintable(catcher.seen.join('\n')));
+    // The previous project's database must not take this project's edits.
     QVERIFY(!hasDatabase());
+    const QString reported
+        = Host::Projects::IssueList::instance()->issues().constLast().description;
+    QVERIFY2(reported.startsWith("The translation database could not be opened: ")
+                 && reported.contains(expectedError),
+             qPrintable(reported));
+    // Refused as it was found: a foreign file is not switched to another journal mode.
+    QCOMPARE(fileContent(), before);
 
-    // The plugin recovers on the next project change.
     session->setStartupProject(working);
     QVERIFY(hasDatabase());
 }

@@ -8,6 +8,8 @@
 #include <sqlite/sqlitedatabase.h>
 #include <sqlite/sqlitetransaction.h>
 
+#include <sqlite3.h>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -55,6 +57,8 @@ private slots:
     void languageCodes();
     void controlCharactersAreEscaped();
     void readersWorkBesideAWriter();
+    void databaseFilesAreLeftAsFound_data();
+    void databaseFilesAreLeftAsFound();
     void listsOnlyFilesWrittenByTheRun();
 };
 
@@ -200,12 +204,25 @@ void TestLexoraTool::badJsonLeavesDatabaseUnchanged_data()
     QTest::newRow("text instead of translation")
         << QByteArray(R"({"translatables": [{"trId": "greeting", "translations":
                          [{"language": "de", "text": "Hallo"}]}]})")
-        << R"(translatables[0] (trId "greeting"): translations[0] has no "translation" string)";
+        << R"(translatables[0] (trId "greeting"): translations[0] has the unknown member(s) "text")";
     QTest::newRow("translation null")
         << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
                          {"trId": "greeting", "translations":
                           [{"language": "de", "translation": null}]}]})")
         << R"(translatables[1] (trId "greeting"): translations[0]: "translation" is not a string)";
+    QTest::newRow("translations misspelt")
+        << QByteArray(R"({"translatables": [{"trId": "greeting", "Translations": []}]})")
+        << R"(translatables[0] (trId "greeting") has the unknown member(s) "Translations"; the )"
+           R"(members are "trId" and "translations")"
+           "\nlexora: --ignore-unknown-members imports the file without those members";
+    QTest::newRow("lone surrogate")
+        << QByteArray(R"({"translatables": [{"trId": "greeting", "translations":
+                         [{"language": "de", "translation": "\ud800"}]}]})")
+        << R"(translations[0]: "translation" holds the lone surrogate \ud800)";
+    QTest::newRow("no IDs, without --force")
+        << QByteArray(R"({"translatables": []})")
+        << "holds no translation IDs: importing it would remove every ID of the database (4) "
+           "that no local edit keeps. Give --force to do so.";
     QTest::newRow("invalid UTF-8")
         << QByteArray("{\"translatables\": [{\"trId\": \"greeting\", \"translations\": "
                       "[{\"language\": \"de\", \"translation\": \"Gr\xfc\xdf"
@@ -338,6 +355,7 @@ void TestLexoraTool::importSummary_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("expectedLines");
     QTest::addColumn<QString>("expectedWarning");
 
@@ -352,20 +370,22 @@ void TestLexoraTool::importSummary_data()
     const QStringList removesTwo { "  translation IDs: 0 added, 0 changed, 2 removed",
                                    "  translations: 0 added, 0 changed, 3 removed",
                                    "  local edits re-applied: 0" };
-    QTest::newRow("two IDs missing, dry run") << withoutTwo << true << removesTwo << QString();
-    QTest::newRow("two IDs missing") << withoutTwo << false << removesTwo << QString();
-    // A misspelt "translations" member means no translations: the summary
-    // shows what that does before it is done.
+    QTest::newRow("two IDs missing, dry run")
+        << withoutTwo << true << QStringList() << removesTwo << QString();
+    QTest::newRow("two IDs missing")
+        << withoutTwo << false << QStringList() << removesTwo << QString();
+    // A misspelt "translations" member, taken on purpose, means no
+    // translations: the summary shows what that does before it is done.
     QByteArray misspelt = translationsJson;
     misspelt.replace("\"translations\"", "\"translation\"");
-    QTest::newRow("translations misspelt, dry run")
-        << misspelt << true
+    QTest::newRow("translations misspelt, ignored, dry run")
+        << misspelt << true << QStringList { "--ignore-unknown-members" }
         << QStringList { "  translation IDs: 0 added, 4 changed, 0 removed",
                          "  translations: 0 added, 0 changed, 6 removed",
                          "  local edits re-applied: 0" }
         << QString();
-    QTest::newRow("empty translatables")
-        << QByteArray(R"({"translatables": []})") << false
+    QTest::newRow("empty translatables, forced")
+        << QByteArray(R"({"translatables": []})") << false << QStringList { "--force" }
         << QStringList { "  translation IDs: 0 added, 0 changed, 4 removed",
                          "  translations: 0 added, 0 changed, 6 removed",
                          "  local edits re-applied: 0" }
@@ -375,7 +395,7 @@ void TestLexoraTool::importSummary_data()
     changed.replace(R"({ "trId": "unused",)", R"({ "trId": "new", "translations": [] },
         { "trId": "unused",)");
     QTest::newRow("one added, one changed")
-        << changed << false
+        << changed << false << QStringList()
         << QStringList { "  translation IDs: 1 added, 1 changed, 0 removed",
                          "  translations: 0 added, 1 changed, 0 removed",
                          "  local edits re-applied: 0" }
@@ -386,6 +406,7 @@ void TestLexoraTool::importSummary()
 {
     QFETCH(QByteArray, json);
     QFETCH(bool, dryRun);
+    QFETCH(QStringList, options);
     QFETCH(QStringList, expectedLines);
     QFETCH(QString, expectedWarning);
 
@@ -399,6 +420,7 @@ void TestLexoraTool::importSummary()
     QStringList arguments { "import", "next.json" };
     if (dryRun)
         arguments << "--dry-run";
+    arguments << options;
     const ToolResult result = lexora(arguments, directory.path());
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
@@ -420,7 +442,8 @@ void TestLexoraTool::importSummary()
         QVERIFY(!QFile::exists(database + "-wal"));
     } else {
         // Running the same file again finds nothing left to do.
-        const ToolResult again = lexora({ "import", "next.json" }, directory.path());
+        const ToolResult again
+            = lexora(QStringList { "import", "next.json" } + options, directory.path());
         QCOMPARE(again.out.split(u'\n', Qt::SkipEmptyParts).mid(1),
                  QStringList({ "  translation IDs: 0 added, 0 changed, 0 removed",
                                "  translations: 0 added, 0 changed, 0 removed",
@@ -648,6 +671,62 @@ void TestLexoraTool::readersWorkBesideAWriter()
                  && imported.err.contains("gave up after waiting 5 seconds"),
              qPrintable(imported.err));
     QVERIFY2(!imported.err.contains("corrupt"), qPrintable(imported.err));
+}
+
+// Commands that only read open the database read-only, and every command
+// checks a file it did not create before it writes to it: neither a database
+// in another journal mode nor another program's file changes by a byte.
+void TestLexoraTool::databaseFilesAreLeftAsFound_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("foreign");
+    QTest::addColumn<QString>("expectedError");
+
+    const QStringList readers[] = { { "export", "out.json" }, { "check" }, { "generate" } };
+    for (const QStringList &reader : readers)
+        QTest::addRow("%s, rollback journal", qPrintable(reader.first()))
+            << reader << false << QString();
+    const QStringList all[] = {
+        { "import", "translations.json" }, { "export", "out.json" }, { "check" }, { "generate" }
+    };
+    for (const QStringList &command : all)
+        QTest::addRow("%s, another program's database", qPrintable(command.first()))
+            << command << true
+            << "could not be opened: not a translation database (the table translatables is "
+               "missing)";
+}
+
+void TestLexoraTool::databaseFilesAreLeftAsFound()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, foreign);
+    QFETCH(QString, expectedError);
+
+    QTemporaryDir directory;
+    QVERIFY(createImportedProject(directory.path()));
+    const QString database = directory.filePath("translations.db");
+    if (foreign)
+        QVERIFY(QFile::remove(database));
+    {
+        sqlite3 *handle = nullptr;
+        QVERIFY(sqlite3_open(database.toUtf8().constData(), &handle) == SQLITE_OK);
+        const char *sql = foreign ? "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES(1)"
+                                  : "PRAGMA journal_mode=DELETE";
+        QVERIFY(sqlite3_exec(handle, sql, nullptr, nullptr, nullptr) == SQLITE_OK);
+        sqlite3_close(handle);
+    }
+    const QByteArray before = readFile(database);
+
+    const ToolResult result = lexora(arguments, directory.path());
+    if (expectedError.isEmpty()) {
+        QVERIFY2(!result.err.contains("could not be opened"), qPrintable(result.err));
+    } else {
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains(expectedError), qPrintable(result.err));
+        QVERIFY2(!result.err.contains("corrupt"), qPrintable(result.err));
+    }
+    QVERIFY(readFile(database) == before);
+    QVERIFY(!QFile::exists(database + "-wal"));
 }
 
 void TestLexoraTool::listsOnlyFilesWrittenByTheRun()

@@ -25,6 +25,7 @@
 #include <qmlproject/designproject.h>
 #include <qmlproject/multilanguagesetting.h>
 #include <qmlproject/qmlbuildbackend.h>
+#include <sqlite/sqlitetransaction.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -218,6 +219,13 @@ public:
     Host::QmlProject::DesignProject *project() const { return m_project; }
     Host::Designer::FormDocument &document() { return m_document; }
     DatabaseAccess &access() { return m_access; }
+    // The fixture's rows as if imported: no local edit keeps them through a sync.
+    void forgetLocalEdits()
+    {
+        Host::Sqlite::ImmediateTransaction transaction { m_database->database() };
+        m_database->database().deleteSessions();
+        transaction.commit();
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -394,6 +402,36 @@ private slots:
         // Edits made here before the import survive it.
         QCOMPARE(table->index(1, 1).data().toString(), "Hello");
         QCOMPARE(table->index(1, 2).data().toString(), "Hallo");
+    }
+
+    // A file without IDs would empty the database: the panel asks first.
+    void importOfNoIdsAsks_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("kept on No") << false;
+        QTest::newRow("emptied on Yes") << true;
+    }
+
+    void importOfNoIdsAsks()
+    {
+        QFETCH(bool, confirm);
+        Fixture fixture;
+        fixture.forgetLocalEdits();
+        QAbstractItemModel *table = fixture.tab()->tableView()->model();
+        QCOMPARE(table->index(1, 1).data().toString(), "Hello");
+
+        const QString file = fixture.path("incoming/empty.json");
+        QVERIFY(writeFile(file, R"({"translatables": []})"));
+        QString question;
+        whenModal([&question, confirm](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            question = box->windowTitle();
+            box->button(confirm ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        fixture.view()->importAndSyncTranslations(file);
+        QCOMPARE(question, "Remove all translations?");
+        QCOMPARE(table->index(1, 1).data().toString(), confirm ? QString() : QString("Hello"));
     }
 
     void languageSelector_data()
