@@ -7,6 +7,7 @@
 #include <sqlite/sqlitetransaction.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace Lexora {
 
@@ -622,8 +623,9 @@ DatabaseIo::fetchTranslations(std::span<const std::int64_t> translatableIds,
 
 ScreenMetaDataEntries DatabaseIo::selectScreenMetaData(std::int64_t translatableId)
 {
+    // No reservation: most IDs have none, and an export holds the entries of
+    // every ID at once.
     ScreenMetaDataEntries entries;
-    entries.reserve(16);
     m_selectScreenMetaData.readCallback(
         [&](const BaseStatement &statement) {
             auto componentPath = statement.fetchTextView(0);
@@ -651,15 +653,22 @@ ScreenMetaDataEntries DatabaseIo::selectScreenMetaData(std::int64_t translatable
 
 void DatabaseIo::completeEntries(TranslatableEntries &entries)
 {
+    // Each ID's translations are gathered first and then moved into a vector
+    // of exactly their size: growing it one by one would leave room for eight
+    // in a project of five languages, and an export holds every ID at once.
+    TranslationEntries gathered;
     for (TranslatableEntry &entry : entries) {
+        gathered.clear();
         m_selectTranslations.readCallback(
             [&](const BaseStatement &statement) {
-                TranslationEntry &translation = entry.translations.emplace_back();
+                TranslationEntry &translation = gathered.emplace_back();
                 translation.language = statement.fetchText(0);
                 translation.translation = statement.fetchText(1);
                 translation.id = statement.fetchLongLongValue(2);
             },
             entry.id);
+        entry.translations.reserve(gathered.size());
+        std::move(gathered.begin(), gathered.end(), std::back_inserter(entry.translations));
         for (TranslationEntry &translation : entry.translations)
             translation.metaData = selectMetaData(m_selectTranslationMetaData, translation.id);
     }

@@ -103,6 +103,7 @@ private slots:
     void upsertKeepsTheFirstId();
     void translationRowsAreSortedBytewise();
     void fetchTranslatableEntriesKeepsOrder();
+    void fetchedEntriesHoldNoSpareRoom();
     void listLookups_data();
     void listLookups();
     void listLookupsRunInOneTransaction_data();
@@ -326,7 +327,8 @@ void tst_Database::badFilesRaiseTheWrapperException_data()
     QTest::addColumn<QString>("expectedText");
 
     QTest::newRow("not a database") << 0 << "file is not a database";
-    QTest::newRow("table lacks a column") << 1 << "has no column named value";
+    QTest::newRow("table lacks a column")
+        << 1 << "not a translation database (the table translatableMetaData has no column value)";
     QTest::newRow("languages table lacks a column") << 2 << "no such column: name";
 }
 
@@ -528,6 +530,22 @@ void tst_Database::fetchTranslatableEntriesKeepsOrder()
     QCOMPARE(entries[0].id, 2);
     QCOMPARE(entries[1].id, 3);
     QCOMPARE(textOf(entries[0], "de"), "zwei");
+}
+
+// An export holds the entries of every ID at once: spare room in each of
+// them cost gigabytes for a few hundred thousand IDs.
+void tst_Database::fetchedEntriesHoldNoSpareRoom()
+{
+    for (const char *id : { "one", "two" }) {
+        const std::int64_t key = io().addTranslatable(id);
+        for (const char *language : { "de", "en", "fr", "it", "ja" })
+            io().updateTranslation(key, language, "text");
+    }
+    for (const TranslatableEntry &entry : io().fetchAllTranslatableEntries()) {
+        QCOMPARE(entry.translations.size(), 5u);
+        QCOMPARE(entry.translations.capacity(), entry.translations.size());
+        QCOMPARE(entry.screenMetaData.capacity(), 0u);
+    }
 }
 
 void tst_Database::listLookups_data()
