@@ -26,11 +26,11 @@ namespace {
 // Said in the Issues list and in the panel, never in a box: a project is
 // opened at start-up, also by runs without anyone to close a box (offscreen,
 // --screenshot), and a database from elsewhere must not stop the window.
-QString databaseProblemText(const Host::Sqlite::Exception &error)
+QString databaseProblemText(const QString &path, const Host::Sqlite::Exception &error)
 {
-    QString text
-        = QCoreApplication::translate("Lexora", "The translation database could not be opened: %1")
-              .arg(QString::fromUtf8(error.what()));
+    QString text = QCoreApplication::translate(
+                       "Lexora", "The translation database %1 could not be opened: %2")
+                       .arg(QDir::toNativeSeparators(path), QString::fromUtf8(error.what()));
     if ((error.errorCode() & 0xff) == SQLITE_CORRUPT)
         text += QLatin1Char(' ')
             + QCoreApplication::translate("Lexora", "It can be that the database is corrupt.");
@@ -140,15 +140,15 @@ bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)
 {
     // The new database is complete before the old one goes: a file that fails
     // to open leaves the previous project's database in place.
+    const QString path = project->projectDirectory()
+                             .pathAppended(QLatin1String(Constants::databaseFileName))
+                             .toString();
     try {
-        d->setProjectDatabase(std::make_unique<ProjectDatabase>(
-            project->projectDirectory()
-                .pathAppended(QLatin1String(Constants::databaseFileName))
-                .toString()));
+        d->setProjectDatabase(std::make_unique<ProjectDatabase>(path));
     } catch (const Host::Sqlite::Exception &error) {
         // The previous project's database must not take this project's edits.
         d->setProjectDatabase({});
-        const QString problem = databaseProblemText(error);
+        const QString problem = databaseProblemText(path, error);
         d->databaseAccess.setDatabaseProblem(problem);
         qCritical().noquote() << problem;
         d->userFeedback.addError(problem);

@@ -596,20 +596,29 @@ void tst_Studio::screenshotCommand_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<bool>("writesPicture");
     QTest::addColumn<QString>("errorPart");
+    QTest::addColumn<QByteArray>("database"); // written as the project's database when given
 
     QTest::newRow("example project")
-        << QStringList { "--screenshot", "%F", "%P" } << 0 << true << "";
+        << QStringList { "--screenshot", "%F", "%P" } << 0 << true << "" << QByteArray();
+    // Said without a box, which nobody would close in this run.
+    QByteArray noise(8192, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    QTest::newRow("database of random bytes")
+        << QStringList { "--screenshot", "%F", "%P" } << 0 << true
+        << "translations.db could not be opened: file is not a database" << noise;
     QTest::newRow("project file instead of directory")
-        << QStringList { "--screenshot", "%F", "%P/hello.qmlproject" } << 0 << true << "";
-    QTest::newRow("missing project")
-        << QStringList { "--screenshot", "%F", "%P/nowhere" } << 1 << false << "does not exist";
+        << QStringList { "--screenshot", "%F", "%P/hello.qmlproject" } << 0 << true << ""
+        << QByteArray();
+    QTest::newRow("missing project") << QStringList { "--screenshot", "%F", "%P/nowhere" } << 1
+                                     << false << "does not exist" << QByteArray();
     QTest::newRow("no project") << QStringList { "--screenshot", "%F" } << 2 << false
-                                << "needs a PROJECT";
+                                << "needs a PROJECT" << QByteArray();
     QTest::newRow("two projects") << QStringList { "--screenshot", "%F", "%P", "%P" } << 2 << false
-                                  << "give one project";
+                                  << "give one project" << QByteArray();
     QTest::newRow("picture cannot be written")
         << QStringList { "--screenshot", "/proc/no-such-dir/shot.png", "%P" } << 1 << false
-        << "Cannot write the screenshot";
+        << "Cannot write the screenshot" << QByteArray();
 }
 
 void tst_Studio::screenshotCommand()
@@ -618,10 +627,16 @@ void tst_Studio::screenshotCommand()
     QFETCH(int, exitCode);
     QFETCH(bool, writesPicture);
     QFETCH(QString, errorPart);
+    QFETCH(QByteArray, database);
 
     QTemporaryDir dir;
     const QString project = dir.filePath(QStringLiteral("hello"));
     QVERIFY(copyTree(exampleDir, project));
+    if (!database.isEmpty()) {
+        QFile file(project + QStringLiteral("/translations.db"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(database), database.size());
+    }
     const QString picture = dir.filePath(QStringLiteral("shot.png"));
     for (QString &argument : arguments)
         argument.replace(QLatin1String("%P"), project).replace(QLatin1String("%F"), picture);

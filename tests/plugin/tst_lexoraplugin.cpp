@@ -318,7 +318,8 @@ void tst_LexoraPlugin::unusableDatabaseIsReportedWithoutABox()
     QVERIFY(!hasDatabase());
     const QString reported
         = Host::Projects::IssueList::instance()->issues().constLast().description;
-    QVERIFY2(reported.startsWith("The translation database could not be opened: ")
+    QVERIFY2(reported.startsWith("The translation database " + QDir::toNativeSeparators(path)
+                                 + " could not be opened: ")
                  && reported.contains(expectedError),
              qPrintable(reported));
     // Refused as it was found: a foreign file is not switched to another journal mode.
