@@ -9,6 +9,10 @@
 #include <sqlite3.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <unistd.h>
 
 namespace Host::Sqlite {
 
@@ -62,6 +66,19 @@ void restrictConnection(sqlite3 *database)
     }
     for (const Limit &limit : connectionLimits)
         sqlite3_limit(database, limit.id, limit.value);
+}
+
+// A reader of a write-ahead-log database needs its shared-memory file, which
+// it creates when missing: in a directory the user may only read, it cannot,
+// and SQLite refuses to read at all. Without a log there is nothing beyond
+// the file itself, and in such a directory nobody writes one, so the file can
+// be read as it stands.
+bool isUnchangeable(const QByteArray &fileName)
+{
+    const QByteArray directory = QFile::encodeName(QFileInfo(QFile::decodeName(fileName)).path());
+    return ::access(directory.constData(), W_OK) != 0
+        && ::access((fileName + "-wal").constData(), F_OK) != 0
+        && ::access((fileName + "-shm").constData(), F_OK) != 0;
 }
 
 } // namespace
@@ -132,12 +149,15 @@ Database::~Database()
 void Database::open(const std::function<void(Database &)> &checkSchema)
 {
     const QByteArray fileName = QFile::encodeName(m_path);
-    const int access = m_mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY
-                                                    : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    int result = sqlite3_open_v2(fileName.constData(),
-                                 &m_handle,
-                                 access | SQLITE_OPEN_FULLMUTEX,
-                                 limitedTemporaryFilesVfs());
+    int access = m_mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY
+                                              : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    QByteArray name = fileName;
+    if (m_mode == OpenMode::ReadOnly && isUnchangeable(fileName)) {
+        name = QUrl::fromLocalFile(m_path).toEncoded() + "?immutable=1";
+        access |= SQLITE_OPEN_URI;
+    }
+    int result = sqlite3_open_v2(
+        name.constData(), &m_handle, access | SQLITE_OPEN_FULLMUTEX, limitedTemporaryFilesVfs());
     if (result != SQLITE_OK) {
         std::string message = m_handle ? sqlite3_errmsg(m_handle) : sqlite3_errstr(result);
         sqlite3_close_v2(m_handle);
