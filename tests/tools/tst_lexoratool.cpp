@@ -321,8 +321,9 @@ void TestLexoraTool::usageErrors_data()
                                      << "--format does not apply to import";
     QTest::newRow("import -f") << QStringList { "import", "x.json", "-f", "qm" }
                                << "--format does not apply to import";
-    QTest::newRow("import --force")
-        << QStringList { "import", "x.json", "--force" } << "--force does not apply to import";
+    QTest::newRow("export --ignore-unknown-members")
+        << QStringList { "export", "x.json", "--ignore-unknown-members" }
+        << "--ignore-unknown-members does not apply to export";
     QTest::newRow("export --keep-going") << QStringList { "export", "x.json", "--keep-going" }
                                          << "--keep-going does not apply to export";
     QTest::newRow("export --allow-empty") << QStringList { "export", "x.json", "--allow-empty" }
