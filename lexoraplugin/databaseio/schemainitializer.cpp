@@ -142,9 +142,8 @@ void SchemaInitializer::checkSchema(Host::Sqlite::Database &database)
             }
         }
         if (!problem.empty()) {
-            Host::Sqlite::throwError(SQLITE_NOTADB,
-                                     "not a translation database (" + problem
-                                         + "): " + database.path().toStdString());
+            // The callers name the file.
+            Host::Sqlite::throwError(SQLITE_NOTADB, "not a translation database (" + problem + ")");
         }
     }
 }
