@@ -27,9 +27,14 @@ using MetaDataEntries = std::vector<MetaDataEntry>;
 struct TranslationEntry
 {
     std::string language;
+    // Form 0 of a plural translation; the only text of any other.
     std::string translation;
     MetaDataEntries metaData;
     std::int64_t id = 0;
+    // Forms 1, 2, … of a plural translation, in the order of the language's
+    // plural rules. Kept apart from `translation` so that everything written
+    // before plural forms existed reads as a translation with one form.
+    std::vector<std::string> pluralForms;
 };
 
 using TranslationEntries = std::vector<TranslationEntry>;
