@@ -89,6 +89,28 @@ stringMember(const QJsonObject &object, QLatin1String name, const QString &owner
     return found->toString();
 }
 
+// Forms 1, 2, … of a plural translation; "translation" holds form 0, so a
+// reader that knows nothing of plurals still reads the first form.
+std::vector<std::string> pluralFormsMember(const QJsonObject &object, const QString &owner)
+{
+    const QJsonValue value = object.value(QLatin1String("pluralForms"));
+    if (value.isUndefined())
+        return {};
+    if (!value.isArray())
+        throwMalformed(QStringLiteral("%1: \"pluralForms\" is not an array").arg(owner));
+    const QJsonArray array = value.toArray();
+    std::vector<std::string> forms;
+    forms.reserve(std::size_t(array.size()));
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        if (!array.at(index).isString()) {
+            throwMalformed(
+                QStringLiteral("%1: \"pluralForms\"[%2] is not a string").arg(owner).arg(index));
+        }
+        forms.push_back(array.at(index).toString().toStdString());
+    }
+    return forms;
+}
+
 QJsonArray translatablesArray(const QByteArray &content)
 {
     QJsonParseError parseError;
@@ -113,9 +135,17 @@ QJsonObject toJson(const TranslatableEntry &entry)
 {
     QJsonArray translations;
     for (const TranslationEntry &translation : entry.translations) {
-        translations.append(QJsonObject {
+        QJsonObject object {
             { QLatin1String("language"), QString::fromStdString(translation.language) },
-            { QLatin1String("translation"), QString::fromStdString(translation.translation) } });
+            { QLatin1String("translation"), QString::fromStdString(translation.translation) }
+        };
+        if (!translation.pluralForms.empty()) {
+            QJsonArray forms;
+            for (const std::string &form : translation.pluralForms)
+                forms.append(QString::fromStdString(form));
+            object.insert(QLatin1String("pluralForms"), forms);
+        }
+        translations.append(object);
     }
 
     return QJsonObject { { QLatin1String("trId"), QString::fromStdString(entry.translationTextId) },
@@ -170,6 +200,7 @@ TranslatableEntries JsonImportExport::importFile(const QString &filePath)
             translationEntry.translation
                 = stringMember(translation, QLatin1String("translation"), owner, true)
                       .toStdString();
+            translationEntry.pluralForms = pluralFormsMember(translation, owner);
         }
     }
 
