@@ -3,6 +3,7 @@
 #include <sqlite/sqlitevalue.h>
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -72,6 +73,13 @@ struct TranslationRow
     QString currentTranslation;
     MetaDataEntries metaData;
     std::int64_t translatableId = 0;
+    // Filled by the table from the open document and the plural forms: the
+    // ID's source text, whether it is used with a count and, if so, all forms
+    // of its two texts, form 0 first.
+    QString sourceText;
+    bool plural = false;
+    QStringList primaryForms;
+    QStringList currentForms;
 };
 
 using TranslationRows = std::vector<TranslationRow>;

@@ -3,6 +3,8 @@
 #include "databaseaccess.h"
 #include "exception.h"
 #include "generationrunner.h"
+#include "translationfiles/qmltranslationextractor.h"
+#include "translationfiles/translationcatalog.h"
 #include "translationsview/translationsviewwidget.h"
 #include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
@@ -24,11 +26,13 @@
 #include <sqlite/sqliteexception.h>
 #include <utils/softassert.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -44,7 +48,8 @@ constexpr std::size_t inPlaceLimit = 16;
 
 const QRegularExpression &translationCallPattern()
 {
-    static const QRegularExpression pattern(QStringLiteral("\\bqsTrId\\(\"(.+?)\"\\)"));
+    // The literal ends at a quote that closes the call or precedes its count.
+    static const QRegularExpression pattern(QStringLiteral("\\bqsTrId\\(\"(.+?)\"\\s*[,)]"));
     return pattern;
 }
 
@@ -374,6 +379,8 @@ void TranslationsView::updateChangedTranslationIds()
         updateTranslations();
         return;
     }
+    if (!added.empty())
+        readTranslationIdDetails();
     try {
         m_model.updateTranslationIds(removed, added);
     } catch (const Host::Sqlite::Exception &error) {
@@ -390,9 +397,32 @@ void TranslationsView::showUpdateError(const char *message)
                             .arg(QString::fromUtf8(message)));
 }
 
+void TranslationsView::readTranslationIdDetails()
+{
+    m_translationIdDetails.clear();
+    if (!model() || !model()->textDocument())
+        return;
+    // The extractor reads the comments beside each call as generation does;
+    // a document that does not parse simply gives no details.
+    QBuffer buffer;
+    buffer.setData(model()->textDocument()->toPlainText().toUtf8());
+    buffer.open(QIODevice::ReadOnly);
+    TranslationCatalog catalog;
+    loadQml(catalog, buffer, model()->fileUrl().toLocalFile(), nullptr);
+    for (const CatalogMessage &message : catalog.messages()) {
+        if (message.id.isEmpty())
+            continue;
+        TranslationIdDetails &details = m_translationIdDetails[message.id];
+        details.plural = details.plural || message.plural;
+        if (details.sourceText.isEmpty())
+            details.sourceText = message.sourceText;
+    }
+}
+
 void TranslationsView::updateTranslations()
 {
     m_model.setPrimaryLanguage(m_languageModel.primaryLanguage());
+    readTranslationIdDetails();
 
     if (m_widget) {
         QString code = static_cast<TranslationsViewWidget *>(m_widget.data())

@@ -3,6 +3,7 @@
 #include "languages/languagesselectiondialog.h"
 #include "translationsview/projectlanguagesettings.h"
 #include "translationsview/recentscombobox.h"
+#include "translationsview/translationitemdelegate.h"
 #include "translationsview/translationsview.h"
 #include "translationsview/translationtableview.h"
 #include "translationtests/projecttranslationtesterdialog.h"
@@ -84,6 +85,7 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolBar, 0, 0);
+    m_tableView->setItemDelegate(new TranslationItemDelegate(m_tableView));
     layout->addWidget(m_tableView, 1, 0);
 
     m_toolBar->setIconSize(QSize(toolBarIconSize, toolBarIconSize));
