@@ -78,8 +78,10 @@ FilePaths currentProjectQmlFiles(Host::Projects::Session *session)
     if (!project)
         return paths;
 
-    const Host::Utils::Paths files
-        = project->files([](const Host::Utils::Path &path) { return path.endsWith(u".qml"); });
+    // Scripts that QML imports call qsTrId as well.
+    const Host::Utils::Paths files = project->files([](const Host::Utils::Path &path) {
+        return path.endsWith(u".qml") || path.endsWith(u".js") || path.endsWith(u".mjs");
+    });
     for (const Host::Utils::Path &file : files)
         paths.push_back(file.toString().toStdString());
     return paths;

@@ -27,7 +27,8 @@ public:
     virtual void writeFile(std::string_view path, const QByteArray &bytes) = 0;
     // Kept for interface compatibility; has no behaviour.
     virtual void reserved() = 0;
-    // The startup project's .qml files in project order; empty without a project.
+    // The startup project's .qml files and the .js/.mjs files that QML imports,
+    // in project order; empty without a project.
     virtual FilePaths projectQmlFiles() = 0;
     // An open device owned by the caller, or null when the file cannot be opened.
     // Whatever is written becomes visible under `path` as a whole when the

@@ -4,6 +4,8 @@
 #include "exception.h"
 #include "jsontranslatablesreader.h"
 
+#include <algorithm>
+
 #include <QDebug>
 #include <QFile>
 #include <QJsonArray>
@@ -71,22 +73,48 @@ std::string utf8Member(const QString &text, QLatin1String name, const QString &o
 // A misspelt member ("Translations") would otherwise be read as absent, and
 // the sync would delete what the file meant to keep.
 void checkMembers(const QJsonObject &object,
-                  QLatin1String first,
-                  QLatin1String second,
+                  std::initializer_list<QLatin1String> known,
                   const QString &owner)
 {
     QStringList unknown;
     for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
-        if (member.key() != first && member.key() != second)
+        if (std::find(known.begin(), known.end(), member.key()) == known.end())
             unknown.append(QLatin1Char('"') + member.key() + QLatin1Char('"'));
     }
     if (unknown.isEmpty())
         return;
+    QStringList names;
+    for (QLatin1String name : known)
+        names.append(QLatin1Char('"') + name + QLatin1Char('"'));
+    const QString last = names.takeLast();
     throw UnknownJsonMember(
         QStringLiteral("Invalid JSON translation file - %1 has the unknown member(s) %2; the "
-                       "members are \"%3\" and \"%4\"")
-            .arg(owner, unknown.join(QLatin1String(", ")), first, second)
+                       "members are %3 and %4")
+            .arg(owner, unknown.join(QLatin1String(", ")), names.join(QLatin1String(", ")), last)
             .toStdString());
+}
+
+// Forms 1, 2, … of a plural translation; "translation" holds form 0, so a
+// reader that knows nothing of plurals still reads the first form.
+std::vector<std::string> pluralFormsMember(const QJsonObject &object, const QString &owner)
+{
+    const QJsonValue value = object.value(QLatin1String("pluralForms"));
+    if (value.isUndefined())
+        return {};
+    if (!value.isArray())
+        throwMalformed(QStringLiteral("%1: \"pluralForms\" is not an array").arg(owner));
+    const QJsonArray array = value.toArray();
+    std::vector<std::string> forms;
+    forms.reserve(std::size_t(array.size()));
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        if (!array.at(index).isString()) {
+            throwMalformed(
+                QStringLiteral("%1: \"pluralForms\"[%2] is not a string").arg(owner).arg(index));
+        }
+        forms.push_back(
+            utf8Member(array.at(index).toString(), QLatin1String("pluralForms"), owner));
+    }
+    return forms;
 }
 
 QJsonArray translatablesArray(const QByteArray &content)
@@ -122,7 +150,7 @@ TranslatableEntry toEntry(const QJsonValue &translatableValue, qsizetype index, 
         translationId, QLatin1String("trId"), QStringLiteral("translatables[%1]").arg(index));
     const QString name = entryName(index, translationId);
     if (checkUnknown)
-        checkMembers(translatable, QLatin1String("trId"), QLatin1String("translations"), name);
+        checkMembers(translatable, { QLatin1String("trId"), QLatin1String("translations") }, name);
 
     const QJsonValue translationsValue = translatable.value(QLatin1String("translations"));
     if (!translationsValue.isUndefined() && !translationsValue.isArray())
@@ -138,8 +166,11 @@ TranslatableEntry toEntry(const QJsonValue &translatableValue, qsizetype index, 
             throwMalformed(QStringLiteral("%1 is not an object").arg(owner));
         const QJsonObject translation = translationValue.toObject();
         if (checkUnknown)
-            checkMembers(
-                translation, QLatin1String("language"), QLatin1String("translation"), owner);
+            checkMembers(translation,
+                         { QLatin1String("language"),
+                           QLatin1String("translation"),
+                           QLatin1String("pluralForms") },
+                         owner);
         TranslationEntry &translationEntry = entry.translations.emplace_back();
         translationEntry.language
             = utf8Member(stringMember(translation, QLatin1String("language"), owner, false),
@@ -149,6 +180,7 @@ TranslatableEntry toEntry(const QJsonValue &translatableValue, qsizetype index, 
             = utf8Member(stringMember(translation, QLatin1String("translation"), owner, true),
                          QLatin1String("translation"),
                          owner);
+        translationEntry.pluralForms = pluralFormsMember(translation, owner);
     }
     return entry;
 }
@@ -157,9 +189,17 @@ QJsonObject toJson(const TranslatableEntry &entry)
 {
     QJsonArray translations;
     for (const TranslationEntry &translation : entry.translations) {
-        translations.append(QJsonObject {
+        QJsonObject object {
             { QLatin1String("language"), QString::fromStdString(translation.language) },
-            { QLatin1String("translation"), QString::fromStdString(translation.translation) } });
+            { QLatin1String("translation"), QString::fromStdString(translation.translation) }
+        };
+        if (!translation.pluralForms.empty()) {
+            QJsonArray forms;
+            for (const std::string &form : translation.pluralForms)
+                forms.append(QString::fromStdString(form));
+            object.insert(QLatin1String("pluralForms"), forms);
+        }
+        translations.append(object);
     }
 
     return QJsonObject { { QLatin1String("trId"), QString::fromStdString(entry.translationTextId) },

@@ -32,9 +32,32 @@ bool lessById(const CatalogMessage &left, const CatalogMessage &right)
     return left.id < right.id;
 }
 
-bool sameId(const CatalogMessage &left, const CatalogMessage &right)
+// Keeps the first message of each ID in a list sorted by ID. What a later use
+// adds still counts: a count anywhere makes the ID plural, and a source text
+// or comment fills what the first use left empty.
+void mergeSameIds(QList<CatalogMessage> &messages)
 {
-    return left.id == right.id;
+    auto kept = messages.begin();
+    for (auto next = messages.begin(); next != messages.end(); ++next) {
+        if (next == kept)
+            continue;
+        if (next->id != kept->id) {
+            if (++kept != next)
+                *kept = std::move(*next);
+            continue;
+        }
+        kept->plural = kept->plural || next->plural;
+        if (kept->sourceText.isEmpty())
+            kept->sourceText = std::move(next->sourceText);
+        if (kept->extraComment.isEmpty())
+            kept->extraComment = std::move(next->extraComment);
+        for (auto extra = next->extras.cbegin(); extra != next->extras.cend(); ++extra) {
+            if (!kept->extras.contains(extra.key()))
+                kept->extras.insert(extra.key(), extra.value());
+        }
+    }
+    if (!messages.isEmpty())
+        messages.erase(kept + 1, messages.end());
 }
 
 // Whether XML 1.0 can carry the text at all; no escaping helps otherwise.
@@ -94,6 +117,23 @@ void removeUnwritableIds(QList<CatalogMessage> &messages,
                              "translation files cannot carry; it was left out.")
                               .arg(printableId(message.id)));
         message.translatorComment.clear();
+        succeeded = false;
+    }
+    for (CatalogMessage &message : messages) {
+        bool writable = isXmlText(message.sourceText, XmlPlace::Element)
+            && isXmlText(message.extraComment, XmlPlace::Element);
+        for (auto extra = message.extras.cbegin(); writable && extra != message.extras.cend();
+             ++extra)
+            writable = isXmlText(extra.value(), XmlPlace::Element);
+        if (writable)
+            continue;
+        feedback.addError(tr("The source text or comments of the translation ID \"%1\" hold "
+                             "characters that translation files cannot carry; they were left "
+                             "out.")
+                              .arg(printableId(message.id)));
+        message.sourceText.clear();
+        message.extraComment.clear();
+        message.extras.clear();
         succeeded = false;
     }
 }
@@ -169,7 +209,7 @@ public:
         // ID: the same outcome as merging the files one by one, in project
         // order, as sorted set unions that keep what was collected first.
         std::stable_sort(collected.begin(), collected.end(), lessById);
-        collected.erase(std::unique(collected.begin(), collected.end(), sameId), collected.end());
+        mergeSameIds(collected);
         return collected;
     }
 
@@ -207,7 +247,7 @@ private:
         if (!complete)
             ++m_failedFiles;
         std::stable_sort(messages.begin(), messages.end(), lessById);
-        messages.erase(std::unique(messages.begin(), messages.end(), sameId), messages.end());
+        mergeSameIds(messages);
         return messages;
     }
 
@@ -454,6 +494,15 @@ bool writeTranslationFiles(const GenerationServices &services,
         const std::vector<std::int64_t> keys = services.database->translatableIds(ids);
         for (qsizetype index = 0; index < messages.size(); ++index)
             messages[index].translatableKey = keys.at(std::size_t(index));
+        // Only IDs used with a count need more than a translation's first form.
+        std::vector<qsizetype> pluralPositions;
+        std::vector<std::int64_t> pluralKeys;
+        for (qsizetype index = 0; index < messages.size(); ++index) {
+            if (messages[index].plural) {
+                pluralPositions.push_back(index);
+                pluralKeys.push_back(keys.at(std::size_t(index)));
+            }
+        }
 
         // Two message lists that share no storage: one is filled with the next
         // language's translations while the other is being written.
@@ -491,8 +540,31 @@ bool writeTranslationFiles(const GenerationServices &services,
                     // Written as it is, it would make the .ts file unreadable.
                     unwritable.append(printableId(message.id));
                 }
-                message.translation = message.id;
+                // As Qt shows an untranslated ID: its source text, if the code
+                // gives one.
+                message.translation
+                    = message.sourceText.isEmpty() ? message.id : message.sourceText;
                 message.type = CatalogMessage::Unfinished;
+            }
+            if (!pluralKeys.empty()) {
+                const std::vector<std::vector<std::string>> forms
+                    = services.database->fetchPluralForms(pluralKeys, language);
+                for (std::size_t index = 0; index < pluralPositions.size(); ++index) {
+                    CatalogMessage &message = (*current)[pluralPositions[index]];
+                    message.pluralForms.clear();
+                    if (message.type != CatalogMessage::Finished)
+                        continue;
+                    for (std::size_t form = 1; form < forms[index].size(); ++form) {
+                        QString text = QString::fromStdString(forms[index][form]);
+                        // An unwritable form is left empty: the one before
+                        // it stands in.
+                        if (!isXmlText(text, XmlPlace::Element)) {
+                            unwritable.append(printableId(message.id));
+                            text.clear();
+                        }
+                        message.pluralForms.append(text);
+                    }
+                }
             }
 
             const FilePath directory = services.fileServices->i18nDirectory();

@@ -1,5 +1,6 @@
 // Generates the translation files of a synthetic project (2,000 QML files,
-// 5,000 distinct IDs, 10 languages, everything translated) with
+// 5,000 distinct IDs of which a tenth are used with a count, source texts and
+// comments beside the calls, 10 languages, everything translated) with
 // `lexora generate --format all` and compares the time with Qt's pipeline on
 // the same project in the same run: lupdate writing the 10 .ts files at once,
 // then lrelease compiling them into 10 .qm files. It also times the database
@@ -48,6 +49,9 @@ QByteArray generatedFile(int file)
         return "qsTrId(\"" + translationId((file * callsPerFile + slot) % idCount) + "\")";
     };
     QByteArray qml = "import QtQuick\nimport QtQuick.Controls\n\nItem {\n    id: root\n";
+    // Source texts, comments and a count, as real projects write them.
+    qml += "    //: The screen's title\n    //~ MaxLength 40\n    //% \"Title of screen "
+        + QByteArray::number(file) + "\"\n";
     qml += "    property string title: " + call(0) + "\n";
     qml += "    property string subtitle: " + call(1) + "\n";
     qml += "    Column {\n        Label { text: " + call(2) + " }\n";
@@ -57,8 +61,10 @@ QByteArray generatedFile(int file)
     qml += "    states: State {\n        name: \"busy\"\n        PropertyChanges { target: root; "
            "title: "
         + call(7) + " }\n    }\n";
-    qml += "    function describe(count) {\n        if (count > 1)\n            return " + call(8)
-        + ".arg(count);\n        return " + call(9) + ";\n    }\n}\n";
+    QByteArray pluralCall = call(8);
+    pluralCall.insert(pluralCall.size() - 1, ", count");
+    qml += "    function describe(count) {\n        if (count > 1)\n            return "
+        + pluralCall + ";\n        return " + call(9) + ";\n    }\n}\n";
     return qml;
 }
 
@@ -89,11 +95,13 @@ void createProject(const QString &directory)
         TranslatableEntry entry;
         entry.translationTextId = translationId(id).toStdString();
         for (const char *language : languages) {
-            entry.translations.push_back(
-                { language,
-                  std::string(language) + ": translation of " + entry.translationTextId,
-                  {},
-                  0 });
+            TranslationEntry &translation = entry.translations.emplace_back();
+            translation.language = language;
+            translation.translation
+                = std::string(language) + ": translation of " + entry.translationTextId;
+            // The IDs that files use with a count get a second form.
+            if (id % 10 == 8)
+                translation.pluralForms = { translation.translation + " (plural)" };
         }
         entries.push_back(std::move(entry));
     }

@@ -42,10 +42,14 @@ void snapshotTranslations(Host::Sqlite::Database &database, const std::string &t
 {
     database.execute("CREATE TEMP TABLE " + table
                      + "(translationTextId TEXT NOT NULL, language TEXT NOT NULL, translation, "
-                       "PRIMARY KEY(translationTextId, language)) WITHOUT ROWID");
-    database.execute("INSERT INTO temp." + table
-                     + " SELECT translationTextId, language, translation FROM main.translatables "
-                       "JOIN main.translations ON translatables.id = translations.translatableId");
+                       "forms, PRIMARY KEY(translationTextId, language)) WITHOUT ROWID");
+    // A changed plural form changes the translation.
+    database.execute(
+        "INSERT INTO temp." + table
+        + " SELECT translationTextId, language, translation, (SELECT json_group_array(text) FROM "
+          "(SELECT text FROM main.translationPluralForms WHERE translationId = translations.id "
+          "ORDER BY form)) FROM main.translatables JOIN main.translations ON translatables.id = "
+          "translations.translatableId");
 }
 
 void snapshotIds(Host::Sqlite::Database &database)
@@ -79,7 +83,7 @@ void countChanges(Host::Sqlite::Database &database, SyncSummary &summary)
         = countOf(database,
                   "SELECT count(*) FROM temp.syncTextsAfter AS a JOIN temp.syncTextsBefore AS b "
                   "ON a.translationTextId = b.translationTextId AND a.language = b.language "
-                  "WHERE a.translation IS NOT b.translation");
+                  "WHERE a.translation IS NOT b.translation OR a.forms IS NOT b.forms");
     // An ID that was there before and after, with any translation added,
     // changed or removed.
     summary.idsChanged = countOf(
@@ -87,7 +91,8 @@ void countChanges(Host::Sqlite::Database &database, SyncSummary &summary)
         "SELECT count(DISTINCT translationTextId) FROM (SELECT a.translationTextId FROM "
         "temp.syncTextsAfter AS a LEFT JOIN temp.syncTextsBefore AS b ON b.translationTextId = "
         "a.translationTextId AND b.language = a.language WHERE b.language IS NULL OR "
-        "a.translation IS NOT b.translation UNION ALL SELECT b.translationTextId FROM "
+        "a.translation IS NOT b.translation OR a.forms IS NOT b.forms UNION ALL SELECT "
+        "b.translationTextId FROM "
         "temp.syncTextsBefore AS b WHERE NOT EXISTS (SELECT 1 FROM temp.syncTextsAfter AS a "
         "WHERE a.translationTextId = b.translationTextId AND a.language = b.language)) WHERE "
         "translationTextId IN (SELECT translationTextId FROM temp.syncIdsBefore) AND "
@@ -96,6 +101,44 @@ void countChanges(Host::Sqlite::Database &database, SyncSummary &summary)
     database.execute("DROP TABLE temp.syncTextsBefore");
     database.execute("DROP TABLE temp.syncIdsBefore");
 }
+
+// The rows a generation asks for, each id looked up once, through the primary
+// key of translations, from a sorted list, so that neighbouring lookups touch
+// neighbouring pages. The requests sorted the same way put each row where it
+// was asked for, also when an id is asked for more than once; a negative id
+// finds nothing.
+class KeyRequests
+{
+public:
+    explicit KeyRequests(std::span<const std::int64_t> ids)
+    {
+        m_requests.reserve(ids.size());
+        for (std::size_t position = 0; position < ids.size(); ++position) {
+            if (ids[position] >= 0)
+                m_requests.emplace_back(ids[position], position);
+        }
+        std::sort(m_requests.begin(), m_requests.end());
+        m_keys.reserve(m_requests.size());
+        for (const auto &request : m_requests) {
+            if (m_keys.empty() || m_keys.back() != request.first)
+                m_keys.push_back(request.first);
+        }
+    }
+
+    const std::vector<std::int64_t> &keys() const { return m_keys; }
+
+    template<typename Function> void forEachPosition(std::int64_t key, Function function) const
+    {
+        auto request = std::lower_bound(
+            m_requests.cbegin(), m_requests.cend(), std::pair<std::int64_t, std::size_t>(key, 0));
+        for (; request != m_requests.cend() && request->first == key; ++request)
+            function(request->second);
+    }
+
+private:
+    std::vector<std::pair<std::int64_t, std::size_t>> m_requests;
+    std::vector<std::int64_t> m_keys;
+};
 
 } // namespace
 
@@ -216,7 +259,25 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
           "SELECT wanted.value, translations.translation FROM carray(?1) AS wanted CROSS JOIN "
           "translations ON translations.translatableId == wanted.value AND "
           "translations.language == ?2",
-          database)
+          database),
+      m_selectPluralForms(
+          "SELECT text FROM translationPluralForms WHERE translationId = ? ORDER BY form",
+          database),
+      m_upsertPluralForm(
+          "INSERT INTO translationPluralForms(translationId, form, text) VALUES(?1, ?2, ?3) ON "
+          "CONFLICT(translationId, form) DO UPDATE SET text=excluded.text WHERE text IS NOT "
+          "excluded.text",
+          database),
+      m_deletePluralFormsFrom(
+          "DELETE FROM translationPluralForms WHERE translationId = ?1 AND form >= ?2", database),
+      m_selectLanguagePluralForms(
+          "SELECT translations.translatableId, forms.form, forms.text FROM carray(?1) AS wanted "
+          "CROSS JOIN translations ON translations.translatableId == wanted.value AND "
+          "translations.language == ?2 JOIN translationPluralForms AS forms ON "
+          "forms.translationId == translations.id",
+          database),
+      m_selectTranslatableIdOfTranslation("SELECT translatableId FROM translations WHERE id = ?",
+                                          database)
 { }
 
 DatabaseIo::~DatabaseIo() = default;
@@ -315,6 +376,7 @@ void DatabaseIo::sync(const TranslatableEntries &entries,
                                         .value_or(0);
                 }
                 keptTranslationIds.push_back(*translationId);
+                storePluralForms(*translationId, translation.pluralForms);
 
                 for (const MetaDataEntry &metaData : translation.metaData)
                     keepMetaData(m_selectTranslationMetaDataValue,
@@ -585,40 +647,82 @@ std::vector<std::optional<std::string>>
 DatabaseIo::fetchTranslations(std::span<const std::int64_t> translatableIds,
                               std::string_view language)
 {
-    // Each id is looked up once, through the primary key of translations,
-    // from a sorted list, so that neighbouring lookups touch neighbouring
-    // pages. The requests sorted the same way put each row where it was asked
-    // for, also when an id is asked for more than once.
-    std::vector<std::pair<std::int64_t, std::size_t>> requests;
-    requests.reserve(translatableIds.size());
-    for (std::size_t position = 0; position < translatableIds.size(); ++position) {
-        if (translatableIds[position] >= 0)
-            requests.emplace_back(translatableIds[position], position);
-    }
-    std::sort(requests.begin(), requests.end());
-    std::vector<std::int64_t> keys;
-    keys.reserve(requests.size());
-    for (const auto &request : requests) {
-        if (keys.empty() || keys.back() != request.first)
-            keys.push_back(request.first);
-    }
-
     std::vector<std::optional<std::string>> translations(translatableIds.size());
-    if (keys.empty())
+    const KeyRequests requests(translatableIds);
+    if (requests.keys().empty())
         return translations;
     DeferredTransaction transaction { m_database };
     m_selectLanguageTranslations.readCallback(
         [&](const BaseStatement &statement) {
-            const std::int64_t key = statement.fetchLongLongValue(0);
-            auto request = std::lower_bound(
-                requests.cbegin(), requests.cend(), std::pair<std::int64_t, std::size_t>(key, 0));
-            for (; request != requests.cend() && request->first == key; ++request)
-                translations[request->second] = statement.fetchText(1);
+            requests.forEachPosition(statement.fetchLongLongValue(0), [&](std::size_t position) {
+                translations[position] = statement.fetchText(1);
+            });
         },
-        keys,
+        requests.keys(),
         language);
     transaction.commit();
     return translations;
+}
+
+std::vector<std::vector<std::string>>
+DatabaseIo::fetchPluralForms(std::span<const std::int64_t> translatableIds,
+                             std::string_view language)
+{
+    std::vector<std::vector<std::string>> forms(translatableIds.size());
+    const KeyRequests requests(translatableIds);
+    if (requests.keys().empty())
+        return forms;
+    DeferredTransaction transaction { m_database };
+    m_selectLanguageTranslations.readCallback(
+        [&](const BaseStatement &statement) {
+            requests.forEachPosition(statement.fetchLongLongValue(0), [&](std::size_t position) {
+                forms[position].assign(1, statement.fetchText(1));
+            });
+        },
+        requests.keys(),
+        language);
+    m_selectLanguagePluralForms.readCallback(
+        [&](const BaseStatement &statement) {
+            // Forms land at their own number: one missing in the middle reads
+            // as an empty text, never as the next form moved up.
+            const auto form = std::size_t(statement.fetchLongLongValue(1));
+            requests.forEachPosition(statement.fetchLongLongValue(0), [&](std::size_t position) {
+                std::vector<std::string> &texts = forms[position];
+                if (texts.size() <= form)
+                    texts.resize(form + 1);
+                texts[form] = statement.fetchText(2);
+            });
+        },
+        requests.keys(),
+        language);
+    transaction.commit();
+    return forms;
+}
+
+std::int64_t DatabaseIo::updatePluralForms(std::int64_t translatableId,
+                                           std::string_view language,
+                                           const std::vector<std::string> &forms)
+{
+    ImmediateSessionTransaction transaction { m_database };
+    std::int64_t candidateId
+        = m_selectMaximumTranslationId.optionalValue<std::int64_t>().value_or(0) + 1;
+    const std::string_view first = forms.empty() ? std::string_view() : std::string_view(forms[0]);
+    std::int64_t id = m_upsertTranslation
+                          .optionalValue<std::int64_t>(candidateId, translatableId, language, first)
+                          .value_or(0);
+    storePluralForms(id,
+                     forms.empty() ? std::span<const std::string>()
+                                   : std::span<const std::string>(forms).subspan(1));
+    transaction.commit();
+    return id;
+}
+
+void DatabaseIo::storePluralForms(std::int64_t translationId,
+                                  std::span<const std::string> furtherForms)
+{
+    for (std::size_t index = 0; index < furtherForms.size(); ++index)
+        m_upsertPluralForm.execute(translationId, std::int64_t(index + 1), furtherForms[index]);
+    m_deletePluralFormsFrom.execute(translationId, std::int64_t(furtherForms.size() + 1));
 }
 
 ScreenMetaDataEntries DatabaseIo::selectScreenMetaData(std::int64_t translatableId)
@@ -669,8 +773,14 @@ void DatabaseIo::completeEntries(TranslatableEntries &entries)
             entry.id);
         entry.translations.reserve(gathered.size());
         std::move(gathered.begin(), gathered.end(), std::back_inserter(entry.translations));
-        for (TranslationEntry &translation : entry.translations)
+        for (TranslationEntry &translation : entry.translations) {
             translation.metaData = selectMetaData(m_selectTranslationMetaData, translation.id);
+            m_selectPluralForms.readCallback(
+                [&](const BaseStatement &statement) {
+                    translation.pluralForms.push_back(statement.fetchText(0));
+                },
+                translation.id);
+        }
     }
 
     for (TranslatableEntry &entry : entries)
@@ -718,6 +828,12 @@ void DatabaseIo::setChangeStates(TranslatableEntries &entries)
                 changedIds.push_back(integerKey(change.value(1)));
             } else if (change.table == "translatableMetaData" || change.table == "screenMetaData") {
                 changedIds.push_back(integerKey(change.value(0)));
+            } else if (change.table == "translationPluralForms") {
+                // The translation may be gone since; then so is its entry.
+                if (auto translatableId
+                    = m_selectTranslatableIdOfTranslation.optionalValue<std::int64_t>(
+                        integerKey(change.value(0))))
+                    changedIds.push_back(*translatableId);
             }
         }
     }

@@ -75,6 +75,12 @@ public:
     std::vector<std::optional<std::string>>
     fetchTranslations(std::span<const std::int64_t> translatableIds,
                       std::string_view language) override;
+    std::int64_t updatePluralForms(std::int64_t translatableId,
+                                   std::string_view language,
+                                   const std::vector<std::string> &forms) override;
+    std::vector<std::vector<std::string>>
+    fetchPluralForms(std::span<const std::int64_t> translatableIds,
+                     std::string_view language) override;
 
 private:
     template<int ResultCount> using ReadStatement = Host::Sqlite::ReadStatement<ResultCount>;
@@ -90,6 +96,7 @@ private:
     void completeEntries(TranslatableEntries &entries);
     ScreenMetaDataEntries selectScreenMetaData(std::int64_t translatableId);
     void setChangeStates(TranslatableEntries &entries);
+    void storePluralForms(std::int64_t translationId, std::span<const std::string> furtherForms);
 
     Host::Sqlite::Database &m_database;
     ReadStatement<2> m_selectAllTranslatables;
@@ -129,6 +136,11 @@ private:
     WriteStatement m_deleteScreenMetaData;
     ReadStatement<3> m_selectTextElides;
     ReadStatement<2> m_selectLanguageTranslations;
+    ReadStatement<1> m_selectPluralForms;
+    WriteStatement m_upsertPluralForm;
+    WriteStatement m_deletePluralFormsFrom;
+    ReadStatement<3> m_selectLanguagePluralForms;
+    ReadStatement<1> m_selectTranslatableIdOfTranslation;
 };
 
 } // namespace Lexora

@@ -68,6 +68,23 @@ public:
     virtual std::vector<std::optional<std::string>>
     fetchTranslations(std::span<const std::int64_t> translatableIds, std::string_view language) = 0;
 
+    // Plural forms: form 0 of a translation is its ordinary text, the further
+    // forms are stored beside it, so that a reader that knows nothing of
+    // plurals still finds form 0.
+    //
+    // Stores `forms` as all forms of the translation in `language` in one
+    // local edit (form 0 as its text; further forms replace the stored ones,
+    // so fewer forms remove the rest). Empty `forms` stores an empty text.
+    // Returns the translation's id.
+    virtual std::int64_t updatePluralForms(std::int64_t translatableId,
+                                           std::string_view language,
+                                           const std::vector<std::string> &forms)
+        = 0;
+    // All forms of each translatable's translation in `language`, form 0
+    // first; an empty list where there is no translation.
+    virtual std::vector<std::vector<std::string>>
+    fetchPluralForms(std::span<const std::int64_t> translatableIds, std::string_view language) = 0;
+
 protected:
     DatabaseIoInterface() = default;
     DatabaseIoInterface(const DatabaseIoInterface &) = delete;

@@ -3,6 +3,7 @@
 #include <sqlite/sqlitevalue.h>
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -27,9 +28,14 @@ using MetaDataEntries = std::vector<MetaDataEntry>;
 struct TranslationEntry
 {
     std::string language;
+    // Form 0 of a plural translation; the only text of any other.
     std::string translation;
     MetaDataEntries metaData;
     std::int64_t id = 0;
+    // Forms 1, 2, … of a plural translation, in the order of the language's
+    // plural rules. Kept apart from `translation` so that everything written
+    // before plural forms existed reads as a translation with one form.
+    std::vector<std::string> pluralForms;
 };
 
 using TranslationEntries = std::vector<TranslationEntry>;
@@ -67,6 +73,13 @@ struct TranslationRow
     QString currentTranslation;
     MetaDataEntries metaData;
     std::int64_t translatableId = 0;
+    // Filled by the table from the open document and the plural forms: the
+    // ID's source text, whether it is used with a count and, if so, all forms
+    // of its two texts, form 0 first.
+    QString sourceText;
+    bool plural = false;
+    QStringList primaryForms;
+    QStringList currentForms;
 };
 
 using TranslationRows = std::vector<TranslationRow>;

@@ -86,6 +86,32 @@ TableBuilder screenMetaDataTable()
     return table;
 }
 
+// Forms 1, 2, … of a plural translation; form 0 is the translation's own text,
+// so the translations table reads the same with or without plural forms.
+TableBuilder pluralFormsTable()
+{
+    TableBuilder table;
+    table.setName("translationPluralForms");
+    table.setUseIfNotExists(true);
+    table.addColumn("translationId",
+                    ColumnType::Integer,
+                    { NotNull {}, cascadingReference("translations", "id") });
+    table.addColumn("form", ColumnType::Integer, { NotNull {}, Check { "form > 0" } });
+    table.addColumn("text", ColumnType::Text, { NotNull {} });
+    table.addPrimaryKeyConstraint({ "translationId", "form" });
+    return table;
+}
+
+bool hasTable(Host::Sqlite::Database &database, std::string_view name)
+{
+    Host::Sqlite::DeferredTransaction transaction { database };
+    Host::Sqlite::ReadStatement<1> statement(
+        "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?", database);
+    const bool exists = statement.optionalValue<std::int64_t>(name).value_or(0) > 0;
+    transaction.commit();
+    return exists;
+}
+
 TableBuilder languagesTable()
 {
     TableBuilder table;
@@ -103,12 +129,36 @@ SchemaInitializer::SchemaInitializer(Host::Sqlite::Database &database, bool isIn
 {
     if (!isInitialized)
         createTranslationTables(database);
+    else
+        addPluralFormsTable(database);
 
     database.setAttachedTables({ "translatables",
                                  "translations",
                                  "translationMetaData",
                                  "translatableMetaData",
-                                 "screenMetaData" });
+                                 "screenMetaData",
+                                 "translationPluralForms" });
+}
+
+void SchemaInitializer::addPluralFormsTable(Host::Sqlite::Database &database)
+{
+    if (hasTable(database, "translationPluralForms"))
+        return;
+    if (database.isReadOnly()) {
+        // A file from before plural forms holds none; an empty table of the
+        // connection's own lets the statements that read forms work on it
+        // without writing the file.
+        database.execute("CREATE TEMP TABLE translationPluralForms(translationId INTEGER NOT "
+                         "NULL, form INTEGER NOT NULL, text TEXT NOT NULL, PRIMARY "
+                         "KEY(translationId, form))");
+        return;
+    }
+    {
+        Host::Sqlite::ExclusiveTransaction transaction { database };
+        pluralFormsTable().initialize(database);
+        transaction.commit();
+    }
+    database.walCheckpointFull();
 }
 
 void SchemaInitializer::checkSchema(Host::Sqlite::Database &database)
@@ -159,6 +209,7 @@ void SchemaInitializer::createTranslationTables(Host::Sqlite::Database &database
         metaDataTable("translatableMetaData", "translatableId", "translatables")
             .initialize(database);
         screenMetaDataTable().initialize(database);
+        pluralFormsTable().initialize(database);
 
         database.execute(
             "CREATE VIRTUAL TABLE translationsFullText USING fts5(language, translation, "

@@ -19,6 +19,9 @@ public:
     static void checkSchema(Host::Sqlite::Database &database);
 
     static void createTranslationTables(Host::Sqlite::Database &database);
+    // Files written before plural forms existed lack their table; it is added
+    // when such a file is opened, and nothing else of the file changes.
+    static void addPluralFormsTable(Host::Sqlite::Database &database);
     // The `languages` table, a step of its own.
     static void createLanguagesTable(Host::Sqlite::Database &database);
 };

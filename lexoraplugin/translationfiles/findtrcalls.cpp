@@ -6,6 +6,7 @@
 
 #include <private/qqmljsast_p.h>
 #include <private/qqmljsengine_p.h>
+#include <private/qtools_p.h>
 
 #include <QCoreApplication>
 #include <QVarLengthArray>
@@ -67,6 +68,78 @@ ExpressionNode *argumentAt(ArgumentList *arguments, int index)
     for (; arguments && index > 0; --index)
         arguments = arguments->next;
     return arguments ? arguments->expression : nullptr;
+}
+
+// A //% text keeps its backslash escapes while it is collected; the message
+// gets the text they stand for, as C spells escapes.
+QString unescapedMetaString(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\\')))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == text.size()) {
+            result += c;
+            continue;
+        }
+        const char16_t next = text.at(++i).unicode();
+        switch (next) {
+        case u'a':
+            result += QLatin1Char('\a');
+            break;
+        case u'b':
+            result += QLatin1Char('\b');
+            break;
+        case u'f':
+            result += QLatin1Char('\f');
+            break;
+        case u'n':
+            result += QLatin1Char('\n');
+            break;
+        case u'r':
+            result += QLatin1Char('\r');
+            break;
+        case u't':
+            result += QLatin1Char('\t');
+            break;
+        case u'v':
+            result += QLatin1Char('\v');
+            break;
+        case u'x': {
+            char32_t value = 0;
+            qsizetype end = i + 1;
+            for (; end < text.size() && end - i <= 8; ++end) {
+                const int digit = QtMiscUtils::fromHex(text.at(end).unicode());
+                if (digit < 0)
+                    break;
+                value = value * 16 + char32_t(digit);
+            }
+            if (end == i + 1) {
+                result += QLatin1Char('x');
+                break;
+            }
+            result += QString::fromUcs4(&value, 1);
+            i = end - 1;
+            break;
+        }
+        default:
+            if (next >= u'0' && next <= u'7') {
+                char32_t value = 0;
+                qsizetype end = i;
+                for (; end < text.size() && end - i < 3 && text.at(end) >= QLatin1Char('0')
+                     && text.at(end) <= QLatin1Char('7');
+                     ++end)
+                    value = value * 8 + (text.at(end).unicode() - u'0');
+                result += QString::fromUcs4(&value, 1);
+                i = end - 1;
+            } else {
+                result += QChar(next);
+            }
+        }
+    }
+    return result;
 }
 
 QString lupdateText(const char *text)
@@ -173,7 +246,7 @@ void FindTrCalls::endVisit(CallExpression *node)
         }
         if (!stringArgument(arguments->expression))
             return;
-        appendMetaIdMessage(name, line, argumentAt(arguments, 1));
+        appendMetaIdMessage(name, line, arguments);
         return;
     }
     case TranslationFunction::QsTranslate:
@@ -186,7 +259,7 @@ void FindTrCalls::endVisit(CallExpression *node)
             || !stringArgument(arguments->next->expression)) {
             return;
         }
-        appendMetaIdMessage(name, line, argumentAt(arguments, 2));
+        appendMetaIdMessage(name, line, arguments->next);
         return;
     }
     case TranslationFunction::QsTrId:
@@ -213,8 +286,11 @@ void FindTrCalls::endVisit(CallExpression *node)
 
         CatalogMessage message;
         message.id = std::move(*id);
+        // The count follows the ID; the no-op marker takes none.
+        message.plural = *function == TranslationFunction::QsTrId && arguments->next;
+        message.sourceText = unescapedMetaString(m_metaSourceText);
+        takeMetaData(message);
         m_catalog->appendMessage(std::move(message));
-        consumeMetaData();
         return;
     }
     default:
@@ -254,6 +330,14 @@ void FindTrCalls::processComment(const SourceLocation &location)
     }
     if (first == QLatin1Char('%') && spaceFollows) {
         parseMetaString(text.mid(2), int(location.startLine));
+        return;
+    }
+    if (first == QLatin1Char('~') && spaceFollows) {
+        // A key without a value says nothing and is dropped.
+        const QStringView pair = text.mid(2).trimmed();
+        const qsizetype space = pair.indexOf(QLatin1Char(' '));
+        if (space > 0)
+            m_extras.insert(pair.left(space).toString(), pair.mid(space + 1).trimmed().toString());
         return;
     }
 
@@ -321,19 +405,27 @@ void FindTrCalls::parseMetaString(QStringView text, int line)
 
 // qsTr and qsTranslate calls carry no ID of their own: the message takes the ID
 // of a preceding //= comment, or none. Their source text is the argument, so a
-// //% text is reported and dropped.
-void FindTrCalls::appendMetaIdMessage(const QString &name,
-                                      int line,
-                                      ExpressionNode *commentArgument)
+// //% text is reported and dropped; the comment and the count follow it.
+void FindTrCalls::appendMetaIdMessage(const QString &name, int line, ArgumentList *sourceArgument)
 {
     if (!m_metaSourceText.isEmpty())
         reportFileError(line, lupdateText("//% cannot be used with %1(). Ignoring\n").arg(name));
 
     CatalogMessage message;
     message.id = m_metaId;
-    if (commentArgument)
+    message.sourceText = stringArgument(sourceArgument->expression).value_or(QString());
+    if (ExpressionNode *commentArgument = argumentAt(sourceArgument, 1))
         message.translatorComment = stringArgument(commentArgument).value_or(QString());
+    message.plural = argumentAt(sourceArgument, 2) != nullptr;
+    takeMetaData(message);
     m_catalog->appendMessage(std::move(message));
+}
+
+void FindTrCalls::takeMetaData(CatalogMessage &message)
+{
+    // lupdate joins the comment's lines into one, white space collapsed.
+    message.extraComment = m_extraComment.simplified();
+    message.extras = std::move(m_extras);
     consumeMetaData();
 }
 
@@ -342,11 +434,13 @@ void FindTrCalls::consumeMetaData()
     m_extraComment.clear();
     m_metaId.clear();
     m_metaSourceText.clear();
+    m_extras.clear();
 }
 
 bool FindTrCalls::hasMetaData() const
 {
-    return !m_metaSourceText.isEmpty() || !m_extraComment.isEmpty() || !m_metaId.isEmpty();
+    return !m_metaSourceText.isEmpty() || !m_extraComment.isEmpty() || !m_metaId.isEmpty()
+        || !m_extras.isEmpty();
 }
 
 bool FindTrCalls::isUndecodable(quint32 begin, quint32 end, int line)

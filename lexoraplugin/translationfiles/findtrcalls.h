@@ -4,6 +4,7 @@
 #include <private/qqmljssourcelocation_p.h>
 
 #include <QList>
+#include <QMap>
 #include <QString>
 
 QT_BEGIN_NAMESPACE
@@ -13,6 +14,7 @@ class Engine;
 QT_END_NAMESPACE
 
 namespace Lexora {
+struct CatalogMessage;
 class TranslationCatalog;
 class UserFeedbackInterface;
 } // namespace Lexora
@@ -24,7 +26,7 @@ namespace Lexora::Support {
 QString printableFileName(const QString &fileName);
 
 // Walks the syntax tree of one QML document and appends a catalogue message
-// for every translation call it recognises. Meta comments (//:, //=, //%) in
+// for every translation call it recognises. Meta comments (//:, //=, //%, //~) in
 // front of a call are collected while walking and attached to that call;
 // whatever no call consumes is reported at the end of its statement.
 //
@@ -49,6 +51,7 @@ public:
     const QString &extraComment() const { return m_extraComment; }
     const QString &metaId() const { return m_metaId; }
     const QString &metaSourceText() const { return m_metaSourceText; }
+    const QMap<QString, QString> &extras() const { return m_extras; }
 
     // Whether a subtree was skipped for being nested too deeply: the file's
     // messages are then incomplete.
@@ -67,9 +70,9 @@ private:
     void processComments(quint32 offset, bool flush = false);
     void processComment(const QQmlJS::SourceLocation &location);
     void parseMetaString(QStringView text, int line);
-    void appendMetaIdMessage(const QString &name,
-                             int line,
-                             QQmlJS::AST::ExpressionNode *commentArgument);
+    void
+    appendMetaIdMessage(const QString &name, int line, QQmlJS::AST::ArgumentList *sourceArgument);
+    void takeMetaData(CatalogMessage &message);
     void consumeMetaData();
     bool hasMetaData() const;
 
@@ -86,6 +89,7 @@ private:
     QString m_extraComment;
     QString m_metaId;
     QString m_metaSourceText;
+    QMap<QString, QString> m_extras;
 
     // The engine's comments in source order; everything before
     // m_nextComment has been processed.

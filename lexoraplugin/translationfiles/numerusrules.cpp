@@ -1,5 +1,7 @@
 #include "numerusrules.h"
 
+#include "catalogmessage.h"
+
 #include <array>
 
 namespace Lexora {
@@ -346,6 +348,26 @@ const NumerusTableEntry *findNumerusRules(QLocale::Language language, QLocale::T
     if (territory != QLocale::AnyTerritory)
         return findInPass(language, QLocale::AnyTerritory);
     return nullptr;
+}
+
+int numerusFormCount(const QString &languageCode)
+{
+    const QLocale locale(languageCode);
+    const NumerusTableEntry *rules = findNumerusRules(locale.language(), locale.territory());
+    return rules ? int(rules->forms.size()) : 1;
+}
+
+QStringList numerusTranslations(const CatalogMessage &message, int count)
+{
+    QStringList forms;
+    forms.reserve(count);
+    forms.append(message.translation);
+    for (int form = 1; form < count; ++form) {
+        const QString &given
+            = form - 1 < message.pluralForms.size() ? message.pluralForms.at(form - 1) : QString();
+        forms.append(given.isEmpty() ? forms.constLast() : given);
+    }
+    return forms;
 }
 
 } // namespace Lexora

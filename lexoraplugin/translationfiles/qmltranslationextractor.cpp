@@ -101,12 +101,20 @@ bool loadQml(TranslationCatalog &catalog,
     QList<qsizetype> invalidPositions;
     const QString code = readText(device, invalidPositions);
 
+    // JavaScript files that QML imports are read by the same rules; a .mjs
+    // file is an ECMAScript module, which may use import and export.
+    const bool module = fileName.endsWith(QLatin1String(".mjs"), Qt::CaseInsensitive);
+    const bool script = module || fileName.endsWith(QLatin1String(".js"), Qt::CaseInsensitive);
+
     QQmlJS::Engine engine;
     QQmlJS::Lexer lexer(&engine);
-    lexer.setCode(code, /*lineno*/ 1, /*qmlMode*/ true);
+    lexer.setCode(code, /*lineno*/ 1, /*qmlMode*/ !script);
     QQmlJS::Parser parser(&engine);
 
-    if (!parser.parse()) {
+    const bool parsed = module ? parser.parseModule()
+        : script               ? parser.parseProgram()
+                               : parser.parse();
+    if (!parsed) {
         const QString shownName = Support::printableFileName(fileName);
         QString text = parseErrorText(shownName, code, parser.diagnosticMessages());
         // A failure must never pass unnoticed, even if the parser gave no reason.
@@ -119,7 +127,7 @@ bool loadQml(TranslationCatalog &catalog,
 
     Support::FindTrCalls visitor(&engine, &catalog, errorSink, fileName);
     visitor.setInvalidTextPositions(invalidPositions);
-    visitor.extract(parser.ast());
+    visitor.extract(parser.rootNode());
     return !visitor.depthExceeded() && !visitor.hasUndecodableIds();
 }
 

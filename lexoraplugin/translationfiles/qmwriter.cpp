@@ -20,10 +20,12 @@ bool saveQm(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackIn
     Releaser releaser(catalog.language());
 
     const auto [language, territory] = languageAndTerritory(catalog.language());
-    if (const NumerusTableEntry *rules = findNumerusRules(language, territory)) {
+    const NumerusTableEntry *rules = findNumerusRules(language, territory);
+    if (rules) {
         releaser.setNumerusRules(QByteArray(reinterpret_cast<const char *>(rules->rules.data()),
                                             qsizetype(rules->rules.size())));
     }
+    const int formCount = rules ? int(rules->forms.size()) : 1;
 
     int droppedCount = 0;
     for (const CatalogMessage &message : catalog.messages()) {
@@ -35,10 +37,13 @@ bool saveQm(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackIn
         }
         if (message.type == CatalogMessage::Unfinished && message.translation.isEmpty())
             continue;
+        // QTranslator finds no text for a count whose form the message lacks,
+        // so a plural message carries every form of the language.
         releaser.insert(QmEntry { QByteArray(""),
                                   message.id.toUtf8(),
                                   QByteArray(""),
-                                  QStringList { message.translation } });
+                                  message.plural ? numerusTranslations(message, formCount)
+                                                 : QStringList { message.translation } });
     }
 
     if (droppedCount > 0 && errorSink) {

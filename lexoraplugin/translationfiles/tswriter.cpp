@@ -1,5 +1,6 @@
 #include "tswriter.h"
 
+#include "numerusrules.h"
 #include "translationcatalog.h"
 
 #include <QIODevice>
@@ -57,6 +58,13 @@ const char *attributeWhiteSpaceReference(char16_t unit)
     default:
         return nullptr;
     }
+}
+
+bool isXmlName(const QString &name)
+{
+    return !name.isEmpty() && std::all_of(name.cbegin(), name.cend(), [](QChar c) {
+        return c.isLetterOrNumber() || c == u'-' || c == u'_' || c == u'.';
+    });
 }
 
 QString escapeAttribute(const QString &value)
@@ -128,6 +136,8 @@ bool saveTs(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackIn
         out << "</dependencies>\n";
     }
 
+    // Computed only when a plural message needs it.
+    int formCount = 0;
     out << "<context>\n    <name></name>\n";
     for (const CatalogMessage &message : catalog.messages()) {
         if (message.id.isEmpty())
@@ -135,7 +145,17 @@ bool saveTs(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackIn
         // IDs without markup characters or tabs and line breaks come out
         // unchanged; escaping the others keeps the attribute well-formed and
         // the ID as it is for every XML reader.
-        out << "    <message id=\"" << escapeAttribute(message.id) << "\">\n";
+        out << "    <message id=\"" << escapeAttribute(message.id) << '"';
+        if (message.plural)
+            out << " numerus=\"yes\"";
+        out << ">\n";
+        // Elements in the order Qt's own tools write them.
+        if (!message.sourceText.isEmpty())
+            out << "        <source>" << escapeTsText(message.sourceText) << "</source>\n";
+        if (!message.extraComment.isEmpty()) {
+            out << "        <extracomment>" << escapeTsText(message.extraComment)
+                << "</extracomment>\n";
+        }
         if (!message.translatorComment.isEmpty()) {
             out << "        <translatorcomment>" << escapeTsText(message.translatorComment)
                 << "</translatorcomment>\n";
@@ -154,8 +174,26 @@ bool saveTs(const TranslationCatalog &catalog, QIODevice &device, UserFeedbackIn
         case CatalogMessage::Finished:
             break;
         }
-        out << '>' << escapeTsText(message.translation) << "</translation>\n"
-            << "    </message>\n";
+        out << '>';
+        if (message.plural) {
+            if (formCount == 0)
+                formCount = numerusFormCount(catalog.language());
+            for (const QString &form : numerusTranslations(message, formCount))
+                out << "\n            <numerusform>" << escapeTsText(form) << "</numerusform>";
+            out << "\n        ";
+        } else {
+            out << escapeTsText(message.translation);
+        }
+        out << "</translation>\n";
+        for (auto extra = message.extras.cbegin(); extra != message.extras.cend(); ++extra) {
+            // A key that is no XML name would break the file; Qt's tools could
+            // not read such a key back either.
+            if (!isXmlName(extra.key()))
+                continue;
+            out << "        <extra-" << extra.key() << '>' << escapeTsText(extra.value())
+                << "</extra-" << extra.key() << ">\n";
+        }
+        out << "    </message>\n";
     }
     out << "</context>\n</TS>\n";
     out.flush();

@@ -3,6 +3,8 @@
 #include "databaseaccess.h"
 #include "translationsview.h"
 
+#include <QColor>
+
 #include <algorithm>
 
 namespace Lexora {
@@ -22,6 +24,15 @@ bool isValidCellOf(const QModelIndex &index, std::size_t rowCount)
 {
     return index.isValid() && index.row() >= 0 && std::size_t(index.row()) < rowCount
         && index.column() >= 0 && index.column() < columns;
+}
+
+QStringList toStringList(const std::vector<std::string> &texts)
+{
+    QStringList list;
+    list.reserve(qsizetype(texts.size()));
+    for (const std::string &text : texts)
+        list.append(QString::fromStdString(text));
+    return list;
 }
 
 TranslationRow placeholderRow(const std::string &translationId)
@@ -63,27 +74,50 @@ QVariant TranslationsModel::data(const QModelIndex &index, int role) const
         return {};
     const TranslationRow &row = m_rows[std::size_t(index.row())];
     const QString *text = nullptr;
+    const QStringList *forms = nullptr;
     switch (index.column()) {
     case 0:
         text = &row.translationId;
         break;
     case 1:
         text = &row.primaryTranslation;
+        forms = &row.primaryForms;
         break;
     case 2:
         text = &row.currentTranslation;
+        forms = &row.currentForms;
         break;
     default:
         return {};
     }
+    const bool formsCell = forms && row.plural;
+    const bool severalForms = formsCell && forms->size() > 1;
+    // Where the primary language has no text, the code's source text is what
+    // the generated files show; the cell shows it too, set apart.
+    const bool showsSourceText
+        = index.column() == 1 && text->isEmpty() && !row.sourceText.isEmpty();
 
     switch (role) {
     case Qt::DisplayRole:
+        if (severalForms)
+            return forms->join(QLatin1String(" | "));
+        return showsSourceText ? row.sourceText : *text;
     case Qt::EditRole:
+        return severalForms ? forms->join(QLatin1Char('\n')) : *text;
     case Qt::ToolTipRole:
+        if (severalForms)
+            return forms->join(QLatin1Char('\n'));
+        if (showsSourceText)
+            return tr("Source text from the code: %1").arg(row.sourceText);
         return *text;
+    case Qt::ForegroundRole:
+        if (showsSourceText)
+            return QColor(Qt::gray);
+        return {};
     case Qt::TextAlignmentRole:
         return index.column() != 0 && text->isRightToLeft() ? alignRight : alignLeft;
+    case PluralFormsRole:
+        return formsCell;
     default:
         return {};
     }
@@ -105,20 +139,41 @@ bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value,
 
     const QString text = value.toString();
     const Language *language = nullptr;
+    QString *translation = nullptr;
+    QStringList *forms = nullptr;
     switch (index.column()) {
     case 1:
-        row.primaryTranslation = text;
+        translation = &row.primaryTranslation;
+        forms = &row.primaryForms;
         language = &m_primaryLanguage;
         break;
     case 2:
-        row.currentTranslation = text;
+        translation = &row.currentTranslation;
+        forms = &row.currentForms;
         language = &m_currentLanguage;
         break;
     default:
         return false;
     }
-    if (database)
-        database->updateTranslation(row.translatableId, language->code, text.toStdString());
+
+    if (row.plural) {
+        // One form per line; empty lines at the end name no form.
+        QStringList lines = text.split(QLatin1Char('\n'));
+        while (lines.size() > 1 && lines.constLast().isEmpty())
+            lines.removeLast();
+        std::vector<std::string> stored;
+        stored.reserve(std::size_t(lines.size()));
+        for (const QString &line : std::as_const(lines))
+            stored.push_back(line.toStdString());
+        if (database)
+            database->updatePluralForms(row.translatableId, language->code, stored);
+        *translation = lines.constFirst();
+        *forms = lines;
+    } else {
+        *translation = text;
+        if (database)
+            database->updateTranslation(row.translatableId, language->code, text.toStdString());
+    }
 
     emit dataChanged(index, index, { Qt::DisplayRole, Qt::TextAlignmentRole });
     return true;
@@ -166,6 +221,37 @@ Qt::ItemFlags TranslationsModel::flags(const QModelIndex &index) const
     return flags;
 }
 
+void TranslationsModel::completeRows(TranslationRows &rows) const
+{
+    const auto &details = m_view->translationIdDetails();
+    std::vector<std::int64_t> keys;
+    std::vector<TranslationRow *> pluralRows;
+    for (TranslationRow &row : rows) {
+        const auto found = details.constFind(row.translationId);
+        if (found == details.cend())
+            continue;
+        row.sourceText = found->sourceText;
+        row.plural = found->plural;
+        if (row.plural && row.translatableId >= 0) {
+            keys.push_back(row.translatableId);
+            pluralRows.push_back(&row);
+        }
+    }
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+    if (!database || keys.empty())
+        return;
+    const auto fetchForms = [&](const Language &language, QStringList TranslationRow::*forms) {
+        if (language.code.empty())
+            return;
+        const std::vector<std::vector<std::string>> fetched
+            = database->fetchPluralForms(keys, language.code);
+        for (std::size_t index = 0; index < pluralRows.size(); ++index)
+            pluralRows[index]->*forms = toStringList(fetched[index]);
+    };
+    fetchForms(m_primaryLanguage, &TranslationRow::primaryForms);
+    fetchForms(m_currentLanguage, &TranslationRow::currentForms);
+}
+
 TranslationRows TranslationsModel::fetchRows(const TranslationIds &translationIds) const
 {
     DatabaseIoInterface *database = m_databaseAccess->databaseIo();
@@ -200,6 +286,7 @@ void TranslationsModel::reload()
                    std::make_move_iterator(placeholders.end()),
                    std::back_inserter(rows),
                    lessById);
+    completeRows(rows);
     installRows(std::move(rows));
 }
 
@@ -294,13 +381,18 @@ void TranslationsModel::updateTranslationIds(const TranslationIds &removedIds,
         return;
 
     TranslationRows fetched = fetchRows(newIds);
+    TranslationRows newRows;
+    newRows.reserve(newIds.size());
     for (const std::string &translationId : newIds) {
-        TranslationRow row = placeholderRow(translationId);
+        TranslationRow &row = newRows.emplace_back(placeholderRow(translationId));
         const auto known = std::find_if(fetched.begin(), fetched.end(), [&](const auto &each) {
             return each.translationId == row.translationId;
         });
         if (known != fetched.end())
             row = std::move(*known);
+    }
+    completeRows(newRows);
+    for (TranslationRow &row : newRows) {
         const auto position = rowOf(row.translationId);
         const int index = int(position - m_rows.begin());
         beginInsertRows({}, index, index);

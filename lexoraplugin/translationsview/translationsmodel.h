@@ -18,6 +18,10 @@ class TranslationsModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    // True for a language cell of an ID used with a count: its edit text holds
+    // one plural form per line.
+    static constexpr int PluralFormsRole = Qt::UserRole + 1;
+
     TranslationsModel(DatabaseAccess *databaseAccess,
                       TranslationsView *view,
                       QObject *parent = nullptr);
@@ -54,6 +58,7 @@ private:
     void installRows(TranslationRows rows);
     bool isValidCell(const QModelIndex &index) const;
     TranslationRows fetchRows(const TranslationIds &translationIds) const;
+    void completeRows(TranslationRows &rows) const;
 
     TranslationRows m_rows;
     Language m_primaryLanguage;

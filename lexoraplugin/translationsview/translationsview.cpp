@@ -4,6 +4,8 @@
 #include "exception.h"
 #include "generationrunner.h"
 #include "importexportinterface.h"
+#include "translationfiles/qmltranslationextractor.h"
+#include "translationfiles/translationcatalog.h"
 #include "translationsview/translationsviewwidget.h"
 #include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
@@ -25,12 +27,14 @@
 #include <sqlite/sqliteexception.h>
 #include <utils/softassert.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -46,7 +50,8 @@ constexpr std::size_t inPlaceLimit = 16;
 
 const QRegularExpression &translationCallPattern()
 {
-    static const QRegularExpression pattern(QStringLiteral("\\bqsTrId\\(\"(.+?)\"\\)"));
+    // The literal ends at a quote that closes the call or precedes its count.
+    static const QRegularExpression pattern(QStringLiteral("\\bqsTrId\\(\"(.+?)\"\\s*[,)]"));
     return pattern;
 }
 
@@ -377,6 +382,8 @@ void TranslationsView::updateChangedTranslationIds()
         updateTranslations();
         return;
     }
+    if (!added.empty())
+        readTranslationIdDetails();
     try {
         m_model.updateTranslationIds(removed, added);
     } catch (const Host::Sqlite::Exception &error) {
@@ -393,9 +400,32 @@ void TranslationsView::showUpdateError(const char *message)
                             .arg(QString::fromUtf8(message)));
 }
 
+void TranslationsView::readTranslationIdDetails()
+{
+    m_translationIdDetails.clear();
+    if (!model() || !model()->textDocument())
+        return;
+    // The extractor reads the comments beside each call as generation does;
+    // a document that does not parse simply gives no details.
+    QBuffer buffer;
+    buffer.setData(model()->textDocument()->toPlainText().toUtf8());
+    buffer.open(QIODevice::ReadOnly);
+    TranslationCatalog catalog;
+    loadQml(catalog, buffer, model()->fileUrl().toLocalFile(), nullptr);
+    for (const CatalogMessage &message : catalog.messages()) {
+        if (message.id.isEmpty())
+            continue;
+        TranslationIdDetails &details = m_translationIdDetails[message.id];
+        details.plural = details.plural || message.plural;
+        if (details.sourceText.isEmpty())
+            details.sourceText = message.sourceText;
+    }
+}
+
 void TranslationsView::updateTranslations()
 {
     m_model.setPrimaryLanguage(m_languageModel.primaryLanguage());
+    readTranslationIdDetails();
 
     if (m_widget) {
         static_cast<TranslationsViewWidget *>(m_widget.data())

@@ -8,6 +8,7 @@
 
 #include <designer/designerview.h>
 
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 
@@ -95,6 +96,17 @@ public:
                               const QColor &elideColor) override;
     void writeTestReport(const QString &filePath, const QByteArray &resultJson) override;
     TranslationsModel *translationsModel() { return &m_model; }
+
+    // What the open document's code says of an ID beside its call.
+    struct TranslationIdDetails
+    {
+        QString sourceText; // of a //% comment
+        bool plural = false; // used with a count
+    };
+    const QHash<QString, TranslationIdDetails> &translationIdDetails() const
+    {
+        return m_translationIdDetails;
+    }
     TranslationSearchModel *searchModel() { return &m_searchModel; }
     LanguageModel *languageModel() { return &m_languageModel; }
     DatabaseAccess *databaseAccess() const { return m_databaseAccess; }
@@ -112,6 +124,7 @@ private:
     void addTranslationIds(const Host::Designer::NodeProperties &bindings);
     void updateChangedTranslationIds();
     void showUpdateError(const char *message);
+    void readTranslationIdDetails();
 
     TranslationsModel m_model;
     TranslationSearchModel m_searchModel;
@@ -122,6 +135,7 @@ private:
     FileServicesInterface *m_fileServices;
     UserFeedbackInterface *m_userFeedback;
     TranslationIds m_translationIds;
+    QHash<QString, TranslationIdDetails> m_translationIdDetails;
 
     GenerationRunner *m_generationRunner;
     // IDs subtracted and added since the table was last brought up to date.

@@ -3,6 +3,7 @@
 #include "languages/languagesselectiondialog.h"
 #include "translationsview/projectlanguagesettings.h"
 #include "translationsview/recentscombobox.h"
+#include "translationsview/translationitemdelegate.h"
 #include "translationsview/translationsview.h"
 #include "translationsview/translationtableview.h"
 #include "translationtests/projecttranslationtesterdialog.h"
@@ -87,6 +88,7 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     layout->setSpacing(0);
     layout->addWidget(m_toolBar, 0, 0);
     layout->addWidget(m_problemLabel, 1, 0);
+    m_tableView->setItemDelegate(new TranslationItemDelegate(m_tableView));
     layout->addWidget(m_tableView, 2, 0);
     m_problemLabel->setWordWrap(true);
     m_problemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);

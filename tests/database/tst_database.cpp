@@ -129,6 +129,10 @@ private slots:
     void changeStates();
     void syncSummary_data();
     void syncSummary();
+    void pluralForms();
+    void olderFileGainsPluralForms_data();
+    void olderFileGainsPluralForms();
+    void syncKeepsPluralForms();
     void corruptChangeSetsRaiseTheFamily_data();
     void corruptChangeSetsRaiseTheFamily();
     void shellIntegrityCheck();
@@ -192,6 +196,10 @@ void tst_Database::newFileGetsTheSchema_data()
     QTest::newRow("languages") << "languages"
                                << "code:TEXT:1:1 name:TEXT:0:0"
                                << "";
+    QTest::newRow("translationPluralForms")
+        << "translationPluralForms"
+        << "translationId:INTEGER:1:1 form:INTEGER:1:2 text:TEXT:1:0"
+        << "translations:translationId->id:CASCADE";
 }
 
 void tst_Database::newFileGetsTheSchema()
@@ -1100,6 +1108,107 @@ QStringList contentsOf(DatabaseIoInterface &io)
 
 Q_DECLARE_METATYPE(Lexora::TranslatableEntries)
 
+void tst_Database::pluralForms()
+{
+    const std::int64_t files = io().addTranslatable("files");
+    const std::int64_t plain = io().addTranslatable("plain");
+    io().updateTranslation(plain, "ru", "просто");
+    const std::int64_t translationId
+        = io().updatePluralForms(files, "ru", { "%n файл", "%n файла", "%n файлов" });
+
+    using Forms = std::vector<std::vector<std::string>>;
+    const std::vector<std::int64_t> keys { files, -1, plain, 99, files };
+    QCOMPARE(io().fetchPluralForms(keys, "ru"),
+             (Forms { { "%n файл", "%n файла", "%n файлов" },
+                      {},
+                      { "просто" },
+                      {},
+                      { "%n файл", "%n файла", "%n файлов" } }));
+    // Form 0 is the translation as every reader before plural forms saw it.
+    QCOMPARE(io().fetchTranslation(files, "ru").value_or(""), "%n файл");
+    QCOMPARE(io().fetchAllTranslatableEntries().at(0).translations.at(0).pluralForms,
+             (std::vector<std::string> { "%n файла", "%n файлов" }));
+
+    // Editing form 0 alone keeps the others; fewer forms drop the rest.
+    io().updateTranslation(files, "ru", "%n файл!");
+    QCOMPARE(io().fetchPluralForms(keys, "ru").at(0).size(), 3u);
+    QCOMPARE(io().updatePluralForms(files, "ru", { "один", "два" }), translationId);
+    QCOMPARE(io().fetchPluralForms(keys, "ru").at(0), (std::vector<std::string> { "один", "два" }));
+    QCOMPARE(count("SELECT count(*) FROM translationPluralForms"), 1);
+
+    // A form missing in the middle stays at its place.
+    connection().execute("INSERT INTO translationPluralForms VALUES("
+                         + std::to_string(translationId) + ", 3, 'drei')");
+    QCOMPARE(io().fetchPluralForms(keys, "ru").at(0),
+             (std::vector<std::string> { "один", "два", "", "drei" }));
+
+    io().removeTranslation(files, "ru");
+    QCOMPARE(count("SELECT count(*) FROM translationPluralForms"), 0);
+}
+
+void tst_Database::olderFileGainsPluralForms_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("read-write") << false;
+    QTest::newRow("read-only") << true;
+}
+
+void tst_Database::olderFileGainsPluralForms()
+{
+    QFETCH(bool, readOnly);
+    io().updateTranslation(io().addTranslatable("kept"), "de", "bleibt");
+    // A file written before plural forms existed.
+    connection().execute("DROP TABLE translationPluralForms");
+    m_database.reset();
+    QFile file(databasePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    m_database
+        = std::make_unique<ProjectDatabase>(databasePath(),
+                                            readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
+                                                     : Host::Sqlite::Database::OpenMode::ReadWrite);
+    const std::int64_t id = io().translatableId("kept");
+    QCOMPARE(io().fetchPluralForms(std::vector<std::int64_t> { id }, "de"),
+             (std::vector<std::vector<std::string>> { { "bleibt" } }));
+    if (readOnly) {
+        m_database.reset();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == before);
+        return;
+    }
+    io().updatePluralForms(id, "de", { "bleibt", "bleiben" });
+    m_database.reset();
+    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    QCOMPARE(io().fetchAllTranslatableEntries().at(0).translations.at(0).pluralForms,
+             std::vector<std::string> { "bleiben" });
+}
+
+void tst_Database::syncKeepsPluralForms()
+{
+    TranslatableEntries file { translatable("files", { translation("ru", "файл") }),
+                               translatable("days", { translation("ru", "день") }) };
+    file[0].translations[0].pluralForms = { "файла", "файлов" };
+    file[1].translations[0].pluralForms = { "дня", "дней" };
+    io().syncTranslatables(file);
+    // A local edit of the forms survives the next import, which has other forms.
+    io().updatePluralForms(io().translatableId("days"), "ru", { "день", "дня", "дней!" });
+    const auto totalChanges = sqlite3_total_changes64(connection().handle());
+    io().syncTranslatables(file);
+    file[0].translations[0].pluralForms = { "файла" };
+    io().syncTranslatables(file);
+    QVERIFY(sqlite3_total_changes64(connection().handle()) > totalChanges);
+
+    TranslatableEntries entries = io().fetchAllTranslatableEntries();
+    QCOMPARE(findEntry(entries, "files")->translations.at(0).pluralForms,
+             std::vector<std::string> { "файла" });
+    QCOMPARE(findEntry(entries, "days")->translations.at(0).pluralForms,
+             (std::vector<std::string> { "дня", "дней!" }));
+    QCOMPARE(int(findEntry(entries, "days")->changeState), int(ChangeState::Changed));
+    QCOMPARE(int(findEntry(entries, "files")->changeState), int(ChangeState::Unchanged));
+}
+
 void tst_Database::syncSummary_data()
 {
     QTest::addColumn<TranslatableEntries>("file");
@@ -1116,6 +1225,9 @@ void tst_Database::syncSummary_data()
         << TranslatableEntries { base[0] } << false << QList<qint64> { 0, 0, 2, 0, 0, 2, 0 };
     QTest::newRow("empty file") << TranslatableEntries {} << false
                                 << QList<qint64> { 0, 0, 3, 0, 0, 4, 0 };
+    TranslatableEntries plural = base;
+    plural[1].translations[0].pluralForms = { "Bs" };
+    QTest::newRow("plural form added") << plural << false << QList<qint64> { 0, 1, 0, 0, 1, 0, 0 };
     QTest::newRow("added, changed and dropped translations") << TranslatableEntries {
         translatable("a", { translation("de", "A2") }),
         translatable("b", { translation("de", "B"), translation("en", "B") }),

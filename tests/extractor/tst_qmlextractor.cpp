@@ -124,6 +124,8 @@ private slots:
     void translatorComment();
     void metaComments_data();
     void metaComments();
+    void messageDetails_data();
+    void messageDetails();
     void parseError_data();
     void parseError();
     void depthLimit_data();
@@ -210,6 +212,9 @@ void tst_QmlExtractor::calls_data()
         << QStringList { "x" } << QStringList { "" } << none;
     QTest::newRow("extra comment without a call")
         << "Item {\n    //: stray note\n    width: 10\n}" << none << none
+        << QStringList { "3:Discarding unconsumed meta data\n" };
+    QTest::newRow("key and value without a call")
+        << "Item {\n    //~ Key value\n    width: 10\n}" << none << none
         << QStringList { "3:Discarding unconsumed meta data\n" };
     QTest::newRow("meta data discarded at the end of a statement")
         << "Item {\n    function f() {\n        //= lost.id\n        var x = 1;\n"
@@ -405,6 +410,70 @@ void tst_QmlExtractor::metaComments()
     for (const RecordingFeedback::Report &error : feedback.fileErrors())
         QCOMPARE(error.filePath, QStringLiteral("meta.qml"));
     QVERIFY(catalog.messages().isEmpty());
+}
+
+void tst_QmlExtractor::messageDetails_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("source");
+    // id|source text|extra comment|extras as key=value;…|plural
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("count makes a plural") << "a.qml"
+                                          << R"(Item { property string a: qsTrId("files", count) })"
+                                          << "files||||1";
+    QTest::newRow("two extra arguments") << "a.qml"
+                                         << R"(Item { property string a: qsTrId("x", 1, 2) })"
+                                         << "x||||1";
+    QTest::newRow("no-op marker takes no count")
+        << "a.qml"
+        << R"(Item { property string a: QT_TRID_NOOP("n") })"
+        << "n||||0";
+    QTest::newRow("source text unescaped")
+        << "a.qml"
+        << "Item {\n    //% \"say \\\"hi\\\"\\n\\x41\\101\\q\" \"!\"\n    property string a: "
+           "qsTrId(\"s\")\n}"
+        << "s|say \"hi\"\nAAq!|||0";
+    QTest::newRow("comments and pairs")
+        << "a.qml"
+        << "Item {\n    //: one\n    //: two\n    //~ Key   spaced value  \n    //~ Lonely\n    "
+           "//~ A b\n    property string a: qsTrId(\"c\", n)\n}"
+        << "c||one two|A=b;Key=spaced value|1";
+    QTest::newRow("qsTr with a meta id")
+        << "a.qml"
+        << "Item {\n    //= my.id\n    property string a: qsTr(\"%n thing\", \"d\", 2)\n}"
+        << "my.id|%n thing|||1";
+    QTest::newRow("script with a pragma") << "lib.js"
+                                          << ".pragma library\n//% \"Hi\"\nfunction f(n) { return "
+                                             "qsTrId(\"js.id\", n) }\n"
+                                          << "js.id|Hi|||1";
+    QTest::newRow("module") << "lib.mjs"
+                            << "import { x } from \"./x.mjs\"\n//: note\nexport function f() { "
+                               "return qsTrId(\"mjs.id\") }\n"
+                            << "mjs.id||note||0";
+}
+
+void tst_QmlExtractor::messageDetails()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, source);
+    QFETCH(QString, message);
+
+    const Extraction result = extract(source.toUtf8(), fileName);
+    QVERIFY2(result.ok, qPrintable(result.errors.join(QString())));
+    QCOMPARE(result.fileErrors, QStringList());
+    QCOMPARE(result.messages.size(), 1);
+    const CatalogMessage &found = result.messages.first();
+    QStringList extras;
+    for (auto extra = found.extras.cbegin(); extra != found.extras.cend(); ++extra)
+        extras.append(extra.key() + u'=' + extra.value());
+    QCOMPARE(QStringList({ found.id,
+                           found.sourceText,
+                           found.extraComment,
+                           extras.join(u';'),
+                           QString::number(found.plural) })
+                 .join(u'|'),
+             message);
 }
 
 void tst_QmlExtractor::parseError_data()
@@ -641,17 +710,29 @@ void tst_QmlExtractor::corpusMatchesLupdate()
 
     QStringList files;
     QDirIterator it(QStringLiteral(LEXORA_TEST_SOURCE_DIR "/corpus"),
-                    { QStringLiteral("*.qml") },
+                    { QStringLiteral("*.qml"), QStringLiteral("*.js") },
                     QDir::Files,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         files.append(it.next());
     files.sort();
+    QVERIFY(std::any_of(files.cbegin(), files.cend(), [](const QString &file) {
+        return file.endsWith(QLatin1String(".js"));
+    }));
     QVERIFY2(files.size() >= 30, qPrintable(QString::number(files.size())));
     QVERIFY(std::any_of(files.cbegin(), files.cend(), [](const QString &file) {
         return file.endsWith(QLatin1String(".ui.qml"));
     }));
 
+    // What each ID carries besides itself, in one comparable line.
+    auto details = [](const QString &source,
+                      const QString &extraComment,
+                      const QStringList &extras,
+                      bool plural) {
+        return QStringList { source, extraComment, extras.join(u';'), QString::number(plural) }
+            .join(u'|');
+    };
+    QMap<QString, QString> ourDetails;
     QSet<QString> ours;
     for (const QString &path : std::as_const(files)) {
         QFile file(path);
@@ -662,8 +743,18 @@ void tst_QmlExtractor::corpusMatchesLupdate()
                  qPrintable(feedback.generalErrors().join("")));
         QVERIFY2(feedback.fileErrors().isEmpty(), qPrintable(feedback.fileErrorLines().join("")));
         for (const CatalogMessage &message : catalog.messages()) {
-            if (!message.id.isEmpty())
-                ours.insert(message.id);
+            if (message.id.isEmpty())
+                continue;
+            ours.insert(message.id);
+            QStringList extras;
+            for (auto extra = message.extras.cbegin(); extra != message.extras.cend(); ++extra)
+                extras.append(extra.key() + u'=' + extra.value());
+            // Where an ID is used twice, lupdate keeps the first use's details.
+            if (!ourDetails.contains(message.id)) {
+                ourDetails.insert(
+                    message.id,
+                    details(message.sourceText, message.extraComment, extras, message.plural));
+            }
         }
     }
 
@@ -679,17 +770,52 @@ void tst_QmlExtractor::corpusMatchesLupdate()
     QFile ts(tsFile);
     QVERIFY(ts.open(QIODevice::ReadOnly));
     QSet<QString> theirs;
+    QMap<QString, QString> theirDetails;
     QXmlStreamReader reader(&ts);
+    QString id;
+    QString source;
+    QString extraComment;
+    QStringList extras;
+    bool plural = false;
     while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::StartElement
-            && reader.name() == QLatin1String("message")) {
-            const QString id = reader.attributes().value(QLatin1String("id")).toString();
-            if (!id.isEmpty())
-                theirs.insert(id);
+        reader.readNext();
+        if (reader.isStartElement()) {
+            const QStringView name = reader.name();
+            if (name == QLatin1String("message")) {
+                id = reader.attributes().value(QLatin1String("id")).toString();
+                plural = reader.attributes().value(QLatin1String("numerus")) == u"yes";
+                source.clear();
+                extraComment.clear();
+                extras.clear();
+            } else if (name == QLatin1String("source")) {
+                source = reader.readElementText();
+            } else if (name == QLatin1String("extracomment")) {
+                extraComment = reader.readElementText();
+            } else if (name.startsWith(QLatin1String("extra-"))) {
+                extras.append(name.mid(6).toString() + u'=' + reader.readElementText());
+            }
+        } else if (reader.isEndElement() && reader.name() == QLatin1String("message")
+                   && !id.isEmpty()) {
+            theirs.insert(id);
+            theirDetails.insert(id, details(source, extraComment, extras, plural));
         }
     }
     QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
     QVERIFY(theirs.size() > 100);
+    QStringList differences;
+    for (auto their = theirDetails.cbegin(); their != theirDetails.cend(); ++their) {
+        const QString our = ourDetails.value(their.key());
+        if (our != their.value())
+            differences.append(their.key() + u':' + our + QLatin1String(" / ") + their.value());
+    }
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u'\n')));
+    // The comparison covers what it is meant to.
+    QVERIFY(std::count_if(theirDetails.cbegin(),
+                          theirDetails.cend(),
+                          [](const QString &line) {
+                              return line.endsWith(QLatin1String("|1")) && !line.startsWith(u'|');
+                          })
+            >= 1);
 
     QStringList onlyOurs = QSet<QString>(ours).subtract(theirs).values();
     QStringList onlyTheirs = QSet<QString>(theirs).subtract(ours).values();

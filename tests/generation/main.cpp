@@ -1,6 +1,7 @@
 #include "tst_atomicfile.h"
 #include "tst_fileservices.h"
 #include "tst_generation.h"
+#include "tst_qtproject.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -19,6 +20,10 @@ int main(int argc, char *argv[])
     }
     {
         TestGeneration test;
+        status |= QTest::qExec(&test, argc, argv);
+    }
+    {
+        TestQtProject test;
         status |= QTest::qExec(&test, argc, argv);
     }
     return status;

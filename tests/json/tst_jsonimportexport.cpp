@@ -54,12 +54,17 @@ private slots:
 
     void roundTripKeepsIdsLanguagesTextsAndOrder()
     {
-        const TranslatableEntries written {
+        TranslatableEntries written {
             entry("zeta", { { "de", "Zett" }, { "en", "Zeta" } }),
             entry("alpha", { { "ja", "アルファ" }, { "fr", "Æ, ç, é — ü" }, { "de", "" } }),
             entry("no.translations", {}),
             entry("emoji \"quoted\"", { { "en", "😀 \\ / \n tab\t" } }),
         };
+        // Forms after the first are stored beside "translation", which stays form 0.
+        written[1].translations[0].pluralForms = { "アルファたち" };
+        written[2].translationTextId = "files";
+        written[2].translations = entry("x", { { "ru", "%n файл" } }).translations;
+        written[2].translations[0].pluralForms = { "%n файла", "%n файлов" };
         const QString path = m_dir.filePath("roundtrip.json");
 
         JsonImportExport json;
@@ -70,6 +75,10 @@ private slots:
         for (std::size_t i = 0; i < read.size(); ++i) {
             QCOMPARE(read[i].translationTextId, written[i].translationTextId);
             QCOMPARE(texts(read[i]), texts(written[i]));
+            for (std::size_t t = 0; t < read[i].translations.size(); ++t) {
+                QCOMPARE(read[i].translations[t].pluralForms,
+                         written[i].translations[t].pluralForms);
+            }
             QCOMPARE(read[i].id, 0);
             QVERIFY(read[i].metaData.empty());
         }
@@ -271,8 +280,8 @@ private slots:
             << QByteArray(R"({"translatables": [{"trId": "a", "translations":
                               [{"language": "de", "text": "Hallo"}]}]})")
             << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "
-               "has the unknown member(s) \"text\"; the members are \"language\" and "
-               "\"translation\"";
+               "has the unknown member(s) \"text\"; the members are \"language\", "
+               "\"translation\" and \"pluralForms\"";
         QTest::newRow("Translations misspelt")
             << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
                               {"Translations": [], "trId": "b", "note": 1}]})")
@@ -305,6 +314,16 @@ private slots:
                               [{"language": 49, "translation": "x"}]}]})")
             << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
                "\"language\" is not a string";
+        QTest::newRow("plural forms not an array")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": "de", "translation": "x", "pluralForms": "y"}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
+               "\"pluralForms\" is not an array";
+        QTest::newRow("plural form not a string")
+            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
+                              [{"language": "de", "translation": "x", "pluralForms": ["y", 2]}]}]})")
+            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
+               "\"pluralForms\"[1] is not a string";
         QTest::newRow("translation element not object")
             << QByteArray(R"({"translatables": [{"trId": "a", "translations": ["Hallo"]}]})")
             << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "

@@ -65,6 +65,16 @@ public:
     {
         return {};
     }
+    std::int64_t
+    updatePluralForms(std::int64_t, std::string_view, const std::vector<std::string> &) override
+    {
+        return -1;
+    }
+    std::vector<std::vector<std::string>> fetchPluralForms(std::span<const std::int64_t>,
+                                                           std::string_view) override
+    {
+        return {};
+    }
 
 private:
     std::string m_message;

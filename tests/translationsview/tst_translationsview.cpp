@@ -8,6 +8,7 @@
 #include "jsonimportexport.h"
 #include "translationfileservices.h"
 #include "translationsview/recentscombobox.h"
+#include "translationsview/translationitemdelegate.h"
 #include "translationsview/translationsmodel.h"
 #include "translationsview/translationsview.h"
 #include "translationsview/translationsviewwidget.h"
@@ -29,6 +30,7 @@
 #include <QHeaderView>
 #include <QJSEngine>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -87,6 +89,7 @@ private slots:
     void cells_data();
     void cells();
     void typingAddsUnknownId();
+    void pluralFormsAndSourceTexts();
     void editable_data();
     void editable();
     void install_data();
@@ -536,6 +539,54 @@ void tst_TranslationsView::typingAddsUnknownId()
     m_view->updateTranslations();
     QCOMPARE(model->index(0, 1).data().toString(), QString());
     QVERIFY(model->index(0, 0).flags() & Qt::ItemIsEnabled);
+}
+
+void tst_TranslationsView::pluralFormsAndSourceTexts()
+{
+    attach(document(QStringLiteral("    //% \"Your files\"\n    property string title: "
+                                   "qsTrId(\"files.title\")\n")
+                    + item("b", "qsTrId(\"files.count\", 3)")));
+    TranslationsModel *model = m_view->translationsModel();
+    model->setPrimaryLanguage(Language("en", "English"));
+    model->setCurrentLanguage(Language("ru", "Russian"));
+    m_view->updateTranslations();
+    // A call with a count is a row like any other.
+    QCOMPARE(tableIds(), (QStringList { "files.count", "files.title" }));
+
+    // No English text yet: the source text stands in, greyed, and is not
+    // what an edit starts from.
+    const QModelIndex title = model->index(1, 1);
+    QCOMPARE(title.data().toString(), QStringLiteral("Your files"));
+    QCOMPARE(title.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+    QCOMPARE(title.data(Qt::EditRole).toString(), QString());
+    QVERIFY(!title.data(TranslationsModel::PluralFormsRole).toBool());
+    addTranslation("files.title", "en", "Files");
+    m_view->updateTranslations();
+    QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Files"));
+    QVERIFY(!model->index(1, 1).data(Qt::ForegroundRole).isValid());
+
+    // The plural ID's forms are edited one per line, in a text box.
+    const QModelIndex forms = model->index(0, 2);
+    QVERIFY(forms.data(TranslationsModel::PluralFormsRole).toBool());
+    TranslationItemDelegate delegate;
+    QWidget parent;
+    std::unique_ptr<QWidget> editor(delegate.createEditor(&parent, {}, forms));
+    auto *box = qobject_cast<QPlainTextEdit *>(editor.get());
+    QVERIFY(box);
+    box->setPlainText(QStringLiteral("%n файл\n%n файла\n%n файлов\n"));
+    delegate.setModelData(box, model, forms);
+    DatabaseIo &database = m_database->databaseIo();
+    const std::vector<std::int64_t> key { database.translatableId("files.count") };
+    QCOMPARE(database.fetchPluralForms(key, "ru"),
+             (std::vector<std::vector<std::string>> { { "%n файл", "%n файла", "%n файлов" } }));
+    m_view->updateTranslations();
+    QCOMPARE(model->index(0, 2).data().toString(),
+             QStringLiteral("%n файл | %n файла | %n файлов"));
+    delegate.setEditorData(box, model->index(0, 2));
+    QCOMPARE(box->toPlainText(), QStringLiteral("%n файл\n%n файла\n%n файлов"));
+    // Other cells keep the line editor.
+    std::unique_ptr<QWidget> line(delegate.createEditor(&parent, {}, model->index(1, 2)));
+    QVERIFY(!qobject_cast<QPlainTextEdit *>(line.get()));
 }
 
 void tst_TranslationsView::editable_data()
