@@ -5,6 +5,7 @@
 #include "translationcheckrunner.h"
 
 #include <core/editorcontext.h>
+#include <core/filedialogs.h>
 #include <core/progressdisplay.h>
 #include <core/workbench.h>
 #include <designer/designerview.h>
@@ -27,9 +28,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -521,7 +522,7 @@ QString StudioWindow::dialogDirectory() const
 
 void StudioWindow::onOpenProject()
 {
-    const QString file = QFileDialog::getOpenFileName(
+    const QString file = Host::Core::FileDialogs::openFileName(
         this, tr("Open Project"), dialogDirectory(), tr("QML projects (*.qmlproject)"));
     if (file.isEmpty())
         return;
@@ -532,7 +533,7 @@ void StudioWindow::onOpenProject()
 
 void StudioWindow::onOpenFile()
 {
-    const QString file = QFileDialog::getOpenFileName(
+    const QString file = Host::Core::FileDialogs::openFileName(
         this, tr("Open File"), dialogDirectory(), tr("QML files (*.qml)"));
     if (file.isEmpty())
         return;

@@ -9,6 +9,7 @@
 #include "translationtests/projecttranslationtesterdialog.h"
 #include "translationtests/qmldebugtranslationdialog.h"
 
+#include <core/filedialogs.h>
 #include <core/iconfontbuilder.h>
 #include <core/theme.h>
 #include <core/workbench.h>
@@ -21,7 +22,6 @@
 #include <qmlproject/qmlbuildbackend.h>
 
 #include <QDebug>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -187,8 +187,8 @@ void TranslationsWidget::rememberDirectory(const QString &filePath)
 
 QString TranslationsWidget::exportFileName(const QString &title)
 {
-    QString fileName
-        = QFileDialog::getSaveFileName(this, title, dialogDirectory(), tr("JSON File (*.json)"));
+    QString fileName = Host::Core::FileDialogs::saveFileName(
+        this, title, dialogDirectory(), tr("JSON File (*.json)"));
     if (fileName.isEmpty())
         return {};
     if (!fileName.toLower().endsWith(QLatin1String(".json")))
@@ -205,7 +205,7 @@ void TranslationsWidget::setProblem(const QString &text)
 
 void TranslationsWidget::onImportJson()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
+    const QString fileName = Host::Core::FileDialogs::openFileName(
         this, tr("Import And Sync Translations"), dialogDirectory(), tr("JSON File (*.json)"));
     if (fileName.isEmpty())
         return;

@@ -1,20 +1,26 @@
 #include <core/document.h>
 #include <core/editorcontext.h>
+#include <core/filedialogs.h>
 #include <core/progresscenter.h>
 #include <core/progressdisplay.h>
 #include <core/progressmodel.h>
 #include <core/workbench.h>
 
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
 
 #include <memory>
+
+#include <processlocks.h>
 
 using namespace Host::Core;
 using Host::Utils::Path;
@@ -57,6 +63,8 @@ private slots:
     void displayFollowsEntries();
     void mainWindowAccess();
     void currentDocument();
+    void listingKeepsLocks_data();
+    void listingKeepsLocks();
 };
 
 void tst_HostCore::init()
@@ -272,6 +280,61 @@ void tst_HostCore::currentDocument()
     QCOMPARE(documents.size(), 2);
     QCOMPARE(documents.last().first().value<Document *>(), nullptr);
     QCOMPARE(paths.last().first().value<Path>(), Path());
+}
+
+void tst_HostCore::listingKeepsLocks_data()
+{
+    QTest::addColumn<bool>("throughDialog");
+    QTest::newRow("file dialog") << true;
+    QTest::newRow("icon provider") << false;
+}
+
+// A file dialog showing a project folder must not open the project's database
+// files: closing them again would drop the locks SQLite holds on them.
+void tst_HostCore::listingKeepsLocks()
+{
+    QFETCH(bool, throughDialog);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QStringList names = { QStringLiteral("translations.db"),
+                                QStringLiteral("translations.db-shm"),
+                                QStringLiteral("translations.db-wal") };
+    std::vector<std::unique_ptr<HeldLock>> locks;
+    for (const QString &name : names) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // No name tells the type of these files, so only their bytes could.
+        file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\1'));
+        file.close();
+        locks.push_back(std::make_unique<HeldLock>(file.fileName()));
+        QVERIFY(locks.back()->isLocked());
+    }
+
+    if (throughDialog) {
+        QFileDialog dialog(nullptr, QString(), folder.path());
+        FileDialogs::prepare(&dialog);
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.show();
+        auto *model = dialog.findChild<QFileSystemModel *>();
+        QVERIFY(model);
+        const QModelIndex root = model->index(folder.path());
+        QTRY_COMPARE(model->rowCount(root), names.size());
+        for (int row = 0; row < names.size(); ++row) {
+            const QModelIndex name = model->index(row, 0, root);
+            QTRY_VERIFY(!model->data(name, Qt::DecorationRole).value<QIcon>().isNull());
+            QVERIFY(!model->data(model->index(row, 2, root)).toString().isEmpty());
+        }
+        QTest::qWait(0);
+    } else {
+        for (const QString &name : names) {
+            const QFileInfo info(folder.filePath(name));
+            QVERIFY(!FileNameIconProvider::instance()->icon(info).isNull());
+            QVERIFY(!FileNameIconProvider::instance()->type(info).isEmpty());
+        }
+    }
+
+    for (const QString &name : names)
+        QVERIFY2(isLockedForOtherProcesses(folder.filePath(name)), qPrintable(name));
 }
 
 QTEST_MAIN(tst_HostCore)
