@@ -1,9 +1,13 @@
 #include "translationsmodel.h"
 
 #include "databaseaccess.h"
+#include "exception.h"
 #include "translationsview.h"
 
+#include <sqlite/sqliteexception.h>
+
 #include <QColor>
+#include <QFont>
 
 #include <algorithm>
 
@@ -97,6 +101,27 @@ QVariant TranslationsModel::data(const QModelIndex &index, int role) const
     const bool showsSourceText
         = index.column() == 1 && text->isEmpty() && !row.sourceText.isEmpty();
 
+    // A text the database refused shows (and is offered for editing) as typed.
+    if (const QString *typed = unsavedText(index)) {
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return *typed;
+        case Qt::ToolTipRole:
+            return tr("Not saved: the database did not take this text. Edit the cell and "
+                      "press Return to try again.");
+        case Qt::FontRole: {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        case Qt::TextAlignmentRole:
+            return typed->isRightToLeft() ? alignRight : alignLeft;
+        default:
+            break;
+        }
+    }
+
     switch (role) {
     case Qt::DisplayRole:
         if (severalForms)
@@ -123,39 +148,61 @@ QVariant TranslationsModel::data(const QModelIndex &index, int role) const
     }
 }
 
-bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+const Language *TranslationsModel::languageOfColumn(int column) const
 {
-    if (role != Qt::EditRole || !isValidCell(index))
-        return false;
-    TranslationRow &row = m_rows[std::size_t(index.row())];
-    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+    switch (column) {
+    case 1:
+        return &m_primaryLanguage;
+    case 2:
+        return &m_currentLanguage;
+    default:
+        return nullptr;
+    }
+}
 
+const QString *TranslationsModel::unsavedText(const QModelIndex &index) const
+{
+    if (m_unsaved.empty())
+        return nullptr;
+    const Language *language = languageOfColumn(index.column());
+    if (!language)
+        return nullptr;
+    const auto found
+        = m_unsaved.find({ m_rows[std::size_t(index.row())].translationId, language->code });
+    return found == m_unsaved.end() ? nullptr : &found->second;
+}
+
+bool TranslationsModel::isUnsaved(const QModelIndex &index) const
+{
+    return isValidCell(index) && unsavedText(index);
+}
+
+void TranslationsModel::clearUnsaved()
+{
+    if (std::exchange(m_unsaved, {}).empty() || m_rows.empty())
+        return;
+    emit dataChanged(index(0, 1), index(int(m_rows.size()) - 1, columns - 1));
+}
+
+void TranslationsModel::store(TranslationRow &row, const QModelIndex &index, const QString &text)
+{
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
     if (row.translatableId < 0) {
-        row.translatableId
-            = database ? database->addTranslatable(row.translationId.toStdString()) : -1;
+        std::int64_t translatableId = -1;
+        if (database) {
+            const std::string translationId = row.translationId.toStdString();
+            translatableId = database->translatableId(translationId);
+            if (translatableId < 0)
+                translatableId = database->addTranslatable(translationId);
+        }
+        row.translatableId = translatableId;
         const QModelIndex idIndex = this->index(index.row(), 0);
         emit dataChanged(idIndex, idIndex, { Qt::DisplayRole, Qt::TextAlignmentRole });
     }
 
-    const QString text = value.toString();
-    const Language *language = nullptr;
-    QString *translation = nullptr;
-    QStringList *forms = nullptr;
-    switch (index.column()) {
-    case 1:
-        translation = &row.primaryTranslation;
-        forms = &row.primaryForms;
-        language = &m_primaryLanguage;
-        break;
-    case 2:
-        translation = &row.currentTranslation;
-        forms = &row.currentForms;
-        language = &m_currentLanguage;
-        break;
-    default:
-        return false;
-    }
-
+    const Language *language = languageOfColumn(index.column());
+    QString *translation = index.column() == 1 ? &row.primaryTranslation : &row.currentTranslation;
+    QStringList *forms = index.column() == 1 ? &row.primaryForms : &row.currentForms;
     if (row.plural) {
         // One form per line; empty lines at the end name no form.
         QStringList lines = text.split(QLatin1Char('\n'));
@@ -170,12 +217,42 @@ bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value,
         *translation = lines.constFirst();
         *forms = lines;
     } else {
-        *translation = text;
         if (database)
             database->updateTranslation(row.translatableId, language->code, text.toStdString());
+        *translation = text;
+    }
+}
+
+bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !isValidCell(index) || !languageOfColumn(index.column()))
+        return false;
+    TranslationRow &row = m_rows[std::size_t(index.row())];
+    const QString text = value.toString();
+    const std::pair<QString, std::string> key { row.translationId,
+                                                languageOfColumn(index.column())->code };
+
+    // A failed write must neither take the typed text with it nor leave the
+    // cell showing a text that the database does not hold.
+    QString error;
+    try {
+        store(row, index, text);
+    } catch (const Host::Sqlite::Exception &exception) {
+        error = QString::fromUtf8(exception.what());
+    } catch (const Exception &exception) {
+        error = QString::fromUtf8(exception.what());
+    }
+    const QList<int> roles { Qt::DisplayRole, Qt::TextAlignmentRole };
+    const QList<int> unsavedRoles = roles + QList<int> { Qt::ToolTipRole, Qt::FontRole };
+    if (!error.isEmpty()) {
+        m_unsaved[key] = text;
+        emit dataChanged(index, index, unsavedRoles);
+        emit writeFailed(QPersistentModelIndex(index), error);
+        return false;
     }
 
-    emit dataChanged(index, index, { Qt::DisplayRole, Qt::TextAlignmentRole });
+    const bool wasUnsaved = m_unsaved.erase(key) > 0;
+    emit dataChanged(index, index, wasUnsaved ? unsavedRoles : roles);
     return true;
 }
 

@@ -4,6 +4,10 @@
 #include "languages/language.h"
 
 #include <QAbstractTableModel>
+#include <QPersistentModelIndex>
+
+#include <map>
+#include <utility>
 
 namespace Lexora {
 
@@ -52,6 +56,16 @@ public:
 
     const TranslationRows &rows() const { return m_rows; }
 
+    // Whether the cell shows text typed into it that the database did not take.
+    bool isUnsaved(const QModelIndex &index) const;
+    // Forgets every text the database did not take (the project changed).
+    void clearUnsaved();
+
+signals:
+    // The database refused the text typed into `index`. The cell keeps showing
+    // the text and offers it again for editing, so that it can be retried.
+    void writeFailed(const QPersistentModelIndex &index, const QString &error);
+
 private:
     // Replaces the rows by `rows` (sorted, unique), announcing exactly which
     // rows went and came; never a reset.
@@ -59,12 +73,19 @@ private:
     bool isValidCell(const QModelIndex &index) const;
     TranslationRows fetchRows(const TranslationIds &translationIds) const;
     void completeRows(TranslationRows &rows) const;
+    const Language *languageOfColumn(int column) const;
+    const QString *unsavedText(const QModelIndex &index) const;
+    // Adds the row's ID to the database unless it is there (maybe added by
+    // another program since the table was loaded), then stores the text.
+    void store(TranslationRow &row, const QModelIndex &index, const QString &text);
 
     TranslationRows m_rows;
     Language m_primaryLanguage;
     Language m_currentLanguage;
     DatabaseAccess *m_databaseAccess;
     TranslationsView *m_view;
+    // Texts the database refused, by translation ID and language code.
+    std::map<std::pair<QString, std::string>, QString> m_unsaved;
 };
 
 } // namespace Lexora

@@ -189,7 +189,14 @@ TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
       m_fileServices(&fileServices),
       m_userFeedback(&userFeedback),
       m_generationRunner(generationRunner)
-{ }
+{
+    // Queued: the table's editor is still committing when the model reports.
+    connect(&m_model,
+            &TranslationsModel::writeFailed,
+            this,
+            &TranslationsView::onWriteFailed,
+            Qt::QueuedConnection);
+}
 
 TranslationsView::~TranslationsView() = default;
 
@@ -420,6 +427,20 @@ void TranslationsView::readTranslationIdDetails()
         if (details.sourceText.isEmpty())
             details.sourceText = message.sourceText;
     }
+}
+
+void TranslationsView::onWriteFailed(const QPersistentModelIndex &index, const QString &error)
+{
+    showCriticalMessage(tr("Cannot save the translation!"),
+                        tr("The database did not take the text you typed. The cell keeps it: "
+                           "press Return in it to try again. The error is: %1")
+                            .arg(error));
+    if (!m_widget || !index.isValid())
+        return;
+    TranslationTableView *table
+        = static_cast<TranslationsViewWidget *>(m_widget.data())->translationsWidget()->tableView();
+    table->setCurrentIndex(index);
+    table->edit(index);
 }
 
 void TranslationsView::updateTranslations()

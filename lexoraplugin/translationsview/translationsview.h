@@ -125,6 +125,7 @@ private:
     void updateChangedTranslationIds();
     void showUpdateError(const char *message);
     void readTranslationIdDetails();
+    void onWriteFailed(const QPersistentModelIndex &index, const QString &error);
 
     TranslationsModel m_model;
     TranslationSearchModel m_searchModel;

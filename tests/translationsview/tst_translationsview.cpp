@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QJSEngine>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -99,6 +100,8 @@ private slots:
 
     void failures_data();
     void failures();
+    void failedEditIsKept_data();
+    void failedEditIsKept();
     void failedUpdateReloadsLater_data();
     void failedUpdateReloadsLater();
     void projectLanguagesAndWidget();
@@ -825,6 +828,100 @@ void tst_TranslationsView::failures()
     // The table keeps its rows.
     QCOMPARE(tableIds(), (QStringList { "kept", "unknown" }));
     QCOMPARE(m_view->translationsModel()->index(0, 1).data().toString(), QStringLiteral("Kept"));
+}
+
+namespace {
+
+enum class WriteTrouble { ReadOnlyFile, TableGone, IdAddedElsewhere };
+
+// The editor the table shows, once it shows one.
+QLineEdit *openEditor(QAbstractItemView *table)
+{
+    for (QLineEdit *editor : table->viewport()->findChildren<QLineEdit *>()) {
+        if (editor->isVisible())
+            return editor;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void tst_TranslationsView::failedEditIsKept_data()
+{
+    QTest::addColumn<WriteTrouble>("trouble");
+    QTest::newRow("read-only file") << WriteTrouble::ReadOnlyFile;
+    QTest::newRow("table gone") << WriteTrouble::TableGone;
+    QTest::newRow("ID added by another connection") << WriteTrouble::IdAddedElsewhere;
+}
+
+// Typing into the table while the database refuses the text: a message over
+// the main window, the text kept in a reopened editor for another try, no crash.
+void tst_TranslationsView::failedEditIsKept()
+{
+    QFETCH(WriteTrouble, trouble);
+    attach(document(item("a", "qsTrId(\"fresh\")")));
+    std::unique_ptr<QWidget> panel(m_view->widgetDescription().widget);
+    TranslationTableView *table
+        = static_cast<TranslationsViewWidget *>(panel.get())->translationsWidget()->tableView();
+    panel->resize(600, 300);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    TranslationsModel *model = m_view->translationsModel();
+    const QModelIndex cell = model->index(0, 1);
+    const QString path = m_dir.filePath(QStringLiteral("translations.db"));
+
+    std::unique_ptr<ProjectDatabase> writable;
+    switch (trouble) {
+    case WriteTrouble::ReadOnlyFile:
+        writable = std::exchange(
+            m_database,
+            std::make_unique<ProjectDatabase>(path, Host::Sqlite::Database::OpenMode::ReadOnly));
+        m_access->setDatabaseIo(&m_database->databaseIo());
+        break;
+    case WriteTrouble::TableGone:
+        m_database->database().execute("DROP TABLE translations");
+        break;
+    case WriteTrouble::IdAddedElsewhere:
+        ProjectDatabase(path).databaseIo().addTranslatable("fresh");
+        break;
+    }
+
+    MessageBoxCatcher catcher;
+    table->edit(cell);
+    QLineEdit *editor = openEditor(table);
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("Frisch"));
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    if (trouble == WriteTrouble::IdAddedElsewhere) {
+        QTRY_COMPARE(cell.data().toString(), QStringLiteral("Frisch"));
+        QVERIFY(catcher.titles.isEmpty());
+        QCOMPARE(m_database->databaseIo().fetchTranslation(
+                     m_database->databaseIo().translatableId("fresh"), "en"),
+                 std::optional<std::string>("Frisch"));
+        QVERIFY(!model->isUnsaved(cell));
+        return;
+    }
+
+    QTRY_COMPARE(catcher.titles, QStringList { "Cannot save the translation!" });
+    QCOMPARE(catcher.icons, QList { QMessageBox::Critical });
+    QVERIFY(model->isUnsaved(cell));
+    QCOMPARE(cell.data().toString(), QStringLiteral("Frisch"));
+    QTRY_VERIFY(openEditor(table));
+    editor = openEditor(table);
+    QCOMPARE(editor->text(), QStringLiteral("Frisch"));
+    if (trouble != WriteTrouble::ReadOnlyFile)
+        return;
+
+    // Once the database takes writes again, Return saves the kept text.
+    m_database = std::move(writable);
+    m_access->setDatabaseIo(&m_database->databaseIo());
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!model->isUnsaved(cell));
+    QCOMPARE(m_database->databaseIo().fetchTranslation(
+                 m_database->databaseIo().translatableId("fresh"), "en"),
+             std::optional<std::string>("Frisch"));
+    QCOMPARE(catcher.titles.size(), 1);
 }
 
 void tst_TranslationsView::failedUpdateReloadsLater_data()
