@@ -92,6 +92,15 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
             &Host::Projects::IssuesView::openFileRequested,
             this,
             [this](const Host::Utils::Path &file, int line) {
+                // An issue left over from a project that is closed must not
+                // open that project's file in this one.
+                if (!m_project
+                    || !(m_project->isKnownFile(file)
+                         || file.isChildOf(m_project->projectDirectory()))) {
+                    statusBar()->showMessage(
+                        tr("%1 is not part of the open project.").arg(file.toUserOutput()), 8000);
+                    return;
+                }
                 QString error;
                 if (!openFileAt(file, line, &error))
                     statusBar()->showMessage(error, 8000);
@@ -100,7 +109,7 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
             &TranslationCheckRunner::finished,
             this,
             [this](const TranslationCheckRunner::Outcome &outcome) {
-                m_checkTranslations->setEnabled(true);
+                updateActions();
                 if (!outcome.error.isEmpty()) {
                     statusBar()->showMessage(outcome.error, 8000);
                     return;
@@ -113,6 +122,7 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
                     Host::Projects::IssueList::instance()->requestPopup();
             });
 
+    updateActions();
     resize(1440, 900);
     // The Issues list is a strip below the document, not half of the window.
     resizeDocks(
@@ -163,14 +173,14 @@ void StudioWindow::createMenus()
     QAction *openFile = fileMenu->addAction(tr("&Open File..."));
     openFile->setShortcut(QKeySequence::Open);
     connect(openFile, &QAction::triggered, this, &StudioWindow::onOpenFile);
-    QAction *save = fileMenu->addAction(tr("&Save"));
-    save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, &StudioWindow::saveDocument);
+    m_saveAction = fileMenu->addAction(tr("&Save"));
+    m_saveAction->setShortcut(QKeySequence::Save);
+    connect(m_saveAction, &QAction::triggered, this, &StudioWindow::saveDocument);
     m_recentMenu = fileMenu->addMenu(tr("Recent P&rojects"));
     connect(m_recentMenu, &QMenu::aboutToShow, this, &StudioWindow::updateRecentMenu);
     updateRecentMenu();
-    QAction *closeProject = fileMenu->addAction(tr("&Close Project"));
-    connect(closeProject, &QAction::triggered, this, &StudioWindow::closeProject);
+    m_closeProjectAction = fileMenu->addAction(tr("&Close Project"));
+    connect(m_closeProjectAction, &QAction::triggered, this, &StudioWindow::closeProject);
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(tr("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
@@ -219,6 +229,13 @@ void StudioWindow::setPreviewPlugin(Host::Preview::PreviewPlugin *plugin)
     toolBar->addAction(m_previewController->startAction());
     toolBar->addAction(m_previewController->stopAction());
     updatePreviewLanguages();
+}
+
+void StudioWindow::updateActions()
+{
+    m_saveAction->setEnabled(m_document != nullptr);
+    m_closeProjectAction->setEnabled(m_project != nullptr);
+    m_checkTranslations->setEnabled(m_project && !m_checkRunner->isRunning());
 }
 
 void StudioWindow::updatePreviewLanguages()
@@ -300,6 +317,7 @@ bool StudioWindow::openProject(const QString &location, QString *errorString)
                 &StudioWindow::updatePreviewLanguages);
     updatePreviewLanguages();
     updateTitle();
+    updateActions();
     emit projectOpened();
 
     const Host::Utils::Path mainFile = m_project->mainFile();
@@ -313,10 +331,11 @@ void StudioWindow::closeProject()
     if (!m_project)
         return;
     closeDocument();
-    m_checkRunner->waitForFinished();
+    m_checkRunner->discard();
     Host::Projects::Session::instance()->removeProject(std::exchange(m_project, nullptr));
     updatePreviewLanguages();
     updateTitle();
+    updateActions();
 }
 
 Host::QmlProject::DesignProject *StudioWindow::project() const
@@ -361,6 +380,7 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
     Host::Designer::ViewManager::instance()->setCurrentDocument(m_document.get());
     m_projectTree->selectFile(file);
     updateTitle();
+    updateActions();
     emit fileOpened(file);
     return true;
 }
@@ -413,6 +433,7 @@ void StudioWindow::closeDocument()
     m_document.reset();
     m_documentArea->setCurrentWidget(m_placeholder);
     updateTitle();
+    updateActions();
 }
 
 bool StudioWindow::saveDocument()

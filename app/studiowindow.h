@@ -113,6 +113,8 @@ private:
     void createMenus();
     void updateRecentMenu();
     void updateTitle();
+    // Commands that need a project or a document are enabled only with one.
+    void updateActions();
     void showError(const QString &title, const QString &text);
     QDockWidget *addDock(QWidget *widget, Qt::DockWidgetArea area);
     QString dialogDirectory() const;
@@ -137,6 +139,8 @@ private:
     QMenu *m_previewMenu = nullptr;
     QMenu *m_previewLanguageMenu = nullptr;
     QAction *m_checkTranslations = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_closeProjectAction = nullptr;
     Host::Preview::PreviewController *m_previewController = nullptr;
     TranslationCheckRunner *m_checkRunner;
     QList<QDockWidget *> m_panels;

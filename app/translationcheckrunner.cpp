@@ -73,10 +73,25 @@ void check(QPromise<std::shared_ptr<TranslationCheckRunner::Result>> &promise,
 
 TranslationCheckRunner::TranslationCheckRunner(QObject *parent) : QObject(parent)
 {
-    connect(&m_watcher,
+    newWatcher();
+}
+
+void TranslationCheckRunner::newWatcher()
+{
+    m_watcher = std::make_unique<QFutureWatcher<std::shared_ptr<Result>>>();
+    connect(m_watcher.get(),
             &QFutureWatcher<std::shared_ptr<Result>>::finished,
             this,
             &TranslationCheckRunner::publish);
+}
+
+void TranslationCheckRunner::discard()
+{
+    m_watcher->cancel();
+    m_watcher->waitForFinished();
+    // The old watcher takes its pending notice of the run with it.
+    newWatcher();
+    m_uses.clear();
 }
 
 TranslationCheckRunner::~TranslationCheckRunner()
@@ -86,12 +101,12 @@ TranslationCheckRunner::~TranslationCheckRunner()
 
 bool TranslationCheckRunner::isRunning() const
 {
-    return m_watcher.isRunning();
+    return m_watcher->isRunning();
 }
 
 void TranslationCheckRunner::waitForFinished()
 {
-    m_watcher.waitForFinished();
+    m_watcher->waitForFinished();
 }
 
 bool TranslationCheckRunner::start(Host::QmlProject::DesignProject *project, QString *errorString)
@@ -134,7 +149,7 @@ bool TranslationCheckRunner::start(Host::QmlProject::DesignProject *project, QSt
             check(*promise, path, files, primaryLanguage, languages);
             promise->finish();
         });
-    m_watcher.setFuture(future);
+    m_watcher->setFuture(future);
     Host::Core::ProgressCenter::instance()->addTask(
         future, tr("Checking translations"), progressType);
     return true;
@@ -142,7 +157,7 @@ bool TranslationCheckRunner::start(Host::QmlProject::DesignProject *project, QSt
 
 void TranslationCheckRunner::publish()
 {
-    const QFuture<std::shared_ptr<Result>> future = m_watcher.future();
+    const QFuture<std::shared_ptr<Result>> future = m_watcher->future();
     Outcome outcome;
     std::shared_ptr<Result> result = future.resultCount() > 0 ? future.result() : nullptr;
     if (!result) {

@@ -54,6 +54,9 @@ public:
     bool isRunning() const;
     // Waits for a running check; the studio calls it before it closes.
     void waitForFinished();
+    // Stops a running check and drops what it found: its project closes, and
+    // its findings must not show up in the next one.
+    void discard();
 
     // Where the last run found each ID used first.
     Use firstUse(const QString &translationId) const { return m_uses.value(translationId); }
@@ -63,8 +66,9 @@ signals:
 
 private:
     void publish();
+    void newWatcher();
 
-    QFutureWatcher<std::shared_ptr<Result>> m_watcher;
+    std::unique_ptr<QFutureWatcher<std::shared_ptr<Result>>> m_watcher;
     QHash<QString, Use> m_uses;
 };
 

@@ -63,6 +63,7 @@ void Workspace::loadPlugins(const QStringList &pluginPaths)
 
     auto *issues = Host::Projects::IssueList::instance();
     issues->addCategory(pluginCategory, tr("Plugins"));
+    issues->setCategoryProjectBound(pluginCategory, false);
     issues->clearIssues(pluginCategory);
     for (const QString &error : m_pluginHost->errors())
         issues->addIssue(Host::Projects::Issue::Error, error, pluginCategory);

@@ -124,22 +124,21 @@ void LexoraPlugin::openProjectDatabase(Host::Projects::Project *project)
     if (!d)
         return;
 
+    // A database that fails to open leaves none open: edits must never land
+    // in the previous project's file.
     if (!project) {
         d->setProjectDatabase({});
         d->databaseAccess.setDatabaseProblem({});
-        if (d->view)
-            d->view->reloadProjectLanguages();
-        return;
+    } else {
+        openDatabaseOf(project);
     }
-
-    if (openDatabaseOf(project) && d->view)
-        d->view->reloadProjectLanguages();
+    if (d->view)
+        d->view->projectChanged();
 }
 
 bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)
 {
-    // The new database is complete before the old one goes: a file that fails
-    // to open leaves the previous project's database in place.
+    // The new database is complete before the old one goes.
     const QString path = project->projectDirectory()
                              .pathAppended(QLatin1String(Constants::databaseFileName))
                              .toString();

@@ -19,6 +19,8 @@ struct HOST_PROJECTS_EXPORT IssueCategory
     QString displayName;
     bool visible = true;
     int priority = 0; // higher first
+    // Its issues are about the open project and go when the project closes.
+    bool projectBound = true;
 };
 
 // An entry of the issues list: a problem, where it is if it has a place, and

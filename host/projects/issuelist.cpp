@@ -1,5 +1,8 @@
 #include "issuelist.h"
 
+#include "project.h"
+#include "session.h"
+
 #include <utils/lazyinstance.h>
 #include <utils/softassert.h>
 
@@ -21,6 +24,8 @@ IssueList::IssueList()
 {
     qRegisterMetaType<Issue>();
     qRegisterMetaType<IssueCategory>();
+    connect(
+        Session::instance(), &Session::aboutToRemoveProject, this, &IssueList::clearProjectIssues);
 }
 
 IssueList::~IssueList() = default;
@@ -72,6 +77,14 @@ void IssueList::setCategoryVisible(const QByteArray &id, bool visible)
     }
 }
 
+void IssueList::setCategoryProjectBound(const QByteArray &id, bool projectBound)
+{
+    for (IssueCategory &category : m_categories) {
+        if (category.id == id)
+            category.projectBound = projectBound;
+    }
+}
+
 void IssueList::addIssue(const Issue &issue)
 {
     if (QThread::currentThread() != thread()) {
@@ -117,6 +130,14 @@ void IssueList::clearIssues(const QByteArray &category)
         [&](const Issue &issue) { return category.isEmpty() || issue.category == category; });
     if (removed > 0)
         emit issuesCleared(category);
+}
+
+void IssueList::clearProjectIssues()
+{
+    for (const IssueCategory &category : std::as_const(m_categories)) {
+        if (category.projectBound)
+            clearIssues(category.id);
+    }
 }
 
 Issues IssueList::issues(const QByteArray &category) const

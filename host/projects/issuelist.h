@@ -27,6 +27,9 @@ public:
     IssueCategory category(const QByteArray &id) const;
     bool hasCategory(const QByteArray &id) const;
     void setCategoryVisible(const QByteArray &id, bool visible);
+    // Issues of categories that are not project-bound (the studio's own, such
+    // as plugins that failed to load) stay when a project closes.
+    void setCategoryProjectBound(const QByteArray &id, bool projectBound);
 
     void addIssue(const Issue &issue);
     // An issue without a place in a file.
@@ -34,6 +37,9 @@ public:
     void removeIssue(quint64 id);
     // All issues of one category, or all issues for an empty id.
     void clearIssues(const QByteArray &category = {});
+    // All issues of project-bound categories; runs whenever a project closes,
+    // so that no issue points into a project that is gone.
+    void clearProjectIssues();
 
     Issues issues(const QByteArray &category = {}) const;
     // The issues that mark lines of `file` in an editor.

@@ -58,6 +58,13 @@ TranslationsSearchWidget::TranslationsSearchWidget(TranslationsView *view, QWidg
 
 TranslationsSearchWidget::~TranslationsSearchWidget() = default;
 
+void TranslationsSearchWidget::clear()
+{
+    m_searchField->clear();
+    m_searchField->setStyleSheet(QString());
+    m_view->searchModel()->setSearchText(QString());
+}
+
 void TranslationsSearchWidget::search(const QString &text)
 {
     bool valid = true;

@@ -28,6 +28,8 @@ public:
     // The context menu for the result row at `position` (in the table's
     // viewport); null when there is no row there. The caller owns it.
     QMenu *createContextMenu(const QPoint &position);
+    // Forgets the query and its results (the project changed).
+    void clear();
 
 private:
     void search(const QString &text);

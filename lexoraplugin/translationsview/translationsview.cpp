@@ -6,6 +6,7 @@
 #include "importexportinterface.h"
 #include "translationfiles/qmltranslationextractor.h"
 #include "translationfiles/translationcatalog.h"
+#include "translationsview/translationssearchwidget.h"
 #include "translationsview/translationsviewwidget.h"
 #include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
@@ -482,6 +483,12 @@ void TranslationsView::loadProjectLanguages()
 {
     bool hasProject = false;
     Host::QmlProject::QmlBuildBackend *buildSystem = startupBuildSystem(&hasProject);
+    if (!hasProject) {
+        // The languages of a closed project must not label the next one's table.
+        m_languageModel.setPrimaryLanguage({});
+        m_languageModel.setLanguages({});
+        return;
+    }
     if (!buildSystem)
         return;
 
@@ -496,6 +503,38 @@ void TranslationsView::reloadProjectLanguages()
 {
     loadProjectLanguages();
     updateTranslations();
+}
+
+void TranslationsView::projectChanged()
+{
+    // A document still attached belongs to the new project; its IDs stay.
+    if (!isAttached()) {
+        m_translationIds.clear();
+        m_removedSinceUpdate.clear();
+        m_addedSinceUpdate.clear();
+    }
+    m_model.clearUnsaved();
+    if (auto *panel = static_cast<TranslationsViewWidget *>(m_widget.data())) {
+        panel->searchWidget()->clear();
+        panel->translationsWidget()->updateActions();
+    } else {
+        m_searchModel.setSearchText(QString());
+    }
+    reloadProjectLanguages();
+}
+
+bool TranslationsView::requireDatabase() const
+{
+    if (m_databaseAccess->hasDatabase())
+        return true;
+    QString text = tr("No translation database is open, so there is nothing to import into or "
+                      "export from. Open a project whose translations.db can be read (File > "
+                      "Open Project) and try again.");
+    const QString problem = m_databaseAccess->databaseProblem();
+    if (!problem.isEmpty())
+        text += QLatin1String("\n\n") + problem;
+    showCriticalMessage(tr("No translation database"), text);
+    return false;
 }
 
 void TranslationsView::setProjectLanguages(const QStringList &codes, const QString &primaryCode)

@@ -65,6 +65,13 @@ public:
 
     void updateTranslations();
     void reloadProjectLanguages();
+    // The startup project or its database changed: nothing of the previous
+    // project stays on show (rows, unsaved texts, search results) and the
+    // panel's commands follow whether there is a database now.
+    void projectChanged();
+    // Whether a database is open; if not, tells the user why a command that
+    // needs one does nothing.
+    bool requireDatabase() const;
     void setProjectLanguages(const QStringList &codes, const QString &primaryCode);
     // The language chosen in the panel's selector; empty does nothing.
     void onCurrentLanguageChanged(const QString &language);

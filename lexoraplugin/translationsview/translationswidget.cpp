@@ -1,5 +1,6 @@
 #include "translationsview/translationswidget.h"
 
+#include "databaseaccess.h"
 #include "languages/languagesselectiondialog.h"
 #include "translationsview/projectlanguagesettings.h"
 #include "translationsview/recentscombobox.h"
@@ -148,6 +149,10 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
             &TranslationsWidget::exportCurrentDocumentButtonPressed);
     importExport->setMenu(menu);
     m_toolBar->addWidget(importExport);
+    m_importExportButton = importExport;
+    m_projectActions = { selectLanguages };
+    m_databaseActions = { exportJson, importJson, generate, projectTest, documentTest };
+    updateActions();
 
     if (Host::QmlProject::MultiLanguageSetting *setting = multiLanguageSetting()) {
         const int row = m_languageSelector->findData(
@@ -173,6 +178,17 @@ QString TranslationsWidget::currentLanguageCode() const
     return m_languageSelector->currentData(Qt::UserRole).toString();
 }
 
+void TranslationsWidget::updateActions()
+{
+    const bool hasProject = Host::Projects::Session::instance()->startupProject();
+    const bool hasDatabase = m_view->databaseAccess()->hasDatabase();
+    for (QAction *action : std::as_const(m_projectActions))
+        action->setEnabled(hasProject);
+    for (QAction *action : std::as_const(m_databaseActions))
+        action->setEnabled(hasDatabase);
+    m_importExportButton->setEnabled(hasDatabase);
+}
+
 QString TranslationsWidget::dialogDirectory() const
 {
     if (!m_lastDirectory.isEmpty())
@@ -187,6 +203,8 @@ void TranslationsWidget::rememberDirectory(const QString &filePath)
 
 QString TranslationsWidget::exportFileName(const QString &title)
 {
+    if (!m_view->requireDatabase())
+        return {};
     QString fileName = Host::Core::FileDialogs::saveFileName(
         this, title, dialogDirectory(), tr("JSON File (*.json)"));
     if (fileName.isEmpty())
@@ -205,6 +223,8 @@ void TranslationsWidget::setProblem(const QString &text)
 
 void TranslationsWidget::onImportJson()
 {
+    if (!m_view->requireDatabase())
+        return;
     const QString fileName = Host::Core::FileDialogs::openFileName(
         this, tr("Import And Sync Translations"), dialogDirectory(), tr("JSON File (*.json)"));
     if (fileName.isEmpty())

@@ -7,6 +7,7 @@ QT_BEGIN_NAMESPACE
 class QAbstractItemModel;
 class QLabel;
 class QToolBar;
+class QToolButton;
 QT_END_NAMESPACE
 
 namespace Lexora {
@@ -32,6 +33,9 @@ public:
     // (the database could not be opened); hidden while `text` is empty.
     void setProblem(const QString &text);
     QLabel *problemLabel() const { return m_problemLabel; }
+    // Enables the commands that need a project or its database only while
+    // there is one.
+    void updateActions();
 
     QToolBar *toolBar() const { return m_toolBar; }
     RecentsComboBox *languageSelector() const { return m_languageSelector; }
@@ -61,6 +65,9 @@ private:
     QLabel *m_problemLabel;
     RecentsComboBox *m_languageSelector;
     QToolBar *m_toolBar;
+    QList<QAction *> m_projectActions;
+    QList<QAction *> m_databaseActions;
+    QToolButton *m_importExportButton = nullptr;
 };
 
 } // namespace Lexora

@@ -1,11 +1,16 @@
 #include "studiowindow.h"
+#include "translationcheckrunner.h"
 #include "workspace.h"
+
+#include "../translationsview/messageboxcatcher.h"
 
 #include <qmlproject/designproject.h>
 
 #include <core/progresscenter.h>
 #include <extensionsystem/plugin.h>
 #include <extensionsystem/pluginhost.h>
+#include <projects/issuelist.h>
+#include <projects/issuesview.h>
 #include <projects/session.h>
 
 #include <QAbstractItemModel>
@@ -19,6 +24,7 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QQuickWindow>
 #include <QStandardPaths>
@@ -85,8 +91,9 @@ QAction *actionNamed(QWidget *within, const QString &text)
 // Answers the next file dialog with `file`, as a user would: types the whole
 // path into its file name field and accepts. The dialog reads its directory
 // in a thread of its own; should it not know the file yet and complain, the
-// complaint is closed and the answer given again.
-void answerFileDialog(const QString &file)
+// complaint is closed and the answer given again. The answering ends (and the
+// returned pointer turns null) once no modal window is left.
+QPointer<QTimer> answerFileDialog(const QString &file)
 {
     auto *poll = new QTimer(qApp);
     poll->setInterval(20);
@@ -108,6 +115,7 @@ void answerFileDialog(const QString &file)
         }
     });
     poll->start();
+    return poll;
 }
 
 QString qtTool(const QString &name)
@@ -124,6 +132,7 @@ private slots:
     void initTestCase();
     void importEditGenerate_data();
     void importEditGenerate();
+    void projectChangeClearsProjectData();
 };
 
 void tst_StudioWorkflow::initTestCase()
@@ -283,6 +292,91 @@ void tst_StudioWorkflow::importEditGenerate()
     const QImage image(picture);
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), window->size() * window->devicePixelRatio());
+    workspace.shutdown();
+}
+
+// What the user saw of one project must be gone when another opens or the
+// project closes, and what needs a database must say so without one.
+void tst_StudioWorkflow::projectChangeClearsProjectData()
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("hello"));
+    QVERIFY(copyTree(exampleDir, first));
+    const QString second = dir.filePath(QStringLiteral("bare"));
+    QVERIFY(QDir().mkpath(second));
+    QFile projectFile(second + QLatin1String("/bare.qmlproject"));
+    QVERIFY(projectFile.open(QIODevice::WriteOnly));
+    projectFile.write("import QmlProject\nProject {}\n");
+    projectFile.close();
+
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    workspace.loadPlugins({ QStringLiteral(LEXORA_BINARY_DIR "/lib/lexora-studio/plugins") });
+    QString error;
+    QVERIFY2(window->openProject(first, &error), qPrintable(error));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QWidget *panel = window->viewWidget(QStringLiteral("TranslationsView"));
+    QVERIFY(panel);
+    QTableView *table = nullptr;
+    QTableView *results = nullptr;
+    for (QTableView *candidate : panel->findChildren<QTableView *>())
+        (qstrcmp(candidate->metaObject()->className(), "Lexora::TranslationTableView") == 0
+             ? table
+             : results)
+            = candidate;
+    QVERIFY(table && results);
+    QWidget *translationsTab = nullptr;
+    for (QWidget *child : panel->findChildren<QWidget *>()) {
+        if (qstrcmp(child->metaObject()->className(), "Lexora::TranslationsWidget") == 0)
+            translationsTab = child;
+    }
+    QVERIFY(translationsTab);
+    QLineEdit *searchField = nullptr;
+    for (QLineEdit *field : panel->findChildren<QLineEdit *>()) {
+        if (field->placeholderText() == QLatin1String("sear* ter*"))
+            searchField = field;
+    }
+    QVERIFY(searchField);
+
+    // The first project on show: rows, search results, an issue of its own.
+    const QPointer<QTimer> answering
+        = answerFileDialog(first + QLatin1String("/translations.json"));
+    actionNamed(panel, QStringLiteral("Import translations from JSON file"))->trigger();
+    QTRY_VERIFY(table->model()->rowCount() > 0);
+    QTRY_VERIFY(!answering); // or it would answer the message boxes below
+    QTest::keyClicks(searchField, QStringLiteral("Hello"));
+    QTRY_VERIFY(results->model()->rowCount() > 0);
+    auto *issues = Host::Projects::IssueList::instance();
+    const QByteArray category = Studio::TranslationCheckRunner::issueCategory;
+    issues->addCategory(category, QStringLiteral("Translation checks"));
+    const Path firstFile = Path::fromString(first + QLatin1String("/content/App.qml"));
+    issues->addIssue(Host::Projects::Issue(
+        Host::Projects::Issue::Error, QStringLiteral("left over"), firstFile, 3, category));
+
+    QVERIFY2(window->openProject(second, &error), qPrintable(error));
+    QCOMPARE(issues->issues(category).size(), 0);
+    QCOMPARE(table->model()->rowCount(), 0);
+    QCOMPARE(searchField->text(), QString());
+    QCOMPARE(results->model()->rowCount(), 0);
+    // An issue still on show elsewhere (or activated late) opens nothing of it.
+    emit window->issuesView()->openFileRequested(firstFile, 3);
+    QVERIFY(window->currentFile().isEmpty());
+
+    window->closeProject();
+    QVERIFY(!actionNamed(window, QStringLiteral("&Close Project"))->isEnabled());
+    QVERIFY(!window->checkTranslationsAction()->isEnabled());
+    for (const char *command : { "Export translations to JSON file",
+                                 "Import translations from JSON file",
+                                 "Generate translation files, both .qm and .ts",
+                                 "Run Project Translation Test",
+                                 "Select supported languages for the project" })
+        QVERIFY2(!actionNamed(panel, QLatin1String(command))->isEnabled(), command);
+    MessageBoxCatcher catcher;
+    QMetaObject::invokeMethod(translationsTab, "onImportJson");
+    QMetaObject::invokeMethod(translationsTab, "onExportJson");
+    QCOMPARE(catcher.titles,
+             (QStringList { "No translation database", "No translation database" }));
     workspace.shutdown();
 }
 

@@ -1070,8 +1070,8 @@ void tst_TranslationsView::projectLanguagesFollowTheBuildSystem_data()
 
     // Sorted by name: French, German.
     QTest::newRow("startup project") << true << QStringList { "fr", "de" } << "fr";
-    // Without a project nothing is written, and the languages stay as they were.
-    QTest::newRow("no startup project") << false << QStringList { "ar", "en", "de" } << "en";
+    // Without a project nothing is written, and no project's languages are shown.
+    QTest::newRow("no startup project") << false << QStringList {} << "";
 }
 
 void tst_TranslationsView::projectLanguagesFollowTheBuildSystem()
