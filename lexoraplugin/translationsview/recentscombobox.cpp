@@ -13,11 +13,16 @@ RecentsComboBox::RecentsComboBox(QAbstractItemModel *sourceModel, QWidget *paren
     m_suggestions->setSourceModel(sourceModel);
     setModel(m_suggestions);
     hideEmptyRecentRows();
-    // A list view forgets its hidden rows when its model resets.
+    // The combo box itself moves to some row on a reset (it cannot know
+    // better); this one then puts the chosen value back.
+    connect(m_suggestions, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_reloading = true;
+        m_valueBeforeReload = currentData(Qt::UserRole);
+    });
     connect(m_suggestions,
             &QAbstractItemModel::modelReset,
             this,
-            &RecentsComboBox::hideEmptyRecentRows);
+            &RecentsComboBox::restoreCurrentValue);
     setCurrentIndex(m_recentSlots + 1);
     connect(this, &QComboBox::currentIndexChanged, this, &RecentsComboBox::onCurrentIndexChanged);
 }
@@ -42,10 +47,30 @@ void RecentsComboBox::showPopup()
     QComboBox::showPopup();
 }
 
+void RecentsComboBox::restoreCurrentValue()
+{
+    // A list view forgets its hidden rows when its model resets.
+    m_shownRecents = int(m_suggestions->recents().size());
+    hideEmptyRecentRows();
+    int row = m_valueBeforeReload.isValid()
+        ? findData(m_valueBeforeReload, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive)
+        : -1;
+    const bool kept = row >= 0;
+    if (!kept)
+        row = count() > m_recentSlots + 1 ? m_recentSlots + 1 : -1;
+    setCurrentIndex(row);
+    m_reloading = false;
+    const QVariant value = currentData(Qt::UserRole);
+    if (!kept && value != m_valueBeforeReload)
+        emit currentValueChanged(value);
+}
+
 void RecentsComboBox::onCurrentIndexChanged(int row)
 {
-    if (m_suggestions->addRecent(row) && m_shownRecents < m_recentSlots) {
-        ++m_shownRecents;
+    if (m_reloading)
+        return;
+    if (m_suggestions->addRecent(row)) {
+        m_shownRecents = int(m_suggestions->recents().size());
         hideEmptyRecentRows();
     }
     emit currentValueChanged(itemData(row, Qt::UserRole));

@@ -29,10 +29,15 @@ signals:
 private:
     void onCurrentIndexChanged(int row);
     void hideEmptyRecentRows();
+    // After the list was loaded again: the same value stays chosen, wherever
+    // its row is now; a value that is gone gives way to the first entry.
+    void restoreCurrentValue();
 
     const int m_recentSlots = 3;
     int m_shownRecents = 0;
     SuggestionsModel *m_suggestions;
+    bool m_reloading = false;
+    QVariant m_valueBeforeReload;
 };
 
 } // namespace Lexora

@@ -20,6 +20,7 @@ void SuggestionsModel::setSourceModel(QAbstractItemModel *newSourceModel)
             beginResetModel();
         };
         const auto end = [this] {
+            dropVanishedRecents();
             endResetModel();
         };
         for (auto signal : { &QAbstractItemModel::rowsAboutToBeInserted,
@@ -92,12 +93,13 @@ QModelIndex SuggestionsModel::mapToSource(const QModelIndex &proxyIndex) const
 {
     if (!sourceModel() || !proxyIndex.isValid() || proxyIndex.model() != this)
         return {};
-    int row = proxyIndex.row();
+    const int row = proxyIndex.row();
     if (isRecentSlot(row)) {
         if (row >= m_recents.size())
             return {};
-        row = m_recents.at(row);
-    } else if (isSeparator(row)) {
+        return sourceIndexOf(m_recents.at(row), proxyIndex.column());
+    }
+    if (isSeparator(row)) {
         return {};
     }
     return sourceModel()->index(row - firstSourceRow(), proxyIndex.column());
@@ -152,12 +154,32 @@ QModelIndexList SuggestionsModel::match(
     return found;
 }
 
+QModelIndex SuggestionsModel::sourceIndexOf(const QVariant &value, int column) const
+{
+    const QModelIndexList found = sourceModel()->match(sourceModel()->index(0, column),
+                                                       Qt::UserRole,
+                                                       value,
+                                                       1,
+                                                       Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return found.value(0);
+}
+
+void SuggestionsModel::dropVanishedRecents()
+{
+    m_recents.removeIf([this](const QVariant &value) {
+        return !sourceModel() || !sourceIndexOf(value, 0).isValid();
+    });
+}
+
 bool SuggestionsModel::addRecent(int row)
 {
     // The separator and rows past the end cannot be chosen; do not keep them.
-    if (row <= m_maxRecents || row >= rowCount() || m_recents.contains(row))
+    if (row <= m_maxRecents || row >= rowCount())
         return false;
-    m_recents.prepend(row);
+    const QVariant value = index(row, 0).data(Qt::UserRole);
+    if (!value.isValid() || m_recents.contains(value))
+        return false;
+    m_recents.prepend(value);
     if (m_recents.size() > m_maxRecents)
         m_recents.removeLast();
     emit dataChanged(index(0, 0), index(m_maxRecents - 1, columnCount() - 1));

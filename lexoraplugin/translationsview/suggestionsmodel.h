@@ -7,7 +7,10 @@ namespace Lexora {
 
 // A flat list model that shows, above all rows of its source, a few slots for
 // recently chosen rows and a separator. Searching it by data finds the rows of
-// the full list, never the recent copies.
+// the full list, never the recent copies. A recent choice is kept by its
+// Qt::UserRole value (a language code), not by its row: when the source is
+// loaded again in another order the recent rows still show what was chosen,
+// and a choice the source no longer has is dropped.
 class SuggestionsModel : public QIdentityProxyModel
 {
 public:
@@ -39,15 +42,18 @@ public:
     bool addRecent(int row);
 
     int maxRecents() const { return m_maxRecents; }
-    QList<int> recents() const { return m_recents; }
+    // The Qt::UserRole values of the recent choices, most recent first.
+    QVariantList recents() const { return m_recents; }
 
 private:
     int firstSourceRow() const { return m_maxRecents + 1; }
     bool isRecentSlot(int row) const { return row >= 0 && row < m_maxRecents; }
     bool isSeparator(int row) const { return row == m_maxRecents; }
+    QModelIndex sourceIndexOf(const QVariant &value, int column) const;
+    void dropVanishedRecents();
 
     const int m_maxRecents;
-    QList<int> m_recents; // proxy rows of the full list, most recent first
+    QVariantList m_recents;
 };
 
 } // namespace Lexora

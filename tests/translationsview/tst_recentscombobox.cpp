@@ -1,3 +1,4 @@
+#include "languages/languagemodel.h"
 #include "translationsview/recentscombobox.h"
 #include "translationsview/suggestionsmodel.h"
 
@@ -202,25 +203,62 @@ private slots:
         QVERIFY(box.shownRecents() <= 3);
     }
 
-    void recentRowsStayHiddenAfterReset()
+    void reloadKeepsTheChoice_data()
     {
-        auto source = languageModel();
-        RecentsComboBox box(source.get());
-        box.setCurrentIndex(6);
-        QCOMPARE(hiddenRows(box), (QList<int> { 1, 2 }));
-        // The project's languages are loaded again.
-        source->removeRows(0, source->rowCount());
-        for (const QString &code : { "it", "ko" }) {
-            auto *item = new QStandardItem(code);
-            item->setData(code, Qt::UserRole);
-            source->appendRow(item);
-        }
-        // A list view forgets hidden rows on a reset; the empty slots stay hidden.
-        QList<int> empty;
-        for (int row = box.shownRecents(); row < 3; ++row)
-            empty.append(row);
-        QVERIFY(box.shownRecents() >= 1);
-        QCOMPARE(hiddenRows(box), empty);
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<QStringList>("reloaded");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QStringList>("emitted"); // by the reload
+        QTest::addColumn<QStringList>("recents");
+        QTest::addColumn<QList<int>>("hidden");
+
+        QTest::newRow("same languages again")
+            << QList<int> { 8, 4 } << codes << "ar" << QStringList {}
+            << QStringList { "ar", "ja", "" } << QList<int> { 2 };
+        QTest::newRow("a language added above the choice")
+            << QList<int> { 8 } << QStringList { "ar", "cs", "de", "en", "fr", "ja", "sv" } << "ja"
+            << QStringList {} << QStringList { "ja", "", "" } << QList<int> { 1, 2 };
+        QTest::newRow("a recent language dropped")
+            << QList<int> { 5, 8 } << QStringList { "ar", "en", "ja" } << "ja" << QStringList {}
+            << QStringList { "ja", "", "" } << QList<int> { 1, 2 };
+        QTest::newRow("the chosen language dropped")
+            << QList<int> { 8 } << QStringList { "ar", "en" } << "ar" << QStringList { "ar" }
+            << QStringList { "", "", "" } << QList<int> { 0, 1, 2 };
+    }
+
+    // The project's languages are loaded again (after the language dialog or a
+    // test run): the working language stays what the user chose.
+    void reloadKeepsTheChoice()
+    {
+        QFETCH(QList<int>, chosen);
+        QFETCH(QStringList, reloaded);
+        QFETCH(QString, current);
+        QFETCH(QStringList, emitted);
+        QFETCH(QStringList, recents);
+        QFETCH(QList<int>, hidden);
+
+        const auto languages = [](const QStringList &languageCodes) {
+            Lexora::Languages list;
+            for (const QString &code : languageCodes)
+                list.emplace_back(code.toStdString(), "Language " + code.toStdString());
+            return list;
+        };
+        Lexora::LanguageModel source;
+        source.setLanguages(languages(codes));
+        RecentsComboBox box(&source);
+        for (int row : std::as_const(chosen))
+            box.setCurrentIndex(row);
+        QSignalSpy values(&box, &RecentsComboBox::currentValueChanged);
+        source.setLanguages(languages(reloaded));
+
+        QCOMPARE(box.currentData(Qt::UserRole).toString(), current);
+        QVERIFY(box.currentIndex() > 3); // the full list's entry, not a recent copy
+        QStringList seen;
+        for (const QList<QVariant> &arguments : std::as_const(values))
+            seen.append(arguments.at(0).toString());
+        QCOMPARE(seen, emitted);
+        QCOMPARE(recentCodes(*box.model()), recents);
+        QCOMPARE(hiddenRows(box), hidden);
     }
 };
 
