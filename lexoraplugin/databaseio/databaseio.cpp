@@ -277,7 +277,8 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
           "forms.translationId == translations.id",
           database),
       m_selectTranslatableIdOfTranslation("SELECT translatableId FROM translations WHERE id = ?",
-                                          database)
+                                          database),
+      m_selectDataVersion("PRAGMA data_version", database)
 { }
 
 DatabaseIo::~DatabaseIo() = default;
@@ -627,6 +628,14 @@ TextElides DatabaseIo::fetchTextElides(std::string_view componentPath)
         componentPath);
     transaction.commit();
     return elides;
+}
+
+std::int64_t DatabaseIo::dataVersion()
+{
+    DeferredTransaction transaction { m_database };
+    const auto version = m_selectDataVersion.optionalValue<std::int64_t>();
+    transaction.commit();
+    return version.value_or(0);
 }
 
 std::vector<std::int64_t> DatabaseIo::translatableIds(const TranslationIds &translationIds)

@@ -71,6 +71,7 @@ public:
     SearchRows searchTranslations(std::string_view query) override;
     void storeScreenMetaData(std::string_view json) override;
     TextElides fetchTextElides(std::string_view componentPath) override;
+    std::int64_t dataVersion() override;
     std::vector<std::int64_t> translatableIds(const TranslationIds &translationIds) override;
     std::vector<std::optional<std::string>>
     fetchTranslations(std::span<const std::int64_t> translatableIds,
@@ -141,6 +142,7 @@ private:
     WriteStatement m_deletePluralFormsFrom;
     ReadStatement<3> m_selectLanguagePluralForms;
     ReadStatement<1> m_selectTranslatableIdOfTranslation;
+    ReadStatement<1> m_selectDataVersion;
 };
 
 } // namespace Lexora

@@ -85,6 +85,10 @@ public:
     virtual std::vector<std::vector<std::string>>
     fetchPluralForms(std::span<const std::int64_t> translatableIds, std::string_view language) = 0;
 
+    // Changes whenever another connection (another program) has committed to
+    // the database since the last call; 0 where that cannot be told.
+    virtual std::int64_t dataVersion() { return 0; }
+
 protected:
     DatabaseIoInterface() = default;
     DatabaseIoInterface(const DatabaseIoInterface &) = delete;

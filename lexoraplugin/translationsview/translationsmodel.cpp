@@ -367,6 +367,44 @@ void TranslationsModel::reload()
     installRows(std::move(rows));
 }
 
+void TranslationsModel::refresh()
+{
+    TranslationIds translationIds;
+    translationIds.reserve(m_rows.size());
+    for (const TranslationRow &row : m_rows)
+        translationIds.push_back(row.translationId.toStdString());
+    TranslationRows fetched = fetchRows(translationIds);
+    std::stable_sort(fetched.begin(), fetched.end(), lessById);
+    TranslationRows fresh;
+    fresh.reserve(m_rows.size());
+    for (std::size_t position = 0; position < m_rows.size(); ++position) {
+        const auto found
+            = std::lower_bound(fetched.begin(), fetched.end(), m_rows[position], lessById);
+        fresh.push_back(found != fetched.end()
+                                && found->translationId == m_rows[position].translationId
+                            ? *found
+                            : placeholderRow(translationIds[position]));
+    }
+    completeRows(fresh);
+
+    for (std::size_t position = 0; position < m_rows.size(); ++position) {
+        TranslationRow &row = m_rows[position];
+        const TranslationRow &now = fresh[position];
+        const auto update = [&](auto TranslationRow::*field, int column) {
+            if (row.*field == now.*field)
+                return;
+            row.*field = now.*field;
+            const QModelIndex cell = index(int(position), column);
+            emit dataChanged(cell, cell);
+        };
+        update(&TranslationRow::translatableId, 0);
+        update(&TranslationRow::primaryTranslation, 1);
+        update(&TranslationRow::currentTranslation, 2);
+        update(&TranslationRow::primaryForms, 1);
+        update(&TranslationRow::currentForms, 2);
+    }
+}
+
 void TranslationsModel::installRows(TranslationRows rows)
 {
     // Rows whose ID stays keep their place; only rows of IDs that went away

@@ -48,6 +48,10 @@ public:
     // Rebuilds the rows from the view's translation IDs and the database.
     // Database failures propagate; the rows then stay as they were.
     void reload();
+    // Reads the rows' texts again and announces only the cells that changed,
+    // so that an editor open on another cell keeps what is typed into it.
+    // Database failures propagate.
+    void refresh();
     // Follows a change of the view's translation IDs by rows: IDs that are no
     // longer used lose their row, new IDs get one, every other row stays as it
     // is. Only the new IDs are looked up, so an edit in a large document costs

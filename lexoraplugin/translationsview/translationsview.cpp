@@ -32,6 +32,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -197,6 +198,19 @@ TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
             this,
             &TranslationsView::onWriteFailed,
             Qt::QueuedConnection);
+    m_outsideChangesTimer.setInterval(1000);
+    connect(
+        &m_outsideChangesTimer, &QTimer::timeout, this, &TranslationsView::checkForOutsideChanges);
+    m_outsideChangesTimer.start();
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(application,
+                &QGuiApplication::applicationStateChanged,
+                this,
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationActive)
+                        checkForOutsideChanges();
+                });
+    }
 }
 
 TranslationsView::~TranslationsView() = default;
@@ -521,6 +535,35 @@ void TranslationsView::projectChanged()
         m_searchModel.setSearchText(QString());
     }
     reloadProjectLanguages();
+}
+
+void TranslationsView::checkForOutsideChanges()
+{
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+    if (!database) {
+        m_versionedDatabase = nullptr;
+        return;
+    }
+    std::int64_t version = 0;
+    try {
+        version = database->dataVersion();
+    } catch (const Host::Sqlite::Exception &) {
+        return; // busy or gone for now: the next look tells
+    }
+    const bool known = database == m_versionedDatabase;
+    if (known && version == m_dataVersion)
+        return;
+    m_versionedDatabase = database;
+    m_dataVersion = version;
+    if (!known)
+        return; // a database seen for the first time has nothing to compare with
+    try {
+        m_model.refresh();
+        m_searchModel.refresh();
+    } catch (const Host::Sqlite::Exception &) {
+        // Busy now; the table and the search report lasting failures when
+        // they are used.
+    }
 }
 
 bool TranslationsView::requireDatabase() const

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 namespace Lexora {
 
@@ -72,6 +73,11 @@ public:
     // Whether a database is open; if not, tells the user why a command that
     // needs one does nothing.
     bool requireDatabase() const;
+    // Shows what another program (an import on the command line, another
+    // studio) changed in the database since the last look. Runs every second
+    // and whenever the studio becomes the active application; the rows stay
+    // in place, so the current row and an open editor are kept.
+    void checkForOutsideChanges();
     void setProjectLanguages(const QStringList &codes, const QString &primaryCode);
     // The language chosen in the panel's selector; empty does nothing.
     void onCurrentLanguageChanged(const QString &language);
@@ -151,6 +157,10 @@ private:
     TranslationIds m_addedSinceUpdate;
     // The table missed changes (the database failed): reload it at the next change.
     bool m_tableStale = false;
+    QTimer m_outsideChangesTimer;
+    // The database last asked for its data version, and the answer.
+    const DatabaseIoInterface *m_versionedDatabase = nullptr;
+    std::int64_t m_dataVersion = 0;
 };
 
 } // namespace Lexora

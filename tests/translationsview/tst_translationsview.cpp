@@ -102,6 +102,7 @@ private slots:
     void failures();
     void failedEditIsKept_data();
     void failedEditIsKept();
+    void outsideChangesShow();
     void failedUpdateReloadsLater_data();
     void failedUpdateReloadsLater();
     void projectLanguagesAndWidget();
@@ -922,6 +923,39 @@ void tst_TranslationsView::failedEditIsKept()
                  m_database->databaseIo().translatableId("fresh"), "en"),
              std::optional<std::string>("Frisch"));
     QCOMPARE(catcher.titles.size(), 1);
+}
+
+// Another program changes the database while the table is open: the table
+// shows it after a look, with the current row and an open editor kept.
+void tst_TranslationsView::outsideChangesShow()
+{
+    addTranslation("kept", "en", "Kept");
+    addTranslation("other", "en", "Other");
+    attach(document(item("a", "qsTrId(\"kept\")") + item("b", "qsTrId(\"other\")")));
+    std::unique_ptr<QWidget> panel(m_view->widgetDescription().widget);
+    TranslationTableView *table
+        = static_cast<TranslationsViewWidget *>(panel.get())->translationsWidget()->tableView();
+    panel->resize(600, 300);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    TranslationsModel *model = m_view->translationsModel();
+    m_view->checkForOutsideChanges(); // the first look
+    table->setCurrentIndex(model->index(1, 1));
+    table->edit(model->index(1, 1));
+    QLineEdit *editor = openEditor(table);
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("typing"));
+
+    {
+        ProjectDatabase other(m_dir.filePath(QStringLiteral("translations.db")));
+        other.databaseIo().updateTranslation(
+            other.databaseIo().translatableId("kept"), "en", "Changed");
+    }
+    m_view->checkForOutsideChanges();
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("Changed"));
+    QCOMPARE(openEditor(table), editor);
+    QCOMPARE(editor->text(), QStringLiteral("typing"));
+    QCOMPARE(table->currentIndex(), model->index(1, 1));
 }
 
 void tst_TranslationsView::failedUpdateReloadsLater_data()
