@@ -209,6 +209,7 @@ void tst_LexoraPlugin::createsDatabaseWithFullSchema()
                            "table translatableMetaData",
                            "table translatables",
                            "table translationMetaData",
+                           "table translationPluralForms",
                            "table translations",
                            "table translationsFullText",
                            "trigger translationsFullText_delete",
