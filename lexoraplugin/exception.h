@@ -45,6 +45,13 @@ public:
     using CannotReadJsonFile::CannotReadJsonFile;
 };
 
+// A Qt Linguist (.ts) file that cannot be opened or read.
+class CannotReadLinguistFile : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
 class CannotAddTranslatableEntry : public Exception
 {
 public:

@@ -11,6 +11,7 @@ add_library(LexoraPlugin STATIC
     importexportinterface.h
     jsonimportexport.cpp jsonimportexport.h
     jsontranslatablesreader.cpp jsontranslatablesreader.h
+    linguistimport.cpp linguistimport.h
     translationfileservices.cpp translationfileservices.h
     translationfileservicesinterface.h
     writetranslationfiles.cpp writetranslationfiles.h

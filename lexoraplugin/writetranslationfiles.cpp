@@ -27,21 +27,24 @@ QString tr(const char *text, int n = -1)
     return QCoreApplication::translate("Lexora", text, nullptr, n);
 }
 
+// Messages without an ID stay apart by what lupdate would tell them apart by,
+// so that the writer counts the ones it drops.
 bool lessById(const CatalogMessage &left, const CatalogMessage &right)
 {
-    return left.id < right.id;
+    return left.id < right.id || (left.id == right.id && left.withoutIdKey < right.withoutIdKey);
 }
 
 // Keeps the first message of each ID in a list sorted by ID. What a later use
 // adds still counts: a count anywhere makes the ID plural, and a source text
-// or comment fills what the first use left empty.
+// or comment fills what the first use left empty. Messages without an ID stay
+// apart by their key.
 void mergeSameIds(QList<CatalogMessage> &messages)
 {
     auto kept = messages.begin();
     for (auto next = messages.begin(); next != messages.end(); ++next) {
         if (next == kept)
             continue;
-        if (next->id != kept->id) {
+        if (next->id != kept->id || next->withoutIdKey != kept->withoutIdKey) {
             if (++kept != next)
                 *kept = std::move(*next);
             continue;

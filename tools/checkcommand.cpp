@@ -82,6 +82,8 @@ const char helpText[]
       "  markup        markup tags differ\n"
       "  identical     the same text as the primary language's (untranslated?)\n"
       "  elided        a live translation test found the text elided\n"
+      "  unreadable    a QML file that cannot be read or parsed: file, line and\n"
+      "                reason; the other files are still checked (error)\n"
       "Then a coverage table per language.\n"
       "\n"
       "A translation ID whose translatable metadata has the key lexora-ignore is not\n"
@@ -293,13 +295,19 @@ int CheckCommand::run(const QStringList &arguments)
 
     const bool allIds = parser.isSet(allOption);
     std::optional<QStringList> translationIds;
+    // A file that cannot be read hides its IDs, but not the others': it is an
+    // error finding of its own and the check goes on.
+    std::vector<CheckFinding> unreadable;
     if (!allIds) {
-        const int errorsBefore = m_tool.m_feedback->errorCount();
-        translationIds = m_tool.usedTranslationIds();
-        // Unread files would hide their IDs' problems.
-        if (m_tool.m_feedback->errorCount() != errorsBefore) {
-            m_tool.fail(tr("some QML files of the project could not be read"));
-            return LexoraTool::Failure;
+        QList<LexoraTool::FileProblem> problems;
+        translationIds = m_tool.usedTranslationIds(&problems);
+        for (const LexoraTool::FileProblem &problem : std::as_const(problems)) {
+            CheckFinding &finding = unreadable.emplace_back();
+            finding.check = QLatin1String(CheckNames::unreadable);
+            finding.severity = severityOf(finding.check);
+            finding.componentPath = problem.file;
+            finding.line = problem.line;
+            finding.message = problem.message;
         }
     }
 
@@ -307,6 +315,7 @@ int CheckCommand::run(const QStringList &arguments)
     try {
         CheckDataReader reader(m_tool.m_database->database());
         report = TranslationChecker(reader).check(primaryLanguage, languages, translationIds);
+        report.findings.insert(report.findings.begin(), unreadable.begin(), unreadable.end());
     } catch (const std::exception &exception) {
         m_tool.fail(tr("the translation database %1 could not be read: %2")
                         .arg(TerminalFeedback::printablePath(m_tool.databasePath().toString()),
@@ -337,6 +346,23 @@ QString CheckCommand::formatReport(const CheckReport &report, bool allIds)
     QString check;
     bool first = true;
     for (const CheckFinding &finding : report.findings) {
+        if (finding.check != QLatin1String(CheckNames::unreadable))
+            continue;
+        if (first)
+            text += tr("QML files that could not be read (error):\n");
+        first = false;
+        const QString where = finding.componentPath.isEmpty()
+            ? QString()
+            : QDir::toNativeSeparators(finding.componentPath) + QLatin1Char(':')
+                + QString::number(finding.line) + QLatin1String(": ");
+        text += QStringLiteral("    %1%2\n").arg(where, finding.message);
+    }
+    if (!first)
+        text += QLatin1Char('\n');
+    first = true;
+    for (const CheckFinding &finding : report.findings) {
+        if (finding.check == QLatin1String(CheckNames::unreadable))
+            continue;
         if (first || finding.language != language) {
             language = finding.language;
             check.clear();

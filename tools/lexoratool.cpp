@@ -1,7 +1,9 @@
 #include "lexoratool.h"
 
 #include "checkcommand.h"
+#include "linguistimportcommand.h"
 #include "outputtarget.h"
+#include "problemrecorder.h"
 #include "terminalfeedback.h"
 #include "translationfilesummary.h"
 #include "translationtestcommand.h"
@@ -13,6 +15,7 @@
 #include "generationrunner.h"
 #include "jsonimportexport.h"
 #include "lexoraconstants.h"
+#include "linguistimport.h"
 #include "translationfileservices.h"
 #include "writetranslationfiles.h"
 
@@ -34,6 +37,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 #include <sys/stat.h>
 
@@ -64,6 +68,7 @@ const char description[]
       "\n"
       "  lexora import FILE.json [-p DIR] [--dry-run] [--force]\n"
       "                [--ignore-unknown-members]\n"
+      "  lexora import FILE.ts... [-p DIR] [--unfinished] [--dry-run]\n"
       "  lexora export FILE.json [-p DIR] [--used | --ids ID...] [--force]\n"
       "  lexora generate [-p DIR] [--format qm|ts|all] [--keep-going] [--strict]\n"
       "                  [--allow-empty]\n"
@@ -78,6 +83,10 @@ const char description[]
       "                     nothing). A file without IDs needs --force;\n"
       "                     unknown members of an ID or translation object\n"
       "                     refuse the file unless --ignore-unknown-members\n"
+      "  import FILE.ts...  take the translations of Qt Linguist files into the\n"
+      "                     database as local edits: finished ones (--unfinished:\n"
+      "                     unfinished ones too), in the language each file names;\n"
+      "                     IDs and translations the files lack stay as they are\n"
       "  export FILE.json   export the database to a JSON translation file\n"
       "                     (all IDs, --used or --ids ID...)\n"
       "  generate           write i18n/qml_<language>.qm and .ts for every\n"
@@ -87,7 +96,9 @@ const char description[]
       "  test [FILE...]     generate the .qm files, run the translation test of\n"
       "                     the project's UI files (or of the FILEs) in every\n"
       "                     supported language in a headless preview, store the\n"
-      "                     findings and write translation_report_project.json\n"
+      "                     findings and write translation_report_project.json;\n"
+      "                     a QML file that cannot be read or parsed is reported\n"
+      "                     as an error and the other files are still tested\n"
       "  check              report missing and suspicious translations and the\n"
       "                     coverage per language (lexora check --help)\n"
       "\n"
@@ -128,6 +139,8 @@ FileIdentity identityOf(const QString &path)
     return { true, status.st_dev, status.st_ino };
 }
 
+} // namespace
+
 bool isLockedError(const std::exception &exception)
 {
     const auto *sqliteException = dynamic_cast<const Host::Sqlite::Exception *>(&exception);
@@ -145,8 +158,6 @@ QString lockedText(const QString &databasePath)
         .arg(shownPath(databasePath),
              QString::number(Host::Sqlite::Database::busyTimeoutMilliseconds / 1000));
 }
-
-} // namespace
 
 LexoraTool::LexoraTool() : m_feedback(std::make_unique<TerminalFeedback>()) { }
 
@@ -208,6 +219,8 @@ int LexoraTool::run(const QStringList &arguments)
         QStringLiteral("dry-run"),
         tr("import: synchronise in a transaction that is rolled back and print what would "
            "change; the database stays as it is."));
+    const QCommandLineOption unfinishedOption(
+        QStringLiteral("unfinished"), tr("import of .ts files: take unfinished translations too."));
     const QCommandLineOption keepGoingOption(
         QStringLiteral("keep-going"),
         tr("generate: write the files even when a QML file or folder could not be read or "
@@ -224,10 +237,11 @@ int LexoraTool::run(const QStringList &arguments)
         tr("test: stop when the preview does not answer for this many seconds (default 120)."),
         QStringLiteral("SECONDS"),
         QStringLiteral("120"));
-    const QList<QCommandLineOption> options { projectOption,   formatOption,       usedOption,
-                                              idsOption,       forceOption,        dryRunOption,
-                                              keepGoingOption, strictOption,       allowEmptyOption,
-                                              timeoutOption,   ignoreUnknownOption };
+    const QList<QCommandLineOption> options {
+        projectOption,   formatOption, usedOption,       idsOption,     forceOption,
+        dryRunOption,    unfinishedOption, keepGoingOption, strictOption, allowEmptyOption,
+        timeoutOption,   ignoreUnknownOption
+    };
     parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
@@ -260,7 +274,8 @@ int LexoraTool::run(const QStringList &arguments)
           { QStringLiteral("project"),
             QStringLiteral("dry-run"),
             QStringLiteral("force"),
-            QStringLiteral("ignore-unknown-members") } },
+            QStringLiteral("ignore-unknown-members"),
+            QStringLiteral("unfinished") } },
         { QStringLiteral("export"),
           { QStringLiteral("project"),
             QStringLiteral("used"),
@@ -327,6 +342,27 @@ int LexoraTool::run(const QStringList &arguments)
         return UsageError;
     }
     const QString jsonFile = positional.takeFirst();
+    const bool linguist = LinguistImport::isLinguistFile(jsonFile);
+    if (parser.isSet(unfinishedOption) && !linguist) {
+        fail(tr("--unfinished applies to the import of .ts files only"));
+        return UsageError;
+    }
+    if (command == QLatin1String("import") && linguist) {
+        if (parser.isSet(forceOption) || parser.isSet(ignoreUnknownOption)) {
+            fail(tr("--force and --ignore-unknown-members apply to the import of JSON files"));
+            return UsageError;
+        }
+        QStringList tsFiles = positional;
+        tsFiles.prepend(jsonFile);
+        if (!std::all_of(tsFiles.cbegin(), tsFiles.cend(), &LinguistImport::isLinguistFile)) {
+            fail(tr("import takes one JSON file or any number of .ts files"));
+            return UsageError;
+        }
+        if (!openProject(parser.value(projectOption)))
+            return Failure;
+        return LinguistImportCommand(*this).run(
+            tsFiles, parser.isSet(dryRunOption), parser.isSet(unfinishedOption));
+    }
     if (command == QLatin1String("import")) {
         if (!positional.isEmpty()) {
             fail(tr("import takes one JSON file, got also: %1")
@@ -586,18 +622,25 @@ int LexoraTool::importJson(const QString &jsonFile,
     return Success;
 }
 
-QStringList LexoraTool::usedTranslationIds()
+QStringList LexoraTool::usedTranslationIds(QList<FileProblem> *problems)
 {
+    QList<FileProblem> recorded;
+    ProblemRecorder recorder(recorded);
+    UserFeedbackInterface &feedback
+        = problems ? static_cast<UserFeedbackInterface &>(recorder) : *m_feedback;
     FileServices fileServices;
-    TranslationFileServices translationFileServices(*m_feedback);
+    TranslationFileServices translationFileServices(feedback);
     QStringList ids;
     for (const QString &problem : fileServices.projectFileProblems())
-        m_feedback->addError(problem);
+        feedback.addError(problem);
     for (const FilePath &path : fileServices.projectQmlFiles()) {
         std::unique_ptr<QIODevice> device = fileServices.openFileForReading(path);
         if (!device) {
-            m_feedback->addError(
-                tr("Cannot read the QML file %1").arg(QString::fromStdString(path)));
+            if (problems)
+                recorder.addFileError(QString::fromStdString(path), 0, tr("cannot be read"));
+            else
+                feedback.addError(
+                    tr("Cannot read the QML file %1").arg(QString::fromStdString(path)));
             continue;
         }
         const QList<CatalogMessage> messages
@@ -609,6 +652,8 @@ QStringList LexoraTool::usedTranslationIds()
     }
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    if (problems)
+        *problems = recorded;
     return ids;
 }
 
@@ -683,12 +728,18 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
     const QStringList formats = format == QLatin1String("all")
         ? QStringList { QStringLiteral("qm"), QStringLiteral("ts") }
         : QStringList { format };
-    QList<QPair<QString, FileIdentity>> outputs;
+    struct Output
+    {
+        QString file;
+        FileIdentity before;
+        std::string language;
+    };
+    QList<Output> outputs;
     for (const QString &suffix : formats) {
         for (const std::string &language : languages) {
             const QString file = QStringLiteral("%1/qml_%2.%3")
                                      .arg(directory, QString::fromStdString(language), suffix);
-            outputs.append({ file, identityOf(file) });
+            outputs.append({ file, identityOf(file), language });
         }
     }
 
@@ -722,16 +773,32 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
         loop.exec();
     }
 
-    QStringList written;
-    for (const auto &[file, before] : std::as_const(outputs)) {
-        const FileIdentity after = identityOf(file);
-        if (after.exists && after != before)
-            written.append(file);
-    }
-    if (!written.isEmpty()) {
-        printOut(tr("Translation files in %1:").arg(shownPath(directory)));
-        for (const QString &file : std::as_const(written))
-            printOut(QLatin1String("  ") + shownPath(file) + translationFileSummary(file));
+    bool printedHeading = false;
+    for (const Output &output : std::as_const(outputs)) {
+        const FileIdentity after = identityOf(output.file);
+        if (!after.exists || after == output.before)
+            continue;
+        if (!printedHeading) {
+            printOut(tr("Translation files in %1:").arg(shownPath(directory)));
+            printedHeading = true;
+        }
+        // What generation found in the database, asked again for the file's IDs.
+        const TranslatedLookup translated = [&](const QStringList &ids) {
+            TranslationIds utf8;
+            utf8.reserve(std::size_t(ids.size()));
+            for (const QString &id : ids)
+                utf8.push_back(id.toStdString());
+            DatabaseIo &database = m_database->databaseIo();
+            const std::vector<std::int64_t> keys = database.translatableIds(utf8);
+            const auto texts = database.fetchTranslations(keys, output.language);
+            std::vector<bool> found;
+            found.reserve(texts.size());
+            for (const auto &text : texts)
+                found.push_back(text.has_value());
+            return found;
+        };
+        printOut(QLatin1String("  ") + shownPath(output.file)
+                 + translationFileSummary(output.file, translated));
     }
 
     if (!succeeded || m_feedback->errorCount() > 0 || badLanguages) {
@@ -743,12 +810,32 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
 
 int LexoraTool::test(const QStringList &files, int timeoutSeconds)
 {
+    // A QML file that cannot be read or parsed is an error finding of its own
+    // (generation prints its file, line and reason); the others are still
+    // generated and tested.
+    QList<FileProblem> problems;
+    usedTranslationIds(&problems);
+    QStringList unreadable;
+    for (const FileProblem &problem : std::as_const(problems)) {
+        if (!problem.file.isEmpty() && !unreadable.contains(problem.file))
+            unreadable.append(problem.file);
+    }
     // The preview shows what the .qm files hold, so they must match the database.
-    const int generated = generate(QStringLiteral("qm"), false, false);
-    if (generated != Success)
+    const int generated = generate(QStringLiteral("qm"), !problems.isEmpty(), false);
+    if (generated != Success && problems.isEmpty())
         return generated;
     TranslationTestCommand command(m_project, &m_database->databaseIo());
-    switch (command.run(files, std::chrono::seconds(timeoutSeconds))) {
+    command.setSkippedFiles(unreadable);
+    const TranslationTestCommand::Result result
+        = command.run(files, std::chrono::seconds(timeoutSeconds));
+    if (!problems.isEmpty() && result != TranslationTestCommand::TimedOut) {
+        fail(tr("the project's QML files could not all be read (%n problem(s)); the other "
+                "files were tested",
+                nullptr,
+                int(problems.size())));
+        return Failure;
+    }
+    switch (result) {
     case TranslationTestCommand::Clean:
         return Success;
     case TranslationTestCommand::Findings:

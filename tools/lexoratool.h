@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <memory>
 
 namespace Host::QmlProject {
@@ -19,6 +20,11 @@ class TerminalFeedback;
 // The `lexora` command line: import, export, generate and test on a project
 // directory, without a window. Messages go to the error stream, results to the
 // output stream.
+// Whether a database failure is another process holding the database's lock,
+// and what to tell the user then.
+bool isLockedError(const std::exception &exception);
+QString lockedText(const QString &databasePath);
+
 class LexoraTool
 {
 public:
@@ -28,11 +34,20 @@ public:
     LexoraTool();
     ~LexoraTool();
 
+    // A QML file or project folder that could not be read or parsed.
+    struct FileProblem
+    {
+        QString file;
+        int line = 0;
+        QString message;
+    };
+
     // `arguments` as QCoreApplication::arguments() gives them.
     int run(const QStringList &arguments);
 
 private:
     friend class CheckCommand;
+    friend class LinguistImportCommand;
 
     enum Access { ForReading, ForWriting };
 
@@ -49,7 +64,9 @@ private:
     bool hasTranslationsToWrite() const;
     Host::Utils::Path databasePath() const;
     bool openDatabase(Access access);
-    QStringList usedTranslationIds();
+    // The IDs the project's QML files use. Files that cannot be read or parsed
+    // are reported, or only recorded in `problems` when it is given.
+    QStringList usedTranslationIds(QList<FileProblem> *problems = nullptr);
 
     void fail(const QString &message) const;
 

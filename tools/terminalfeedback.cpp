@@ -149,6 +149,14 @@ void TerminalFeedback::addError(const QString &message)
         return;
     std::lock_guard lock(m_mutex);
     const QString text = message.trimmed();
+    // A report that names its file and line says itself what it is, compilers'
+    // way ("a.qml:3:7: error: ..."); another prefix would only repeat it.
+    static const QRegularExpression located(
+        QStringLiteral("^[^\\n]*?:\\d+(?::\\d+)?: (error|warning): "));
+    if (const QRegularExpressionMatch match = located.match(text); match.hasMatch()) {
+        report(text, match.capturedView(1) == QLatin1String("warning"));
+        return;
+    }
     const bool warning = m_warningPattern.isValid() && !m_warningPattern.pattern().isEmpty()
         && m_warningPattern.match(text).hasMatch();
     report((warning ? QLatin1String("warning: ") : QLatin1String("error: ")) + text, warning);

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
+
 namespace Lexora {
 
 namespace {
@@ -38,29 +40,30 @@ bool countTs(QFile &file, Counts &counts)
     return true;
 }
 
-bool countQm(QFile &file, Counts &counts)
+bool countQm(QFile &file, const TranslatedLookup &translated, Counts &counts)
 {
     TranslationCatalog catalog;
     if (!catalog.loadCatalog(file, file.fileName(), QStringLiteral("qm")))
         return false;
-    for (const CatalogMessage &message : catalog.messages()) {
-        ++counts.messages;
-        if (message.translation == message.id)
-            ++counts.unfinished;
-    }
+    QStringList ids;
+    for (const CatalogMessage &message : catalog.messages())
+        ids.append(message.id);
+    const std::vector<bool> found = translated(ids);
+    counts.messages = int(ids.size());
+    counts.unfinished = int(std::count(found.begin(), found.end(), false));
     return true;
 }
 
 } // namespace
 
-QString translationFileSummary(const QString &filePath)
+QString translationFileSummary(const QString &filePath, const TranslatedLookup &translated)
 {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     Counts counts;
-    const bool read
-        = filePath.endsWith(QLatin1String(".ts")) ? countTs(file, counts) : countQm(file, counts);
+    const bool read = filePath.endsWith(QLatin1String(".ts")) ? countTs(file, counts)
+                                                              : countQm(file, translated, counts);
     if (!read)
         return {};
     return QLatin1String(" (")

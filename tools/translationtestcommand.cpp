@@ -90,6 +90,8 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
             files.append(Host::Utils::Path::fromString(info.absoluteFilePath()));
         }
     }
+    files.removeIf(
+        [this](const Host::Utils::Path &file) { return m_skippedFiles.contains(file.toString()); });
     if (files.isEmpty()) {
         printError(tr("the project has no UI files to test"));
         return Failed;

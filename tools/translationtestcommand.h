@@ -26,9 +26,14 @@ public:
     // directory); empty: every file the project test dialog lists.
     Result run(const QStringList &files, std::chrono::seconds silenceLimit);
 
+    // Files left out of the test (absolute paths): ones that cannot be read
+    // or parsed would only stop the preview.
+    void setSkippedFiles(const QStringList &files) { m_skippedFiles = files; }
+
 private:
     Host::QmlProject::DesignProject *m_project;
     DatabaseIoInterface *m_database;
+    QStringList m_skippedFiles;
 };
 
 } // namespace Lexora

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace Host::QmlProject {
@@ -15,8 +16,49 @@ namespace Host::QmlProject {
 namespace {
 Q_LOGGING_CATEGORY(qmlProjectLog, "host.qmlproject", QtWarningMsg)
 
+// What a files element leaves out: its `exclude` list of paths relative to
+// the project directory, each a file or a folder, with the wildcards of file
+// names (* and ? stay within one path component).
+struct Exclusions
+{
+    QString projectDirectory;
+    QList<QRegularExpression> patterns;
+
+    bool excludes(const QFileInfo &entry) const
+    {
+        const QString relative = QDir(projectDirectory).relativeFilePath(entry.absoluteFilePath());
+        for (const QRegularExpression &pattern : patterns) {
+            if (pattern.match(relative).hasMatch())
+                return true;
+        }
+        return false;
+    }
+};
+
+Exclusions exclusionsOf(const QmlProjectFile::Element &element, const Utils::Path &projectDirectory)
+{
+    Exclusions exclusions;
+    exclusions.projectDirectory = projectDirectory.toString();
+    const QmlProjectFile::Property *property = element.property(QStringLiteral("exclude"));
+    if (!property)
+        return exclusions;
+    // A single path may be written without the brackets of a list.
+    const QStringList paths = property->value.typeId() == QMetaType::QString
+        ? QStringList { property->value.toString() }
+        : property->value.toStringList();
+    for (QString path : paths) {
+        path = QDir::cleanPath(QDir::fromNativeSeparators(path));
+        if (path.startsWith(QLatin1String("./")))
+            path = path.mid(2);
+        exclusions.patterns.append(
+            QRegularExpression(QRegularExpression::wildcardToRegularExpression(path)));
+    }
+    return exclusions;
+}
+
 void collectFiles(const QString &directory,
                   const Utils::Path &excluded,
+                  const Exclusions &exclusions,
                   QSet<QString> &visitedDirectories,
                   Utils::Paths &files,
                   QStringList &problems)
@@ -47,12 +89,19 @@ void collectFiles(const QString &directory,
     for (const QFileInfo &entry : entries) {
         if (!entry.isDir() && !entry.isFile() && !(entry.isSymLink() && !entry.exists()))
             continue;
+        if (exclusions.excludes(entry))
+            continue;
         if (entry.isDir()) {
             if (entry.fileName().startsWith(QLatin1Char('.')))
                 continue;
             if (Utils::Path::fromFileInfo(entry) == excluded)
                 continue;
-            collectFiles(entry.absoluteFilePath(), excluded, visitedDirectories, files, problems);
+            collectFiles(entry.absoluteFilePath(),
+                         excluded,
+                         exclusions,
+                         visitedDirectories,
+                         files,
+                         problems);
         } else {
             files.append(Utils::Path::fromFileInfo(entry));
         }
@@ -104,19 +153,27 @@ Utils::Path DesignProject::mainFile() const
     return main.isEmpty() ? Utils::Path() : projectDirectory().resolvePath(main);
 }
 
+namespace {
+
+Utils::Path directoryOf(const QmlProjectFile::Element &element, const Utils::Path &projectDirectory)
+{
+    QString directory = QStringLiteral(".");
+    if (const QmlProjectFile::Property *property = element.property(QStringLiteral("directory"))) {
+        if (property->value.typeId() == QMetaType::QString)
+            directory = property->value.toString();
+    }
+    return projectDirectory.resolvePath(directory);
+}
+
+} // namespace
+
 Utils::Paths DesignProject::sourceDirectories() const
 {
     Utils::Paths directories;
     for (const QmlProjectFile::Element &child : m_file.root().children) {
         if (!child.typeName.endsWith(QLatin1String("Files")))
             continue;
-        QString directory = QStringLiteral(".");
-        if (const QmlProjectFile::Property *property
-            = child.property(QStringLiteral("directory"))) {
-            if (property->value.typeId() == QMetaType::QString)
-                directory = property->value.toString();
-        }
-        const Utils::Path path = projectDirectory().resolvePath(directory);
+        const Utils::Path path = directoryOf(child, projectDirectory());
         if (!directories.contains(path))
             directories.append(path);
     }
@@ -137,6 +194,13 @@ void DesignProject::rescan()
     QStringList problems;
     const Utils::Path excluded = i18nDirectory();
     for (const Utils::Path &directory : sourceDirectories()) {
+        // The exclusions of every element that names the folder.
+        Exclusions exclusions { projectDirectory().toString(), {} };
+        for (const QmlProjectFile::Element &child : m_file.root().children) {
+            if (child.typeName.endsWith(QLatin1String("Files"))
+                && directoryOf(child, projectDirectory()) == directory)
+                exclusions.patterns += exclusionsOf(child, projectDirectory()).patterns;
+        }
         const QFileInfo info(directory.toString());
         if (!info.exists()) {
             problems.append(tr("The folder %1 named in %2 does not exist")
@@ -145,7 +209,7 @@ void DesignProject::rescan()
             problems.append(tr("%1 named in %2 is not a folder")
                                 .arg(directory.toUserOutput(), projectFilePath().toUserOutput()));
         } else {
-            collectFiles(directory.toString(), excluded, visited, files, problems);
+            collectFiles(directory.toString(), excluded, exclusions, visited, files, problems);
         }
     }
     setFileProblems(problems);

@@ -11,7 +11,8 @@ namespace Lexora {
 CheckSeverity severityOf(QStringView check)
 {
     if (check == QLatin1String(CheckNames::missing)
-        || check == QLatin1String(CheckNames::placeholders))
+        || check == QLatin1String(CheckNames::placeholders)
+        || check == QLatin1String(CheckNames::unreadable))
         return CheckSeverity::Error;
     return CheckSeverity::Warning;
 }
@@ -37,7 +38,11 @@ QJsonDocument CheckReport::toJson() const
             { QLatin1String("primaryText"), finding.primaryText },
             { QLatin1String("translation"), finding.translation },
         };
-        if (!finding.componentPath.isEmpty()) {
+        if (finding.check == QLatin1String(CheckNames::unreadable)) {
+            object.insert(QLatin1String("componentPath"), finding.componentPath);
+            object.insert(QLatin1String("line"), finding.line);
+            object.insert(QLatin1String("message"), finding.message);
+        } else if (!finding.componentPath.isEmpty()) {
             object.insert(QLatin1String("componentPath"), finding.componentPath);
             object.insert(QLatin1String("state"), finding.state);
         }

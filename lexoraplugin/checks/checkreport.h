@@ -19,6 +19,9 @@ inline constexpr char punctuation[] = "punctuation";
 inline constexpr char markup[] = "markup";
 inline constexpr char identical[] = "identical";
 inline constexpr char elided[] = "elided";
+// A QML file of the project that could not be read or parsed: its IDs are
+// unknown, so every other finding may be incomplete.
+inline constexpr char unreadable[] = "unreadable";
 } // namespace CheckNames
 
 // The translatable metadata key whose value lists the checks silenced for an ID.
@@ -40,9 +43,12 @@ struct CheckFinding
     QString language;
     QString primaryText;
     QString translation;
-    // Where a live translation test saw the text elided: file and state.
+    // Where a live translation test saw the text elided: file and state; for
+    // an unreadable file the file, the line and what is wrong there.
     QString componentPath;
     QString state;
+    int line = 0;
+    QString message;
 };
 
 struct LanguageCoverage

@@ -416,6 +416,68 @@ void DatabaseIo::sync(const TranslatableEntries &entries,
     m_database.walCheckpointFull();
 }
 
+void DatabaseIo::storeAsLocalEdits(const TranslatableEntries &entries)
+{
+    storeAsLocalEdits(entries, SyncMode::Commit);
+}
+
+SyncSummary DatabaseIo::storeAsLocalEdits(const TranslatableEntries &entries,
+                                          SyncMode mode,
+                                          const SyncProgress &progress)
+{
+    SyncSummary summary;
+    {
+        // One session, so the whole import is one change set that a later
+        // import and sync re-applies like an edit made in the table.
+        ImmediateSessionTransaction transaction { m_database };
+        snapshotIds(m_database);
+        snapshotTranslations(m_database, "syncTextsBefore");
+
+        std::int64_t translatableCounter
+            = m_selectMaximumTranslatableId.optionalValue<std::int64_t>().value_or(0);
+        std::int64_t translationCounter
+            = m_selectMaximumTranslationId.optionalValue<std::int64_t>().value_or(0);
+        std::size_t done = 0;
+        for (const TranslatableEntry &entry : entries) {
+            auto translatableId
+                = m_selectTranslatableId.optionalValue<std::int64_t>(entry.translationTextId);
+            if (!translatableId) {
+                translatableId = m_insertTranslatableReturningId
+                                     .optionalValue<std::int64_t>(++translatableCounter,
+                                                                  entry.translationTextId)
+                                     .value_or(0);
+            }
+            for (const TranslationEntry &translation : entry.translations) {
+                // An unchanged text is not written, so it is no part of the edit.
+                bool same = false;
+                m_selectTranslationIdAndText.readCallback(
+                    [&](const BaseStatement &statement) {
+                        same = same
+                            || (statement.columnType(1) != Host::Sqlite::ValueType::Null
+                                && statement.fetchTextView(1) == translation.translation);
+                    },
+                    *translatableId,
+                    translation.language);
+                if (!same) {
+                    m_upsertTranslation.optionalValue<std::int64_t>(++translationCounter,
+                                                                    *translatableId,
+                                                                    translation.language,
+                                                                    translation.translation);
+                }
+            }
+            if (progress)
+                progress(++done);
+        }
+        countChanges(m_database, summary);
+
+        if (mode == SyncMode::DryRun)
+            return summary;
+        transaction.commit();
+    }
+    m_database.walCheckpointFull();
+    return summary;
+}
+
 TranslatableEntries DatabaseIo::fetchAllTranslatableEntries()
 {
     TranslatableEntries entries;

@@ -49,6 +49,11 @@ public:
     SyncSummary synchronize(const TranslatableEntries &entries,
                             SyncMode mode,
                             const SyncProgress &progress = {});
+    void storeAsLocalEdits(const TranslatableEntries &entries) override;
+    // storeAsLocalEdits() that counts what it changed; a dry run is rolled back.
+    SyncSummary storeAsLocalEdits(const TranslatableEntries &entries,
+                                  SyncMode mode,
+                                  const SyncProgress &progress = {});
     TranslatableEntries fetchAllTranslatableEntries() override;
     TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &translationIds) override;
     TranslatableEntries fetchTranslatableEntries(const TranslationIds &translationIds) override;

@@ -25,6 +25,10 @@ public:
     // Makes the database hold exactly `entries` (ids, screen metadata and change
     // states of the entries are ignored), then re-applies the local edits.
     virtual void syncTranslatables(const TranslatableEntries &entries) = 0;
+    // Adds the entries' IDs and translations that the database lacks and
+    // changes the texts that differ, as one local edit that later syncs keep.
+    // Nothing is removed; metadata of the entries is ignored.
+    virtual void storeAsLocalEdits(const TranslatableEntries &entries) = 0;
     virtual TranslatableEntries fetchAllTranslatableEntries() = 0;
     virtual TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &translationIds)
         = 0;

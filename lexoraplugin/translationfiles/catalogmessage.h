@@ -19,6 +19,10 @@ struct CatalogMessage
     // Forms 1, 2, … of a plural message, in the order of the language's rules.
     QStringList pluralForms;
     QString translatorComment;
+    // Only for a message without an ID (a qsTr or qsTranslate call): its
+    // context, source text and comment, which tell such messages apart as
+    // lupdate merges them, so that the ones dropped are counted as lrelease does.
+    QString withoutIdKey;
     // What the source code says about the ID: the text of its //% comment (Qt
     // shows it where no translation exists), its //: comments and its //~ pairs.
     QString sourceText;

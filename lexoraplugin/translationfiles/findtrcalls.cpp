@@ -9,6 +9,7 @@
 #include <private/qtools_p.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -246,7 +247,8 @@ void FindTrCalls::endVisit(CallExpression *node)
         }
         if (!stringArgument(arguments->expression))
             return;
-        appendMetaIdMessage(name, line, arguments);
+        // lupdate's context of a QML or JavaScript file's qsTr calls.
+        appendMetaIdMessage(name, line, QFileInfo(m_fileName).baseName(), arguments);
         return;
     }
     case TranslationFunction::QsTranslate:
@@ -255,11 +257,10 @@ void FindTrCalls::endVisit(CallExpression *node)
             reportFileError(line, lupdateText("%1() requires at least two arguments.\n").arg(name));
             return;
         }
-        if (!stringArgument(arguments->expression)
-            || !stringArgument(arguments->next->expression)) {
+        const std::optional<QString> context = stringArgument(arguments->expression);
+        if (!context || !stringArgument(arguments->next->expression))
             return;
-        }
-        appendMetaIdMessage(name, line, arguments->next);
+        appendMetaIdMessage(name, line, *context, arguments->next);
         return;
     }
     case TranslationFunction::QsTrId:
@@ -406,7 +407,10 @@ void FindTrCalls::parseMetaString(QStringView text, int line)
 // qsTr and qsTranslate calls carry no ID of their own: the message takes the ID
 // of a preceding //= comment, or none. Their source text is the argument, so a
 // //% text is reported and dropped; the comment and the count follow it.
-void FindTrCalls::appendMetaIdMessage(const QString &name, int line, ArgumentList *sourceArgument)
+void FindTrCalls::appendMetaIdMessage(const QString &name,
+                                      int line,
+                                      const QString &context,
+                                      ArgumentList *sourceArgument)
 {
     if (!m_metaSourceText.isEmpty())
         reportFileError(line, lupdateText("//% cannot be used with %1(). Ignoring\n").arg(name));
@@ -416,6 +420,10 @@ void FindTrCalls::appendMetaIdMessage(const QString &name, int line, ArgumentLis
     message.sourceText = stringArgument(sourceArgument->expression).value_or(QString());
     if (ExpressionNode *commentArgument = argumentAt(sourceArgument, 1))
         message.translatorComment = stringArgument(commentArgument).value_or(QString());
+    if (message.id.isEmpty()) {
+        message.withoutIdKey = context + QChar(u'\x04') + message.sourceText + QChar(u'\x04')
+            + message.translatorComment;
+    }
     message.plural = argumentAt(sourceArgument, 2) != nullptr;
     takeMetaData(message);
     m_catalog->appendMessage(std::move(message));

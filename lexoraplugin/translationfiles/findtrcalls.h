@@ -70,8 +70,10 @@ private:
     void processComments(quint32 offset, bool flush = false);
     void processComment(const QQmlJS::SourceLocation &location);
     void parseMetaString(QStringView text, int line);
-    void
-    appendMetaIdMessage(const QString &name, int line, QQmlJS::AST::ArgumentList *sourceArgument);
+    void appendMetaIdMessage(const QString &name,
+                             int line,
+                             const QString &context,
+                             QQmlJS::AST::ArgumentList *sourceArgument);
     void takeMetaData(CatalogMessage &message);
     void consumeMetaData();
     bool hasMetaData() const;

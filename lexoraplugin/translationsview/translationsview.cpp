@@ -4,6 +4,7 @@
 #include "exception.h"
 #include "generationrunner.h"
 #include "importexportinterface.h"
+#include "linguistimport.h"
 #include "translationfiles/qmltranslationextractor.h"
 #include "translationfiles/translationcatalog.h"
 #include "translationsview/translationssearchwidget.h"
@@ -605,6 +606,17 @@ void TranslationsView::importAndSyncTranslations(const QString &filePath)
     if (!database)
         return;
     try {
+        if (LinguistImport::isLinguistFile(filePath)) {
+            // Translators hand back what they finished; the other IDs and
+            // languages of the database stay as they are.
+            bool hasProject = false;
+            Host::QmlProject::QmlBuildBackend *buildSystem = startupBuildSystem(&hasProject);
+            LinguistImport import(buildSystem ? buildSystem->supportedLanguages() : QStringList());
+            import.addFile(filePath);
+            database->storeAsLocalEdits(import.entries());
+            updateTranslations();
+            return;
+        }
         const TranslatableEntries entries = m_databaseAccess->importExport()->importFile(filePath);
         // A file without IDs empties the database: only on purpose.
         if (entries.empty() && !database->fetchAllTranslatableEntries().empty()) {
@@ -621,6 +633,9 @@ void TranslationsView::importAndSyncTranslations(const QString &filePath)
                 return;
         }
         database->syncTranslatables(entries);
+    } catch (const CannotReadLinguistFile &error) {
+        showCriticalMessage(tr("Qt Linguist file error"), QString::fromUtf8(error.what()));
+        return;
     } catch (const CannotReadJsonFile &error) {
         showCriticalMessage(tr("JSON file error"),
                             tr("Error in the JSON file: ") + QString::fromUtf8(error.what()));

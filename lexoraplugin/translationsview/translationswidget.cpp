@@ -226,7 +226,10 @@ void TranslationsWidget::onImportJson()
     if (!m_view->requireDatabase())
         return;
     const QString fileName = Host::Core::FileDialogs::openFileName(
-        this, tr("Import And Sync Translations"), dialogDirectory(), tr("JSON File (*.json)"));
+        this,
+        tr("Import And Sync Translations"),
+        dialogDirectory(),
+        tr("Translation Files (*.json *.ts);;JSON File (*.json);;Qt Linguist File (*.ts)"));
     if (fileName.isEmpty())
         return;
     rememberDirectory(fileName);

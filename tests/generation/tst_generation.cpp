@@ -92,6 +92,10 @@ public:
     {
         m_database.syncTranslatables(entries);
     }
+    void storeAsLocalEdits(const TranslatableEntries &entries) override
+    {
+        m_database.storeAsLocalEdits(entries);
+    }
     TranslatableEntries fetchAllTranslatableEntries() override
     {
         return m_database.fetchAllTranslatableEntries();
@@ -317,8 +321,8 @@ void TestGeneration::edgeCases_data()
     QTest::newRow("qsTr without ID meta")
         << QByteArrayList { trWithoutId, qmlUsing({ "greeting" }) } << QStringList { "de", "fr" }
         << QStringList { "greeting" }
-        << QStringList { "Dropped 1 message(s) which had no ID.",
-                         "Dropped 1 message(s) which had no ID." }
+        << QStringList { "Dropped 2 message(s) which had no ID.",
+                         "Dropped 2 message(s) which had no ID." }
         << 4;
     QTest::newRow("ID in two files")
         << QByteArrayList { qmlUsing({ "greeting", "greeting" }), qmlUsing({ "greeting" }) }

@@ -171,6 +171,15 @@ void tst_QmlProject::projectFiles_data()
     QTest::newRow("file named as folder")
         << QByteArray("QmlFiles { directory: \"Main.qml\" }") << QStringList() << false
         << QStringList { "%1/Main.qml named in %1/app.qmlproject is not a folder" };
+    // A folder, a file pattern and a single file, all relative to the project.
+    QTest::newRow("excluded paths")
+        << QByteArray("QmlFiles { directory: \".\"; exclude: [\"screens/deeper\", "
+                      "\"assets/*.png\", \"./nested/i18n/Nested.qml\"] }")
+        << QStringList { "Main.qml", "app.qmlproject", "screens/A.ui.qml" } << true
+        << QStringList();
+    QTest::newRow("one excluded path, in a named folder")
+        << QByteArray("QmlFiles { directory: \"screens\"; exclude: \"screens/*.ui.qml\" }")
+        << QStringList { "screens/deeper/B.qml" } << true << QStringList();
     QTest::newRow("other folder only")
         << QByteArray("ImageFiles { directory: \"assets\" }") << QStringList { "assets/logo.png" }
         << false << QStringList();

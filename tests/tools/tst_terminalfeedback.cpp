@@ -141,8 +141,10 @@ void TestTerminalFeedback::reports_data()
     // Bytes of a binary input file must not reach the terminal as they are.
     QTest::newRow("control characters")
         << QStringList { QString::fromLatin1("a.qml:1:1: error: x\n\x1b]0;t\x07\x1b[2J\x7f\tz") }
-        << QString() << QByteArray("error: a.qml:1:1: error: x\n\\x1b]0;t\\x07\\x1b[2J\\x7f\tz\n")
-        << 1 << 0;
+        << QString() << QByteArray("a.qml:1:1: error: x\n\\x1b]0;t\\x07\\x1b[2J\\x7f\tz\n") << 1
+        << 0;
+    QTest::newRow("located warning") << QStringList { "a.qml:4: warning: w" } << QString()
+                                     << QByteArray("a.qml:4: warning: w\n") << 0 << 1;
     QTest::newRow("C1 control") << QStringList { QString(u"a\u009bb"_qs) } << QString()
                                 << QByteArray("error: a\\x9bb\n") << 1 << 0;
     // The second pass of a run over the same files says the same; once is enough.

@@ -22,6 +22,7 @@ public:
     }
 
     void syncTranslatables(const Lexora::TranslatableEntries &) override { }
+    void storeAsLocalEdits(const Lexora::TranslatableEntries &) override { }
     Lexora::TranslatableEntries fetchAllTranslatableEntries() override { return {}; }
     Lexora::TranslatableEntries
     fetchFullTranslatableEntries(const Lexora::TranslationIds &) override

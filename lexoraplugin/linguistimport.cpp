@@ -1,0 +1,148 @@
+#include "linguistimport.h"
+
+#include "exception.h"
+#include "translationfiles/tsreader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace Lexora {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Lexora", text);
+}
+
+// ---- Plural forms ---------------------------------------------------------
+// A translation holds one text per language, so a numerus message gives its
+// first form: the one QTranslator answers for n = 1 in most languages (and
+// for every n in languages without plural rules). When translations can keep
+// their plural forms, this is the one place that hands them all over.
+std::string storedText(const TsMessage &message)
+{
+    return message.translations.value(0).toStdString();
+}
+// ---------------------------------------------------------------------------
+
+bool isEmptyTranslation(const TsMessage &message)
+{
+    for (const QString &text : message.translations) {
+        if (!text.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LinguistImport::LinguistImport(const QStringList &projectLanguages, bool takeUnfinished)
+    : m_projectLanguages(projectLanguages), m_takeUnfinished(takeUnfinished)
+{ }
+
+bool LinguistImport::isLinguistFile(const QString &filePath)
+{
+    return filePath.endsWith(QLatin1String(".ts"), Qt::CaseInsensitive);
+}
+
+// Qt's files name a locale ("pt_BR", "de_DE"), the project BCP 47 codes
+// ("pt-BR", "de"): a file is taken under the project's code for the same
+// locale, or for its language alone when the project has no code for the
+// region.
+QString LinguistImport::projectLanguage(const QString &fileLanguage, const QString &filePath)
+{
+    const QString file = QDir::toNativeSeparators(filePath);
+    if (fileLanguage.isEmpty() || fileLanguage == QLatin1String("C")) {
+        throw CannotReadLinguistFile(tr("%1 names no language (the language attribute of its "
+                                        "<TS> element); set it in Qt Linguist or with lconvert "
+                                        "-target-language")
+                                         .arg(file)
+                                         .toStdString());
+    }
+    QString code = fileLanguage;
+    code.replace(QLatin1Char('_'), QLatin1Char('-'));
+    for (const QString &candidate : std::as_const(m_projectLanguages)) {
+        if (candidate.compare(code, Qt::CaseInsensitive) == 0)
+            return candidate;
+    }
+    const QString language = code.section(QLatin1Char('-'), 0, 0);
+    for (const QString &candidate : std::as_const(m_projectLanguages)) {
+        if (candidate.compare(language, Qt::CaseInsensitive) == 0) {
+            m_notes.append(
+                tr("%1: language %2 taken as the project's %3").arg(file, fileLanguage, candidate));
+            return candidate;
+        }
+    }
+    m_notes.append(tr("%1: language %2 is not a supported language of the project; its "
+                      "translations are stored as %3 but not generated until the project "
+                      "supports it")
+                       .arg(file, fileLanguage, code));
+    return code;
+}
+
+QString LinguistImport::addFile(const QString &filePath)
+{
+    QFile device(filePath);
+    if (!device.open(QIODevice::ReadOnly)) {
+        throw CannotReadLinguistFile(
+            tr("cannot open %1: %2")
+                .arg(QDir::toNativeSeparators(filePath), device.errorString())
+                .toStdString());
+    }
+    const TsReadResult read = readTs(device);
+    if (!read.error.isEmpty()) {
+        throw CannotReadLinguistFile(QStringLiteral("%1:%2: %3")
+                                         .arg(QDir::toNativeSeparators(filePath))
+                                         .arg(read.errorLine)
+                                         .arg(read.error)
+                                         .toStdString());
+    }
+    const QString language = projectLanguage(read.file.language, filePath);
+    const std::string languageCode = language.toStdString();
+
+    for (const TsMessage &message : read.file.messages) {
+        ++m_counts.messages;
+        if (message.state == TsMessage::Vanished || message.state == TsMessage::Obsolete) {
+            ++m_counts.vanished;
+            continue;
+        }
+        // Lexora looks translations up by ID, as lrelease -idbased does,
+        // which drops these too.
+        if (message.id.isEmpty()) {
+            ++m_counts.withoutId;
+            continue;
+        }
+        if (isEmptyTranslation(message)) {
+            ++m_counts.untranslated;
+            continue;
+        }
+        if (message.state == TsMessage::Unfinished && !m_takeUnfinished) {
+            ++m_counts.unfinished;
+            continue;
+        }
+        ++m_counts.taken;
+        if (message.numerus)
+            ++m_counts.plural;
+
+        auto found = m_entryIndex.constFind(message.id);
+        if (found == m_entryIndex.constEnd()) {
+            found = m_entryIndex.insert(message.id, m_entries.size());
+            m_entries.emplace_back().translationTextId = message.id.toStdString();
+        }
+        TranslationEntries &translations = m_entries[*found].translations;
+        auto same = std::find_if(
+            translations.begin(), translations.end(), [&](const TranslationEntry &entry) {
+                return entry.language == languageCode;
+            });
+        if (same == translations.end())
+            same = translations.insert(translations.end(), TranslationEntry { languageCode, {} });
+        same->translation = storedText(message);
+    }
+    return language;
+}
+
+} // namespace Lexora

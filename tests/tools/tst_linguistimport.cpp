@@ -1,0 +1,472 @@
+// Qt Linguist files taken into the database: what the reader keeps, and the
+// round trip .ts -> lexora import -> lexora generate, judged by what
+// QTranslator answers on lrelease's compilation of the same .ts file.
+
+#include "toolrunner.h"
+
+#include "exception.h"
+#include "linguistimport.h"
+
+#include <peerrequirement.h>
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+using namespace Lexora;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+}
+
+QString qtTool(const QString &name)
+{
+    const QString path = QLibraryInfo::path(QLibraryInfo::BinariesPath) + u'/' + name;
+    return QFileInfo(path).isExecutable() ? path : QString();
+}
+
+bool runQtTool(const QString &name, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(qtTool(name), arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+QByteArray ts(const QByteArray &language, const QByteArray &messages)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\" "
+           "language=\""
+        + language + "\">\n<context>\n    <name></name>\n" + messages + "</context>\n</TS>\n";
+}
+
+// What Qt Linguist hands back: every state a message can be in.
+const QByteArray germanMessages = R"(
+    <message id="app.title"><source>Title</source><translation>Titel</translation></message>
+    <message id="app.quit"><source>Quit</source>
+        <translation type="unfinished">Beenden</translation></message>
+    <message id="app.empty"><source></source><translation type="unfinished"></translation></message>
+    <message id="app.files" numerus="yes"><source>%n file(s)</source>
+        <translation><numerusform>%n Datei</numerusform><numerusform>%n Dateien</numerusform>
+        </translation></message>
+    <message id="app.old"><source>Old</source><translation type="vanished">Alt</translation></message>
+    <message id="app.older"><source>Older</source>
+        <translation type="obsolete">Älter</translation></message>
+    <message id="app.markup"><source>m</source>
+        <translation>A &amp; B &lt;b&gt; "q" <byte value="x7"/>ü</translation></message>
+    <message id="app.short"><source>Settings</source><translation variants="yes">
+        <lengthvariant>Einstellungen</lengthvariant><lengthvariant>Einst.</lengthvariant>
+        </translation></message>
+    <message><source>Only a source</source><translation>Nur eine Quelle</translation></message>
+)";
+
+const QByteArray frenchMessages = R"(
+    <message id="app.title"><source>Title</source><translation>Titre</translation></message>
+    <message id="app.quit"><source>Quit</source><translation>Quitter</translation></message>
+    <message id="OK"><source>OK</source><translation>OK</translation></message>
+)";
+
+// ID -> language -> text, as the import would store it.
+using Stored = QMap<QString, QMap<QString, QString>>;
+// Language -> contents of its .ts file.
+using LinguistFiles = QMap<QString, QByteArray>;
+
+Stored storedOf(const TranslatableEntries &entries)
+{
+    Stored stored;
+    for (const TranslatableEntry &entry : entries) {
+        for (const TranslationEntry &translation : entry.translations)
+            stored[QString::fromStdString(entry.translationTextId)].insert(
+                QString::fromStdString(translation.language),
+                QString::fromStdString(translation.translation));
+    }
+    return stored;
+}
+
+// A project whose one screen uses every ID, so generation writes them all.
+void createProject(const QString &directory, const QStringList &languages, const QStringList &ids)
+{
+    QByteArray quoted;
+    for (const QString &language : languages)
+        quoted += (quoted.isEmpty() ? "\"" : ", \"") + language.toUtf8() + '"';
+    writeFile(directory + "/trip.qmlproject",
+              "import QmlProject\nProject {\n    mainFile: \"content/Main.qml\"\n"
+              "    QmlFiles { directory: \"content\" }\n    supportedLanguages: ["
+                  + quoted + "]\n    primaryLanguage: \"en\"\n}\n");
+    QByteArray qml = "import QtQuick\nItem {\n    property var texts: [\n";
+    for (const QString &id : ids)
+        qml += "        qsTrId(\"" + id.toUtf8() + "\"),\n";
+    writeFile(directory + "/content/Main.qml", qml + "    ]\n}\n");
+}
+
+// What an application shows for the ID with the catalogue installed.
+QString answer(const QTranslator &translator, const QString &id, int n)
+{
+    QCoreApplication::installTranslator(const_cast<QTranslator *>(&translator));
+    const QString text = qtTrId(id.toUtf8().constData(), n);
+    QCoreApplication::removeTranslator(const_cast<QTranslator *>(&translator));
+    return text;
+}
+
+struct TsIds
+{
+    QStringList ids;
+    QStringList numerusIds;
+};
+
+TsIds idsOf(const QString &tsFile)
+{
+    TsIds result;
+    QFile file(tsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"message")
+            continue;
+        const QString id = xml.attributes().value(QLatin1String("id")).toString();
+        if (id.isEmpty())
+            continue;
+        result.ids.append(id);
+        if (xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes"))
+            result.numerusIds.append(id);
+    }
+    return result;
+}
+
+// Qt's own translations are source-based; an ID-based file as lupdate would
+// write it for qsTrId calls gives each message an ID derived from its context,
+// source and comment, the same in every language.
+bool toIdBased(const QString &sourceBased, const QString &idBased)
+{
+    QFile in(sourceBased);
+    QFile out(idBased);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return false;
+    QXmlStreamReader reader(&in);
+    QXmlStreamWriter writer(&out);
+    QString context;
+    QString key;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == u"name" && key.isEmpty()) {
+            context = reader.readElementText();
+            writer.writeTextElement(QStringLiteral("name"), context);
+            continue;
+        }
+        if (reader.isStartElement() && reader.name() == u"message") {
+            // The message is copied after its ID is known: buffer it.
+            QString body;
+            QXmlStreamWriter inner(&body);
+            QString source;
+            QString comment;
+            int depth = 0;
+            QXmlStreamAttributes attributes = reader.attributes();
+            while (!reader.atEnd()) {
+                reader.readNext();
+                if (reader.isStartElement()) {
+                    ++depth;
+                    if (depth == 1 && reader.name() == u"source") {
+                        source = reader.readElementText();
+                        inner.writeTextElement(QStringLiteral("source"), source);
+                        --depth;
+                        continue;
+                    }
+                    if (depth == 1 && reader.name() == u"comment") {
+                        comment = reader.readElementText();
+                        --depth;
+                        continue;
+                    }
+                    inner.writeStartElement(reader.name().toString());
+                    inner.writeAttributes(reader.attributes());
+                } else if (reader.isEndElement()) {
+                    if (depth-- == 0)
+                        break;
+                    inner.writeEndElement();
+                } else if (reader.isCharacters()) {
+                    inner.writeCharacters(reader.text().toString());
+                }
+            }
+            const QByteArray hash = QCryptographicHash::hash(
+                (context + u'\x04' + source + u'\x04' + comment).toUtf8(),
+                QCryptographicHash::Sha1);
+            writer.writeStartElement(QStringLiteral("message"));
+            writer.writeAttribute(QStringLiteral("id"),
+                                  QStringLiteral("qt.")
+                                      + QString::fromLatin1(hash.toHex().left(12)));
+            writer.writeAttributes(attributes);
+            writer.writeCharacters(QString()); // closes the start tag
+            writer.device()->write(body.toUtf8());
+            writer.writeEndElement();
+            continue;
+        }
+        writer.writeCurrentToken(reader);
+    }
+    return !reader.hasError();
+}
+
+} // namespace
+
+class TestLinguistImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reads_data();
+    void reads();
+    void refuses_data();
+    void refuses();
+    void keptByLaterSync();
+    void roundTrip_data();
+    void roundTrip();
+};
+
+void TestLinguistImport::reads_data()
+{
+    QTest::addColumn<bool>("unfinished");
+    QTest::addColumn<QStringList>("projectLanguages");
+    QTest::addColumn<Stored>("expected");
+
+    const QString markup = QStringLiteral("A & B <b> \"q\" \x07ü");
+    const QString variants = QStringLiteral("Einstellungen\u009cEinst.");
+    Stored finished;
+    finished["app.title"] = { { "de", "Titel" }, { "fr", "Titre" } };
+    finished["app.quit"] = { { "fr", "Quitter" } };
+    finished["OK"] = { { "fr", "OK" } };
+    finished["app.files"] = { { "de", "%n Datei" } };
+    finished["app.markup"] = { { "de", markup } };
+    finished["app.short"] = { { "de", variants } };
+    QTest::newRow("finished only") << false << QStringList { "en", "de", "fr" } << finished;
+
+    Stored withUnfinished = finished;
+    withUnfinished["app.quit"].insert("de", "Beenden");
+    QTest::newRow("unfinished too") << true << QStringList { "en", "de", "fr" } << withUnfinished;
+
+    // The file's locale where the project has no code of its own for it.
+    Stored regional;
+    for (auto it = finished.cbegin(); it != finished.cend(); ++it) {
+        for (auto text = it->cbegin(); text != it->cend(); ++text)
+            regional[it.key()].insert(text.key() == "de" ? "de-DE" : text.key(), text.value());
+    }
+    QTest::newRow("locale kept") << false << QStringList { "en", "fr", "de-AT" } << regional;
+}
+
+void TestLinguistImport::reads()
+{
+    QFETCH(bool, unfinished);
+    QFETCH(QStringList, projectLanguages);
+    QFETCH(Stored, expected);
+
+    QTemporaryDir directory;
+    writeFile(directory.filePath("de.ts"), ts("de_DE", germanMessages));
+    writeFile(directory.filePath("fr.ts"), ts("fr", frenchMessages));
+    LinguistImport import(projectLanguages, unfinished);
+    import.addFile(directory.filePath("de.ts"));
+    import.addFile(directory.filePath("fr.ts"));
+
+    QCOMPARE(storedOf(import.entries()), expected);
+    const LinguistImportCounts &counts = import.counts();
+    QCOMPARE(counts.messages, 12);
+    QCOMPARE(counts.unfinished, unfinished ? 0 : 1);
+    QCOMPARE(counts.untranslated, 1);
+    QCOMPARE(counts.vanished, 2);
+    QCOMPARE(counts.withoutId, 1);
+    QCOMPARE(counts.plural, 1);
+}
+
+void TestLinguistImport::refuses_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("truncated") << ts("de", germanMessages).left(300) << ":9: Premature end";
+    QTest::newRow("not a TS file")
+        << QByteArray("<html><body/></html>") << "root element is <html>";
+    QTest::newRow("empty") << QByteArray() << ":1: Premature end";
+    QTest::newRow("no language") << ts("", frenchMessages) << "names no language";
+    QTest::newRow("bad byte") << ts("de", R"(<message id="a"><translation><byte value="xzz"/>
+        </translation></message>)")
+                              << "invalid byte value";
+}
+
+void TestLinguistImport::refuses()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+
+    QTemporaryDir directory;
+    writeFile(directory.filePath("broken.ts"), contents);
+    LinguistImport import({ "de" });
+    try {
+        import.addFile(directory.filePath("broken.ts"));
+        QFAIL("the file was read");
+    } catch (const CannotReadLinguistFile &error) {
+        QVERIFY2(QString::fromUtf8(error.what()).contains(reason), error.what());
+    }
+    QVERIFY(import.entries().empty());
+}
+
+// The import is a local edit: a later JSON import and sync, which makes the
+// database hold exactly the JSON file, keeps it; and it removes nothing.
+void TestLinguistImport::keptByLaterSync()
+{
+    QTemporaryDir directory;
+    createProject(directory.path(), { "en", "de", "fr" }, { "app.title", "other" });
+    writeFile(directory.filePath("base.json"),
+              R"({"translatables": [{"trId": "other", "translations": [
+                  {"language": "de", "translation": "Anderes"}]}]})");
+    QCOMPARE(lexora({ "import", "base.json" }, directory.path()).exitCode, 0);
+    writeFile(directory.filePath("de.ts"), ts("de", germanMessages));
+
+    const ToolResult dry = lexora({ "import", "de.ts", "--dry-run" }, directory.path());
+    QVERIFY2(dry.exitCode == 0, qPrintable(dry.err));
+    const ToolResult real = lexora({ "import", "de.ts" }, directory.path());
+    QVERIFY2(real.exitCode == 0, qPrintable(real.err));
+    const QStringList expected { "  translation IDs: 4 added, 0 changed, 0 removed",
+                                 "  translations: 4 added, 0 changed, 0 removed",
+                                 "  messages: 9 read, 4 taken, 1 unfinished left out, 1 "
+                                 "untranslated, 2 vanished or obsolete, 1 without an ID",
+                                 "  plural messages: 1, their first form taken" };
+    QCOMPARE(dry.out.split(u'\n', Qt::SkipEmptyParts).mid(1), expected);
+    QCOMPARE(real.out.split(u'\n', Qt::SkipEmptyParts).mid(1), expected);
+    QVERIFY2(real.err.contains("1 message(s) without an ID were left out"), qPrintable(real.err));
+
+    QCOMPARE(lexora({ "import", "base.json" }, directory.path()).exitCode, 0);
+    QCOMPARE(lexora({ "export", "all.json" }, directory.path()).exitCode, 0);
+    QFile exported(directory.filePath("all.json"));
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QByteArray json = exported.readAll();
+    QVERIFY2(json.contains("\"Titel\"") && json.contains("\"Anderes\""), json.constData());
+}
+
+void TestLinguistImport::roundTrip_data()
+{
+    QTest::addColumn<LinguistFiles>("files");
+    QTest::addColumn<bool>("unfinished");
+
+    const LinguistFiles written { { "de", ts("de_DE", germanMessages) },
+                                  { "fr", ts("fr", frenchMessages) } };
+    QTest::newRow("finished, as lrelease -nounfinished") << written << false;
+    QTest::newRow("unfinished, as lrelease") << written << true;
+
+    // Qt's professional translations, in the languages of one to six plural
+    // forms.
+    LinguistFiles qt;
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    QTemporaryDir scratch;
+    for (const char *language : { "ja", "de", "fr", "ru", "pl", "ar" }) {
+        const QString qm = QStringLiteral("%1/qtbase_%2.qm").arg(translations, language);
+        const QString sourceBased = scratch.filePath(QStringLiteral("%1.ts").arg(language));
+        const QString idBased = scratch.filePath(QStringLiteral("%1.id.ts").arg(language));
+        if (!QFile::exists(qm) || !runQtTool("lconvert", { "-i", qm, "-o", sourceBased })
+            || !toIdBased(sourceBased, idBased))
+            continue;
+        QFile file(idBased);
+        if (file.open(QIODevice::ReadOnly))
+            qt.insert(QString::fromLatin1(language), file.readAll());
+    }
+    if (qt.size() != 6)
+        qt.clear();
+    QTest::newRow("Qt's own translations") << qt << false;
+}
+
+void TestLinguistImport::roundTrip()
+{
+    QFETCH(LinguistFiles, files);
+    QFETCH(bool, unfinished);
+    if (qtTool("lrelease").isEmpty() || qtTool("lconvert").isEmpty())
+        LEXORA_PEER_MISSING("Qt's lrelease and lconvert are not installed (qt6-l10n-tools)");
+    if (files.isEmpty())
+        LEXORA_PEER_MISSING("Qt's translations are not installed (qt6-translations-l10n)");
+
+    QTemporaryDir directory;
+    QStringList tsFiles;
+    QStringList ids;
+    QStringList numerusIds;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const QString file = directory.filePath("linguist/" + it.key() + ".ts");
+        writeFile(file, it.value());
+        tsFiles.append(file);
+        const TsIds found = idsOf(file);
+        ids += found.ids;
+        numerusIds += found.numerusIds;
+    }
+    ids.removeDuplicates();
+    numerusIds.removeDuplicates();
+    const QStringList languages = files.keys();
+    createProject(directory.path(), QStringList { "en" } + languages, ids);
+
+    QStringList arguments { "import" };
+    arguments += tsFiles;
+    if (unfinished)
+        arguments << "--unfinished";
+    const ToolResult imported = lexora(arguments, directory.path());
+    QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
+    const ToolResult generated = lexora({ "generate" }, directory.path());
+    QVERIFY2(generated.exitCode == 0, qPrintable(generated.err));
+    // Both files of a language hold the same messages, so their summaries
+    // agree, also where a translation equals its ID.
+    for (const QString &language : files.keys()) {
+        const QString qm = directory.filePath("i18n/qml_" + language + ".qm");
+        const QString ts = directory.filePath("i18n/qml_" + language + ".ts");
+        const QStringList lines = generated.out.split(u'\n');
+        const auto summary = [&](const QString &file) {
+            for (const QString &line : lines) {
+                if (line.trimmed().startsWith(QDir::toNativeSeparators(file)))
+                    return line.mid(line.indexOf(u'('));
+            }
+            return QString();
+        };
+        QVERIFY2(!summary(qm).isEmpty(), qPrintable(generated.out));
+        QCOMPARE(summary(qm), summary(ts));
+    }
+
+    int compared = 0;
+    int pluralDifferences = 0;
+    for (const QString &language : languages) {
+        const QString theirs = directory.filePath("lrelease/" + language + ".qm");
+        QDir().mkpath(directory.filePath("lrelease"));
+        QStringList lreleaseArguments { "-idbased", "-silent" };
+        if (!unfinished)
+            lreleaseArguments << "-nounfinished";
+        lreleaseArguments << directory.filePath("linguist/" + language + ".ts") << "-qm" << theirs;
+        QVERIFY(runQtTool("lrelease", lreleaseArguments));
+        QTranslator lrelease;
+        QTranslator ours;
+        QVERIFY(lrelease.load(theirs));
+        QVERIFY(ours.load(directory.filePath("i18n/qml_" + language + ".qm")));
+        for (const QString &id : std::as_const(ids)) {
+            // Without a count, and with the count of the first form.
+            QCOMPARE(answer(ours, id, -1), answer(lrelease, id, -1));
+            ++compared;
+            if (!numerusIds.contains(id))
+                continue;
+            for (int n = 0; n <= 30; ++n)
+                pluralDifferences += answer(ours, id, n) != answer(lrelease, id, n);
+        }
+    }
+    qInfo("%s: %d answers equal; plural messages: %lld, answers for n = 0..30 that need their "
+          "other forms: %d",
+          QTest::currentDataTag(),
+          compared,
+          numerusIds.size(),
+          pluralDifferences);
+}
+
+QTEST_GUILESS_MAIN(TestLinguistImport)
+
+#include "tst_linguistimport.moc"
