@@ -54,6 +54,7 @@ private slots:
     void commandLineErrors();
     void generateCountsMessages_data();
     void generateCountsMessages();
+    void unreadableFileIsAFinding();
 };
 
 void TestCheckCommand::gatesReleaseUntilFixed()
@@ -197,6 +198,47 @@ void TestCheckCommand::commandLineErrors()
         QVERIFY(result.out.isEmpty());
     // A check never creates the database it reads.
     QCOMPARE(QFile::exists(project + "/translations.db"), withDatabase);
+}
+
+// A screen that does not parse hides its own IDs only: it is reported with its
+// line and the rest of the project is still checked. Excluded in the project
+// file, it is no longer a project file at all.
+void TestCheckCommand::unreadableFileIsAFinding()
+{
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+    QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
+    QFile broken(project + "/content/tests/Broken.qml");
+    QVERIFY(QDir(project).mkpath("content/tests") && broken.open(QIODevice::WriteOnly));
+    broken.write("import QtQuick\nItem {\n    width: 10 +\n}\n");
+    broken.close();
+
+    const QString json = project + "/report.json";
+    ToolResult result = lexora({ "check", "--project", project, "--json", json });
+    QCOMPARE(result.exitCode, 1);
+    const QString where = QDir::toNativeSeparators(broken.fileName()) + ":4: ";
+    QVERIFY2(result.out.startsWith("QML files that could not be read (error):\n    " + where),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("  ja                6           6        0         100.0\n"),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("1 error(s), 3 warning(s)\n"), qPrintable(result.out));
+    const QJsonObject finding = readJson(json)["findings"].toArray().first().toObject();
+    QCOMPARE(finding["check"].toString(), "unreadable");
+    QCOMPARE(finding["componentPath"].toString(), broken.fileName());
+    QCOMPARE(finding["line"].toInt(), 4);
+    QVERIFY(!finding["message"].toString().isEmpty());
+
+    QFile projectFile(project + "/shop.qmlproject");
+    QVERIFY(projectFile.open(QIODevice::ReadWrite));
+    const QByteArray text = projectFile.readAll().replace(
+        "directory: \"content\"", "directory: \"content\"; exclude: \"content/tests\"");
+    projectFile.resize(0);
+    projectFile.write(text);
+    projectFile.close();
+    result = lexora({ "check", "--project", project });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(!result.out.contains("Broken.qml"), qPrintable(result.out));
 }
 
 void TestCheckCommand::generateCountsMessages_data()

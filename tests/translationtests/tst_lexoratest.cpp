@@ -19,6 +19,7 @@ private slots:
     void initTestCase();
     void pipeline_data();
     void pipeline();
+    void brokenScreenIsAFinding();
 
 private:
     std::unique_ptr<PreviewTestProject> m_project;
@@ -150,6 +151,33 @@ void tst_LexoraTest::pipeline()
         // The time limit ended the preview too.
         QCOMPARE(run.out.contains(QStringLiteral("Report:")), false);
     }
+}
+
+// A UI file that does not parse is reported with its place, and the other
+// screens are still generated, tested and reported.
+void tst_LexoraTest::brokenScreenIsAFinding()
+{
+    const QString brokenPath = m_project->filePath(QStringLiteral("Broken.ui.qml"));
+    QFile broken(brokenPath);
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("import QtQuick\nItem {\n    width: 10 +\n}\n");
+    broken.close();
+    QFile::remove(m_project->filePath(QStringLiteral("translation_report_project.json")));
+
+    QProcessEnvironment environment = toolEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const ToolResult run
+        = lexora({ QStringLiteral("test"), QStringLiteral("--project"), m_project->directory() },
+                 m_project->directory(),
+                 environment);
+    QFile::remove(brokenPath);
+    QVERIFY2(run.exitCode == 1,
+             qPrintable(QStringLiteral("exit %1\n%2\n%3").arg(run.exitCode).arg(run.out, run.err)));
+    QVERIFY2(run.err.contains(brokenPath + QStringLiteral(":4:1: error: ")), qPrintable(run.err));
+    QVERIFY2(run.out.contains(QStringLiteral("Translation test of 2 file(s) in 2 language(s):")),
+             qPrintable(run.out));
+    QVERIFY(!run.out.contains(QStringLiteral("Broken.ui.qml")));
+    QVERIFY(QFile::exists(m_project->filePath(QStringLiteral("translation_report_project.json"))));
 }
 
 QTEST_GUILESS_MAIN(tst_LexoraTest)
