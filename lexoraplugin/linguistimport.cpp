@@ -27,16 +27,22 @@ std::string storedText(const TsMessage &message)
 {
     return message.translations.value(0).toStdString();
 }
-// ---------------------------------------------------------------------------
 
-bool isEmptyTranslation(const TsMessage &message)
+// A message with an empty text, or a numerus message with an empty form: Qt
+// answers none of its forms (lrelease writes an empty form as a missing one,
+// and QTranslator then gives up on the whole message), so it is no
+// translation yet.
+bool isUntranslated(const TsMessage &message)
 {
+    if (message.translations.isEmpty())
+        return true;
     for (const QString &text : message.translations) {
-        if (!text.isEmpty())
-            return false;
+        if (text.isEmpty())
+            return true;
     }
-    return true;
+    return false;
 }
+// ---------------------------------------------------------------------------
 
 } // namespace
 
@@ -116,7 +122,7 @@ QString LinguistImport::addFile(const QString &filePath)
             ++m_counts.withoutId;
             continue;
         }
-        if (isEmptyTranslation(message)) {
+        if (isUntranslated(message)) {
             ++m_counts.untranslated;
             continue;
         }
