@@ -87,6 +87,7 @@ struct FileDialogAnswer
 {
     QString title;
     QString directory;
+    QStringList filters;
 };
 
 // Types `name` (relative to `directory`, or empty to cancel) into the next file dialog.
@@ -97,6 +98,7 @@ void answerFileDialog(FileDialogAnswer *seen, const QString &directory, const QS
         QVERIFY(dialog);
         seen->title = dialog->windowTitle();
         seen->directory = dialog->directory().absolutePath();
+        seen->filters = dialog->nameFilters();
         if (name.isEmpty()) {
             dialog->reject();
             return;
@@ -432,6 +434,31 @@ private slots:
         fixture.view()->importAndSyncTranslations(file);
         QCOMPARE(question, "Remove all translations?");
         QCOMPARE(table->index(1, 1).data().toString(), confirm ? QString() : QString("Hello"));
+    }
+
+    // A Qt Linguist file adds what it holds and leaves every other ID and
+    // language as it was.
+    void importLinguistFile()
+    {
+        Fixture fixture;
+        fixture.tab()->languageSelector()->setCurrentIndex(
+            fixture.tab()->languageSelector()->findData("de"));
+        QAbstractItemModel *table = fixture.tab()->tableView()->model();
+        const QString farewell = table->index(0, 2).data().toString();
+
+        QVERIFY(writeFile(fixture.path("incoming/app_de.ts"),
+                          R"(<?xml version="1.0" encoding="utf-8"?>
+<TS version="2.1" language="de_DE"><context><name></name>
+<message id="greeting"><source>Hello</source><translation>Servus</translation></message>
+<message id="farewell"><source>Bye</source><translation type="unfinished">Ade</translation></message>
+</context></TS>)"));
+        FileDialogAnswer seen;
+        answerFileDialog(&seen, fixture.path("incoming"), "app_de.ts");
+        toolBarAction(fixture.tab(), "Import translations from JSON file")->trigger();
+        QVERIFY2(seen.filters.first().contains("*.ts"), qPrintable(seen.filters.join(", ")));
+        QCOMPARE(table->index(1, 2).data().toString(), "Servus");
+        QCOMPARE(table->index(1, 1).data().toString(), "Hello");
+        QCOMPARE(table->index(0, 2).data().toString(), farewell);
     }
 
     void languageSelector_data()
