@@ -1,11 +1,13 @@
 #include "linguistimport.h"
 
 #include "exception.h"
+#include "translationfiles/numerusrules.h"
 #include "translationfiles/tsreader.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -28,19 +30,29 @@ std::string storedText(const TsMessage &message)
     return message.translations.value(0).toStdString();
 }
 
-// A message with an empty text, or a numerus message with an empty form: Qt
-// answers none of its forms (lrelease writes an empty form as a missing one,
-// and QTranslator then gives up on the whole message), so it is no
-// translation yet.
-bool isUntranslated(const TsMessage &message)
+// A message with an empty text, or a numerus message with an empty form or
+// fewer forms than the language has: Qt answers none of its forms (lrelease
+// writes an empty or missing form as a missing one, and QTranslator then gives
+// up on the whole message), so it is no translation yet.
+bool isUntranslated(const TsMessage &message, qsizetype languageFormCount)
 {
     if (message.translations.isEmpty())
+        return true;
+    if (message.numerus && message.translations.size() < languageFormCount)
         return true;
     for (const QString &text : message.translations) {
         if (text.isEmpty())
             return true;
     }
     return false;
+}
+
+// How many forms a plural message has in the language of a file ("pt_BR").
+qsizetype formCountOf(const QString &fileLanguage)
+{
+    const QLocale locale(fileLanguage);
+    const NumerusTableEntry *rules = findNumerusRules(locale.language(), locale.territory());
+    return rules ? qsizetype(rules->forms.size()) : 1;
 }
 // ---------------------------------------------------------------------------
 
@@ -109,6 +121,7 @@ QString LinguistImport::addFile(const QString &filePath)
     }
     const QString language = projectLanguage(read.file.language, filePath);
     const std::string languageCode = language.toStdString();
+    const qsizetype formCount = formCountOf(read.file.language);
 
     for (const TsMessage &message : read.file.messages) {
         ++m_counts.messages;
@@ -122,7 +135,7 @@ QString LinguistImport::addFile(const QString &filePath)
             ++m_counts.withoutId;
             continue;
         }
-        if (isUntranslated(message)) {
+        if (isUntranslated(message, formCount)) {
             ++m_counts.untranslated;
             continue;
         }

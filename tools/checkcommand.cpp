@@ -400,7 +400,7 @@ QString CheckCommand::formatReport(const CheckReport &report, bool allIds)
                              ? tr("(none)")
                              : quoted(finding.translation));
     }
-    if (!report.findings.empty())
+    if (!first)
         text += QLatin1Char('\n');
 
     text += allIds ? tr("Coverage of every ID in the database (primary language %1):\n")

@@ -51,9 +51,8 @@ int LinguistImportCommand::run(const QStringList &tsFiles, bool dryRun, bool tak
                 import.addFile(file);
             } catch (const std::exception &exception) {
                 m_tool.m_feedback->finishProgress(reading);
-                m_tool.fail(
-                    tr("cannot import %1: %2")
-                        .arg(QDir::toNativeSeparators(file), QString::fromUtf8(exception.what())));
+                // The reason names the file and, for a parse error, the line.
+                m_tool.fail(tr("cannot import: %1").arg(QString::fromUtf8(exception.what())));
                 return LexoraTool::Failure;
             }
             m_tool.m_feedback->setProgressValue(reading, ++done);

@@ -340,6 +340,10 @@ void TestLexoraTool::usageErrors_data()
     QTest::newRow("check --format") << QStringList { "check", "--format", "qm" } << "format";
     QTest::newRow("check --force without --json")
         << QStringList { "check", "--force" } << "--force applies to the --json file only";
+    QTest::newRow("unfinished with JSON") << QStringList { "import", "x.json", "--unfinished" }
+                                          << "--unfinished applies to the import of .ts files";
+    QTest::newRow(".ts and JSON") << QStringList { "import", "de.ts", "x.json" }
+                                  << "one JSON file or any number of .ts files";
 }
 
 void TestLexoraTool::usageErrors()

@@ -66,6 +66,8 @@ const QByteArray germanMessages = R"(
     <message id="app.partly" numerus="yes"><source>%n day(s)</source>
         <translation><numerusform>%n Tag</numerusform><numerusform></numerusform>
         </translation></message>
+    <message id="app.few" numerus="yes"><source>%n hour(s)</source>
+        <translation><numerusform>%n Stunde</numerusform></translation></message>
     <message id="app.old"><source>Old</source><translation type="vanished">Alt</translation></message>
     <message id="app.older"><source>Older</source>
         <translation type="obsolete">Älter</translation></message>
@@ -283,9 +285,9 @@ void TestLinguistImport::reads()
 
     QCOMPARE(storedOf(import.entries()), expected);
     const LinguistImportCounts &counts = import.counts();
-    QCOMPARE(counts.messages, 13);
+    QCOMPARE(counts.messages, 14);
     QCOMPARE(counts.unfinished, unfinished ? 0 : 1);
-    QCOMPARE(counts.untranslated, 2);
+    QCOMPARE(counts.untranslated, 3);
     QCOMPARE(counts.vanished, 2);
     QCOMPARE(counts.withoutId, 1);
     QCOMPARE(counts.plural, 1);
@@ -335,13 +337,20 @@ void TestLinguistImport::keptByLaterSync()
     QCOMPARE(lexora({ "import", "base.json" }, directory.path()).exitCode, 0);
     writeFile(directory.filePath("de.ts"), ts("de", germanMessages));
 
+    // A broken file among good ones changes nothing.
+    writeFile(directory.filePath("broken.ts"), ts("fr", frenchMessages).left(200));
+    const ToolResult refused = lexora({ "import", "de.ts", "broken.ts" }, directory.path());
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("broken.ts:"), qPrintable(refused.err));
+    QVERIFY(refused.out.isEmpty());
+
     const ToolResult dry = lexora({ "import", "de.ts", "--dry-run" }, directory.path());
     QVERIFY2(dry.exitCode == 0, qPrintable(dry.err));
     const ToolResult real = lexora({ "import", "de.ts" }, directory.path());
     QVERIFY2(real.exitCode == 0, qPrintable(real.err));
     const QStringList expected { "  translation IDs: 4 added, 0 changed, 0 removed",
                                  "  translations: 4 added, 0 changed, 0 removed",
-                                 "  messages: 10 read, 4 taken, 1 unfinished left out, 2 "
+                                 "  messages: 11 read, 4 taken, 1 unfinished left out, 3 "
                                  "untranslated, 2 vanished or obsolete, 1 without an ID",
                                  "  plural messages: 1, their first form taken" };
     QCOMPARE(dry.out.split(u'\n', Qt::SkipEmptyParts).mid(1), expected);
