@@ -353,7 +353,7 @@ QString CheckCommand::formatReport(const CheckReport &report, bool allIds)
         first = false;
         const QString where = finding.componentPath.isEmpty()
             ? QString()
-            : QDir::toNativeSeparators(finding.componentPath) + QLatin1Char(':')
+            : TerminalFeedback::printablePath(finding.componentPath) + QLatin1Char(':')
                 + QString::number(finding.line) + QLatin1String(": ");
         text += QStringLiteral("    %1%2\n").arg(where, finding.message);
     }

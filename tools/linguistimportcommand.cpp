@@ -11,7 +11,6 @@
 #include <qmlproject/qmlbuildbackend.h>
 
 #include <QCoreApplication>
-#include <QDir>
 
 #include <cstdio>
 
@@ -90,7 +89,7 @@ int LinguistImportCommand::run(const QStringList &tsFiles, bool dryRun, bool tak
 
     QStringList names;
     for (const QString &file : tsFiles)
-        names.append(QDir::toNativeSeparators(file));
+        names.append(TerminalFeedback::printablePath(file));
     const int count = int(entries.size());
     printOut(dryRun
                  ? tr("Dry run, nothing was changed: importing %n translation ID(s) from %1 "
