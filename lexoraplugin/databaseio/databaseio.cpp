@@ -427,7 +427,7 @@ SyncSummary DatabaseIo::storeAsLocalEdits(const TranslatableEntries &entries,
 {
     SyncSummary summary;
     {
-        // One session, so the whole import is one change set that a later
+        // One recorded transaction, so the whole import is one change set that a later
         // import and sync re-applies like an edit made in the table.
         ImmediateSessionTransaction transaction { m_database };
         snapshotIds(m_database);
