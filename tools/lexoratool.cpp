@@ -238,9 +238,9 @@ int LexoraTool::run(const QStringList &arguments)
         QStringLiteral("SECONDS"),
         QStringLiteral("120"));
     const QList<QCommandLineOption> options {
-        projectOption,   formatOption, usedOption,       idsOption,     forceOption,
-        dryRunOption,    unfinishedOption, keepGoingOption, strictOption, allowEmptyOption,
-        timeoutOption,   ignoreUnknownOption
+        projectOption, formatOption,     usedOption,       idsOption,
+        forceOption,   dryRunOption,     unfinishedOption, keepGoingOption,
+        strictOption,  allowEmptyOption, timeoutOption,    ignoreUnknownOption
     };
     parser.addOptions(options);
 

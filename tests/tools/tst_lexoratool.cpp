@@ -342,6 +342,9 @@ void TestLexoraTool::usageErrors_data()
         << QStringList { "check", "--force" } << "--force applies to the --json file only";
     QTest::newRow("unfinished with JSON") << QStringList { "import", "x.json", "--unfinished" }
                                           << "--unfinished applies to the import of .ts files";
+    QTest::newRow(".ts with --force")
+        << QStringList { "import", "de.ts", "--force" }
+        << "--force and --ignore-unknown-members apply to the import of JSON files";
     QTest::newRow(".ts and JSON") << QStringList { "import", "de.ts", "x.json" }
                                   << "one JSON file or any number of .ts files";
 }
