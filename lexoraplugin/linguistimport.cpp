@@ -21,13 +21,17 @@ QString tr(const char *text)
 }
 
 // ---- Plural forms ---------------------------------------------------------
-// A translation holds one text per language, so a numerus message gives its
-// first form: the one QTranslator answers for n = 1 in most languages (and
-// for every n in languages without plural rules). When translations can keep
-// their plural forms, this is the one place that hands them all over.
-std::string storedText(const TsMessage &message)
+// A numerus message keeps every form: form 0 as the translation's text, the
+// others as its further plural forms, in the order of the language's plural
+// rules, which is the order Qt Linguist writes them in.
+void takeForms(const TsMessage &message, TranslationEntry &translation)
 {
-    return message.translations.value(0).toStdString();
+    translation.translation = message.translations.value(0).toStdString();
+    translation.pluralForms.clear();
+    if (!message.numerus)
+        return;
+    for (qsizetype form = 1; form < message.translations.size(); ++form)
+        translation.pluralForms.push_back(message.translations.at(form).toStdString());
 }
 
 // A message with an empty text, or a numerus message with an empty form or
@@ -159,7 +163,7 @@ QString LinguistImport::addFile(const QString &filePath)
             });
         if (same == translations.end())
             same = translations.insert(translations.end(), TranslationEntry { languageCode, {} });
-        same->translation = storedText(message);
+        takeForms(message, *same);
     }
     return language;
 }

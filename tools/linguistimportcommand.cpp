@@ -117,7 +117,7 @@ int LinguistImportCommand::run(const QStringList &tsFiles, bool dryRun, bool tak
                  .arg(counts.vanished)
                  .arg(counts.withoutId));
     if (counts.plural > 0) {
-        printOut(tr("  plural messages: %1, their first form taken").arg(counts.plural));
+        printOut(tr("  plural messages: %1, with all their forms").arg(counts.plural));
     }
     if (counts.unfinished > 0)
         m_tool.fail(tr("note: --unfinished takes the %n unfinished translation(s) too",

@@ -449,21 +449,25 @@ SyncSummary DatabaseIo::storeAsLocalEdits(const TranslatableEntries &entries,
             }
             for (const TranslationEntry &translation : entry.translations) {
                 // An unchanged text is not written, so it is no part of the edit.
-                bool same = false;
+                std::optional<std::int64_t> translationId;
                 m_selectTranslationIdAndText.readCallback(
                     [&](const BaseStatement &statement) {
-                        same = same
-                            || (statement.columnType(1) != Host::Sqlite::ValueType::Null
-                                && statement.fetchTextView(1) == translation.translation);
+                        if (!translationId
+                            && statement.columnType(1) != Host::Sqlite::ValueType::Null
+                            && statement.fetchTextView(1) == translation.translation)
+                            translationId = statement.fetchLongLongValue(0);
                     },
                     *translatableId,
                     translation.language);
-                if (!same) {
-                    m_upsertTranslation.optionalValue<std::int64_t>(++translationCounter,
-                                                                    *translatableId,
-                                                                    translation.language,
-                                                                    translation.translation);
+                if (!translationId) {
+                    translationId = m_upsertTranslation
+                                        .optionalValue<std::int64_t>(++translationCounter,
+                                                                     *translatableId,
+                                                                     translation.language,
+                                                                     translation.translation)
+                                        .value_or(0);
                 }
+                storePluralForms(*translationId, translation.pluralForms);
             }
             if (progress)
                 progress(++done);
