@@ -57,9 +57,7 @@ QString shownPath(const QString &path)
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    TerminalFeedback::printLine(text);
 }
 
 const char description[]
@@ -140,6 +138,18 @@ FileIdentity identityOf(const QString &path)
 }
 
 } // namespace
+
+void LexoraTool::printChanges(const SyncSummary &summary)
+{
+    printOut(tr("  translation IDs: %1 added, %2 changed, %3 removed")
+                 .arg(summary.idsAdded)
+                 .arg(summary.idsChanged)
+                 .arg(summary.idsRemoved));
+    printOut(tr("  translations: %1 added, %2 changed, %3 removed")
+                 .arg(summary.translationsAdded)
+                 .arg(summary.translationsChanged)
+                 .arg(summary.translationsRemoved));
+}
 
 bool isLockedError(const std::exception &exception)
 {
@@ -602,14 +612,7 @@ int LexoraTool::importJson(const QString &jsonFile,
         printOut(tr("Imported %n translation ID(s) from %1 into %2", nullptr, int(entries.size()))
                      .arg(shownPath(jsonFile), shownPath(databasePath().toString())));
     }
-    printOut(tr("  translation IDs: %1 added, %2 changed, %3 removed")
-                 .arg(summary.idsAdded)
-                 .arg(summary.idsChanged)
-                 .arg(summary.idsRemoved));
-    printOut(tr("  translations: %1 added, %2 changed, %3 removed")
-                 .arg(summary.translationsAdded)
-                 .arg(summary.translationsChanged)
-                 .arg(summary.translationsRemoved));
+    printChanges(summary);
     printOut(tr("  local edits re-applied: %1").arg(summary.localEditsReapplied));
     if (entries.empty() && summary.idsRemoved > 0) {
         fail(dryRun ? tr("warning: %1 holds no translation IDs; importing it would remove every "

@@ -15,6 +15,7 @@ class DesignProject;
 namespace Lexora {
 
 class ProjectDatabase;
+struct SyncSummary;
 class TerminalFeedback;
 
 // The `lexora` command line: import, export, generate and test on a project
@@ -46,6 +47,9 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    // What an import changed, in the lines every import prints.
+    static void printChanges(const SyncSummary &summary);
+
     friend class CheckCommand;
     friend class LinguistImportCommand;
 

@@ -12,8 +12,6 @@
 
 #include <QCoreApplication>
 
-#include <cstdio>
-
 namespace Lexora {
 
 namespace {
@@ -25,9 +23,7 @@ QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    TerminalFeedback::printLine(text);
 }
 
 } // namespace
@@ -99,14 +95,7 @@ int LinguistImportCommand::run(const QStringList &tsFiles, bool dryRun, bool tak
                        .arg(names.join(QLatin1String(", ")), m_tool.databasePath().toUserOutput())
                  : tr("Imported %n translation ID(s) from %1 into %2", nullptr, count)
                        .arg(names.join(QLatin1String(", ")), m_tool.databasePath().toUserOutput()));
-    printOut(tr("  translation IDs: %1 added, %2 changed, %3 removed")
-                 .arg(summary.idsAdded)
-                 .arg(summary.idsChanged)
-                 .arg(summary.idsRemoved));
-    printOut(tr("  translations: %1 added, %2 changed, %3 removed")
-                 .arg(summary.translationsAdded)
-                 .arg(summary.translationsChanged)
-                 .arg(summary.translationsRemoved));
+    LexoraTool::printChanges(summary);
     const LinguistImportCounts &counts = import.counts();
     printOut(tr("  messages: %1 read, %2 taken, %3 unfinished left out, %4 untranslated, %5 "
                 "vanished or obsolete, %6 without an ID")

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 namespace Lexora {
@@ -26,6 +28,13 @@ void TerminalFeedback::setWarningPattern(const QRegularExpression &pattern)
 {
     std::lock_guard lock(m_mutex);
     m_warningPattern = pattern;
+}
+
+void TerminalFeedback::printLine(const QString &text)
+{
+    const QByteArray bytes = printable(text).toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 QString TerminalFeedback::printable(const QString &text)

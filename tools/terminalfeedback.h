@@ -47,6 +47,8 @@ public:
     // control character escaped as \xNN, line feeds and tabs too, so that
     // a name stays on the line that reports it.
     static QString printablePath(const QString &path);
+    // A line of the command's results on the output stream, made printable.
+    static void printLine(const QString &text);
 
 private:
     struct Entry

@@ -34,9 +34,7 @@ QString tr(const char *text, const char *disambiguation = nullptr, int n = -1)
 
 void printOut(const QString &text)
 {
-    const QByteArray bytes = TerminalFeedback::printable(text).toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    TerminalFeedback::printLine(text);
 }
 
 void printError(const QString &text)

@@ -345,44 +345,19 @@ void DatabaseIo::sync(const TranslatableEntries &entries,
         };
 
         for (const TranslatableEntry &entry : entries) {
-            auto translatableId
-                = m_selectTranslatableId.optionalValue<std::int64_t>(entry.translationTextId);
-            if (!translatableId) {
-                ++translatableCounter;
-                translatableId
-                    = m_insertTranslatableReturningId
-                          .optionalValue<std::int64_t>(translatableCounter, entry.translationTextId)
-                          .value_or(0);
-            }
-            keptTranslatableIds.push_back(*translatableId);
+            const std::int64_t translatableId
+                = storeTranslatable(entry.translationTextId, translatableCounter);
+            keptTranslatableIds.push_back(translatableId);
 
             for (const TranslationEntry &translation : entry.translations) {
-                std::optional<std::int64_t> translationId;
-                m_selectTranslationIdAndText.readCallback(
-                    [&](const BaseStatement &statement) {
-                        if (!translationId
-                            && statement.columnType(1) != Host::Sqlite::ValueType::Null
-                            && statement.fetchTextView(1) == translation.translation)
-                            translationId = statement.fetchLongLongValue(0);
-                    },
-                    *translatableId,
-                    translation.language);
-                if (!translationId) {
-                    ++translationCounter;
-                    translationId = m_upsertTranslation
-                                        .optionalValue<std::int64_t>(translationCounter,
-                                                                     *translatableId,
-                                                                     translation.language,
-                                                                     translation.translation)
-                                        .value_or(0);
-                }
-                keptTranslationIds.push_back(*translationId);
-                storePluralForms(*translationId, translation.pluralForms);
+                const std::int64_t translationId
+                    = storeTranslation(translatableId, translation, translationCounter);
+                keptTranslationIds.push_back(translationId);
 
                 for (const MetaDataEntry &metaData : translation.metaData)
                     keepMetaData(m_selectTranslationMetaDataValue,
                                  m_upsertTranslationMetaData,
-                                 *translationId,
+                                 translationId,
                                  metaData,
                                  keptTranslationMetaDataRowIds);
             }
@@ -390,7 +365,7 @@ void DatabaseIo::sync(const TranslatableEntries &entries,
             for (const MetaDataEntry &metaData : entry.metaData)
                 keepMetaData(m_selectTranslatableMetaDataValue,
                              m_upsertTranslatableMetaData,
-                             *translatableId,
+                             translatableId,
                              metaData,
                              keptTranslatableMetaDataRowIds);
             if (progress)
@@ -439,36 +414,10 @@ SyncSummary DatabaseIo::storeAsLocalEdits(const TranslatableEntries &entries,
             = m_selectMaximumTranslationId.optionalValue<std::int64_t>().value_or(0);
         std::size_t done = 0;
         for (const TranslatableEntry &entry : entries) {
-            auto translatableId
-                = m_selectTranslatableId.optionalValue<std::int64_t>(entry.translationTextId);
-            if (!translatableId) {
-                translatableId = m_insertTranslatableReturningId
-                                     .optionalValue<std::int64_t>(++translatableCounter,
-                                                                  entry.translationTextId)
-                                     .value_or(0);
-            }
-            for (const TranslationEntry &translation : entry.translations) {
-                // An unchanged text is not written, so it is no part of the edit.
-                std::optional<std::int64_t> translationId;
-                m_selectTranslationIdAndText.readCallback(
-                    [&](const BaseStatement &statement) {
-                        if (!translationId
-                            && statement.columnType(1) != Host::Sqlite::ValueType::Null
-                            && statement.fetchTextView(1) == translation.translation)
-                            translationId = statement.fetchLongLongValue(0);
-                    },
-                    *translatableId,
-                    translation.language);
-                if (!translationId) {
-                    translationId = m_upsertTranslation
-                                        .optionalValue<std::int64_t>(++translationCounter,
-                                                                     *translatableId,
-                                                                     translation.language,
-                                                                     translation.translation)
-                                        .value_or(0);
-                }
-                storePluralForms(*translationId, translation.pluralForms);
-            }
+            const std::int64_t translatableId
+                = storeTranslatable(entry.translationTextId, translatableCounter);
+            for (const TranslationEntry &translation : entry.translations)
+                storeTranslation(translatableId, translation, translationCounter);
             if (progress)
                 progress(++done);
         }
@@ -828,6 +777,40 @@ ScreenMetaDataEntries DatabaseIo::selectScreenMetaData(std::int64_t translatable
         },
         translatableId);
     return entries;
+}
+
+std::int64_t DatabaseIo::storeTranslatable(const std::string &translationTextId,
+                                           std::int64_t &lastId)
+{
+    if (auto translatableId = m_selectTranslatableId.optionalValue<std::int64_t>(translationTextId))
+        return *translatableId;
+    return m_insertTranslatableReturningId.optionalValue<std::int64_t>(++lastId, translationTextId)
+        .value_or(0);
+}
+
+std::int64_t DatabaseIo::storeTranslation(std::int64_t translatableId,
+                                          const TranslationEntry &translation,
+                                          std::int64_t &lastId)
+{
+    // An unchanged text is not written, so it is no part of a recorded change.
+    std::optional<std::int64_t> translationId;
+    m_selectTranslationIdAndText.readCallback(
+        [&](const BaseStatement &statement) {
+            if (!translationId && statement.columnType(1) != Host::Sqlite::ValueType::Null
+                && statement.fetchTextView(1) == translation.translation)
+                translationId = statement.fetchLongLongValue(0);
+        },
+        translatableId,
+        translation.language);
+    if (!translationId) {
+        translationId
+            = m_upsertTranslation
+                  .optionalValue<std::int64_t>(
+                      ++lastId, translatableId, translation.language, translation.translation)
+                  .value_or(0);
+    }
+    storePluralForms(*translationId, translation.pluralForms);
+    return *translationId;
 }
 
 void DatabaseIo::completeEntries(TranslatableEntries &entries)

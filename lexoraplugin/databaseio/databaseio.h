@@ -99,6 +99,11 @@ private:
               const SyncProgress &progress,
               SyncSummary *summary);
     TranslatableEntries selectTranslatableEntries(const TranslationIds &translationIds);
+    // The rows an import writes; lastId is the highest row id given so far.
+    std::int64_t storeTranslatable(const std::string &translationTextId, std::int64_t &lastId);
+    std::int64_t storeTranslation(std::int64_t translatableId,
+                                  const TranslationEntry &translation,
+                                  std::int64_t &lastId);
     void completeEntries(TranslatableEntries &entries);
     ScreenMetaDataEntries selectScreenMetaData(std::int64_t translatableId);
     void setChangeStates(TranslatableEntries &entries);
