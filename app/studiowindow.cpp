@@ -43,6 +43,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolBar>
+#include <QUndoGroup>
 
 namespace Studio {
 
@@ -186,6 +187,19 @@ void StudioWindow::createMenus()
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    // The panels add their undo stacks to the host's group; a text editor with
+    // the focus keeps Ctrl+Z for its own undo.
+    QMenu *editMenu = menuBar()->addMenu(tr("&Edit"));
+    QUndoGroup *undoGroup = Host::Core::Workbench::undoGroup();
+    QAction *undo = undoGroup->createUndoAction(editMenu, tr("&Undo"));
+    undo->setObjectName(QStringLiteral("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    editMenu->addAction(undo);
+    QAction *redo = undoGroup->createRedoAction(editMenu, tr("&Redo"));
+    redo->setObjectName(QStringLiteral("Redo"));
+    redo->setShortcut(QKeySequence(tr("Ctrl+Shift+Z")));
+    editMenu->addAction(redo);
 
     m_viewMenu = menuBar()->addMenu(tr("&View"));
 

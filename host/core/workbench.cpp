@@ -1,13 +1,16 @@
 #include "workbench.h"
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QPointer>
+#include <QUndoGroup>
 
 namespace Host::Core {
 
 namespace {
 // Guarded: the window may be destroyed before plugins stop asking for it.
 QPointer<QMainWindow> s_mainWindow;
+QPointer<QUndoGroup> s_undoGroup;
 } // namespace
 
 QMainWindow *Workbench::mainWindow()
@@ -23,6 +26,13 @@ void Workbench::setMainWindow(QMainWindow *window)
 QWidget *Workbench::dialogParent()
 {
     return s_mainWindow.data();
+}
+
+QUndoGroup *Workbench::undoGroup()
+{
+    if (!s_undoGroup && QCoreApplication::instance())
+        s_undoGroup = new QUndoGroup(QCoreApplication::instance());
+    return s_undoGroup.data();
 }
 
 } // namespace Host::Core

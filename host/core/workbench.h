@@ -4,6 +4,7 @@
 
 QT_BEGIN_NAMESPACE
 class QMainWindow;
+class QUndoGroup;
 class QWidget;
 QT_END_NAMESPACE
 
@@ -21,6 +22,11 @@ public:
     static void setMainWindow(QMainWindow *window);
     // The parent for message boxes and dialogs: the main window, or null headless.
     static QWidget *dialogParent();
+    // The edits that Edit > Undo and Redo act on. Each panel that keeps an undo
+    // stack adds it here and makes it active; the application builds its menu
+    // actions from the group without knowing the panels. Lives as long as the
+    // application object (null without one).
+    static QUndoGroup *undoGroup();
 };
 
 } // namespace Host::Core

@@ -39,6 +39,65 @@ QStringList toStringList(const std::vector<std::string> &texts)
     return list;
 }
 
+// One form per line; empty lines at the end name no form.
+QStringList formLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    while (lines.size() > 1 && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+std::vector<std::string> toStdStrings(const QStringList &lines)
+{
+    std::vector<std::string> texts;
+    texts.reserve(std::size_t(lines.size()));
+    for (const QString &line : lines)
+        texts.push_back(line.toStdString());
+    return texts;
+}
+
+// An edit the database took. It is pushed after the write, so its first redo
+// has nothing to do.
+class TranslationEdit : public QUndoCommand
+{
+public:
+    TranslationEdit(TranslationsModel *model,
+                    const QString &translationId,
+                    std::string languageCode,
+                    bool plural,
+                    std::optional<QString> before,
+                    QString after)
+        : QUndoCommand(TranslationsModel::tr("Translation of %1").arg(translationId)),
+          m_model(model),
+          m_translationId(translationId),
+          m_languageCode(std::move(languageCode)),
+          m_before(std::move(before)),
+          m_after(std::move(after)),
+          m_plural(plural)
+    { }
+
+    void undo() override
+    {
+        m_model->writeTranslation(m_translationId, m_languageCode, m_plural, m_before);
+    }
+
+    void redo() override
+    {
+        if (!std::exchange(m_written, false))
+            m_model->writeTranslation(m_translationId, m_languageCode, m_plural, m_after);
+    }
+
+private:
+    TranslationsModel *m_model;
+    QString m_translationId;
+    std::string m_languageCode;
+    std::optional<QString> m_before;
+    QString m_after;
+    bool m_plural;
+    bool m_written = true;
+};
+
 TranslationRow placeholderRow(const std::string &translationId)
 {
     TranslationRow row;
@@ -204,16 +263,9 @@ void TranslationsModel::store(TranslationRow &row, const QModelIndex &index, con
     QString *translation = index.column() == 1 ? &row.primaryTranslation : &row.currentTranslation;
     QStringList *forms = index.column() == 1 ? &row.primaryForms : &row.currentForms;
     if (row.plural) {
-        // One form per line; empty lines at the end name no form.
-        QStringList lines = text.split(QLatin1Char('\n'));
-        while (lines.size() > 1 && lines.constLast().isEmpty())
-            lines.removeLast();
-        std::vector<std::string> stored;
-        stored.reserve(std::size_t(lines.size()));
-        for (const QString &line : std::as_const(lines))
-            stored.push_back(line.toStdString());
+        const QStringList lines = formLines(text);
         if (database)
-            database->updatePluralForms(row.translatableId, language->code, stored);
+            database->updatePluralForms(row.translatableId, language->code, toStdStrings(lines));
         *translation = lines.constFirst();
         *forms = lines;
     } else {
@@ -235,7 +287,9 @@ bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value,
     // A failed write must neither take the typed text with it nor leave the
     // cell showing a text that the database does not hold.
     QString error;
+    std::optional<QString> before;
     try {
+        before = storedText(row.translationId, key.second, row.plural);
         store(row, index, text);
     } catch (const Host::Sqlite::Exception &exception) {
         error = QString::fromUtf8(exception.what());
@@ -253,7 +307,71 @@ bool TranslationsModel::setData(const QModelIndex &index, const QVariant &value,
 
     const bool wasUnsaved = m_unsaved.erase(key) > 0;
     emit dataChanged(index, index, wasUnsaved ? unsavedRoles : roles);
+    if (m_databaseAccess->databaseIo() && before != text) {
+        m_undoStack.push(
+            new TranslationEdit(this, key.first, key.second, row.plural, std::move(before), text));
+    }
     return true;
+}
+
+std::optional<QString> TranslationsModel::storedText(const QString &translationId,
+                                                     const std::string &languageCode,
+                                                     bool plural) const
+{
+    DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+    if (!database)
+        return {};
+    const std::int64_t translatableId = database->translatableId(translationId.toStdString());
+    if (translatableId < 0)
+        return {};
+    if (plural) {
+        const std::vector<std::vector<std::string>> forms
+            = database->fetchPluralForms({ &translatableId, 1 }, languageCode);
+        if (forms.front().empty())
+            return {};
+        return toStringList(forms.front()).join(QLatin1Char('\n'));
+    }
+    const std::optional<std::string> text
+        = database->fetchTranslation(translatableId, languageCode);
+    if (!text)
+        return {};
+    return QString::fromStdString(*text);
+}
+
+void TranslationsModel::writeTranslation(const QString &translationId,
+                                         const std::string &languageCode,
+                                         bool plural,
+                                         const std::optional<QString> &text)
+{
+    QString error;
+    try {
+        DatabaseIoInterface *database = m_databaseAccess->databaseIo();
+        if (!database)
+            throw Exception("No translation database is open.");
+        const std::string id = translationId.toStdString();
+        std::int64_t translatableId = database->translatableId(id);
+        if (text && translatableId < 0)
+            translatableId = database->addTranslatable(id);
+        if (!text) {
+            if (translatableId >= 0)
+                database->removeTranslation(translatableId, languageCode);
+        } else if (plural) {
+            database->updatePluralForms(
+                translatableId, languageCode, toStdStrings(formLines(*text)));
+        } else {
+            database->updateTranslation(translatableId, languageCode, text->toStdString());
+        }
+        // The written text replaces one the database refused before.
+        if (m_unsaved.erase({ translationId, languageCode }) > 0 && !m_rows.empty())
+            emit dataChanged(index(0, 1), index(int(m_rows.size()) - 1, columns - 1));
+        refresh();
+    } catch (const Host::Sqlite::Exception &exception) {
+        error = QString::fromUtf8(exception.what());
+    } catch (const Exception &exception) {
+        error = QString::fromUtf8(exception.what());
+    }
+    if (!error.isEmpty())
+        emit undoFailed(error);
 }
 
 QVariant TranslationsModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -5,8 +5,10 @@
 
 #include <QAbstractTableModel>
 #include <QPersistentModelIndex>
+#include <QUndoStack>
 
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace Lexora {
@@ -65,10 +67,23 @@ public:
     // Forgets every text the database did not take (the project changed).
     void clearUnsaved();
 
+    // Every edit the database took, for undo and redo. Writing back goes
+    // through writeTranslation().
+    QUndoStack *undoStack() { return &m_undoStack; }
+    // Stores `text` as the translation of `translationId` in `languageCode`
+    // (no text: removes the translation) and shows what the database then
+    // holds. Reports a database error by undoFailed(), never by throwing.
+    void writeTranslation(const QString &translationId,
+                          const std::string &languageCode,
+                          bool plural,
+                          const std::optional<QString> &text);
+
 signals:
     // The database refused the text typed into `index`. The cell keeps showing
     // the text and offers it again for editing, so that it can be retried.
     void writeFailed(const QPersistentModelIndex &index, const QString &error);
+    // The database refused an undone or redone edit.
+    void undoFailed(const QString &error);
 
 private:
     // Replaces the rows by `rows` (sorted, unique), announcing exactly which
@@ -82,6 +97,10 @@ private:
     // Adds the row's ID to the database unless it is there (maybe added by
     // another program since the table was loaded), then stores the text.
     void store(TranslationRow &row, const QModelIndex &index, const QString &text);
+    // The edit text the database holds for the ID in the language; none
+    // without a translation (or without a database).
+    std::optional<QString>
+    storedText(const QString &translationId, const std::string &languageCode, bool plural) const;
 
     TranslationRows m_rows;
     Language m_primaryLanguage;
@@ -90,6 +109,7 @@ private:
     TranslationsView *m_view;
     // Texts the database refused, by translation ID and language code.
     std::map<std::pair<QString, std::string>, QString> m_unsaved;
+    QUndoStack m_undoStack;
 };
 
 } // namespace Lexora

@@ -38,6 +38,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <QUndoGroup>
 
 #include <algorithm>
 
@@ -199,6 +200,16 @@ TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
             this,
             &TranslationsView::onWriteFailed,
             Qt::QueuedConnection);
+    connect(&m_model, &TranslationsModel::undoFailed, this, [](const QString &error) {
+        showCriticalMessage(tr("Cannot change the translation!"),
+                            tr("The database did not take the text of the undone or redone "
+                               "edit. The error is: %1")
+                                .arg(error));
+    });
+    if (QUndoGroup *group = Host::Core::Workbench::undoGroup()) {
+        group->addStack(m_model.undoStack());
+        group->setActiveStack(m_model.undoStack());
+    }
     m_outsideChangesTimer.setInterval(1000);
     connect(
         &m_outsideChangesTimer, &QTimer::timeout, this, &TranslationsView::checkForOutsideChanges);
@@ -529,6 +540,8 @@ void TranslationsView::projectChanged()
         m_addedSinceUpdate.clear();
     }
     m_model.clearUnsaved();
+    // The edits belong to the previous project's database.
+    m_model.undoStack()->clear();
     if (auto *panel = static_cast<TranslationsViewWidget *>(m_widget.data())) {
         panel->searchWidget()->clear();
         panel->translationsWidget()->updateActions();

@@ -40,6 +40,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTranslator>
+#include <QUndoGroup>
 
 using namespace Lexora;
 using Host::Designer::FormDocument;
@@ -105,6 +106,9 @@ private slots:
     void outsideChangesShow();
     void failedUpdateReloadsLater_data();
     void failedUpdateReloadsLater();
+    void undoRedoEdits_data();
+    void undoRedoEdits();
+    void failedUndoIsReported();
     void projectLanguagesAndWidget();
     void exportAndUsedIds();
     void generation();
@@ -998,6 +1002,107 @@ void tst_TranslationsView::failedUpdateReloadsLater()
     QCOMPARE(tableIds(), expectedRows);
     QCOMPARE(m_view->translationsModel()->index(int(expectedRows.indexOf("new")), 1).data(),
              QVariant(QStringLiteral("New")));
+}
+
+void tst_TranslationsView::undoRedoEdits_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<std::optional<std::string>>("before");
+    QTest::addColumn<QString>("typed");
+
+    QTest::newRow("earlier text") << "qsTrId(\"t\")" << 1 << std::optional<std::string>("Old")
+                                  << "New";
+    QTest::newRow("no translation before")
+        << "qsTrId(\"t\")" << 1 << std::optional<std::string>() << "New";
+    QTest::newRow("earlier empty text")
+        << "qsTrId(\"t\")" << 1 << std::optional<std::string>("") << "New";
+    QTest::newRow("plural forms") << "qsTrId(\"t\", 2)" << 2 << std::optional<std::string>("One")
+                                  << "Eins\nViele";
+}
+
+// Edit > Undo (the host's undo group) writes back exactly what the database
+// held before the edit; Redo writes the edit again.
+void tst_TranslationsView::undoRedoEdits()
+{
+    QFETCH(QString, call);
+    QFETCH(int, column);
+    QFETCH(std::optional<std::string>, before);
+    QFETCH(QString, typed);
+
+    const std::string language = column == 1 ? "en" : "de";
+    if (before)
+        addTranslation("t", language, *before);
+    attach(document(item("a", call)));
+    TranslationsModel *model = m_view->translationsModel();
+    model->setPrimaryLanguage(Language("en", "English"));
+    model->setCurrentLanguage(Language("de", "German"));
+    m_view->updateTranslations();
+    DatabaseIo &database = m_database->databaseIo();
+    const auto stored = [&] {
+        const std::int64_t key = database.translatableId("t");
+        if (column == 1)
+            return database.fetchTranslation(key, language);
+        const auto fetched = database.fetchPluralForms({ &key, 1 }, language);
+        QStringList forms;
+        for (const std::string &form : fetched.front())
+            forms.append(QString::fromStdString(form));
+        return forms.isEmpty() ? std::optional<std::string>()
+                               : std::optional<std::string>(forms.join('\n').toStdString());
+    };
+    const QModelIndex cell = model->index(0, column);
+
+    QUndoGroup *group = Host::Core::Workbench::undoGroup();
+    QVERIFY(group);
+    QCOMPARE(group->activeStack(), model->undoStack());
+    QVERIFY(model->setData(cell, typed));
+    // Writing the same text again is no change to undo.
+    QVERIFY(model->setData(cell, typed));
+    QCOMPARE(model->undoStack()->count(), 1);
+    QCOMPARE(stored(), std::optional<std::string>(typed.toStdString()));
+
+    group->undo();
+    QCOMPARE(stored(), before);
+    QCOMPARE(cell.data(Qt::EditRole).toString(), QString::fromStdString(before.value_or("")));
+    group->redo();
+    QCOMPARE(stored(), std::optional<std::string>(typed.toStdString()));
+    QCOMPARE(cell.data(Qt::EditRole).toString(), typed);
+
+    // Another project's database has nothing to undo.
+    m_view->projectChanged();
+    QCOMPARE(model->undoStack()->count(), 0);
+}
+
+// The database refuses the text written back: a message, no crash, and the
+// table shows what the database holds.
+void tst_TranslationsView::failedUndoIsReported()
+{
+    addTranslation("t", "en", "Old");
+    attach(document(item("a", "qsTrId(\"t\")")));
+    TranslationsModel *model = m_view->translationsModel();
+    const QModelIndex cell = model->index(0, 1);
+    QVERIFY(model->setData(cell, QStringLiteral("New")));
+
+    const QString path = m_dir.filePath(QStringLiteral("translations.db"));
+    auto writable = std::exchange(
+        m_database,
+        std::make_unique<ProjectDatabase>(path, Host::Sqlite::Database::OpenMode::ReadOnly));
+    m_access->setDatabaseIo(&m_database->databaseIo());
+    MessageBoxCatcher catcher;
+    model->undoStack()->undo();
+    QTRY_COMPARE(catcher.titles, QStringList { "Cannot change the translation!" });
+    QCOMPARE(catcher.icons, QList { QMessageBox::Critical });
+    QCOMPARE(cell.data().toString(), QStringLiteral("New"));
+
+    // Once the database takes writes again, undo works.
+    m_database = std::move(writable);
+    m_access->setDatabaseIo(&m_database->databaseIo());
+    model->undoStack()->redo();
+    model->undoStack()->undo();
+    QCOMPARE(m_database->databaseIo().fetchTranslation(m_database->databaseIo().translatableId("t"),
+                                                       "en"),
+             std::optional<std::string>("Old"));
+    QCOMPARE(cell.data().toString(), QStringLiteral("Old"));
 }
 
 void tst_TranslationsView::projectLanguagesAndWidget()
