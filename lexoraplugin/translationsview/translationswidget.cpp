@@ -72,6 +72,62 @@ Host::Utils::Path designerProjectDirectory()
     return {};
 }
 
+// Gives the project `codes` and `primaryCode`: the studio's project, the
+// table and the project file.
+void applyProjectLanguages(TranslationsView *view,
+                           const QStringList &codes,
+                           const QString &primaryCode)
+{
+    view->setProjectLanguages(codes, primaryCode);
+    view->reloadProjectLanguages();
+    const Host::Utils::Path directory = designerProjectDirectory();
+    if (directory.isEmpty()) {
+        qWarning() << "Could not save qmlproject file - file not found in project path.";
+        return;
+    }
+    QString error;
+    if (!ProjectLanguageSettings::writeToProjectFile(
+            directory.toString(), codes, primaryCode, &error))
+        QMessageBox::warning(Host::Core::Workbench::dialogParent(),
+                             TranslationsWidget::tr("Project Languages Not Saved"),
+                             error,
+                             QMessageBox::Ok);
+}
+
+struct ProjectLanguages
+{
+    QStringList codes;
+    QString primaryCode;
+};
+
+// A change of the project's languages, pushed once applied. The table's undo
+// stack holds it: the view owns that stack, and a project change clears it, so
+// the startup project is the one the change was made to.
+class ProjectLanguagesChange : public QUndoCommand
+{
+public:
+    ProjectLanguagesChange(TranslationsView *view, ProjectLanguages before, ProjectLanguages after)
+        : QUndoCommand(TranslationsWidget::tr("Project Languages")),
+          m_view(view),
+          m_before(std::move(before)),
+          m_after(std::move(after))
+    { }
+
+    void undo() override { applyProjectLanguages(m_view, m_before.codes, m_before.primaryCode); }
+
+    void redo() override
+    {
+        if (!std::exchange(m_applied, false))
+            applyProjectLanguages(m_view, m_after.codes, m_after.primaryCode);
+    }
+
+private:
+    TranslationsView *m_view;
+    ProjectLanguages m_before;
+    ProjectLanguages m_after;
+    bool m_applied = true;
+};
+
 } // namespace
 
 TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
@@ -299,21 +355,15 @@ void TranslationsWidget::onSelectLanguages()
     const QStringList codes = ProjectLanguageSettings::keptOrder(
         buildSystem ? buildSystem->supportedLanguages() : QStringList(), chosen);
     const QString primaryCode = dialog.primaryLanguageCode();
+    ProjectLanguages before;
+    if (buildSystem)
+        before = { buildSystem->supportedLanguages(), buildSystem->primaryLanguage() };
 
-    m_view->setProjectLanguages(codes, primaryCode);
-    m_view->reloadProjectLanguages();
-    const Host::Utils::Path directory = designerProjectDirectory();
-    if (directory.isEmpty()) {
-        qWarning() << "Could not save qmlproject file - file not found in project path.";
-        return;
+    applyProjectLanguages(m_view, codes, primaryCode);
+    if (buildSystem && (before.codes != codes || before.primaryCode != primaryCode)) {
+        m_view->translationsModel()->undoStack()->push(
+            new ProjectLanguagesChange(m_view, std::move(before), { codes, primaryCode }));
     }
-    QString error;
-    if (!ProjectLanguageSettings::writeToProjectFile(
-            directory.toString(), codes, primaryCode, &error))
-        QMessageBox::warning(Host::Core::Workbench::dialogParent(),
-                             tr("Project Languages Not Saved"),
-                             error,
-                             QMessageBox::Ok);
 }
 
 } // namespace Lexora

@@ -242,6 +242,22 @@ void tst_StudioWorkflow::importEditGenerate()
                          "AND t.language = 'en'")
               .arg(id);
     QCOMPARE(sqliteRows(database, query), QStringList { typed });
+
+    // Edit > Undo takes the edit back as far as the database goes: an ID
+    // without an English text has none again. Redo makes the edit again.
+    auto *undo = window->findChild<QAction *>(QStringLiteral("Undo"));
+    auto *redo = window->findChild<QAction *>(QStringLiteral("Redo"));
+    QVERIFY(undo && redo);
+    QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QCOMPARE(redo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    QVERIFY(undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(sqliteRows(database, query),
+             imported.isEmpty() ? QStringList() : QStringList { imported });
+    QCOMPARE(model->index(rowOf(model, id), 1).data(Qt::EditRole).toString(), imported);
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    QCOMPARE(sqliteRows(database, query), QStringList { typed });
     QCOMPARE(sqliteRows(database, QStringLiteral("PRAGMA integrity_check")),
              QStringList { QStringLiteral("ok") });
 

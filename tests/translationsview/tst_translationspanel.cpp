@@ -46,6 +46,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoGroup>
 
 #include <functional>
 
@@ -626,6 +627,21 @@ private slots:
             QCOMPARE(fixture.tab()->languageSelector()->findData(code), -1);
         for (const QString &code : expected)
             QVERIFY(fixture.tab()->languageSelector()->findData(code) >= 0);
+
+        // Edit > Undo gives the project its languages back, everywhere.
+        const QStringList original { "en", "de", "fr" };
+        QUndoGroup *group = Host::Core::Workbench::undoGroup();
+        QCOMPARE(group->canUndo(), original != expected);
+        if (!group->canUndo())
+            return;
+        group->undo();
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(fixture.project()->buildBackend()->supportedLanguages(), original);
+        for (const QString &code : original)
+            QVERIFY(fixture.tab()->languageSelector()->findData(code) >= 0);
+        group->redo();
+        QVERIFY2(readFile(path).contains(line), readFile(path).constData());
+        QCOMPARE(fixture.project()->buildBackend()->supportedLanguages(), expected);
     }
 
     void testCommands_data()
