@@ -411,12 +411,20 @@ void tst_TranslationsView::setTranslationBinding()
     QFETCH(QString, translationId);
     QFETCH(QString, expectedCall);
 
-    attach(document(QStringLiteral("    Text {\n        id: label\n    }\n")));
+    const QString original = document(QStringLiteral("    Text {\n        id: label\n    }\n"));
+    attach(original);
     auto *model = m_document->model();
     model->setSelectedNodes({ model->nodeForId("label") });
     QSignalSpy inserted(m_view->translationsModel(), &QAbstractItemModel::rowsInserted);
     m_view->setTranslationBinding(translationId, QStringLiteral("text"));
+    QCOMPARE(inserted.size(), 1);
 
+    // Edit > Undo takes the binding away again, Redo brings it back.
+    QUndoStack *stack = m_view->translationsModel()->undoStack();
+    QCOMPARE(stack->count(), 1);
+    stack->undo();
+    QCOMPARE(m_document->document()->toPlainText(), original);
+    stack->redo();
     const QString text = m_document->document()->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("text: ") + expectedCall), qPrintable(text));
     // The text still parses, and the literal means the ID itself.
@@ -429,7 +437,6 @@ void tst_TranslationsView::setTranslationBinding()
 
     // The row is the ID itself, not its escaped spelling.
     QCOMPARE(tableIds(), QStringList { translationId });
-    QCOMPARE(inserted.size(), 1);
 }
 
 void tst_TranslationsView::stringPropertyNames_data()
