@@ -3,6 +3,7 @@
 #include "databaseaccess.h"
 #include "exception.h"
 #include "translationsview.h"
+#include "undocommands.h"
 
 #include <sqlite/sqliteexception.h>
 
@@ -56,47 +57,6 @@ std::vector<std::string> toStdStrings(const QStringList &lines)
         texts.push_back(line.toStdString());
     return texts;
 }
-
-// An edit the database took. It is pushed after the write, so its first redo
-// has nothing to do.
-class TranslationEdit : public QUndoCommand
-{
-public:
-    TranslationEdit(TranslationsModel *model,
-                    const QString &translationId,
-                    std::string languageCode,
-                    bool plural,
-                    std::optional<QString> before,
-                    QString after)
-        : QUndoCommand(TranslationsModel::tr("Translation of %1").arg(translationId)),
-          m_model(model),
-          m_translationId(translationId),
-          m_languageCode(std::move(languageCode)),
-          m_before(std::move(before)),
-          m_after(std::move(after)),
-          m_plural(plural)
-    { }
-
-    void undo() override
-    {
-        m_model->writeTranslation(m_translationId, m_languageCode, m_plural, m_before);
-    }
-
-    void redo() override
-    {
-        if (!std::exchange(m_written, false))
-            m_model->writeTranslation(m_translationId, m_languageCode, m_plural, m_after);
-    }
-
-private:
-    TranslationsModel *m_model;
-    QString m_translationId;
-    std::string m_languageCode;
-    std::optional<QString> m_before;
-    QString m_after;
-    bool m_plural;
-    bool m_written = true;
-};
 
 TranslationRow placeholderRow(const std::string &translationId)
 {

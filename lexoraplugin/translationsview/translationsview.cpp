@@ -11,6 +11,7 @@
 #include "translationsview/translationsviewwidget.h"
 #include "translationsview/translationswidget.h"
 #include "translationsview/translationtableview.h"
+#include "translationsview/undocommands.h"
 #include "translationtests/translationtestresults.h"
 #include "userfeedbackinterface.h"
 
@@ -178,79 +179,6 @@ Host::QmlProject::QmlBuildBackend *startupBuildSystem(bool *hasProject)
     HOST_SOFT_ASSERT(buildSystem, return nullptr);
     return buildSystem;
 }
-
-// Where a node sits below the document's root, child row by child row. Unlike
-// the Node pointer this survives a reparse of an unchanged structure.
-QList<int> pathOf(const Node *node)
-{
-    QList<int> path;
-    for (; node->parentNode(); node = node->parentNode()) {
-        const QList<Node *> siblings = node->parentNode()->childNodes();
-        path.prepend(int(siblings.indexOf(const_cast<Node *>(node))));
-    }
-    return path;
-}
-
-Node *nodeAt(const Host::Designer::DocumentModel *model, const QList<int> &path)
-{
-    Node *node = model->rootNode();
-    for (const int row : path) {
-        if (!node || row < 0 || row >= node->childCount())
-            return nullptr;
-        node = node->childAt(row);
-    }
-    return node;
-}
-
-// A property bound to a translation from the search results. The document
-// may have been edited since: when the node is no longer where it was, there
-// is nothing left to undo.
-class BindingChange : public QUndoCommand
-{
-public:
-    BindingChange(Node *node,
-                  const QByteArray &name,
-                  std::optional<QString> before,
-                  const QString &after)
-        : QUndoCommand(TranslationsView::tr("Set %1").arg(QString::fromUtf8(name))),
-          m_model(node->model()),
-          m_path(pathOf(node)),
-          m_typeName(node->typeName()),
-          m_name(name),
-          m_before(std::move(before)),
-          m_after(after)
-    { }
-
-    void undo() override { write(m_before); }
-
-    void redo() override
-    {
-        if (!std::exchange(m_written, false))
-            write(m_after);
-    }
-
-private:
-    void write(const std::optional<QString> &expression)
-    {
-        Node *node = m_model ? nodeAt(m_model, m_path) : nullptr;
-        if (!node || node->typeName() != m_typeName) {
-            setObsolete(true);
-            return;
-        }
-        if (expression)
-            m_model->setBindingProperty(node, m_name, *expression);
-        else
-            m_model->removeProperties({ node->property(m_name) });
-    }
-
-    QPointer<Host::Designer::DocumentModel> m_model;
-    QList<int> m_path;
-    QString m_typeName;
-    QByteArray m_name;
-    std::optional<QString> m_before;
-    QString m_after;
-    bool m_written = true;
-};
 
 } // namespace
 
