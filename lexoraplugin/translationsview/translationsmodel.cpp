@@ -476,6 +476,12 @@ void TranslationsModel::refresh()
             emit dataChanged(cell, cell);
         };
         update(&TranslationRow::translatableId, 0);
+        update(&TranslationRow::sourceText, 1);
+        if (row.plural != now.plural) {
+            // Both text cells show forms, or stop showing them.
+            row.plural = now.plural;
+            emit dataChanged(index(int(position), 1), index(int(position), 2));
+        }
         update(&TranslationRow::primaryTranslation, 1);
         update(&TranslationRow::currentTranslation, 2);
         update(&TranslationRow::primaryForms, 1);

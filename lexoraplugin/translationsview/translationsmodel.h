@@ -50,7 +50,8 @@ public:
     // Rebuilds the rows from the view's translation IDs and the database.
     // Database failures propagate; the rows then stay as they were.
     void reload();
-    // Reads the rows' texts again and announces only the cells that changed,
+    // Reads the rows' texts (and what the document says of their IDs) again
+    // and announces only the cells that changed,
     // so that an editor open on another cell keeps what is typed into it.
     // Database failures propagate.
     void refresh();

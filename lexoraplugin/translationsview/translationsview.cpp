@@ -215,6 +215,17 @@ TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
     connect(
         &m_outsideChangesTimer, &QTimer::timeout, this, &TranslationsView::checkForOutsideChanges);
     m_outsideChangesTimer.start();
+    m_detailsTimer.setSingleShot(true);
+    m_detailsTimer.setInterval(200);
+    connect(&m_detailsTimer, &QTimer::timeout, this, [this] {
+        readTranslationIdDetails();
+        try {
+            m_model.refresh();
+        } catch (const Host::Sqlite::Exception &error) {
+            m_tableStale = true;
+            showUpdateError(error.what());
+        }
+    });
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(application,
                 &QGuiApplication::applicationStateChanged,
@@ -418,7 +429,7 @@ void TranslationsView::updateChangedTranslationIds()
         return;
     }
     if (!added.empty())
-        readTranslationIdDetails();
+        m_detailsTimer.start();
     try {
         m_model.updateTranslationIds(removed, added);
     } catch (const Host::Sqlite::Exception &error) {
@@ -437,6 +448,7 @@ void TranslationsView::showUpdateError(const char *message)
 
 void TranslationsView::readTranslationIdDetails()
 {
+    m_detailsTimer.stop();
     m_translationIdDetails.clear();
     if (!model() || !model()->textDocument())
         return;

@@ -158,6 +158,9 @@ private:
     // The table missed changes (the database failed): reload it at the next change.
     bool m_tableStale = false;
     QTimer m_outsideChangesTimer;
+    // Source texts and plural flags of new IDs come from a parse of the whole
+    // document; a burst of edits pays for one parse, not one per keystroke.
+    QTimer m_detailsTimer;
     // The database last asked for its data version, and the answer.
     const DatabaseIoInterface *m_versionedDatabase = nullptr;
     std::int64_t m_dataVersion = 0;

@@ -602,6 +602,14 @@ void tst_TranslationsView::pluralFormsAndSourceTexts()
     // Other cells keep the line editor.
     std::unique_ptr<QWidget> line(delegate.createEditor(&parent, {}, model->index(1, 2)));
     QVERIFY(!qobject_cast<QPlainTextEdit *>(line.get()));
+
+    // An ID that an edit brings in learns what the code says of it once the
+    // document has been read again, a moment after the edit.
+    auto *document = m_document->model();
+    QVERIFY(document->setBindingProperty(
+        document->nodeForId("b"), "text", "qsTrId(\"files.size\", 2)"));
+    QCOMPARE(tableIds(), (QStringList { "files.size", "files.title" }));
+    QTRY_VERIFY(model->index(0, 2).data(TranslationsModel::PluralFormsRole).toBool());
 }
 
 void tst_TranslationsView::editable_data()
