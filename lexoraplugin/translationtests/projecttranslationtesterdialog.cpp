@@ -43,24 +43,15 @@ void ProjectTranslationTesterDialog::runTests()
 {
     m_ui->filesListView->setEnabled(false);
     m_ui->runButton->setEnabled(false);
-    showStatus({});
-    if (!m_ui->generateQmFilesCheckBox->isChecked()) {
-        startRunner();
-        return;
-    }
-    // The preview reads the .qm files: older ones would give false findings.
-    showStatus(tr("Generating the qm files..."));
-    m_view->generateQmFilesThen(this, [this](bool written) {
-        if (written) {
-            showStatus({});
-            startRunner();
-            return;
-        }
-        m_ui->runButton->setEnabled(true);
-        m_ui->filesListView->setEnabled(true);
-        showStatus(tr("The qm files could not be generated (see the Issues list); nothing was "
-                      "tested."));
-    });
+    m_view->runWithCurrentQmFiles(
+        this,
+        m_ui->generateQmFilesCheckBox->isChecked(),
+        [this](const QString &text) { showStatus(text); },
+        [this] { startRunner(); },
+        [this] {
+            m_ui->runButton->setEnabled(true);
+            m_ui->filesListView->setEnabled(true);
+        });
 }
 
 void ProjectTranslationTesterDialog::startRunner()

@@ -26,6 +26,15 @@ public:
     // calling thread once they are written (true) or could not be (false);
     // never if `context` goes first.
     virtual void generateQmFilesThen(QObject *context, std::function<void(bool written)> done) = 0;
+    // Calls `start` once the .qm files are current, at once when `generate`
+    // is false: the preview reads them, and older ones would give false
+    // findings. `status` shows what is going on; when the files cannot be
+    // written it says so, and `failed` is called instead of `start`.
+    void runWithCurrentQmFiles(QObject *context,
+                               bool generate,
+                               const std::function<void(const QString &)> &status,
+                               const std::function<void()> &start,
+                               const std::function<void()> &failed);
     virtual void addScreenMetaData(const QByteArray &resultJson) = 0;
     virtual void highlightTestResults(const QByteArray &resultJson,
                                       const QColor &plainColor,
