@@ -23,26 +23,40 @@ namespace {
         QStringLiteral("Invalid JSON translation file - %1").arg(what).toStdString());
 }
 
-QString entryName(qsizetype index, const QString &translationId)
+// Where a value sits in the file. Spelt out only for an error message: the
+// text would cost more than the reading of a valid entry.
+struct Owner
 {
-    return QStringLiteral("translatables[%1] (trId \"%2\")")
-        .arg(QString::number(index), translationId);
-}
+    qsizetype index;
+    const QString *translationId = nullptr;
+    qsizetype position = -1; // in "translations"
+
+    QString name() const
+    {
+        if (!translationId)
+            return QStringLiteral("translatables[%1]").arg(index);
+        const QString entry = QStringLiteral("translatables[%1] (trId \"%2\")")
+                                  .arg(QString::number(index), *translationId);
+        if (position < 0)
+            return entry;
+        return QStringLiteral("%1: translations[%2]").arg(entry, QString::number(position));
+    }
+};
 
 // A member that is absent means what the format says for it; one that is
 // present with the wrong type is a typing error in the file, and reading it as
 // absent would make the following sync delete or blank translations.
 QString
-stringMember(const QJsonObject &object, QLatin1String name, const QString &owner, bool required)
+stringMember(const QJsonObject &object, QLatin1String name, const Owner &owner, bool required)
 {
     const auto found = object.constFind(name);
     if (found == object.constEnd()) {
         if (required)
-            throwMalformed(QStringLiteral("%1 has no \"%2\" string").arg(owner, name));
+            throwMalformed(QStringLiteral("%1 has no \"%2\" string").arg(owner.name(), name));
         return {};
     }
     if (!found->isString())
-        throwMalformed(QStringLiteral("%1: \"%2\" is not a string").arg(owner, name));
+        throwMalformed(QStringLiteral("%1: \"%2\" is not a string").arg(owner.name(), name));
     return found->toString();
 }
 
@@ -50,22 +64,25 @@ stringMember(const QJsonObject &object, QLatin1String name, const QString &owner
 // would reach the database as '?'. Returns the first such code unit, or 0.
 char16_t loneSurrogate(const QString &text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar character = text.at(i);
-        if (character.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+    const auto *data = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (!QChar::isSurrogate(data[i]))
+            continue;
+        if (QChar::isHighSurrogate(data[i]) && i + 1 < size && QChar::isLowSurrogate(data[i + 1]))
             ++i;
-        else if (character.isSurrogate())
-            return character.unicode();
+        else
+            return data[i];
     }
     return 0;
 }
 
-std::string utf8Member(const QString &text, QLatin1String name, const QString &owner)
+std::string utf8Member(const QString &text, QLatin1String name, const Owner &owner)
 {
     if (const char16_t surrogate = loneSurrogate(text)) {
         throwMalformed(QStringLiteral("%1: \"%2\" holds the lone surrogate \\u%3, which UTF-8 "
                                       "cannot carry")
-                           .arg(owner, name, QString::number(surrogate, 16)));
+                           .arg(owner.name(), name, QString::number(surrogate, 16)));
     }
     return text.toStdString();
 }
@@ -74,7 +91,7 @@ std::string utf8Member(const QString &text, QLatin1String name, const QString &o
 // the sync would delete what the file meant to keep.
 void checkMembers(const QJsonObject &object,
                   std::initializer_list<QLatin1String> known,
-                  const QString &owner)
+                  const Owner &owner)
 {
     QStringList unknown;
     for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
@@ -90,26 +107,30 @@ void checkMembers(const QJsonObject &object,
     throw UnknownJsonMember(
         QStringLiteral("Invalid JSON translation file - %1 has the unknown member(s) %2; the "
                        "members are %3 and %4")
-            .arg(owner, unknown.join(QLatin1String(", ")), names.join(QLatin1String(", ")), last)
+            .arg(owner.name(),
+                 unknown.join(QLatin1String(", ")),
+                 names.join(QLatin1String(", ")),
+                 last)
             .toStdString());
 }
 
 // Forms 1, 2, … of a plural translation; "translation" holds form 0, so a
 // reader that knows nothing of plurals still reads the first form.
-std::vector<std::string> pluralFormsMember(const QJsonObject &object, const QString &owner)
+std::vector<std::string> pluralFormsMember(const QJsonObject &object, const Owner &owner)
 {
     const QJsonValue value = object.value(QLatin1String("pluralForms"));
     if (value.isUndefined())
         return {};
     if (!value.isArray())
-        throwMalformed(QStringLiteral("%1: \"pluralForms\" is not an array").arg(owner));
+        throwMalformed(QStringLiteral("%1: \"pluralForms\" is not an array").arg(owner.name()));
     const QJsonArray array = value.toArray();
     std::vector<std::string> forms;
     forms.reserve(std::size_t(array.size()));
     for (qsizetype index = 0; index < array.size(); ++index) {
         if (!array.at(index).isString()) {
-            throwMalformed(
-                QStringLiteral("%1: \"pluralForms\"[%2] is not a string").arg(owner).arg(index));
+            throwMalformed(QStringLiteral("%1: \"pluralForms\"[%2] is not a string")
+                               .arg(owner.name())
+                               .arg(index));
         }
         forms.push_back(
             utf8Member(array.at(index).toString(), QLatin1String("pluralForms"), owner));
@@ -146,24 +167,22 @@ TranslatableEntry toEntry(const QJsonValue &translatableValue, qsizetype index, 
     if (translationId.isEmpty())
         throw CannotReadJsonFile("Invalid JSON translation file - trId missing");
     TranslatableEntry entry;
-    entry.translationTextId = utf8Member(
-        translationId, QLatin1String("trId"), QStringLiteral("translatables[%1]").arg(index));
-    const QString name = entryName(index, translationId);
+    entry.translationTextId = utf8Member(translationId, QLatin1String("trId"), Owner { index });
+    Owner owner { index, &translationId };
     if (checkUnknown)
-        checkMembers(translatable, { QLatin1String("trId"), QLatin1String("translations") }, name);
+        checkMembers(translatable, { QLatin1String("trId"), QLatin1String("translations") }, owner);
 
     const QJsonValue translationsValue = translatable.value(QLatin1String("translations"));
     if (!translationsValue.isUndefined() && !translationsValue.isArray())
-        throwMalformed(QStringLiteral("%1: \"translations\" is not an array").arg(name));
+        throwMalformed(QStringLiteral("%1: \"translations\" is not an array").arg(owner.name()));
     const QJsonArray translations = translationsValue.toArray();
     entry.translations.reserve(static_cast<std::size_t>(translations.size()));
 
     for (qsizetype position = 0; position < translations.size(); ++position) {
         const QJsonValue translationValue = translations.at(position);
-        const QString owner
-            = QStringLiteral("%1: translations[%2]").arg(name, QString::number(position));
+        owner.position = position;
         if (!translationValue.isObject())
-            throwMalformed(QStringLiteral("%1 is not an object").arg(owner));
+            throwMalformed(QStringLiteral("%1 is not an object").arg(owner.name()));
         const QJsonObject translation = translationValue.toObject();
         if (checkUnknown)
             checkMembers(translation,

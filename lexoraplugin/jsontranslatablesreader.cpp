@@ -7,6 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <cstring>
+
 namespace Lexora {
 
 namespace {
@@ -54,6 +57,15 @@ qsizetype JsonTranslatablesReader::invalidUtf8Offset(QByteArrayView bytes,
     const qsizetype size = bytes.size();
     qsizetype i = 0;
     while (i < size) {
+        // Translation files are mostly ASCII: skip it a word at a time.
+        if (i + 8 <= size) {
+            quint64 word;
+            std::memcpy(&word, data + i, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const unsigned char lead = data[i];
         if (lead < 0x80) {
             ++i;
@@ -102,13 +114,16 @@ bool JsonTranslatablesReader::fill()
 {
     if (m_atEnd)
         return false;
-    const QByteArray chunk = m_device->read(chunkSize);
-    if (chunk.isEmpty()) {
-        if (!m_device->atEnd())
+    // Read straight into the buffer: no chunk to allocate and copy.
+    const qsizetype filled = m_buffer.size();
+    m_buffer.resize(filled + chunkSize);
+    const qint64 read = m_device->read(m_buffer.data() + filled, chunkSize);
+    m_buffer.resize(filled + std::max<qint64>(read, 0));
+    if (read <= 0) {
+        if (read < 0 || !m_device->atEnd())
             throw CannotOpenJsonFile("Unable to read JSON import file");
         m_atEnd = true;
     }
-    m_buffer.append(chunk);
     // A sequence cut by the chunk's end is checked once the rest has come.
     qsizetype checkedEnd = 0;
     const qsizetype invalid
@@ -156,10 +171,15 @@ qsizetype JsonTranslatablesReader::stringEnd(qsizetype start)
 {
     qsizetype index = start + 1;
     while (available(index)) {
-        const char character = m_buffer.at(index);
-        if (character == '"')
-            return index + 1;
-        index += character == '\\' ? 2 : 1;
+        // Scans what is already checked without a call per byte; fill() may
+        // move the buffer, so the pointer is taken again after each fill.
+        const char *data = m_buffer.constData();
+        for (const qsizetype end = m_checked; index < end;) {
+            const char character = data[index];
+            if (character == '"')
+                return index + 1;
+            index += character == '\\' ? 2 : 1;
+        }
     }
     return -1;
 }
@@ -176,20 +196,23 @@ qsizetype JsonTranslatablesReader::valueEnd(qsizetype start)
         // Brackets are only counted: Qt's parser checks that they match.
         int depth = 0;
         while (available(index)) {
-            const char character = m_buffer.at(index);
-            if (character == '"') {
-                index = stringEnd(index);
-                if (index < 0)
-                    return -1;
-                continue;
+            const char *data = m_buffer.constData();
+            for (const qsizetype end = m_checked; index < end;) {
+                const char character = data[index];
+                if (character == '"') {
+                    index = stringEnd(index);
+                    if (index < 0)
+                        return -1;
+                    break; // the string may have filled the buffer
+                }
+                if (character == '{' || character == '[') {
+                    ++depth;
+                } else if (character == '}' || character == ']') {
+                    if (--depth == 0)
+                        return index + 1;
+                }
+                ++index;
             }
-            if (character == '{' || character == '[') {
-                ++depth;
-            } else if (character == '}' || character == ']') {
-                if (--depth == 0)
-                    return index + 1;
-            }
-            ++index;
         }
         return -1;
     }
