@@ -155,8 +155,9 @@ QAction *ActionRegistry::addAction(const ActionDescription &description, QAction
                             return entry->description.id == id;
                         });
                   if (found != m_entries.end()) {
-                      delete (*found)->separator.data();
+                      std::unique_ptr<Entry> gone = std::move(*found);
                       m_entries.erase(found);
+                      unplace(*gone);
                       emit actionsChanged();
                   }
               });
