@@ -96,7 +96,6 @@ void ActionRegistry::addMenu(const QByteArray &id, const QString &title, const Q
         m_menus.begin(), m_menus.end(), [&before](const Menu &menu) { return menu.id == before; });
     m_menus.insert(position, Menu { id, title, {} });
     rebuildMenuBar();
-    emit actionsChanged();
 }
 
 void ActionRegistry::removeMenu(const QByteArray &id)
@@ -108,7 +107,6 @@ void ActionRegistry::removeMenu(const QByteArray &id)
     // Its actions stay registered and show again when the menu comes back.
     delete known->menu.data();
     m_menus.erase(known);
-    emit actionsChanged();
 }
 
 QByteArrayList ActionRegistry::menuIds() const
@@ -158,7 +156,6 @@ QAction *ActionRegistry::addAction(const ActionDescription &description, QAction
                       std::unique_ptr<Entry> gone = std::move(*found);
                       m_entries.erase(found);
                       unplace(*gone);
-                      emit actionsChanged();
                   }
               });
     }
@@ -175,7 +172,6 @@ QAction *ActionRegistry::addAction(const ActionDescription &description, QAction
     Entry &added = *m_entries.emplace_back(std::move(newEntry));
     updateEnabled(added);
     place(added);
-    emit actionsChanged();
     return action;
 }
 
@@ -192,7 +188,6 @@ void ActionRegistry::removeAction(const QByteArray &id)
     unplace(*removed);
     if (removed->owned)
         delete removed->action.data();
-    emit actionsChanged();
 }
 
 QAction *ActionRegistry::action(const QByteArray &id) const
@@ -221,12 +216,6 @@ QByteArrayList ActionRegistry::actionIds(const QByteArray &menuId) const
     return ids;
 }
 
-ActionDescription ActionRegistry::description(const QByteArray &id) const
-{
-    const Entry *found = entry(id);
-    return found ? found->description : ActionDescription();
-}
-
 void ActionRegistry::setContextActive(const QByteArray &context, bool active)
 {
     if (m_activeContexts.contains(context) == active)
@@ -237,11 +226,6 @@ void ActionRegistry::setContextActive(const QByteArray &context, bool active)
         m_activeContexts.removeAll(context);
     for (const std::unique_ptr<Entry> &entry : m_entries)
         updateEnabled(*entry);
-}
-
-bool ActionRegistry::isContextActive(const QByteArray &context) const
-{
-    return m_activeContexts.contains(context);
 }
 
 void ActionRegistry::updateEnabled(Entry &entry)

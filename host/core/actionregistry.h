@@ -81,13 +81,11 @@ public:
     QAction *action(const QByteArray &id) const;
     // The ids of the actions in `menu`, in the order the menu shows them.
     QByteArrayList actionIds(const QByteArray &menu) const;
-    ActionDescription description(const QByteArray &id) const;
 
     // The key of the settings store entry that overrides an action's default shortcut.
     static QString shortcutKey(const QByteArray &id);
 
     void setContextActive(const QByteArray &context, bool active);
-    bool isContextActive(const QByteArray &context) const;
 
     // Fills `menuBar` with the registered menus and keeps it in step with
     // later registrations. One menu bar at a time; its menus are its children.
@@ -96,9 +94,6 @@ public:
     // A tool tip that names the shortcut of the action registered as `id`,
     // for buttons elsewhere that run the same command.
     QString toolTipWithShortcut(const QString &toolTip, const QByteArray &id) const;
-
-signals:
-    void actionsChanged();
 
 private:
     ActionRegistry();
