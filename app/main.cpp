@@ -4,6 +4,7 @@
 #include "studiowindow.h"
 #include "workspace.h"
 
+#include <core/settingsstore.h>
 #include <qmlproject/designproject.h>
 
 #include <QApplication>
@@ -97,6 +98,7 @@ int main(int argc, char *argv[])
     // changes what the user's sessions remembered.
     QSettings settings;
     Studio::RecentProjects recentProjects(&settings);
+    Host::Core::SettingsStore::setSettings(screenshot ? nullptr : &settings);
     Studio::Workspace workspace(screenshot ? nullptr : &recentProjects);
     Studio::StudioWindow *window = workspace.window();
     mark("main window and views");

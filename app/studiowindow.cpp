@@ -2,8 +2,8 @@
 
 #include "projectlocation.h"
 #include "recentprojects.h"
-#include "translationcheckrunner.h"
 
+#include <core/actionregistry.h>
 #include <core/editorcontext.h>
 #include <core/filedialogs.h>
 #include <core/progressdisplay.h>
@@ -15,7 +15,6 @@
 #include <designer/viewmanager.h>
 #include <preview/previewcontroller.h>
 #include <preview/previewplugin.h>
-#include <projects/issuelist.h>
 #include <projects/issuesview.h>
 #include <projects/projectnavigator.h>
 #include <projects/projecttree.h>
@@ -60,8 +59,7 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
       m_progressDisplay(new Host::Core::ProgressDisplay),
       m_documentArea(new QStackedWidget),
       m_placeholder(new QLabel),
-      m_documentSplitter(new QSplitter),
-      m_checkRunner(new TranslationCheckRunner(this))
+      m_documentSplitter(new QSplitter)
 {
     setObjectName(QStringLiteral("StudioWindow"));
     setDockOptions(AnimatedDocks | AllowTabbedDocks | AllowNestedDocks);
@@ -92,36 +90,13 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
     connect(m_issuesView,
             &Host::Projects::IssuesView::openFileRequested,
             this,
-            [this](const Host::Utils::Path &file, int line) {
-                // An issue left over from a project that is closed must not
-                // open that project's file in this one.
-                if (!m_project
-                    || !(m_project->isKnownFile(file)
-                         || file.isChildOf(m_project->projectDirectory()))) {
-                    statusBar()->showMessage(
-                        tr("%1 is not part of the open project.").arg(file.toUserOutput()), 8000);
-                    return;
-                }
-                QString error;
-                if (!openFileAt(file, line, &error))
-                    statusBar()->showMessage(error, 8000);
-            });
-    connect(m_checkRunner,
-            &TranslationCheckRunner::finished,
+            &StudioWindow::openIssueLocation);
+    // Tools that point at a place in the project (an issue category's own
+    // activation, for one) ask through the editor context.
+    connect(Host::Core::EditorContext::instance(),
+            &Host::Core::EditorContext::openFileRequested,
             this,
-            [this](const TranslationCheckRunner::Outcome &outcome) {
-                updateActions();
-                if (!outcome.error.isEmpty()) {
-                    statusBar()->showMessage(outcome.error, 8000);
-                    return;
-                }
-                statusBar()->showMessage(
-                    tr("Translation checks: %n error(s)", nullptr, outcome.errors) + tr(", ")
-                        + tr("%n warning(s)", nullptr, outcome.warnings),
-                    8000);
-                if (outcome.errors + outcome.warnings + outcome.fileProblems.size() > 0)
-                    Host::Projects::IssueList::instance()->requestPopup();
-            });
+            &StudioWindow::openIssueLocation);
 
     updateActions();
     resize(1440, 900);
@@ -131,10 +106,27 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
     updateTitle();
 }
 
+void StudioWindow::openIssueLocation(const Host::Utils::Path &file, int line)
+{
+    // An issue left over from a project that is closed must not open that
+    // project's file in this one.
+    if (!m_project
+        || !(m_project->isKnownFile(file) || file.isChildOf(m_project->projectDirectory()))) {
+        statusBar()->showMessage(tr("%1 is not part of the open project.").arg(file.toUserOutput()),
+                                 8000);
+        return;
+    }
+    QString error;
+    if (!openFileAt(file, line, &error))
+        statusBar()->showMessage(error, 8000);
+}
+
 StudioWindow::~StudioWindow()
 {
-    m_checkRunner->waitForFinished();
     closeDocument();
+    auto *registry = Host::Core::ActionRegistry::instance();
+    registry->setContextActive(Host::Core::ContextIds::projectOpen, false);
+    registry->setContextActive(Host::Core::ContextIds::documentOpen, false);
     if (Host::Core::Workbench::mainWindow() == this)
         Host::Core::Workbench::setMainWindow(nullptr);
 }
@@ -167,54 +159,82 @@ QDockWidget *StudioWindow::addPanel(QWidget *panel, Qt::DockWidgetArea area)
 
 void StudioWindow::createMenus()
 {
-    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
-    QAction *openProject = fileMenu->addAction(tr("Open &Project..."));
-    openProject->setShortcut(QKeySequence(tr("Ctrl+Shift+O")));
+    // The menu bar is built from the host's action registry, where plugins
+    // add their menus and commands beside the studio's own.
+    using namespace Host::Core;
+    ActionRegistry *registry = ActionRegistry::instance();
+    registry->addMenu(MenuIds::file, tr("&File"));
+    registry->addMenu(MenuIds::edit, tr("&Edit"));
+    registry->addMenu(MenuIds::view, tr("&View"));
+    registry->addMenu(MenuIds::tools, tr("&Tools"));
+    const auto add = [registry](QAction *action,
+                                const char *id,
+                                const char *menu,
+                                const char *group,
+                                const QKeySequence &shortcut = {},
+                                const QByteArrayList &contexts = {}) {
+        ActionDescription description;
+        description.id = id;
+        description.menu = menu;
+        description.group = group;
+        description.defaultShortcut = shortcut;
+        description.contexts = contexts;
+        return registry->addAction(description, action);
+    };
+
+    QAction *openProject = add(new QAction(tr("Open &Project..."), this),
+                               "Studio.OpenProject",
+                               MenuIds::file,
+                               "Open",
+                               QKeySequence(tr("Ctrl+Shift+O")));
     connect(openProject, &QAction::triggered, this, &StudioWindow::onOpenProject);
-    QAction *openFile = fileMenu->addAction(tr("&Open File..."));
-    openFile->setShortcut(QKeySequence::Open);
+    QAction *openFile = add(new QAction(tr("&Open File..."), this),
+                            "Studio.OpenFile",
+                            MenuIds::file,
+                            "Open",
+                            QKeySequence::Open);
     connect(openFile, &QAction::triggered, this, &StudioWindow::onOpenFile);
-    m_saveAction = fileMenu->addAction(tr("&Save"));
-    m_saveAction->setShortcut(QKeySequence::Save);
+    m_saveAction = add(new QAction(tr("&Save"), this),
+                       "Studio.Save",
+                       MenuIds::file,
+                       "Open",
+                       QKeySequence::Save,
+                       { ContextIds::documentOpen });
     connect(m_saveAction, &QAction::triggered, this, &StudioWindow::saveDocument);
-    m_recentMenu = fileMenu->addMenu(tr("Recent P&rojects"));
+    m_recentMenu = new QMenu(tr("Recent P&rojects"), this);
+    add(m_recentMenu->menuAction(), "Studio.RecentProjects", MenuIds::file, "Open");
     connect(m_recentMenu, &QMenu::aboutToShow, this, &StudioWindow::updateRecentMenu);
     updateRecentMenu();
-    m_closeProjectAction = fileMenu->addAction(tr("&Close Project"));
+    m_closeProjectAction = add(new QAction(tr("&Close Project"), this),
+                               "Studio.CloseProject",
+                               MenuIds::file,
+                               "Open",
+                               {},
+                               { ContextIds::projectOpen });
     connect(m_closeProjectAction, &QAction::triggered, this, &StudioWindow::closeProject);
-    fileMenu->addSeparator();
-    QAction *quit = fileMenu->addAction(tr("&Quit"));
-    quit->setShortcut(QKeySequence::Quit);
+    QAction *quit = add(
+        new QAction(tr("&Quit"), this), "Studio.Quit", MenuIds::file, "Quit", QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     // The panels add their undo stacks to the host's group; a text editor with
     // the focus keeps Ctrl+Z for its own undo.
-    QMenu *editMenu = menuBar()->addMenu(tr("&Edit"));
-    QUndoGroup *undoGroup = Host::Core::Workbench::undoGroup();
-    QAction *undo = undoGroup->createUndoAction(editMenu, tr("&Undo"));
+    QUndoGroup *undoGroup = Workbench::undoGroup();
+    QAction *undo = undoGroup->createUndoAction(this, tr("&Undo"));
     undo->setObjectName(QStringLiteral("Undo"));
-    undo->setShortcut(QKeySequence::Undo);
-    editMenu->addAction(undo);
-    QAction *redo = undoGroup->createRedoAction(editMenu, tr("&Redo"));
+    add(undo, "Studio.Undo", MenuIds::edit, "Undo", QKeySequence::Undo);
+    QAction *redo = undoGroup->createRedoAction(this, tr("&Redo"));
     redo->setObjectName(QStringLiteral("Redo"));
-    redo->setShortcut(QKeySequence(tr("Ctrl+Shift+Z")));
-    editMenu->addAction(redo);
+    add(redo, "Studio.Redo", MenuIds::edit, "Undo", QKeySequence(tr("Ctrl+Shift+Z")));
 
-    m_viewMenu = menuBar()->addMenu(tr("&View"));
-
-    QMenu *toolsMenu = menuBar()->addMenu(tr("&Tools"));
-    m_checkTranslations = toolsMenu->addAction(tr("Check &Translations"));
-    m_checkTranslations->setObjectName(QStringLiteral("CheckTranslations"));
-    m_checkTranslations->setToolTip(
-        tr("Compare every translation of the project's IDs with the primary language and list "
-           "the findings in the Issues list"));
-    connect(m_checkTranslations, &QAction::triggered, this, &StudioWindow::onCheckTranslations);
+    registry->buildMenuBar(menuBar());
+    m_viewMenu = registry->menu(MenuIds::view);
 }
 
 void StudioWindow::setPreviewPlugin(Host::Preview::PreviewPlugin *plugin)
 {
-    delete std::exchange(m_previewMenu, nullptr);
+    m_previewMenu = nullptr;
+    Host::Core::ActionRegistry::instance()->removeMenu(Host::Core::MenuIds::preview);
     delete findChild<QToolBar *>(QStringLiteral("PreviewToolBar"));
     delete std::exchange(m_previewController, nullptr);
     if (!plugin)
@@ -230,8 +250,9 @@ void StudioWindow::setPreviewPlugin(Host::Preview::PreviewPlugin *plugin)
         statusBar()->showMessage(tr("The preview runs."), 3000);
     });
 
-    m_previewMenu = new QMenu(tr("&Preview"), this);
-    menuBar()->insertMenu(m_viewMenu->menuAction(), m_previewMenu);
+    auto *registry = Host::Core::ActionRegistry::instance();
+    registry->addMenu(Host::Core::MenuIds::preview, tr("&Preview"), Host::Core::MenuIds::view);
+    m_previewMenu = registry->menu(Host::Core::MenuIds::preview);
     m_previewMenu->addAction(m_previewController->startAction());
     m_previewMenu->addAction(m_previewController->stopAction());
     m_previewMenu->addSeparator();
@@ -247,9 +268,9 @@ void StudioWindow::setPreviewPlugin(Host::Preview::PreviewPlugin *plugin)
 
 void StudioWindow::updateActions()
 {
-    m_saveAction->setEnabled(m_document != nullptr);
-    m_closeProjectAction->setEnabled(m_project != nullptr);
-    m_checkTranslations->setEnabled(m_project && !m_checkRunner->isRunning());
+    auto *registry = Host::Core::ActionRegistry::instance();
+    registry->setContextActive(Host::Core::ContextIds::projectOpen, m_project != nullptr);
+    registry->setContextActive(Host::Core::ContextIds::documentOpen, m_document != nullptr);
 }
 
 void StudioWindow::updatePreviewLanguages()
@@ -262,18 +283,6 @@ void StudioWindow::updatePreviewLanguages()
     m_previewLanguageMenu->clear();
     m_previewLanguageMenu->addActions(m_previewController->languageActions());
     m_previewLanguageMenu->setEnabled(!m_previewController->languageActions().isEmpty());
-}
-
-void StudioWindow::onCheckTranslations()
-{
-    // The checks read the project's IDs from its files on disk.
-    saveDocument();
-    QString error;
-    if (!m_checkRunner->start(m_project, &error)) {
-        showError(tr("Cannot Check Translations"), error);
-        return;
-    }
-    m_checkTranslations->setEnabled(false);
 }
 
 void StudioWindow::updateRecentMenu()
@@ -345,7 +354,6 @@ void StudioWindow::closeProject()
     if (!m_project)
         return;
     closeDocument();
-    m_checkRunner->discard();
     Host::Projects::Session::instance()->removeProject(std::exchange(m_project, nullptr));
     updatePreviewLanguages();
     updateTitle();

@@ -41,7 +41,6 @@ class PreviewPlugin;
 namespace Studio {
 
 class RecentProjects;
-class TranslationCheckRunner;
 
 // The studio's main window: the project tree on the left, the open document
 // in the middle, the designer's panels where each asks to be, the Issues list
@@ -72,10 +71,6 @@ public:
     // The Preview menu and toolbar drive this preview; null hides them.
     void setPreviewPlugin(Host::Preview::PreviewPlugin *plugin);
     Host::Preview::PreviewController *previewController() const { return m_previewController; }
-    TranslationCheckRunner *translationCheckRunner() const { return m_checkRunner; }
-    // Tools > Check Translations: checks the open project's translations and
-    // lists the findings in the Issues list.
-    QAction *checkTranslationsAction() const { return m_checkTranslations; }
 
     // Adds a panel of the designer in a dock of its own. The dock takes the
     // widget's window title and object name (with a "Dock" suffix), so that
@@ -124,7 +119,7 @@ private:
     void onOpenProject();
     void onOpenFile();
     void updatePreviewLanguages();
-    void onCheckTranslations();
+    void openIssueLocation(const Host::Utils::Path &file, int line);
 
     RecentProjects *m_recentProjects;
     Host::Projects::ProjectTree *m_projectTree;
@@ -138,11 +133,9 @@ private:
     QMenu *m_viewMenu = nullptr;
     QMenu *m_previewMenu = nullptr;
     QMenu *m_previewLanguageMenu = nullptr;
-    QAction *m_checkTranslations = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_closeProjectAction = nullptr;
     Host::Preview::PreviewController *m_previewController = nullptr;
-    TranslationCheckRunner *m_checkRunner;
     QList<QDockWidget *> m_panels;
     Host::QmlProject::DesignProject *m_project = nullptr;
     std::unique_ptr<Host::Designer::FormDocument> m_document;

@@ -1,6 +1,7 @@
 #include "lexoraplugin.h"
 
 #include "databaseio/projectdatabase.h"
+#include "lexoraactions.h"
 #include "lexoraconstants.h"
 #include "lexorapluginprivate.h"
 #include "translationsview/translationsview.h"
@@ -90,7 +91,17 @@ bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*err
         openDatabaseOf(project);
     if (d->view)
         d->view->reloadProjectLanguages();
+
+    if (!m_actions)
+        m_actions = std::make_unique<LexoraActions>([] { return d ? d->view.data() : nullptr; });
+    updateDatabaseContext();
     return true;
+}
+
+void LexoraPlugin::updateDatabaseContext()
+{
+    if (m_actions)
+        m_actions->setDatabaseOpen(d && d->databaseAccess.hasDatabase());
 }
 
 bool LexoraPlugin::delayedInitialize()
@@ -111,6 +122,7 @@ bool LexoraPlugin::delayedInitialize()
 Host::Plugins::Plugin::ShutdownMode LexoraPlugin::aboutToShutdown()
 {
     disconnect(Host::Projects::Session::instance(), nullptr, this, nullptr);
+    m_actions.reset();
     // The view uses the services destroyed here: it goes first, or the
     // designer would attach it to the next document it shows.
     if (d && d->view)
@@ -132,6 +144,7 @@ void LexoraPlugin::openProjectDatabase(Host::Projects::Project *project)
     } else {
         openDatabaseOf(project);
     }
+    updateDatabaseContext();
     if (d->view)
         d->view->projectChanged();
 }

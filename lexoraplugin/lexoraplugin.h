@@ -7,12 +7,15 @@
 
 #include <QVariantMap>
 
+#include <memory>
+
 namespace Host::Projects {
 class Project;
 }
 
 namespace Lexora {
 
+class LexoraActions;
 class LexoraPluginPrivate;
 
 // The object the host loads. Keeps the startup project's translation database
@@ -47,6 +50,10 @@ public:
 private:
     void openProjectDatabase(Host::Projects::Project *project);
     bool openDatabaseOf(Host::Projects::Project *project);
+    void updateDatabaseContext();
+
+    // The plugin's menus and commands in the host; gone at shutdown.
+    std::unique_ptr<LexoraActions> m_actions;
 
     static LexoraPluginPrivate *d;
 };

@@ -40,6 +40,7 @@ target_link_libraries(LexoraPlugin
 qt_add_plugin(LexoraPluginModule SHARED CLASS_NAME LexoraPlugin)
 target_sources(LexoraPluginModule PRIVATE
     lexoraplugin.cpp lexoraplugin.h
+    lexoraactions.cpp lexoraactions.h
     Lexora.json
 )
 set_target_properties(LexoraPluginModule PROPERTIES
@@ -47,6 +48,9 @@ set_target_properties(LexoraPluginModule PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${LEXORA_PLUGIN_OUTPUT_DIRECTORY})
 target_link_libraries(LexoraPluginModule PRIVATE
     Lexora::Plugin
+    Lexora::CheckRunner
+    Host::TextEditor
+    Host::QmlProject
     Host::ExtensionSystem
     Host::Core
     Host::Projects

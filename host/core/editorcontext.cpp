@@ -25,6 +25,11 @@ Utils::Path EditorContext::currentFilePath() const
     return m_document ? m_document->filePath() : Utils::Path();
 }
 
+void EditorContext::requestOpenFile(const Utils::Path &file, int line)
+{
+    emit openFileRequested(file, line);
+}
+
 void EditorContext::setCurrentDocument(Document *document)
 {
     if (document == m_document.data())

@@ -27,7 +27,12 @@ public:
     // The current document's file, or an empty path without one.
     Utils::Path currentFilePath() const;
 
+    // Asks the editor area to show `file` with the cursor on `line` (counted
+    // from 1; -1 for none), for tools that point at a place in the project.
+    void requestOpenFile(const Utils::Path &file, int line = -1);
+
 signals:
+    void openFileRequested(const Host::Utils::Path &file, int line);
     void currentDocumentChanged(Host::Core::Document *document);
     // Also emitted when the current document is renamed.
     void currentFilePathChanged(const Host::Utils::Path &filePath);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStatusBar>
 #include <QUndoGroup>
 
 namespace Host::Core {
@@ -33,6 +34,12 @@ QUndoGroup *Workbench::undoGroup()
     if (!s_undoGroup && QCoreApplication::instance())
         s_undoGroup = new QUndoGroup(QCoreApplication::instance());
     return s_undoGroup.data();
+}
+
+void Workbench::showStatusMessage(const QString &text, int timeoutMs)
+{
+    if (s_mainWindow)
+        s_mainWindow->statusBar()->showMessage(text, timeoutMs);
 }
 
 } // namespace Host::Core

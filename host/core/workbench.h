@@ -4,6 +4,7 @@
 
 QT_BEGIN_NAMESPACE
 class QMainWindow;
+class QString;
 class QUndoGroup;
 class QWidget;
 QT_END_NAMESPACE
@@ -27,6 +28,8 @@ public:
     // actions from the group without knowing the panels. Lives as long as the
     // application object (null without one).
     static QUndoGroup *undoGroup();
+    // A passing note in the main window's status bar; headless it goes nowhere.
+    static void showStatusMessage(const QString &text, int timeoutMs = 8000);
 };
 
 } // namespace Host::Core

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMetaType>
 #include <QString>
+#include <QVariant>
 
 namespace Host::Projects {
 
@@ -56,6 +57,9 @@ public:
     QByteArray category;
     QIcon icon;
     Options options = Options(AddTextMark) | FlashWorthy;
+    // Whatever the tool that filed the issue needs to act on it when the user
+    // activates it (see IssueList::setActivationHandler).
+    QVariant data;
 
     bool isNull() const { return id == 0; }
     bool hasLocation() const { return !file.isEmpty(); }

@@ -85,6 +85,20 @@ void IssueList::setCategoryProjectBound(const QByteArray &id, bool projectBound)
     }
 }
 
+void IssueList::setActivationHandler(const QByteArray &category, ActivationHandler handler)
+{
+    if (handler)
+        m_activationHandlers.insert(category, std::move(handler));
+    else
+        m_activationHandlers.remove(category);
+}
+
+bool IssueList::activate(const Issue &issue) const
+{
+    const ActivationHandler handler = m_activationHandlers.value(issue.category);
+    return handler && handler(issue);
+}
+
 void IssueList::addIssue(const Issue &issue)
 {
     if (QThread::currentThread() != thread()) {

@@ -3,7 +3,10 @@
 #include "issue.h"
 #include "projects_global.h"
 
+#include <QHash>
 #include <QObject>
+
+#include <functional>
 
 namespace Host::Projects {
 
@@ -30,6 +33,15 @@ public:
     // Issues of categories that are not project-bound (the studio's own, such
     // as plugins that failed to load) stay when a project closes.
     void setCategoryProjectBound(const QByteArray &id, bool projectBound);
+
+    // What activating an issue of `category` does, instead of opening its
+    // file at its line. The handler answers whether it took care of the issue;
+    // an empty handler restores the default.
+    using ActivationHandler = std::function<bool(const Issue &issue)>;
+    void setActivationHandler(const QByteArray &category, ActivationHandler handler);
+    // Runs the handler of the issue's category; false without one, or when it
+    // leaves the issue to the default.
+    bool activate(const Issue &issue) const;
 
     void addIssue(const Issue &issue);
     // An issue without a place in a file.
@@ -63,6 +75,7 @@ private:
 
     QList<IssueCategory> m_categories;
     Issues m_issues;
+    QHash<QByteArray, ActivationHandler> m_activationHandlers;
     quint64 m_nextId = 1;
 };
 

@@ -45,8 +45,10 @@ IssuesView::IssuesView(IssueList *list, QWidget *parent)
         raise();
     });
 
-    connect(m_view, &QTreeView::activated, this, [this](const QModelIndex &index) {
+    connect(m_view, &QTreeView::activated, this, [this, list](const QModelIndex &index) {
         const Issue issue = m_model->issue(index.row());
+        if (list->activate(issue))
+            return;
         if (issue.hasLocation())
             emit openFileRequested(issue.file, issue.line);
     });

@@ -787,6 +787,16 @@ bool TranslationsView::generateAllTranslationFiles()
     return m_generationRunner->generateAllTranslationFiles(std::move(codes));
 }
 
+void TranslationsView::generateAllTranslationFilesThen(QObject *context,
+                                                       std::function<void(bool)> done)
+{
+    if (!generateAllTranslationFiles()) {
+        done(false);
+        return;
+    }
+    m_generationRunner->whenFinished(context, std::move(done));
+}
+
 QStringList TranslationsView::stringPropertyNames() const
 {
     if (!isAttached() || !hasSingleSelectedNode())

@@ -93,6 +93,9 @@ public:
     void generateQmFilesThen(QObject *context, std::function<void(bool written)> done) override;
     bool generateTsFiles();
     bool generateAllTranslationFiles();
+    // Generates all translation files, then calls `done` on this thread with
+    // whether everything went well (at once with false when refused).
+    void generateAllTranslationFilesThen(QObject *context, std::function<void(bool)> done);
 
     QStringList stringPropertyNames() const;
     void setTranslationBinding(const QString &translationId, const QString &propertyName);

@@ -2,6 +2,7 @@
 
 #include "databaseaccess.h"
 #include "languages/languagesselectiondialog.h"
+#include "lexoraconstants.h"
 #include "translationsview/projectlanguagesettings.h"
 #include "translationsview/recentscombobox.h"
 #include "translationsview/translationitemdelegate.h"
@@ -10,6 +11,7 @@
 #include "translationtests/projecttranslationtesterdialog.h"
 #include "translationtests/qmldebugtranslationdialog.h"
 
+#include <core/actionregistry.h>
 #include <core/filedialogs.h>
 #include <core/iconfontbuilder.h>
 #include <core/theme.h>
@@ -22,7 +24,9 @@
 #include <qmlproject/multilanguagesetting.h>
 #include <qmlproject/qmlbuildbackend.h>
 
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -175,7 +179,7 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
 
     QAction *generate = m_toolBar->addAction(toolBarIcon(Glyph::Build),
                                              tr("Generate translation files, both .qm and .ts"));
-    connect(generate, &QAction::triggered, this, [this] { m_view->generateAllTranslationFiles(); });
+    connect(generate, &QAction::triggered, this, &TranslationsWidget::onGenerateTranslationFiles);
 
     QAction *projectTest
         = m_toolBar->addAction(toolBarIcon(Glyph::FactCheck), tr("Run Project Translation Test"));
@@ -191,6 +195,10 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     importExport->setToolTip(tr("Import/Export"));
     importExport->setPopupMode(QToolButton::InstantPopup);
     auto *menu = new QMenu(tr("Import/Export"), importExport);
+    // Both directions in one place; the entries are the tool bar's own commands.
+    menu->addAction(importJson);
+    menu->addAction(exportJson);
+    menu->addSeparator();
     QAction *exportUsed = menu->addAction(Host::Core::Theme::saveFileIcon(),
                                           tr("Export used translations to JSON"));
     connect(exportUsed,
@@ -208,6 +216,21 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     m_importExportButton = importExport;
     m_projectActions = { selectLanguages };
     m_databaseActions = { exportJson, importJson, generate, projectTest, documentTest };
+
+    namespace Commands = Constants::Commands;
+    m_commands = { { Commands::importTranslations, importJson },
+                   { Commands::exportTranslations, exportJson },
+                   { Commands::exportUsedTranslations, exportUsed },
+                   { Commands::exportDocumentTranslations, exportDocument },
+                   { Commands::generateTranslationFiles, generate },
+                   { Commands::chooseLanguages, selectLanguages },
+                   { Commands::testInPreview, documentTest },
+                   { Commands::testProject, projectTest } };
+    // The host's menu runs the same commands; the tool tips name its shortcuts.
+    auto *registry = Host::Core::ActionRegistry::instance();
+    for (auto command = m_commands.cbegin(); command != m_commands.cend(); ++command)
+        command.value()->setToolTip(
+            registry->toolTipWithShortcut(command.value()->text(), command.key()));
     updateActions();
 
     if (Host::QmlProject::MultiLanguageSetting *setting = multiLanguageSetting()) {
@@ -312,6 +335,45 @@ void TranslationsWidget::exportUsedTranslationsButtonPressed()
     const QString fileName = exportFileName(tr("Export Used Translations for Current Project"));
     if (!fileName.isEmpty())
         m_view->exportTranslations(fileName, distinct(m_view->usedTranslationIdsOfProject()));
+}
+
+void TranslationsWidget::onGenerateTranslationFiles()
+{
+    Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    if (!project)
+        return;
+    // What is written is told by the files that change: a generation with
+    // problems still writes the files it can.
+    const QString i18n
+        = project->projectDirectory().pathAppended(QStringLiteral("i18n")).toString();
+    QHash<QString, QDateTime> before;
+    for (const Language &language : m_view->languageModel()->languages()) {
+        for (const char *suffix : { "qm", "ts" }) {
+            const QString file
+                = QStringLiteral("%1/qml_%2.%3")
+                      .arg(i18n, QString::fromStdString(language.code), QLatin1String(suffix));
+            before.insert(file, QFileInfo(file).lastModified());
+        }
+    }
+    const QString shownDirectory = QDir::toNativeSeparators(
+        QDir(project->projectDirectory().toString()).relativeFilePath(i18n));
+    m_view->generateAllTranslationFilesThen(this, [before, shownDirectory](bool succeeded) {
+        int written = 0;
+        for (auto file = before.cbegin(); file != before.cend(); ++file) {
+            const QFileInfo info(file.key());
+            if (info.exists() && info.lastModified() != file.value())
+                ++written;
+        }
+        // The studio loads no English catalogue for plural forms.
+        QString message = written == 1 ? tr("Wrote 1 translation file to %1")
+                                       : tr("Wrote %n translation files to %1", nullptr, written);
+        message = message.arg(shownDirectory);
+        if (written == 0)
+            message = tr("No translation files were written; see the Issues list.");
+        else if (!succeeded)
+            message += tr("; see the Issues list for problems.");
+        Host::Core::Workbench::showStatusMessage(message);
+    });
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QWidget>
 
@@ -38,6 +39,9 @@ public:
     void updateActions();
 
     QToolBar *toolBar() const { return m_toolBar; }
+    // The tool bar's action for the command with the given id (the ids of
+    // Constants::Commands); null for an id it does not have.
+    QAction *command(const QByteArray &id) const { return m_commands.value(id); }
     RecentsComboBox *languageSelector() const { return m_languageSelector; }
     TranslationTableView *tableView() const { return m_tableView; }
 
@@ -52,6 +56,7 @@ public slots:
     void onSelectLanguages();
     void exportUsedTranslationsButtonPressed();
     void exportCurrentDocumentButtonPressed();
+    void onGenerateTranslationFiles();
 
 private:
     QString dialogDirectory() const;
@@ -67,6 +72,7 @@ private:
     QToolBar *m_toolBar;
     QList<QAction *> m_projectActions;
     QList<QAction *> m_databaseActions;
+    QHash<QByteArray, QAction *> m_commands;
     QToolButton *m_importExportButton = nullptr;
 };
 

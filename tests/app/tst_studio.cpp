@@ -2,9 +2,9 @@
 #include "recentprojects.h"
 #include "screenshottaker.h"
 #include "studiowindow.h"
-#include "translationcheckrunner.h"
 #include "workspace.h"
 
+#include <core/actionregistry.h>
 #include <core/editorcontext.h>
 #include <designer/documentmodel.h>
 #include <designer/documentrewriter.h>
@@ -39,6 +39,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -50,6 +51,8 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -149,6 +152,26 @@ const QByteArray minimalProject = "import QmlProject\nProject {\n    mainFile: \
 
 } // namespace
 
+// What the plugin registers in the host: its menu, its commands, the check.
+const QByteArray translationsMenu = "Lexora.Menu.Translations";
+const QByteArray checkCategory = "Lexora.TranslationChecks";
+
+QAction *registeredAction(const char *id)
+{
+    return Host::Core::ActionRegistry::instance()->action(id);
+}
+
+// The titles of the menu bar's menus on show, without their mnemonics.
+QStringList shownMenus(QMainWindow *window)
+{
+    QStringList titles;
+    for (QAction *action : window->menuBar()->actions()) {
+        if (action->isVisible())
+            titles.append(action->text().remove(QLatin1Char('&')));
+    }
+    return titles;
+}
+
 class tst_Studio : public QObject
 {
     Q_OBJECT
@@ -165,7 +188,10 @@ private slots:
     void treeOpensQmlFiles_data();
     void treeOpensQmlFiles();
     void panelsShareAreasAsTabs();
+    void pluginsLoadFromPluginDirectory_data();
     void pluginsLoadFromPluginDirectory();
+    void translationsMenuRunsPanelCommands_data();
+    void translationsMenuRunsPanelCommands();
     void documentViewsFollowTheText_data();
     void documentViewsFollowTheText();
     void screenshotWaitsForConditions();
@@ -177,8 +203,6 @@ private slots:
     void previewRuns();
     void checkTranslations_data();
     void checkTranslations();
-    void checkTranslationsRefuses_data();
-    void checkTranslationsRefuses();
     void translationTestFramesTheForm();
 
 private:
@@ -439,13 +463,26 @@ void tst_Studio::panelsShareAreasAsTabs()
     QCOMPARE(window.panels().size(), 3);
 }
 
+void tst_Studio::pluginsLoadFromPluginDirectory_data()
+{
+    QTest::addColumn<bool>("withLexora");
+    QTest::newRow("the studio's plugin directory") << true;
+    // The plugin removed from the plugin directory takes its menus and panel
+    // with it, and nothing else.
+    QTest::newRow("an empty plugin directory") << false;
+}
+
 void tst_Studio::pluginsLoadFromPluginDirectory()
 {
+    QFETCH(bool, withLexora);
+
+    QTemporaryDir emptyDirectory;
     Studio::Workspace workspace(nullptr);
     QString error;
-    const QString project = m_temp.filePath(QStringLiteral("plugins-hello"));
+    const QString project
+        = m_temp.filePath(QStringLiteral("plugins-hello-") + QTest::currentDataTag());
     QVERIFY(copyTree(exampleDir, project));
-    workspace.loadPlugins({ pluginDirectory });
+    workspace.loadPlugins({ withLexora ? pluginDirectory : emptyDirectory.path() });
     QVERIFY2(workspace.pluginErrors().isEmpty(),
              qPrintable(workspace.pluginErrors().join(QLatin1Char('\n'))));
     // The studio's own live preview is a plugin like the others, running
@@ -458,20 +495,136 @@ void tst_Studio::pluginsLoadFromPluginDirectory()
     // The plugins are running before the project opens; they follow it.
     QVERIFY(!QFile::exists(project + QLatin1String("/translations.db")));
     QVERIFY2(workspace.window()->openProject(project, &error), qPrintable(error));
-    // Loaded at run time from the module: the studio does not link it.
+    QVERIFY(workspace.window()->document());
+
+    // The menu bar is what the registry holds: the plugin's menu and command
+    // only with the plugin.
+    QCOMPARE(shownMenus(workspace.window()),
+             withLexora
+                 ? (QStringList { "File", "Edit", "Preview", "View", "Translations", "Tools" })
+                 : (QStringList { "File", "Edit", "Preview", "View" }));
+    QMenu *tools = Host::Core::ActionRegistry::instance()->menu(Host::Core::MenuIds::tools);
+    QVERIFY(tools);
+    QCOMPARE(tools->actions().contains(registeredAction("Lexora.CheckTranslations")), withLexora);
+    QCOMPARE(workspace.window()->viewWidget(QStringLiteral("TranslationsView")) != nullptr,
+             withLexora);
     Host::Plugins::PluginInfo *lexora
         = workspace.pluginHost()->pluginInfo(QStringLiteral("Lexora"));
+    if (!withLexora) {
+        QVERIFY(!lexora);
+        QVERIFY(!QFile::exists(project + QLatin1String("/translations.db")));
+        workspace.shutdown();
+        return;
+    }
+
+    // Loaded at run time from the module: the studio does not link it.
     QVERIFY(lexora);
     QCOMPARE(lexora->state(), Host::Plugins::PluginInfo::State::Running);
     QVERIFY(lexora->filePath().startsWith(QLatin1String(LEXORA_BINARY_DIR "/lib/lexora-studio")));
+    QCOMPARE(Host::Core::ActionRegistry::instance()->actionIds(translationsMenu),
+             (QByteArrayList { "Lexora.Import",
+                               "Lexora.Export",
+                               "Lexora.ExportUsed",
+                               "Lexora.ExportDocument",
+                               "Lexora.Generate",
+                               "Lexora.ChooseLanguages",
+                               "Lexora.TestInPreview",
+                               "Lexora.TestProject",
+                               "Lexora.Search" }));
 
-    // Its issue category is in the Issues list, and it opened the project's database.
-    bool found = false;
+    // Its issue categories are in the Issues list, and it opened the project's database.
+    QStringList categories;
     for (const Host::Projects::IssueCategory &category :
          Host::Projects::IssueList::instance()->categories())
-        found = found || category.displayName == QLatin1String("Translation file generation");
-    QVERIFY(found);
+        categories.append(category.displayName);
+    QVERIFY(categories.contains(QLatin1String("Translation file generation")));
+    QVERIFY(categories.contains(QLatin1String("Translation checks")));
     QVERIFY(QFile::exists(project + QLatin1String("/translations.db")));
+
+    // Shutting the plugin down takes its menu and command away.
+    workspace.shutdown();
+    QVERIFY(!registeredAction("Lexora.CheckTranslations"));
+    QVERIFY(!Host::Core::ActionRegistry::instance()->menuIds().contains(translationsMenu));
+}
+
+void tst_Studio::translationsMenuRunsPanelCommands_data()
+{
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QString>("menuText");
+    QTest::addColumn<QString>("button"); // the tool bar action's text; empty: the Search tab
+
+    QTest::newRow("import") << QByteArray("Lexora.Import") << "Import..."
+                            << "Import translations from JSON file";
+    QTest::newRow("export") << QByteArray("Lexora.Export") << "Export..."
+                            << "Export translations to JSON file";
+    QTest::newRow("export used") << QByteArray("Lexora.ExportUsed") << "Export Used Translations..."
+                                 << "Export used translations to JSON";
+    QTest::newRow("export document")
+        << QByteArray("Lexora.ExportDocument") << "Export Document Translations..."
+        << "Export current documents translations to JSON";
+    QTest::newRow("generate") << QByteArray("Lexora.Generate") << "Generate Translation Files"
+                              << "Generate translation files, both .qm and .ts";
+    QTest::newRow("languages") << QByteArray("Lexora.ChooseLanguages") << "Choose Languages..."
+                               << "Select supported languages for the project";
+    QTest::newRow("document test") << QByteArray("Lexora.TestInPreview") << "Test in Preview..."
+                                   << "Run Qml Translation Test";
+    QTest::newRow("project test") << QByteArray("Lexora.TestProject") << "Test Project..."
+                                  << "Run Project Translation Test";
+    QTest::newRow("search") << QByteArray("Lexora.Search") << "Search" << QString();
+}
+
+void tst_Studio::translationsMenuRunsPanelCommands()
+{
+    QFETCH(QByteArray, id);
+    QFETCH(QString, menuText);
+    QFETCH(QString, button);
+
+    Studio::Workspace workspace(nullptr);
+    workspace.loadPlugins({ pluginDirectory });
+    Studio::StudioWindow *window = workspace.window();
+    const QString project = m_temp.filePath(QStringLiteral("menu-") + QString::fromUtf8(id));
+    QVERIFY(copyTree(exampleDir, project));
+    QAction *entry = registeredAction(id.constData());
+    QVERIFY(entry);
+    QVERIFY(
+        Host::Core::ActionRegistry::instance()->menu(translationsMenu)->actions().contains(entry));
+    QCOMPARE(entry->text().remove(QLatin1Char('&')), menuText);
+    QVERIFY(!entry->shortcut().isEmpty());
+    // Without a project there is nothing to run it on.
+    QVERIFY(!entry->isEnabled());
+    QString error;
+    QVERIFY2(window->openProject(project, &error), qPrintable(error));
+    QVERIFY(entry->isEnabled());
+
+    auto *panel = window->viewWidget(QStringLiteral("TranslationsView"));
+    QVERIFY(panel);
+    auto *tabs = panel->findChild<QTabWidget *>();
+    QVERIFY(tabs);
+    if (button.isEmpty()) {
+        tabs->setCurrentIndex(0);
+        entry->trigger();
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(tabs->currentWidget()->findChild<QLineEdit *>());
+        workspace.shutdown();
+        return;
+    }
+
+    QAction *command = nullptr;
+    for (QAction *action : panel->findChildren<QAction *>()) {
+        if (action->text() == button)
+            command = action;
+    }
+    QVERIFY2(command, qPrintable(button));
+    // The button names the menu's shortcut.
+    QCOMPARE(command->toolTip(),
+             button + QLatin1String(" (") + entry->shortcut().toString(QKeySequence::NativeText)
+                 + QLatin1Char(')'));
+    // The entry runs the button's command: the button's own action fires
+    // (its dialog is kept away, only whether it fires counts).
+    QObject::disconnect(command, &QAction::triggered, nullptr, nullptr);
+    QSignalSpy fired(command, &QAction::triggered);
+    entry->trigger();
+    QCOMPARE(fired.size(), 1);
     workspace.shutdown();
 }
 
@@ -872,21 +1025,20 @@ void tst_Studio::checkTranslations()
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
     auto *issues = Host::Projects::IssueList::instance();
-    const QByteArray category = Studio::TranslationCheckRunner::issueCategory;
-    QSignalSpy finished(window->translationCheckRunner(),
-                        &Studio::TranslationCheckRunner::finished);
-    // Twice: the second run replaces the first one's entries.
+    const QByteArray category = checkCategory;
+    // Tools > Check Translations comes from the plugin; it stays disabled
+    // while a check runs. Twice: the second run replaces the first one's entries.
+    QAction *checkAction = registeredAction("Lexora.CheckTranslations");
+    QVERIFY(checkAction);
     for (int run = 0; run < 2; ++run) {
-        window->checkTranslationsAction()->trigger();
-        QVERIFY(!window->checkTranslationsAction()->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), run + 1, 20000);
-        QVERIFY(window->checkTranslationsAction()->isEnabled());
+        window->statusBar()->clearMessage();
+        checkAction->trigger();
+        QVERIFY(!checkAction->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(checkAction->isEnabled(), 20000);
     }
-    const auto outcome = finished.last().first().value<Studio::TranslationCheckRunner::Outcome>();
-    QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
-    QVERIFY(outcome.fileProblems.isEmpty());
     QCOMPARE(issues->category(category).displayName, QStringLiteral("Translation checks"));
     const Host::Projects::Issues listed = issues->issues(category);
+    // Nothing but the findings: no file problems, no failure.
     QCOMPARE(listed.size(), toolFindings.size());
     int toolErrors = 0;
     for (const QJsonValue &finding : toolFindings)
@@ -895,8 +1047,10 @@ void tst_Studio::checkTranslations()
             ? 1
             : 0;
     QCOMPARE(issues->errorCount(category), toolErrors);
-    QCOMPARE(outcome.errors, toolErrors);
-    QCOMPARE(outcome.warnings, listed.size() - toolErrors);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Translation checks: %1 error(s), %2 warning(s)")
+                 .arg(toolErrors)
+                 .arg(listed.size() - toolErrors));
 
     // The entry names the check, the ID and the language, and points at the
     // ID's first use.
@@ -913,7 +1067,17 @@ void tst_Studio::checkTranslations()
     QCOMPARE(entry.line, line);
 
     // Double-clicking it in the Issues list opens the file and selects the
-    // node using the ID.
+    // node using the ID, where the ID is used first now: an edit since the
+    // run moved it down a line.
+    int expectedLine = entry.line;
+    if (window->currentFile() != entry.file) {
+        QFile moved(entry.file.toString());
+        QVERIFY(moved.open(QIODevice::ReadOnly));
+        const QByteArray text = moved.readAll();
+        moved.close();
+        writeFile(entry.file.toString(), "// moved by an edit\n" + text);
+        ++expectedLine;
+    }
     QTreeView *view = window->issuesView()->treeView();
     Host::Projects::IssuesModel *model = window->issuesView()->model();
     QModelIndex index;
@@ -929,6 +1093,7 @@ void tst_Studio::checkTranslations()
     QTRY_COMPARE(window->currentFile(), entry.file);
     Host::Designer::FormDocument *document = window->document();
     QVERIFY(document);
+    QCOMPARE(document->textEditorWidget()->textCursor().blockNumber() + 1, expectedLine);
     const QList<Host::Designer::Node *> selected = document->model()->selectedNodes();
     QCOMPARE(selected.size(), 1);
     bool usesId = false;
@@ -936,53 +1101,6 @@ void tst_Studio::checkTranslations()
         usesId = usesId || property.expression().contains(QLatin1Char('"') + id + QLatin1Char('"'));
     QVERIFY2(usesId, qPrintable(selected.first()->typeName()));
     workspace.shutdown();
-}
-
-void tst_Studio::checkTranslationsRefuses_data()
-{
-    QTest::addColumn<QByteArray>("projectText"); // empty: no project
-    QTest::addColumn<bool>("database");
-    QTest::addColumn<QString>("errorPart");
-
-    QTest::newRow("no project") << QByteArray() << false << "Open a project";
-    QTest::newRow("no primary language")
-        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\", \"de\"] }\n")
-        << true << "names no primary language";
-    QTest::newRow("nothing besides the primary language")
-        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\"]; "
-                      "primaryLanguage: \"en\" }\n")
-        << true << "names no languages besides its primary language en";
-    // Opening a missing database would create an empty one.
-    QTest::newRow("no database") << QByteArray("import QmlProject\nProject { supportedLanguages: "
-                                               "[\"en\", \"de\"]; primaryLanguage: \"en\" }\n")
-                                 << false << "has no translation database";
-}
-
-void tst_Studio::checkTranslationsRefuses()
-{
-    QFETCH(QByteArray, projectText);
-    QFETCH(bool, database);
-    QFETCH(QString, errorPart);
-
-    QTemporaryDir dir;
-    std::unique_ptr<Host::QmlProject::DesignProject> project;
-    if (!projectText.isEmpty()) {
-        writeFile(dir.filePath(QStringLiteral("app.qmlproject")), projectText);
-        if (database)
-            writeFile(dir.filePath(QStringLiteral("translations.db")), QByteArray());
-        QString error;
-        project = Host::QmlProject::DesignProject::open(
-            Path::fromString(dir.filePath(QStringLiteral("app.qmlproject"))), &error);
-        QVERIFY2(project, qPrintable(error));
-    }
-    Studio::TranslationCheckRunner runner;
-    QSignalSpy finished(&runner, &Studio::TranslationCheckRunner::finished);
-    QString error;
-    QVERIFY(!runner.start(project.get(), &error));
-    QVERIFY2(error.contains(errorPart), qPrintable(error));
-    QVERIFY(!runner.isRunning());
-    QCOMPARE(finished.size(), 0);
-    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("translations.db"))), database);
 }
 
 // The document translation test of the panel, run as a user runs it: the
@@ -1076,12 +1194,13 @@ void tst_Studio::translationTestFramesTheForm()
     QCOMPARE(drawn, colours);
 
     // The test recorded the elided offer; the translation checks report it.
-    QSignalSpy checked(window->translationCheckRunner(), &Studio::TranslationCheckRunner::finished);
-    window->checkTranslationsAction()->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 20000);
+    QAction *check = registeredAction("Lexora.CheckTranslations");
+    check->trigger();
+    QVERIFY(!check->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(check->isEnabled(), 20000);
     bool elided = false;
-    for (const Host::Projects::Issue &issue : Host::Projects::IssueList::instance()->issues(
-             Studio::TranslationCheckRunner::issueCategory))
+    for (const Host::Projects::Issue &issue :
+         Host::Projects::IssueList::instance()->issues(checkCategory))
         elided = elided || issue.description.startsWith(QLatin1String("elided: welcome.offer"));
     QVERIFY(elided);
 

@@ -1,11 +1,11 @@
 #include "studiowindow.h"
-#include "translationcheckrunner.h"
 #include "workspace.h"
 
 #include "../translationsview/messageboxcatcher.h"
 
 #include <qmlproject/designproject.h>
 
+#include <core/actionregistry.h>
 #include <core/progresscenter.h>
 #include <extensionsystem/plugin.h>
 #include <extensionsystem/pluginhost.h>
@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QQuickWindow>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -275,6 +276,9 @@ void tst_StudioWorkflow::importEditGenerate()
         }
     }
     QTRY_VERIFY_WITH_TIMEOUT(!Host::Core::ProgressCenter::instance()->hasRunningTasks(), 20000);
+    // The status bar says what was written: both files of the five languages.
+    QTRY_COMPARE(window->statusBar()->currentMessage(),
+                 QStringLiteral("Wrote 10 translation files to i18n"));
 
     // Qt reads our catalogue back: qsTrId would show the typed text.
     QTranslator translator;
@@ -364,7 +368,7 @@ void tst_StudioWorkflow::projectChangeClearsProjectData()
     QTest::keyClicks(searchField, QStringLiteral("Hello"));
     QTRY_VERIFY(results->model()->rowCount() > 0);
     auto *issues = Host::Projects::IssueList::instance();
-    const QByteArray category = Studio::TranslationCheckRunner::issueCategory;
+    const QByteArray category = "Lexora.TranslationChecks";
     issues->addCategory(category, QStringLiteral("Translation checks"));
     const Path firstFile = Path::fromString(first + QLatin1String("/content/App.qml"));
     issues->addIssue(Host::Projects::Issue(
@@ -381,7 +385,8 @@ void tst_StudioWorkflow::projectChangeClearsProjectData()
 
     window->closeProject();
     QVERIFY(!actionNamed(window, QStringLiteral("&Close Project"))->isEnabled());
-    QVERIFY(!window->checkTranslationsAction()->isEnabled());
+    QVERIFY(
+        !Host::Core::ActionRegistry::instance()->action("Lexora.CheckTranslations")->isEnabled());
     for (const char *command : { "Export translations to JSON file",
                                  "Import translations from JSON file",
                                  "Generate translation files, both .qm and .ts",

@@ -1,17 +1,22 @@
+#include <core/actionregistry.h>
 #include <core/document.h>
 #include <core/editorcontext.h>
 #include <core/filedialogs.h>
 #include <core/progresscenter.h>
 #include <core/progressdisplay.h>
 #include <core/progressmodel.h>
+#include <core/settingsstore.h>
 #include <core/workbench.h>
 
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +70,9 @@ private slots:
     void currentDocument();
     void listingKeepsLocks_data();
     void listingKeepsLocks();
+    void actionRegistryMenus_data();
+    void actionRegistryMenus();
+    void actionRegistryMenuBar();
 };
 
 void tst_HostCore::init()
@@ -335,6 +343,139 @@ void tst_HostCore::listingKeepsLocks()
 
     for (const QString &name : names)
         QVERIFY2(isLockedForOtherProcesses(folder.filePath(name)), qPrintable(name));
+}
+
+// Each step registers "+id/group[/context]" or removes "-id" an action of one
+// menu; the menu then reads as its texts with "|" for separators.
+void tst_HostCore::actionRegistryMenus_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("activeContexts");
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QStringList>("enabled");
+
+    QTest::newRow("groups stay together")
+        << QStringList { "+a/1", "+b/2", "+c/1", "+d/3", "+e/2" } << QStringList()
+        << "a c | b e | d" << QStringList { "a", "b", "c", "d", "e" };
+    QTest::newRow("a group's last action takes its separator")
+        << QStringList { "+a/1", "+b/2", "+c/3", "-b" } << QStringList() << "a | c"
+        << QStringList { "a", "c" };
+    QTest::newRow("a group's first action leaves its separator to the next")
+        << QStringList { "+a/1", "+b/2", "+c/2", "-b", "+d/2" } << QStringList() << "a | c d"
+        << QStringList { "a", "c", "d" };
+    QTest::newRow("a known id is replaced") << QStringList { "+a/1", "+b/1", "+a/2" }
+                                            << QStringList() << "b | a" << QStringList { "a", "b" };
+    QTest::newRow("enabled only in active contexts")
+        << QStringList { "+a/1/project", "+b/1/project/database", "+c/1" }
+        << QStringList { "project" } << "a b c" << QStringList { "a", "c" };
+    QTest::newRow("all contexts active")
+        << QStringList { "+a/1/project", "+b/1/project/database" }
+        << QStringList { "database", "project" } << "a b" << QStringList { "a", "b" };
+}
+
+void tst_HostCore::actionRegistryMenus()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, activeContexts);
+    QFETCH(QString, layout);
+    QFETCH(QStringList, enabled);
+
+    ActionRegistry *registry = ActionRegistry::instance();
+    QMenuBar bar;
+    registry->buildMenuBar(&bar);
+    registry->addMenu("Test.Menu", QStringLiteral("Test"));
+    for (const QString &context : activeContexts)
+        registry->setContextActive(context.toUtf8(), true);
+    for (const QString &step : steps) {
+        const QStringList parts = step.mid(1).split(QLatin1Char('/'));
+        if (step.startsWith(QLatin1Char('-'))) {
+            registry->removeAction(parts.first().toUtf8());
+            continue;
+        }
+        ActionDescription description;
+        description.id = parts.first().toUtf8();
+        description.text = parts.first();
+        description.menu = "Test.Menu";
+        description.group = parts.at(1).toUtf8();
+        for (const QString &context : parts.mid(2))
+            description.contexts.append(context.toUtf8());
+        registry->addAction(description);
+    }
+
+    QStringList shown;
+    QStringList enabledShown;
+    for (QAction *action : registry->menu("Test.Menu")->actions()) {
+        shown.append(action->isSeparator() ? QStringLiteral("|") : action->text());
+        if (!action->isSeparator() && action->isEnabled())
+            enabledShown.append(action->text());
+    }
+    QCOMPARE(shown.join(QLatin1Char(' ')), layout);
+    enabledShown.sort();
+    QCOMPARE(enabledShown, enabled);
+
+    // Whatever the menu held goes with its actions; the contexts are process-wide.
+    for (const QByteArray &id : registry->actionIds("Test.Menu"))
+        registry->removeAction(id);
+    QCOMPARE(registry->menu("Test.Menu")->actions().size(), 0);
+    registry->removeMenu("Test.Menu");
+    for (const QString &context : activeContexts)
+        registry->setContextActive(context.toUtf8(), false);
+}
+
+void tst_HostCore::actionRegistryMenuBar()
+{
+    ActionRegistry *registry = ActionRegistry::instance();
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    settings.setValue(ActionRegistry::shortcutKey("Plugin.Two"), QStringLiteral("Ctrl+Alt+2"));
+    SettingsStore::setSettings(&settings);
+
+    auto bar = std::make_unique<QMenuBar>();
+    registry->addMenu("Test.Tools", QStringLiteral("Tools"));
+    registry->buildMenuBar(bar.get());
+    // A plugin's menu goes where it asks; it shows only with actions in it.
+    registry->addMenu("Test.Plugin", QStringLiteral("Plugin"), "Test.Tools");
+    const auto shownMenus = [&bar] {
+        QStringList titles;
+        for (QAction *action : bar->actions()) {
+            if (action->isVisible())
+                titles.append(action->text());
+        }
+        return titles;
+    };
+    auto *owned = new QAction(QStringLiteral("Own"));
+    registry->addAction({ "Studio.Own", {}, {}, {}, {}, "Test.Tools", "g", {} }, owned);
+    QCOMPARE(shownMenus(), QStringList { "Tools" });
+    QAction *one = registry->addAction(
+        { "Plugin.One", "One", {}, QKeySequence("Ctrl+1"), "First", "Test.Plugin", "g", {} });
+    QAction *two = registry->addAction(
+        { "Plugin.Two", "Two", {}, QKeySequence("Ctrl+2"), {}, "Test.Plugin", "g", {} });
+    QCOMPARE(shownMenus(), (QStringList { "Plugin", "Tools" }));
+    QCOMPARE(one->shortcut(), QKeySequence("Ctrl+1"));
+    QCOMPARE(two->shortcut(), QKeySequence("Ctrl+Alt+2")); // the user's own
+    QCOMPARE(registry->toolTipWithShortcut(QStringLiteral("Run it"), "Plugin.One"),
+             QStringLiteral("Run it (%1)")
+                 .arg(QKeySequence("Ctrl+1").toString(QKeySequence::NativeText)));
+    QCOMPARE(one->toolTip(), QStringLiteral("First"));
+
+    // A new menu bar (the next window) gets every registered menu and action.
+    bar = std::make_unique<QMenuBar>();
+    registry->buildMenuBar(bar.get());
+    QCOMPARE(shownMenus(), (QStringList { "Plugin", "Tools" }));
+    QCOMPARE(registry->actionIds("Test.Plugin"), (QByteArrayList { "Plugin.One", "Plugin.Two" }));
+
+    // The caller's action leaves the registry when it is destroyed; the
+    // plugin's go when it removes them, and its menu with them.
+    delete owned;
+    QVERIFY(!registry->action("Studio.Own"));
+    QCOMPARE(shownMenus(), QStringList { "Plugin" });
+    registry->removeAction("Plugin.One");
+    registry->removeAction("Plugin.Two");
+    QCOMPARE(shownMenus(), QStringList());
+    registry->removeMenu("Test.Plugin");
+    registry->removeMenu("Test.Tools");
+    QCOMPARE(bar->actions().size(), 0);
+    SettingsStore::setSettings(nullptr);
 }
 
 QTEST_MAIN(tst_HostCore)

@@ -316,6 +316,28 @@ void tst_HostProjects::issuesViewFlashesAndOpens()
     QCOMPARE(open.size(), 1);
     QCOMPARE(open.first().at(0).value<Path>(), path("/p/b.qml"));
     QCOMPARE(open.first().at(1).toInt(), 7);
+
+    // A category's own activation handler takes the issues it answers for;
+    // those it declines, and all once it is gone, open as before.
+    QList<quint64> handled;
+    list->setActivationHandler("view", [&handled](const Issue &issue) {
+        if (issue.data.isNull())
+            return false;
+        handled.append(issue.id);
+        return true;
+    });
+    Issue withData(Issue::Error, QStringLiteral("mine"), path("/p/c.qml"), 3, "view");
+    withData.data = QStringLiteral("an id");
+    list->addIssue(withData);
+    emit view.treeView()->activated(view.model()->index(2, 0));
+    QCOMPARE(handled, QList<quint64> { view.model()->issue(2).id });
+    emit view.treeView()->activated(view.model()->index(1, 0));
+    QCOMPARE(open.size(), 2);
+    list->setActivationHandler("view", {});
+    emit view.treeView()->activated(view.model()->index(2, 0));
+    QCOMPARE(handled.size(), 1);
+    QCOMPARE(open.size(), 3);
+    QCOMPARE(open.last().at(0).value<Path>(), path("/p/c.qml"));
 }
 
 void tst_HostProjects::projectTreeShowsFiles_data()

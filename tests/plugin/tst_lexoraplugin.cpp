@@ -1,4 +1,7 @@
+#include "checkrunner/translationcheckrunner.h"
 #include "databaseio/projectdatabase.h"
+
+#include <core/actionregistry.h>
 
 #include <designer/designerview.h>
 #include <designer/documentmodel.h>
@@ -23,6 +26,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -80,6 +84,8 @@ class tst_LexoraPlugin : public QObject
 private slots:
     void initTestCase();
     void readsMetaDataAndLoadsTheModule();
+    void registersItsCommandsAndIssues_data();
+    void registersItsCommandsAndIssues();
     void startsWithoutDatabase();
     void createsDatabaseWithFullSchema();
     void followsTheStartupProject();
@@ -89,6 +95,8 @@ private slots:
     void tableShowsTheAttachedDocument();
     void reinitializationKeepsOneView();
     void shutdownWaitsForGenerationAndClosesTheDatabase();
+    void checkRunnerRefuses_data();
+    void checkRunnerRefuses();
 
 private:
     Project *addProject(const QString &name);
@@ -186,6 +194,50 @@ void tst_LexoraPlugin::readsMetaDataAndLoadsTheModule()
     QCOMPARE(plugin()->metaObject()->className(), "Lexora::LexoraPlugin");
 }
 
+void tst_LexoraPlugin::registersItsCommandsAndIssues_data()
+{
+    QTest::addColumn<QByteArray>("menu");
+    QTest::addColumn<QByteArrayList>("ids");
+
+    QTest::newRow("Translations")
+        << QByteArray("Lexora.Menu.Translations")
+        << QByteArrayList { "Lexora.Import",         "Lexora.Export",      "Lexora.ExportUsed",
+                            "Lexora.ExportDocument", "Lexora.Generate",    "Lexora.ChooseLanguages",
+                            "Lexora.TestInPreview",  "Lexora.TestProject", "Lexora.Search" };
+    QTest::newRow("Tools") << QByteArray(Host::Core::MenuIds::tools)
+                           << QByteArrayList { "Lexora.CheckTranslations" };
+}
+
+void tst_LexoraPlugin::registersItsCommandsAndIssues()
+{
+    QFETCH(QByteArray, menu);
+    QFETCH(QByteArrayList, ids);
+
+    // Registered in the host's extension points, though no window shows them here.
+    auto *registry = Host::Core::ActionRegistry::instance();
+    QCOMPARE(registry->actionIds(menu), ids);
+    QList<QKeySequence> shortcuts;
+    for (const QByteArray &id : ids) {
+        QAction *action = registry->action(id);
+        QVERIFY(action);
+        QVERIFY2(!action->shortcut().isEmpty(), id.constData());
+        QVERIFY2(!shortcuts.contains(action->shortcut()), id.constData());
+        shortcuts.append(action->shortcut());
+        // Everything needs a project; none is open.
+        QVERIFY2(!action->isEnabled(), id.constData());
+    }
+
+    // The check's category in the Issues list, with its own activation: an
+    // issue that names no ID is left to the default.
+    auto *issues = Host::Projects::IssueList::instance();
+    QVERIFY(issues->hasCategory("Lexora.TranslationChecks"));
+    Host::Projects::Issue issue(
+        Host::Projects::Issue::Warning, "x", {}, -1, "Lexora.TranslationChecks");
+    QVERIFY(!issues->activate(issue));
+    issue.data = QStringLiteral("welcome.title");
+    QVERIFY(issues->activate(issue));
+}
+
 void tst_LexoraPlugin::startsWithoutDatabase()
 {
     QVERIFY(!Session::instance()->startupProject());
@@ -202,6 +254,8 @@ void tst_LexoraPlugin::createsDatabaseWithFullSchema()
     Session::instance()->setStartupProject(addProject("first"));
 
     QVERIFY(hasDatabase());
+    // The commands that need the database follow it.
+    QVERIFY(Host::Core::ActionRegistry::instance()->action("Lexora.Import")->isEnabled());
     QVERIFY(QFileInfo::exists(databasePath));
     QCOMPARE(schemaObjects(databasePath),
              QStringList({ "table languages",
@@ -468,6 +522,15 @@ void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
     auto *lexora = qobject_cast<Host::Plugins::Plugin *>(plugin());
     QCOMPARE(lexora->aboutToShutdown(), Host::Plugins::Plugin::ShutdownMode::Synchronous);
     QVERIFY(!hasDatabase());
+    // Its commands and the activation of its issues went with it.
+    QVERIFY(!Host::Core::ActionRegistry::instance()->action("Lexora.Import"));
+    QVERIFY(!Host::Core::ActionRegistry::instance()->action("Lexora.CheckTranslations"));
+    QVERIFY(
+        !Host::Core::ActionRegistry::instance()->menuIds().contains("Lexora.Menu.Translations"));
+    Host::Projects::Issue issue(
+        Host::Projects::Issue::Warning, "x", {}, -1, "Lexora.TranslationChecks");
+    issue.data = QStringLiteral("greeting");
+    QVERIFY(!Host::Projects::IssueList::instance()->activate(issue));
     for (const char *name : { "qml_de.qm", "qml_fr.qm", "qml_de.ts", "qml_fr.ts" })
         QVERIFY2(projectDir.exists(QLatin1String("i18n/") + QLatin1String(name)), name);
     QVERIFY(!generate({ "de" }, "qm"));
@@ -501,6 +564,57 @@ void tst_LexoraPlugin::shutdownWaitsForGenerationAndClosesTheDatabase()
     // A project change after shutdown reaches nothing.
     Session::instance()->setStartupProject(nullptr);
     QVERIFY(!hasDatabase());
+}
+
+void tst_LexoraPlugin::checkRunnerRefuses_data()
+{
+    QTest::addColumn<QByteArray>("projectText"); // empty: no project
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<QString>("errorPart");
+
+    QTest::newRow("no project") << QByteArray() << false << "Open a project";
+    QTest::newRow("no primary language")
+        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\", \"de\"] }\n")
+        << true << "names no primary language";
+    QTest::newRow("nothing besides the primary language")
+        << QByteArray("import QmlProject\nProject { supportedLanguages: [\"en\"]; "
+                      "primaryLanguage: \"en\" }\n")
+        << true << "names no languages besides its primary language en";
+    // Opening a missing database would create an empty one.
+    QTest::newRow("no database") << QByteArray("import QmlProject\nProject { supportedLanguages: "
+                                               "[\"en\", \"de\"]; primaryLanguage: \"en\" }\n")
+                                 << false << "has no translation database";
+}
+
+void tst_LexoraPlugin::checkRunnerRefuses()
+{
+    QFETCH(QByteArray, projectText);
+    QFETCH(bool, database);
+    QFETCH(QString, errorPart);
+
+    QTemporaryDir dir;
+    std::unique_ptr<Host::QmlProject::DesignProject> project;
+    if (!projectText.isEmpty()) {
+        QFile file(dir.filePath(QStringLiteral("app.qmlproject")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(projectText);
+        file.close();
+        if (database)
+            QVERIFY(
+                QFile(dir.filePath(QStringLiteral("translations.db"))).open(QIODevice::WriteOnly));
+        QString error;
+        project = Host::QmlProject::DesignProject::open(
+            Host::Utils::Path::fromString(dir.filePath(QStringLiteral("app.qmlproject"))), &error);
+        QVERIFY2(project, qPrintable(error));
+    }
+    Lexora::TranslationCheckRunner runner;
+    QSignalSpy finished(&runner, &Lexora::TranslationCheckRunner::finished);
+    QString error;
+    QVERIFY(!runner.start(project.get(), &error));
+    QVERIFY2(error.contains(errorPart), qPrintable(error));
+    QVERIFY(!runner.isRunning());
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("translations.db"))), database);
 }
 
 QTEST_MAIN(tst_LexoraPlugin)

@@ -13,19 +13,24 @@ namespace Host::QmlProject {
 class DesignProject;
 }
 
-namespace Studio {
+namespace Host::Projects {
+class Issue;
+}
+
+namespace Lexora {
 
 // Runs the translation quality checks on a project's translation database
 // off the interface thread and lists the findings in the Issues list, in a
 // category of their own that each run replaces. Each finding points at the
-// first use of its ID in the project's QML files.
+// first use of its ID in the project's QML files, and activating it goes to
+// where the ID is used first now, which edits since the run may have moved.
 class TranslationCheckRunner : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr char issueCategory[] = "Studio.TranslationChecks";
-    static constexpr char progressType[] = "Studio.TranslationChecks";
+    static constexpr char issueCategory[] = "Lexora.TranslationChecks";
+    static constexpr char progressType[] = "Lexora.TranslationChecks";
 
     struct Use
     {
@@ -60,9 +65,16 @@ public:
 
     // Where the last run found each ID used first.
     Use firstUse(const QString &translationId) const { return m_uses.value(translationId); }
+    // The first use of the ID a finding of the last run is about, looked up
+    // again in the files: where it was found, else in the project's other
+    // QML files. An invalid use when the ID is not used any more.
+    Use currentFirstUse(const QString &translationId) const;
+    // The activation handler of the issue category: asks the host to show the
+    // ID's current first use. False for an issue that names no ID.
+    bool activate(const Host::Projects::Issue &issue) const;
 
 signals:
-    void finished(const Studio::TranslationCheckRunner::Outcome &outcome);
+    void finished(const Lexora::TranslationCheckRunner::Outcome &outcome);
 
 private:
     void publish();
@@ -70,8 +82,9 @@ private:
 
     std::unique_ptr<QFutureWatcher<std::shared_ptr<Result>>> m_watcher;
     QHash<QString, Use> m_uses;
+    Host::Utils::Paths m_files;
 };
 
-} // namespace Studio
+} // namespace Lexora
 
-Q_DECLARE_METATYPE(Studio::TranslationCheckRunner::Outcome)
+Q_DECLARE_METATYPE(Lexora::TranslationCheckRunner::Outcome)

@@ -1,24 +1,29 @@
-#include "translationcheckrunner.h"
+#include "checkrunner/translationcheckrunner.h"
 
 #include <checks/checkdatareader.h>
 #include <checks/translationchecker.h>
+#include <core/editorcontext.h>
 #include <core/progresscenter.h>
+#include <core/workbench.h>
 #include <designer/callsites.h>
 #include <projects/issuelist.h>
 #include <qmlproject/designproject.h>
 #include <qmlproject/qmlbuildbackend.h>
 #include <sqlite/sqlitedatabase.h>
+#include <texteditor/textdocument.h>
 
 #include <QDir>
 #include <QFile>
 #include <QPromise>
 #include <QThreadPool>
 
-namespace Studio {
+#include <optional>
+
+namespace Lexora {
 
 struct TranslationCheckRunner::Result
 {
-    Lexora::CheckReport report;
+    CheckReport report;
     QHash<QString, Use> uses;
     QStringList fileProblems;
     QString error;
@@ -41,17 +46,17 @@ QString brief(const QString &text)
     return QLatin1Char('"') + line + QLatin1Char('"');
 }
 
-QString describe(const Lexora::CheckFinding &finding)
+QString describe(const CheckFinding &finding)
 {
     const QString language = finding.language.isEmpty()
         ? TranslationCheckRunner::tr("all tested languages")
         : finding.language;
     QString text = TranslationCheckRunner::tr("%1: %2 in %3")
                        .arg(finding.check, finding.translationId, language);
-    if (finding.check == QLatin1String(Lexora::CheckNames::elided)) {
+    if (finding.check == QLatin1String(CheckNames::elided)) {
         if (!finding.state.isEmpty())
             text += TranslationCheckRunner::tr(" (state %1)").arg(finding.state);
-    } else if (finding.check == QLatin1String(Lexora::CheckNames::missing)) {
+    } else if (finding.check == QLatin1String(CheckNames::missing)) {
         // There is no translation to show, and an ID unknown to the database
         // has no primary text either.
         if (!finding.primaryText.isEmpty())
@@ -92,6 +97,7 @@ void TranslationCheckRunner::discard()
     // The old watcher takes its pending notice of the run with it.
     newWatcher();
     m_uses.clear();
+    m_files.clear();
 }
 
 TranslationCheckRunner::~TranslationCheckRunner()
@@ -150,8 +156,69 @@ bool TranslationCheckRunner::start(Host::QmlProject::DesignProject *project, QSt
             promise->finish();
         });
     m_watcher->setFuture(future);
+    m_files = files;
     Host::Core::ProgressCenter::instance()->addTask(
         future, tr("Checking translations"), progressType);
+    return true;
+}
+
+namespace {
+
+// The text of `file` as the user sees it: the editor's, unsaved edits and all,
+// when it is the open document.
+QString currentText(const Host::Utils::Path &file)
+{
+    if (auto *document = qobject_cast<Host::TextEditor::TextDocument *>(
+            Host::Core::EditorContext::instance()->currentDocument());
+        document && document->filePath() == file)
+        return document->plainText();
+    QFile source(file.toString());
+    return source.open(QIODevice::ReadOnly) ? QString::fromUtf8(source.readAll()) : QString();
+}
+
+std::optional<TranslationCheckRunner::Use> useIn(const Host::Utils::Path &file,
+                                                 const QString &translationId)
+{
+    QString error;
+    for (const Host::Designer::CallSites::Site &site :
+         Host::Designer::CallSites::find(currentText(file), idFunctions, &error)) {
+        if (site.argument == translationId)
+            return TranslationCheckRunner::Use { file, site.line, site.column };
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TranslationCheckRunner::Use
+TranslationCheckRunner::currentFirstUse(const QString &translationId) const
+{
+    const Use recorded = m_uses.value(translationId);
+    if (!recorded.file.isEmpty()) {
+        if (const std::optional<Use> use = useIn(recorded.file, translationId))
+            return *use;
+    }
+    for (const Host::Utils::Path &file : m_files) {
+        if (file == recorded.file)
+            continue;
+        if (const std::optional<Use> use = useIn(file, translationId))
+            return *use;
+    }
+    return {};
+}
+
+bool TranslationCheckRunner::activate(const Host::Projects::Issue &issue) const
+{
+    const QString translationId = issue.data.toString();
+    if (translationId.isEmpty())
+        return false;
+    const Use use = currentFirstUse(translationId);
+    if (use.file.isEmpty()) {
+        Host::Core::Workbench::showStatusMessage(
+            tr("%1 is not used in the project's QML files any more.").arg(translationId));
+        return true;
+    }
+    Host::Core::EditorContext::instance()->requestOpenFile(use.file, use.line);
     return true;
 }
 
@@ -179,18 +246,20 @@ void TranslationCheckRunner::publish()
     }
     for (const QString &problem : std::as_const(outcome.fileProblems))
         issues->addIssue(Host::Projects::Issue::Error, problem, issueCategory);
-    for (const Lexora::CheckFinding &finding : result->report.findings) {
-        const bool error = finding.severity == Lexora::CheckSeverity::Error;
+    for (const CheckFinding &finding : result->report.findings) {
+        const bool error = finding.severity == CheckSeverity::Error;
         ++(error ? outcome.errors : outcome.warnings);
         const Use use = m_uses.value(finding.translationId);
-        issues->addIssue(Host::Projects::Issue(error ? Host::Projects::Issue::Error
-                                                     : Host::Projects::Issue::Warning,
-                                               describe(finding),
-                                               use.file,
-                                               use.line,
-                                               issueCategory,
-                                               {},
-                                               Host::Projects::Issue::AddTextMark));
+        Host::Projects::Issue issue(error ? Host::Projects::Issue::Error
+                                          : Host::Projects::Issue::Warning,
+                                    describe(finding),
+                                    use.file,
+                                    use.line,
+                                    issueCategory,
+                                    {},
+                                    Host::Projects::Issue::AddTextMark);
+        issue.data = finding.translationId;
+        issues->addIssue(issue);
     }
     emit finished(outcome);
 }
@@ -234,8 +303,8 @@ void check(QPromise<std::shared_ptr<TranslationCheckRunner::Result>> &promise,
 
     try {
         Host::Sqlite::Database database(databasePath, Host::Sqlite::Database::OpenMode::ReadOnly);
-        Lexora::CheckDataReader reader(database);
-        result->report = Lexora::TranslationChecker(reader).check(primaryLanguage, languages, ids);
+        CheckDataReader reader(database);
+        result->report = TranslationChecker(reader).check(primaryLanguage, languages, ids);
     } catch (const std::exception &exception) {
         result->error
             = TranslationCheckRunner::tr("The translation database %1 could not be read: %2")
@@ -247,4 +316,4 @@ void check(QPromise<std::shared_ptr<TranslationCheckRunner::Result>> &promise,
 
 } // namespace
 
-} // namespace Studio
+} // namespace Lexora
