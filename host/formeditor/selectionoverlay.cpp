@@ -55,9 +55,12 @@ void SelectionOverlay::paintEvent(QPaintEvent * /*event*/)
     // A thin line leaves the frames of a translation test readable beneath;
     // the handles make it a selection at a glance.
     for (const QRectF &rect : std::as_const(m_selectionRects)) {
-        painter.setPen(QPen(color, 1));
         painter.setBrush(Qt::NoBrush);
         const QRectF inner = rect.adjusted(0.5, 0.5, -0.5, -0.5);
+        // A light halo keeps the line visible on dark items too.
+        painter.setPen(QPen(QColor(255, 255, 255, 160), 3));
+        painter.drawRect(inner);
+        painter.setPen(QPen(color, 1));
         painter.drawRect(inner);
         painter.setPen(QPen(Qt::white, 1));
         painter.setBrush(color);
