@@ -32,6 +32,7 @@ Designer::ViewWidgetDescription FormEditorView::widgetDescription()
     if (!m_formView) {
         m_formView = new FormView;
         connect(m_formView, &FormView::sourceChanged, this, &FormEditorView::publishIssues);
+        connect(m_formView, &FormView::clicked, this, &FormEditorView::selectAt);
         if (isAttached()) {
             renderNow();
             updateLanguage();
@@ -50,9 +51,15 @@ FormView::SourcePosition FormEditorView::declarationPosition(Designer::Node *nod
     Designer::DocumentModel *model = node->model();
     if (!model || !model->textDocument())
         return {};
+    return declarationPosition(node, model->textDocument()->toPlainText());
+}
+
+FormView::SourcePosition FormEditorView::declarationPosition(Designer::Node *node,
+                                                             const QString &text)
+{
+    Designer::DocumentModel *model = node->model();
     // A node bound to a property (`states: State {`) may begin at the
     // property's name; the compiler places the object at its type name.
-    const QString text = model->textDocument()->toPlainText();
     int offset = text.indexOf(node->typeName(), node->sourceBegin());
     if (offset < 0 || offset >= node->sourceEnd())
         offset = node->sourceBegin();
@@ -78,6 +85,22 @@ QString FormEditorView::translationFileFor(const QUrl &url, const QString &langu
         projectDir.filePath(QLatin1String("i18n/qml_") + language + QLatin1String(".qm")));
 }
 
+QStringList FormEditorView::stateNames(Designer::DocumentModel *model)
+{
+    QStringList names;
+    if (!model || !model->rootNode())
+        return names;
+    for (Designer::Node *child : model->rootNode()->childNodes()) {
+        if (child->parentPropertyName() != "states" || child->typeName() != u"State")
+            continue;
+        // A name computed by a binding is known only to the running form.
+        const QString name = child->property("name").value().toString();
+        if (!name.isEmpty() && !names.contains(name))
+            names.append(name);
+    }
+    return names;
+}
+
 void FormEditorView::modelAttached(Designer::DocumentModel *model)
 {
     DesignerView::modelAttached(model);
@@ -95,8 +118,12 @@ void FormEditorView::modelAboutToBeDetached(Designer::DocumentModel *model)
 {
     m_renderTimer.stop();
     model->rewriter()->disconnect(this);
-    if (m_formView)
+    if (m_formView) {
         m_formView->clear();
+        m_formView->setSelection({});
+        m_formView->setItemNames({});
+        m_formView->setStates({});
+    }
     Projects::IssueList::instance()->clearIssues(issueCategory);
     DesignerView::modelAboutToBeDetached(model);
 }
@@ -155,8 +182,91 @@ void FormEditorView::renderNow()
     m_renderTimer.stop();
     if (!m_formView || !model() || !model()->textDocument())
         return;
+    // Known before the form is made, so that it comes up in the state shown.
+    m_formView->setStates(stateNames(model()));
     m_formView->setSource(model()->textDocument()->toPlainText().toUtf8(), model()->fileUrl());
     updateFrames();
+    updateItemNames();
+    updateSelection();
+}
+
+void FormEditorView::selectionChanged(const QList<Designer::Node *> & /*selected*/,
+                                      const QList<Designer::Node *> & /*deselected*/)
+{
+    updateSelection();
+    // Choosing a state, or something a state changes, shows the form in it.
+    if (!m_formView || !hasSingleSelectedNode())
+        return;
+    for (Designer::Node *node = firstSelectedNode(); node && !node->isRootNode();
+         node = node->parentNode()) {
+        if (node->parentNode()->isRootNode() && node->parentPropertyName() == "states") {
+            const QString name = node->property("name").value().toString();
+            if (m_formView->states().contains(name))
+                m_formView->setCurrentState(name);
+            break;
+        }
+    }
+}
+
+void FormEditorView::updateSelection()
+{
+    if (!m_formView)
+        return;
+    QList<FormView::SourcePosition> positions;
+    for (Designer::Node *node : selectedNodes())
+        positions.append(shownPosition(node));
+    m_formView->setSelection(positions);
+}
+
+void FormEditorView::updateItemNames()
+{
+    if (!m_formView || !model() || !model()->textDocument())
+        return;
+    const QString text = model()->textDocument()->toPlainText();
+    QHash<FormView::SourcePosition, QString> names;
+    for (Designer::Node *node : allNodes()) {
+        if (!node->id().isEmpty())
+            names.insert(declarationPosition(node, text), node->id());
+    }
+    m_formView->setItemNames(names);
+}
+
+void FormEditorView::selectAt(const FormView::SourcePosition &position,
+                              Qt::KeyboardModifiers modifiers)
+{
+    if (!model() || !model()->textDocument())
+        return;
+    Designer::Node *clicked = nullptr;
+    if (position.isValid()) {
+        const QString text = model()->textDocument()->toPlainText();
+        for (Designer::Node *node : allNodes()) {
+            if (declarationPosition(node, text) == position) {
+                clicked = node;
+                break;
+            }
+        }
+    }
+    QList<Designer::Node *> nodes;
+    if (modifiers & (Qt::ControlModifier | Qt::ShiftModifier)) {
+        // Adds the node to the selection, or takes it out again.
+        nodes = selectedNodes();
+        if (clicked && !nodes.removeOne(clicked))
+            nodes.append(clicked);
+    } else if (clicked) {
+        nodes = { clicked };
+    }
+    model()->setSelectedNodes(nodes);
+}
+
+FormView::SourcePosition FormEditorView::shownPosition(Designer::Node *node) const
+{
+    FormView::SourcePosition position = declarationPosition(node);
+    if (m_formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
+        const QString target = node->property("target").expression().trimmed();
+        if (Designer::Node *targetNode = model()->nodeForId(target))
+            position = declarationPosition(targetNode);
+    }
+    return position;
 }
 
 void FormEditorView::publishIssues()
@@ -184,17 +294,11 @@ void FormEditorView::updateFrames()
         const QColor color = node->auxiliaryData(frameColorName).value<QColor>();
         if (!color.isValid() || color.alpha() == 0)
             continue;
-        FormView::SourcePosition position = declarationPosition(node);
         // A text a state sets is written in the state's PropertyChanges, which
         // draws nothing: its frame goes around the object the changes target.
         // Frames are drawn in document order, so a state's finding is drawn
         // over the one of the object's own text.
-        if (m_formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
-            const QString target = node->property("target").expression().trimmed();
-            if (Designer::Node *targetNode = model()->nodeForId(target))
-                position = declarationPosition(targetNode);
-        }
-        frames.append({ position, color });
+        frames.append({ shownPosition(node), color });
     }
     m_formView->setFrames(frames);
 }

@@ -12,7 +12,10 @@ namespace Host::FormEditor {
 
 // The designer view behind the form view: renders the attached document again
 // whenever its text changed, and frames every node that carries a frame colour
-// (as translation tests leave them) around the items made for it.
+// (as translation tests leave them) around the items made for it. The form is
+// where nodes are chosen too: a click selects the node under the pointer, the
+// model's selection is drawn on it, and it shows the root's state the user
+// picks (or the one the selected node belongs to).
 class HOST_FORMEDITOR_EXPORT FormEditorView : public Designer::DesignerView
 {
     Q_OBJECT
@@ -32,6 +35,8 @@ public:
     // Where the node is declared, as Qt's QML compiler records it for the
     // objects it creates: the line and column of the node's type name.
     static FormView::SourcePosition declarationPosition(Designer::Node *node);
+    // The names of the root's states, in document order.
+    static QStringList stateNames(Designer::DocumentModel *model);
     // The compiled translation file of `language` for the document at `url`:
     // i18n/qml_<language>.qm in the directory of the project that holds it
     // (the nearest directory upwards with a .qmlproject file), else beside it.
@@ -51,6 +56,8 @@ public:
     void auxiliaryDataChanged(Designer::Node *node,
                               const QByteArray &name,
                               const QVariant &data) override;
+    void selectionChanged(const QList<Designer::Node *> &selected,
+                          const QList<Designer::Node *> &deselected) override;
     bool hasWidget() const override { return true; }
     Designer::ViewWidgetDescription widgetDescription() override;
 
@@ -59,6 +66,13 @@ private:
     void updateFrames();
     void updateLanguage();
     void publishIssues();
+    void updateSelection();
+    void updateItemNames();
+    void selectAt(const FormView::SourcePosition &position, Qt::KeyboardModifiers modifiers);
+    // Where the node's frame or selection goes: a state's changes have no
+    // item of their own and show on the object they change.
+    FormView::SourcePosition shownPosition(Designer::Node *node) const;
+    static FormView::SourcePosition declarationPosition(Designer::Node *node, const QString &text);
 
     QPointer<FormView> m_formView;
     QTimer m_renderTimer;

@@ -2,10 +2,14 @@
 
 #include "frameoverlay.h"
 #include "scriptwatchdog.h"
+#include "selectionoverlay.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -14,6 +18,7 @@
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QTranslator>
+#include <QVBoxLayout>
 
 #include <private/qqmlcontextdata_p.h>
 #include <private/qqmldata_p.h>
@@ -43,20 +48,64 @@ void collectItems(QQuickItem *item,
         collectItems(child, url, position, found);
 }
 
+// The topmost visible item under `scenePoint` in the tree of `item`: children
+// above their parent, later and higher siblings above earlier ones, as Qt
+// Quick paints them. A child may lie outside its parent unless that clips.
+QQuickItem *topmostItemAt(QQuickItem *item, const QPointF &scenePoint)
+{
+    if (!item->isVisible() || qFuzzyIsNull(item->opacity()))
+        return nullptr;
+    const QPointF local = item->mapFromScene(scenePoint);
+    const bool inside = QRectF(0, 0, item->width(), item->height()).contains(local);
+    if (item->clip() && !inside)
+        return nullptr;
+    QList<QQuickItem *> children = item->childItems();
+    std::stable_sort(children.begin(), children.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->z() < b->z();
+    });
+    for (auto child = children.crbegin(); child != children.crend(); ++child) {
+        if (QQuickItem *found = topmostItemAt(*child, scenePoint))
+            return found;
+    }
+    return inside ? item : nullptr;
+}
+
+bool declaredIn(QQuickItem *item, const QUrl &url)
+{
+    const QQmlData *data = QQmlData::get(item);
+    return data && data->outerContext && data->lineNumber > 0
+        && data->outerContext->baseUrl() == url;
+}
+
+FormView::SourcePosition declarationOf(QQuickItem *item)
+{
+    const QQmlData *data = QQmlData::get(item);
+    return data ? FormView::SourcePosition { int(data->lineNumber), int(data->columnNumber) }
+                : FormView::SourcePosition {};
+}
+
+QRectF sceneRect(QQuickItem *item)
+{
+    return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+}
+
 } // namespace
 
 FormView::FormView(QWidget *parent)
     : QWidget(parent),
-      m_stack(new QStackedLayout(this)),
+      m_stack(new QStackedLayout),
       m_scrollArea(new QScrollArea),
       m_quickWidget(new QQuickWidget),
       m_overlay(new FrameOverlay(m_quickWidget)),
+      m_selectionOverlay(new SelectionOverlay(m_quickWidget)),
+      m_stateBox(new QComboBox),
       m_errorLabel(new QLabel)
 {
     setObjectName(QStringLiteral("FormView"));
     setWindowTitle(tr("Form"));
     m_quickWidget->setResizeMode(QQuickWidget::SizeViewToRootObject);
     m_quickWidget->installEventFilter(this);
+    m_quickWidget->setMouseTracking(true);
     m_scrollArea->setWidget(m_quickWidget);
     m_scrollArea->setAlignment(Qt::AlignCenter);
     m_scrollArea->setBackgroundRole(QPalette::Dark);
@@ -66,6 +115,28 @@ FormView::FormView(QWidget *parent)
     m_errorLabel->setMargin(12);
     m_stack->addWidget(m_scrollArea);
     m_stack->addWidget(m_errorLabel);
+
+    // Only documents with states get the bar that chooses one.
+    auto *stateBar = new QWidget;
+    stateBar->setObjectName(QStringLiteral("StateBar"));
+    auto *stateLayout = new QHBoxLayout(stateBar);
+    stateLayout->setContentsMargins(6, 3, 6, 3);
+    auto *stateLabel = new QLabel(tr("State:"));
+    stateLabel->setBuddy(m_stateBox);
+    m_stateBox->setObjectName(QStringLiteral("StateBox"));
+    m_stateBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    stateLayout->addWidget(stateLabel);
+    stateLayout->addWidget(m_stateBox);
+    stateLayout->addStretch();
+    stateBar->hide();
+    connect(m_stateBox, &QComboBox::activated, this, [this](int index) {
+        setCurrentState(m_stateBox->itemData(index).toString());
+    });
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(stateBar);
+    layout->addLayout(m_stack);
 
     // Items move when anchors resolve, states change or a Repeater adds
     // delegates; each frame of the scene brings the frames along.
@@ -186,6 +257,7 @@ bool FormView::setSource(const QByteArray &text, const QUrl &url)
         delete component;
     } else {
         m_quickWidget->setContent(url, component, object);
+        applyState();
     }
 
     if (!errors.isEmpty()) {
@@ -207,6 +279,9 @@ void FormView::clear()
     m_errors.clear();
     m_qmlErrors.clear();
     m_overlay->setFrames({});
+    m_selectionOverlay->setSelectionRects({});
+    m_selectionOverlay->setHover({}, {});
+    m_hoverItem.clear();
     m_errorLabel->clear();
     m_stack->setCurrentWidget(m_scrollArea);
 }
@@ -221,6 +296,7 @@ void FormView::showErrors(const QList<QQmlError> &errors)
                           + m_errors.join(QLatin1Char('\n')));
     m_stack->setCurrentWidget(m_errorLabel);
     m_overlay->setFrames({});
+    m_selectionOverlay->setSelectionRects({});
 }
 
 QList<QQuickItem *> FormView::itemsAt(const SourcePosition &position) const
@@ -249,13 +325,123 @@ void FormView::updateFrames()
         }
     }
     m_overlay->setFrames(drawn);
+
+    QList<QRectF> selected;
+    for (const SourcePosition &position : std::as_const(m_selection)) {
+        for (QQuickItem *item : itemsAt(position)) {
+            if (item->isVisible())
+                selected.append(sceneRect(item));
+        }
+    }
+    m_selectionOverlay->setSelectionRects(selected);
+    if (m_hoverItem && m_hoverItem->isVisible())
+        m_selectionOverlay->setHover(sceneRect(m_hoverItem),
+                                     m_itemNames.value(declarationOf(m_hoverItem)));
+    else
+        m_selectionOverlay->setHover({}, {});
+}
+
+QQuickItem *FormView::documentItemAt(const QPoint &point) const
+{
+    QQuickItem *root = rootItem();
+    if (!root || m_stack->currentWidget() != m_scrollArea)
+        return nullptr;
+    QQuickItem *item = topmostItemAt(root, QPointF(point));
+    while (item && !declaredIn(item, m_url))
+        item = item->parentItem();
+    return item;
+}
+
+FormView::SourcePosition FormView::positionAt(const QPoint &point) const
+{
+    QQuickItem *item = documentItemAt(point);
+    return item ? declarationOf(item) : SourcePosition {};
+}
+
+void FormView::setSelection(const QList<SourcePosition> &positions)
+{
+    m_selection = positions;
+    updateFrames();
+}
+
+void FormView::setItemNames(const QHash<SourcePosition, QString> &names)
+{
+    m_itemNames = names;
+    updateFrames();
+}
+
+void FormView::hoverAt(const QPoint &point)
+{
+    m_hoverItem = documentItemAt(point);
+    updateFrames();
+}
+
+void FormView::setStates(const QStringList &names)
+{
+    m_states = names;
+    m_stateBox->clear();
+    m_stateBox->addItem(tr("Base state"), QString());
+    for (const QString &name : names)
+        m_stateBox->addItem(name, name);
+    m_stateBox->parentWidget()->setVisible(!names.isEmpty());
+    if (!m_states.contains(m_currentState))
+        setCurrentState(QString());
+    else
+        m_stateBox->setCurrentIndex(m_stateBox->findData(m_currentState));
+}
+
+void FormView::setCurrentState(const QString &name)
+{
+    const QString state = m_states.contains(name) ? name : QString();
+    m_stateBox->setCurrentIndex(qMax(0, m_stateBox->findData(state)));
+    if (state == m_currentState)
+        return;
+    m_currentState = state;
+    applyState();
+    emit currentStateChanged(m_currentState);
+}
+
+void FormView::applyState()
+{
+    QQuickItem *root = rootItem();
+    // A state the rendered root does not know would only be warned about.
+    if (!root || (!m_currentState.isEmpty() && !m_states.contains(m_currentState)))
+        return;
+    root->setState(m_currentState);
+    updateFrames();
 }
 
 bool FormView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_quickWidget && event->type() == QEvent::Resize) {
+    if (watched != m_quickWidget)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Resize:
         m_overlay->setGeometry(m_quickWidget->rect());
         m_overlay->raise();
+        m_selectionOverlay->setGeometry(m_quickWidget->rect());
+        m_selectionOverlay->raise();
+        break;
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton)
+            emit clicked(positionAt(mouse->position().toPoint()), mouse->modifiers());
+        return true;
+    }
+    // The items never see the pointer: a button on the form is designed,
+    // not pressed.
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    case QEvent::MouseMove:
+        hoverAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        return true;
+    case QEvent::Leave:
+        m_hoverItem.clear();
+        updateFrames();
+        break;
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }

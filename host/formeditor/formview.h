@@ -3,6 +3,7 @@
 #include "formeditor_global.h"
 
 #include <QColor>
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QQmlError>
@@ -14,6 +15,7 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QComboBox;
 class QLabel;
 class QQuickItem;
 class QQuickWidget;
@@ -26,6 +28,7 @@ namespace Host::FormEditor {
 
 class FrameOverlay;
 class ScriptWatchdog;
+class SelectionOverlay;
 
 // Renders a QML document with Qt Quick, the way the application will show it,
 // and draws frames around the items of chosen objects. Objects are named by
@@ -33,6 +36,9 @@ class ScriptWatchdog;
 // is what ties a designer node to the items Qt Quick made for it: one
 // declaration may give several items (the delegate of a Repeater), and the
 // items of other files (a Loader's content) belong to no node of this one.
+//
+// The form is a design surface: a click names the object under the pointer
+// instead of reaching the items, and the pointer shows which object it is over.
 class HOST_FORMEDITOR_EXPORT FormView : public QWidget
 {
     Q_OBJECT
@@ -43,7 +49,12 @@ public:
         int line = 0; // 1-based, as Qt's QML compiler counts
         int column = 0;
 
+        bool isValid() const { return line > 0; }
         friend bool operator==(const SourcePosition &, const SourcePosition &) = default;
+        friend size_t qHash(const SourcePosition &position, size_t seed = 0)
+        {
+            return qHashMulti(seed, position.line, position.column);
+        }
     };
 
     struct Frame
@@ -77,6 +88,26 @@ public:
     QList<Frame> frames() const { return m_frames; }
     void setFrames(const QList<Frame> &frames);
 
+    // The object of this document whose item is topmost at `point` (in the
+    // coordinates of quickWidget()); content of other files counts as the
+    // object that loads it. Invalid where the form shows nothing.
+    SourcePosition positionAt(const QPoint &point) const;
+
+    // The selected objects, drawn apart from the frames.
+    QList<SourcePosition> selection() const { return m_selection; }
+    void setSelection(const QList<SourcePosition> &positions);
+
+    // What the pointer shows over each object (its id, say); objects without
+    // a name are outlined only.
+    void setItemNames(const QHash<SourcePosition, QString> &names);
+
+    // The states of the document's root object, by name; the form shows the
+    // current one (empty: the base state) and keeps it across renderings.
+    QStringList states() const { return m_states; }
+    void setStates(const QStringList &names);
+    QString currentState() const { return m_currentState; }
+    void setCurrentState(const QString &name);
+
     // Shows the form's texts in the language of a compiled translation file
     // (a `.qm` file as `qsTrId` reads it); an empty name shows the texts as
     // written. False when the file cannot be loaded: the texts then stay as
@@ -86,10 +117,17 @@ public:
 
     QQuickWidget *quickWidget() const { return m_quickWidget; }
     FrameOverlay *overlay() const { return m_overlay; }
+    SelectionOverlay *selectionOverlay() const { return m_selectionOverlay; }
+    QComboBox *stateBox() const { return m_stateBox; }
 
 signals:
     // A new document was rendered (or failed to render).
     void sourceChanged();
+    // The form was clicked over the object at `position` (invalid: over
+    // nothing of the document).
+    void clicked(const Host::FormEditor::FormView::SourcePosition &position,
+                 Qt::KeyboardModifiers modifiers);
+    void currentStateChanged(const QString &name);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -99,11 +137,16 @@ private:
     QQmlError interruptionError() const;
     void scriptInterrupted();
     void updateFrames();
+    QQuickItem *documentItemAt(const QPoint &point) const;
+    void hoverAt(const QPoint &point);
+    void applyState();
 
     QStackedLayout *m_stack;
     QScrollArea *m_scrollArea;
     QQuickWidget *m_quickWidget;
     FrameOverlay *m_overlay;
+    SelectionOverlay *m_selectionOverlay;
+    QComboBox *m_stateBox;
     QLabel *m_errorLabel;
     QUrl m_url;
     QStringList m_errors;
@@ -112,6 +155,11 @@ private:
     QList<Frame> m_frames;
     std::unique_ptr<QTranslator> m_translator;
     QString m_translationFile;
+    QList<SourcePosition> m_selection;
+    QHash<SourcePosition, QString> m_itemNames;
+    QPointer<QQuickItem> m_hoverItem;
+    QStringList m_states;
+    QString m_currentState;
 };
 
 } // namespace Host::FormEditor

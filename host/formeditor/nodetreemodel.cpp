@@ -104,10 +104,14 @@ QVariant NodeTreeModel::data(const QModelIndex &index, int role) const
         return {};
     Designer::Node *node = nodeOf(index);
     switch (role) {
-    case Qt::DisplayRole:
-        return node->id().isEmpty()
-            ? node->typeName()
-            : node->id() + QLatin1String(" (") + node->typeName() + QLatin1Char(')');
+    case Qt::DisplayRole: {
+        // A state is known by its name wherever it is used; few have an id.
+        QString name = node->id();
+        if (name.isEmpty() && node->typeName() == u"State")
+            name = node->property("name").value().toString();
+        return name.isEmpty() ? node->typeName()
+                              : name + QLatin1String(" (") + node->typeName() + QLatin1Char(')');
+    }
     case Qt::ToolTipRole:
         return node->parentPropertyName().isEmpty() ? node->typeName()
                                                     : QString::fromUtf8(node->parentPropertyName())

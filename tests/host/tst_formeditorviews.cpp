@@ -7,15 +7,18 @@
 #include <formeditor/frameoverlay.h>
 #include <formeditor/nodenavigatorview.h>
 #include <formeditor/nodetreemodel.h>
+#include <formeditor/selectionoverlay.h>
 #include <projects/issuelist.h>
 
 #include <testfiles.h>
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QQuickItem>
+#include <QQuickWidget>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +87,10 @@ private slots:
     void framesFromAuxiliaryData_data();
     void framesFromAuxiliaryData();
     void formFollowsTextEdits();
+    void clickSelectsNodeUnderPointer_data();
+    void clickSelectsNodeUnderPointer();
+    void statesListedAndShown_data();
+    void statesListedAndShown();
     void qmlErrorsInIssues_data();
     void qmlErrorsInIssues();
     void translationFileOfDocument_data();
@@ -122,7 +129,7 @@ void tst_FormEditorViews::navigatorShowsNodes()
     std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
     document.model()->attachView(&view);
     const QStringList expected { "root (Rectangle)",  " title (Text)", " Column",
-                                 "  box (Rectangle)", "  Rectangle",   " State",
+                                 "  box (Rectangle)", "  Rectangle",   " busy (State)",
                                  "  PropertyChanges" };
     QCOMPARE(treeLines(view.treeModel()), expected);
 
@@ -133,7 +140,7 @@ void tst_FormEditorViews::navigatorShowsNodes()
                             " title (Text)",
                             " Column",
                             "  Rectangle",
-                            " State",
+                            " busy (State)",
                             "  PropertyChanges" }));
 
     document.model()->detachView(&view);
@@ -306,6 +313,168 @@ void tst_FormEditorViews::formFollowsTextEdits()
     view.renderNow();
     QTRY_COMPARE(view.formView()->overlay()->frames().value(0).rect.toRect(),
                  QRect(40, 70, 100, 20));
+}
+
+using Paths = QList<QList<int>>; // node paths below the root
+
+void tst_FormEditorViews::clickSelectsNodeUnderPointer_data()
+{
+    QTest::addColumn<Paths>("before");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("hover"); // the name shown under the pointer
+    QTest::addColumn<Paths>("after");
+    QTest::addColumn<QList<QRect>>("drawn"); // selection frames on the form
+
+    const Qt::KeyboardModifiers none;
+    QTest::newRow("text") << Paths { { 1, 0 } } << QPoint(20, 15) << none << "title"
+                          << Paths { { 0 } } << QList<QRect> { { 10, 10, 100, 20 } };
+    QTest::newRow("in a positioner") << Paths {} << QPoint(5, 105) << none << "box"
+                                     << Paths { { 1, 0 } } << QList<QRect> { { 0, 100, 50, 30 } };
+    QTest::newRow("without an id: outlined, not named")
+        << Paths {} << QPoint(55, 150) << none << "" << Paths { { 1, 1 } }
+        << QList<QRect> { { 0, 130, 60, 40 } };
+    QTest::newRow("root between its children")
+        << Paths { { 0 } } << QPoint(250, 150) << none << "root" << Paths { {} }
+        << QList<QRect> { { 0, 0, 300, 200 } };
+    QTest::newRow("ctrl adds to the selection")
+        << Paths { { 0 } } << QPoint(5, 105) << Qt::KeyboardModifiers(Qt::ControlModifier) << "box"
+        << Paths { { 0 }, { 1, 0 } } << QList<QRect> { { 10, 10, 100, 20 }, { 0, 100, 50, 30 } };
+    QTest::newRow("ctrl takes a selected node out")
+        << Paths { { 0 }, { 1, 0 } } << QPoint(20, 15) << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << "title" << Paths { { 1, 0 } } << QList<QRect> { { 0, 100, 50, 30 } };
+}
+
+void tst_FormEditorViews::clickSelectsNodeUnderPointer()
+{
+    QFETCH(Paths, before);
+    QFETCH(QPoint, point);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, hover);
+    QFETCH(Paths, after);
+    QFETCH(QList<QRect>, drawn);
+
+    FormDocument document;
+    QVERIFY(openScreen(&document));
+    DocumentModel *model = document.model();
+    model->setFileUrl(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("Screen.ui.qml"))));
+    FormEditorView formEditor;
+    std::unique_ptr<QWidget> form(formEditor.widgetDescription().widget);
+    NodeNavigatorView navigator;
+    std::unique_ptr<QTreeView> tree(
+        qobject_cast<QTreeView *>(navigator.widgetDescription().widget));
+    model->attachView(&formEditor);
+    model->attachView(&navigator);
+    form->resize(400, 300);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const auto nodesAt = [&](const Paths &paths) {
+        QList<Node *> nodes;
+        for (const QList<int> &path : paths)
+            nodes.append(nodeByPath(model, path));
+        return nodes;
+    };
+    model->setSelectedNodes(nodesAt(before));
+
+    QWidget *surface = formEditor.formView()->quickWidget();
+    QTest::mouseMove(surface, point);
+    QTRY_VERIFY(!formEditor.formView()->selectionOverlay()->hoverRect().isEmpty());
+    QCOMPARE(formEditor.formView()->selectionOverlay()->hoverText(), hover);
+    QTest::mouseClick(surface, Qt::LeftButton, modifiers, point);
+
+    const QList<Node *> expected = nodesAt(after);
+    QCOMPARE(model->selectedNodes(), expected);
+    QList<Node *> treeSelection;
+    for (const QModelIndex &index : tree->selectionModel()->selectedRows())
+        treeSelection.append(NodeTreeModel::nodeOf(index));
+    QCOMPARE(QSet<Node *>(treeSelection.begin(), treeSelection.end()),
+             QSet<Node *>(expected.begin(), expected.end()));
+    QList<QRect> rects;
+    for (const QRectF &rect : formEditor.formView()->selectionOverlay()->selectionRects())
+        rects.append(rect.toRect());
+    QCOMPARE(rects, drawn);
+    // The selection is no finding: the frames of translation tests stay as they were.
+    QVERIFY(formEditor.formView()->overlay()->frames().isEmpty());
+}
+
+void tst_FormEditorViews::statesListedAndShown_data()
+{
+    QTest::addColumn<QString>("states"); // the root's `states` list
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("text"); // the title's text in the chosen state
+
+    const QString busy = R"(State { name: "busy"; PropertyChanges { target: title; text: "b" } })";
+    const QString idle = R"(State { name: "idle"; PropertyChanges { target: title; text: "i" } })";
+    QTest::newRow("one state") << busy << QStringList { "busy" } << "busy"
+                               << "b";
+    QTest::newRow("by name, in document order")
+        << busy + "," + idle << QStringList { "busy", "idle" } << "idle"
+        << "i";
+    QTest::newRow("the base state") << busy + "," + idle << QStringList { "busy", "idle" } << ""
+                                    << "a";
+    QTest::newRow("a computed name is not listed")
+        << R"(State { name: "x" + "y" },)" + idle << QStringList { "idle" } << "idle"
+        << "i";
+    QTest::newRow("a state that is not there shows the base state")
+        << idle << QStringList { "idle" } << "gone"
+        << "a";
+    QTest::newRow("no states") << "" << QStringList {} << ""
+                               << "a";
+}
+
+void tst_FormEditorViews::statesListedAndShown()
+{
+    QFETCH(QString, states);
+    QFETCH(QStringList, names);
+    QFETCH(QString, chosen);
+    QFETCH(QString, text);
+
+    const QString file = m_dir.filePath(QStringLiteral("States.ui.qml"));
+    const QByteArray qml = "import QtQuick\nRectangle {\n    width: 300; height: 200\n"
+                           "    Text { id: title; text: \"a\" }\n    states: ["
+        + states.toUtf8() + "]\n}\n";
+    QVERIFY(writeFile(file, qml));
+    FormDocument document;
+    QString error;
+    QVERIFY2(document.open(Host::Utils::Path::fromString(file), &error), qPrintable(error));
+    DocumentModel *model = document.model();
+    model->setFileUrl(QUrl::fromLocalFile(file));
+    FormEditorView view;
+    std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
+    model->attachView(&view);
+    FormView *form = view.formView();
+    QVERIFY(form->rootItem());
+
+    QCOMPARE(FormEditorView::stateNames(model), names);
+    QStringList listed;
+    for (int row = 1; row < form->stateBox()->count(); ++row)
+        listed.append(form->stateBox()->itemText(row));
+    QCOMPARE(listed, names);
+    QCOMPARE(form->stateBox()->parentWidget()->isVisibleTo(form), !names.isEmpty());
+
+    const auto titleText = [&] {
+        const QList<QQuickItem *> children = form->rootItem()->childItems();
+        return children.isEmpty() ? QString() : children.first()->property("text").toString();
+    };
+    form->setCurrentState(chosen);
+    const QString shown = names.contains(chosen) ? chosen : QString();
+    QCOMPARE(form->currentState(), shown);
+    QCOMPARE(form->rootItem()->state(), shown);
+    QCOMPARE(titleText(), text);
+    QCOMPARE(form->stateBox()->currentData().toString(), shown);
+
+    // A new rendering keeps the state; leaving the base state through the
+    // model's selection, choosing something a state changes shows that state.
+    view.renderNow();
+    QCOMPARE(titleText(), text);
+    form->setCurrentState(QString());
+    for (Node *node : model->allNodes()) {
+        if (node->typeName() == u"PropertyChanges") {
+            model->setSelectedNodes({ node });
+            QCOMPARE(form->currentState(), node->parentNode()->property("name").value().toString());
+        }
+    }
 }
 
 void tst_FormEditorViews::qmlErrorsInIssues_data()

@@ -53,6 +53,8 @@ private slots:
     void framesFollowDeclarations();
     void framesFollowChanges();
     void framesArePainted();
+    void positionUnderPointer_data();
+    void positionUnderPointer();
     void brokenDocuments_data();
     void brokenDocuments();
     void translatedTexts_data();
@@ -157,6 +159,42 @@ void tst_FormView::framesArePainted()
     QCOMPARE(image.pixelColor(40, 21), QColor(255, 0, 0));
     QCOMPARE(image.pixelColor(40, 40), QColor(Qt::white));
     QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));
+}
+
+void tst_FormView::positionUnderPointer_data()
+{
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<int>("line"); // 0: nothing
+    QTest::addColumn<int>("column");
+
+    QTest::newRow("child over the root") << QPoint(20, 30) << 4 << 5;
+    QTest::newRow("a hidden item is not hit") << QPoint(120, 20) << 2 << 1;
+    QTest::newRow("one of the delegates") << QPoint(50, 160) << 7 << 30;
+    QTest::newRow("loaded content is the loader") << QPoint(205, 105) << 9 << 5;
+    QTest::newRow("the root between its children") << QPoint(250, 180) << 2 << 1;
+}
+
+void tst_FormView::positionUnderPointer()
+{
+    QFETCH(QPoint, point);
+    QFETCH(int, line);
+    QFETCH(int, column);
+
+    FormView view;
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(view.setSource(form, m_url));
+    QTRY_VERIFY(view.rootItem()->childItems().last()->childItems().size() == 1);
+    const FormView::SourcePosition position = view.positionAt(point);
+    QCOMPARE(position.line, line);
+    QCOMPARE(position.column, column);
+
+    // A click names that object, and never reaches the items themselves.
+    QSignalSpy clicked(&view, &FormView::clicked);
+    QTest::mouseClick(view.quickWidget(), Qt::LeftButton, Qt::ControlModifier, point);
+    QCOMPARE(clicked.size(), 1);
+    QCOMPARE(clicked.first().at(0).value<FormView::SourcePosition>(), position);
+    QCOMPARE(clicked.first().at(1).value<Qt::KeyboardModifiers>(), Qt::ControlModifier);
 }
 
 void tst_FormView::brokenDocuments_data()
