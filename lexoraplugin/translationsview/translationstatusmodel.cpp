@@ -5,6 +5,7 @@
 #include "checks/translationchecker.h"
 #include "translationsview/translationsmodel.h"
 
+#include <QFileInfo>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
@@ -303,7 +304,14 @@ void TranslationStatusModel::setFindings(const TranslationFindingsList &findings
         Findings &entry = byId[QString::fromStdString(each.translationTextId)];
         entry.missing = each.missing;
         entry.exceeds = each.exceeds;
-        entry.componentPaths = QString::fromStdString(each.componentPaths);
+        // File names read better in a tooltip than the paths of the run.
+        QStringList files;
+        for (const QString &path : QString::fromStdString(each.componentPaths).split(',')) {
+            const QString file = QFileInfo(path).fileName();
+            if (!file.isEmpty() && !files.contains(file))
+                files.append(file);
+        }
+        entry.componentPaths = files.join(QLatin1String(", "));
         entry.ignoredChecks
             = TranslationChecker::parseIgnoreList(QString::fromStdString(each.ignoredChecks));
     }

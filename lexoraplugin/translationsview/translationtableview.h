@@ -14,7 +14,7 @@ class TranslationTableView : public QTableView
     Q_OBJECT
 
 public:
-    static constexpr int defaultIdColumnWidth = 180;
+    static constexpr int defaultIdColumnWidth = 140;
 
     explicit TranslationTableView(QWidget *parent = nullptr);
 
