@@ -101,6 +101,10 @@ int main(int argc, char *argv[])
     Host::Core::SettingsStore::setSettings(screenshot ? nullptr : &settings);
     Studio::Workspace workspace(screenshot ? nullptr : &recentProjects);
     Studio::StudioWindow *window = workspace.window();
+    // A picture for the documentation shows the window at the size it was
+    // laid out for, whatever screen the platform offers.
+    if (screenshot)
+        window->resize(1440, 900);
     mark("main window and views");
 
     // Plugins load and initialise first, then the project opens: they see

@@ -31,9 +31,11 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -43,6 +45,8 @@
 #include <QTextDocument>
 #include <QToolBar>
 #include <QUndoGroup>
+
+#include <algorithm>
 
 namespace Studio {
 
@@ -99,7 +103,19 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
             &StudioWindow::openIssueLocation);
 
     updateActions();
-    resize(1440, 900);
+    // A first start has no saved geometry: the window takes the size it was
+    // laid out for where the screen has room, else what the screen offers
+    // beside the window frame, and starts centred.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        const QSize frame(16, 48);
+        resize(QSize(1440, 900).boundedTo(available.size() - frame));
+        const QSize outer = size() + frame;
+        move(available.x() + std::max(0, (available.width() - outer.width()) / 2),
+             available.y() + std::max(0, (available.height() - outer.height()) / 2));
+    } else {
+        resize(1440, 900);
+    }
     // The Issues list is a strip below the document, not half of the window.
     resizeDocks(
         { findChild<QDockWidget *>(QStringLiteral("IssuesViewDock")) }, { 150 }, Qt::Vertical);
@@ -392,6 +408,15 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
     m_documentSplitter->setStretchFactor(0, 2);
     for (int index = 1; index < m_documentSplitter->count(); ++index)
         m_documentSplitter->setStretchFactor(index, 3);
+    // The text and the form share the document area two to three; the form's
+    // own size hint would otherwise leave the text a sliver.
+    if (m_documentSplitter->count() > 1 && !m_documentSplitter->property("sized").toBool()) {
+        QList<int> sizes(m_documentSplitter->count(), 0);
+        sizes[0] = 2000;
+        sizes[1] = 3000;
+        m_documentSplitter->setSizes(sizes);
+        m_documentSplitter->setProperty("sized", true);
+    }
     m_documentArea->setCurrentWidget(m_documentSplitter);
     connect(m_document->document(),
             &QTextDocument::modificationChanged,
@@ -512,8 +537,11 @@ void StudioWindow::placeViews(const QList<Host::Designer::DesignerView *> &views
         if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)
             sidePanels.append(dock);
     }
-    if (!sidePanels.isEmpty())
-        resizeDocks(sidePanels, QList<int>(sidePanels.size(), 420), Qt::Horizontal);
+    // On a small screen the document keeps the larger part of the width.
+    if (!sidePanels.isEmpty()) {
+        const int width = std::clamp(this->width() * 3 / 10, 300, 420);
+        resizeDocks(sidePanels, QList<int>(sidePanels.size(), width), Qt::Horizontal);
+    }
 }
 
 bool StudioWindow::panelsFilled(const QList<QDockWidget *> &panels)

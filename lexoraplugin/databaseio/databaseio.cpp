@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 
 namespace Lexora {
 
@@ -278,7 +279,23 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
           database),
       m_selectTranslatableIdOfTranslation("SELECT translatableId FROM translations WHERE id = ?",
                                           database),
-      m_selectDataVersion("PRAGMA data_version", database)
+      m_selectDataVersion("PRAGMA data_version", database),
+      // Rows a test wrote with other metadata than an array of objects say
+      // nothing about findings, and json_each would fail on them.
+      m_selectTestFindings(
+          "SELECT translationTextId, max(ifnull(json_extract(entry.value, '$.Missing'), 0)), "
+          "max(ifnull(json_extract(entry.value, '$.Exceeds'), 0)), group_concat(DISTINCT "
+          "CASE WHEN ifnull(json_extract(entry.value, '$.Missing'), 0) OR "
+          "ifnull(json_extract(entry.value, '$.Exceeds'), 0) THEN componentPath END) FROM "
+          "screenMetaData JOIN translatables ON translatables.id = screenMetaData.translatableId "
+          "JOIN json_each(CASE json_type(screenMetaData.metaData) WHEN 'array' THEN "
+          "screenMetaData.metaData ELSE '[]' END) AS entry WHERE json_type(entry.value) = "
+          "'object' GROUP BY translatables.id",
+          database),
+      m_selectIgnoredChecks(
+          "SELECT translationTextId, value FROM translatableMetaData JOIN translatables ON "
+          "translatables.id = translatableMetaData.translatableId WHERE key = 'lexora-ignore'",
+          database)
 { }
 
 DatabaseIo::~DatabaseIo() = default;
@@ -651,6 +668,36 @@ std::int64_t DatabaseIo::dataVersion()
     const auto version = m_selectDataVersion.optionalValue<std::int64_t>();
     transaction.commit();
     return version.value_or(0);
+}
+
+TranslationFindingsList DatabaseIo::fetchTranslationFindings()
+{
+    DeferredTransaction transaction { m_database };
+    std::map<std::string, TranslationFindings, std::less<>> byId;
+    m_selectTestFindings.readCallback([&](const BaseStatement &statement) {
+        const bool missing = statement.fetchLongLongValue(1) != 0;
+        const bool exceeds = statement.fetchLongLongValue(2) != 0;
+        if (!missing && !exceeds)
+            return;
+        std::string translationId = statement.fetchText(0);
+        TranslationFindings &findings = byId[translationId];
+        findings.translationTextId = std::move(translationId);
+        findings.missing = missing;
+        findings.exceeds = exceeds;
+        findings.componentPaths = statement.fetchText(3);
+    });
+    m_selectIgnoredChecks.readCallback([&](const BaseStatement &statement) {
+        std::string translationId = statement.fetchText(0);
+        TranslationFindings &findings = byId[translationId];
+        findings.translationTextId = std::move(translationId);
+        findings.ignoredChecks = statement.fetchText(1);
+    });
+    transaction.commit();
+    TranslationFindingsList list;
+    list.reserve(byId.size());
+    for (auto &entry : byId)
+        list.push_back(std::move(entry.second));
+    return list;
 }
 
 std::vector<std::int64_t> DatabaseIo::translatableIds(const TranslationIds &translationIds)

@@ -77,6 +77,7 @@ public:
     void storeScreenMetaData(std::string_view json) override;
     TextElides fetchTextElides(std::string_view componentPath) override;
     std::int64_t dataVersion() override;
+    TranslationFindingsList fetchTranslationFindings() override;
     std::vector<std::int64_t> translatableIds(const TranslationIds &translationIds) override;
     std::vector<std::optional<std::string>>
     fetchTranslations(std::span<const std::int64_t> translatableIds,
@@ -153,6 +154,8 @@ private:
     ReadStatement<3> m_selectLanguagePluralForms;
     ReadStatement<1> m_selectTranslatableIdOfTranslation;
     ReadStatement<1> m_selectDataVersion;
+    ReadStatement<4> m_selectTestFindings;
+    ReadStatement<2> m_selectIgnoredChecks;
 };
 
 } // namespace Lexora

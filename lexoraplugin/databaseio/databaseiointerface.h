@@ -93,6 +93,9 @@ public:
     // the database since the last call; 0 where that cannot be told.
     virtual std::int64_t dataVersion() { return 0; }
 
+    // Every ID with stored test findings or silenced checks, sorted by ID.
+    virtual TranslationFindingsList fetchTranslationFindings() { return {}; }
+
 protected:
     DatabaseIoInterface() = default;
     DatabaseIoInterface(const DatabaseIoInterface &) = delete;

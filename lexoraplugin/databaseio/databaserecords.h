@@ -103,4 +103,20 @@ struct TextElide
 
 using TextElides = std::vector<TextElide>;
 
+// What the translation tests stored for an ID, over all the files, states and
+// languages they ran (the stored results do not say which language), and the
+// checks the project silences for it.
+struct TranslationFindings
+{
+    std::string translationTextId;
+    bool missing = false;
+    bool exceeds = false;
+    // The tested files that showed a finding, separated by commas.
+    std::string componentPaths;
+    // The `lexora-ignore` metadata value; empty when none is set.
+    std::string ignoredChecks;
+};
+
+using TranslationFindingsList = std::vector<TranslationFindings>;
+
 } // namespace Lexora

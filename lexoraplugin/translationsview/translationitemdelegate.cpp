@@ -49,6 +49,14 @@ void TranslationItemDelegate::setModelData(QWidget *editor,
         QStyledItemDelegate::setModelData(editor, model, index);
 }
 
+void TranslationItemDelegate::initStyleOption(QStyleOptionViewItem *option,
+                                              const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (index.column() == 0)
+        option->textElideMode = Qt::ElideMiddle;
+}
+
 void TranslationItemDelegate::updateEditorGeometry(QWidget *editor,
                                                    const QStyleOptionViewItem &option,
                                                    const QModelIndex &index) const

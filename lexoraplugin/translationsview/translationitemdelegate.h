@@ -6,7 +6,8 @@ namespace Lexora {
 
 // Edits the plural forms of an ID used with a count in a text box with one
 // line per form, in the order of the language's plural rules; other cells get
-// the usual line editor.
+// the usual line editor. Long IDs are cut in the middle, where IDs built from
+// a screen and an element name differ least.
 class TranslationItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -24,6 +25,9 @@ public:
     void updateEditorGeometry(QWidget *editor,
                               const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 };
 
 } // namespace Lexora

@@ -32,6 +32,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -207,6 +208,7 @@ TranslationsView::TranslationsView(DatabaseAccess &databaseAccess,
                                "edit. The error is: %1")
                                 .arg(error));
     });
+    m_statusModel.setSourceModel(&m_model);
     if (QUndoGroup *group = Host::Core::Workbench::undoGroup()) {
         group->addStack(m_model.undoStack());
         group->setActiveStack(m_model.undoStack());
@@ -342,7 +344,7 @@ Host::Designer::ViewWidgetDescription TranslationsView::widgetDescription()
 {
     if (!m_widget) {
         auto *panel = new TranslationsViewWidget(this);
-        panel->translationsWidget()->setModel(&m_model);
+        panel->translationsWidget()->setModel(&m_statusModel);
         panel->translationsWidget()->setProblem(m_databaseAccess->databaseProblem());
         connect(panel->translationsWidget(),
                 &TranslationsWidget::currentLanguageChanged,
@@ -477,10 +479,14 @@ void TranslationsView::onWriteFailed(const QPersistentModelIndex &index, const Q
                             .arg(error));
     if (!m_widget || !index.isValid())
         return;
-    TranslationTableView *table
-        = static_cast<TranslationsViewWidget *>(m_widget.data())->translationsWidget()->tableView();
-    table->setCurrentIndex(index);
-    table->edit(index);
+    TranslationsWidget *tab
+        = static_cast<TranslationsViewWidget *>(m_widget.data())->translationsWidget();
+    // A filter may hide the row; the message then says all there is.
+    const QModelIndex cell = tab->tableIndex(index);
+    if (!cell.isValid())
+        return;
+    tab->tableView()->setCurrentIndex(cell);
+    tab->tableView()->edit(cell);
 }
 
 void TranslationsView::updateTranslations()
@@ -516,6 +522,23 @@ void TranslationsView::updateTranslations()
         m_tableStale = true;
         showUpdateError(error.what());
     }
+    readTranslationFindings();
+}
+
+void TranslationsView::readTranslationFindings()
+{
+    DatabaseIoInterface *database = m_databaseAccess ? m_databaseAccess->databaseIo() : nullptr;
+    TranslationFindingsList findings;
+    try {
+        if (database)
+            findings = database->fetchTranslationFindings();
+    } catch (const Host::Sqlite::Exception &error) {
+        // Only the status marks miss them; the table itself reports lasting
+        // database failures.
+        qWarning() << "Cannot read the translation test findings:" << error.what();
+        return;
+    }
+    m_statusModel.setFindings(findings);
 }
 
 void TranslationsView::loadProjectLanguages()
@@ -591,6 +614,7 @@ void TranslationsView::checkForOutsideChanges()
         // Busy now; the table and the search report lasting failures when
         // they are used.
     }
+    readTranslationFindings();
 }
 
 bool TranslationsView::requireDatabase() const
@@ -839,6 +863,7 @@ void TranslationsView::addScreenMetaData(const QByteArray &resultJson)
         return;
     try {
         TranslationTestResults::storeScreenMetaData(database, resultJson);
+        readTranslationFindings();
     } catch (const Host::Sqlite::Exception &exception) {
         QMessageBox::critical(Host::Core::Workbench::dialogParent(),
                               tr("Cannot add screen metadata to database!"),

@@ -4,6 +4,7 @@
 #include "languages/languagemodel.h"
 #include "translationsview/translationsearchmodel.h"
 #include "translationsview/translationsmodel.h"
+#include "translationsview/translationstatusmodel.h"
 #include "translationtests/translationtestviewinterface.h"
 
 #include <designer/designerview.h>
@@ -112,6 +113,10 @@ public:
                               const QColor &elideColor) override;
     void writeTestReport(const QString &filePath, const QByteArray &resultJson) override;
     TranslationsModel *translationsModel() { return &m_model; }
+    // The table with each row's status, over translationsModel().
+    TranslationStatusModel *statusModel() { return &m_statusModel; }
+    // Reads the stored test findings and silenced checks again.
+    void readTranslationFindings();
 
     // What the open document's code says of an ID beside its call.
     struct TranslationIdDetails
@@ -144,6 +149,7 @@ private:
     void onWriteFailed(const QPersistentModelIndex &index, const QString &error);
 
     TranslationsModel m_model;
+    TranslationStatusModel m_statusModel;
     TranslationSearchModel m_searchModel;
     LanguageModel m_languageModel;
     QPointer<QWidget> m_widget;

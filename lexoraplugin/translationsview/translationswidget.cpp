@@ -5,7 +5,9 @@
 #include "lexoraconstants.h"
 #include "translationsview/projectlanguagesettings.h"
 #include "translationsview/recentscombobox.h"
+#include "translationsview/translationfiltermodel.h"
 #include "translationsview/translationitemdelegate.h"
+#include "translationsview/translationstatusmodel.h"
 #include "translationsview/translationsview.h"
 #include "translationsview/translationtableview.h"
 #include "translationtests/projecttranslationtesterdialog.h"
@@ -25,11 +27,15 @@
 #include <qmlproject/qmlbuildbackend.h>
 
 #include <QDateTime>
+#include <QAbstractProxyModel>
+#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QToolBar>
@@ -140,7 +146,11 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
       m_tableView(new TranslationTableView(this)),
       m_problemLabel(new QLabel(this)),
       m_languageSelector(new RecentsComboBox(view->languageModel(), this)),
-      m_toolBar(new QToolBar(this))
+      m_toolBar(new QToolBar(this)),
+      m_filterModel(new TranslationFilterModel(this)),
+      m_showSelector(new QComboBox(this)),
+      m_filterEdit(new QLineEdit(this)),
+      m_filterCount(new QLabel(this))
 {
     using Glyph = Host::Core::Theme::Glyph;
 
@@ -149,8 +159,39 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     layout->setSpacing(0);
     layout->addWidget(m_toolBar, 0, 0);
     layout->addWidget(m_problemLabel, 1, 0);
+    auto *filterBar = new QWidget(this);
+    filterBar->setObjectName(QStringLiteral("filterBar"));
+    auto *filterLayout = new QHBoxLayout(filterBar);
+    filterLayout->setContentsMargins(4, 2, 4, 2);
+    m_showSelector->setObjectName(QStringLiteral("showSelector"));
+    m_showSelector->addItem(tr("All"), QVariant::fromValue(TranslationFilterModel::Show::All));
+    m_showSelector->addItem(tr("Untranslated"),
+                            QVariant::fromValue(TranslationFilterModel::Show::Untranslated));
+    m_showSelector->addItem(tr("With findings"),
+                            QVariant::fromValue(TranslationFilterModel::Show::WithFindings));
+    m_showSelector->setToolTip(
+        tr("Show all rows, the rows without a text in one of the two "
+           "languages, or the rows with check or translation test findings"));
+    m_filterEdit->setObjectName(QStringLiteral("filterEdit"));
+    m_filterEdit->setPlaceholderText(tr("Filter by ID or text"));
+    m_filterEdit->setClearButtonEnabled(true);
+    m_filterCount->setObjectName(QStringLiteral("filterCount"));
+    filterLayout->addWidget(m_showSelector);
+    filterLayout->addWidget(m_filterEdit, 1);
+    filterLayout->addWidget(m_filterCount);
+    layout->addWidget(filterBar, 2, 0);
+    connect(m_showSelector, &QComboBox::currentIndexChanged, this, [this] {
+        m_filterModel->setShow(m_showSelector->currentData().value<TranslationFilterModel::Show>());
+    });
+    connect(m_filterEdit, &QLineEdit::textChanged, m_filterModel, &TranslationFilterModel::setText);
+    for (auto signal : { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
+        connect(m_filterModel, signal, this, &TranslationsWidget::updateHint);
+    connect(m_filterModel, &QAbstractItemModel::modelReset, this, &TranslationsWidget::updateHint);
+    connect(m_filterModel, &QAbstractItemModel::dataChanged, this, &TranslationsWidget::updateHint);
+
     m_tableView->setItemDelegate(new TranslationItemDelegate(m_tableView));
-    layout->addWidget(m_tableView, 2, 0);
+    m_tableView->setModel(m_filterModel);
+    layout->addWidget(m_tableView, 3, 0);
     m_problemLabel->setWordWrap(true);
     m_problemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_problemLabel->setContentsMargins(6, 4, 6, 4);
@@ -249,7 +290,61 @@ TranslationsWidget::~TranslationsWidget() = default;
 
 void TranslationsWidget::setModel(QAbstractItemModel *model)
 {
-    m_tableView->setModel(model);
+    m_filterModel->setSourceModel(model);
+    // The header's sections come and go with the source's columns.
+    m_tableView->setModel(m_filterModel);
+    updateHint();
+}
+
+QModelIndex TranslationsWidget::tableIndex(const QModelIndex &index) const
+{
+    // The chain of proxies from the table down to the model of `index`.
+    QList<const QAbstractProxyModel *> proxies;
+    const QAbstractItemModel *model = m_tableView->model();
+    while (model && model != index.model()) {
+        const auto *proxy = qobject_cast<const QAbstractProxyModel *>(model);
+        if (!proxy)
+            return {};
+        proxies.prepend(proxy);
+        model = proxy->sourceModel();
+    }
+    if (!model)
+        return {};
+    QModelIndex mapped = index;
+    for (const QAbstractProxyModel *proxy : std::as_const(proxies))
+        mapped = proxy->mapFromSource(mapped);
+    return mapped;
+}
+
+void TranslationsWidget::updateHint()
+{
+    const QAbstractItemModel *all = m_filterModel->sourceModel();
+    const int total = all ? all->rowCount() : 0;
+    const int shown = m_filterModel->rowCount();
+    m_filterCount->setText(shown == total ? tr("%n row(s)", nullptr, total)
+                                          : tr("%1 of %2").arg(shown).arg(total));
+
+    // A project whose database knows none of the document's IDs has no
+    // translations yet.
+    bool anyKnown = false;
+    for (int row = 0; all && row < total && !anyKnown; ++row) {
+        const auto status = TranslationStatusModel::Statuses::fromInt(
+            all->index(row, 0).data(TranslationStatusModel::StatusRole).toInt());
+        anyKnown = !(status & TranslationStatusModel::UnknownId);
+    }
+    QString hint;
+    if (total > 0 && shown == 0) {
+        hint = tr("No row matches the filter.");
+    } else if (!m_view->databaseAccess()->hasDatabase()) {
+        hint = total > 0 ? QString() : tr("No translation database is open.");
+    } else if (total == 0) {
+        hint = tr("The open document uses no translation IDs. Texts bound to qsTrId(\"…\") "
+                  "show up here.");
+    } else if (!anyKnown) {
+        hint = tr("This project has no translations yet. Import a JSON or .ts file with the "
+                  "import button above, or type the translations into the table.");
+    }
+    m_tableView->setHint(hint);
 }
 
 QString TranslationsWidget::currentLanguageCode() const
@@ -259,6 +354,7 @@ QString TranslationsWidget::currentLanguageCode() const
 
 void TranslationsWidget::updateActions()
 {
+    updateHint();
     const bool hasProject = Host::Projects::Session::instance()->startupProject();
     const bool hasDatabase = m_view->databaseAccess()->hasDatabase();
     for (QAction *action : std::as_const(m_projectActions))

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QHash>
+#include <QModelIndex>
 #include <QString>
 #include <QWidget>
 
 QT_BEGIN_NAMESPACE
 class QAbstractItemModel;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QToolBar;
 class QToolButton;
 QT_END_NAMESPACE
@@ -14,6 +17,7 @@ QT_END_NAMESPACE
 namespace Lexora {
 
 class RecentsComboBox;
+class TranslationFilterModel;
 class TranslationTableView;
 class TranslationsView;
 
@@ -27,7 +31,14 @@ public:
     explicit TranslationsWidget(TranslationsView *view, QWidget *parent = nullptr);
     ~TranslationsWidget() override;
 
+    // The table shows `model` through the tab's filter.
     void setModel(QAbstractItemModel *model);
+    // The table's index of a cell of the model given to setModel() or of one
+    // below it; invalid where the filter hides the row.
+    QModelIndex tableIndex(const QModelIndex &index) const;
+    TranslationFilterModel *filterModel() const { return m_filterModel; }
+    QComboBox *showSelector() const { return m_showSelector; }
+    QLineEdit *filterEdit() const { return m_filterEdit; }
     // The code of the language chosen in the selector; empty when none is.
     QString currentLanguageCode() const;
     // A line above the table that says why there are no translations to show
@@ -63,6 +74,8 @@ private:
     void rememberDirectory(const QString &filePath);
     // Asks for a JSON file to write; empty when the user cancels.
     QString exportFileName(const QString &title);
+    // Says in the table what to do when it has nothing to show.
+    void updateHint();
 
     QString m_lastDirectory;
     TranslationsView *m_view;
@@ -74,6 +87,10 @@ private:
     QList<QAction *> m_databaseActions;
     QHash<QByteArray, QAction *> m_commands;
     QToolButton *m_importExportButton = nullptr;
+    TranslationFilterModel *m_filterModel;
+    QComboBox *m_showSelector;
+    QLineEdit *m_filterEdit;
+    QLabel *m_filterCount;
 };
 
 } // namespace Lexora

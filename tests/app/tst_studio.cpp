@@ -47,8 +47,10 @@
 #include <QPushButton>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -188,6 +190,7 @@ private slots:
     void treeOpensQmlFiles_data();
     void treeOpensQmlFiles();
     void panelsShareAreasAsTabs();
+    void windowFitsTheScreen();
     void pluginsLoadFromPluginDirectory_data();
     void pluginsLoadFromPluginDirectory();
     void translationsMenuRunsPanelCommands_data();
@@ -461,6 +464,40 @@ void tst_Studio::panelsShareAreasAsTabs()
     QCOMPARE(window.tabifiedDockWidgets(first), QList<QDockWidget *> { second });
     QVERIFY(window.tabifiedDockWidgets(third).isEmpty());
     QCOMPARE(window.panels().size(), 3);
+}
+
+void tst_Studio::windowFitsTheScreen()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("app.qmlproject")),
+              "import QmlProject\nProject { mainFile: \"content/Main.qml\" }\n");
+    writeFile(dir.filePath(QStringLiteral("content/Main.qml")),
+              "import QtQuick\nRectangle { width: 640; height: 480 }\n");
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    QString error;
+    QVERIFY2(window->openProject(dir.path(), &error), qPrintable(error));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    // A first start on a screen smaller than the window's own size: every
+    // edge within what the screen offers, the status bar included.
+    const QRect available = window->screen()->availableGeometry();
+    QVERIFY2(available.contains(window->frameGeometry()),
+             qPrintable(QStringLiteral("%1x%2 window on a %3x%4 screen")
+                            .arg(window->frameGeometry().width())
+                            .arg(window->frameGeometry().height())
+                            .arg(available.width())
+                            .arg(available.height())));
+    // The text and the form share the document area, the text not less than
+    // a third of it.
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("DocumentSplitter"));
+    QVERIFY(splitter);
+    QVERIFY(splitter->count() >= 2);
+    const QList<int> sizes = splitter->sizes();
+    QVERIFY2(sizes[0] * 3 >= splitter->width() - splitter->handleWidth() * 2,
+             qPrintable(QStringLiteral("editor %1 of %2").arg(sizes[0]).arg(splitter->width())));
+    QVERIFY(sizes[1] >= sizes[0]);
 }
 
 void tst_Studio::pluginsLoadFromPluginDirectory_data()

@@ -37,7 +37,9 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -820,6 +822,9 @@ private slots:
 
     void screenshots()
     {
+        // The ID column's width comes from the settings, never the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().remove(TranslationTableView::idColumnWidthKey());
         Fixture fixture;
         TranslationsViewWidget *panel = fixture.panel();
         panel->resize(900, 360);
@@ -845,9 +850,12 @@ private slots:
             directory + "/translations-languages.png"));
         fixture.tab()->languageSelector()->hidePopup();
 
-        // Columns as the table specifies them.
+        // The ID column starts at its default width; the language columns
+        // share the rest of the viewport.
         TranslationTableView *table = fixture.tab()->tableView();
-        QCOMPARE(table->horizontalHeader()->sectionSize(0), 100);
+        QCOMPARE(table->horizontalHeader()->sectionSize(0),
+                 TranslationTableView::defaultIdColumnWidth);
+        QCOMPARE(table->horizontalHeader()->length(), table->viewport()->width());
         panel->hide();
     }
 };
