@@ -60,6 +60,20 @@ FormView::SourcePosition FormEditorView::declarationPosition(Designer::Node *nod
     return { line, column };
 }
 
+FormView::SourcePosition FormEditorView::framedPosition(const FormView *formView,
+                                                        Designer::Node *node)
+{
+    FormView::SourcePosition position = declarationPosition(node);
+    // A text a state sets is written in the state's PropertyChanges, which
+    // draws nothing: its frame goes around the object the changes target.
+    if (formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
+        const QString target = node->property("target").expression().trimmed();
+        if (Designer::Node *targetNode = node->model()->nodeForId(target))
+            position = declarationPosition(targetNode);
+    }
+    return position;
+}
+
 QString FormEditorView::translationFileFor(const QUrl &url, const QString &language)
 {
     if (!url.isLocalFile() || language.isEmpty())
@@ -184,17 +198,9 @@ void FormEditorView::updateFrames()
         const QColor color = node->auxiliaryData(frameColorName).value<QColor>();
         if (!color.isValid() || color.alpha() == 0)
             continue;
-        FormView::SourcePosition position = declarationPosition(node);
-        // A text a state sets is written in the state's PropertyChanges, which
-        // draws nothing: its frame goes around the object the changes target.
         // Frames are drawn in document order, so a state's finding is drawn
         // over the one of the object's own text.
-        if (m_formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
-            const QString target = node->property("target").expression().trimmed();
-            if (Designer::Node *targetNode = model()->nodeForId(target))
-                position = declarationPosition(targetNode);
-        }
-        frames.append({ position, color });
+        frames.append({ framedPosition(m_formView, node), color });
     }
     m_formView->setFrames(frames);
 }

@@ -32,6 +32,9 @@ public:
     // Where the node is declared, as Qt's QML compiler records it for the
     // objects it creates: the line and column of the node's type name.
     static FormView::SourcePosition declarationPosition(Designer::Node *node);
+    // Where the frame of a node goes in `formView`: its declaration, or for
+    // a state's changes (which make no item) the object they target.
+    static FormView::SourcePosition framedPosition(const FormView *formView, Designer::Node *node);
     // The compiled translation file of `language` for the document at `url`:
     // i18n/qml_<language>.qm in the directory of the project that holds it
     // (the nearest directory upwards with a .qmlproject file), else beside it.
