@@ -101,9 +101,9 @@ QByteArray VisualReportPage::toHtml() const
     html += QStringLiteral("<p class=\"legend\"><span style=\"border-color: %1\">%2</span>"
                            "<span style=\"border-color: %3\">%4</span></p>\n")
                 .arg(missingColor.name(),
-                     escaped(tr("%n missing translation(s)", nullptr, missing)),
+                     escaped(tr("Missing translation: %n in the pictures", nullptr, missing)),
                      elideColor.name(),
-                     escaped(tr("%n elided text(s)", nullptr, elided)));
+                     escaped(tr("Elided text: %n in the pictures", nullptr, elided)));
     html += QStringLiteral("<table>\n<tr><th>%1</th>").arg(escaped(tr("Screen and state")));
     for (const QString &language : languages)
         html += QStringLiteral("<th>%1</th>").arg(escaped(language));
