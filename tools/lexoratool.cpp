@@ -71,6 +71,7 @@ const char description[]
       "  lexora generate [-p DIR] [--format qm|ts|all] [--keep-going] [--strict]\n"
       "                  [--allow-empty]\n"
       "  lexora test [FILE...] [-p DIR] [--timeout SECONDS] [--allow-empty]\n"
+      "              [--html DIR]\n"
       "  lexora check [-p DIR] [--languages LANG,...] [--all] [--json FILE]\n"
       "               [--force] [--silence ID=CHECKS]...\n"
       "\n"
@@ -96,7 +97,10 @@ const char description[]
       "                     supported language in a headless preview, store the\n"
       "                     findings and write translation_report_project.json;\n"
       "                     a QML file that cannot be read or parsed is reported\n"
-      "                     as an error and the other files are still tested\n"
+      "                     as an error and the other files are still tested;\n"
+      "                     --html DIR draws every screen in every state and\n"
+      "                     language with its findings framed into DIR, with\n"
+      "                     an index.html showing them side by side\n"
       "  check              report missing and suspicious translations and the\n"
       "                     coverage per language (lexora check --help)\n"
       "\n"
@@ -247,10 +251,15 @@ int LexoraTool::run(const QStringList &arguments)
         tr("test: stop when the preview does not answer for this many seconds (default 120)."),
         QStringLiteral("SECONDS"),
         QStringLiteral("120"));
+    const QCommandLineOption htmlOption(
+        QStringLiteral("html"),
+        tr("test: draw the tested screens with their findings into DIR, with an index.html."),
+        QStringLiteral("DIR"));
     const QList<QCommandLineOption> options {
         projectOption, formatOption,     usedOption,       idsOption,
         forceOption,   dryRunOption,     unfinishedOption, keepGoingOption,
-        strictOption,  allowEmptyOption, timeoutOption,    ignoreUnknownOption
+        strictOption,  allowEmptyOption, timeoutOption,    ignoreUnknownOption,
+        htmlOption
     };
     parser.addOptions(options);
 
@@ -298,7 +307,10 @@ int LexoraTool::run(const QStringList &arguments)
             QStringLiteral("strict"),
             QStringLiteral("allow-empty") } },
         { QStringLiteral("test"),
-          { QStringLiteral("project"), QStringLiteral("timeout"), QStringLiteral("allow-empty") } },
+          { QStringLiteral("project"),
+            QStringLiteral("timeout"),
+            QStringLiteral("allow-empty"),
+            QStringLiteral("html") } },
     };
     const auto known = optionsOfCommand.constFind(command);
     if (known == optionsOfCommand.cend()) {
@@ -342,7 +354,7 @@ int LexoraTool::run(const QStringList &arguments)
             || !openDatabase(command == QLatin1String("test") ? ForWriting : ForReading))
             return Failure;
         if (command == QLatin1String("test"))
-            return test(positional, timeout);
+            return test(positional, timeout, parser.value(htmlOption));
         return generate(
             parser.value(formatOption), parser.isSet(keepGoingOption), parser.isSet(strictOption));
     }
@@ -811,7 +823,7 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
     return Success;
 }
 
-int LexoraTool::test(const QStringList &files, int timeoutSeconds)
+int LexoraTool::test(const QStringList &files, int timeoutSeconds, const QString &htmlDirectory)
 {
     // A QML file that cannot be read or parsed is an error finding of its own
     // (generation prints its file, line and reason); the others are still
@@ -829,6 +841,7 @@ int LexoraTool::test(const QStringList &files, int timeoutSeconds)
         return generated;
     TranslationTestCommand command(m_project, &m_database->databaseIo());
     command.setSkippedFiles(unreadable);
+    command.setVisualReportDirectory(htmlDirectory);
     const TranslationTestCommand::Result result
         = command.run(files, std::chrono::seconds(timeoutSeconds));
     if (!problems.isEmpty() && result != TranslationTestCommand::TimedOut) {

@@ -58,7 +58,7 @@ private:
     int importJson(const QString &jsonFile, bool dryRun, bool force, bool acceptUnknownMembers);
     int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
     int generate(const QString &format, bool keepGoing, bool strict);
-    int test(const QStringList &files, int timeoutSeconds);
+    int test(const QStringList &files, int timeoutSeconds, const QString &htmlDirectory);
 
     bool openProject(const QString &location);
     // Whether the user-named output `file` may be written; reports why not.

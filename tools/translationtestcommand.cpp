@@ -7,6 +7,7 @@
 #include "translationtests/qmldebugtranslationrunner.h"
 #include "translationtests/qmlfilelistmodel.h"
 #include "translationtests/translationtestresults.h"
+#include "translationtests/visualreport.h"
 
 #include <extensionsystem/pluginhost.h>
 #include <preview/previewplugin.h>
@@ -248,6 +249,26 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
     list(missingAt, tr("Missing translations:"));
     list(elidedAt, tr("Elided texts:"));
     printOut(tr("Report: %1").arg(TerminalFeedback::printablePath(reportPath)));
+    if (!m_visualReportDirectory.isEmpty()) {
+        const QString directory = QFileInfo(m_visualReportDirectory).absoluteFilePath();
+        VisualReport visualReport(projectDirectory, languages);
+        visualReport.setResult(result, test.languageIssues());
+        QList<Host::Utils::Path> drawn = files;
+        drawn.removeIf([&notShown](const Host::Utils::Path &file) {
+            return notShown.contains(file.toString());
+        });
+        if (!visualReport.write(drawn, directory)) {
+            printError(tr("cannot write the visual report: %1").arg(visualReport.errorString()));
+            return Failed;
+        }
+        for (const QString &language : visualReport.unloadedLanguages())
+            printError(tr("i18n/qml_%1.qm could not be loaded; the pictures in %1 show the texts "
+                          "as written")
+                           .arg(language));
+        printOut(tr("Visual report: %1 (%n picture(s))", nullptr, visualReport.pictureCount())
+                     .arg(TerminalFeedback::printablePath(
+                         QDir(directory).filePath(QStringLiteral("index.html")))));
+    }
     if (!notShown.isEmpty())
         return Failed;
     return missingAt.isEmpty() && elidedAt.isEmpty() ? Clean : Findings;

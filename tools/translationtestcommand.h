@@ -29,11 +29,15 @@ public:
     // Files left out of the test (absolute paths): ones that cannot be read
     // or parsed would only stop the preview.
     void setSkippedFiles(const QStringList &files) { m_skippedFiles = files; }
+    // Where a completed test also draws its screens with the findings
+    // (VisualReport); empty: nowhere.
+    void setVisualReportDirectory(const QString &directory) { m_visualReportDirectory = directory; }
 
 private:
     Host::QmlProject::DesignProject *m_project;
     DatabaseIoInterface *m_database;
     QStringList m_skippedFiles;
+    QString m_visualReportDirectory;
 };
 
 } // namespace Lexora

@@ -67,6 +67,20 @@ FormView::SourcePosition FormEditorView::declarationPosition(Designer::Node *nod
     return { line, column };
 }
 
+FormView::SourcePosition FormEditorView::framedPosition(const FormView *formView,
+                                                        Designer::Node *node)
+{
+    FormView::SourcePosition position = declarationPosition(node);
+    // A text a state sets is written in the state's PropertyChanges, which
+    // draws nothing: its frame goes around the object the changes target.
+    if (formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
+        const QString target = node->property("target").expression().trimmed();
+        if (Designer::Node *targetNode = node->model()->nodeForId(target))
+            position = declarationPosition(targetNode);
+    }
+    return position;
+}
+
 QString FormEditorView::translationFileFor(const QUrl &url, const QString &language)
 {
     if (!url.isLocalFile() || language.isEmpty())
@@ -214,7 +228,7 @@ void FormEditorView::updateSelection()
         return;
     QList<FormView::SourcePosition> positions;
     for (Designer::Node *node : selectedNodes())
-        positions.append(shownPosition(node));
+        positions.append(framedPosition(m_formView, node));
     m_formView->setSelection(positions);
 }
 
@@ -258,17 +272,6 @@ void FormEditorView::selectAt(const FormView::SourcePosition &position,
     model()->setSelectedNodes(nodes);
 }
 
-FormView::SourcePosition FormEditorView::shownPosition(Designer::Node *node) const
-{
-    FormView::SourcePosition position = declarationPosition(node);
-    if (m_formView->itemsAt(position).isEmpty() && node->hasBindingProperty("target")) {
-        const QString target = node->property("target").expression().trimmed();
-        if (Designer::Node *targetNode = model()->nodeForId(target))
-            position = declarationPosition(targetNode);
-    }
-    return position;
-}
-
 void FormEditorView::publishIssues()
 {
     auto *issues = Projects::IssueList::instance();
@@ -294,11 +297,9 @@ void FormEditorView::updateFrames()
         const QColor color = node->auxiliaryData(frameColorName).value<QColor>();
         if (!color.isValid() || color.alpha() == 0)
             continue;
-        // A text a state sets is written in the state's PropertyChanges, which
-        // draws nothing: its frame goes around the object the changes target.
         // Frames are drawn in document order, so a state's finding is drawn
         // over the one of the object's own text.
-        frames.append({ shownPosition(node), color });
+        frames.append({ framedPosition(m_formView, node), color });
     }
     m_formView->setFrames(frames);
 }

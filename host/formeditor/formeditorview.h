@@ -37,6 +37,9 @@ public:
     static FormView::SourcePosition declarationPosition(Designer::Node *node);
     // The names of the root's states, in document order.
     static QStringList stateNames(Designer::DocumentModel *model);
+    // Where the frame of a node goes in `formView`: its declaration, or for
+    // a state's changes (which make no item) the object they target.
+    static FormView::SourcePosition framedPosition(const FormView *formView, Designer::Node *node);
     // The compiled translation file of `language` for the document at `url`:
     // i18n/qml_<language>.qm in the directory of the project that holds it
     // (the nearest directory upwards with a .qmlproject file), else beside it.
@@ -71,7 +74,6 @@ private:
     void selectAt(const FormView::SourcePosition &position, Qt::KeyboardModifiers modifiers);
     // Where the node's frame or selection goes: a state's changes have no
     // item of their own and show on the object they change.
-    FormView::SourcePosition shownPosition(Designer::Node *node) const;
     static FormView::SourcePosition declarationPosition(Designer::Node *node, const QString &text);
 
     QPointer<FormView> m_formView;

@@ -24,6 +24,9 @@ struct TranslationIssue
     QString language;
     // 0: the translation is missing; anything else: the text is elided.
     qint32 type = 0;
+    // The state of the screen when it was reported (empty: the base state);
+    // the runner knows it, the wire does not carry it.
+    QString state;
 
     friend bool operator==(const TranslationIssue &, const TranslationIssue &) = default;
 };

@@ -4,9 +4,15 @@
 #include "qmldebugtranslationrunner.h"
 #include "qmlfilelistmodel.h"
 #include "translationtestviewinterface.h"
+#include "visualreport.h"
 
 #include <projects/project.h>
 #include <projects/session.h>
+
+#include <QDir>
+#include <QFileDialog>
+#include <QProgressDialog>
+#include <QPushButton>
 
 namespace Lexora {
 
@@ -31,6 +37,19 @@ ProjectTranslationTesterDialog::ProjectTranslationTesterDialog(TranslationTestVi
             &ProjectTranslationTesterDialog::stepProgress);
     connect(
         m_ui->runButton, &QPushButton::clicked, this, &ProjectTranslationTesterDialog::runTests);
+
+    // Only a completed run has findings to draw.
+    m_visualReportButton = new QPushButton(tr("Visual Report..."), this);
+    m_visualReportButton->setObjectName(QStringLiteral("visualReportButton"));
+    m_visualReportButton->setToolTip(
+        tr("Draw every tested screen in every state and language with its findings, into a "
+           "folder with an index.html"));
+    m_visualReportButton->setEnabled(false);
+    m_ui->verticalLayout->addWidget(m_visualReportButton);
+    connect(m_visualReportButton,
+            &QPushButton::clicked,
+            this,
+            &ProjectTranslationTesterDialog::chooseVisualReportFolder);
 }
 
 ProjectTranslationTesterDialog::~ProjectTranslationTesterDialog()
@@ -43,6 +62,7 @@ void ProjectTranslationTesterDialog::runTests()
 {
     m_ui->filesListView->setEnabled(false);
     m_ui->runButton->setEnabled(false);
+    m_visualReportButton->setEnabled(false);
     m_view->runWithCurrentQmFiles(
         this,
         m_ui->generateQmFilesCheckBox->isChecked(),
@@ -51,6 +71,8 @@ void ProjectTranslationTesterDialog::runTests()
         [this] {
             m_ui->runButton->setEnabled(true);
             m_ui->filesListView->setEnabled(true);
+            m_visualReportButton->setEnabled(m_runner->outcome()
+                                             == QmlDebugTranslationRunner::Outcome::Completed);
         });
 }
 
@@ -65,6 +87,7 @@ void ProjectTranslationTesterDialog::startRunner()
     m_ui->progressBar->setMaximum(int((codes.size() + 1) * files.size()));
     m_ui->progressBar->setValue(0);
 
+    m_testedFiles = files;
     m_runner->setFiles(files);
     m_runner->setLanguages(codes);
     m_runner->setWatchTextElides(true);
@@ -92,11 +115,63 @@ void ProjectTranslationTesterDialog::runFinished()
     if (m_runner->outcome() != QmlDebugTranslationRunner::Outcome::Completed)
         return;
     m_ui->progressBar->setValue(m_ui->progressBar->maximum());
+    m_visualReportButton->setEnabled(true);
     const QByteArray result = m_runner->getResultJson();
     m_view->addScreenMetaData(result);
     const Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
     const QString directory = project ? project->projectDirectory().toString() : QString();
     m_view->writeTestReport(directory + QLatin1String("/translation_report_project.json"), result);
+}
+
+void ProjectTranslationTesterDialog::chooseVisualReportFolder()
+{
+    const Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    const QString directory = QFileDialog::getExistingDirectory(
+        this,
+        tr("Folder of the Visual Report"),
+        project ? project->projectDirectory().toString() : QDir::homePath());
+    if (!directory.isEmpty())
+        writeVisualReport(directory);
+}
+
+bool ProjectTranslationTesterDialog::writeVisualReport(const QString &directory)
+{
+    if (m_runner->outcome() != QmlDebugTranslationRunner::Outcome::Completed)
+        return false;
+    const Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
+    if (!project)
+        return false;
+    QStringList codes;
+    for (const Language &language : m_view->projectLanguages())
+        codes.append(language.codeString());
+    QList<Host::Utils::Path> files = m_testedFiles;
+    for (const QmlDebugTranslationRunner::LoadFailure &failure : m_runner->loadFailures())
+        files.removeAll(failure.file);
+
+    VisualReport report(project->projectDirectory().toString(), codes);
+    report.setResult(m_runner->getResultJson(), m_runner->languageIssues());
+    QProgressDialog progress(tr("Drawing the screens..."), tr("Cancel"), 0, 0, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    const bool written = report.write(files, directory, [&progress](int done, int total) {
+        progress.setMaximum(total);
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    });
+    progress.reset();
+    if (!written) {
+        showStatus(tr("The visual report was not written: %1").arg(report.errorString()));
+        return false;
+    }
+    QString status = tr("Visual report: %1 (%n picture(s))", nullptr, report.pictureCount())
+                         .arg(QDir::toNativeSeparators(
+                             QDir(directory).filePath(QStringLiteral("index.html"))));
+    if (!report.unloadedLanguages().isEmpty())
+        status += QLatin1Char('\n')
+            + tr("Without a translation file, shown as written: %1")
+                  .arg(report.unloadedLanguages().join(QLatin1String(", ")));
+    showStatus(status);
+    return true;
 }
 
 } // namespace Lexora

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <utils/path.h>
+
 #include <QDialog>
 
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QPushButton;
 namespace Ui {
 class ProjectTranslationTesterDialog;
 }
@@ -29,17 +32,26 @@ public:
     QmlDebugTranslationRunner *runner() const { return m_runner; }
     QmlFileListModel *fileListModel() const { return m_fileListModel.get(); }
 
+    // Draws the screens of the last completed run with their findings into
+    // `directory` (VisualReport); false, with the reason shown, when it
+    // could not be written or there is no completed run.
+    bool writeVisualReport(const QString &directory);
+
 private:
     void runTests();
     void startRunner();
     void showStatus(const QString &text);
     void runFinished();
     void stepProgress();
+    void chooseVisualReportFolder();
 
     std::unique_ptr<Ui::ProjectTranslationTesterDialog> m_ui;
     TranslationTestViewInterface *m_view;
     std::unique_ptr<QmlFileListModel> m_fileListModel;
     QmlDebugTranslationRunner *m_runner;
+    QPushButton *m_visualReportButton;
+    // The files of the run going on or of the last one.
+    QList<Host::Utils::Path> m_testedFiles;
 };
 
 } // namespace Lexora

@@ -455,6 +455,7 @@ void QmlDebugTranslationRunnerPrivate::translationIssuesReceived()
         const QString language = languages.at(currentLanguage - 1);
         for (TranslationIssue issue : client->issues().mid(issuesBefore)) {
             issue.language = language;
+            issue.state = currentStateName;
             languageIssues.append(issue);
         }
     }

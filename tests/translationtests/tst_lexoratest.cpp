@@ -1,15 +1,62 @@
 // `lexora test` run as a build pipeline runs it: a separate process, judged by
 // its exit status and what it prints.
 
+#include "peerrequirement.h"
 #include "previewtestproject.h"
 #include "toolrunner.h"
 
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
+#include <QUrl>
+
+namespace {
+
+// Where `picture` appears in `shot` at its own size, the colours as close as
+// a browser's colour handling leaves them; (-1, -1) when it is nowhere.
+QPoint locate(const QImage &shot, const QImage &picture)
+{
+    const QImage page = shot.convertToFormat(QImage::Format_RGB32);
+    const QImage wanted = picture.convertToFormat(QImage::Format_RGB32);
+    QList<QPoint> samples;
+    for (int y = 0; y < wanted.height(); y += 4) {
+        for (int x = 0; x < wanted.width(); x += 4)
+            samples.append({ x, y });
+    }
+    const auto close = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 8 && qAbs(qGreen(a) - qGreen(b)) <= 8
+            && qAbs(qBlue(a) - qBlue(b)) <= 8;
+    };
+    for (int top = 0; top + wanted.height() <= page.height(); ++top) {
+        for (int left = 0; left + wanted.width() <= page.width(); ++left) {
+            const bool matches = std::all_of(samples.cbegin(), samples.cend(), [&](QPoint p) {
+                return close(page.pixel(left + p.x(), top + p.y()), wanted.pixel(p));
+            });
+            if (matches)
+                return { left, top };
+        }
+    }
+    return { -1, -1 };
+}
+
+bool hasColour(const QImage &image, QColor colour)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == colour)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 class tst_LexoraTest : public QObject
 {
@@ -17,6 +64,8 @@ class tst_LexoraTest : public QObject
 
 private slots:
     void initTestCase();
+    // Before the rows below translate what this one finds.
+    void visualReport();
     void pipeline_data();
     void pipeline();
     void brokenScreenIsAFinding();
@@ -39,6 +88,81 @@ void tst_LexoraTest::initTestCase()
     silent.write("#!/bin/sh\nexec sleep 60\n");
     silent.close();
     QVERIFY(silent.setPermissions(silent.permissions() | QFileDevice::ExeOwner));
+}
+
+void tst_LexoraTest::visualReport()
+{
+    QTemporaryDir output;
+    // A folder name that must be written as a URL.
+    const QString folder = output.filePath(QStringLiteral("visual report #1"));
+    QProcessEnvironment environment = toolEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the tool must go headless itself
+    const ToolResult run = lexora({ QStringLiteral("test"),
+                                    QStringLiteral("--project"),
+                                    m_project->directory(),
+                                    QStringLiteral("--html"),
+                                    folder },
+                                  m_project->directory(),
+                                  environment);
+    QVERIFY2(run.exitCode == 3,
+             qPrintable(QStringLiteral("exit %1\n%2\n%3").arg(run.exitCode).arg(run.out, run.err)));
+    // Two screens with one state each besides the base state, in two languages.
+    QVERIFY2(
+        run.out.contains(QStringLiteral("Visual report: %1/index.html (8 picture(s))").arg(folder)),
+        qPrintable(run.out));
+
+    const QDir report(folder);
+    const QStringList names = report.entryList({ QStringLiteral("*.png") }, QDir::Files);
+    QCOMPARE(names.size(), 8);
+    const auto picture = [&](const QString &pattern) {
+        const QStringList found = report.entryList({ pattern });
+        return found.size() == 1 ? QImage(report.filePath(found.first())) : QImage();
+    };
+    const QImage settingsDe = picture(QStringLiteral("*-Settings_ui_qml-base-de.png"));
+    const QImage settingsFr = picture(QStringLiteral("*-Settings_ui_qml-base-fr.png"));
+    const QImage welcomeDe = picture(QStringLiteral("*-Welcome_ui_qml-base-de.png"));
+    const QImage welcomeFr = picture(QStringLiteral("*-Welcome_ui_qml-base-fr.png"));
+    QVERIFY(!settingsDe.isNull() && !settingsFr.isNull());
+    QVERIFY(!welcomeDe.isNull() && !welcomeFr.isNull());
+    // The screen without findings differs between languages by its texts alone.
+    QVERIFY(settingsDe != settingsFr);
+    QVERIFY(!hasColour(settingsDe, Qt::red) && !hasColour(settingsDe, Qt::magenta));
+    // The German title is elided, the hint untranslated in both languages.
+    QVERIFY(hasColour(welcomeDe, Qt::magenta) && hasColour(welcomeDe, Qt::red));
+    QVERIFY(!hasColour(welcomeFr, Qt::magenta) && hasColour(welcomeFr, Qt::red));
+
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        LEXORA_PEER_MISSING("chromium, to show the visual report as a browser does");
+    QTemporaryDir profile;
+    const QString shotPath = output.filePath(QStringLiteral("shot.png"));
+    QProcess browser;
+    browser.start(
+        chromium,
+        { QStringLiteral("--headless"),
+          QStringLiteral("--no-sandbox"), // refused otherwise when run as root
+          QStringLiteral("--disable-gpu"),
+          QStringLiteral("--hide-scrollbars"),
+          QStringLiteral("--force-device-scale-factor=1"),
+          QStringLiteral("--user-data-dir=") + profile.path(),
+          QStringLiteral("--window-size=1200,1900"),
+          QStringLiteral("--screenshot=") + shotPath,
+          QUrl::fromLocalFile(report.filePath(QStringLiteral("index.html"))).toString() });
+    QVERIFY(browser.waitForFinished(90000));
+    const QImage shot(shotPath);
+    QVERIFY2(!shot.isNull(), browser.readAllStandardError().constData());
+    // Every picture is on the page at its own size, nothing of it lost.
+    QHash<QString, QPoint> places;
+    for (const QString &name : names) {
+        const QPoint at = locate(shot, QImage(report.filePath(name)));
+        QVERIFY2(at.x() >= 0, qPrintable(name + QStringLiteral(" is not shown")));
+        places.insert(name.section(QLatin1Char('-'), 1), at);
+    }
+    // Languages are columns: a screen's pictures side by side, in project order.
+    const QPoint de = places.value(QStringLiteral("Settings_ui_qml-base-de.png"));
+    const QPoint fr = places.value(QStringLiteral("Settings_ui_qml-base-fr.png"));
+    QCOMPARE(de.y(), fr.y());
+    QVERIFY(de.x() < fr.x());
 }
 
 void tst_LexoraTest::pipeline_data()

@@ -7,6 +7,7 @@
 #include "jsonimportexport.h"
 #include "translationfileservices.h"
 #include "translationsview/translationsview.h"
+#include "translationtests/visualreportpage.h"
 #include "userfeedback.h"
 
 #include <designer/documentmodel.h>
@@ -58,6 +59,8 @@ private slots:
     void highlight_data();
     void highlight();
     void storeWithoutDatabase();
+    void visualReportPageEscapes_data();
+    void visualReportPageEscapes();
 
 private:
     JsonImportExport m_json;
@@ -164,6 +167,62 @@ void tst_TestResultOverlay::storeWithoutDatabase()
             || std::none_of(QApplication::topLevelWidgets().cbegin(),
                             QApplication::topLevelWidgets().cend(),
                             [](QWidget *widget) { return widget->isVisible(); }));
+}
+
+// Every text of the visual report's page comes from the project; none may
+// become markup, and picture names are links relative to the page.
+void tst_TestResultOverlay::visualReportPageEscapes_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("ID with a script") << "id"
+                                      << "<script>alert(1)</script>"
+                                      << "&lt;script&gt;alert(1)&lt;/script&gt;";
+    QTest::newRow("shown text with quotes and ampersand") << "text"
+                                                          << "Tom & \"Jerry\""
+                                                          << "Tom &amp; &quot;Jerry&quot;";
+    QTest::newRow("screen name with markup") << "screen"
+                                             << "<b>Main</b>.ui.qml"
+                                             << "&lt;b&gt;Main&lt;/b&gt;.ui.qml";
+    QTest::newRow("state name ending an attribute") << "state"
+                                                    << "x\" onload=\"alert(1)"
+                                                    << "x&quot; onload=&quot;alert(1)";
+    QTest::newRow("language") << "language"
+                              << "de<"
+                              << "<th>de&lt;</th>";
+    QTest::newRow("picture name") << "file"
+                                  << "a b\"#1.png"
+                                  << "src=\"a%20b%22%231.png\"";
+}
+
+void tst_TestResultOverlay::visualReportPageEscapes()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, written);
+
+    VisualReportPage page;
+    page.languages = { field == "language" ? value : QStringLiteral("de") };
+    VisualReportPage::Finding finding;
+    finding.missing = true;
+    finding.translationId = field == "id" ? value : QStringLiteral("title");
+    finding.shownText = field == "text" ? value : QStringLiteral("title");
+    finding.framed = true;
+    page.rows.append({ field == "screen" ? value : QStringLiteral("Main.ui.qml"),
+                       field == "state" ? value : QString(),
+                       { { page.languages.first(),
+                           field == "file" ? value : QStringLiteral("01.png"),
+                           QSize(10, 10),
+                           QString(),
+                           { finding } } } });
+    const QString html = QString::fromUtf8(page.toHtml());
+    QVERIFY2(html.contains(written), qPrintable(html));
+    QVERIFY2(!html.contains(value), qPrintable(html));
+    // Self-contained: nothing is fetched from elsewhere.
+    QVERIFY(!html.contains("http"));
+    QVERIFY(!html.contains("<script"));
 }
 
 QTEST_MAIN(tst_TestResultOverlay)

@@ -394,6 +394,14 @@ void tst_TranslationDialogs::projectDialogRun()
     QCOMPARE(view.reports, QStringList { project.filePath("translation_report_project.json") });
     QVERIFY(QFile::exists(project.filePath("translation_report_project.json")));
     QVERIFY(!view.database->fetchTextElides(project.welcomeFile().toStdString()).empty());
+
+    // The completed run can be drawn: two screens, two states each, two languages.
+    auto visualReport = dialog.findChild<QPushButton *>("visualReportButton");
+    QVERIFY(visualReport && visualReport->isEnabled());
+    QTemporaryDir folder;
+    QVERIFY(dialog.writeVisualReport(folder.path()));
+    QVERIFY(QFile::exists(folder.filePath("index.html")));
+    QCOMPARE(QDir(folder.path()).entryList({ "*.png" }).size(), 8);
 }
 
 void tst_TranslationDialogs::singleFileDialogRun()
