@@ -72,8 +72,6 @@ private:
     void updateSelection();
     void updateItemNames();
     void selectAt(const FormView::SourcePosition &position, Qt::KeyboardModifiers modifiers);
-    // Where the node's frame or selection goes: a state's changes have no
-    // item of their own and show on the object they change.
     static FormView::SourcePosition declarationPosition(Designer::Node *node, const QString &text);
 
     QPointer<FormView> m_formView;
