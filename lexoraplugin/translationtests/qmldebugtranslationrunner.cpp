@@ -106,8 +106,8 @@ QByteArray QmlDebugTranslationRunner::partialResultJson() const
 {
     if (d->outcome == Outcome::Completed)
         return m_resultJson;
-    return QmlDebugTranslationRunnerPrivate::resultJson(d->results.mid(0, d->finishedRecords),
-                                                        d->languageIssues);
+    return QmlDebugTranslationRunnerPrivate::resultJson(
+        d->results.mid(0, d->finishedRecords), d->languageIssues, d->languages);
 }
 
 QList<TranslationIssue> QmlDebugTranslationRunner::languageIssues() const

@@ -406,8 +406,9 @@ void QmlDebugTranslationRunnerPrivate::translatableTextOccurrencesReceived(
     const QList<QQmlDebugTranslation::QmlElement> &elements)
 {
     heardFromPreview();
+    stateRecords = results.size();
     for (const QQmlDebugTranslation::QmlElement &element : elements)
-        results.append({ element, currentStateName });
+        results.append({ element, currentStateName, {} });
     handleNextLanguage();
 }
 
@@ -451,13 +452,51 @@ void QmlDebugTranslationRunnerPrivate::translationIssuesReceived()
 {
     qCDebug(runnerLog) << "translationIssuesReceived";
     heardFromPreview();
-    if (client && currentLanguage > 0) {
-        const QString language = languages.at(currentLanguage - 1);
-        for (TranslationIssue issue : client->issues().mid(issuesBefore)) {
-            issue.language = language;
-            issue.state = currentStateName;
-            languageIssues.append(issue);
+    if (!client || currentLanguage < 1) {
+        handleNextLanguage();
+        return;
+    }
+    const QString language = languages.at(currentLanguage - 1);
+    for (TranslationIssue issue : client->issues().mid(issuesBefore)) {
+        issue.language = language;
+        issue.state = currentStateName;
+        languageIssues.append(issue);
+        // The reply holds what this language shows in this state, so each
+        // record knows its findings per language and state.
+        for (qsizetype i = stateRecords; i < results.size(); ++i) {
+            const QQmlDebugTranslation::CodeMarker &marker = results.at(i).element.codeMarker;
+            if (marker.url != issue.url || marker.line != issue.line
+                || marker.column != issue.column)
+                continue;
+            LanguageResult &found = results[i].languages[language];
+            (issue.type == 0 ? found.missing : found.exceeds) = true;
         }
+    }
+    // The texts as this language shows them: what a person reads beside a finding.
+    connect(client.data(),
+            &AdvancedQmlDebugTranslationClient::translatableTextOccurrencesReceived,
+            this,
+            &QmlDebugTranslationRunnerPrivate::languageTextsReceived,
+            Qt::SingleShotConnection);
+    client->sendTranslatableTextOccurrencesRequest();
+}
+
+void QmlDebugTranslationRunnerPrivate::languageTextsReceived(
+    const QList<QQmlDebugTranslation::QmlElement> &elements)
+{
+    heardFromPreview();
+    const QString language = languages.at(currentLanguage - 1);
+    for (qsizetype i = stateRecords; i < results.size(); ++i) {
+        ResultRecord &record = results[i];
+        for (const QQmlDebugTranslation::QmlElement &element : elements) {
+            if (element.codeMarker == record.element.codeMarker
+                && element.propertyName == record.element.propertyName) {
+                record.languages[language].text = element.translatedText;
+                break;
+            }
+        }
+        // Tested in this language even when it found nothing.
+        record.languages[language];
     }
     handleNextLanguage();
 }
@@ -467,7 +506,8 @@ void QmlDebugTranslationRunnerPrivate::endRun()
     qCDebug(runnerLog) << "endRun";
     silence.stop();
     outcome = Outcome::Completed;
-    owner->m_resultJson = resultJson(results, client ? client->issues() : TranslationIssues());
+    owner->m_resultJson
+        = resultJson(results, client ? client->issues() : TranslationIssues(), languages);
     owner->m_languageIssues = languageIssues;
     if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
         preview->stopRunningPreviews();
@@ -526,7 +566,8 @@ QString QmlDebugTranslationRunnerPrivate::alignmentName(int horizontalAlignment,
 }
 
 QByteArray QmlDebugTranslationRunnerPrivate::resultJson(const QList<ResultRecord> &results,
-                                                        const TranslationIssues &issues)
+                                                        const TranslationIssues &issues,
+                                                        const QStringList &languages)
 {
     QJsonArray array;
     QSet<QByteArray> seen;
@@ -558,11 +599,25 @@ QByteArray QmlDebugTranslationRunnerPrivate::resultJson(const QList<ResultRecord
         else if (missing)
             metaData.insert(QStringLiteral("Line"), QStringLiteral("Missing translation"));
 
-        const QJsonObject object { { QStringLiteral("translationId"), element.translationId },
-                                   { QStringLiteral("componentPath"), componentPath },
-                                   { QStringLiteral("sceneId"), *sceneIdEntry },
-                                   { QStringLiteral("state"), record.stateName },
-                                   { QStringLiteral("metaData"), QJsonArray { metaData } } };
+        QJsonObject object { { QStringLiteral("translationId"), element.translationId },
+                             { QStringLiteral("componentPath"), componentPath },
+                             { QStringLiteral("sceneId"), *sceneIdEntry },
+                             { QStringLiteral("state"), record.stateName },
+                             { QStringLiteral("metaData"), QJsonArray { metaData } } };
+        // "Missing" and "Exceeds" above hold for some language; a person
+        // fixing a text needs to know which one, and what it showed there.
+        QJsonArray perLanguage;
+        for (const QString &language : languages) {
+            const auto found = record.languages.constFind(language);
+            if (found == record.languages.cend())
+                continue;
+            perLanguage.append(QJsonObject { { QStringLiteral("language"), language },
+                                             { QStringLiteral("text"), found->text },
+                                             { QStringLiteral("Missing"), found->missing },
+                                             { QStringLiteral("Exceeds"), found->exceeds } });
+        }
+        if (!perLanguage.isEmpty())
+            object.insert(QStringLiteral("languages"), perLanguage);
         const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
         if (seen.contains(text))
             continue;

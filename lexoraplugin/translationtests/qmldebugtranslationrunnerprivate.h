@@ -6,6 +6,7 @@
 
 #include "qmldebugtranslationrunner.h"
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -26,11 +27,22 @@ class QmlDebugTranslationRunnerPrivate : public QObject
     Q_OBJECT
 
 public:
-    // One reported text occurrence and the state in which it was reported.
+    // What one language made of a text: the text the preview showed and
+    // what the service found wrong with it in that state.
+    struct LanguageResult
+    {
+        QString text;
+        bool missing = false;
+        bool exceeds = false;
+    };
+
+    // One reported text occurrence and the state in which it was reported,
+    // with what every tested language made of it.
     struct ResultRecord
     {
         QQmlDebugTranslation::QmlElement element;
         QString stateName;
+        QMap<QString, LanguageResult> languages;
     };
 
     explicit QmlDebugTranslationRunnerPrivate(QmlDebugTranslationRunner *owner);
@@ -44,8 +56,11 @@ public:
     static QmlDebugTranslationRunnerPrivate *testRunOwner();
     static void setTestRunOwner(QmlDebugTranslationRunnerPrivate *owner);
 
+    // `languages`: the run's language codes, the order of each record's
+    // per-language results.
     static QByteArray resultJson(const QList<ResultRecord> &results,
-                                 const TranslationIssues &issues);
+                                 const TranslationIssues &issues,
+                                 const QStringList &languages);
     // The customId of the designer's annotation block of a component file.
     static QString sceneId(const QString &componentPath);
     static QString alignmentName(int horizontalAlignment, int verticalAlignment);
@@ -72,6 +87,8 @@ public:
     qsizetype currentState = 0;
     QString currentStateName;
     QList<ResultRecord> results;
+    // Where the records of the state being shown begin.
+    qsizetype stateRecords = 0;
     // Records of the files shown in every state and language; the rest
     // belongs to the file being shown.
     qsizetype finishedRecords = 0;
@@ -105,6 +122,7 @@ public slots:
     void handleNextLanguage();
     void languageChanged();
     void translationIssuesReceived();
+    void languageTextsReceived(const QList<QQmlDebugTranslation::QmlElement> &elements);
     void endRun();
 
 private:

@@ -60,15 +60,24 @@ issue(const QString &file, int line, int column, int type, const QString &langua
     return { QUrl::fromLocalFile(file), line, column, language, type };
 }
 
-// One record of a test result as the runner writes it.
-QString record(const char *path, bool missing, bool exceeds, int line, int column)
+// One record of a test result as the runner writes it; `languages` is the
+// JSON of its per-language results, if any.
+QString record(const char *path,
+               bool missing,
+               bool exceeds,
+               int line,
+               int column,
+               const QString &state = {},
+               const QString &languages = {})
 {
-    return QStringLiteral(R"({"translationId":"t","componentPath":"%1","sceneId":"","state":"",)"
+    return QStringLiteral(R"({"translationId":"t","componentPath":"%1","sceneId":"","state":"%6",)"
                           R"("metaData":[{"Missing":%2,"Exceeds":%3,)"
-                          R"("sourceLocation":{"line":%4,"column":%5}}]})")
+                          R"("sourceLocation":{"line":%4,"column":%5}}]%7})")
         .arg(QLatin1String(path), missing ? "true" : "false", exceeds ? "true" : "false")
         .arg(line)
-        .arg(column);
+        .arg(column)
+        .arg(state,
+             languages.isEmpty() ? QString() : QStringLiteral(R"(,"languages":)") + languages);
 }
 
 QByteArray array(const QStringList &records)
@@ -353,37 +362,48 @@ void tst_DebugTranslationClient::resultJson_data()
     using Record = QmlDebugTranslationRunnerPrivate::ResultRecord;
     QTest::addColumn<QList<Record>>("records");
     QTest::addColumn<TranslationIssues>("issues");
-    // "id/state:missing,exceeds,Line" per record of the result
+    // "id/state:missing,exceeds,Line" per record of the result, then
+    // " language:finding:text" per tested language (finding M, E or -)
     QTest::addColumn<QStringList>("expected");
 
     const QString file = QStringLiteral("/nonexistent/A.ui.qml");
     const QmlElement a = element(file, 3, 5, "a");
     const QmlElement b = element(file, 8, 9, "b");
+    using Languages = QMap<QString, QmlDebugTranslationRunnerPrivate::LanguageResult>;
 
-    QTest::newRow("no issues") << QList<Record> { { a, "" }, { b, "" } } << TranslationIssues {}
+    QTest::newRow("no issues") << QList<Record> { { a, "", {} }, { b, "", {} } } << TranslationIssues {}
                                << QStringList { "a/:0,0,", "b/:0,0," };
     QTest::newRow("identical occurrences give one record")
-        << QList<Record> { { a, "" }, { a, "" }, { a, "on" } } << TranslationIssues {}
+        << QList<Record> { { a, "", {} }, { a, "", {} }, { a, "on", {} } } << TranslationIssues {}
         << QStringList { "a/:0,0,", "a/on:0,0," };
     QTest::newRow("missing in one language")
-        << QList<Record> { { a, "" } } << TranslationIssues { issue(file, 3, 5, 0, "fr") }
+        << QList<Record> { { a, "", {} } } << TranslationIssues { issue(file, 3, 5, 0, "fr") }
         << QStringList { "a/:1,0,Missing translation" };
-    QTest::newRow("elided") << QList<Record> { { a, "" } }
+    QTest::newRow("elided") << QList<Record> { { a, "", {} } }
                             << TranslationIssues { issue(file, 3, 5, 1) }
                             << QStringList { "a/:0,1,Exceeds" };
     QTest::newRow("missing and elided: Line says Exceeds")
-        << QList<Record> { { a, "" } }
+        << QList<Record> { { a, "", {} } }
         << TranslationIssues { issue(file, 3, 5, 0), issue(file, 3, 5, 1, "fr") }
         << QStringList { "a/:1,1,Exceeds" };
     QTest::newRow("issue of another column, line or file")
-        << QList<Record> { { a, "" } }
+        << QList<Record> { { a, "", {} } }
         << TranslationIssues { issue(file, 3, 6, 0),
                                issue(file, 4, 5, 0),
                                issue("/nonexistent/B.ui.qml", 3, 5, 1) }
         << QStringList { "a/:0,0," };
     QTest::newRow("a finding counts for every state")
-        << QList<Record> { { a, "" }, { a, "on" } } << TranslationIssues { issue(file, 3, 5, 1) }
+        << QList<Record> { { a, "", {} }, { a, "on", {} } } << TranslationIssues { issue(file, 3, 5, 1) }
         << QStringList { "a/:0,1,Exceeds", "a/on:0,1,Exceeds" };
+    // Languages in the run's order, not the record's; one not tested is left out.
+    QTest::newRow("per language")
+        << QList<Record> { { a,
+                             "",
+                             Languages { { "fr", { "a", true, false } },
+                                         { "de", { "Ein langer Titel", false, true } } } },
+                           { b, "", Languages { { "it", { "b", true, false } } } } }
+        << TranslationIssues { issue(file, 3, 5, 0, "fr"), issue(file, 3, 5, 1, "de") }
+        << QStringList { "a/:1,1,Exceeds de:E:Ein langer Titel fr:M:a", "b/:0,0," };
 }
 
 void tst_DebugTranslationClient::resultJson()
@@ -394,7 +414,8 @@ void tst_DebugTranslationClient::resultJson()
     QFETCH(QStringList, expected);
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Could not get customId from"));
-    const QByteArray json = QmlDebugTranslationRunnerPrivate::resultJson(records, issues);
+    const QByteArray json
+        = QmlDebugTranslationRunnerPrivate::resultJson(records, issues, { "de", "fr" });
     QVERIFY(!json.contains('\n'));
     QStringList actual;
     for (const QJsonValue &value : QJsonDocument::fromJson(json).array()) {
@@ -405,6 +426,14 @@ void tst_DebugTranslationClient::resultJson()
                           .arg(int(metaData["Missing"].toBool()))
                           .arg(int(metaData["Exceeds"].toBool()))
                           .arg(metaData["Line"].toString()));
+        for (const QJsonValue &language : record["languages"].toArray()) {
+            const QString finding = language["Missing"].toBool() ? "M"
+                : language["Exceeds"].toBool()                   ? "E"
+                                                                 : "-";
+            actual.last()
+                += QStringLiteral(" %1:%2:%3")
+                       .arg(language["language"].toString(), finding, language["text"].toString());
+        }
         QCOMPARE(record["componentPath"].toString(), QStringLiteral("/nonexistent/A.ui.qml"));
         QCOMPARE(record["sceneId"].toString(), QString());
         QCOMPARE(metaData["Font"].toString(), QStringLiteral("Sans"));
@@ -457,21 +486,37 @@ void tst_DebugTranslationClient::sceneId()
 void tst_DebugTranslationClient::report_data()
 {
     QTest::addColumn<QByteArray>("result");
-    // "path:[type@line:column,...]" per component
+    // "path:[type@line:column language/state id text,...]" per component
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("empty result") << QByteArray("[]") << QStringList { ":[]" };
-    QTest::newRow("missing wins over exceeds") << array({ record("/a", true, true, 3, 7) })
-                                               << QStringList { "/a:[Missing translation@3:7]" };
+    QTest::newRow("missing wins over exceeds")
+        << array({ record("/a", true, true, 3, 7) })
+        << QStringList { "/a:[Missing translation@3:7 / t ]" };
     QTest::newRow("no finding still gives a group")
         << array({ record("/a", false, false, 3, 7) }) << QStringList { "/a:[]" };
     QTest::newRow("interrupted component gives three groups")
         << array({ record("/a", false, true, 3, 7),
                    record("/b", true, false, 4, 7),
                    record("/a", true, false, 5, 7) })
-        << QStringList { "/a:[Exceeds@3:7]",
-                         "/b:[Missing translation@4:7]",
-                         "/a:[Missing translation@5:7]" };
+        << QStringList { "/a:[Exceeds@3:7 / t ]",
+                         "/b:[Missing translation@4:7 / t ]",
+                         "/a:[Missing translation@5:7 / t ]" };
+    // One error per language with a finding; missing wins within a language only.
+    QTest::newRow("per language") << array({ record("/a",
+                                                    true,
+                                                    true,
+                                                    3,
+                                                    7,
+                                                    "on",
+                                                    R"([{"language":"de","text":"Zu lang",)"
+                                                    R"("Missing":false,"Exceeds":true},)"
+                                                    R"({"language":"fr","text":"t",)"
+                                                    R"("Missing":true,"Exceeds":true},)"
+                                                    R"({"language":"it","text":"Corto",)"
+                                                    R"("Missing":false,"Exceeds":false}])") })
+                                  << QStringList { "/a:[Exceeds@3:7 de/on t Zu lang,"
+                                                   "Missing translation@3:7 fr/on t t]" };
     QTest::newRow("not JSON") << QByteArray("{broken") << QStringList { ":[]" };
 }
 
@@ -485,10 +530,14 @@ void tst_DebugTranslationClient::report()
     for (const QJsonValue &value : components) {
         QStringList errors;
         for (const QJsonValue &error : value["errors"].toArray())
-            errors.append(QStringLiteral("%1@%2:%3")
+            errors.append(QStringLiteral("%1@%2:%3 %4/%5 %6 %7")
                               .arg(error["errorType"].toString())
                               .arg(error["line"].toInt())
-                              .arg(error["column"].toInt()));
+                              .arg(error["column"].toInt())
+                              .arg(error["language"].toString(),
+                                   error["state"].toString(),
+                                   error["translationId"].toString(),
+                                   error["text"].toString()));
         actual.append(value["componentPath"].toString() + ":[" + errors.join(',') + ']');
     }
     QCOMPARE(actual, expected);
@@ -536,41 +585,67 @@ void tst_DebugTranslationClient::reportIsNotWritten()
 void tst_DebugTranslationClient::frames_data()
 {
     QTest::addColumn<QByteArray>("result");
-    // "line:column=colour" per frame, colours named plain, missing, elide or none
+    // the language shown; none: every language together
+    QTest::addColumn<QString>("language");
+    // "line:column=colour" per frame, colours named plain, missing, elide or
+    // none, then " | " and the tooltip's lines joined by " / " when it has one
     QTest::addColumn<QStringList>("expected");
+
+    const QString titleLanguages = R"([{"language":"de","text":"Zu lang","Missing":false,)"
+                                   R"("Exceeds":true},{"language":"fr","text":"t",)"
+                                   R"("Missing":true,"Exceeds":false}])";
+    const QByteArray perLanguage
+        = array({ record("/p/A.ui.qml", true, true, 3, 9, "", titleLanguages) });
+    QTest::newRow("elided in the language shown, missing in another")
+        << perLanguage << "de"
+        << QStringList { "3:9=elide | t / de: Elided (\u201cZu lang\u201d) / Missing "
+                         "translation in: fr / Elided in: de" };
+    QTest::newRow("missing in the language shown")
+        << perLanguage << "fr"
+        << QStringList { "3:9=missing | t / fr: Missing translation (\u201ct\u201d) / Missing "
+                         "translation in: fr / Elided in: de" };
+    QTest::newRow("language not tested: every language together")
+        << perLanguage << "it"
+        << QStringList { "3:9=missing | t / Missing translation / Missing translation in: fr / "
+                         "Elided in: de" };
 
     QTest::newRow("each finding its colour")
         << array({ record("/p/A.ui.qml", false, false, 3, 9),
                    record("/p/A.ui.qml", true, false, 4, 9),
                    record("/p/A.ui.qml", false, true, 5, 9) })
-        << QStringList { "3:9=plain", "4:9=missing", "5:9=elide" };
-    QTest::newRow("missing wins over exceeds")
-        << array({ record("/p/A.ui.qml", true, true, 7, 9) }) << QStringList { "7:9=missing" };
+        << QString() << QStringList { "3:9=plain", "4:9=missing", "5:9=elide" };
+    QTest::newRow("missing wins over exceeds") << array({ record("/p/A.ui.qml", true, true, 7, 9) })
+                                               << QString() << QStringList { "7:9=missing" };
     QTest::newRow("other files are skipped") << array(
         { record("/p/B.ui.qml", true, false, 3, 9), record("/p/A.ui.qml", false, false, 8, 9) })
-                                             << QStringList { "8:9=plain" };
+                                             << QString() << QStringList { "8:9=plain" };
     QTest::newRow("only other files")
-        << array({ record("/p/B.ui.qml", true, false, 3, 9) }) << QStringList {};
+        << array({ record("/p/B.ui.qml", true, false, 3, 9) }) << QString() << QStringList {};
     QTest::newRow("paths compare case-sensitively")
-        << array({ record("/p/a.ui.qml", true, false, 3, 9) }) << QStringList {};
+        << array({ record("/p/a.ui.qml", true, false, 3, 9) }) << QString() << QStringList {};
 }
 
 void tst_DebugTranslationClient::frames()
 {
     QFETCH(QByteArray, result);
+    QFETCH(QString, language);
     QFETCH(QStringList, expected);
 
     const QColor plain(Qt::green);
     const QColor missing(Qt::red);
     const QColor elide(Qt::magenta);
     QStringList actual;
-    for (const auto &frame :
-         TranslationTestResults::frames(result, "/p/A.ui.qml", plain, missing, elide)) {
+    const QString path = QStringLiteral("/p/A.ui.qml");
+    for (const auto &frame : language.isNull()
+             ? TranslationTestResults::frames(result, path, plain, missing, elide)
+             : TranslationTestResults::frames(result, path, language, plain, missing, elide)) {
         const QString name = frame.color == plain ? "plain"
             : frame.color == missing              ? "missing"
             : frame.color == elide                ? "elide"
                                                   : "none";
         actual.append(QStringLiteral("%1:%2=%3").arg(frame.line).arg(frame.column).arg(name));
+        if (!frame.toolTip.isEmpty())
+            actual.last() += " | " + frame.toolTip.split('\n').join(" / ");
     }
     QCOMPARE(actual, expected);
 }

@@ -143,29 +143,35 @@ void tst_TranslationRunner::resultRecords_data()
     QTest::addColumn<QString>("sceneId");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("alignment");
+    // "language:finding:text" per tested language, finding M, E or -
+    QTest::addColumn<QStringList>("languages");
 
     const QString welcome = QStringLiteral("Welcome.ui.qml");
     const QString settings = QStringLiteral("Settings.ui.qml");
     const QString noLine; // "Line" is absent without a finding
-    // The German title is elided; issues of every language and state count.
+    // The German title is elided, the French one fits; an untranslated text
+    // shows its ID.
+    const QStringList title { "de:E:Herzlich willkommen in unserer Anwendung", "fr:-:Salut" };
+    const QStringList hint { "de:M:welcome_hint", "fr:M:welcome_hint" };
+    const QStringList settingsTitle { "de:-:Einstellungen", "fr:-:Réglages" };
     QTest::newRow("elided title, base state") << welcome << "welcome_title"
                                               << "" << false << true << "Exceeds"
-                                              << "welcome-screen" << 14 << "Top Left";
+                                              << "welcome-screen" << 14 << "Top Left" << title;
     QTest::newRow("elided title, dark") << welcome << "welcome_title"
                                         << "dark" << false << true << "Exceeds"
-                                        << "welcome-screen" << 14 << "Top Left";
+                                        << "welcome-screen" << 14 << "Top Left" << title;
     QTest::newRow("untranslated hint, base state") << welcome << "welcome_hint"
                                                    << "" << true << false << "Missing translation"
-                                                   << "welcome-screen" << 21 << "Top Left";
+                                                   << "welcome-screen" << 21 << "Top Left" << hint;
     QTest::newRow("untranslated hint, dark") << welcome << "welcome_hint"
                                              << "dark" << true << false << "Missing translation"
-                                             << "welcome-screen" << 21 << "Top Left";
+                                             << "welcome-screen" << 21 << "Top Left" << hint;
     QTest::newRow("translated title, base state")
         << settings << "settings_title"
-        << "" << false << false << noLine << "" << 7 << "Top Left";
+        << "" << false << false << noLine << "" << 7 << "Top Left" << settingsTitle;
     QTest::newRow("translated title, compact")
         << settings << "settings_title"
-        << "compact" << false << false << noLine << "" << 7 << "Top Left";
+        << "compact" << false << false << noLine << "" << 7 << "Top Left" << settingsTitle;
 }
 
 void tst_TranslationRunner::resultRecords()
@@ -179,6 +185,7 @@ void tst_TranslationRunner::resultRecords()
     QFETCH(QString, sceneId);
     QFETCH(int, line);
     QFETCH(QString, alignment);
+    QFETCH(QStringList, languages);
 
     const QJsonArray records = QJsonDocument::fromJson(m_result).array();
     // Three texts in two states each, every one reported once.
@@ -204,6 +211,17 @@ void tst_TranslationRunner::resultRecords()
             > 0);
     QVERIFY(!metaData.value(QLatin1String("Font")).toString().isEmpty());
     QCOMPARE(metaData.value(QLatin1String("Alignment")).toString(), alignment);
+
+    QStringList actualLanguages;
+    for (const QJsonValue &value : record.value(QLatin1String("languages")).toArray()) {
+        const QJsonObject language = value.toObject();
+        const QString finding = language.value(QLatin1String("Missing")).toBool() ? "M"
+            : language.value(QLatin1String("Exceeds")).toBool()                   ? "E"
+                                                                                  : "-";
+        actualLanguages.append(language.value(QLatin1String("language")).toString() + ':' + finding
+                               + ':' + language.value(QLatin1String("text")).toString());
+    }
+    QCOMPARE(actualLanguages, languages);
 }
 
 void tst_TranslationRunner::progressCount()
@@ -214,9 +232,10 @@ void tst_TranslationRunner::progressCount()
 
 void tst_TranslationRunner::oneOccurrencesRequestPerState()
 {
-    // Two files with two states each: four requests, four replies.
+    // Two files with two states each: four requests, four replies; then the
+    // texts as each of the two languages shows them.
     QCOMPARE(runnerLogLines.count(QStringLiteral("viewStateChanged")), 4);
-    QCOMPARE(runnerLogLines.count(QStringLiteral("Reply::TranslatableTextOccurrences")), 4);
+    QCOMPARE(runnerLogLines.count(QStringLiteral("Reply::TranslatableTextOccurrences")), 4 + 8);
     QCOMPARE(runnerLogLines.count(QStringLiteral("Reply::TranslationIssues")), 8);
 }
 
@@ -288,14 +307,22 @@ void tst_TranslationRunner::reportGroupsPerComponent()
     QStringList errors;
     for (const QJsonValue &error : welcome.value(QLatin1String("errors")).toArray()) {
         const QJsonObject object = error.toObject();
-        errors.append(QStringLiteral("%1@%2")
+        errors.append(QStringLiteral("%1@%2 %3/%4 %5 \"%6\"")
                           .arg(object.value(QLatin1String("errorType")).toString())
-                          .arg(object.value(QLatin1String("line")).toInt()));
+                          .arg(object.value(QLatin1String("line")).toInt())
+                          .arg(object.value(QLatin1String("language")).toString(),
+                               object.value(QLatin1String("state")).toString(),
+                               object.value(QLatin1String("translationId")).toString(),
+                               object.value(QLatin1String("text")).toString()));
     }
-    QCOMPARE(
-        errors,
-        QStringList(
-            { "Exceeds@14", "Missing translation@21", "Exceeds@14", "Missing translation@21" }));
+    // One error per language that has the finding, saying what it showed.
+    const QStringList perState { "Exceeds@14 de/ welcome_title \"Herzlich willkommen in unserer "
+                                 "Anwendung\"",
+                                 "Missing translation@21 de/ welcome_hint \"welcome_hint\"",
+                                 "Missing translation@21 fr/ welcome_hint \"welcome_hint\"" };
+    QStringList dark = perState;
+    dark.replaceInStrings(QStringLiteral("/ "), QStringLiteral("/dark "));
+    QCOMPARE(errors, perState + dark);
     const QJsonObject settings = components.at(1).toObject();
     QCOMPARE(settings.value(QLatin1String("componentPath")).toString(), m_project->settingsFile());
     QVERIFY(settings.value(QLatin1String("errors")).toArray().isEmpty());
