@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QQmlComponent>
@@ -17,6 +18,7 @@
 #include <QQuickWindow>
 #include <QScrollArea>
 #include <QStackedLayout>
+#include <QToolTip>
 #include <QTranslator>
 #include <QVBoxLayout>
 
@@ -320,8 +322,9 @@ void FormView::updateFrames()
         for (QQuickItem *item : itemsAt(frame.position)) {
             if (!item->isVisible())
                 continue;
-            drawn.append(
-                { item->mapRectToScene(QRectF(0, 0, item->width(), item->height())), frame.color });
+            drawn.append({ item->mapRectToScene(QRectF(0, 0, item->width(), item->height())),
+                           frame.color,
+                           frame.toolTip });
         }
     }
     m_overlay->setFrames(drawn);
@@ -442,6 +445,17 @@ bool FormView::eventFilter(QObject *watched, QEvent *event)
         break;
     default:
         break;
+    }
+    // The overlay lets the pointer through to the form, so the form's widget
+    // is asked for tooltips; a frame's explains the frame.
+    if (watched == m_quickWidget && event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QString text = m_overlay->toolTipAt(help->pos());
+        if (!text.isEmpty()) {
+            QToolTip::showText(help->globalPos(), text, m_quickWidget);
+            return true;
+        }
+        QToolTip::hideText();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -61,6 +61,8 @@ public:
     {
         SourcePosition position;
         QColor color;
+        // Shown when the pointer rests on the frame; empty: none.
+        QString toolTip;
     };
 
     explicit FormView(QWidget *parent = nullptr);

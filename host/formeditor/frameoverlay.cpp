@@ -19,6 +19,22 @@ void FrameOverlay::setFrames(const QList<Frame> &frames)
     update();
 }
 
+QString FrameOverlay::toolTipAt(const QPointF &position) const
+{
+    QString toolTip;
+    qreal smallest = 0;
+    for (const Frame &frame : m_frames) {
+        if (frame.toolTip.isEmpty() || !frame.rect.contains(position))
+            continue;
+        const qreal area = frame.rect.width() * frame.rect.height();
+        if (toolTip.isEmpty() || area < smallest) {
+            toolTip = frame.toolTip;
+            smallest = area;
+        }
+    }
+    return toolTip;
+}
+
 void FrameOverlay::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);

@@ -20,6 +20,7 @@ public:
     {
         QRectF rect;
         QColor color;
+        QString toolTip;
 
         friend bool operator==(const Frame &, const Frame &) = default;
     };
@@ -28,6 +29,9 @@ public:
 
     QList<Frame> frames() const { return m_frames; }
     void setFrames(const QList<Frame> &frames);
+    // The tooltip of the innermost frame with one around `position`; frames
+    // nest (a text inside its screen), and the pointer means the smallest.
+    QString toolTipAt(const QPointF &position) const;
 
     static constexpr int penWidth = 2;
 

@@ -288,6 +288,9 @@ void TranslationsView::modelAttached(Host::Designer::DocumentModel *model)
 
     loadProjectLanguages();
     updateTranslations();
+    // A document opened again is a new model: its frames come from what the
+    // view kept of the last test.
+    showTestResults();
 }
 
 void TranslationsView::nodeAboutToBeRemoved(Node *removedNode)
@@ -648,6 +651,8 @@ void TranslationsView::onCurrentLanguageChanged(const QString &language)
     updateTranslations();
     if (isAttached())
         model()->setAuxiliaryData(rootNode(), "language@Internal", language);
+    m_testResultOverlay.setLanguage(language);
+    showTestResults();
 }
 
 void TranslationsView::importAndSyncTranslations(const QString &filePath)
@@ -877,7 +882,17 @@ void TranslationsView::highlightTestResults(const QByteArray &resultJson,
                                             const QColor &missingColor,
                                             const QColor &elideColor)
 {
-    const QString filePath = Host::Core::EditorContext::instance()->currentFilePath().toString();
+    // Kept even without an open document: a project test frames the screens
+    // the user opens afterwards.
+    m_testResultOverlay.addResult(resultJson, { plainColor, missingColor, elideColor });
+    // The selector's language, once it has one; it reports its changes.
+    if (m_widget) {
+        const QString code = static_cast<TranslationsViewWidget *>(m_widget.data())
+                                 ->translationsWidget()
+                                 ->currentLanguageCode();
+        if (!code.isEmpty())
+            m_testResultOverlay.setLanguage(code);
+    }
     Host::Designer::FormDocument *textEditor
         = Host::Designer::ViewManager::instance()->currentDocument();
     HOST_SOFT_ASSERT(textEditor, return );
@@ -887,19 +902,21 @@ void TranslationsView::highlightTestResults(const QByteArray &resultJson,
     HOST_SOFT_ASSERT(textDocument, return );
     QTextDocument *document = textEditor->document();
     HOST_SOFT_ASSERT(document, return );
+    showTestResults();
+}
 
-    // The service reports the line and column of the tested text, both from
-    // 1; the innermost node holding that position is the tested element,
-    // whether it is written on one line or on several.
-    for (const TranslationTestResults::Frame &frame : TranslationTestResults::frames(
-             resultJson, filePath, plainColor, missingColor, elideColor)) {
-        Host::Designer::Node *node
-            = textEditor->rewriter()->nodeAtPosition(frame.line, frame.column);
-        if (!node)
-            continue;
-        textEditor->model()->setAuxiliaryData(node, "FrameColor@Internal", QColor(0, 0, 0, 0));
-        textEditor->model()->setAuxiliaryData(node, "FrameColor@Internal", frame.color);
-    }
+void TranslationsView::showTestResults()
+{
+    Host::Designer::FormDocument *document
+        = Host::Designer::ViewManager::instance()->currentDocument();
+    m_testResultOverlay.apply(document);
+    if (!m_widget)
+        return;
+    const QString filePath = document ? document->filePath().toString() : QString();
+    static_cast<TranslationsViewWidget *>(m_widget.data())
+        ->translationsWidget()
+        ->setTestLegend(m_testResultOverlay.legendTitle(filePath),
+                        m_testResultOverlay.legend(filePath));
 }
 
 void TranslationsView::writeTestReport(const QString &filePath, const QByteArray &resultJson)

@@ -2,6 +2,7 @@
 
 #include "databaseio/databaseiointerface.h"
 #include "languages/languagemodel.h"
+#include "translationsview/testresultoverlay.h"
 #include "translationsview/translationsearchmodel.h"
 #include "translationsview/translationsmodel.h"
 #include "translationsview/translationstatusmodel.h"
@@ -117,6 +118,7 @@ public:
     TranslationStatusModel *statusModel() { return &m_statusModel; }
     // Reads the stored test findings and silenced checks again.
     void readTranslationFindings();
+    const TestResultOverlay &testResultOverlay() const { return m_testResultOverlay; }
 
     // What the open document's code says of an ID beside its call.
     struct TranslationIdDetails
@@ -147,9 +149,13 @@ private:
     void showUpdateError(const char *message);
     void readTranslationIdDetails();
     void onWriteFailed(const QPersistentModelIndex &index, const QString &error);
+    // Frames the open document's test results in the panel's language and
+    // explains them in the panel's legend.
+    void showTestResults();
 
     TranslationsModel m_model;
     TranslationStatusModel m_statusModel;
+    TestResultOverlay m_testResultOverlay;
     TranslationSearchModel m_searchModel;
     LanguageModel m_languageModel;
     QPointer<QWidget> m_widget;

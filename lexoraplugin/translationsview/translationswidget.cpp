@@ -26,9 +26,9 @@
 #include <qmlproject/multilanguagesetting.h>
 #include <qmlproject/qmlbuildbackend.h>
 
-#include <QDateTime>
 #include <QAbstractProxyModel>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -145,6 +145,7 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
       m_view(view),
       m_tableView(new TranslationTableView(this)),
       m_problemLabel(new QLabel(this)),
+      m_testLegendLabel(new QLabel(this)),
       m_languageSelector(new RecentsComboBox(view->languageModel(), this)),
       m_toolBar(new QToolBar(this)),
       m_filterModel(new TranslationFilterModel(this)),
@@ -192,6 +193,11 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     m_tableView->setItemDelegate(new TranslationItemDelegate(m_tableView));
     m_tableView->setModel(m_filterModel);
     layout->addWidget(m_tableView, 3, 0);
+    layout->addWidget(m_testLegendLabel, 4, 0);
+    m_testLegendLabel->setObjectName(QStringLiteral("testResultLegend"));
+    m_testLegendLabel->setWordWrap(true);
+    m_testLegendLabel->setContentsMargins(6, 4, 6, 4);
+    m_testLegendLabel->hide();
     m_problemLabel->setWordWrap(true);
     m_problemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_problemLabel->setContentsMargins(6, 4, 6, 4);
@@ -394,6 +400,22 @@ void TranslationsWidget::setProblem(const QString &text)
 {
     m_problemLabel->setText(text);
     m_problemLabel->setVisible(!text.isEmpty());
+}
+
+void TranslationsWidget::setTestLegend(const QString &title,
+                                       const QList<TestResultOverlay::LegendEntry> &entries)
+{
+    QStringList parts { title.toHtmlEscaped() };
+    for (const TestResultOverlay::LegendEntry &entry : entries) {
+        // A square of the frame's colour, as the frames on the form are drawn.
+        parts.append(QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
+                         .arg(entry.color.name(), entry.text.toHtmlEscaped()));
+    }
+    m_testLegendLabel->setText(parts.join(QLatin1String(" &nbsp; ")));
+    m_testLegendLabel->setToolTip(tr("Rest the pointer on a frame on the form to see its text, "
+                                     "its finding and the languages that have it. The "
+                                     "language chosen above selects the findings shown."));
+    m_testLegendLabel->setVisible(!entries.isEmpty());
 }
 
 void TranslationsWidget::onImportJson()

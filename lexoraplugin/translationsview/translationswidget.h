@@ -1,5 +1,7 @@
 #pragma once
 
+#include "translationsview/testresultoverlay.h"
+
 #include <QHash>
 #include <QModelIndex>
 #include <QString>
@@ -45,6 +47,10 @@ public:
     // (the database could not be opened); hidden while `text` is empty.
     void setProblem(const QString &text);
     QLabel *problemLabel() const { return m_problemLabel; }
+    // A line below the table that says what the frames of a translation test
+    // on the form mean; hidden while `entries` is empty.
+    void setTestLegend(const QString &title, const QList<TestResultOverlay::LegendEntry> &entries);
+    QLabel *testLegendLabel() const { return m_testLegendLabel; }
     // Enables the commands that need a project or its database only while
     // there is one.
     void updateActions();
@@ -81,6 +87,7 @@ private:
     TranslationsView *m_view;
     TranslationTableView *m_tableView;
     QLabel *m_problemLabel;
+    QLabel *m_testLegendLabel;
     RecentsComboBox *m_languageSelector;
     QToolBar *m_toolBar;
     QList<QAction *> m_projectActions;

@@ -118,6 +118,9 @@ void ProjectTranslationTesterDialog::runFinished()
     m_visualReportButton->setEnabled(true);
     const QByteArray result = m_runner->getResultJson();
     m_view->addScreenMetaData(result);
+    // The colours of the single-file test's defaults; the screens the user
+    // opens next show their frames.
+    m_view->highlightTestResults(result, Qt::green, Qt::red, Qt::magenta);
     const Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
     const QString directory = project ? project->projectDirectory().toString() : QString();
     m_view->writeTestReport(directory + QLatin1String("/translation_report_project.json"), result);

@@ -7,6 +7,8 @@
 #include "jsonimportexport.h"
 #include "translationfileservices.h"
 #include "translationsview/translationsview.h"
+#include "translationsview/translationsviewwidget.h"
+#include "translationsview/translationswidget.h"
 #include "translationtests/visualreportpage.h"
 #include "userfeedback.h"
 
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,6 +61,8 @@ class tst_TestResultOverlay : public QObject
 private slots:
     void highlight_data();
     void highlight();
+    void framesPerLanguage_data();
+    void framesPerLanguage();
     void storeWithoutDatabase();
     void visualReportPageEscapes_data();
     void visualReportPageEscapes();
@@ -155,6 +160,118 @@ void tst_TestResultOverlay::highlight()
     }
     Host::Designer::ViewManager::instance()->setCurrentDocument(nullptr);
     QCOMPARE(actual, expected);
+}
+
+void tst_TestResultOverlay::framesPerLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    // "id=colour" for both texts
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("legendTitle");
+
+    // The title is elided in German and fits in French; the hint is
+    // translated in German only.
+    QTest::newRow("German") << "de" << QStringList { "first=elide", "second=plain" }
+                            << "Test results in German (de):";
+    QTest::newRow("French") << "fr" << QStringList { "first=plain", "second=missing" }
+                            << "Test results in French (fr):";
+    QTest::newRow("a language not tested: every language together")
+        << "it" << QStringList { "first=elide", "second=missing" }
+        << "Test results of every language:";
+}
+
+void tst_TestResultOverlay::framesPerLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, legendTitle);
+
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
+    const QString other = directory.filePath(QStringLiteral("Other.ui.qml"));
+    for (const QString &name : { path, other }) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("import QtQuick\n"
+                   "Item {\n"
+                   "    Text { id: first; text: qsTrId(\"a\") }\n"
+                   "    Text { id: second; text: qsTrId(\"b\") }\n"
+                   "}\n");
+    }
+    const QString record = QStringLiteral(
+        R"({"translationId":"%1","componentPath":"%2","state":"","metaData":[{"Missing":%3,)"
+        R"("Exceeds":%4,"sourceLocation":{"line":%5,"column":29}}],"languages":[%6]})");
+    const QByteArray resultJson
+        = ('['
+           + record.arg("a", path, "false", "true", "3")
+                 .arg(R"({"language":"de","text":"Ein sehr langer Titel","Missing":false,)"
+                      R"("Exceeds":true},{"language":"fr","text":"Titre","Missing":false,)"
+                      R"("Exceeds":false})")
+           + ','
+           + record.arg("b", path, "true", "false", "4")
+                 .arg(R"({"language":"de","text":"Hinweis","Missing":false,"Exceeds":false},)"
+                      R"({"language":"fr","text":"b","Missing":true,"Exceeds":false})")
+           + ']')
+              .toUtf8();
+
+    DatabaseAccess access(&m_json, nullptr);
+    TranslationsView view(access, m_translationFileServices, m_fileServices, m_feedback);
+    std::unique_ptr<QWidget> panel(view.widgetDescription().widget);
+    QLabel *legend = static_cast<TranslationsViewWidget *>(panel.get())
+                         ->translationsWidget()
+                         ->testLegendLabel();
+    auto *viewManager = Host::Designer::ViewManager::instance();
+    const auto open = [&](const QString &name) {
+        auto document = std::make_unique<Host::Designer::FormDocument>();
+        QString error;
+        if (!document->open(Host::Utils::Path::fromString(name), &error))
+            qWarning() << error;
+        viewManager->setCurrentDocument(document.get());
+        document->model()->attachView(&view);
+        return document;
+    };
+    const auto frames = [](Host::Designer::FormDocument *document) {
+        QStringList names;
+        for (const char *id : { "first", "second" }) {
+            Host::Designer::Node *node = document->model()->nodeForId(QString::fromLatin1(id));
+            const QColor color = node->auxiliaryData("FrameColor@Internal").value<QColor>();
+            names.append(QString::fromLatin1(id) + '='
+                         + (color == QColor(Qt::green)         ? "plain"
+                                : color == QColor(Qt::red)     ? "missing"
+                                : color == QColor(Qt::magenta) ? "elide"
+                                                               : "none"));
+        }
+        return names;
+    };
+
+    auto document = open(path);
+    view.onCurrentLanguageChanged(language);
+    view.highlightTestResults(resultJson, Qt::green, Qt::red, Qt::magenta);
+    QCOMPARE(frames(document.get()), expected);
+    QVERIFY(!legend->isHidden());
+    QVERIFY2(legend->text().startsWith(legendTitle), qPrintable(legend->text()));
+    QVERIFY(legend->text().contains(QLatin1String("Elided")));
+    // The tooltip names the text, its finding in the language shown and the
+    // languages that have each finding.
+    const QString toolTip = document->model()
+                                ->nodeForId(QStringLiteral("second"))
+                                ->auxiliaryData("FrameToolTip@Internal")
+                                .toString();
+    QVERIFY2(toolTip.startsWith(QLatin1String("b\n")), qPrintable(toolTip));
+    QVERIFY2(toolTip.contains(QLatin1String("Missing translation in: fr")), qPrintable(toolTip));
+
+    // Another document has no results and no legend; back again, the frames are back.
+    document = open(other);
+    QCOMPARE(frames(document.get()), QStringList({ "first=none", "second=none" }));
+    QVERIFY(legend->isHidden());
+    document = open(path);
+    QCOMPARE(frames(document.get()), expected);
+    QVERIFY(!legend->isHidden());
+
+    // Switching the panel's language shows the other language's findings.
+    view.onCurrentLanguageChanged(language == QLatin1String("de") ? "fr" : "de");
+    QVERIFY(frames(document.get()) != expected);
+    viewManager->setCurrentDocument(nullptr);
 }
 
 void tst_TestResultOverlay::storeWithoutDatabase()

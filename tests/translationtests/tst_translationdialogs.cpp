@@ -390,7 +390,10 @@ void tst_TranslationDialogs::projectDialogRun()
     QCOMPARE(progress->value(), progress->maximum());
     QCOMPARE(view.stored.size(), 1);
     QCOMPARE(view.stored.first(), dialog.runner()->getResultJson());
-    QVERIFY(view.highlighted.isEmpty());
+    // The project's screens get their frames too, in the default colours.
+    QCOMPARE(view.highlighted, view.stored);
+    QCOMPARE(view.colors,
+             (QList<QColor> { QColor(Qt::green), QColor(Qt::red), QColor(Qt::magenta) }));
     QCOMPARE(view.reports, QStringList { project.filePath("translation_report_project.json") });
     QVERIFY(QFile::exists(project.filePath("translation_report_project.json")));
     QVERIFY(!view.database->fetchTextElides(project.welcomeFile().toStdString()).empty());

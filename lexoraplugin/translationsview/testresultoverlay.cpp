@@ -1,0 +1,97 @@
+#include "testresultoverlay.h"
+
+#include "translationtests/translationtestresults.h"
+
+#include <designer/documentmodel.h>
+#include <designer/documentrewriter.h>
+#include <designer/formdocument.h>
+#include <designer/node.h>
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+namespace Lexora {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Lexora", text);
+}
+
+} // namespace
+
+void TestResultOverlay::addResult(const QByteArray &resultJson, const Colors &colors)
+{
+    m_colors = colors;
+    QHash<QString, QJsonArray> records;
+    for (const QJsonValue &value : QJsonDocument::fromJson(resultJson).array()) {
+        const QString path = value.toObject().value(QLatin1String("componentPath")).toString();
+        if (!path.isEmpty())
+            records[path].append(value);
+    }
+    for (auto it = records.cbegin(); it != records.cend(); ++it)
+        m_records.insert(it.key(), it.value());
+}
+
+QByteArray TestResultOverlay::recordsOf(const QString &filePath) const
+{
+    return QJsonDocument(m_records.value(filePath)).toJson(QJsonDocument::Compact);
+}
+
+void TestResultOverlay::apply(Host::Designer::FormDocument *document) const
+{
+    if (!document || !document->model())
+        return;
+    const QString filePath = document->filePath().toString();
+    if (!hasResults(filePath))
+        return;
+    Host::Designer::DocumentModel *model = document->model();
+    // The service reports the line and column of the tested text, both from
+    // 1; the innermost node holding that position is the tested element,
+    // whether it is written on one line or on several.
+    for (const TranslationTestResults::Frame &frame :
+         TranslationTestResults::frames(recordsOf(filePath),
+                                        filePath,
+                                        m_language,
+                                        m_colors.plain,
+                                        m_colors.missing,
+                                        m_colors.elide)) {
+        Host::Designer::Node *node = document->rewriter()->nodeAtPosition(frame.line, frame.column);
+        if (!node)
+            continue;
+        model->setAuxiliaryData(node, "FrameToolTip@Internal", frame.toolTip);
+        // Set anew even when the colour stays, so that every view redraws it.
+        model->setAuxiliaryData(node, "FrameColor@Internal", QColor(0, 0, 0, 0));
+        model->setAuxiliaryData(node, "FrameColor@Internal", frame.color);
+    }
+}
+
+QString TestResultOverlay::legendTitle(const QString &filePath) const
+{
+    if (!hasResults(filePath))
+        return {};
+    if (!TranslationTestResults::testedLanguages(recordsOf(filePath)).contains(m_language))
+        return tr("Test results of every language:");
+    const QString name = QLocale::languageToString(QLocale(m_language).language());
+    return tr("Test results in %1 (%2):").arg(name, m_language);
+}
+
+QList<TestResultOverlay::LegendEntry> TestResultOverlay::legend(const QString &filePath) const
+{
+    if (!hasResults(filePath))
+        return {};
+    QList<LegendEntry> entries;
+    // An option the user switched off has no colour and draws no frame.
+    for (const LegendEntry &entry : { LegendEntry { m_colors.missing, tr("Missing translation") },
+                                      LegendEntry { m_colors.elide, tr("Elided") },
+                                      LegendEntry { m_colors.plain, tr("Translated") } }) {
+        if (entry.color.isValid())
+            entries.append(entry);
+    }
+    return entries;
+}
+
+} // namespace Lexora
