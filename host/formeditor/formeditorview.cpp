@@ -19,6 +19,18 @@ FormEditorView::FormEditorView(QObject *parent) : DesignerView(parent)
     m_renderTimer.setSingleShot(true);
     m_renderTimer.setInterval(150);
     connect(&m_renderTimer, &QTimer::timeout, this, &FormEditorView::renderNow);
+    // A generation writes every language's files in a burst.
+    m_translationTimer.setSingleShot(true);
+    m_translationTimer.setInterval(100);
+    connect(&m_translationTimer, &QTimer::timeout, this, &FormEditorView::translationFileTouched);
+    connect(&m_translationWatcher,
+            &QFileSystemWatcher::fileChanged,
+            &m_translationTimer,
+            qOverload<>(&QTimer::start));
+    connect(&m_translationWatcher,
+            &QFileSystemWatcher::directoryChanged,
+            &m_translationTimer,
+            qOverload<>(&QTimer::start));
     Projects::IssueList::instance()->addCategory(issueCategory, tr("QML"));
 }
 
@@ -169,7 +181,7 @@ void FormEditorView::auxiliaryDataChanged(Designer::Node *node,
                                           const QByteArray &name,
                                           const QVariant & /*data*/)
 {
-    if (name == frameColorName)
+    if (name == frameColorName || name == frameToolTipName)
         updateFrames();
     else if (name == languageName && node->isRootNode())
         updateLanguage();
@@ -183,7 +195,38 @@ void FormEditorView::updateLanguage()
     const QString file = translationFileFor(model()->fileUrl(), language);
     // Without generated files the texts show their IDs, which is what the
     // application shows too.
-    m_formView->setTranslationFile(QFileInfo::exists(file) ? file : QString());
+    const QFileInfo info(file);
+    m_translationModified = info.exists() ? info.lastModified() : QDateTime();
+    m_formView->setTranslationFile(info.exists() ? file : QString());
+
+    if (!m_translationWatcher.files().isEmpty())
+        m_translationWatcher.removePaths(m_translationWatcher.files());
+    if (!m_translationWatcher.directories().isEmpty())
+        m_translationWatcher.removePaths(m_translationWatcher.directories());
+    if (file.isEmpty())
+        return;
+    // The file is replaced, not rewritten, and the first generation makes
+    // its folder: the folders tell of both.
+    QStringList paths { info.absolutePath(), QFileInfo(info.absolutePath()).absolutePath() };
+    if (info.exists())
+        paths.append(file);
+    paths.removeIf([](const QString &path) { return !QFileInfo::exists(path); });
+    if (!paths.isEmpty())
+        m_translationWatcher.addPaths(paths);
+}
+
+void FormEditorView::translationFileTouched()
+{
+    if (!m_formView || !model() || !rootNode())
+        return;
+    const QString language = rootNode()->auxiliaryData(languageName).toString();
+    const QFileInfo info(translationFileFor(model()->fileUrl(), language));
+    const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
+    if (language.isEmpty() || modified == m_translationModified)
+        return;
+    // The same file name: the form view would keep the catalogue it loaded.
+    m_formView->setTranslationFile(QString());
+    updateLanguage();
 }
 
 void FormEditorView::scheduleRender()
@@ -299,7 +342,9 @@ void FormEditorView::updateFrames()
             continue;
         // Frames are drawn in document order, so a state's finding is drawn
         // over the one of the object's own text.
-        frames.append({ framedPosition(m_formView, node), color });
+        frames.append({ framedPosition(m_formView, node),
+                        color,
+                        node->auxiliaryData(frameToolTipName).toString() });
     }
     m_formView->setFrames(frames);
 }

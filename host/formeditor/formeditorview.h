@@ -5,6 +5,8 @@
 
 #include <designer/designerview.h>
 
+#include <QDateTime>
+#include <QFileSystemWatcher>
 #include <QPointer>
 #include <QTimer>
 
@@ -68,6 +70,7 @@ private:
     void scheduleRender();
     void updateFrames();
     void updateLanguage();
+    void translationFileTouched();
     void publishIssues();
     void updateSelection();
     void updateItemNames();
@@ -76,6 +79,11 @@ private:
 
     QPointer<FormView> m_formView;
     QTimer m_renderTimer;
+    // A generation writes the translation file anew; the form shows the new
+    // texts without the language being picked again.
+    QFileSystemWatcher m_translationWatcher;
+    QTimer m_translationTimer;
+    QDateTime m_translationModified;
 };
 
 } // namespace Host::FormEditor

@@ -32,6 +32,18 @@ PreviewController::PreviewController(PreviewPlugin *plugin, QObject *parent)
     connect(m_languageGroup, &QActionGroup::triggered, this, [this](QAction *action) {
         setLocale(action->data().toString());
     });
+    // A translation test stops the user's preview; the user expects it back
+    // (on the file they work on) when the test is over.
+    if (m_plugin) {
+        connect(m_plugin, &PreviewPlugin::exclusiveUseStarted, this, [this] {
+            m_resumeAfterExclusiveUse = m_runControl && !m_runControl->isStopped();
+            m_stopRequested = m_resumeAfterExclusiveUse;
+        });
+        connect(m_plugin, &PreviewPlugin::exclusiveUseEnded, this, [this] {
+            if (std::exchange(m_resumeAfterExclusiveUse, false))
+                start();
+        });
+    }
     // A preview shows one project: it ends when another one takes over.
     connect(Projects::Session::instance(), &Projects::Session::startupProjectChanged, this, [this] {
         stop();
@@ -149,6 +161,7 @@ bool PreviewController::start()
 
 void PreviewController::stop()
 {
+    m_resumeAfterExclusiveUse = false;
     if (m_runControl && !m_runControl->isStopped()) {
         m_stopRequested = true;
         m_runControl->stop();

@@ -81,6 +81,8 @@ private:
     QString m_lastMessage;
     bool m_started = false;
     bool m_stopRequested = false;
+    // The preview was stopped for a translation test and comes back after it.
+    bool m_resumeAfterExclusiveUse = false;
 };
 
 } // namespace Host::Preview

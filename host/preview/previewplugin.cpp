@@ -144,11 +144,31 @@ void PreviewPlugin::setLocale(const QString &locale)
         session->setLocale(locale);
 }
 
+void PreviewPlugin::beginExclusiveUse()
+{
+    if (m_exclusiveUses++ == 0) {
+        m_localeBeforeExclusiveUse = m_locale;
+        emit exclusiveUseStarted();
+    }
+    stopRunningPreviews();
+}
+
+void PreviewPlugin::endExclusiveUse()
+{
+    if (m_exclusiveUses == 0 || --m_exclusiveUses > 0)
+        return;
+    m_locale = m_localeBeforeExclusiveUse;
+    emit exclusiveUseEnded();
+}
+
 void PreviewPlugin::previewStarted(PreviewSession *session)
 {
     m_running.removeAll(nullptr);
     if (!m_running.contains(session))
         m_running.append(session);
+    // A preview started later shows the locale chosen before it.
+    if (!m_locale.isEmpty() && session->locale() != m_locale)
+        session->setLocale(m_locale);
 }
 
 void PreviewPlugin::previewStopped(PreviewSession *session)

@@ -69,6 +69,18 @@ public:
     void setLocale(const QString &locale);
     QString locale() const { return m_locale; }
 
+    // A translation test needs the previews to itself: the running ones stop
+    // now, and when the last use ends the locale is the one before and
+    // exclusiveUseEnded() lets their owners start them again. Uses nest.
+    void beginExclusiveUse();
+    void endExclusiveUse();
+    bool isInExclusiveUse() const { return m_exclusiveUses > 0; }
+
+signals:
+    // Before the running previews are stopped for an exclusive use.
+    void exclusiveUseStarted();
+    void exclusiveUseEnded();
+
 private:
     friend class PreviewSession;
     void previewStarted(PreviewSession *session);
@@ -80,6 +92,8 @@ private:
     QString m_locale;
     QList<QPointer<PreviewSession>> m_running;
     bool m_headless = false;
+    int m_exclusiveUses = 0;
+    QString m_localeBeforeExclusiveUse;
 };
 
 } // namespace Host::Preview

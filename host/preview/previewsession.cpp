@@ -22,7 +22,20 @@ PreviewSession::PreviewSession(PreviewPlugin *plugin,
       m_plugin(plugin),
       m_projectDirectory(projectDirectory),
       m_previewedFile(mainFile)
-{ }
+{
+    // A generation writes every language's files in a burst.
+    m_translationTimer.setSingleShot(true);
+    m_translationTimer.setInterval(100);
+    connect(&m_translationTimer, &QTimer::timeout, this, &PreviewSession::translationsTouched);
+    connect(&m_translationWatcher,
+            &QFileSystemWatcher::directoryChanged,
+            &m_translationTimer,
+            qOverload<>(&QTimer::start));
+    connect(&m_translationWatcher,
+            &QFileSystemWatcher::fileChanged,
+            &m_translationTimer,
+            qOverload<>(&QTimer::start));
+}
 
 PreviewSession::~PreviewSession()
 {
@@ -127,6 +140,53 @@ void PreviewSession::setLocale(const QString &locale)
     if (m_running && m_translationClient)
         m_translationClient->changeLanguage(QUrl::fromLocalFile(m_projectDirectory.toString()),
                                             locale);
+    watchTranslations();
+}
+
+void PreviewSession::watchTranslations()
+{
+    if (!m_translationWatcher.files().isEmpty())
+        m_translationWatcher.removePaths(m_translationWatcher.files());
+    if (!m_translationWatcher.directories().isEmpty())
+        m_translationWatcher.removePaths(m_translationWatcher.directories());
+    if (!m_running || m_locale.isEmpty())
+        return;
+    // The language change loads i18n/qml_<locale>.qm of the project directory.
+    const QDir directory(m_projectDirectory.toString());
+    const QFileInfo file(
+        directory.filePath(QLatin1String("i18n/qml_") + m_locale + QLatin1String(".qm")));
+    m_translationModified = file.exists() ? file.lastModified() : QDateTime();
+    // The file is replaced, not rewritten, and the first generation makes
+    // its folder: the folders tell of both.
+    QStringList paths { directory.path(), file.absolutePath() };
+    if (file.exists())
+        paths.append(file.filePath());
+    paths.removeIf([](const QString &path) { return !QFileInfo::exists(path); });
+    paths.removeDuplicates();
+    if (!paths.isEmpty())
+        m_translationWatcher.addPaths(paths);
+}
+
+void PreviewSession::translationsTouched()
+{
+    if (!m_running || m_locale.isEmpty())
+        return;
+    const QFileInfo file(
+        QDir(m_projectDirectory.toString())
+            .filePath(QLatin1String("i18n/qml_") + m_locale + QLatin1String(".qm")));
+    const QDateTime modified = file.exists() ? file.lastModified() : QDateTime();
+    if (modified == m_translationModified) {
+        watchTranslations();
+        return;
+    }
+    // The preview reads the project's files through us and keeps what it was
+    // served: it gets the new file (and the folder a first generation made)
+    // before the language is picked again, which loads the file anew.
+    if (file.exists()) {
+        serveFile(file.absolutePath());
+        serveFile(file.filePath());
+    }
+    setLocale(m_locale);
 }
 
 void PreviewSession::connected()

@@ -6,8 +6,11 @@
 #include <projects/runworker.h>
 #include <utils/path.h>
 
+#include <QDateTime>
+#include <QFileSystemWatcher>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 
 #include <memory>
 
@@ -51,6 +54,7 @@ public:
 
     void setPreviewedFile(const Utils::Path &file);
     void setLocale(const QString &locale);
+    QString locale() const { return m_locale; }
 
 signals:
     // The preview could not show the file it was asked to load; the message
@@ -64,6 +68,8 @@ private:
     void processOutput();
     void processFinished();
     void cleanUp();
+    void watchTranslations();
+    void translationsTouched();
 
     // The plugin may go first at shutdown.
     QPointer<PreviewPlugin> m_plugin;
@@ -77,6 +83,11 @@ private:
     QPointer<DebugTranslationClient> m_translationClient;
     bool m_running = false;
     bool m_finished = false;
+    // A generation writes the locale's .qm file anew; the preview loads it
+    // again without the language being picked again.
+    QFileSystemWatcher m_translationWatcher;
+    QTimer m_translationTimer;
+    QDateTime m_translationModified;
 };
 
 } // namespace Host::Preview

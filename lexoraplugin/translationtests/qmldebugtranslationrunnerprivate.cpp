@@ -77,6 +77,7 @@ QmlDebugTranslationRunnerPrivate::QmlDebugTranslationRunnerPrivate(QmlDebugTrans
 QmlDebugTranslationRunnerPrivate::~QmlDebugTranslationRunnerPrivate()
 {
     clearTestRunFlag();
+    releasePreviews();
     if (runControl) {
         runControl->disconnect(this);
         if (!runControl->isStopped())
@@ -110,6 +111,14 @@ void QmlDebugTranslationRunnerPrivate::clearTestRunFlag()
 {
     if (testRunOwnerPointer() == this)
         testRunOwnerPointer() = nullptr;
+}
+
+void QmlDebugTranslationRunnerPrivate::releasePreviews()
+{
+    if (!std::exchange(holdsPreviews, false))
+        return;
+    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
+        preview->endExclusiveUse();
 }
 
 void QmlDebugTranslationRunnerPrivate::releaseRunControl()
@@ -148,7 +157,10 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
     setTestRunOwner(this);
     // A run control left from an earlier run must not report its end as ours.
     releaseRunControl();
-    preview->stopRunningPreviews();
+    if (!std::exchange(holdsPreviews, true))
+        preview->beginExclusiveUse();
+    else
+        preview->stopRunningPreviews();
 
     auto control
         = new Host::Projects::RunControl(Host::Projects::Constants::qmlPreviewRunMode, this);
@@ -164,6 +176,7 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
         // Nothing starts, so no signal follows; nobody else would free the control.
         delete control;
         clearTestRunFlag();
+        releasePreviews();
         outcome = Outcome::NotStarted;
         failure = project
             ? QmlDebugTranslationRunner::tr("The project has nothing to run the preview with.")
@@ -210,6 +223,7 @@ void QmlDebugTranslationRunnerPrivate::giveUp(Outcome why, const QString &reason
     releaseRunControl();
     emit owner->stopped();
     clearTestRunFlag();
+    releasePreviews();
 }
 
 void QmlDebugTranslationRunnerPrivate::previewMessage(const QString &message)
@@ -281,6 +295,7 @@ void QmlDebugTranslationRunnerPrivate::runControlStopped()
     }
     emit owner->stopped();
     clearTestRunFlag();
+    releasePreviews();
 }
 
 void QmlDebugTranslationRunnerPrivate::startRun()

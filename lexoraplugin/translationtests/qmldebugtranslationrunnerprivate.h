@@ -67,6 +67,8 @@ public:
 
     void run(Host::Projects::Project *project);
     void clearTestRunFlag();
+    // The run has the previews to itself from its start to its end.
+    void releasePreviews();
     void releaseRunControl();
     // A step of the run happened: the preview is alive.
     void heardFromPreview();
@@ -108,6 +110,7 @@ public:
     // where the client's list stood when the current issues were requested.
     TranslationIssues languageIssues;
     qsizetype issuesBefore = 0;
+    bool holdsPreviews = false;
     bool watchTextElides = false;
     bool collectMetaData = false;
 

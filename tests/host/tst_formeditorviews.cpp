@@ -10,6 +10,7 @@
 #include <formeditor/selectionoverlay.h>
 #include <projects/issuelist.h>
 
+#include <peerrequirement.h>
 #include <testfiles.h>
 
 #include <QAbstractItemModelTester>
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QProcess>
 #include <QQuickItem>
 #include <QQuickWidget>
 #include <QQuickWindow>
@@ -25,6 +28,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTreeView>
+#include <cstdio>
 
 using namespace Host::FormEditor;
 using Host::Designer::DocumentModel;
@@ -91,6 +95,7 @@ private slots:
     void clickSelectsNodeUnderPointer();
     void statesListedAndShown_data();
     void statesListedAndShown();
+    void formFollowsRegeneratedTranslations();
     void qmlErrorsInIssues_data();
     void qmlErrorsInIssues();
     void translationFileOfDocument_data();
@@ -267,6 +272,7 @@ void tst_FormEditorViews::framesFromAuxiliaryData()
     QVERIFY(view.formView()->rootItem());
 
     Node *node = nodeByPath(document.model(), path);
+    document.model()->setAuxiliaryData(node, "FrameToolTip@Internal", QStringLiteral("why"));
     document.model()->setAuxiliaryData(node, "FrameColor@Internal", color);
     const QList<FrameOverlay::Frame> frames = view.formView()->overlay()->frames();
     if (expected.isNull()) {
@@ -276,12 +282,62 @@ void tst_FormEditorViews::framesFromAuxiliaryData()
     QCOMPARE(frames.size(), 1);
     QCOMPARE(frames.first().rect.toRect(), expected);
     QCOMPARE(frames.first().color, color);
+    // The pointer on the frame (and on no frame inside it) finds its tooltip.
+    QCOMPARE(frames.first().toolTip, QStringLiteral("why"));
+    QCOMPARE(view.formView()->overlay()->toolTipAt(QRectF(expected).center()),
+             QStringLiteral("why"));
+    QCOMPARE(view.formView()->overlay()->toolTipAt(QPointF(-5, -5)), QString());
 
     // Other auxiliary data leaves the frames alone; clearing the colour removes the frame.
     document.model()->setAuxiliaryData(node, "language@Internal", QStringLiteral("de"));
     QCOMPARE(view.formView()->overlay()->frames().size(), 1);
     document.model()->setAuxiliaryData(node, "FrameColor@Internal", QVariant());
     QVERIFY(view.formView()->overlay()->frames().isEmpty());
+}
+
+void tst_FormEditorViews::formFollowsRegeneratedTranslations()
+{
+    const QString lrelease
+        = QLibraryInfo::path(QLibraryInfo::BinariesPath) + QLatin1String("/lrelease");
+    if (!QFile::exists(lrelease))
+        LEXORA_PEER_MISSING("lrelease is missing");
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("Screen.ui.qml")),
+                      "import QtQuick\nText { text: qsTrId(\"t\") }\n"));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("i18n")));
+    // Generation replaces the file, as Qt's compiler writing beside it and a rename do.
+    const auto generate = [&](const char *text) {
+        const QString ts = dir.filePath(QStringLiteral("qml_de.ts"));
+        const QString qm = dir.filePath(QStringLiteral("i18n/qml_de.qm"));
+        const QByteArray content
+            = QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+                         "<TS version=\"2.1\" language=\"de\"><context><name></name>"
+                         "<message id=\"t\"><source>t</source><translation>")
+            + text + "</translation></message></context></TS>\n";
+        return writeFile(ts, content.constData())
+            && QProcess::execute(lrelease, { "-silent", "-idbased", ts, "-qm", qm + ".new" }) == 0
+            && std::rename(QFile::encodeName(qm + ".new").constData(),
+                           QFile::encodeName(qm).constData())
+            == 0;
+    };
+    QVERIFY(generate("Eins"));
+
+    FormDocument document;
+    QString error;
+    QVERIFY2(document.open(Host::Utils::Path::fromString(dir.filePath("Screen.ui.qml")), &error),
+             qPrintable(error));
+    FormEditorView view;
+    std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
+    document.model()->attachView(&view);
+    document.model()->setAuxiliaryData(
+        document.model()->rootNode(), "language@Internal", QStringLiteral("de"));
+    QCOMPARE(view.formView()->rootItem()->property("text").toString(), QStringLiteral("Eins"));
+
+    // No language picked again: the new file reaches the form by itself.
+    QVERIFY(generate("Zwei"));
+    QTRY_COMPARE(view.formView()->rootItem()->property("text").toString(), QStringLiteral("Zwei"));
+    QVERIFY(generate("Drei"));
+    QTRY_COMPARE(view.formView()->rootItem()->property("text").toString(), QStringLiteral("Drei"));
 }
 
 void tst_FormEditorViews::formFollowsTextEdits()

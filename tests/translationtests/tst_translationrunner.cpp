@@ -8,6 +8,7 @@
 #include "translationtests/qmldebugtranslationrunnerprivate.h"
 #include "translationtests/translationtestresults.h"
 
+#include <preview/previewcontroller.h>
 #include <preview/previewplugin.h>
 #include <preview/previewsession.h>
 #include <projects/buildtarget.h>
@@ -80,6 +81,7 @@ private slots:
     void noPreviewProgram();
     void translatedProjectHasNoFindings();
     void runWithoutRunProfileStartsNothing();
+    void userPreviewFollowsTestAndGeneration();
     void noPreviewPlugin();
 
 private:
@@ -500,6 +502,69 @@ void tst_TranslationRunner::noPreviewPlugin()
     QTest::qWait(100);
     QCOMPARE(stopped.count(), 0);
     QCOMPARE(QmlDebugTranslationRunnerPrivate::testRunOwner(), nullptr);
+}
+
+void tst_TranslationRunner::userPreviewFollowsTestAndGeneration()
+{
+    Host::Preview::PreviewPlugin *preview = m_host->preview();
+    const auto restoreFactory
+        = qScopeGuard([preview] { preview->setDebugTranslationClientFactory({}); });
+    // Our own client on the user's preview asks it what it shows.
+    QPointer<AdvancedQmlDebugTranslationClient> client;
+    const auto watchClients = [&] {
+        preview->setDebugTranslationClientFactory([&](QQmlDebugConnection *connection) {
+            auto *made = new AdvancedQmlDebugTranslationClient(connection);
+            client = made;
+            return made;
+        });
+    };
+    const auto shownTitle = [&]() -> QString {
+        if (!client)
+            return {};
+        QSignalSpy replied(client.data(),
+                           &AdvancedQmlDebugTranslationClient::translatableTextOccurrencesReceived);
+        client->sendTranslatableTextOccurrencesRequest();
+        if (!replied.wait(5000))
+            return {};
+        for (const auto &element : replied.first().first().value<QmlElements>()) {
+            if (element.translationId == QLatin1String("welcome_title"))
+                return element.translatedText;
+        }
+        return {};
+    };
+
+    // The user's preview, as the studio's Preview menu runs it, in French.
+    QmlDebugTranslationRunner runner;
+    watchClients();
+    Host::Preview::PreviewController controller(preview);
+    controller.setCurrentFileProvider(
+        [this] { return Host::Utils::Path::fromString(m_project->welcomeFile()); });
+    controller.setLocale(QStringLiteral("fr"));
+    QVERIFY(controller.start());
+    QTRY_VERIFY_WITH_TIMEOUT(controller.isRunning() && client, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Salut"), 10000);
+
+    // A test run takes the preview over; afterwards the user's comes back,
+    // in the user's language.
+    runner.setFiles({ Host::Utils::Path::fromString(m_project->welcomeFile()) });
+    runner.setLanguages(m_project->languages());
+    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
+    connect(&runner, &QmlDebugTranslationRunner::stopped, this, watchClients);
+    runner.run(m_project->project());
+    QTRY_VERIFY_WITH_TIMEOUT(!controller.isRunning(), 10000);
+    QVERIFY2(stopped.wait(60000), "the run did not end");
+    QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Completed);
+    QTRY_VERIFY_WITH_TIMEOUT(controller.isRunning() && client, 20000);
+    QCOMPARE(controller.locale(), QStringLiteral("fr"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Salut"), 10000);
+
+    // Generated again, the translation reaches the running preview.
+    QVERIFY(m_project->translate("welcome_title", "fr", "Bonjour"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Bonjour"), 10000);
+
+    QSignalSpy userStopped(&controller, &Host::Preview::PreviewController::stopped);
+    controller.stop();
+    QVERIFY(userStopped.wait(10000));
 }
 
 QTEST_MAIN(tst_TranslationRunner)
