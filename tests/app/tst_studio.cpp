@@ -31,6 +31,7 @@
 #include <texteditor/texteditorwidget.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -38,6 +39,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -1213,22 +1215,42 @@ void tst_Studio::translationTestFramesTheForm()
     QVERIFY(ran);
     QVERIFY2(closed, "the translation test did not end within 90 seconds");
 
-    // Nodes carry their frame colours, and the form draws them.
+    // The frames show one language's findings, the one the panel shows: the
+    // offer is elided in German only; the offline text is missing everywhere.
+    QComboBox *languages = nullptr;
+    for (QComboBox *box : panel->findChildren<QComboBox *>()) {
+        if (box->findData(QStringLiteral("de"), Qt::UserRole) >= 0)
+            languages = box;
+    }
+    QVERIFY(languages);
+    const auto colours = [&](const QString &language) {
+        languages->setCurrentIndex(languages->findData(language, Qt::UserRole));
+        QList<QColor> found;
+        for (Host::Designer::Node *node : window->document()->model()->allNodes()) {
+            const QColor colour
+                = node->auxiliaryData(Host::FormEditor::frameColorName).value<QColor>();
+            if (colour.isValid() && colour.alpha() > 0)
+                found.append(colour);
+        }
+        return found;
+    };
+    QVERIFY(colours(QStringLiteral("fr")).contains(QColor(Qt::red)));
+    QVERIFY(!colours(QStringLiteral("fr")).contains(QColor(Qt::magenta)));
+    QVERIFY(colours(QStringLiteral("de")).contains(QColor(Qt::magenta)));
     // Texts a state sets are framed on the object the state changes: the
     // missing offline text on the subtitle. Every coloured node has a frame.
-    QList<QColor> colours;
-    for (Host::Designer::Node *node : window->document()->model()->allNodes()) {
-        const QColor colour = node->auxiliaryData(Host::FormEditor::frameColorName).value<QColor>();
-        if (colour.isValid() && colour.alpha() > 0)
-            colours.append(colour);
-    }
-    QVERIFY(colours.contains(QColor(Qt::red)));
-    QVERIFY(colours.contains(QColor(Qt::magenta)));
-    QTRY_COMPARE(form->overlay()->frames().size(), colours.size());
+    QVERIFY(colours(QStringLiteral("de")).contains(QColor(Qt::red)));
+    // A legend says what the colours mean and for which language.
+    QLabel *legend = panel->findChild<QLabel *>(QStringLiteral("testResultLegend"));
+    QVERIFY(legend && legend->isVisible());
+    QVERIFY2(legend->text().contains(QLatin1String("German (de)")), qPrintable(legend->text()));
+    QTRY_COMPARE(form->overlay()->frames().size(), colours(QStringLiteral("de")).size());
     QList<QColor> drawn;
-    for (const Host::FormEditor::FrameOverlay::Frame &frame : form->overlay()->frames())
+    for (const Host::FormEditor::FrameOverlay::Frame &frame : form->overlay()->frames()) {
         drawn.append(frame.color);
-    QCOMPARE(drawn, colours);
+        QVERIFY(!frame.toolTip.isEmpty());
+    }
+    QCOMPARE(drawn, colours(QStringLiteral("de")));
 
     // The test recorded the elided offer; the translation checks report it.
     QAction *check = registeredAction("Lexora.CheckTranslations");
