@@ -27,7 +27,8 @@ QString FrameOverlay::toolTipAt(const QPointF &position) const
         if (frame.toolTip.isEmpty() || !frame.rect.contains(position))
             continue;
         const qreal area = frame.rect.width() * frame.rect.height();
-        if (toolTip.isEmpty() || area < smallest) {
+        // Of frames alike, the one drawn last is the one on top.
+        if (toolTip.isEmpty() || area <= smallest) {
             toolTip = frame.toolTip;
             smallest = area;
         }

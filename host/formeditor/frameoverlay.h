@@ -30,7 +30,8 @@ public:
     QList<Frame> frames() const { return m_frames; }
     void setFrames(const QList<Frame> &frames);
     // The tooltip of the innermost frame with one around `position`; frames
-    // nest (a text inside its screen), and the pointer means the smallest.
+    // nest (a text inside its screen), and the pointer means the smallest;
+    // of frames alike, the one drawn last.
     QString toolTipAt(const QPointF &position) const;
 
     static constexpr int penWidth = 2;

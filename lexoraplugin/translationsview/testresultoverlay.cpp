@@ -8,6 +8,7 @@
 #include <designer/node.h>
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -49,6 +50,13 @@ void TestResultOverlay::apply(Host::Designer::FormDocument *document) const
     if (!hasResults(filePath))
         return;
     Host::Designer::DocumentModel *model = document->model();
+    const auto rank = [this](const QColor &color) {
+        return color == m_colors.missing ? 2 : color == m_colors.elide ? 1 : 0;
+    };
+    // A text is tested in every state: its node shows the worst finding of
+    // them and tells of each.
+    QList<Host::Designer::Node *> nodes;
+    QHash<Host::Designer::Node *, std::pair<QColor, QStringList>> marks;
     // The service reports the line and column of the tested text, both from
     // 1; the innermost node holding that position is the tested element,
     // whether it is written on one line or on several.
@@ -62,10 +70,23 @@ void TestResultOverlay::apply(Host::Designer::FormDocument *document) const
         Host::Designer::Node *node = document->rewriter()->nodeAtPosition(frame.line, frame.column);
         if (!node)
             continue;
-        model->setAuxiliaryData(node, "FrameToolTip@Internal", frame.toolTip);
+        auto mark = marks.find(node);
+        if (mark == marks.end()) {
+            nodes.append(node);
+            mark = marks.insert(node, { frame.color, {} });
+        } else if (rank(frame.color) > rank(mark->first)) {
+            mark->first = frame.color;
+        }
+        if (!mark->second.contains(frame.toolTip))
+            mark->second.append(frame.toolTip);
+    }
+    for (Host::Designer::Node *node : std::as_const(nodes)) {
+        const auto &[color, toolTips] = marks.value(node);
+        model->setAuxiliaryData(
+            node, "FrameToolTip@Internal", toolTips.join(QLatin1String("\n\n")));
         // Set anew even when the colour stays, so that every view redraws it.
         model->setAuxiliaryData(node, "FrameColor@Internal", QColor(0, 0, 0, 0));
-        model->setAuxiliaryData(node, "FrameColor@Internal", frame.color);
+        model->setAuxiliaryData(node, "FrameColor@Internal", color);
     }
 }
 

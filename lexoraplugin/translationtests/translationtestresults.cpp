@@ -91,7 +91,9 @@ QString frameToolTip(const QList<TranslationTestResults::Finding> &findings,
         if (finding.exceeds && !finding.language.isEmpty())
             elidedIn.append(finding.language);
     }
-    QStringList lines { shown.translationId };
+    QStringList lines { shown.state.isEmpty()
+                            ? shown.translationId
+                            : tr("%1, state %2").arg(shown.translationId, shown.state) };
     const QString finding = shown.missing ? tr("Missing translation")
         : shown.exceeds                   ? tr("Elided")
                                           : tr("No finding");

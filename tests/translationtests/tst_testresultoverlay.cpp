@@ -268,6 +268,27 @@ void tst_TestResultOverlay::framesPerLanguage()
     QCOMPARE(frames(document.get()), expected);
     QVERIFY(!legend->isHidden());
 
+    // A text tested in several states shows the worst of them and tells of each.
+    QByteArray withState = resultJson;
+    withState.insert(
+        withState.size() - 1,
+        ','
+            + record.arg("a", path, "true", "false", "3")
+                  .arg(R"({"language":"%1","text":"a","Missing":true,"Exceeds":false})")
+                  .arg(language)
+                  .replace(R"("state":"")", R"("state":"dark")")
+                  .toUtf8());
+    view.highlightTestResults(withState, Qt::green, Qt::red, Qt::magenta);
+    QCOMPARE(frames(document.get()).first(), QStringLiteral("first=missing"));
+    const QString both = document->model()
+                             ->nodeForId(QStringLiteral("first"))
+                             ->auxiliaryData("FrameToolTip@Internal")
+                             .toString();
+    QVERIFY2(both.startsWith(QLatin1String("a\n"))
+                 && both.contains(QLatin1String("\n\na, state dark\n")),
+             qPrintable(both));
+    view.highlightTestResults(resultJson, Qt::green, Qt::red, Qt::magenta);
+
     // Switching the panel's language shows the other language's findings.
     view.onCurrentLanguageChanged(language == QLatin1String("de") ? "fr" : "de");
     QVERIFY(frames(document.get()) != expected);
