@@ -165,6 +165,10 @@ void PreviewSession::watchTranslations()
     paths.removeDuplicates();
     if (!paths.isEmpty())
         m_translationWatcher.addPaths(paths);
+    // A file replaced while the watch was renewed told no one.
+    const QFileInfo now(file.filePath());
+    if ((now.exists() ? now.lastModified() : QDateTime()) != m_translationModified)
+        m_translationTimer.start();
 }
 
 void PreviewSession::translationsTouched()

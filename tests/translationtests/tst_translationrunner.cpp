@@ -560,7 +560,7 @@ void tst_TranslationRunner::userPreviewFollowsTestAndGeneration()
 
     // Generated again, the translation reaches the running preview.
     QVERIFY(m_project->translate("welcome_title", "fr", "Bonjour"));
-    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Bonjour"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Bonjour"), 30000);
 
     QSignalSpy userStopped(&controller, &Host::Preview::PreviewController::stopped);
     controller.stop();
