@@ -10,6 +10,10 @@
 #include <QPointer>
 #include <QTimer>
 
+namespace Host::Preview {
+class PreviewSession;
+}
+
 namespace Host::Projects {
 class Project;
 class RunControl;
@@ -31,6 +35,16 @@ public:
     {
         QQmlDebugTranslation::QmlElement element;
         QString stateName;
+    };
+
+    // Where the records and issues of a file that was tested to its end lie.
+    struct TestedFile
+    {
+        Host::Utils::Path file;
+        qsizetype firstRecord = 0;
+        qsizetype endRecord = 0;
+        qsizetype firstIssue = 0;
+        qsizetype endIssue = 0;
     };
 
     explicit QmlDebugTranslationRunnerPrivate(QmlDebugTranslationRunner *owner);
@@ -60,6 +74,11 @@ public:
     void previewMessage(const QString &message);
     void previewLoadFailed(const QString &message);
     QString failureText(const QString &reason) const;
+    // The run's own preview, while it runs.
+    Host::Preview::PreviewSession *ownPreview() const;
+    void showFile(const Host::Utils::Path &file);
+    void useLanguage(const QString &language);
+    void stopPreviews();
 
     QmlDebugTranslationRunner *owner;
     QPointer<AdvancedQmlDebugTranslationClient> client;
@@ -93,6 +112,9 @@ public:
     qsizetype issuesBefore = 0;
     bool watchTextElides = false;
     bool collectMetaData = false;
+    bool exclusivePreview = true;
+    QmlDebugTranslationRunner::FileSource fileSource;
+    QList<TestedFile> testedFiles;
 
 public slots:
     void startRun();
