@@ -403,9 +403,10 @@ int LexoraTool::run(const QStringList &arguments)
             || (!parser.isSet(allowEmptyOption) && !hasTranslationsToWrite())
             || !openDatabase(command == QLatin1String("test") ? ForWriting : ForReading))
             return Failure;
-        if (command == QLatin1String("test"))
+        if (command == QLatin1String("test")) {
             testOptions.htmlDirectory = parser.value(htmlOption);
-        return test(positional, timeout, testOptions);
+            return test(positional, timeout, testOptions);
+        }
         return generate(
             parser.value(formatOption), parser.isSet(keepGoingOption), parser.isSet(strictOption));
     }
