@@ -28,6 +28,12 @@ struct GenerationOptions
     // build pipeline keeps the previous files instead; the editor writes them
     // and shows the errors.
     bool writeAfterReadErrors = true;
+    // When set, the pseudo locales among the languages (PseudoLocale) get the
+    // texts of this language, transformed; nothing is asked of the database
+    // for the pseudo locales themselves.
+    std::string pseudoSourceLanguage;
+    // How much longer pseudo texts are than their source, in percent.
+    int pseudoExpansion = 40;
 };
 
 // Language codes as UTF-8, in the order the files are written.

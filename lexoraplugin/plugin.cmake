@@ -12,6 +12,7 @@ add_library(LexoraPlugin STATIC
     jsonimportexport.cpp jsonimportexport.h
     jsontranslatablesreader.cpp jsontranslatablesreader.h
     linguistimport.cpp linguistimport.h
+    pseudolocale.cpp pseudolocale.h
     translationfileservices.cpp translationfileservices.h
     translationfileservicesinterface.h
     writetranslationfiles.cpp writetranslationfiles.h

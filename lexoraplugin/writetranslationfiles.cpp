@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "databaseio/databaseiointerface.h"
 #include "fileservicesinterface.h"
+#include "pseudolocale.h"
 #include "translationfileservicesinterface.h"
 #include "userfeedbackinterface.h"
 
@@ -529,8 +530,11 @@ bool writeTranslationFiles(const GenerationServices &services,
 
             // Filled once for all formats; what differs between them is only
             // how the writers spell it.
+            const bool pseudo
+                = !options.pseudoSourceLanguage.empty() && PseudoLocale::isPseudoLocale(language);
+            const std::string &textLanguage = pseudo ? options.pseudoSourceLanguage : language;
             const std::vector<std::optional<std::string>> translations
-                = services.database->fetchTranslations(keys, language);
+                = services.database->fetchTranslations(keys, textLanguage);
             QStringList unwritable;
             for (qsizetype index = 0; index < current->size(); ++index) {
                 CatalogMessage &message = (*current)[index];
@@ -551,7 +555,7 @@ bool writeTranslationFiles(const GenerationServices &services,
             }
             if (!pluralKeys.empty()) {
                 const std::vector<std::vector<std::string>> forms
-                    = services.database->fetchPluralForms(pluralKeys, language);
+                    = services.database->fetchPluralForms(pluralKeys, textLanguage);
                 for (std::size_t index = 0; index < pluralPositions.size(); ++index) {
                     CatalogMessage &message = (*current)[pluralPositions[index]];
                     message.pluralForms.clear();
@@ -567,6 +571,19 @@ bool writeTranslationFiles(const GenerationServices &services,
                         }
                         message.pluralForms.append(text);
                     }
+                }
+            }
+
+            if (pseudo) {
+                // Every text counts as translated: what the test should find is
+                // what does not fit, and untranslated texts are transformed too.
+                const bool mirrored = PseudoLocale::isMirrored(language);
+                for (CatalogMessage &message : *current) {
+                    message.translation = PseudoLocale::transform(
+                        message.translation, options.pseudoExpansion, mirrored);
+                    message.type = CatalogMessage::Finished;
+                    for (QString &form : message.pluralForms)
+                        form = PseudoLocale::transform(form, options.pseudoExpansion, mirrored);
                 }
             }
 

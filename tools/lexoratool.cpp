@@ -16,6 +16,8 @@
 #include "jsonimportexport.h"
 #include "lexoraconstants.h"
 #include "linguistimport.h"
+#include "pseudolocale.h"
+#include "pseudotranslationfiles.h"
 #include "translationfileservices.h"
 #include "writetranslationfiles.h"
 
@@ -34,6 +36,8 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,6 +76,7 @@ const char description[]
       "                  [--allow-empty]\n"
       "  lexora test [FILE...] [-p DIR] [--timeout SECONDS] [--allow-empty]\n"
       "              [--html DIR]\n"
+      "              [--jobs N] [--pseudo [--pseudo-expansion PERCENT]]\n"
       "  lexora check [-p DIR] [--languages LANG,...] [--all] [--json FILE]\n"
       "               [--force] [--silence ID=CHECKS]...\n"
       "\n"
@@ -100,7 +105,14 @@ const char description[]
       "                     as an error and the other files are still tested;\n"
       "                     --html DIR draws every screen in every state and\n"
       "                     language with its findings framed into DIR, with\n"
-      "                     an index.html showing them side by side\n"
+      "                     an index.html showing them side by side;\n"
+      "                     --jobs N runs N previews side by side (default: one\n"
+      "                     per core); --pseudo tests the pseudo locales\n"
+      "                     qps-ploc (accented, longer texts in brackets) and\n"
+      "                     qps-plocm (the same right to left), made from the\n"
+      "                     primary language's texts, instead: it finds texts\n"
+      "                     that will not fit before any translation exists,\n"
+      "                     stores nothing and writes translation_report_pseudo.json\n"
       "  check              report missing and suspicious translations and the\n"
       "                     coverage per language (lexora check --help)\n"
       "\n"
@@ -255,10 +267,24 @@ int LexoraTool::run(const QStringList &arguments)
         QStringLiteral("html"),
         tr("test: draw the tested screens with their findings into DIR, with an index.html."),
         QStringLiteral("DIR"));
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        tr("test: how many previews test files side by side (default: the number of cores)."),
+        QStringLiteral("N"),
+        QString::number(std::max(1, QThread::idealThreadCount())));
+    const QCommandLineOption pseudoOption(
+        QStringLiteral("pseudo"),
+        tr("test: test the pseudo locales qps-ploc and qps-plocm, generated from the primary "
+           "language's texts, instead of the project's languages."));
+    const QCommandLineOption pseudoExpansionOption(
+        QStringLiteral("pseudo-expansion"),
+        tr("test --pseudo: how much longer the pseudo texts are, in percent (default 40)."),
+        QStringLiteral("PERCENT"),
+        QString::number(PseudoLocale::defaultExpansion));
     const QList<QCommandLineOption> options {
-        projectOption, formatOption,     usedOption,       idsOption,
-        forceOption,   dryRunOption,     unfinishedOption, keepGoingOption,
-        strictOption,  allowEmptyOption, timeoutOption,    ignoreUnknownOption,
+        projectOption, formatOption,        usedOption,      idsOption,    forceOption,
+        dryRunOption,  unfinishedOption,    keepGoingOption, strictOption, allowEmptyOption,
+        timeoutOption, ignoreUnknownOption, jobsOption,      pseudoOption, pseudoExpansionOption,
         htmlOption
     };
     parser.addOptions(options);
@@ -310,7 +336,10 @@ int LexoraTool::run(const QStringList &arguments)
           { QStringLiteral("project"),
             QStringLiteral("timeout"),
             QStringLiteral("allow-empty"),
-            QStringLiteral("html") } },
+            QStringLiteral("html"),
+            QStringLiteral("jobs"),
+            QStringLiteral("pseudo"),
+            QStringLiteral("pseudo-expansion") } },
     };
     const auto known = optionsOfCommand.constFind(command);
     if (known == optionsOfCommand.cend()) {
@@ -328,6 +357,7 @@ int LexoraTool::run(const QStringList &arguments)
 
     if (command == QLatin1String("generate") || command == QLatin1String("test")) {
         int timeout = 0;
+        TestOptions testOptions;
         if (command == QLatin1String("generate")) {
             if (!positional.isEmpty()) {
                 fail(tr("generate takes no arguments, got: %1")
@@ -348,13 +378,35 @@ int LexoraTool::run(const QStringList &arguments)
                          .arg(parser.value(timeoutOption)));
                 return UsageError;
             }
+            bool validJobs = false;
+            testOptions.jobs = parser.value(jobsOption).toInt(&validJobs);
+            if (!validJobs || testOptions.jobs <= 0) {
+                fail(tr("--jobs needs a positive number, got: %1").arg(parser.value(jobsOption)));
+                return UsageError;
+            }
+            if (parser.isSet(pseudoExpansionOption) && !parser.isSet(pseudoOption)) {
+                fail(tr("--pseudo-expansion applies to --pseudo only"));
+                return UsageError;
+            }
+            bool validExpansion = false;
+            testOptions.pseudo = parser.isSet(pseudoOption);
+            testOptions.pseudoExpansion
+                = parser.value(pseudoExpansionOption).toInt(&validExpansion);
+            if (!validExpansion || testOptions.pseudoExpansion < 0
+                || testOptions.pseudoExpansion > 300) {
+                fail(tr("--pseudo-expansion needs a percentage from 0 to 300, got: %1")
+                         .arg(parser.value(pseudoExpansionOption)));
+                return UsageError;
+            }
         }
         if (!openProject(parser.value(projectOption))
             || (!parser.isSet(allowEmptyOption) && !hasTranslationsToWrite())
             || !openDatabase(command == QLatin1String("test") ? ForWriting : ForReading))
             return Failure;
-        if (command == QLatin1String("test"))
-            return test(positional, timeout, parser.value(htmlOption));
+        if (command == QLatin1String("test")) {
+            testOptions.htmlDirectory = parser.value(htmlOption);
+            return test(positional, timeout, testOptions);
+        }
         return generate(
             parser.value(formatOption), parser.isSet(keepGoingOption), parser.isSet(strictOption));
     }
@@ -823,7 +875,7 @@ int LexoraTool::generate(const QString &format, bool keepGoing, bool strict)
     return Success;
 }
 
-int LexoraTool::test(const QStringList &files, int timeoutSeconds, const QString &htmlDirectory)
+int LexoraTool::test(const QStringList &files, int timeoutSeconds, const TestOptions &options)
 {
     // A QML file that cannot be read or parsed is an error finding of its own
     // (generation prints its file, line and reason); the others are still
@@ -835,13 +887,21 @@ int LexoraTool::test(const QStringList &files, int timeoutSeconds, const QString
         if (!problem.file.isEmpty() && !unreadable.contains(problem.file))
             unreadable.append(problem.file);
     }
-    // The preview shows what the .qm files hold, so they must match the database.
-    const int generated = generate(QStringLiteral("qm"), !problems.isEmpty(), false);
-    if (generated != Success && problems.isEmpty())
-        return generated;
     TranslationTestCommand command(m_project, &m_database->databaseIo());
     command.setSkippedFiles(unreadable);
-    command.setVisualReportDirectory(htmlDirectory);
+    command.setVisualReportDirectory(options.htmlDirectory);
+    command.setJobs(options.jobs);
+    QTemporaryDir pseudoDirectory;
+    if (options.pseudo) {
+        const int prepared = preparePseudoLocales(command, pseudoDirectory, options);
+        if (prepared != Success)
+            return prepared;
+    } else {
+        // The preview shows what the .qm files hold, so they must match the database.
+        const int generated = generate(QStringLiteral("qm"), !problems.isEmpty(), false);
+        if (generated != Success && problems.isEmpty())
+            return generated;
+    }
     const TranslationTestCommand::Result result
         = command.run(files, std::chrono::seconds(timeoutSeconds));
     if (!problems.isEmpty() && result != TranslationTestCommand::TimedOut) {
@@ -858,6 +918,9 @@ int LexoraTool::test(const QStringList &files, int timeoutSeconds, const QString
         return TestFindings;
     case TranslationTestCommand::TimedOut:
         return TestTimeout;
+    case TranslationTestCommand::Interrupted:
+        // As a shell reports a program that a signal ended.
+        return 128 + command.interruptingSignal();
     case TranslationTestCommand::Failed:
         break;
     }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTemporaryDir;
+
 #include <exception>
 #include <memory>
 
@@ -15,6 +17,7 @@ class DesignProject;
 namespace Lexora {
 
 class ProjectDatabase;
+class TranslationTestCommand;
 struct SyncSummary;
 class TerminalFeedback;
 
@@ -58,7 +61,19 @@ private:
     int importJson(const QString &jsonFile, bool dryRun, bool force, bool acceptUnknownMembers);
     int exportJson(const QString &jsonFile, bool usedOnly, const QStringList &ids);
     int generate(const QString &format, bool keepGoing, bool strict);
-    int test(const QStringList &files, int timeoutSeconds, const QString &htmlDirectory);
+    struct TestOptions
+    {
+        int jobs = 1;
+        bool pseudo = false;
+        int pseudoExpansion = 0;
+        // Where the visual report goes; empty: none.
+        QString htmlDirectory;
+    };
+    int test(const QStringList &files, int timeoutSeconds, const TestOptions &options);
+    // Writes the pseudo locales' files into `directory` and points `command` at them.
+    int preparePseudoLocales(TranslationTestCommand &command,
+                             const QTemporaryDir &directory,
+                             const TestOptions &options);
 
     bool openProject(const QString &location);
     // Whether the user-named output `file` may be written; reports why not.

@@ -2,7 +2,9 @@
 
 #include "atomicfile.h"
 #include "databaseio/databaseiointerface.h"
+#include "interruptionwatcher.h"
 #include "terminalfeedback.h"
+#include "testprogress.h"
 #include "translationtests/headlesstranslationtest.h"
 #include "translationtests/qmldebugtranslationrunner.h"
 #include "translationtests/qmlfilelistmodel.h"
@@ -65,12 +67,21 @@ TranslationTestCommand::TranslationTestCommand(Host::QmlProject::DesignProject *
     : m_project(project), m_database(database)
 { }
 
+void TranslationTestCommand::setPseudoLocales(const QStringList &codes, const QString &directory)
+{
+    m_pseudoLocales = codes;
+    m_pseudoDirectory = directory;
+}
+
 TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &arguments,
                                                            std::chrono::seconds silenceLimit)
 {
     const Host::QmlProject::QmlBuildBackend *backend
         = Host::QmlProject::QmlBuildBackend::forProject(m_project);
-    const QStringList languages = backend ? backend->supportedLanguages() : QStringList();
+    const bool pseudo = !m_pseudoLocales.isEmpty();
+    const QStringList languages = pseudo ? m_pseudoLocales
+        : backend                        ? backend->supportedLanguages()
+                                         : QStringList();
     if (languages.isEmpty()) {
         printError(tr("the project names no supportedLanguages; there is nothing to test"));
         return Failed;
@@ -96,7 +107,11 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
         return Failed;
     }
     const QString projectDirectory = m_project->projectDirectory().toString();
-    const QString reportPath = projectDirectory + QLatin1String("/translation_report_project.json");
+    // Findings in made-up languages are no findings of the project's: they
+    // neither replace what the database holds nor the project's report.
+    const QString reportPath = projectDirectory
+        + (pseudo ? QLatin1String("/translation_report_pseudo.json")
+                  : QLatin1String("/translation_report_project.json"));
     // Found out before a test of many minutes, not after it.
     if (const QString link = AtomicFile::linkLeavingDirectory(reportPath, projectDirectory);
         !link.isEmpty()) {
@@ -113,11 +128,29 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
     pluginHost.addPlugin(&preview, Host::Preview::PreviewPlugin::metaData());
     pluginHost.loadPlugins();
     preview.setHeadless(true);
+    for (const QString &code : std::as_const(m_pseudoLocales)) {
+        preview.setTranslationDirectory(
+            code, Host::Utils::Path::fromString(QDir(m_pseudoDirectory).filePath(code)));
+    }
 
     HeadlessTranslationTest test;
-    const HeadlessTranslationTest::Outcome outcome
-        = test.run(m_project, files, languages, std::chrono::milliseconds(silenceLimit));
+    test.setJobs(m_jobs);
+    TestProgress progress;
+    test.setFileDoneCallback([&progress](int done, int total) { progress.fileDone(done, total); });
+    HeadlessTranslationTest::Outcome outcome;
+    {
+        // Stopping the previews ends the run; they must not outlive the tool.
+        InterruptionWatcher interruption([&test](int) { test.stop(); });
+        progress.start();
+        outcome = test.run(m_project, files, languages, std::chrono::milliseconds(silenceLimit));
+        m_signal = interruption.signal();
+    }
+    progress.finish();
     pluginHost.shutdown();
+    if (m_signal != 0) {
+        printError(tr("interrupted; the translation test was stopped and nothing was stored"));
+        return Interrupted;
+    }
 
     const QDir base(projectDirectory);
     const auto shown = [&base](const QString &path) {
@@ -186,7 +219,8 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
 
     const QByteArray result = test.resultJson();
     try {
-        TranslationTestResults::storeScreenMetaData(m_database, result);
+        if (!pseudo)
+            TranslationTestResults::storeScreenMetaData(m_database, result);
     } catch (const std::exception &exception) {
         printError(tr("cannot add screen metadata to the database: %1")
                        .arg(QString::fromUtf8(exception.what())));

@@ -18,7 +18,7 @@ class DatabaseIoInterface;
 class TranslationTestCommand
 {
 public:
-    enum Result { Clean, Findings, Failed, TimedOut };
+    enum Result { Clean, Findings, Failed, TimedOut, Interrupted };
 
     TranslationTestCommand(Host::QmlProject::DesignProject *project, DatabaseIoInterface *database);
 
@@ -32,12 +32,24 @@ public:
     // Where a completed test also draws its screens with the findings
     // (VisualReport); empty: nowhere.
     void setVisualReportDirectory(const QString &directory) { m_visualReportDirectory = directory; }
+    // How many previews test files side by side.
+    void setJobs(int jobs) { m_jobs = jobs; }
+    // Tests these pseudo locales instead of the project's languages, with
+    // their .qm files in `directory`/<code>/i18n. Such a run stores nothing in
+    // the database and writes translation_report_pseudo.json.
+    void setPseudoLocales(const QStringList &codes, const QString &directory);
+    // The signal that interrupted the last run (SIGINT, SIGTERM), or 0.
+    int interruptingSignal() const { return m_signal; }
 
 private:
     Host::QmlProject::DesignProject *m_project;
     DatabaseIoInterface *m_database;
     QStringList m_skippedFiles;
     QString m_visualReportDirectory;
+    QStringList m_pseudoLocales;
+    QString m_pseudoDirectory;
+    int m_jobs = 1;
+    int m_signal = 0;
 };
 
 } // namespace Lexora

@@ -161,6 +161,19 @@ void PreviewPlugin::endExclusiveUse()
     emit exclusiveUseEnded();
 }
 
+void PreviewPlugin::setTranslationDirectory(const QString &locale, const Utils::Path &directory)
+{
+    if (directory.isEmpty())
+        m_translationDirectories.remove(locale);
+    else
+        m_translationDirectories.insert(locale, directory);
+}
+
+Utils::Path PreviewPlugin::translationDirectory(const QString &locale) const
+{
+    return m_translationDirectories.value(locale);
+}
+
 void PreviewPlugin::previewStarted(PreviewSession *session)
 {
     m_running.removeAll(nullptr);

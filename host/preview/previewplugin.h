@@ -5,6 +5,7 @@
 #include <extensionsystem/plugin.h>
 #include <utils/path.h>
 
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QPointer>
@@ -68,6 +69,12 @@ public:
     void setPreviewedFile(const Utils::Path &file);
     void setLocale(const QString &locale);
     QString locale() const { return m_locale; }
+    // Where the previews look for the translations of `locale` (the directory
+    // holding its i18n folder) instead of the project directory: for
+    // translations that are not the project's, such as generated pseudo
+    // locales. An empty directory restores the project's.
+    void setTranslationDirectory(const QString &locale, const Utils::Path &directory);
+    Utils::Path translationDirectory(const QString &locale) const;
 
     // A translation test needs the previews to itself: the running ones stop
     // now, and when the last use ends the locale is the one before and
@@ -90,6 +97,7 @@ private:
     DocumentContentProvider m_documentContentProvider;
     QString m_previewExecutable;
     QString m_locale;
+    QHash<QString, Utils::Path> m_translationDirectories;
     QList<QPointer<PreviewSession>> m_running;
     bool m_headless = false;
     int m_exclusiveUses = 0;

@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace Host::Preview {
 
 PreviewSession::PreviewSession(PreviewPlugin *plugin,
@@ -92,6 +96,15 @@ void PreviewSession::start()
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    // A preview outlives a parent that was killed (SIGKILL leaves no chance to
+    // clean up) and would go on holding its socket and a core. The kernel
+    // ends it with the parent instead; a parent that died before prctl() took
+    // effect has left the child to another process already.
+    m_process->setChildProcessModifier([parent = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(1);
+    });
     m_process->setWorkingDirectory(m_projectDirectory.toString());
     if (m_plugin && m_plugin->isHeadless()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -137,9 +150,14 @@ void PreviewSession::setPreviewedFile(const Utils::Path &file)
 void PreviewSession::setLocale(const QString &locale)
 {
     m_locale = locale;
-    if (m_running && m_translationClient)
-        m_translationClient->changeLanguage(QUrl::fromLocalFile(m_projectDirectory.toString()),
-                                            locale);
+    if (m_running && m_translationClient) {
+        // The service loads <directory>/i18n/qml_<locale>.qm of the directory it
+        // is given; a locale with translations of its own elsewhere names theirs.
+        Utils::Path directory = m_plugin ? m_plugin->translationDirectory(locale) : Utils::Path();
+        if (directory.isEmpty())
+            directory = m_projectDirectory;
+        m_translationClient->changeLanguage(QUrl::fromLocalFile(directory.toString()), locale);
+    }
     watchTranslations();
 }
 

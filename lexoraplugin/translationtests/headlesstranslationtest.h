@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 
 namespace Host::Projects {
 class Project;
@@ -17,17 +18,29 @@ namespace Lexora {
 
 // Runs one project translation test to its end and waits for it, for callers
 // without a dialog (build pipelines). Unlike the dialogs, it gives up on a
-// preview that stays silent for the time limit.
+// preview that stays silent for the time limit, and it can test several files
+// at a time, each preview taking the next file from one queue. The results
+// are put together in the order of the files, so they do not depend on how
+// many previews ran or which of them tested a file.
 class HeadlessTranslationTest
 {
 public:
     using Outcome = QmlDebugTranslationRunner::Outcome;
     using LoadFailure = QmlDebugTranslationRunner::LoadFailure;
+    // Called on the calling thread each time a file is done.
+    using FileDoneCallback = std::function<void(int doneFiles, int totalFiles)>;
+
+    // How many previews run side by side; at least 1 (the default).
+    void setJobs(int jobs) { m_jobs = std::max(1, jobs); }
+    void setFileDoneCallback(const FileDoneCallback &callback) { m_fileDone = callback; }
 
     Outcome run(Host::Projects::Project *project,
                 const QList<Host::Utils::Path> &files,
                 const QStringList &languages,
                 std::chrono::milliseconds silenceLimit);
+    // Ends a running test as stopped: its previews are stopped and run()
+    // returns. For an interrupted program.
+    void stop();
 
     // Of a completed run; empty otherwise.
     QByteArray resultJson() const { return m_resultJson; }
@@ -38,6 +51,9 @@ public:
     QList<LoadFailure> loadFailures() const { return m_loadFailures; }
 
 private:
+    QList<QmlDebugTranslationRunner *> m_runners;
+    FileDoneCallback m_fileDone;
+    int m_jobs = 1;
     QByteArray m_resultJson;
     QByteArray m_partialResultJson;
     TranslationIssues m_languageIssues;

@@ -39,6 +39,16 @@ void QmlDebugTranslationRunner::setCollectMetaData(bool collect)
     d->collectMetaData = collect;
 }
 
+void QmlDebugTranslationRunner::setExclusivePreview(bool exclusive)
+{
+    d->exclusivePreview = exclusive;
+}
+
+void QmlDebugTranslationRunner::setFileSource(const FileSource &source)
+{
+    d->fileSource = source;
+}
+
 void QmlDebugTranslationRunner::run(Host::Projects::Project *project)
 {
     d->run(project);

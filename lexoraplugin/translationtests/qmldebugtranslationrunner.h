@@ -7,6 +7,8 @@
 #include <QObject>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 namespace Host::Projects {
 class Project;
@@ -56,6 +58,16 @@ public:
     // How long the preview may stay silent before the run is given up (the
     // protocol itself has no timeouts). Default: two minutes.
     void setSilenceLimit(std::chrono::milliseconds limit);
+    // An exclusive runner (the default) stops every running preview before and
+    // after its run and steers the previews through the preview plugin, as the
+    // studio's single test preview expects. A runner that is not exclusive
+    // starts, steers and stops only its own preview, so that several runners
+    // can test side by side.
+    void setExclusivePreview(bool exclusive);
+    // Asked for the next file whenever the files set with setFiles() are
+    // done; the run ends when it returns none. Lets runners share one queue.
+    using FileSource = std::function<std::optional<Host::Utils::Path>()>;
+    void setFileSource(const FileSource &source);
 
     void run(Host::Projects::Project *project);
     // The result of the last run that ran to its end; empty before.
@@ -86,9 +98,13 @@ signals:
     // The run's preview stopped, whether the run was complete or not.
     void stopped();
     void progressed();
+    // A file was tested in every state and language, or given up because the
+    // preview could not show it.
+    void fileDone(const Host::Utils::Path &file);
 
 private:
     friend class QmlDebugTranslationRunnerPrivate;
+    friend class HeadlessTranslationTest;
 
     // A child object, so that it and its run control can be found in the tree.
     QmlDebugTranslationRunnerPrivate *d;

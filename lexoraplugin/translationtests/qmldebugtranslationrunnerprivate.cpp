@@ -138,6 +138,7 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
     finishedRecords = 0;
     languageIssues.clear();
     loadFailures.clear();
+    testedFiles.clear();
     previewMessages.clear();
     failure.clear();
     currentFileFailed = false;
@@ -157,10 +158,14 @@ void QmlDebugTranslationRunnerPrivate::run(Host::Projects::Project *project)
     setTestRunOwner(this);
     // A run control left from an earlier run must not report its end as ours.
     releaseRunControl();
-    if (!std::exchange(holdsPreviews, true))
-        preview->beginExclusiveUse();
-    else
-        preview->stopRunningPreviews();
+    // Parallel runs of the command-line tool each own a preview of their own;
+    // a single run borrows the user's previews and gives them back at its end.
+    if (exclusivePreview) {
+        if (!std::exchange(holdsPreviews, true))
+            preview->beginExclusiveUse();
+        else
+            preview->stopRunningPreviews();
+    }
 
     auto control
         = new Host::Projects::RunControl(Host::Projects::Constants::qmlPreviewRunMode, this);
@@ -272,6 +277,42 @@ QString QmlDebugTranslationRunnerPrivate::failureText(const QString &reason) con
     return said.isEmpty() ? reason : reason + QLatin1Char('\n') + said.join(QLatin1Char('\n'));
 }
 
+Host::Preview::PreviewSession *QmlDebugTranslationRunnerPrivate::ownPreview() const
+{
+    return runControl ? qobject_cast<Host::Preview::PreviewSession *>(runControl->mainWorker())
+                      : nullptr;
+}
+
+void QmlDebugTranslationRunnerPrivate::showFile(const Host::Utils::Path &file)
+{
+    if (!exclusivePreview) {
+        if (Host::Preview::PreviewSession *session = ownPreview())
+            session->setPreviewedFile(file);
+    } else if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find()) {
+        preview->setPreviewedFile(file);
+    }
+}
+
+void QmlDebugTranslationRunnerPrivate::useLanguage(const QString &language)
+{
+    if (!exclusivePreview) {
+        if (Host::Preview::PreviewSession *session = ownPreview())
+            session->setLocale(language);
+    } else if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find()) {
+        preview->setLocale(language);
+    }
+}
+
+void QmlDebugTranslationRunnerPrivate::stopPreviews()
+{
+    if (!exclusivePreview) {
+        if (runControl && !runControl->isStopped())
+            runControl->stop();
+    } else if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find()) {
+        preview->stopRunningPreviews();
+    }
+}
+
 void QmlDebugTranslationRunnerPrivate::runControlStarted()
 {
     heardFromPreview();
@@ -325,16 +366,29 @@ void QmlDebugTranslationRunnerPrivate::handleNextFile()
     qCDebug(runnerLog) << "handleNextFile";
     heardFromPreview();
     ++fileSerial;
+    const bool fileEnded = currentFile > 0 && currentFile <= files.size();
     if (currentFileFailed) {
         results.resize(finishedRecords);
         languageIssues.resize(issuesAtFileStart);
         currentFileFailed = false;
+    } else if (fileEnded) {
+        testedFiles.append({ files.at(currentFile - 1),
+                             finishedRecords,
+                             results.size(),
+                             issuesAtFileStart,
+                             languageIssues.size() });
     }
     finishedRecords = results.size();
     issuesAtFileStart = languageIssues.size();
+    if (fileEnded)
+        emit owner->fileDone(files.at(currentFile - 1));
     if (!client) {
         // The preview went away; its end reports the stop.
         return;
+    }
+    if (currentFile >= files.size() && fileSource) {
+        if (const std::optional<Host::Utils::Path> next = fileSource())
+            files.append(*next);
     }
     if (currentFile >= files.size()) {
         endRun();
@@ -344,8 +398,7 @@ void QmlDebugTranslationRunnerPrivate::handleNextFile()
 
     const Host::Utils::Path file = files.at(currentFile);
     qCDebug(runnerLog) << "Changing file to" << file.toString();
-    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
-        preview->setPreviewedFile(file);
+    showFile(file);
     ++currentFile;
 
     states.clear();
@@ -437,8 +490,7 @@ void QmlDebugTranslationRunnerPrivate::handleNextLanguage()
     const QString language = languages.at(currentLanguage);
     ++currentLanguage;
     qCDebug(runnerLog) << "Changing language to" << language;
-    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
-        preview->setLocale(language);
+    useLanguage(language);
     QTimer::singleShot(200, this, [this, serial = fileSerial] {
         if (serial == fileSerial && !currentFileFailed)
             languageChanged();
@@ -524,8 +576,7 @@ void QmlDebugTranslationRunnerPrivate::endRun()
     owner->m_resultJson
         = resultJson(results, client ? client->issues() : TranslationIssues(), languages);
     owner->m_languageIssues = languageIssues;
-    if (Host::Preview::PreviewPlugin *preview = Host::Preview::PreviewPlugin::find())
-        preview->stopRunningPreviews();
+    stopPreviews();
 }
 
 QString QmlDebugTranslationRunnerPrivate::sceneId(const QString &componentPath)

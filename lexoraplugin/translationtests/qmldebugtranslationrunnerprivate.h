@@ -11,6 +11,10 @@
 #include <QPointer>
 #include <QTimer>
 
+namespace Host::Preview {
+class PreviewSession;
+}
+
 namespace Host::Projects {
 class Project;
 class RunControl;
@@ -45,6 +49,16 @@ public:
         QMap<QString, LanguageResult> languages;
     };
 
+    // Where the records and issues of a file that was tested to its end lie.
+    struct TestedFile
+    {
+        Host::Utils::Path file;
+        qsizetype firstRecord = 0;
+        qsizetype endRecord = 0;
+        qsizetype firstIssue = 0;
+        qsizetype endIssue = 0;
+    };
+
     explicit QmlDebugTranslationRunnerPrivate(QmlDebugTranslationRunner *owner);
     ~QmlDebugTranslationRunnerPrivate() override;
 
@@ -77,6 +91,11 @@ public:
     void previewMessage(const QString &message);
     void previewLoadFailed(const QString &message);
     QString failureText(const QString &reason) const;
+    // The run's own preview, while it runs.
+    Host::Preview::PreviewSession *ownPreview() const;
+    void showFile(const Host::Utils::Path &file);
+    void useLanguage(const QString &language);
+    void stopPreviews();
 
     QmlDebugTranslationRunner *owner;
     QPointer<AdvancedQmlDebugTranslationClient> client;
@@ -113,6 +132,9 @@ public:
     bool holdsPreviews = false;
     bool watchTextElides = false;
     bool collectMetaData = false;
+    bool exclusivePreview = true;
+    QmlDebugTranslationRunner::FileSource fileSource;
+    QList<TestedFile> testedFiles;
 
 public slots:
     void startRun();

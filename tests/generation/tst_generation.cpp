@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTranslator>
 
+#include "pseudolocale.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -420,8 +422,8 @@ void TestGeneration::languageCodes_data()
         << QStringList { "qml_de.qm" };
     // Each of these breaks the .ts markup or the file name.
     QTest::newRow("markup and dots")
-        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", u"d\u00e9"_qs, "de" }
-        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", u"d\u00e9"_qs }
+        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", QStringLiteral("d\u00e9"), "de" }
+        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", QStringLiteral("d\u00e9") }
         << QStringList { "qml_de.qm" };
     QTest::newRow("repeated code written once")
         << QStringList { "de", "en-GB", "de", "zh_Hans", "en-GB" } << QStringList {}
@@ -1056,4 +1058,39 @@ void TestGeneration::shutdownWaitsForWorkers()
             QVERIFY(progress.finished);
     }
     QCOMPARE(readTs(project.i18nFile("qml_de.ts")).size(), 120);
+}
+
+void TestGeneration::pseudoText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expansion");
+    QTest::addColumn<bool>("mirrored");
+    QTest::addColumn<QString>("pseudo");
+
+    // Short texts grow by five times the share, long ones by the share.
+    QTest::newRow("word") << QStringLiteral("Save") << 40 << false
+                          << QStringLiteral("[Šåṽé~~~~~ ~~]");
+    QTest::newRow("no growth") << QStringLiteral("Save") << 0 << false << QStringLiteral("[Šåṽé]");
+    QTest::newRow("spaces do not count")
+        << "Try it free" << 40 << false << QStringLiteral("[Ţŕý îţ ƒŕéé~~~~~ ~~~~~ ~~~~~ ]");
+    QTest::newRow("long text") << QString(60, u'a') << 50 << false
+                               << QLatin1Char('[') + QString(60, u'å')
+            + QStringLiteral("~~~~~ ~~~~~ ~~~~~ ~~~~~ ~~~~~ ]");
+    QTest::newRow("empty") << "" << 40 << false << QStringLiteral("[]");
+    QTest::newRow("placeholders") << "%1 of %L2, %n left" << 0 << false
+                                  << QStringLiteral("[%1 öƒ %L2, %n ļéƒţ]");
+    QTest::newRow("markup and entities")
+        << "<b>A</b> &amp; B" << 0 << false << QStringLiteral("[<b>Å</b> &amp; Ɓ]");
+    QTest::newRow("accelerator") << "&File" << 0 << false << QStringLiteral("[&Fîļé]");
+    QTest::newRow("not latin") << "Größe 12" << 0 << false << QStringLiteral("[Ĝŕößé 12]");
+    QTest::newRow("mirrored") << "Ok" << 0 << true << QStringLiteral("\u200F\u202E[Öķ]\u202C");
+}
+
+void TestGeneration::pseudoText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expansion);
+    QFETCH(bool, mirrored);
+    QFETCH(QString, pseudo);
+    QCOMPARE(Lexora::PseudoLocale::transform(text, expansion, mirrored), pseudo);
 }

@@ -30,6 +30,8 @@ private slots:
     void editsInterleaveWithARun_data();
     void editsInterleaveWithARun();
     void runnerReportsCompletion();
+    void pseudoText_data();
+    void pseudoText();
     void runnerRefusesWithoutDatabase();
     void shutdownWaitsForWorkers();
 

@@ -6,6 +6,7 @@
 #include "toolrunner.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -15,6 +16,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
+
+#include <csignal>
 
 namespace {
 
@@ -69,6 +72,9 @@ private slots:
     void pipeline_data();
     void pipeline();
     void brokenScreenIsAFinding();
+    void sameResultsWhateverTheJobs();
+    void previewsEndWithTheTool_data();
+    void previewsEndWithTheTool();
 
 private:
     std::unique_ptr<PreviewTestProject> m_project;
@@ -220,6 +226,14 @@ void tst_LexoraTest::pipeline_data()
         << QStringList { "Broken.ui.qml: not shown" }
         << "Broken.ui.qml:4: Cannot assign to non-existent property \"colour\"" << mistypedProperty
         << true;
+    // Found with no translation at all; the project's findings stay as they were.
+    QTest::newRow("pseudo locales")
+        << QStringList { "--pseudo" } << "" << false << 3
+        << QStringList { "Translation test of 2 file(s) in 2 language(s):",
+                         "Welcome.ui.qml [qps-plocm]: 0 missing, 1 elided",
+                         "Welcome.ui.qml:14:15: welcome_title (qps-ploc, qps-plocm)",
+                         "translation_report_pseudo.json" }
+        << "" << QByteArray() << false;
     QTest::newRow("translated and shortened")
         << QStringList {} << "" << true << 0
         << QStringList { "Welcome.ui.qml [de]: 0 missing, 0 elided",
@@ -302,6 +316,96 @@ void tst_LexoraTest::brokenScreenIsAFinding()
              qPrintable(run.out));
     QVERIFY(!run.out.contains(QStringLiteral("Broken.ui.qml")));
     QVERIFY(QFile::exists(m_project->filePath(QStringLiteral("translation_report_project.json"))));
+}
+
+// Each preview takes the next file, yet the report and the summary list the
+// files in the project's order whatever preview tested them. The pseudo
+// locales have findings in a project whose translations are complete.
+void tst_LexoraTest::sameResultsWhateverTheJobs()
+{
+    const QString report = m_project->filePath(QStringLiteral("translation_report_pseudo.json"));
+    QList<ToolResult> runs;
+    QList<QByteArray> reports;
+    for (const char *jobs : { "1", "3" }) {
+        runs.append(lexora({ QStringLiteral("test"),
+                             QStringLiteral("--pseudo"),
+                             QStringLiteral("--jobs"),
+                             QLatin1String(jobs),
+                             QStringLiteral("--project"),
+                             m_project->directory() },
+                           m_project->directory()));
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        reports.append(file.readAll());
+    }
+    QCOMPARE(runs.at(0).exitCode, 3);
+    QCOMPARE(runs.at(1).exitCode, runs.at(0).exitCode);
+    QCOMPARE(runs.at(1).out, runs.at(0).out);
+    QCOMPARE(reports.at(1), reports.at(0));
+    QVERIFY2(runs.at(1).err.contains(QStringLiteral("Translation test: 2/2 files (100%)")),
+             qPrintable(runs.at(1).err));
+}
+
+void tst_LexoraTest::previewsEndWithTheTool_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitStatus"); // -1: no normal exit
+
+    QTest::newRow("terminated") << int(SIGTERM) << 128 + SIGTERM;
+    QTest::newRow("interrupted") << int(SIGINT) << 128 + SIGINT;
+    // No chance to clean up: the kernel ends the previews.
+    QTest::newRow("killed") << int(SIGKILL) << -1;
+}
+
+void tst_LexoraTest::previewsEndWithTheTool()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitStatus);
+
+    const auto childrenOf = [](qint64 parent) {
+        QList<qint64> children;
+        for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            bool isProcess = false;
+            const qint64 pid = entry.toLongLong(&isProcess);
+            QFile status(QStringLiteral("/proc/%1/status").arg(entry));
+            if (!isProcess || !status.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray text = status.readAll();
+            if (text.contains("\nPPid:\t" + QByteArray::number(parent) + '\n'))
+                children.append(pid);
+        }
+        return children;
+    };
+    QProcess tool;
+    tool.setProcessEnvironment(toolEnvironment());
+    tool.start(QStringLiteral(LEXORA_TOOL),
+               { QStringLiteral("test"),
+                 QStringLiteral("--jobs"),
+                 QStringLiteral("2"),
+                 QStringLiteral("--project"),
+                 m_project->directory() });
+    QVERIFY(tool.waitForStarted());
+    QList<qint64> previews;
+    QElapsedTimer clock;
+    clock.start();
+    while (previews.size() < 2 && clock.elapsed() < 20000) {
+        QTest::qWait(50);
+        previews = childrenOf(tool.processId());
+    }
+    QCOMPARE(previews.size(), 2);
+
+    ::kill(pid_t(tool.processId()), signal);
+    QVERIFY(tool.waitForFinished(10000));
+    if (exitStatus < 0) {
+        QCOMPARE(tool.exitStatus(), QProcess::CrashExit);
+    } else {
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), exitStatus);
+    }
+    for (const qint64 preview : std::as_const(previews))
+        QTRY_VERIFY2_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1").arg(preview)),
+                                  qPrintable(QString::number(preview)),
+                                  5000);
 }
 
 QTEST_GUILESS_MAIN(tst_LexoraTest)
