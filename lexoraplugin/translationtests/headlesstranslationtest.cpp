@@ -111,7 +111,7 @@ HeadlessTranslationTest::run(Host::Projects::Project *project,
                          return files.indexOf(a.file) < files.indexOf(b.file);
                      });
     m_loadFailures = loadFailures;
-    m_partialResultJson = RunnerPrivate::resultJson(records, issues);
+    m_partialResultJson = RunnerPrivate::resultJson(records, issues, languages);
 
     Outcome outcome = Outcome::Completed;
     if (failed) {
