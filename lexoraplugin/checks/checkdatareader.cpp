@@ -88,8 +88,9 @@ bool CheckDataReader::translatorsUseWord(std::string_view language,
         if (character == '"')
             query += '"';
     }
-    // A prefix query: languages inflect and compound ("Printereigenschappen").
-    query += "\" *";
+    // A prefix query: languages inflect and compound ("Printereigenschappen");
+    // a short word would match too many others ("to", "Total").
+    query += word.size() >= 4 ? "\" *" : "\"";
     DeferredTransaction transaction { m_database };
     const bool used
         = m_selectWordUse.optionalValue<std::int64_t>(query, language, primaryLanguage).has_value();

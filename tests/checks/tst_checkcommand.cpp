@@ -50,6 +50,7 @@ class TestCheckCommand : public QObject
 private slots:
     void gatesReleaseUntilFixed();
     void silencedIdsStaySilentAcrossImports();
+    void baselineFailsOnlyOnNewFindings();
     void commandLineErrors_data();
     void commandLineErrors();
     void generateCountsMessages_data();
@@ -147,6 +148,59 @@ void TestCheckCommand::silencedIdsStaySilentAcrossImports()
     QVERIFY(result.out.contains("0 error(s), 1 warning(s)\n"));
 }
 
+// A project with old findings adopts the check in CI: the first run records
+// them, later runs fail on what is new and say what was fixed.
+void TestCheckCommand::baselineFailsOnlyOnNewFindings()
+{
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+    const QString baseline = project + "/check-baseline.json";
+    QCOMPARE(lexora({ "import", project + "/translations-broken.json", "-p", project }).exitCode,
+             0);
+
+    // Recorded although two findings are errors.
+    ToolResult result = lexora({ "check", "-p", project, "--baseline", baseline });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("Recorded 3 finding(s) as the baseline"), qPrintable(result.out));
+    QVERIFY(QFile::exists(baseline));
+
+    result = lexora({ "check", "-p", project, "--baseline", baseline });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("0 new finding(s) since the baseline"), qPrintable(result.out));
+    QVERIFY(!result.out.contains("cart.delete"));
+
+    // The fixed texts lose two findings; a new untranslated text is one.
+    QFile fixed(project + "/translations-fixed.json");
+    QVERIFY(fixed.open(QIODevice::ReadOnly));
+    QByteArray texts = fixed.readAll();
+    fixed.close();
+    texts.replace("D\xc3\xa9placer %1 vers %2 ?", "Move %1 to %2?");
+    QFile untranslated(project + "/translations-new.json");
+    QVERIFY(untranslated.open(QIODevice::WriteOnly) && untranslated.write(texts) > 0);
+    untranslated.close();
+    QCOMPARE(lexora({ "import", untranslated.fileName(), "-p", project }).exitCode, 0);
+    result = lexora({ "check", "-p", project, "--baseline", baseline });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.out.contains("Language fr:\n  identical (warning)\n    cart.move\n"),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("2 finding(s) of the baseline are gone:\n"
+                                 "    missing ja: order.total\n"
+                                 "    placeholders fr: cart.delete\n"),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("1 new finding(s) since the baseline"), qPrintable(result.out));
+
+    // A file that is no baseline is not taken for an empty one.
+    result = lexora({ "check", "-p", project, "--baseline", untranslated.fileName() });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains("not a baseline of lexora check"), qPrintable(result.err));
+
+    result = lexora({ "check", "-p", project, "--baseline", baseline, "--update-baseline" });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("Recorded 2 finding(s)"), qPrintable(result.out));
+    QCOMPARE(lexora({ "check", "-p", project, "--baseline", baseline }).exitCode, 0);
+}
+
 void TestCheckCommand::commandLineErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -173,6 +227,8 @@ void TestCheckCommand::commandLineErrors_data()
     QTest::newRow("silence unknown ID")
         << QStringList { "check", "--silence", "no.such.id=identical" } << true << 1
         << "the database has no such ID";
+    QTest::newRow("update without baseline") << QStringList { "check", "--update-baseline" } << true
+                                             << 2 << "--update-baseline needs --baseline FILE";
     QTest::newRow("no database") << QStringList { "check" } << false << 1
                                  << "the project has no translation database";
     QTest::newRow("project before the command")
