@@ -1,5 +1,6 @@
 #include "checkcommand.h"
 
+#include "checkbaseline.h"
 #include "lexoratool.h"
 #include "terminalfeedback.h"
 
@@ -70,17 +71,25 @@ QString quoted(const QString &text)
 const char helpText[]
     = "Usage: lexora check [--project DIR] [--languages LANG,...] [--all] [--json FILE]\n"
       "                    [--force] [--silence ID=CHECKS]...\n"
+      "                    [--baseline FILE [--update-baseline]]\n"
       "\n"
       "Compares every translation of the IDs the project's QML files use (every ID\n"
       "of the database with --all) with the primary language's text and reports:\n"
       "  missing       no translation, or an empty one (error)\n"
-      "  placeholders  %1..%99, %L1, %n differ; their order may differ (error)\n"
-      "  accelerators  an & before a letter in one text only\n"
+      "  placeholders  %1..%99, %L1, %n differ; their order may differ, %1 may\n"
+      "                become %L1, a plural needs %n in one form only (error)\n"
+      "  accelerators  an & before a letter in one text only; (&F) counts, an &\n"
+      "                among ideographs does not\n"
       "  whitespace    leading or trailing white space differs\n"
       "  linebreaks    a different number of line breaks\n"
-      "  punctuation   the ending . : ? ! or ellipsis differs\n"
-      "  markup        markup tags differ\n"
-      "  identical     the same text as the primary language's (untranslated?)\n"
+      "  punctuation   the ending . : ? ! or ellipsis differs, as far as the\n"
+      "                language's conventions tell\n"
+      "  markup        rich-text tags lost, or tags added beyond formatting\n"
+      "  escapes       a backslash the primary text does not have (a literal\n"
+      "                \\n, a left-over \\\")\n"
+      "  identical     the same text as the primary language's (untranslated?);\n"
+      "                not for acronyms, names, numbers, units, URLs, or texts\n"
+      "                most translators keep\n"
       "  elided        a live translation test found the text elided\n"
       "  unreadable    a QML file that cannot be read or parsed: file, line and\n"
       "                reason; the other files are still checked (error)\n"
@@ -102,9 +111,17 @@ const char helpText[]
       "  --silence ID=CHECKS     record in the database that ID is not reported for\n"
       "                          CHECKS (comma-separated, * for all, empty to report\n"
       "                          everything again), then check\n"
+      "  --baseline FILE         fail only on findings FILE does not hold. When FILE\n"
+      "                          does not exist, record today's findings in it and\n"
+      "                          succeed; otherwise print the new findings and the\n"
+      "                          baseline's findings that are gone, and exit 1 when\n"
+      "                          there is a new one, whatever its severity\n"
+      "  --update-baseline       record today's findings in the --baseline FILE\n"
+      "                          (after fixing or accepting findings)\n"
       "\n"
-      "Exit status: 0 when no finding is an error, 1 when one is or the check\n"
-      "failed, 2 for a wrong command line or a refused --json file.\n";
+      "Exit status: 0 when no finding is an error (with --baseline: when no finding\n"
+      "is new), 1 when one is or the check failed, 2 for a wrong command line or a\n"
+      "refused --json or --baseline file.\n";
 
 } // namespace
 
@@ -121,10 +138,10 @@ bool CheckCommand::handles(const QStringList &arguments)
         }
         if (argument.startsWith(QLatin1Char('-'))) {
             static const QStringList takeValue
-                = { QStringLiteral("-p"),       QStringLiteral("--project"),
-                    QStringLiteral("-f"),       QStringLiteral("--format"),
-                    QStringLiteral("--json"),   QStringLiteral("--languages"),
-                    QStringLiteral("--silence") };
+                = { QStringLiteral("-p"),        QStringLiteral("--project"),
+                    QStringLiteral("-f"),        QStringLiteral("--format"),
+                    QStringLiteral("--json"),    QStringLiteral("--languages"),
+                    QStringLiteral("--silence"), QStringLiteral("--baseline") };
             if (takeValue.contains(argument))
                 ++index;
             continue;
@@ -151,6 +168,10 @@ int CheckCommand::run(const QStringList &arguments)
     const QCommandLineOption forceOption(QStringLiteral("force"));
     const QCommandLineOption silenceOption(
         QStringLiteral("silence"), QString(), QStringLiteral("ID=CHECKS"));
+    const QCommandLineOption baselineOption(
+        QStringLiteral("baseline"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption updateBaselineOption(QStringLiteral("update-baseline"));
+    parser.addOptions({ baselineOption, updateBaselineOption });
     parser.addOptions({ helpOption,
                         projectOption,
                         languagesOption,
@@ -210,6 +231,10 @@ int CheckCommand::run(const QStringList &arguments)
         m_tool.fail(tr("--force applies to the --json file only"));
         return LexoraTool::UsageError;
     }
+    if (parser.isSet(updateBaselineOption) && !parser.isSet(baselineOption)) {
+        m_tool.fail(tr("--update-baseline needs --baseline FILE"));
+        return LexoraTool::UsageError;
+    }
 
     if (!m_tool.openProject(parser.value(projectOption)))
         return LexoraTool::Failure;
@@ -217,6 +242,20 @@ int CheckCommand::run(const QStringList &arguments)
     if (parser.isSet(jsonOption)
         && !m_tool.mayWrite(parser.value(jsonOption), parser.isSet(forceOption)))
         return LexoraTool::UsageError;
+    const QString baselineFile = parser.value(baselineOption);
+    const bool recordBaseline = parser.isSet(baselineOption)
+        && (parser.isSet(updateBaselineOption) || !QFileInfo::exists(baselineFile));
+    if (recordBaseline && !m_tool.mayWrite(baselineFile, false))
+        return LexoraTool::UsageError;
+    CheckBaseline baseline;
+    if (parser.isSet(baselineOption) && !recordBaseline) {
+        QString error;
+        if (!baseline.load(baselineFile, &error)) {
+            m_tool.fail(tr("cannot read the baseline %1: %2 (--update-baseline writes it anew)")
+                            .arg(TerminalFeedback::printablePath(baselineFile), error));
+            return LexoraTool::Failure;
+        }
+    }
 
     const Host::QmlProject::QmlBuildBackend *backend
         = Host::QmlProject::QmlBuildBackend::forProject(m_tool.m_project);
@@ -323,7 +362,39 @@ int CheckCommand::run(const QStringList &arguments)
         return LexoraTool::Failure;
     }
 
-    printOut(formatReport(report, allIds));
+    if (parser.isSet(baselineOption) && !recordBaseline) {
+        // Only what is new is the pipeline's business; the JSON report still
+        // holds everything.
+        CheckReport newOnes = report;
+        newOnes.findings = baseline.newFindings(report);
+        printOut(formatReport(newOnes, allIds));
+        const QStringList gone = baseline.goneKeys(report);
+        if (!gone.isEmpty()) {
+            printOut(tr("%n finding(s) of the baseline are gone:\n", nullptr, int(gone.size())));
+            for (const QString &finding : gone)
+                printOut(QStringLiteral("    %1\n").arg(finding));
+            printOut(tr("(--update-baseline records that)\n"));
+        }
+        printOut(
+            tr("%n new finding(s) since the baseline %1", nullptr, int(newOnes.findings.size()))
+                .arg(TerminalFeedback::printablePath(baselineFile))
+            + tr(" (%n in it)\n", nullptr, baseline.size()));
+    } else {
+        printOut(formatReport(report, allIds));
+    }
+    if (recordBaseline) {
+        QString error;
+        if (!AtomicFile::writeFile(baselineFile, CheckBaseline::serialize(report), &error)) {
+            m_tool.fail(tr("cannot write the baseline %1: %2")
+                            .arg(TerminalFeedback::printablePath(baselineFile), error));
+            return LexoraTool::Failure;
+        }
+        printOut(tr("Recorded %n finding(s) as the baseline %1; runs with --baseline fail only "
+                    "on findings it does not hold.\n",
+                    nullptr,
+                    int(report.findings.size()))
+                     .arg(TerminalFeedback::printablePath(baselineFile)));
+    }
 
     if (parser.isSet(jsonOption)) {
         const QString jsonFile = parser.value(jsonOption);
@@ -336,6 +407,10 @@ int CheckCommand::run(const QStringList &arguments)
         }
     }
 
+    if (recordBaseline)
+        return LexoraTool::Success;
+    if (parser.isSet(baselineOption))
+        return baseline.newFindings(report).empty() ? LexoraTool::Success : LexoraTool::Failure;
     return report.errorCount() == 0 ? LexoraTool::Success : LexoraTool::Failure;
 }
 

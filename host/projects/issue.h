@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QMap>
 #include <QMetaType>
 #include <QString>
 #include <QVariant>
@@ -60,6 +61,9 @@ public:
     // Whatever the tool that filed the issue needs to act on it when the user
     // activates it (see IssueList::setActivationHandler).
     QVariant data;
+    // Named values the Issues list can filter by, as the tool that reports
+    // the issue sees them (a check's name, a language); the names are shown.
+    QMap<QString, QString> facets;
 
     bool isNull() const { return id == 0; }
     bool hasLocation() const { return !file.isEmpty(); }

@@ -69,6 +69,12 @@ QVariant IssuesModel::data(const QModelIndex &index, int role) const
         return issue.category;
     case OptionsRole:
         return int(issue.options);
+    case FacetsRole: {
+        QVariantMap facets;
+        for (auto facet = issue.facets.cbegin(); facet != issue.facets.cend(); ++facet)
+            facets.insert(facet.key(), facet.value());
+        return facets;
+    }
     default:
         break;
     }

@@ -24,6 +24,7 @@ public:
         LineRole,
         CategoryIdRole,
         OptionsRole,
+        FacetsRole, // QVariantMap of Issue::facets
     };
 
     explicit IssuesModel(IssueList *list, QObject *parent = nullptr);

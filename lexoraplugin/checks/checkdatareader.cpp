@@ -15,6 +15,20 @@ CheckDataReader::CheckDataReader(Host::Sqlite::Database &database)
       m_selectTranslatables("SELECT id, translationTextId FROM translatables", database),
       m_selectTranslations(
           "SELECT translatableId, translation FROM translations WHERE language = ?1", database),
+      m_selectPluralForms(
+          "SELECT translations.translatableId, forms.text FROM translations JOIN "
+          "translationPluralForms AS forms ON forms.translationId = translations.id "
+          "WHERE translations.language = ?1 ORDER BY forms.translationId, forms.form",
+          database),
+      // The full-text index finds the word's few rows; the language column
+      // narrows them exactly (the index splits "pt-BR" into two words).
+      m_selectWordUse("SELECT 1 FROM translationsFullText JOIN translations AS translation ON "
+                      "translation.rowid = translationsFullText.rowid LEFT JOIN translations AS "
+                      "primaryText ON primaryText.translatableId = translation.translatableId AND "
+                      "primaryText.language = ?3 WHERE translationsFullText MATCH ?1 AND "
+                      "translation.language = ?2 AND translation.translation IS NOT "
+                      "primaryText.translation LIMIT 1",
+                      database),
       m_selectIgnoreRules("SELECT translatableId, value FROM translatableMetaData WHERE key = ?1",
                           database),
       // The metadata array holds one object per tested element; any of them
@@ -49,6 +63,39 @@ void CheckDataReader::readTranslations(std::string_view language,
         },
         language);
     transaction.commit();
+}
+
+void CheckDataReader::readPluralForms(std::string_view language,
+                                      const TranslationCallback &callback)
+{
+    DeferredTransaction transaction { m_database };
+    m_selectPluralForms.readCallback(
+        [&](const BaseStatement &statement) {
+            callback(statement.fetchLongLongValue(0), statement.fetchTextView(1));
+        },
+        language);
+    transaction.commit();
+}
+
+bool CheckDataReader::translatorsUseWord(std::string_view language,
+                                         std::string_view primaryLanguage,
+                                         std::string_view word)
+{
+    // An FTS5 string: the word in double quotes, its own quotes doubled.
+    std::string query = "translation : \"";
+    for (const char character : word) {
+        query += character;
+        if (character == '"')
+            query += '"';
+    }
+    // A prefix query: languages inflect and compound ("Printereigenschappen");
+    // a short word would match too many others ("to", "Total").
+    query += word.size() >= 4 ? "\" *" : "\"";
+    DeferredTransaction transaction { m_database };
+    const bool used
+        = m_selectWordUse.optionalValue<std::int64_t>(query, language, primaryLanguage).has_value();
+    transaction.commit();
+    return used;
 }
 
 std::vector<CheckDataReader::IgnoreRule> CheckDataReader::ignoreRules()

@@ -50,6 +50,16 @@ public:
     // Calls `callback` for every stored translation of `language`; a null
     // translation arrives as an empty text.
     void readTranslations(std::string_view language, const TranslationCallback &callback);
+    // Calls `callback` for forms 1, 2, … of every plural translation of
+    // `language`, in form order per ID.
+    void readPluralForms(std::string_view language, const TranslationCallback &callback);
+    // True when a translation of `language` whose text differs from the
+    // primary language's uses `word`, also as the start of a longer word:
+    // the language's translators write it as their own word, as French
+    // writes "Version" and Dutch "Printer" ("Printereigenschappen").
+    bool translatorsUseWord(std::string_view language,
+                            std::string_view primaryLanguage,
+                            std::string_view word);
     std::vector<IgnoreRule> ignoreRules();
     std::vector<ElidedText> elidedTexts();
 
@@ -57,6 +67,8 @@ private:
     Host::Sqlite::Database &m_database;
     Host::Sqlite::ReadStatement<2> m_selectTranslatables;
     Host::Sqlite::ReadStatement<2> m_selectTranslations;
+    Host::Sqlite::ReadStatement<2> m_selectPluralForms;
+    Host::Sqlite::ReadStatement<1> m_selectWordUse;
     Host::Sqlite::ReadStatement<2> m_selectIgnoreRules;
     Host::Sqlite::ReadStatement<3> m_selectElidedTexts;
 };

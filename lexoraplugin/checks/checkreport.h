@@ -17,6 +17,9 @@ inline constexpr char whitespace[] = "whitespace";
 inline constexpr char lineBreaks[] = "linebreaks";
 inline constexpr char punctuation[] = "punctuation";
 inline constexpr char markup[] = "markup";
+// A backslash the primary text does not have at that place: a "\\n" typed
+// literally, or quoting left over from a source file.
+inline constexpr char escapes[] = "escapes";
 inline constexpr char identical[] = "identical";
 inline constexpr char elided[] = "elided";
 // A QML file of the project that could not be read or parsed: its IDs are

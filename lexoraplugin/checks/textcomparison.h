@@ -22,11 +22,28 @@ public:
         int lineBreaks = 0;
         QChar endingMark;
         bool accelerator = false;
+        // The two-character escapes (`\n`, `\t`, `C:\U`…) the text holds itself.
+        QStringList escapes;
     };
 
+    // What the checks know of a translation besides its text.
+    struct Context
+    {
+        // The translation's language code: punctuation follows its conventions.
+        QStringView language;
+        // Forms 1, 2, … of a plural translation; the text is form 0. A form
+        // for a single item may leave out %n when another form carries it.
+        QStringList pluralForms;
+    };
+
+    // The context of a translation in `language`, which must outlive it.
+    static Context contextFor(QStringView language);
+
     static Profile profile(QStringView text);
-    static QStringList
-    failedChecks(const Profile &primaryProfile, QStringView primary, QStringView translation);
+    static QStringList failedChecks(const Profile &primaryProfile,
+                                    QStringView primary,
+                                    QStringView translation,
+                                    const Context &context);
 
     // The names of the failed checks (CheckNames), in a fixed order. Both
     // texts are expected to be non-empty; an empty translation is the caller's
@@ -35,9 +52,26 @@ public:
 
     // Qt place markers (`%1`…`%99`, `%L1`, `%n`, `%Ln`), sorted, each once.
     static QStringList placeMarkers(QStringView text);
-    // True when an `&` stands before a letter; `&&` is a literal ampersand and
-    // `&amp;`-style entities of rich text are no accelerators.
+    // True when an `&` stands before a letter, a digit or a sign; `&&` is a
+    // literal ampersand, and neither `&amp;`-style entities of rich text nor
+    // an `&` next to an ideograph (CJK texts write `(&F)`) are accelerators.
     static bool hasAccelerator(QStringView text);
+    // True when the translation's place markers stand for the primary's: each
+    // marker kept (a translation may localize `%1` as `%L1`, not the other way
+    // round), none invented. A `%` before a number the primary text shows as
+    // a percentage is the translation's way of writing percent (`%100`).
+    static bool markersMatch(const Profile &primaryProfile,
+                             QStringView primary,
+                             const QStringList &translationMarkers);
+    // Backslash sequences in `translation` that `primaryProfile` does not
+    // hold: a `\n` typed literally, or `\"` left from a source file's quoting.
+    static bool hasStrayEscape(const Profile &primaryProfile, QStringView translation);
+    // True when an identical text is what every language writes: no letters,
+    // acronyms, key names, names in intercaps, numbers with units, URLs.
+    static bool isLanguageNeutral(QStringView text);
+    // The words of `text` a language may translate: not acronyms, key names,
+    // names in intercaps, numbers or units.
+    static QStringList translatableWords(QStringView text);
     static QStringView leadingWhitespace(QStringView text);
     static QStringView trailingWhitespace(QStringView text);
     static int lineBreakCount(QStringView text);
@@ -46,7 +80,8 @@ public:
     // their ASCII mark and three dots as an ellipsis.
     static QChar endingMark(QStringView text);
     // The markup tags, lower case, with attribute names but not their values
-    // (a link may point to a translated page), sorted.
+    // (a link may point to a translated page), sorted. Only elements Qt's rich
+    // text knows are tags: `<unknown>` or `<id>` in a message is plain text.
     static QStringList markupTags(QStringView text);
     // True when the text holds a letter outside place markers and tags.
     static bool hasLetters(QStringView text);

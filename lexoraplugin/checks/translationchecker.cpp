@@ -3,9 +3,12 @@
 #include "checkdatareader.h"
 #include "textcomparison.h"
 
+#include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
+#include <map>
 #include <unordered_map>
 
 namespace Lexora {
@@ -19,6 +22,9 @@ struct CheckedId
     TextComparison::Profile primaryProfile;
     QStringList ignored;
     bool hasPrimary = false;
+    // IDs of the same primary text share one group: what translators do
+    // with a text is counted over all its IDs.
+    std::size_t group = 0;
 };
 
 bool isIgnored(const CheckedId &id, const QString &check)
@@ -36,8 +42,8 @@ QStringList TranslationChecker::checkNames()
     return { QLatin1String(CheckNames::missing),      QLatin1String(CheckNames::placeholders),
              QLatin1String(CheckNames::accelerators), QLatin1String(CheckNames::whitespace),
              QLatin1String(CheckNames::lineBreaks),   QLatin1String(CheckNames::punctuation),
-             QLatin1String(CheckNames::markup),       QLatin1String(CheckNames::identical),
-             QLatin1String(CheckNames::elided) };
+             QLatin1String(CheckNames::markup),       QLatin1String(CheckNames::escapes),
+             QLatin1String(CheckNames::identical),    QLatin1String(CheckNames::elided) };
 }
 
 QStringList TranslationChecker::parseIgnoreList(QStringView value)
@@ -128,12 +134,30 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
     };
 
     const QString missing = QLatin1String(CheckNames::missing);
+    const QString identical = QLatin1String(CheckNames::identical);
+    const QString punctuation = QLatin1String(CheckNames::punctuation);
+    // Per ID, in how many languages it is translated, left as it is, and
+    // ended differently: what several translators do alike is the text's
+    // nature (a name, a term, a title such as "What's This?"), not a slip.
+    QHash<QString, std::size_t> groupOf;
+    for (CheckedId &id : checked)
+        id.group = groupOf.emplace(id.primaryText, groupOf.size()).value();
+    std::vector<int> translatedIn(groupOf.size(), 0);
+    std::vector<int> identicalIn(groupOf.size(), 0);
+    std::vector<int> endedOtherwiseIn(groupOf.size(), 0);
+    std::unordered_map<std::int64_t, QStringList> pluralForms;
     std::vector<bool> translated;
     for (const QString &language : languages) {
         if (language == primaryLanguage)
             continue;
         translated.assign(checked.size(), false);
         LanguageCoverage coverage { language, int(checked.size()), 0, 0 };
+        pluralForms.clear();
+        m_reader.readPluralForms(language.toStdString(),
+                                 [&](std::int64_t translatableId, std::string_view text) {
+                                     pluralForms[translatableId].append(QString::fromUtf8(text));
+                                 });
+        TextComparison::Context context = TextComparison::contextFor(language);
         m_reader.readTranslations(
             language.toStdString(), [&](std::int64_t translatableId, std::string_view text) {
                 const auto index = indexOf.find(translatableId);
@@ -145,9 +169,21 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                 if (id.primaryText.isEmpty())
                     return;
                 const QString translation = QString::fromUtf8(text);
-                for (const QString &check :
-                     TextComparison::failedChecks(id.primaryProfile, id.primaryText, translation))
+                if (!pluralForms.empty()) {
+                    const auto forms = pluralForms.find(translatableId);
+                    context.pluralForms
+                        = forms == pluralForms.end() ? QStringList() : forms->second;
+                }
+                const std::size_t group = id.group;
+                ++translatedIn[group];
+                for (const QString &check : TextComparison::failedChecks(
+                         id.primaryProfile, id.primaryText, translation, context)) {
+                    if (check == identical)
+                        ++identicalIn[group];
+                    else if (check == punctuation)
+                        ++endedOtherwiseIn[group];
                     addFinding(id, check, language, translation);
+                }
             });
         for (std::size_t index = 0; index < checked.size(); ++index) {
             if (translated[index]) {
@@ -159,6 +195,46 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
         }
         report.coverage.push_back(coverage);
     }
+
+    // Done alike by at least two languages, one in ten of the translations
+    // of the text: independent translators agree.
+    QSet<QString> commonlyKept;
+    QSet<QString> commonlyEndedOtherwise;
+    const auto agreed = [&](int count, std::size_t group) {
+        return count >= 2 && count * 10 >= translatedIn[group];
+    };
+    for (const CheckedId &id : checked) {
+        if (agreed(identicalIn[id.group], id.group))
+            commonlyKept.insert(id.translationId);
+        if (agreed(endedOtherwiseIn[id.group], id.group))
+            commonlyEndedOtherwise.insert(id.translationId);
+    }
+
+    // A text whose every word the language's translators use in texts they
+    // did translate is written the same in that language ("Zoom", "Version").
+    std::map<std::pair<QString, QString>, bool> wordUse;
+    const std::string primary = primaryLanguage.toStdString();
+    auto isOwnText = [&](const CheckFinding &finding) {
+        const QStringList words = TextComparison::translatableWords(finding.translation);
+        return std::all_of(words.begin(), words.end(), [&](const QString &word) {
+            const auto key = std::make_pair(finding.language, word.toLower());
+            auto known = wordUse.find(key);
+            if (known == wordUse.end())
+                known
+                    = wordUse
+                          .emplace(key,
+                                   m_reader.translatorsUseWord(
+                                       finding.language.toStdString(), primary, word.toStdString()))
+                          .first;
+            return known->second;
+        });
+    };
+    std::erase_if(report.findings, [&](const CheckFinding &finding) {
+        if (finding.check == punctuation)
+            return commonlyEndedOtherwise.contains(finding.translationId);
+        return finding.check == identical
+            && (commonlyKept.contains(finding.translationId) || isOwnText(finding));
+    });
 
     const QString elided = QLatin1String(CheckNames::elided);
     for (const CheckDataReader::ElidedText &text : m_reader.elidedTexts()) {

@@ -295,7 +295,11 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
       m_selectIgnoredChecks(
           "SELECT translationTextId, value FROM translatableMetaData JOIN translatables ON "
           "translatables.id = translatableMetaData.translatableId WHERE key = 'lexora-ignore'",
-          database)
+          database),
+      m_selectTranslatableCount("SELECT count(*) FROM translatables", database),
+      m_selectTranslatedCounts("SELECT language, count(*) FROM translations WHERE translation "
+                               "!= '' GROUP BY language ORDER BY language",
+                               database)
 { }
 
 DatabaseIo::~DatabaseIo() = default;
@@ -698,6 +702,18 @@ TranslationFindingsList DatabaseIo::fetchTranslationFindings()
     for (auto &entry : byId)
         list.push_back(std::move(entry.second));
     return list;
+}
+
+TranslationCoverage DatabaseIo::translationCoverage()
+{
+    DeferredTransaction transaction { m_database };
+    TranslationCoverage coverage;
+    coverage.ids = m_selectTranslatableCount.optionalValue<std::int64_t>().value_or(0);
+    m_selectTranslatedCounts.readCallback([&](const Host::Sqlite::BaseStatement &statement) {
+        coverage.translated.emplace_back(statement.fetchText(0), statement.fetchLongLongValue(1));
+    });
+    transaction.commit();
+    return coverage;
 }
 
 std::vector<std::int64_t> DatabaseIo::translatableIds(const TranslationIds &translationIds)

@@ -78,6 +78,7 @@ public:
     TextElides fetchTextElides(std::string_view componentPath) override;
     std::int64_t dataVersion() override;
     TranslationFindingsList fetchTranslationFindings() override;
+    TranslationCoverage translationCoverage() override;
     std::vector<std::int64_t> translatableIds(const TranslationIds &translationIds) override;
     std::vector<std::optional<std::string>>
     fetchTranslations(std::span<const std::int64_t> translatableIds,
@@ -156,6 +157,8 @@ private:
     ReadStatement<1> m_selectDataVersion;
     ReadStatement<4> m_selectTestFindings;
     ReadStatement<2> m_selectIgnoredChecks;
+    ReadStatement<1> m_selectTranslatableCount;
+    ReadStatement<2> m_selectTranslatedCounts;
 };
 
 } // namespace Lexora

@@ -92,6 +92,9 @@ public:
     // Changes whenever another connection (another program) has committed to
     // the database since the last call; 0 where that cannot be told.
     virtual std::int64_t dataVersion() { return 0; }
+    // Counted in the database, not from fetched rows: a large project's
+    // coverage costs one pass over the translations.
+    virtual TranslationCoverage translationCoverage() { return {}; }
 
     // Every ID with stored test findings or silenced checks, sorted by ID.
     virtual TranslationFindingsList fetchTranslationFindings() { return {}; }

@@ -119,4 +119,12 @@ struct TranslationFindings
 
 using TranslationFindingsList = std::vector<TranslationFindings>;
 
+// How far the database is translated: every ID, and per language the IDs
+// with a translation that is not empty.
+struct TranslationCoverage
+{
+    std::int64_t ids = 0;
+    std::vector<std::pair<std::string, std::int64_t>> translated;
+};
+
 } // namespace Lexora

@@ -36,12 +36,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Lexora {
 
@@ -151,7 +154,9 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
       m_filterModel(new TranslationFilterModel(this)),
       m_showSelector(new QComboBox(this)),
       m_filterEdit(new QLineEdit(this)),
-      m_filterCount(new QLabel(this))
+      m_filterCount(new QLabel(this)),
+      m_coverageLabel(new QLabel(this)),
+      m_coverageTimer(new QTimer(this))
 {
     using Glyph = Host::Core::Theme::Glyph;
 
@@ -211,9 +216,19 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     QAction *selectLanguages = m_toolBar->addAction(
         toolBarIcon(Glyph::Translate), tr("Select supported languages for the project"));
     connect(selectLanguages, &QAction::triggered, this, &TranslationsWidget::onSelectLanguages);
+    m_coverageTimer->setSingleShot(true);
+    m_coverageTimer->setInterval(200);
+    connect(m_coverageTimer, &QTimer::timeout, this, &TranslationsWidget::showCoverage);
 
+    // The coverage sits in the stretch between the language commands and the
+    // file commands, so the tool bar keeps its commands as they are.
     auto *spacer = new QWidget(m_toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto *spacerLayout = new QHBoxLayout(spacer);
+    spacerLayout->setContentsMargins(6, 0, 6, 0);
+    m_coverageLabel->setObjectName(QStringLiteral("coverageLabel"));
+    spacerLayout->addWidget(m_coverageLabel);
+    spacerLayout->addStretch();
     m_toolBar->addWidget(spacer);
 
     QAction *exportJson = m_toolBar->addAction(toolBarIcon(Glyph::FileUpload),
@@ -289,7 +304,11 @@ TranslationsWidget::TranslationsWidget(TranslationsView *view, QWidget *parent)
     connect(m_languageSelector,
             &RecentsComboBox::currentValueChanged,
             this,
-            [this](const QVariant &value) { emit currentLanguageChanged(value.toString()); });
+            [this](const QVariant &value) {
+                updateCoverage();
+                emit currentLanguageChanged(value.toString());
+            });
+    updateCoverage();
 }
 
 TranslationsWidget::~TranslationsWidget() = default;
@@ -300,6 +319,10 @@ void TranslationsWidget::setModel(QAbstractItemModel *model)
     // The header's sections come and go with the source's columns.
     m_tableView->setModel(m_filterModel);
     updateHint();
+    // Every edit and every reload may change what is translated.
+    connect(model, &QAbstractItemModel::dataChanged, this, &TranslationsWidget::updateCoverage);
+    connect(model, &QAbstractItemModel::modelReset, this, &TranslationsWidget::updateCoverage);
+    updateCoverage();
 }
 
 QModelIndex TranslationsWidget::tableIndex(const QModelIndex &index) const
@@ -351,6 +374,59 @@ void TranslationsWidget::updateHint()
                   "import button above, or type the translations into the table.");
     }
     m_tableView->setHint(hint);
+}
+
+void TranslationsWidget::updateCoverage()
+{
+    m_coverageTimer->start();
+}
+
+void TranslationsWidget::showCoverage()
+{
+    DatabaseIoInterface *database = m_view->databaseAccess()->databaseIo();
+    TranslationCoverage coverage;
+    if (database) {
+        try {
+            coverage = database->translationCoverage();
+        } catch (const std::exception &exception) {
+            qWarning() << "Cannot count the translations:" << exception.what();
+        }
+    }
+    if (coverage.ids == 0) {
+        m_coverageLabel->clear();
+        m_coverageLabel->setToolTip(QString());
+        return;
+    }
+    auto translatedIn = [&](const QString &language) {
+        const std::string code = language.toStdString();
+        for (const auto &[counted, count] : coverage.translated) {
+            if (counted == code)
+                return count;
+        }
+        return std::int64_t(0);
+    };
+    const QLocale locale;
+    // Rounded down, as `lexora check` rounds: 99.96 % is not done.
+    auto describe = [&](const QString &language) {
+        const std::int64_t translated = translatedIn(language);
+        return tr("%1 / %2 (%3 %)")
+            .arg(locale.toString(qlonglong(translated)),
+                 locale.toString(qlonglong(coverage.ids)),
+                 locale.toString(std::floor(1000.0 * translated / coverage.ids) / 10.0, 'f', 1));
+    };
+    const QString current = currentLanguageCode();
+    m_coverageLabel->setText(current.isEmpty() ? QString() : describe(current));
+    QString toolTip = QLatin1String("<table><tr><th colspan=2 align=left>")
+        + tr("Translated IDs of the database").toHtmlEscaped() + QLatin1String("</th></tr>");
+    for (int row = 0; row < m_languageSelector->count(); ++row) {
+        const QString language = m_languageSelector->itemData(row, Qt::UserRole).toString();
+        if (language.isEmpty())
+            continue;
+        toolTip += QLatin1String("<tr><td>") + m_languageSelector->itemText(row).toHtmlEscaped()
+            + QLatin1String("</td><td align=right>") + describe(language).toHtmlEscaped()
+            + QLatin1String("</td></tr>");
+    }
+    m_coverageLabel->setToolTip(toolTip + QLatin1String("</table>"));
 }
 
 QString TranslationsWidget::currentLanguageCode() const

@@ -12,6 +12,7 @@ class QAbstractItemModel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QToolBar;
 class QToolButton;
 QT_END_NAMESPACE
@@ -54,6 +55,11 @@ public:
     // Enables the commands that need a project or its database only while
     // there is one.
     void updateActions();
+    // Shows how far the chosen language is translated beside the selector,
+    // every project language in its tool tip; counted a moment after the
+    // last call, so a burst of edits counts once.
+    void updateCoverage();
+    QLabel *coverageLabel() const { return m_coverageLabel; }
 
     QToolBar *toolBar() const { return m_toolBar; }
     // The tool bar's action for the command with the given id (the ids of
@@ -76,6 +82,7 @@ public slots:
     void onGenerateTranslationFiles();
 
 private:
+    void showCoverage();
     QString dialogDirectory() const;
     void rememberDirectory(const QString &filePath);
     // Asks for a JSON file to write; empty when the user cancels.
@@ -98,6 +105,8 @@ private:
     QComboBox *m_showSelector;
     QLineEdit *m_filterEdit;
     QLabel *m_filterCount;
+    QLabel *m_coverageLabel;
+    QTimer *m_coverageTimer;
 };
 
 } // namespace Lexora

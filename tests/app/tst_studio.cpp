@@ -22,6 +22,7 @@
 #include <preview/previewplugin.h>
 #include <preview/previewsession.h>
 #include <projects/issuelist.h>
+#include <projects/issuesfiltermodel.h>
 #include <projects/issuesmodel.h>
 #include <projects/issuesview.h>
 #include <projects/projectnavigator.h>
@@ -1122,7 +1123,7 @@ void tst_Studio::checkTranslations()
     QModelIndex index;
     for (int row = 0; row < model->rowCount(); ++row) {
         if (model->issue(row).id == entry.id)
-            index = model->index(row, 0);
+            index = window->issuesView()->filterModel()->mapFromSource(model->index(row, 0));
     }
     QVERIFY(index.isValid());
     view->scrollTo(index);

@@ -50,6 +50,7 @@ class TestCheckCommand : public QObject
 private slots:
     void gatesReleaseUntilFixed();
     void silencedIdsStaySilentAcrossImports();
+    void baselineFailsOnlyOnNewFindings();
     void commandLineErrors_data();
     void commandLineErrors();
     void generateCountsMessages_data();
@@ -79,21 +80,23 @@ void TestCheckCommand::gatesReleaseUntilFixed()
     // Reordered markers, "..." against "…" and "." against "。" are fine.
     QVERIFY(!result.out.contains("cart.move"));
     QVERIFY(!result.out.contains("menu.open"));
-    QVERIFY(!result.out.contains("order.saved"));
+    QVERIFY(!result.out.contains("punctuation"));
     // Not used by the QML files.
     QVERIFY(!result.out.contains("unused.old"));
     QVERIFY2(result.out.contains("  ja                6           5        1          83.3\n"),
              qPrintable(result.out));
-    QVERIFY(result.out.contains("2 error(s), 3 warning(s)\n"));
+    // A product name every language keeps is no untranslated text.
+    QVERIFY2(!result.out.contains("brand.name"), qPrintable(result.out));
+    QVERIFY(result.out.contains("2 error(s), 1 warning(s)\n"));
 
     const QJsonObject report = readJson(json);
     QCOMPARE(report["errors"].toInt(), 2);
-    QCOMPARE(report["warnings"].toInt(), 3);
-    QCOMPARE(report["findings"].toArray().size(), 5);
+    QCOMPARE(report["warnings"].toInt(), 1);
+    QCOMPARE(report["findings"].toArray().size(), 3);
     const QJsonObject first = report["findings"].toArray().first().toObject();
     QCOMPARE(first["check"].toString(), "identical");
     QCOMPARE(first["language"].toString(), "de");
-    QCOMPARE(first["translationId"].toString(), "brand.name");
+    QCOMPARE(first["translationId"].toString(), "order.saved");
     QCOMPARE(report["coverage"].toArray().size(), 3);
     const QJsonObject japanese = report["coverage"].toArray().at(2).toObject();
     QCOMPARE(japanese["language"].toString(), "ja");
@@ -108,7 +111,7 @@ void TestCheckCommand::gatesReleaseUntilFixed()
     QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
     result = lexora({ "check", "--project", project, "--json", json });
     QCOMPARE(result.exitCode, 0);
-    QVERIFY(result.out.contains("0 error(s), 3 warning(s)\n"));
+    QVERIFY(result.out.contains("0 error(s), 1 warning(s)\n"));
     QCOMPARE(readJson(json)["errors"].toInt(), 0);
 }
 
@@ -119,9 +122,9 @@ void TestCheckCommand::silencedIdsStaySilentAcrossImports()
     const QString project = directory.path();
     QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
 
-    ToolResult result = lexora({ "check", "-p", project, "--silence", "brand.name=identical" });
+    ToolResult result = lexora({ "check", "-p", project, "--silence", "order.saved=identical" });
     QCOMPARE(result.exitCode, 0);
-    QVERIFY2(!result.out.contains("brand.name"), qPrintable(result.out));
+    QVERIFY2(!result.out.contains("order.saved"), qPrintable(result.out));
     QVERIFY(result.out.contains("0 error(s), 0 warning(s)\n"));
 
     // A local edit: a later import keeps it.
@@ -130,19 +133,72 @@ void TestCheckCommand::silencedIdsStaySilentAcrossImports()
         ProjectDatabase database(project + "/translations.db");
         DatabaseIo &io = database.databaseIo();
         const MetaDataEntries metaData
-            = io.fetchTranslatableEntries({ "brand.name" }).at(0).metaData;
+            = io.fetchTranslatableEntries({ "order.saved" }).at(0).metaData;
         QCOMPARE(metaData.size(), std::size_t(1));
         QCOMPARE(metaData.front().key, ignoreMetaDataKey);
         QCOMPARE(metaData.front().value.toText(), "identical");
     }
     result = lexora({ "check", "-p", project });
     QCOMPARE(result.exitCode, 0);
-    QVERIFY2(!result.out.contains("brand.name"), qPrintable(result.out));
+    QVERIFY2(!result.out.contains("order.saved"), qPrintable(result.out));
 
     // An empty list reports everything again.
-    result = lexora({ "check", "-p", project, "--silence", "brand.name=" });
+    result = lexora({ "check", "-p", project, "--silence", "order.saved=" });
     QCOMPARE(result.exitCode, 0);
-    QVERIFY(result.out.contains("0 error(s), 3 warning(s)\n"));
+    QVERIFY(result.out.contains("0 error(s), 1 warning(s)\n"));
+}
+
+// A project with old findings adopts the check in CI: the first run records
+// them, later runs fail on what is new and say what was fixed.
+void TestCheckCommand::baselineFailsOnlyOnNewFindings()
+{
+    QTemporaryDir directory;
+    QVERIFY(copyProject(directory.path()));
+    const QString project = directory.path();
+    const QString baseline = project + "/check-baseline.json";
+    QCOMPARE(lexora({ "import", project + "/translations-broken.json", "-p", project }).exitCode,
+             0);
+
+    // Recorded although two findings are errors.
+    ToolResult result = lexora({ "check", "-p", project, "--baseline", baseline });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("Recorded 3 finding(s) as the baseline"), qPrintable(result.out));
+    QVERIFY(QFile::exists(baseline));
+
+    result = lexora({ "check", "-p", project, "--baseline", baseline });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("0 new finding(s) since the baseline"), qPrintable(result.out));
+    QVERIFY(!result.out.contains("cart.delete"));
+
+    // The fixed texts lose two findings; a new untranslated text is one.
+    QFile fixed(project + "/translations-fixed.json");
+    QVERIFY(fixed.open(QIODevice::ReadOnly));
+    QByteArray texts = fixed.readAll();
+    fixed.close();
+    texts.replace("D\xc3\xa9placer %1 vers %2 ?", "Move %1 to %2?");
+    QFile untranslated(project + "/translations-new.json");
+    QVERIFY(untranslated.open(QIODevice::WriteOnly) && untranslated.write(texts) > 0);
+    untranslated.close();
+    QCOMPARE(lexora({ "import", untranslated.fileName(), "-p", project }).exitCode, 0);
+    result = lexora({ "check", "-p", project, "--baseline", baseline });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.out.contains("Language fr:\n  identical (warning)\n    cart.move\n"),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("2 finding(s) of the baseline are gone:\n"
+                                 "    missing ja: order.total\n"
+                                 "    placeholders fr: cart.delete\n"),
+             qPrintable(result.out));
+    QVERIFY2(result.out.contains("1 new finding(s) since the baseline"), qPrintable(result.out));
+
+    // A file that is no baseline is not taken for an empty one.
+    result = lexora({ "check", "-p", project, "--baseline", untranslated.fileName() });
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains("not a baseline of lexora check"), qPrintable(result.err));
+
+    result = lexora({ "check", "-p", project, "--baseline", baseline, "--update-baseline" });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains("Recorded 2 finding(s)"), qPrintable(result.out));
+    QCOMPARE(lexora({ "check", "-p", project, "--baseline", baseline }).exitCode, 0);
 }
 
 void TestCheckCommand::commandLineErrors_data()
@@ -171,6 +227,8 @@ void TestCheckCommand::commandLineErrors_data()
     QTest::newRow("silence unknown ID")
         << QStringList { "check", "--silence", "no.such.id=identical" } << true << 1
         << "the database has no such ID";
+    QTest::newRow("update without baseline") << QStringList { "check", "--update-baseline" } << true
+                                             << 2 << "--update-baseline needs --baseline FILE";
     QTest::newRow("no database") << QStringList { "check" } << false << 1
                                  << "the project has no translation database";
     QTest::newRow("project before the command")
@@ -222,7 +280,7 @@ void TestCheckCommand::unreadableFileIsAFinding()
              qPrintable(result.out));
     QVERIFY2(result.out.contains("  ja                6           6        0         100.0\n"),
              qPrintable(result.out));
-    QVERIFY2(result.out.contains("1 error(s), 3 warning(s)\n"), qPrintable(result.out));
+    QVERIFY2(result.out.contains("1 error(s), 1 warning(s)\n"), qPrintable(result.out));
     const QJsonObject finding = readJson(json)["findings"].toArray().first().toObject();
     QCOMPARE(finding["check"].toString(), "unreadable");
     QCOMPARE(finding["componentPath"].toString(), broken.fileName());

@@ -1,10 +1,14 @@
 // The checker over a real translation database: which findings a project
-// gets, which ones its metadata silences, and the coverage it is told.
+// gets, which ones its metadata silences, and the coverage it is told; and
+// over a judged sample of professional translations, what it must report and
+// what it must leave alone.
 
 #include <checks/checkdatareader.h>
 #include <checks/translationchecker.h>
 #include <databaseio/projectdatabase.h>
 
+#include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,6 +127,69 @@ QStringList keys(const CheckReport &report)
     return result;
 }
 
+// One row of tests/checks/data/judged-findings.tsv.
+struct JudgedRow
+{
+    QString verdict;
+    QString check;
+    QString language;
+    QString id;
+    QString primary;
+    QStringList forms;
+};
+
+// "\\n", "\\t", "\\r" and "\\\\" are escapes; "\\f" separates plural forms.
+QStringList unescapedForms(QStringView text)
+{
+    QStringList forms(QString {});
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        if (text[index] != u'\\' || index + 1 == text.size()) {
+            forms.back() += text[index];
+            continue;
+        }
+        switch (text[++index].unicode()) {
+        case u'n':
+            forms.back() += u'\n';
+            break;
+        case u't':
+            forms.back() += u'\t';
+            break;
+        case u'r':
+            forms.back() += u'\r';
+            break;
+        case u'f':
+            forms.append(QString());
+            break;
+        default:
+            forms.back() += text[index];
+        }
+    }
+    return forms;
+}
+
+QList<JudgedRow> judgedRows()
+{
+    QFile file(QStringLiteral(LEXORA_TEST_SOURCE_DIR "/data/judged-findings.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<JudgedRow> rows;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).chopped(1);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList columns = line.split(u'\t');
+        if (columns.size() != 6)
+            return {};
+        rows.append({ columns[0],
+                      columns[1],
+                      columns[2],
+                      columns[3],
+                      unescapedForms(columns[4]).join(QString()),
+                      unescapedForms(columns[5]) });
+    }
+    return rows;
+}
+
 } // namespace
 
 class TestTranslationChecker : public QObject
@@ -140,12 +207,15 @@ private slots:
     void ignoreList();
     void severities_data();
     void severities();
+    void judgedCorpus_data();
+    void judgedCorpus();
 
 private:
     CheckReport run(const QStringList &languages, const std::optional<QStringList> &ids);
 
     QTemporaryDir m_directory;
     std::unique_ptr<ProjectDatabase> m_database;
+    QSet<QString> m_corpusFindings;
 };
 
 void TestTranslationChecker::initTestCase()
@@ -309,6 +379,77 @@ void TestTranslationChecker::severities()
     QFETCH(QString, check);
     QFETCH(bool, error);
     QCOMPARE(severityOf(check) == CheckSeverity::Error, error);
+}
+
+void TestTranslationChecker::judgedCorpus_data()
+{
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("key");
+
+    const QList<JudgedRow> rows = judgedRows();
+    QVERIFY2(rows.size() > 100, "tests/checks/data/judged-findings.tsv is missing or malformed");
+
+    // The judged translations, every language of an ID beside the others,
+    // as one project: the checker learns from the whole database what the
+    // translators of each language do.
+    std::map<QString, TranslatableEntry> entries;
+    QStringList languages;
+    for (const JudgedRow &row : rows) {
+        TranslatableEntry &entry = entries[row.id];
+        if (entry.translationTextId.empty()) {
+            entry.translationTextId = row.id.toStdString();
+            entry.translations.push_back({ "en", row.primary.toStdString(), {}, 0, {} });
+        }
+        const bool known
+            = std::any_of(entry.translations.begin(),
+                          entry.translations.end(),
+                          [&](const TranslationEntry &translation) {
+                              return translation.language == row.language.toStdString();
+                          });
+        if (!known) {
+            TranslationEntry &translation = entry.translations.emplace_back();
+            translation.language = row.language.toStdString();
+            translation.translation = row.forms.front().toStdString();
+            for (const QString &form : row.forms.mid(1))
+                translation.pluralForms.push_back(form.toStdString());
+        }
+        if (!languages.contains(row.language))
+            languages.append(row.language);
+    }
+    TranslatableEntries all;
+    for (auto &[id, entry] : entries)
+        all.push_back(std::move(entry));
+    QTemporaryDir directory;
+    ProjectDatabase database(directory.filePath("translations.db"));
+    database.databaseIo().syncTranslatables(all);
+    CheckDataReader reader(database.database());
+    m_corpusFindings.clear();
+    for (const CheckFinding &finding :
+         TranslationChecker(reader).check("en", languages, std::nullopt).findings)
+        m_corpusFindings.insert(finding.language + u':' + finding.check + u':'
+                                + finding.translationId);
+
+    for (const JudgedRow &row : rows) {
+        if (row.verdict == QLatin1String("context"))
+            continue;
+        const QString key = row.language + u':' + row.check + u':' + row.id;
+        QTest::newRow(qPrintable(row.verdict + u' ' + key)) << row.verdict << key;
+    }
+}
+
+// A defect stays reported and a right translation silent; the rows judged
+// right but still reported, or wrong but no longer seen, stay as they are
+// until the file is judged anew, so the measured rates stay true.
+void TestTranslationChecker::judgedCorpus()
+{
+    QFETCH(QString, verdict);
+    QFETCH(QString, key);
+    const bool reported
+        = verdict == QLatin1String("true") || verdict == QLatin1String("false-open");
+    QVERIFY2(reported || verdict == QLatin1String("false")
+                 || verdict == QLatin1String("true-missed"),
+             qPrintable(verdict));
+    QCOMPARE(m_corpusFindings.contains(key), reported);
 }
 
 QTEST_GUILESS_MAIN(TestTranslationChecker)

@@ -9,6 +9,7 @@
 #include <projects/runprofile.h>
 #include <projects/session.h>
 
+#include <QComboBox>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -61,6 +62,8 @@ private slots:
     void issuesFromWorkerThread();
     void issuesModelFollowsList();
     void issuesViewFlashesAndOpens();
+    void issuesViewFiltersByFacets_data();
+    void issuesViewFiltersByFacets();
     void projectTreeShowsFiles_data();
     void projectTreeShowsFiles();
     void projectTreeDrivesNavigator_data();
@@ -310,9 +313,10 @@ void tst_HostProjects::issuesViewFlashesAndOpens()
     QTRY_VERIFY_WITH_TIMEOUT(!view.isFlashing(), 5000);
     QCOMPARE(view.summary(), QStringLiteral("1 error(s), 1 warning(s)"));
 
-    emit view.treeView()->activated(view.model()->index(0, 0)); // no file: nothing to open
+    QAbstractItemModel *shown = view.treeView()->model();
+    emit view.treeView()->activated(shown->index(0, 0)); // no file: nothing to open
     QCOMPARE(open.size(), 0);
-    emit view.treeView()->activated(view.model()->index(1, 0));
+    emit view.treeView()->activated(shown->index(1, 0));
     QCOMPARE(open.size(), 1);
     QCOMPARE(open.first().at(0).value<Path>(), path("/p/b.qml"));
     QCOMPARE(open.first().at(1).toInt(), 7);
@@ -329,15 +333,75 @@ void tst_HostProjects::issuesViewFlashesAndOpens()
     Issue withData(Issue::Error, QStringLiteral("mine"), path("/p/c.qml"), 3, "view");
     withData.data = QStringLiteral("an id");
     list->addIssue(withData);
-    emit view.treeView()->activated(view.model()->index(2, 0));
+    emit view.treeView()->activated(shown->index(2, 0));
     QCOMPARE(handled, QList<quint64> { view.model()->issue(2).id });
-    emit view.treeView()->activated(view.model()->index(1, 0));
+    emit view.treeView()->activated(shown->index(1, 0));
     QCOMPARE(open.size(), 2);
     list->setActivationHandler("view", {});
-    emit view.treeView()->activated(view.model()->index(2, 0));
+    emit view.treeView()->activated(shown->index(2, 0));
     QCOMPARE(handled.size(), 1);
     QCOMPARE(open.size(), 3);
     QCOMPARE(open.last().at(0).value<Path>(), path("/p/c.qml"));
+}
+
+void tst_HostProjects::issuesViewFiltersByFacets_data()
+{
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("shown");
+
+    const QStringList all { "de markup", "de missing", "fr missing", "build failed" };
+    QTest::newRow("nothing chosen") << QString() << QString() << all;
+    QTest::newRow("one check") << "missing" << QString()
+                               << QStringList { "de missing", "fr missing" };
+    QTest::newRow("one language") << QString() << "de" << QStringList { "de markup", "de missing" };
+    QTest::newRow("check and language") << "missing"
+                                        << "fr" << QStringList { "fr missing" };
+    QTest::newRow("no such pair") << "markup"
+                                  << "fr" << QStringList {};
+}
+
+// The selectors come from the facets the issues carry; an issue without them
+// shows only while nothing is chosen.
+void tst_HostProjects::issuesViewFiltersByFacets()
+{
+    QFETCH(QString, check);
+    QFETCH(QString, language);
+    QFETCH(QStringList, shown);
+
+    IssueList *list = IssueList::instance();
+    list->addCategory("facets", QStringLiteral("Facets"));
+    list->clearIssues("facets");
+    IssuesView view(list);
+    QVERIFY(!view.facetSelector("Check"));
+    for (const auto &[lang, name] : { std::pair { "de", "markup" },
+                                      std::pair { "de", "missing" },
+                                      std::pair { "fr", "missing" } }) {
+        Issue issue(Issue::Warning,
+                    QString::fromLatin1(lang) + u' ' + QString::fromLatin1(name),
+                    {},
+                    -1,
+                    "facets");
+        issue.facets
+            = { { "Check", QString::fromLatin1(name) }, { "Language", QString::fromLatin1(lang) } };
+        list->addIssue(issue);
+    }
+    list->addIssue(Issue::Error, QStringLiteral("build failed"), "facets");
+    QTRY_VERIFY(view.facetSelector("Check") && view.facetSelector("Language"));
+    QCOMPARE(view.facetSelector("Check")->count(), 3); // all, markup, missing
+
+    auto choose = [&](const QString &facet, const QString &value) {
+        QComboBox *selector = view.facetSelector(facet);
+        selector->setCurrentIndex(value.isEmpty() ? 0 : selector->findData(value));
+    };
+    choose("Check", check);
+    choose("Language", language);
+    QStringList descriptions;
+    QAbstractItemModel *table = view.treeView()->model();
+    for (int row = 0; row < table->rowCount(); ++row)
+        descriptions.append(table->index(row, IssuesModel::DescriptionColumn).data().toString());
+    QCOMPARE(descriptions, shown);
+    list->clearIssues("facets");
 }
 
 void tst_HostProjects::projectTreeShowsFiles_data()

@@ -32,6 +32,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -417,6 +418,44 @@ private slots:
         // Edits made here before the import survive it.
         QCOMPARE(table->index(1, 1).data().toString(), "Hello");
         QCOMPARE(table->index(1, 2).data().toString(), "Hallo");
+    }
+
+    // Counted over the database's five IDs, for the chosen language beside the
+    // selector and for every project language in the tool tip; an edit counts.
+    void coverageBesideLanguageSelector_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("de") << "de"
+                            << "3 / 5 (60.0 %)"
+                            << "4 / 5 (80.0 %)";
+        QTest::newRow("fr") << "fr"
+                            << "0 / 5 (0.0 %)"
+                            << "1 / 5 (20.0 %)";
+    }
+
+    void coverageBesideLanguageSelector()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+
+        QLocale::setDefault(QLocale::c());
+        Fixture fixture;
+        auto *selector = fixture.tab()->languageSelector();
+        selector->setCurrentIndex(selector->findData(language));
+        QLabel *coverage = fixture.tab()->coverageLabel();
+        QTRY_COMPARE(coverage->text(), before);
+        QVERIFY2(coverage->toolTip().contains("3 / 5 (60.0 %)")
+                     && coverage->toolTip().contains("0 / 5 (0.0 %)"),
+                 qPrintable(coverage->toolTip()));
+
+        QAbstractItemModel *table = fixture.tab()->tableView()->model();
+        QCOMPARE(tableIds(table), (QStringList { "farewell", "greeting" }));
+        QVERIFY(table->setData(table->index(0, 2), QStringLiteral("Au revoir / Tschüss")));
+        QTRY_COMPARE(coverage->text(), after);
     }
 
     // A file without IDs would empty the database: the panel asks first.
