@@ -295,7 +295,8 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
       m_selectIgnoredChecks(
           "SELECT translationTextId, value FROM translatableMetaData JOIN translatables ON "
           "translatables.id = translatableMetaData.translatableId WHERE key = 'lexora-ignore'",
-          database)
+          database),
+      m_translationSearch(database)
 { }
 
 DatabaseIo::~DatabaseIo() = default;
@@ -634,6 +635,14 @@ SearchRows DatabaseIo::searchTranslations(std::string_view query)
                              statement.fetchLongLongValue(3) });
         },
         query);
+    transaction.commit();
+    return rows;
+}
+
+std::optional<SearchRows> DatabaseIo::findTranslations(std::string_view text)
+{
+    DeferredTransaction transaction { m_database };
+    std::optional<SearchRows> rows = m_translationSearch.find(text);
     transaction.commit();
     return rows;
 }
