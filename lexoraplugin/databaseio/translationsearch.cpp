@@ -107,9 +107,12 @@ std::optional<SearchRows> TranslationSearch::find(std::string_view text)
                 const std::int64_t rowId = words.rowIds[index];
                 if (std::find(found.rowIds.begin(), found.rowIds.end(), rowId)
                     == found.rowIds.end()) {
+                    found.rowIds.push_back(rowId);
                     found.rows.push_back(std::move(words.rows[index]));
                 }
             }
+            if (!query.substringTerm().empty())
+                appendRowsOf(substringMatches(query.substringTerm()), found);
             return std::move(found.rows);
         } catch (const Host::Sqlite::Exception &exception) {
             if (!isQueryError(exception))
@@ -169,6 +172,11 @@ void TranslationSearch::appendSubstringRows(const TranslationSearchQuery &query,
         std::sort(words.begin(), words.end());
         rowIds = intersection(rowIds, words);
     }
+    appendRowsOf(std::move(rowIds), found);
+}
+
+void TranslationSearch::appendRowsOf(std::vector<std::int64_t> rowIds, Found &found)
+{
     std::vector<std::int64_t> sortedFound = found.rowIds;
     std::sort(sortedFound.begin(), sortedFound.end());
     std::vector<std::int64_t> fresh;

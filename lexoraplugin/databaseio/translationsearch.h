@@ -42,6 +42,8 @@ private:
     void appendWordRows(const std::string &query, Found &found);
     void appendSubstringRows(const TranslationSearchQuery &query, Found &found);
     std::vector<std::int64_t> substringMatches(const std::string &substring);
+    // Appends the rows of `rowIds` (sorted) that `found` does not hold yet.
+    void appendRowsOf(std::vector<std::int64_t> rowIds, Found &found);
     void appendRow(const Host::Sqlite::BaseStatement &statement, Found &found);
 
     Host::Sqlite::ReadStatement<5> m_selectIdRows;

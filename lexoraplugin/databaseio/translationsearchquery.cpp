@@ -217,6 +217,8 @@ TranslationSearchQuery::TranslationSearchQuery(std::string_view text) : m_text(t
         while (id.endsWith(u'*'))
             id.chop(1);
         m_idPart = id.toStdString();
+        if (!isQueryTerm(terms.constFirst()) && id.toUcs4().size() >= 3 && hasLetterOrNumber(id))
+            m_substringTerm = m_idPart;
     }
 
     // Substrings only where the text is a plain list of terms: with FTS5

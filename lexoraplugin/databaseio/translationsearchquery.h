@@ -37,6 +37,12 @@ public:
     const std::vector<std::string> &substrings() const { return m_substrings; }
     const std::string &wordQuery() const { return m_wordQuery; }
 
+    // A single term that is not FTS5 syntax, such as `Wi-Fi` or `VE.Bus`, of
+    // three characters or more (without a trailing `*`): also looked for as
+    // a substring, since in text of an unspaced script it is no word of its
+    // own ("Wi-Fiネットワーク"). Empty otherwise.
+    const std::string &substringTerm() const { return m_substringTerm; }
+
     // The text looked for inside translation IDs: the typed text when it is a
     // single term (without a trailing `*`), else empty.
     const std::string &idPart() const { return m_idPart; }
@@ -51,6 +57,7 @@ private:
     std::vector<std::string> m_substrings;
     std::string m_wordQuery;
     std::string m_idPart;
+    std::string m_substringTerm;
     bool m_meaningful = false;
 };
 

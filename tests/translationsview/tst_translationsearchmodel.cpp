@@ -50,6 +50,8 @@ const std::vector<Translation> translations {
     { "currency", "fr", "euro " + euros },
     { "vebus", "en", "VE.Bus port" },
     { "wifi", "de", "WLAN (Wi-Fi) verbinden" },
+    // No word of its own: the katakana run on after it.
+    { "wifi", "ja", "Wi-Fiネットワークに接続" },
     { "soc", "en", "Battery state-of-charge: 100%" },
 };
 
@@ -140,8 +142,9 @@ private slots:
         QTest::newRow("nothing to search") << "- %" << false << QStringList();
         // Text FTS5 cannot parse is searched as the words typed.
         QTest::newRow("dotted name") << "VE.Bus" << true << QStringList { "vebus/en" };
-        QTest::newRow("hyphenated") << "Wi-Fi" << true << QStringList { "wifi/de" };
-        QTest::newRow("hyphenated prefix") << "wi-f*" << true << QStringList { "wifi/de" };
+        QTest::newRow("hyphenated") << "Wi-Fi" << true << QStringList { "wifi/de", "wifi/ja" };
+        QTest::newRow("hyphenated prefix")
+            << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
         QTest::newRow("several hyphens") << "state-of-charge" << true << QStringList { "soc/en" };
         QTest::newRow("percent") << "100%" << true << QStringList { "soc/en" };
         QTest::newRow("column filter kept")
