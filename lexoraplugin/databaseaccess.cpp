@@ -19,6 +19,13 @@ SearchRows DatabaseAccess::searchTranslations(std::string_view query) const
     return m_databaseIo->searchTranslations(query);
 }
 
+std::optional<SearchRows> DatabaseAccess::findTranslations(std::string_view text) const
+{
+    if (!m_databaseIo)
+        return SearchRows {};
+    return m_databaseIo->findTranslations(text);
+}
+
 void DatabaseAccess::storeScreenMetaData(std::string_view json) const
 {
     if (m_databaseIo)

@@ -299,7 +299,8 @@ DatabaseIo::DatabaseIo(Host::Sqlite::Database &database)
       m_selectTranslatableCount("SELECT count(*) FROM translatables", database),
       m_selectTranslatedCounts("SELECT language, count(*) FROM translations WHERE translation "
                                "!= '' GROUP BY language ORDER BY language",
-                               database)
+                               database),
+      m_translationSearch(database)
 { }
 
 DatabaseIo::~DatabaseIo() = default;
@@ -638,6 +639,14 @@ SearchRows DatabaseIo::searchTranslations(std::string_view query)
                              statement.fetchLongLongValue(3) });
         },
         query);
+    transaction.commit();
+    return rows;
+}
+
+std::optional<SearchRows> DatabaseIo::findTranslations(std::string_view text)
+{
+    DeferredTransaction transaction { m_database };
+    std::optional<SearchRows> rows = m_translationSearch.find(text);
     transaction.commit();
     return rows;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "databaseiointerface.h"
+#include "translationsearch.h"
 
 #include <sqlite/sqlitereadstatement.h>
 #include <sqlite/sqlitereadwritestatement.h>
@@ -74,6 +75,7 @@ public:
     std::optional<std::string> fetchTranslation(std::int64_t translatableId,
                                                 std::string_view language) override;
     SearchRows searchTranslations(std::string_view query) override;
+    std::optional<SearchRows> findTranslations(std::string_view text) override;
     void storeScreenMetaData(std::string_view json) override;
     TextElides fetchTextElides(std::string_view componentPath) override;
     std::int64_t dataVersion() override;
@@ -159,6 +161,7 @@ private:
     ReadStatement<2> m_selectIgnoredChecks;
     ReadStatement<1> m_selectTranslatableCount;
     ReadStatement<2> m_selectTranslatedCounts;
+    TranslationSearch m_translationSearch;
 };
 
 } // namespace Lexora

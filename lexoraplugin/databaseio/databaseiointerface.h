@@ -57,6 +57,14 @@ public:
         = 0;
     // `query` is in FTS5 query syntax.
     virtual SearchRows searchTranslations(std::string_view query) = 0;
+    // What a user typed into a search field, found as it was meant
+    // (TranslationSearchQuery): the translations of the IDs holding the text
+    // first, then those matching it. No value when the text cannot mean
+    // anything. Without an implementation of its own, the text is the query.
+    virtual std::optional<SearchRows> findTranslations(std::string_view text)
+    {
+        return searchTranslations(text);
+    }
     virtual void storeScreenMetaData(std::string_view json) = 0;
     virtual TextElides fetchTextElides(std::string_view componentPath) = 0;
 

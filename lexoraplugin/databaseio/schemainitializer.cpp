@@ -102,6 +102,50 @@ TableBuilder pluralFormsTable()
     return table;
 }
 
+// The substring index reads each translation with two characters appended
+// that no typed text holds: every character of a translation then starts a
+// trigram of its own, so a substring of one or two characters is the start of
+// an indexed trigram.
+constexpr std::string_view substringIndexStatement
+    = "CREATE VIRTUAL TABLE %1translationsSubstrings USING fts5(translation, content='', "
+      "tokenize='trigram')";
+constexpr std::string_view substringIndexTriggers[] = {
+    "CREATE TRIGGER translationsSubstrings_insert AFTER INSERT ON translations BEGIN INSERT INTO "
+    "translationsSubstrings(rowid, translation) VALUES (new.rowid, new.translation || "
+    "char(31, 31)); END",
+    "CREATE TRIGGER translationsSubstrings_delete AFTER DELETE ON translations BEGIN INSERT INTO "
+    "translationsSubstrings(translationsSubstrings, rowid, translation) VALUES ('delete', "
+    "old.rowid, old.translation || char(31, 31)); END",
+    "CREATE TRIGGER translationsSubstrings_update AFTER UPDATE ON translations "
+    "BEGIN INSERT INTO translationsSubstrings(translationsSubstrings, rowid, translation) VALUES "
+    "('delete', old.rowid, old.translation || char(31, 31)); INSERT INTO "
+    "translationsSubstrings(rowid, translation) VALUES (new.rowid, new.translation || "
+    "char(31, 31)); END",
+};
+
+std::string substringIndexIn(std::string_view schema)
+{
+    std::string statement(substringIndexStatement);
+    statement.replace(statement.find("%1"), 2, schema);
+    return statement;
+}
+
+void fillSubstringIndex(Host::Sqlite::Database &database)
+{
+    database.execute("INSERT INTO translationsSubstrings(rowid, translation) SELECT rowid, "
+                     "translation || char(31, 31) FROM main.translations");
+}
+
+// The terms of the substring index, one row per occurrence, for finding the
+// trigrams that start with a short substring. A table of the connection's
+// own: the file does not depend on it.
+void createSubstringTerms(Host::Sqlite::Database &database, std::string_view indexSchema)
+{
+    database.execute("CREATE VIRTUAL TABLE IF NOT EXISTS temp.translationsSubstringTerms USING "
+                     "fts5vocab("
+                     + std::string(indexSchema) + ", translationsSubstrings, 'instance')");
+}
+
 bool hasTable(Host::Sqlite::Database &database, std::string_view name)
 {
     Host::Sqlite::DeferredTransaction transaction { database };
@@ -127,10 +171,13 @@ TableBuilder languagesTable()
 
 SchemaInitializer::SchemaInitializer(Host::Sqlite::Database &database, bool isInitialized)
 {
-    if (!isInitialized)
+    if (!isInitialized) {
         createTranslationTables(database);
-    else
+    } else {
         addPluralFormsTable(database);
+        addSubstringIndex(database);
+    }
+    createSubstringTerms(database, hasTable(database, "translationsSubstrings") ? "main" : "temp");
 
     database.setAttachedTables({ "translatables",
                                  "translations",
@@ -156,6 +203,28 @@ void SchemaInitializer::addPluralFormsTable(Host::Sqlite::Database &database)
     {
         Host::Sqlite::ExclusiveTransaction transaction { database };
         pluralFormsTable().initialize(database);
+        transaction.commit();
+    }
+    database.walCheckpointFull();
+}
+
+void SchemaInitializer::addSubstringIndex(Host::Sqlite::Database &database)
+{
+    if (hasTable(database, "translationsSubstrings"))
+        return;
+    if (database.isReadOnly()) {
+        // Searching needs the index; the connection builds one of its own
+        // and leaves the file as it is.
+        database.execute(substringIndexIn("temp."));
+        fillSubstringIndex(database);
+        return;
+    }
+    {
+        Host::Sqlite::ExclusiveTransaction transaction { database };
+        database.execute(substringIndexIn(""));
+        for (std::string_view trigger : substringIndexTriggers)
+            database.execute(trigger);
+        fillSubstringIndex(database);
         transaction.commit();
     }
     database.walCheckpointFull();
@@ -228,6 +297,9 @@ void SchemaInitializer::createTranslationTables(Host::Sqlite::Database &database
             "('delete', old.rowid, old.language, old.translation); INSERT INTO "
             "translationsFullText(rowid, language, translation) VALUES (new.rowid, new.language, "
             "new.translation); END;");
+        database.execute(substringIndexIn(""));
+        for (std::string_view trigger : substringIndexTriggers)
+            database.execute(trigger);
 
         transaction.commit();
     }

@@ -37,6 +37,15 @@ public:
     // known to QLocale are left out. Unsorted.
     static Languages supportedLanguages();
 
+    // What the dialog offers: the supported languages, then every other language and
+    // every country variant that QLocale knows. A language alone has the code
+    // QLocale::languageToCode gives; a variant "language_TERRITORY" (with the script
+    // between the two where one country writes the language in several scripts), the
+    // form QLocale reads back and Qt's translators look for. Named like the supported
+    // languages, a variant with its country: "Portuguese (Brazil) - português
+    // (Brasil)". A flag's language or variant is not listed twice. Unsorted.
+    static Languages allLanguages();
+
     Languages selectedLanguages() const;
     QStringList selectedLanguageCodes() const;
     Language primaryLanguage() const;

@@ -4,9 +4,9 @@
 
 namespace Lexora {
 
-// Keeps the languages whose display name contains the search text, ignoring case. The text
-// is taken literally: characters that mean something in a regular expression or a
-// wildcard pattern match only themselves.
+// Keeps the languages whose display name or code contains the search text, ignoring case
+// and accents (and "-" against "_" in codes). The text is taken literally: characters that
+// mean something in a regular expression or a wildcard pattern match only themselves.
 class SearchedLanguagesFilterModel : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -24,6 +24,8 @@ protected:
 
 private:
     QString m_textFilter;
+    QString m_foldedFilter;
+    QString m_foldedCodeFilter;
 };
 
 } // namespace Lexora

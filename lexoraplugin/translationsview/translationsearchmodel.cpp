@@ -42,7 +42,12 @@ bool TranslationSearchModel::refresh()
         return true;
     }
     try {
-        m_rows = m_databaseAccess->searchTranslations(m_searchText);
+        std::optional<SearchRows> rows = m_databaseAccess->findTranslations(m_searchText);
+        if (!rows) {
+            endResetModel();
+            return false;
+        }
+        m_rows = std::move(*rows);
     } catch (const Host::Sqlite::Exception &exception) {
         // Every failure ends the reset, or the views would wait for it forever.
         endResetModel();

@@ -19,9 +19,10 @@ class TranslationSearchModel : public QAbstractTableModel
 public:
     explicit TranslationSearchModel(DatabaseAccess &databaseAccess, QObject *parent = nullptr);
 
-    // Searches for `text` (an FTS5 query); false when the database cannot parse
-    // the query, which leaves the model empty. Other database failures raise
-    // Host::Sqlite::Exception, with the model emptied as well.
+    // Searches for `text` as the user meant it (an FTS5 query, or else the
+    // typed words; IDs holding the text come first); false when the text
+    // cannot mean anything, which leaves the model empty. Other database
+    // failures raise Host::Sqlite::Exception, with the model emptied as well.
     bool setSearchText(const QString &text);
     bool refresh();
     void setDatabaseAccess(DatabaseAccess *databaseAccess) { m_databaseAccess = databaseAccess; }

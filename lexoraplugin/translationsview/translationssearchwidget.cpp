@@ -7,6 +7,7 @@
 #include <sqlite/sqliteexception.h>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -20,7 +21,8 @@ TranslationsSearchWidget::TranslationsSearchWidget(TranslationsView *view, QWidg
     : QWidget(parent),
       m_view(view),
       m_searchField(new QLineEdit),
-      m_resultTable(new QTableView(this))
+      m_resultTable(new QTableView(this)),
+      m_noResultsLabel(new QLabel(tr("No results")))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -49,6 +51,13 @@ TranslationsSearchWidget::TranslationsSearchWidget(TranslationsView *view, QWidg
     m_resultTable->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(m_resultTable);
 
+    // Over the empty table, where the results would be.
+    auto *viewportLayout = new QVBoxLayout(m_resultTable->viewport());
+    m_noResultsLabel->setAlignment(Qt::AlignCenter);
+    m_noResultsLabel->setEnabled(false);
+    m_noResultsLabel->hide();
+    viewportLayout->addWidget(m_noResultsLabel);
+
     connect(m_searchField, &QLineEdit::textEdited, this, &TranslationsSearchWidget::search);
     connect(m_resultTable,
             &QWidget::customContextMenuRequested,
@@ -63,6 +72,7 @@ void TranslationsSearchWidget::clear()
     m_searchField->clear();
     m_searchField->setStyleSheet(QString());
     m_view->searchModel()->setSearchText(QString());
+    m_noResultsLabel->hide();
 }
 
 void TranslationsSearchWidget::search(const QString &text)
@@ -80,6 +90,8 @@ void TranslationsSearchWidget::search(const QString &text)
                                   .arg(QString::fromUtf8(exception.what())));
     }
     m_searchField->setStyleSheet(valid ? QString() : QStringLiteral("color: red"));
+    m_noResultsLabel->setVisible(valid && !text.isEmpty()
+                                 && m_view->searchModel()->rowCount() == 0);
 }
 
 QMenu *TranslationsSearchWidget::createContextMenu(const QPoint &position)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 QT_BEGIN_NAMESPACE
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QTableView;
@@ -24,6 +25,8 @@ public:
 
     QLineEdit *searchField() const { return m_searchField; }
     QTableView *resultTable() const { return m_resultTable; }
+    // "No results", shown over the table while a search finds nothing.
+    QLabel *noResultsLabel() const { return m_noResultsLabel; }
 
     // The context menu for the result row at `position` (in the table's
     // viewport); null when there is no row there. The caller owns it.
@@ -38,6 +41,7 @@ private:
     TranslationsView *m_view;
     QLineEdit *m_searchField;
     QTableView *m_resultTable;
+    QLabel *m_noResultsLabel;
     QString m_contextTranslationId;
 };
 

@@ -133,6 +133,8 @@ private slots:
     void olderFileGainsPluralForms_data();
     void olderFileGainsPluralForms();
     void syncKeepsPluralForms();
+    void olderFileGainsSubstringIndex_data();
+    void olderFileGainsSubstringIndex();
     void corruptChangeSetsRaiseTheFamily_data();
     void corruptChangeSetsRaiseTheFamily();
     void shellIntegrityCheck();
@@ -277,7 +279,9 @@ void tst_Database::triggersAreCreatedVerbatim()
     QCOMPARE(stored.size(), 1u);
     QCOMPARE(QString::fromStdString(stored.front()), sql);
     // Nothing else maintains the index.
-    QCOMPARE(count("SELECT count(*) FROM sqlite_schema WHERE type = 'trigger'"), 3);
+    QCOMPARE(count("SELECT count(*) FROM sqlite_schema WHERE type = 'trigger' AND sql LIKE "
+                   "'%translationsFullText%'"),
+             3);
 }
 
 void tst_Database::secondOpenCreatesNothing()
@@ -1185,6 +1189,61 @@ void tst_Database::olderFileGainsPluralForms()
              std::vector<std::string> { "bleiben" });
 }
 
+void tst_Database::olderFileGainsSubstringIndex_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("read-write") << false;
+    QTest::newRow("read-only") << true;
+}
+
+void tst_Database::olderFileGainsSubstringIndex()
+{
+    QFETCH(bool, readOnly);
+    const auto found = [&](const char *text) {
+        QStringList rows;
+        const SearchRows found = io().findTranslations(text).value();
+        for (const SearchRow &row : found)
+            rows.append(QString::fromStdString(row.translationTextId + "/" + row.translation));
+        return rows;
+    };
+    io().syncTranslatables({ translatable("voltage", { translation("zh_CN", "输入电压过高") }),
+                             translatable("current", { translation("zh_CN", "电流") }) });
+    // A file written before the substring index existed.
+    connection().execute("DROP TABLE translationsSubstrings");
+    for (const char *trigger : { "insert", "delete", "update" })
+        connection().execute(std::string("DROP TRIGGER translationsSubstrings_") + trigger);
+    QCOMPARE(count("SELECT count(*) FROM sqlite_schema WHERE name LIKE 'translationsSubstrings%'"),
+             0);
+    m_database.reset();
+    QFile file(databasePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    m_database
+        = std::make_unique<ProjectDatabase>(databasePath(),
+                                            readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
+                                                     : Host::Sqlite::Database::OpenMode::ReadWrite);
+    QCOMPARE(found("电压"), QStringList { "voltage/输入电压过高" });
+    QCOMPARE(found("电"), (QStringList { "current/电流", "voltage/输入电压过高" }));
+    if (readOnly) {
+        m_database.reset();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == before);
+        return;
+    }
+    // The index follows local edits, and a sync that re-applies them.
+    io().updateTranslation(io().translatableId("current"), "zh_CN", "电流过大");
+    io().syncTranslatables({ translatable("voltage", { translation("zh_CN", "电压") }),
+                             translatable("current", { translation("zh_CN", "电流") }) });
+    QCOMPARE(found("过"), QStringList { "current/电流过大" });
+    QCOMPARE(found("电压"), QStringList { "voltage/电压" });
+    io().removeTranslatable(io().translatableId("voltage"));
+    QVERIFY(found("压").isEmpty());
+    connection().execute("INSERT INTO translationsSubstrings(translationsSubstrings) "
+                         "VALUES('integrity-check')");
+}
+
 void tst_Database::syncKeepsPluralForms()
 {
     TranslatableEntries file { translatable("files", { translation("ru", "файл") }),
@@ -1284,7 +1343,8 @@ void tst_Database::syncSummary()
 
     const Summary real = asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit));
     QCOMPARE(real, dryRun);
-    QCOMPARE(count("SELECT count(*) FROM sqlite_temp_schema"), 0);
+    // Only the substring index's term table, which lives as long as the connection.
+    QCOMPARE(count("SELECT count(*) FROM sqlite_temp_schema"), 1);
     // Running the same file again changes nothing, which the summary says.
     const Summary again = asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit));
     QCOMPARE(again, (Summary { 0, 0, 0, 0, 0, 0, real[6] }));
@@ -1433,11 +1493,16 @@ void tst_Database::shellIntegrityCheck()
         { databasePath(),
           "PRAGMA integrity_check; PRAGMA foreign_key_check; "
           "INSERT INTO translationsFullText(translationsFullText) VALUES('integrity-check'); "
+          // Another program writes through the substring index's triggers.
+          "UPDATE translations SET translation = '樱桃' WHERE language = 'en'; "
+          "INSERT INTO translationsSubstrings(translationsSubstrings) VALUES('integrity-check'); "
           "SELECT count(*) FROM translations;" });
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), "ok\n4\n");
+    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    QCOMPARE(io().findTranslations("桃").value().size(), 1u);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

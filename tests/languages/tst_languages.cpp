@@ -5,6 +5,7 @@
 #include "languages/searchedlanguagesfiltermodel.h"
 #include "languages/selectedlanguagesmodel.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
@@ -193,6 +194,8 @@ private slots:
     void selectedLanguagesModelMovesThePrimaryMark();
     void textFilter_data();
     void textFilter();
+    void everyLanguageQtKnows_data();
+    void everyLanguageQtKnows();
 
     void dialogForm();
     void checkingOnTheLeftAppendsAndShowsOnTheRight();
@@ -617,6 +620,88 @@ void TestLanguages::textFilter()
     QCOMPARE(searched.rowCount(), all.rowCount());
 }
 
+void TestLanguages::everyLanguageQtKnows_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("country") << "Brazil" << QStringList { "pt_BR" } << "pt_BR"
+                             << "Portuguese (Brazil) - português (Brasil)";
+    QTest::newRow("native name") << QStringLiteral("português")
+                                 << QStringList { "pt", "pt_BR", "pt-PT", "pt_AO" } << "pt"
+                                 << "Portuguese - português";
+    QTest::newRow("accents not needed") << "portugues" << QStringList { "pt", "pt_BR" } << "pt_BR"
+                                        << "Portuguese (Brazil) - português (Brasil)";
+    QTest::newRow("language without a flag")
+        << "thai" << QStringList { "th", "th_TH" } << "th" << QStringLiteral("Thai - ไทย");
+    QTest::newRow("native script") << QStringLiteral("ไทย") << QStringList { "th" } << "th_TH"
+                                   << QStringLiteral("Thai (Thailand) - ไทย (ไทย)");
+    QTest::newRow("code") << "zh_CN" << QStringList { "zh_CN" } << "zh_CN"
+                          << QStringLiteral("Chinese (China) - 简体中文 (中国)");
+    QTest::newRow("code with a hyphen") << "ZH-tw" << QStringList { "zh_TW" } << "zh_TW"
+                                        << QStringLiteral("Chinese (Taiwan) - 繁體中文 (台灣)");
+    QTest::newRow("flag entry keeps its code and name")
+        << "British" << QStringList { "en-GB" } << "en-GB"
+        << "English - British English";
+    QTest::newRow("same name in two scripts")
+        << "Serbian (" << QStringList { "sr_Cyrl_RS", "sr_Latn_RS" } << "sr_Latn_RS"
+        << QStringLiteral("Serbian (Latin, Serbia) - srpski (Srbija)");
+    QTest::newRow("native name equal to English")
+        << "Afrikaans" << QStringList { "af", "af_ZA" } << "af"
+        << "Afrikaans";
+}
+
+void TestLanguages::everyLanguageQtKnows()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, found);
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+
+    const Languages languages = LanguagesSelectionDialog::allLanguages();
+    // Each code once, each naming what QLocale reads back from it.
+    QStringList codes = codesOf(languages);
+    QCOMPARE(QSet<QString>(codes.begin(), codes.end()).size(), codes.size());
+    QVERIFY2(codes.size() > 500, qPrintable(QString::number(codes.size())));
+    QVERIFY(!codes.contains("en_GB"));
+    for (const Language &language : languages) {
+        const QLocale locale(language.codeString());
+        QVERIFY2(locale.language() != QLocale::C, language.code.c_str());
+        if (language.codeString().count(u'_') == 2)
+            QCOMPARE(QLocale::scriptToCode(locale.script()),
+                     language.codeString().section(u'_', 1, 1));
+    }
+
+    AllLanguagesModel all;
+    QAbstractItemModelTester allTester(&all,
+                                       QAbstractItemModelTester::FailureReportingMode::QtTest);
+    SearchedLanguagesFilterModel searched;
+    QAbstractItemModelTester searchedTester(&searched,
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+    searched.setSourceModel(&all);
+    all.setLanguages(languages);
+    all.setSelectedLanguages({ Language("th", "Thai - ไทย") });
+    searched.setTextFilter(filter);
+
+    const QStringList shown = column(&searched, Qt::UserRole);
+    for (const QString &expected : found)
+        QVERIFY2(shown.contains(expected), qPrintable(expected + " in " + shown.join(u' ')));
+    const qsizetype row = column(&all, Qt::UserRole).indexOf(code);
+    QVERIFY(row >= 0);
+    QCOMPARE(all.index(int(row), 0).data().toString(), name);
+    QCOMPARE(all.index(int(row), 0).data(Qt::CheckStateRole).toInt(),
+             int(code == "th" ? Qt::Checked : Qt::Unchecked));
+
+    // Checking a found variant selects it like any other language.
+    const int shownRow = int(shown.indexOf(found.constFirst()));
+    QVERIFY(searched.setData(searched.index(shownRow, 0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(codesOf(all.selectedLanguages()).contains(found.constFirst()));
+    searched.setTextFilter(QString());
+    QCOMPARE(searched.rowCount(), all.rowCount());
+}
+
 void TestLanguages::dialogForm()
 {
     LanguagesSelectionDialog dialog({}, {});
@@ -658,7 +743,10 @@ void TestLanguages::checkingOnTheLeftAppendsAndShowsOnTheRight()
     QVERIFY(parts.show(dialog));
 
     QTest::keyClicks(parts.search, "JAPAN");
-    QCOMPARE(parts.all->model()->rowCount(), 1);
+    // The language and its one country variant, Japanese (Japan).
+    QStringList shown = column(parts.all->model(), Qt::UserRole);
+    shown.sort();
+    QCOMPARE(shown, (QStringList { "ja", "ja_JP" }));
     clickCheckBox(parts.all, "ja");
     QCOMPARE(dialog.selectedLanguageCodes(), (QStringList { "sv", "en", "ja" }));
 

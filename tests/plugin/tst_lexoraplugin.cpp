@@ -53,6 +53,7 @@ QStringList schemaObjects(const QString &databasePath)
                            "SELECT type || ' ' || name FROM sqlite_schema "
                            "WHERE name NOT LIKE 'sqlite_%' "
                            "AND NOT (type = 'table' AND name GLOB 'translationsFullText_*') "
+                           "AND NOT (type = 'table' AND name GLOB 'translationsSubstrings_*') "
                            "ORDER BY 1",
                            -1,
                            &statement,
@@ -266,9 +267,13 @@ void tst_LexoraPlugin::createsDatabaseWithFullSchema()
                            "table translationPluralForms",
                            "table translations",
                            "table translationsFullText",
+                           "table translationsSubstrings",
                            "trigger translationsFullText_delete",
                            "trigger translationsFullText_insert",
-                           "trigger translationsFullText_update" }));
+                           "trigger translationsFullText_update",
+                           "trigger translationsSubstrings_delete",
+                           "trigger translationsSubstrings_insert",
+                           "trigger translationsSubstrings_update" }));
 }
 
 void tst_LexoraPlugin::followsTheStartupProject()

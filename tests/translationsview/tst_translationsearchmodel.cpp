@@ -6,10 +6,17 @@
 
 #include "failingsearchdatabase.h"
 
+#include "peerrequirement.h"
+
+#include <sqlite/sqlitereadstatement.h>
+
 #include <QAbstractItemModelTester>
+#include <QLibraryInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 using namespace Lexora;
 
@@ -41,7 +48,36 @@ const std::vector<Translation> translations {
     { "greeting", "ar", "\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7 hello" },
     { "long", "en", "longword " + longText },
     { "currency", "fr", "euro " + euros },
+    { "vebus", "en", "VE.Bus port" },
+    { "wifi", "de", "WLAN (Wi-Fi) verbinden" },
+    // No word of its own: the katakana run on after it.
+    { "wifi", "ja", "Wi-Fiネットワークに接続" },
+    { "soc", "en", "Battery state-of-charge: 100%" },
 };
+
+// The translations of one of Qt's own catalogues that Debian ships, read
+// through lconvert; empty when the tool or the file is missing.
+QStringList qtTranslations(const QString &catalogue)
+{
+    const QString lconvert = QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lconvert";
+    const QString file = "/usr/share/qt6/translations/" + catalogue + ".qm";
+    QProcess process;
+    process.start(lconvert, { "-i", file, "-of", "ts", "-o", "-" });
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    QStringList texts;
+    QXmlStreamReader reader(process.readAllStandardOutput());
+    while (reader.readNextStartElement() || !reader.atEnd()) {
+        if (reader.isStartElement() && reader.name() == u"translation") {
+            const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            if (!text.trimmed().isEmpty())
+                texts.append(text);
+        } else if (!reader.isStartElement()) {
+            reader.readNext();
+        }
+    }
+    return texts;
+}
 
 QStringList rowsOf(const QAbstractItemModel &model)
 {
@@ -82,21 +118,41 @@ private slots:
         QTest::addColumn<QStringList>("rows");
 
         QTest::newRow("empty") << "" << true << QStringList();
-        QTest::newRow("whole word") << "kindergarten" << true << QStringList { "kindergarten/de" };
-        QTest::newRow("prefix across languages")
+        // A single term also finds the IDs that hold it, with all their translations.
+        QTest::newRow("whole word and its ID")
+            << "kindergarten" << true
+            << QStringList { "kindergarten/de", "kindergarten/en", "kindergarten/nl" };
+        QTest::newRow("prefix across languages and IDs")
             << "kinder*" << true
-            << QStringList { "kindergarten/de", "kindergarten/nl", "kinderwagen/de" };
+            << QStringList {
+                   "kindergarten/de", "kindergarten/en", "kindergarten/nl", "kinderwagen/de"
+               };
+        QTest::newRow("inside an ID, any case")
+            << "ERWAG" << true << QStringList { "kinderwagen/de" };
         QTest::newRow("two prefixes") << "sear* hel*" << true << QStringList();
         QTest::newRow("column filter")
-            << "language: de" << true << QStringList { "kindergarten/de", "kinderwagen/de" };
+            << "language: de" << true
+            << QStringList { "kindergarten/de", "kinderwagen/de", "wifi/de" };
         QTest::newRow("column filter and word")
             << "language: de kinderw*" << true << QStringList { "kinderwagen/de" };
         QTest::newRow("phrase") << "\"hello world\"" << true << QStringList { "greeting/en" };
         QTest::newRow("or") << "nursery OR kinderopvang" << true
                             << QStringList { "kindergarten/en", "kindergarten/nl" };
         QTest::newRow("unbalanced quote") << "\"hello" << false << QStringList();
-        QTest::newRow("unknown column") << "colour: red" << false << QStringList();
-        QTest::newRow("dangling operator") << "hello AND" << false << QStringList();
+        QTest::newRow("nothing to search") << "- %" << false << QStringList();
+        // Text FTS5 cannot parse is searched as the words typed.
+        QTest::newRow("dotted name") << "VE.Bus" << true << QStringList { "vebus/en" };
+        QTest::newRow("hyphenated") << "Wi-Fi" << true << QStringList { "wifi/de", "wifi/ja" };
+        QTest::newRow("hyphenated prefix")
+            << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
+        QTest::newRow("several hyphens") << "state-of-charge" << true << QStringList { "soc/en" };
+        QTest::newRow("percent") << "100%" << true << QStringList { "soc/en" };
+        QTest::newRow("column filter kept")
+            << "language: de Wi-Fi" << true << QStringList { "wifi/de" };
+        QTest::newRow("column filter kept, other language")
+            << "language: en Wi-Fi" << true << QStringList();
+        QTest::newRow("unknown column") << "colour: red" << true << QStringList();
+        QTest::newRow("dangling operator") << "hello AND" << true << QStringList();
     }
 
     void search()
@@ -116,6 +172,58 @@ private slots:
         // The next valid text searches again.
         QVERIFY(model.setSearchText(QStringLiteral("kinderw*")));
         QCOMPARE(rowsOf(model), QStringList { "kinderwagen/de" });
+    }
+
+    // Scripts without spaces between words: a substring is found in exactly
+    // the rows where instr() finds it, however the text around it runs on.
+    void unspacedScripts_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("substrings");
+
+        QTest::newRow("Chinese, two characters") << "文件" << QStringList { "文件" };
+        QTest::newRow("Chinese, one character") << "件" << QStringList { "件" };
+        QTest::newRow("Chinese, four characters") << "无法打开" << QStringList { "无法打开" };
+        QTest::newRow("Chinese, prefix star ignored") << "文件*" << QStringList { "文件" };
+        QTest::newRow("Chinese, two terms") << "文件 无法" << QStringList { "文件", "无法" };
+        QTest::newRow("Japanese, katakana") << "ファイル" << QStringList { "ファイル" };
+        QTest::newRow("Japanese, two kana") << "ませ" << QStringList { "ませ" };
+        QTest::newRow("Korean, inside a word") << "파일" << QStringList { "파일" };
+        QTest::newRow("Thai, one word in a run") << "ภาษา" << QStringList { "ภาษา" };
+        QTest::newRow("Thai, two characters") << "ไท" << QStringList { "ไท" };
+        QTest::newRow("Thai, with a tone mark") << "ค่า" << QStringList { "ค่า" };
+    }
+
+    void unspacedScripts()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, substrings);
+        if (!m_unspaced && !loadUnspacedDatabase())
+            LEXORA_PEER_MISSING("lconvert (qt6-l10n-tools) or Qt's translations "
+                                "(qt6-translations-l10n) are missing");
+        ProjectDatabase &database = *m_unspaced;
+
+        QStringList expected;
+        Host::Sqlite::ReadStatement<2> instr(
+            "SELECT translationTextId, language FROM translations JOIN translatables ON "
+            "translatables.id = translations.translatableId WHERE instr(translation, ?1) AND "
+            "instr(translation, ?2)",
+            database.database());
+        instr.readCallback(
+            [&](const Host::Sqlite::BaseStatement &row) {
+                expected.append(QString::fromStdString(row.fetchText(0) + "/" + row.fetchText(1)));
+            },
+            substrings.constFirst().toStdString(),
+            substrings.constLast().toStdString());
+        expected.sort();
+        QVERIFY(!expected.isEmpty());
+
+        DatabaseAccess access(&m_json, &database.databaseIo());
+        TranslationSearchModel model(access);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(model.setSearchText(query));
+        QCOMPARE(rowsOf(model), expected);
     }
 
     void cells_data()
@@ -219,7 +327,41 @@ private slots:
     }
 
 private:
+    // Real Chinese, Japanese and Korean rows from Qt's own translations, and
+    // Thai rows (Debian ships no Qt catalogue in Thai).
+    bool loadUnspacedDatabase()
+    {
+        TranslatableEntries entries;
+        const std::pair<const char *, const char *> catalogues[]
+            = { { "qtbase_zh_CN", "zh_CN" }, { "qtbase_ja", "ja" }, { "qtbase_ko", "ko" } };
+        for (const auto &[catalogue, language] : catalogues) {
+            const QStringList texts = qtTranslations(catalogue);
+            if (texts.isEmpty())
+                return false;
+            for (qsizetype index = 0; index < texts.size(); ++index) {
+                TranslatableEntry entry;
+                entry.translationTextId = std::string(catalogue) + "." + std::to_string(index);
+                entry.translations.emplace_back().language = language;
+                entry.translations.back().translation = texts[index].toStdString();
+                entries.push_back(std::move(entry));
+            }
+        }
+        const char *thai[] = { "เลือกภาษาไทย", "ภาษาอังกฤษ", "ตั้งค่าภาษา",  "ค่าเริ่มต้น",
+                               "บันทึกไฟล์",     "ไทยแลนด์",   "ค้นหาข้อความ" };
+        for (std::size_t index = 0; index < std::size(thai); ++index) {
+            TranslatableEntry entry;
+            entry.translationTextId = "thai." + std::to_string(index);
+            entry.translations.emplace_back().language = "th";
+            entry.translations.back().translation = thai[index];
+            entries.push_back(std::move(entry));
+        }
+        m_unspaced = std::make_unique<ProjectDatabase>(m_dir.filePath("unspaced.db"));
+        m_unspaced->databaseIo().storeAsLocalEdits(entries);
+        return true;
+    }
+
     QTemporaryDir m_dir;
+    std::unique_ptr<ProjectDatabase> m_unspaced;
     std::unique_ptr<ProjectDatabase> m_database;
     JsonImportExport m_json;
     DatabaseAccess m_access { &m_json };

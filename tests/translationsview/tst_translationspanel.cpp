@@ -759,10 +759,12 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("red");
         QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<bool>("noResults");
 
         // What the queries find is the search model's test; here: the field and the table.
-        QTest::newRow("unbalanced quote") << "\"hal" << true << QStringList();
-        QTest::newRow("prefix") << "hal*" << false << QStringList { "greeting" };
+        QTest::newRow("unbalanced quote") << "\"hal" << true << QStringList() << false;
+        QTest::newRow("prefix") << "hal*" << false << QStringList { "greeting" } << false;
+        QTest::newRow("punctuation, nothing found") << "Wi-Fi" << false << QStringList() << true;
     }
 
     void search()
@@ -770,6 +772,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, red);
         QFETCH(QStringList, ids);
+        QFETCH(bool, noResults);
 
         Fixture fixture;
         TranslationsSearchWidget *search = fixture.panel()->searchWidget();
@@ -782,11 +785,14 @@ private slots:
         QStringList found = tableIds(search->resultTable()->model());
         found.sort();
         QCOMPARE(found, ids);
+        QCOMPARE(search->noResultsLabel()->isVisibleTo(search), noResults);
+        QCOMPARE(search->noResultsLabel()->text(), "No results");
         // The next valid text clears the red.
         search->searchField()->clear();
         QTest::keyClicks(search->searchField(), "goodbye");
         QCOMPARE(search->searchField()->styleSheet(), "");
         QCOMPARE(tableIds(search->resultTable()->model()), QStringList { "farewell" });
+        QVERIFY(!search->noResultsLabel()->isVisibleTo(search));
     }
 
     void searchFailureIsShown()
