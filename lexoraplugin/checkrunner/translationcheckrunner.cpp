@@ -259,6 +259,10 @@ void TranslationCheckRunner::publish()
                                     {},
                                     Host::Projects::Issue::AddTextMark);
         issue.data = finding.translationId;
+        // The Issues list filters its entries by these.
+        issue.facets.insert(QStringLiteral("Check"), finding.check);
+        if (!finding.language.isEmpty())
+            issue.facets.insert(QStringLiteral("Language"), finding.language);
         issues->addIssue(issue);
     }
     emit finished(outcome);

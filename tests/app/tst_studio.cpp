@@ -1105,6 +1105,9 @@ void tst_Studio::checkTranslations()
     QCOMPARE(entry.type, error ? Host::Projects::Issue::Error : Host::Projects::Issue::Warning);
     QCOMPARE(entry.file, Path::fromString(project + QLatin1Char('/') + file));
     QCOMPARE(entry.line, line);
+    // The Issues list's filters by check and language read these.
+    QCOMPARE(entry.facets.value(QStringLiteral("Check")), check);
+    QCOMPARE(entry.facets.value(QStringLiteral("Language")), language);
 
     // Double-clicking it in the Issues list opens the file and selects the
     // node using the ID, where the ID is used first now: an edit since the
