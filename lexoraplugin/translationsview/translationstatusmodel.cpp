@@ -6,9 +6,12 @@
 #include "translationsview/translationsmodel.h"
 
 #include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 
 namespace Lexora {
@@ -269,6 +272,22 @@ QVariant TranslationStatusModel::data(const QModelIndex &index, int role) const
         return int(status(index.row()));
     case FailedChecksRole:
         return failedChecks(index.row());
+    case SelectedNodeRole:
+        return isSelectedId(index.row());
+    case Qt::FontRole:
+        if (index.column() == 0 && isSelectedId(index.row())) {
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
+        break;
+    case Qt::BackgroundRole:
+        if (isSelectedId(index.row())) {
+            QColor tint = QGuiApplication::palette().color(QPalette::Highlight);
+            tint.setAlpha(48);
+            return tint;
+        }
+        break;
     case Qt::DecorationRole:
         if (index.column() == 0)
             return markIcon(markOf(status(index.row())));
@@ -319,6 +338,26 @@ void TranslationStatusModel::setFindings(const TranslationFindingsList &findings
         return;
     m_findings = std::move(byId);
     announceStatusChange(0, rowCount() - 1);
+}
+
+void TranslationStatusModel::setSelectedIds(const QSet<QString> &translationIds)
+{
+    if (translationIds == m_selectedIds)
+        return;
+    m_selectedIds = translationIds;
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0),
+                         index(rowCount() - 1, columnCount() - 1),
+                         { Qt::FontRole, Qt::BackgroundRole, SelectedNodeRole });
+    }
+}
+
+bool TranslationStatusModel::isSelectedId(int row) const
+{
+    const TranslationsModel *model = translations();
+    if (!model || m_selectedIds.isEmpty() || row < 0 || std::size_t(row) >= model->rows().size())
+        return false;
+    return m_selectedIds.contains(model->rows()[std::size_t(row)].translationId);
 }
 
 void TranslationStatusModel::announceStatusChange(int firstRow, int lastRow)

@@ -3,6 +3,7 @@
 #include "databaseio/databaserecords.h"
 
 #include <QHash>
+#include <QSet>
 #include <QIdentityProxyModel>
 #include <QStringList>
 
@@ -49,6 +50,8 @@ public:
     static constexpr int StatusRole = Qt::UserRole + 20;
     // The names of the failed checks, a QStringList, in every column.
     static constexpr int FailedChecksRole = Qt::UserRole + 21;
+    // Whether the row's ID is used by a node selected in the designer, a bool.
+    static constexpr int SelectedNodeRole = Qt::UserRole + 22;
 
     explicit TranslationStatusModel(QObject *parent = nullptr);
 
@@ -59,6 +62,9 @@ public:
 
     // Replaces what the database holds of test results and silenced checks.
     void setFindings(const TranslationFindingsList &findings);
+    // The IDs the designer's selected nodes use: their rows are marked.
+    void setSelectedIds(const QSet<QString> &translationIds);
+    bool isSelectedId(int row) const;
     Statuses status(int row) const;
     QStringList failedChecks(int row) const;
     // Every line of the tooltip of the row's status, most urgent first.
@@ -79,6 +85,7 @@ private:
     void followLanguages();
 
     QHash<QString, Findings> m_findings;
+    QSet<QString> m_selectedIds;
     QStringList m_languageNames;
 };
 

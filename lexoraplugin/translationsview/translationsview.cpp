@@ -338,6 +338,27 @@ void TranslationsView::bindingPropertiesChanged(const NodeProperties &properties
 
 void TranslationsView::auxiliaryDataChanged(Node *, const QByteArray &, const QVariant &) { }
 
+void TranslationsView::selectionChanged(const QList<Node *> &selected,
+                                        const QList<Node *> &deselected)
+{
+    DesignerView::selectionChanged(selected, deselected);
+    // The rows of the IDs the selected nodes use are marked and brought into
+    // view; the table's cells themselves are never selected.
+    QSet<QString> selectedIds;
+    if (model()) {
+        for (Node *node : model()->selectedNodes()) {
+            for (const std::string &id : translationIdsOfBindings(node->bindingProperties()))
+                selectedIds.insert(QString::fromStdString(id));
+        }
+    }
+    m_statusModel.setSelectedIds(selectedIds);
+    if (m_widget && !selectedIds.isEmpty()) {
+        static_cast<TranslationsViewWidget *>(m_widget.data())
+            ->translationsWidget()
+            ->scrollToFirst(TranslationStatusModel::SelectedNodeRole);
+    }
+}
+
 bool TranslationsView::hasWidget() const
 {
     return true;

@@ -63,6 +63,8 @@ public:
     void auxiliaryDataChanged(Host::Designer::Node *node,
                               const QByteArray &name,
                               const QVariant &data) override;
+    void selectionChanged(const QList<Host::Designer::Node *> &selected,
+                          const QList<Host::Designer::Node *> &deselected) override;
     bool hasWidget() const override;
     Host::Designer::ViewWidgetDescription widgetDescription() override;
 

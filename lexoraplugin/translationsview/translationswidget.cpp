@@ -622,4 +622,15 @@ void TranslationsWidget::onSelectLanguages()
     }
 }
 
+void TranslationsWidget::scrollToFirst(int role)
+{
+    for (int row = 0; row < m_filterModel->rowCount(); ++row) {
+        const QModelIndex index = m_filterModel->index(row, 0);
+        if (index.data(role).toBool()) {
+            m_tableView->scrollTo(index, QAbstractItemView::PositionAtCenter);
+            return;
+        }
+    }
+}
+
 } // namespace Lexora

@@ -40,6 +40,8 @@ public:
     // below it; invalid where the filter hides the row.
     QModelIndex tableIndex(const QModelIndex &index) const;
     TranslationFilterModel *filterModel() const { return m_filterModel; }
+    // Scrolls the table to the first shown row whose `role` is true.
+    void scrollToFirst(int role);
     QComboBox *showSelector() const { return m_showSelector; }
     QLineEdit *filterEdit() const { return m_filterEdit; }
     // The code of the language chosen in the selector; empty when none is.

@@ -30,6 +30,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QDir>
+#include <QFont>
 #include <QHeaderView>
 #include <QJSEngine>
 #include <QLineEdit>
@@ -105,6 +106,7 @@ private slots:
     void columnWidths();
     void rowStatus_data();
     void rowStatus();
+    void followsNodeSelection();
     void filterByText_data();
     void filterByText();
     void editThroughFilterAndUndo();
@@ -942,6 +944,38 @@ void tst_TranslationsView::rowStatus()
         filter.setShow(show);
         QCOMPARE(filter.rowCount(), visible ? 1 : 0);
     }
+}
+
+// A node selected on the form or in the navigator marks the rows of the IDs
+// it uses; the others stay plain.
+void tst_TranslationsView::followsNodeSelection()
+{
+    addTranslation("t", "en", "Save");
+    attach(document(item("a", "qsTrId(\"t\")") + item("b", "qsTrId(\"u\") + qsTrId(\"v\")")));
+    TranslationStatusModel *status = m_view->statusModel();
+    QAbstractItemModelTester tester(status, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    // The marked IDs, each also shown in bold.
+    const auto marked = [status]() -> QStringList {
+        QStringList ids;
+        for (int row = 0; row < status->rowCount(); ++row) {
+            const bool selected
+                = status->index(row, 1).data(TranslationStatusModel::SelectedNodeRole).toBool();
+            if (status->index(row, 0).data(Qt::FontRole).value<QFont>().bold() != selected)
+                return { QStringLiteral("font of row %1").arg(row) };
+            if (selected)
+                ids.append(status->index(row, 0).data().toString());
+        }
+        return ids;
+    };
+    Host::Designer::DocumentModel *model = m_document->model();
+    Host::Designer::Node *b = model->nodeForId(QStringLiteral("b"));
+    QVERIFY(b);
+    model->setSelectedNodes({ b });
+    QCOMPARE(marked(), (QStringList { "u", "v" }));
+    model->setSelectedNodes({ model->nodeForId(QStringLiteral("a")), b });
+    QCOMPARE(marked(), (QStringList { "t", "u", "v" }));
+    model->clearSelection();
+    QVERIFY(marked().isEmpty());
 }
 
 void tst_TranslationsView::filterByText_data()
