@@ -288,6 +288,10 @@ void TranslationsView::modelAttached(Host::Designer::DocumentModel *model)
 
     loadProjectLanguages();
     updateTranslations();
+    // The form shows a newly opened document in the language the panel shows,
+    // not in its IDs until the language is picked again.
+    if (const QString language = m_model.currentLanguage().codeString(); !language.isEmpty())
+        model->setAuxiliaryData(rootNode(), "language@Internal", language);
     // A document opened again is a new model: its frames come from what the
     // view kept of the last test.
     showTestResults();

@@ -976,6 +976,13 @@ void tst_TranslationsView::followsNodeSelection()
     QCOMPARE(marked(), (QStringList { "t", "u", "v" }));
     model->clearSelection();
     QVERIFY(marked().isEmpty());
+
+    // The next document opened shows the panel's language on the form.
+    m_view->translationsModel()->setCurrentLanguage(Language("de", "German"));
+    model->detachView(m_view.get());
+    attach(document(item("c", "qsTrId(\"t\")")));
+    QCOMPARE(model->rootNode()->auxiliaryData("language@Internal").toString(),
+             QStringLiteral("de"));
 }
 
 void tst_TranslationsView::filterByText_data()
