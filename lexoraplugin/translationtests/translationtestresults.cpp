@@ -36,6 +36,18 @@ QString errorType(bool missing, bool exceeds)
 
 // One finding per tested language of a record; one of every language
 // together for a record without languages.
+// The records of the screen in `filePath`, in the order of the run.
+QList<QJsonObject> recordsOfFile(const QByteArray &resultJson, const QString &filePath)
+{
+    QList<QJsonObject> found;
+    for (const QJsonValue &value : QJsonDocument::fromJson(resultJson).array()) {
+        QJsonObject record = value.toObject();
+        if (record.value(QLatin1String("componentPath")).toString() == filePath)
+            found.append(std::move(record));
+    }
+    return found;
+}
+
 QList<TranslationTestResults::Finding> recordFindings(const QJsonObject &record)
 {
     const QJsonObject metaData = firstMetaData(record);
@@ -233,11 +245,7 @@ QList<TranslationTestResults::Frame> TranslationTestResults::frames(const QByteA
                                                                     const QColor &elideColor)
 {
     QList<Frame> list;
-    const QJsonArray records = QJsonDocument::fromJson(resultJson).array();
-    for (const QJsonValue &value : records) {
-        const QJsonObject record = value.toObject();
-        if (record.value(QLatin1String("componentPath")).toString() != filePath)
-            continue;
+    for (const QJsonObject &record : recordsOfFile(resultJson, filePath)) {
         const QList<Finding> findings = recordFindings(record);
         const auto inLanguage
             = std::find_if(findings.cbegin(), findings.cend(), [&](const Finding &finding) {
@@ -268,11 +276,7 @@ QList<TranslationTestResults::Frame> TranslationTestResults::frames(const QByteA
                                                                     const QColor &elideColor)
 {
     QList<Frame> list;
-    const QJsonArray records = QJsonDocument::fromJson(resultJson).array();
-    for (const QJsonValue &value : records) {
-        const QJsonObject record = value.toObject();
-        if (record.value(QLatin1String("componentPath")).toString() != filePath)
-            continue;
+    for (const QJsonObject &record : recordsOfFile(resultJson, filePath)) {
         const QJsonObject metaData = firstMetaData(record);
         const QJsonObject location = metaData.value(QLatin1String("sourceLocation")).toObject();
         QColor color = plainColor;
