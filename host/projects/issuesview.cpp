@@ -22,10 +22,10 @@ IssuesView::IssuesView(IssueList *list, QWidget *parent)
       m_filter(new IssuesFilterModel(this)),
       m_facetBar(new QWidget(this)),
       m_facetLayout(new QHBoxLayout(m_facetBar)),
+      m_facetTimer(new QTimer(this)),
       m_view(new QTreeView(this)),
       m_summary(new QLabel(this)),
-      m_flashTimer(new QTimer(this)),
-      m_facetTimer(new QTimer(this))
+      m_flashTimer(new QTimer(this))
 {
     setWindowTitle(tr("Issues"));
     m_filter->setSourceModel(m_model);
