@@ -579,7 +579,7 @@ void TestGeneration::unwritableIdsAreLeftOut()
     project.addTranslation("noncharacters", "de", "a\xef\xbf\xbe b\xef\xbf\xbf");
     project.addTranslation("with\nline\rbreaks", "de", "Umbruch");
     // A control character is written as a <byte> element.
-    project.addTranslation("plain", "de", "Ein\x01fach");
+    project.addTranslation("plain", "de", "Ein\x01" "fach");
 
     Services services(project);
     QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "ts"));
@@ -605,7 +605,7 @@ void TestGeneration::unwritableIdsAreLeftOut()
     QCOMPARE(tsMessageIds(project.i18nFile("qml_de.ts")), kept);
     // An untranslated qsTr() call with an ID shows its source text, as Qt's tools make it.
     const QStringList translations {
-        "Text", "noncharacters", "Ein\x01fach", "Tabulator", "Umbruch"
+        "Text", "noncharacters", "Ein\x01" "fach", "Tabulator", "Umbruch"
     };
     QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), kept), translations);
 
