@@ -236,7 +236,7 @@ bool VisualReport::write(const QList<Host::Utils::Path> &files,
                     }
                     if (finding.framed) {
                         (missing ? missingFrames : elidedFrames)
-                            .append({ position, missing ? m_missingColor : m_elideColor });
+                            .append({ position, missing ? m_missingColor : m_elideColor, {} });
                     }
                     picture.findings.append(finding);
                 }
