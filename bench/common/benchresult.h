@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 // Prints one checked figure of a benchmark as a single tab-separated line that
 // scripts/bench collects into its closing table. `measured` and `peer` are
@@ -36,6 +38,15 @@ const char *format(char (&buffer)[Size], const char *text, Arguments... argument
 {
     std::snprintf(buffer, Size, text, arguments...);
     return buffer;
+}
+
+// The value below which `fraction` of the measurements lie (0.5: the median),
+// the nearest measurement rather than an interpolation.
+inline double percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    std::size_t index = std::size_t(fraction * double(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
 }
 
 } // namespace Lexora::Bench

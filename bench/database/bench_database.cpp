@@ -143,13 +143,6 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    std::size_t index = std::size_t(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
 } // namespace
 
 int main()
@@ -239,17 +232,18 @@ int main()
         std::printf("  (c) %d queries: p50 %.2f ms, p95 %.2f ms (target p95 <= 20 ms), %.0f rows "
                     "per query on average\n",
                     queryCount,
-                    percentile(latencies, 0.50),
-                    percentile(latencies, 0.95),
+                    Bench::percentile(latencies, 0.50),
+                    Bench::percentile(latencies, 0.95),
                     double(rows) / queryCount);
         char measured[64];
-        Bench::printResult("bench_database",
-                           "(c) prefix search p95 on 1,000,000 translations",
-                           Bench::format(measured, "p50 %.2f ms", percentile(latencies, 0.50)),
-                           "-",
-                           percentile(latencies, 0.95),
-                           20,
-                           " ms");
+        Bench::printResult(
+            "bench_database",
+            "(c) prefix search p95 on 1,000,000 translations",
+            Bench::format(measured, "p50 %.2f ms", Bench::percentile(latencies, 0.50)),
+            "-",
+            Bench::percentile(latencies, 0.95),
+            20,
+            " ms");
     }
     return 0;
 }

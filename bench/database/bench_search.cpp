@@ -71,13 +71,6 @@ std::string latinSentence(std::mt19937 &random)
     return text;
 }
 
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    std::size_t index = std::size_t(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
 } // namespace
 
 int main()
@@ -189,8 +182,8 @@ int main()
             }
         }
     }
-    const double p95 = percentile(latencies, 0.95);
-    const double peerMedian = percentile(peerLatencies, 0.5);
+    const double p95 = Bench::percentile(latencies, 0.95);
+    const double peerMedian = Bench::percentile(peerLatencies, 0.5);
     std::printf("search: substrings of 1-4 characters in Chinese, Japanese and Korean on "
                 "1,000,000 translations (filled in %.0f ms)\n",
                 fillMs);
@@ -200,7 +193,7 @@ int main()
     std::printf("  (d) findTranslations, %d queries: p50 %.2f ms, p95 %.2f ms (target p95 <= 50 "
                 "ms), %.0f rows per query on average, %d of %zu checked differ from instr()\n",
                 queryCount,
-                percentile(latencies, 0.5),
+                Bench::percentile(latencies, 0.5),
                 p95,
                 double(rows) / queryCount,
                 mismatches,
