@@ -62,9 +62,7 @@ private slots:
     void init();
     void progressFedFromWorker_data();
     void progressFedFromWorker();
-    void sameFutureShownOnce();
     void finishedEntriesLinger();
-    void cancelReachesTheFuture();
     void displayFollowsEntries();
     void mainWindowAccess();
     void currentDocument();
@@ -147,23 +145,6 @@ void tst_HostCore::progressFedFromWorker()
     QVERIFY(!ProgressCenter::instance()->hasRunningTasks());
 }
 
-void tst_HostCore::sameFutureShownOnce()
-{
-    QFutureInterface<void> future;
-    future.reportStarted();
-    ProgressCenter *center = ProgressCenter::instance();
-    center->addTask(future, QStringLiteral("Once"), "test.once");
-    center->addTask(future, QStringLiteral("Once again"), "test.once");
-    QFutureInterface<void> other;
-    other.reportStarted();
-    center->addTask(other, QStringLiteral("Other"), "test.other");
-    QCOMPARE(center->model()->rowCount(), 2);
-    QCOMPARE(center->model()->entry(0).title, QStringLiteral("Once"));
-    future.reportFinished();
-    other.reportFinished();
-    QTRY_VERIFY(!center->hasRunningTasks());
-}
-
 void tst_HostCore::finishedEntriesLinger()
 {
     ProgressCenter *center = ProgressCenter::instance();
@@ -176,7 +157,11 @@ void tst_HostCore::finishedEntriesLinger()
     transient.reportStarted();
     kept.reportStarted();
     center->addTask(transient, QStringLiteral("Transient"), "test.transient");
+    // The same future handed over again is shown once, under its first title.
+    center->addTask(transient, QStringLiteral("Transient again"), "test.transient");
     center->addTask(kept, QStringLiteral("Kept"), "test.kept", ProgressCenter::KeepOnFinish);
+    QCOMPARE(center->model()->rowCount(), 2);
+    QCOMPARE(center->model()->entry(0).title, QStringLiteral("Transient"));
     QVERIFY(center->hasRunningTasks());
     transient.reportFinished();
     kept.reportFinished();
@@ -185,24 +170,9 @@ void tst_HostCore::finishedEntriesLinger()
     QTRY_COMPARE(center->model()->rowCount(), 1);
     QCOMPARE(center->model()->entry(0).title, QStringLiteral("Kept"));
     QCOMPARE(allDone.size(), 1);
+    QVERIFY(!center->hasRunningTasks());
     center->removeFinished();
     QCOMPARE(center->model()->rowCount(), 0);
-}
-
-void tst_HostCore::cancelReachesTheFuture()
-{
-    ProgressCenter *center = ProgressCenter::instance();
-    QFutureInterface<void> future;
-    future.reportStarted();
-    center->addTask(QFuture<void>(future.future()), QStringLiteral("Long"), "test.cancel");
-    center->cancelTasks("test.other-type");
-    QVERIFY(!future.isCanceled());
-    center->cancelTasks("test.cancel");
-    QVERIFY(future.isCanceled());
-    QTRY_VERIFY(entryOfType("test.cancel").canceled);
-    future.reportFinished();
-    QTRY_VERIFY(entryOfType("test.cancel").finished);
-    QVERIFY(!center->hasRunningTasks());
 }
 
 void tst_HostCore::displayFollowsEntries()
@@ -213,7 +183,7 @@ void tst_HostCore::displayFollowsEntries()
 
     QFutureInterface<void> future;
     future.reportStarted();
-    center->addTask(future, QStringLiteral("Export"), "test.display");
+    center->addTask(QFuture<void>(future.future()), QStringLiteral("Export"), "test.display");
     QCOMPARE(display.entryCount(), 1);
     QCOMPARE(display.titleLabel(0)->text(), QStringLiteral("Export"));
     QCOMPARE(display.progressBar(0)->maximum(), 0); // busy until a range is known
@@ -223,13 +193,18 @@ void tst_HostCore::displayFollowsEntries()
     QTRY_COMPARE(display.progressBar(0)->maximum(), 4);
     QTRY_COMPARE(display.progressBar(0)->value(), 4);
 
+    // Cancelling reaches the futures of its type only.
+    center->cancelTasks("test.other-type");
+    QVERIFY(!future.isCanceled());
     QSignalSpy cancel(&display, &ProgressDisplay::cancelRequested);
     display.findChild<QToolButton *>()->click();
     QCOMPARE(cancel.size(), 1);
     QCOMPARE(cancel.first().first().toByteArray(), QByteArray("test.display"));
     QTRY_VERIFY(future.isCanceled());
+    QTRY_VERIFY(entryOfType("test.display").canceled);
     future.reportFinished();
     QTRY_VERIFY(entryOfType("test.display").finished);
+    QVERIFY(!center->hasRunningTasks());
 
     center->removeFinished();
     QCOMPARE(display.entryCount(), 0);
