@@ -53,8 +53,6 @@ private slots:
     void framesFollowDeclarations();
     void framesFollowChanges();
     void framesArePainted();
-    void positionUnderPointer_data();
-    void positionUnderPointer();
     void brokenDocuments_data();
     void brokenDocuments();
     void translatedTexts_data();
@@ -77,24 +75,31 @@ void tst_FormView::initTestCase()
 
 void tst_FormView::framesFollowDeclarations_data()
 {
+    QTest::addColumn<QPoint>("point"); // null: no pointer, only the frames
     QTest::addColumn<int>("line");
     QTest::addColumn<int>("column");
     QTest::addColumn<Rects>("expected");
 
-    QTest::newRow("root") << 2 << 1 << Rects { QRect(0, 0, 300, 200) };
+    const QRect root(0, 0, 300, 200);
+    QTest::newRow("root between its children") << QPoint(250, 180) << 2 << 1 << Rects { root };
     // The loaded file declares a Text at the same place: it is not this
     // document's object.
-    QTest::newRow("child, not the loaded file's") << 4 << 5 << Rects { QRect(10, 20, 80, 30) };
-    QTest::newRow("hidden item has no frame") << 5 << 5 << Rects {};
+    QTest::newRow("child, not the loaded file's")
+        << QPoint(20, 30) << 4 << 5 << Rects { QRect(10, 20, 80, 30) };
+    QTest::newRow("hidden item has no frame") << QPoint() << 5 << 5 << Rects {};
+    QTest::newRow("hidden item is not hit") << QPoint(120, 20) << 2 << 1 << Rects { root };
     QTest::newRow("one declaration, three delegates")
-        << 7 << 30
+        << QPoint(50, 160) << 7 << 30
         << Rects { QRect(0, 150, 40, 40), QRect(40, 150, 40, 40), QRect(80, 150, 40, 40) };
-    QTest::newRow("nothing declared there") << 3 << 5 << Rects {};
-    QTest::newRow("column must match too") << 4 << 6 << Rects {};
+    QTest::newRow("loaded content is the loader")
+        << QPoint(205, 105) << 9 << 5 << Rects { QRect(200, 100, 20, 20) };
+    QTest::newRow("nothing declared there") << QPoint() << 3 << 5 << Rects {};
+    QTest::newRow("column must match too") << QPoint() << 4 << 6 << Rects {};
 }
 
 void tst_FormView::framesFollowDeclarations()
 {
+    QFETCH(QPoint, point);
     QFETCH(int, line);
     QFETCH(int, column);
     QFETCH(Rects, expected);
@@ -104,8 +109,6 @@ void tst_FormView::framesFollowDeclarations()
     view.show();
     QVERIFY(view.setSource(form, m_url));
     QVERIFY(view.errors().isEmpty());
-    QVERIFY(view.rootItem());
-
     view.setFrames({ { { line, column }, Qt::red } });
     // The loader's content arrives asynchronously; wait until it is there.
     QTRY_VERIFY(view.rootItem()->childItems().size() == 4
@@ -119,6 +122,19 @@ void tst_FormView::framesFollowDeclarations()
     std::sort(
         drawn.begin(), drawn.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
     QCOMPARE(drawn, expected);
+    if (point.isNull())
+        return;
+
+    // The object under the pointer is that declaration; a click names it, and
+    // never reaches the items themselves.
+    const FormView::SourcePosition position = view.positionAt(point);
+    QCOMPARE(position.line, line);
+    QCOMPARE(position.column, column);
+    QSignalSpy clicked(&view, &FormView::clicked);
+    QTest::mouseClick(view.quickWidget(), Qt::LeftButton, Qt::ControlModifier, point);
+    QCOMPARE(clicked.size(), 1);
+    QCOMPARE(clicked.first().at(0).value<FormView::SourcePosition>(), position);
+    QCOMPARE(clicked.first().at(1).value<Qt::KeyboardModifiers>(), Qt::ControlModifier);
 }
 
 void tst_FormView::framesFollowChanges()
@@ -159,42 +175,6 @@ void tst_FormView::framesArePainted()
     QCOMPARE(image.pixelColor(40, 21), QColor(255, 0, 0));
     QCOMPARE(image.pixelColor(40, 40), QColor(Qt::white));
     QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));
-}
-
-void tst_FormView::positionUnderPointer_data()
-{
-    QTest::addColumn<QPoint>("point");
-    QTest::addColumn<int>("line"); // 0: nothing
-    QTest::addColumn<int>("column");
-
-    QTest::newRow("child over the root") << QPoint(20, 30) << 4 << 5;
-    QTest::newRow("a hidden item is not hit") << QPoint(120, 20) << 2 << 1;
-    QTest::newRow("one of the delegates") << QPoint(50, 160) << 7 << 30;
-    QTest::newRow("loaded content is the loader") << QPoint(205, 105) << 9 << 5;
-    QTest::newRow("the root between its children") << QPoint(250, 180) << 2 << 1;
-}
-
-void tst_FormView::positionUnderPointer()
-{
-    QFETCH(QPoint, point);
-    QFETCH(int, line);
-    QFETCH(int, column);
-
-    FormView view;
-    view.resize(400, 300);
-    view.show();
-    QVERIFY(view.setSource(form, m_url));
-    QTRY_VERIFY(view.rootItem()->childItems().last()->childItems().size() == 1);
-    const FormView::SourcePosition position = view.positionAt(point);
-    QCOMPARE(position.line, line);
-    QCOMPARE(position.column, column);
-
-    // A click names that object, and never reaches the items themselves.
-    QSignalSpy clicked(&view, &FormView::clicked);
-    QTest::mouseClick(view.quickWidget(), Qt::LeftButton, Qt::ControlModifier, point);
-    QCOMPARE(clicked.size(), 1);
-    QCOMPARE(clicked.first().at(0).value<FormView::SourcePosition>(), position);
-    QCOMPARE(clicked.first().at(1).value<Qt::KeyboardModifiers>(), Qt::ControlModifier);
 }
 
 void tst_FormView::brokenDocuments_data()
