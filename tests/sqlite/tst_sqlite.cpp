@@ -155,7 +155,6 @@ private slots:
     void newFileIsCreatedInWalMode();
     void badFilesRaiseSqliteText_data();
     void badFilesRaiseSqliteText();
-    void readOnlyFileRaisesSqliteText();
     void restrictedStatementsAreRefused_data();
     void restrictedStatementsAreRefused();
     void schemaBeyondTheLimitsIsRefused_data();
@@ -220,25 +219,6 @@ void tst_Sqlite::newFileIsCreatedInWalMode()
     QVERIFY(database.isInitialized());
 }
 
-void tst_Sqlite::badFilesRaiseSqliteText_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("expectedText");
-
-    QTest::newRow("not a database") << QByteArray(4096, 'x') << "file is not a database";
-    QTest::newRow("truncated header")
-        << QByteArray("SQLite format 3\0garbage", 23) << "file is not a database";
-}
-
-void tst_Sqlite::badFilesRaiseSqliteText()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, expectedText);
-
-    QVERIFY(writeFile(databasePath(), content));
-    VERIFY_RAISES(Database { databasePath() }, expectedText);
-}
-
 // Permissions do not stop root, so root marks the file immutable instead.
 class ReadOnlyFile
 {
@@ -262,16 +242,32 @@ private:
     bool m_immutable = false;
 };
 
-void tst_Sqlite::readOnlyFileRaisesSqliteText()
+void tst_Sqlite::badFilesRaiseSqliteText_data()
 {
-    {
-        Database database { databasePath() };
-        database.execute("CREATE TABLE t(a)");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expectedText");
+
+    QTest::newRow("not a database") << QByteArray(4096, 'x') << "file is not a database";
+    QTest::newRow("truncated header")
+        << QByteArray("SQLite format 3\0garbage", 23) << "file is not a database";
+    QTest::newRow("read-only database") << QByteArray() << "attempt to write a readonly database";
+}
+
+void tst_Sqlite::badFilesRaiseSqliteText()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expectedText);
+
+    if (!content.isNull()) {
+        QVERIFY(writeFile(databasePath(), content));
+        VERIFY_RAISES(Database { databasePath() }, expectedText);
+        return;
     }
+    Database { databasePath() }.execute("CREATE TABLE t(a)");
     ReadOnlyFile readOnly { databasePath() };
     if (!readOnly.isReadOnly())
         QSKIP("chattr cannot make the file immutable on this file system");
-    VERIFY_RAISES(Database { databasePath() }, "attempt to write a readonly database");
+    VERIFY_RAISES(Database { databasePath() }, expectedText);
 }
 
 namespace {
@@ -295,6 +291,12 @@ struct PlainConnection
     }
     sqlite3 *handle = nullptr;
 };
+
+#define VERIFY_PLAIN_CLIENT_RUNS(path, sql)                                                        \
+    do {                                                                                           \
+        const QString plainError = PlainConnection(path).run(sql);                                 \
+        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));                                    \
+    } while (false)
 
 // A left-deep sum: its tree is `depth` deep while the parser's stack stays flat.
 QByteArray nested(int depth)
@@ -366,8 +368,7 @@ void tst_Sqlite::restrictedStatementsAreRefused()
         database.execute("CREATE TABLE t(a)");
     }
     if (plainAccepts) {
-        const QString plainError = PlainConnection(databasePath()).run(sql);
-        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
+        VERIFY_PLAIN_CLIENT_RUNS(databasePath(), sql);
         // The plain run may have changed the file; start again from a clean one.
         QVERIFY(QFile::remove(databasePath()));
         Database database { databasePath() };
@@ -403,11 +404,7 @@ void tst_Sqlite::schemaBeyondTheLimitsIsRefused()
     QFETCH(QByteArray, schema);
     QFETCH(QString, expectedText);
 
-    {
-        PlainConnection plain(databasePath());
-        const QString plainError = plain.run(schema);
-        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
-    }
+    VERIFY_PLAIN_CLIENT_RUNS(databasePath(), schema);
     VERIFY_RAISES(Database { databasePath() }, expectedText);
 }
 
@@ -438,11 +435,7 @@ void tst_Sqlite::endlessWorkIsStopped()
     QFETCH(QByteArray, statement);
     QFETCH(bool, write);
 
-    {
-        PlainConnection plain(databasePath());
-        const QString plainError = plain.run(schema);
-        QVERIFY2(plainError.isEmpty(), qPrintable(plainError));
-    }
+    VERIFY_PLAIN_CLIENT_RUNS(databasePath(), schema);
     Database database { databasePath() };
     QVERIFY(database.stepTimeLimit() == Database::defaultStepTimeLimit);
     database.setStepTimeLimit(std::chrono::milliseconds(100));
