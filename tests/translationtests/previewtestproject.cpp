@@ -45,6 +45,16 @@ QString missingPreviewPackage()
     return {};
 }
 
+QString writeSilentPreview(const QString &directory)
+{
+    const QString path = directory + QStringLiteral("/silent-preview");
+    QFile file(path);
+    if (!writeFile(path, "#!/bin/sh\nexec sleep 60\n")
+        || !file.setPermissions(file.permissions() | QFileDevice::ExeOwner))
+        return {};
+    return path;
+}
+
 PreviewHost::PreviewHost()
     : m_host(std::make_unique<Host::Plugins::PluginHost>()),
       m_preview(std::make_unique<Host::Preview::PreviewPlugin>())

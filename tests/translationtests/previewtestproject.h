@@ -35,6 +35,10 @@ QString missingPreviewPackage();
         }                                                                                          \
     } while (false)
 
+// Writes a preview program into `directory` that starts but never connects,
+// as a hung application would, and returns its path.
+QString writeSilentPreview(const QString &directory);
+
 // A plugin host with the live preview plugin registered and initialised, as
 // the studio and the command-line tool have it.
 class PreviewHost
