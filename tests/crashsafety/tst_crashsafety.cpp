@@ -172,15 +172,6 @@ void copyDatabase(const QString &from, const QString &to)
     }
 }
 
-// Every translation file, hidden ones included, with its contents.
-QMap<QString, QByteArray> filesOf(const QString &directory)
-{
-    QMap<QString, QByteArray> files;
-    for (const QFileInfo &file : QDir(directory).entryInfoList(QDir::Files | QDir::Hidden))
-        files.insert(file.fileName(), readFile(file.filePath()));
-    return files;
-}
-
 int killCount()
 {
     bool ok = false;
