@@ -83,10 +83,6 @@ public:
     bool translate(const QString &id, const QString &language, const QString &text);
     bool generateQmFiles();
 
-    // Text of the screens, for tests that compare positions.
-    static QByteArray welcomeScreen();
-    static QByteArray settingsScreen();
-
 private:
     bool setTranslation(const QString &id, const QString &language, const QString &text);
 
