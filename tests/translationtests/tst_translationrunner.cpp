@@ -98,7 +98,6 @@ private slots:
     void secondRunKeepsOnlyItsFiles();
     void screenThatDoesNotLoad_data();
     void screenThatDoesNotLoad();
-    void noPreviewProgram();
     void translatedProjectHasNoFindings();
     void runWithoutRunProfileStartsNothing();
     void userPreviewFollowsTestAndGeneration();
@@ -377,21 +376,6 @@ void tst_TranslationRunner::screenThatDoesNotLoad()
 
     QCOMPARE(QJsonDocument::fromJson(runner.getResultJson()).array().size(), 2);
     QCOMPARE(componentPaths(runner.getResultJson()), QStringList { m_project->settingsFile() });
-}
-
-void tst_TranslationRunner::noPreviewProgram()
-{
-    qputenv("LEXORA_PREVIEW_EXECUTABLE", "/nonexistent/preview");
-    const auto restore = qScopeGuard([] { qunsetenv("LEXORA_PREVIEW_EXECUTABLE"); });
-    QmlDebugTranslationRunner runner;
-    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
-    runner.setFiles({ Host::Utils::Path::fromString(m_project->settingsFile()) });
-    runner.run(m_project->project());
-    // Known before run() returns; nobody has to wait for it.
-    QCOMPARE(stopped.count(), 1);
-    QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Stopped);
-    QVERIFY2(runner.problems().contains("No preview program found"), qPrintable(runner.problems()));
-    QVERIFY(runner.getResultJson().isEmpty());
 }
 
 void tst_TranslationRunner::translatedProjectHasNoFindings()
