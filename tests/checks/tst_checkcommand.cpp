@@ -1,7 +1,7 @@
 // Runs `lexora check` as a release pipeline would: on a project whose
 // translations have faults, then after a corrected file is imported.
 
-#include "toolrunner.h"
+#include "projectfixture.h"
 
 #include <checks/checkreport.h>
 #include <databaseio/projectdatabase.h>
@@ -59,9 +59,7 @@ QString missedIn(const QString &output, const QStringList &present, const QStrin
 
 QJsonObject readJson(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                          : QJsonObject();
+    return QJsonDocument::fromJson(readFile(path)).object();
 }
 
 } // namespace
@@ -174,14 +172,10 @@ void TestCheckCommand::baselineFailsOnlyOnNewFindings()
     LEXORA_COMPARE_OUTPUT(result.out, { "0 new finding(s) since the baseline" }, { "cart.delete" });
 
     // The fixed texts lose two findings; a new untranslated text is one.
-    QFile fixed(project + "/translations-fixed.json");
-    QVERIFY(fixed.open(QIODevice::ReadOnly));
-    const QByteArray texts
-        = fixed.readAll().replace("D\xc3\xa9placer %1 vers %2 ?", "Move %1 to %2?");
     const QString untranslated = project + "/translations-new.json";
-    QFile file(untranslated);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(texts) > 0);
-    file.close();
+    writeFile(untranslated,
+              readFile(project + "/translations-fixed.json")
+                  .replace("D\xc3\xa9placer %1 vers %2 ?", "Move %1 to %2?"));
     QCOMPARE(lexora({ "import", untranslated, "-p", project }).exitCode, 0);
     result = lexora({ "check", "-p", project, "--baseline", baseline });
     QCOMPARE(result.exitCode, 1);
@@ -265,15 +259,13 @@ void TestCheckCommand::unreadableFileIsAFinding()
     QTemporaryDir directory;
     QVERIFY(importedShop(directory));
     const QString project = directory.path();
-    QFile broken(project + "/content/tests/Broken.qml");
-    QVERIFY(QDir(project).mkpath("content/tests") && broken.open(QIODevice::WriteOnly));
-    broken.write("import QtQuick\nItem {\n    width: 10 +\n}\n");
-    broken.close();
+    const QString broken = project + "/content/tests/Broken.qml";
+    writeFile(broken, "import QtQuick\nItem {\n    width: 10 +\n}\n");
 
     const QString json = project + "/report.json";
     ToolResult result = lexora({ "check", "--project", project, "--json", json });
     QCOMPARE(result.exitCode, 1);
-    const QString where = QDir::toNativeSeparators(broken.fileName()) + ":4: ";
+    const QString where = QDir::toNativeSeparators(broken) + ":4: ";
     QVERIFY2(result.out.startsWith("QML files that could not be read (error):\n    " + where),
              qPrintable(result.out));
     LEXORA_COMPARE_OUTPUT(result.out,
@@ -281,17 +273,15 @@ void TestCheckCommand::unreadableFileIsAFinding()
                             "1 error(s), 1 warning(s)\n" });
     const QJsonObject finding = readJson(json)["findings"].toArray().first().toObject();
     QCOMPARE(finding["check"].toString(), "unreadable");
-    QCOMPARE(finding["componentPath"].toString(), broken.fileName());
+    QCOMPARE(finding["componentPath"].toString(), broken);
     QCOMPARE(finding["line"].toInt(), 4);
     QVERIFY(!finding["message"].toString().isEmpty());
 
-    QFile projectFile(project + "/shop.qmlproject");
-    QVERIFY(projectFile.open(QIODevice::ReadWrite));
-    const QByteArray text = projectFile.readAll().replace(
-        "directory: \"content\"", "directory: \"content\"; exclude: \"content/tests\"");
-    projectFile.resize(0);
-    projectFile.write(text);
-    projectFile.close();
+    const QString projectFile = project + "/shop.qmlproject";
+    writeFile(projectFile,
+              readFile(projectFile)
+                  .replace("directory: \"content\"",
+                           "directory: \"content\"; exclude: \"content/tests\""));
     result = lexora({ "check", "--project", project });
     QCOMPARE(result.exitCode, 0);
     LEXORA_COMPARE_OUTPUT(result.out, {}, { "Broken.qml" });
