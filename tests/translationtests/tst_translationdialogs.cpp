@@ -225,38 +225,30 @@ void tst_TranslationDialogs::forms()
 void tst_TranslationDialogs::colourOptions_data()
 {
     QTest::addColumn<int>("option");
-    QTest::addColumn<QString>("checkBox");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("button");
+    // Names "show<Kind>CheckBox", "<kind>Label" and "<kind>ColorButton"
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QColor>("initial");
 
     QTest::newRow("missing") << int(QmlDebugTranslationDialog::MissingTranslations)
-                             << "showMissingTranslationCheckBox"
-                             << "missingTranslationLabel"
-                             << "missingTranslationColorButton" << QColor(Qt::red);
+                             << "missingTranslation" << QColor(Qt::red);
     QTest::newRow("found") << int(QmlDebugTranslationDialog::FoundTranslations)
-                           << "showFoundTranslationCheckBox"
-                           << "foundTranslationLabel"
-                           << "foundTranslationColorButton" << QColor(Qt::green);
-    QTest::newRow("elide") << int(QmlDebugTranslationDialog::ElideWarnings)
-                           << "showElideWarningCheckBox"
-                           << "elideWarningLabel"
-                           << "elideWarningColorButton" << QColor(Qt::magenta);
+                           << "foundTranslation" << QColor(Qt::green);
+    QTest::newRow("elide") << int(QmlDebugTranslationDialog::ElideWarnings) << "elideWarning"
+                           << QColor(Qt::magenta);
 }
 
 void tst_TranslationDialogs::colourOptions()
 {
     QFETCH(int, option);
-    QFETCH(QString, checkBox);
-    QFETCH(QString, label);
-    QFETCH(QString, button);
+    QFETCH(QString, kind);
     QFETCH(QColor, initial);
 
     RecordingView view;
     QmlDebugTranslationDialog dialog(&view);
-    auto box = dialog.findChild<QCheckBox *>(checkBox);
-    auto text = dialog.findChild<QLabel *>(label);
-    auto colorButton = dialog.findChild<Host::Utils::ColorButton *>(button);
+    auto box = dialog.findChild<QCheckBox *>(QLatin1String("show") + kind.at(0).toUpper()
+                                             + kind.mid(1) + "CheckBox");
+    auto text = dialog.findChild<QLabel *>(kind + "Label");
+    auto colorButton = dialog.findChild<Host::Utils::ColorButton *>(kind + "ColorButton");
     QVERIFY(box && text && colorButton);
     QCOMPARE(colorButton->color(), initial);
     QVERIFY(text->isEnabled() && colorButton->isEnabled());
@@ -266,9 +258,7 @@ void tst_TranslationDialogs::colourOptions()
     colorButton->setColor(picked);
     QSignalSpy changed(&dialog, &QmlDebugTranslationDialog::frameColorChanged);
     box->click();
-    QVERIFY(!box->isChecked());
-    QVERIFY(!text->isEnabled());
-    QVERIFY(!colorButton->isEnabled());
+    QVERIFY(!box->isChecked() && !text->isEnabled() && !colorButton->isEnabled());
     QVERIFY(!colorButton->color().isValid());
     QVERIFY(!changed.isEmpty());
     QCOMPARE(changed.last().at(0).toInt(), option);
