@@ -7,7 +7,7 @@
 // The moments come from a fixed seed; LEXORA_KILL_COUNT raises the number of
 // kills per case (20 by default).
 
-#include "toolrunner.h"
+#include "projectfixture.h"
 
 #include <databaseio/projectdatabase.h>
 
@@ -37,20 +37,6 @@ const char *const languages[] = { "de", "fr", "ja", "es" };
 // Table name -> its rows, each row its quoted values, sorted.
 using Dump = QMap<QString, QStringList>;
 
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(contents), contents.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray idOf(int index)
 {
     return "screen" + QByteArray::number(index % fileCount) + ".text" + QByteArray::number(index);
@@ -58,7 +44,7 @@ QByteArray idOf(int index)
 
 // The second version changes every third translation, drops every tenth ID
 // and adds new ones, so that a sync touches rows of every kind.
-QByteArray translationsJson(int version)
+QByteArray versionJson(int version)
 {
     QByteArray json = "{\n  \"translatables\": [\n";
     const int first = version == 0 ? 0 : idCount / 10;
@@ -82,7 +68,7 @@ QByteArray translationsJson(int version)
     return json + "\n  ]\n}\n";
 }
 
-void createProject(const QString &directory)
+void createLargeProject(const QString &directory)
 {
     writeFile(directory + "/demo.qmlproject",
               "import QmlProject\nProject {\n    mainFile: \"content/Screen0.qml\"\n"
@@ -95,8 +81,8 @@ void createProject(const QString &directory)
             qml += "    Text { text: qsTrId(\"" + idOf(index) + "\") }\n";
         writeFile(directory + "/content/Screen" + QByteArray::number(file) + ".qml", qml + "}\n");
     }
-    writeFile(directory + "/old.json", translationsJson(0));
-    writeFile(directory + "/new.json", translationsJson(1));
+    writeFile(directory + "/old.json", versionJson(0));
+    writeFile(directory + "/new.json", versionJson(1));
 }
 
 // Large imports take a while on a loaded machine.
@@ -225,15 +211,9 @@ private:
     QString i18nPath() const { return m_project.filePath("i18n"); }
     QStringList importArguments() const
     {
-        return { QStringLiteral("import"),
-                 m_project.filePath("new.json"),
-                 QStringLiteral("--project"),
-                 m_project.path() };
+        return { "import", m_project.filePath("new.json"), "--project", m_project.path() };
     }
-    QStringList generateArguments() const
-    {
-        return { QStringLiteral("generate"), QStringLiteral("--project"), m_project.path() };
-    }
+    QStringList generateArguments() const { return { "generate", "--project", m_project.path() }; }
 
     QTemporaryDir m_project;
     QTemporaryDir m_states;
@@ -252,18 +232,14 @@ void tst_CrashSafety::initTestCase()
 {
     QVERIFY(QFileInfo(QStringLiteral(LEXORA_TOOL)).isExecutable());
     QVERIFY(m_project.isValid() && m_states.isValid());
-    createProject(m_project.path());
+    createLargeProject(m_project.path());
 
     QString output;
-    QVERIFY2(runTool({ QStringLiteral("import"),
-                       m_project.filePath("old.json"),
-                       QStringLiteral("--project"),
-                       m_project.path() },
+    QVERIFY2(runTool({ "import", m_project.filePath("old.json"), "--project", m_project.path() },
                      &output),
              qPrintable(output));
     QVERIFY2(runTool(generateArguments(), &output), qPrintable(output));
-    for (const QFileInfo &file : QDir(i18nPath()).entryInfoList(QDir::Files | QDir::Hidden))
-        m_oldFiles.insert(file.fileName(), readFile(file.filePath()));
+    m_oldFiles = filesOf(i18nPath());
     QCOMPARE(m_oldFiles.size(), int(std::size(languages)) * 2);
 
     // Local edits: a new text for IDs the import changes and for ones it
@@ -297,8 +273,7 @@ void tst_CrashSafety::initTestCase()
     timer.restart();
     QVERIFY2(runTool(generateArguments(), &output), qPrintable(output));
     m_generateMs = timer.elapsed();
-    for (const QFileInfo &file : QDir(i18nPath()).entryInfoList(QDir::Files | QDir::Hidden))
-        m_newFiles.insert(file.fileName(), readFile(file.filePath()));
+    m_newFiles = filesOf(i18nPath());
     QCOMPARE(m_newFiles.keys(), m_oldFiles.keys());
     for (auto file = m_newFiles.cbegin(); file != m_newFiles.cend(); ++file)
         QVERIFY2(file.value() != m_oldFiles.value(file.key()), qPrintable(file.key()));

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QMap>
 
 inline void writeFile(const QString &path, const QByteArray &contents)
@@ -25,6 +26,30 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file directly in `directory`, hidden ones included, with its contents.
+inline QMap<QString, QByteArray> filesOf(const QString &directory)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo &file : QDir(directory).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(file.fileName(), readFile(file.filePath()));
+    return files;
+}
+
+// Qt's tool `name` (lrelease, lconvert, lupdate); empty when it is not installed.
+inline QString qtTool(const QString &name)
+{
+    const QString path = QLibraryInfo::path(QLibraryInfo::BinariesPath) + u'/' + name;
+    return QFileInfo(path).isExecutable() ? path : QString();
+}
+
+inline bool runQtTool(const QString &name, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(qtTool(name), arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
 }
 
 inline const QByteArray translationsJson = R"({

@@ -2,7 +2,7 @@
 // round trip .ts -> lexora import -> lexora generate, judged by what
 // QTranslator answers on lrelease's compilation of the same .ts file.
 
-#include "toolrunner.h"
+#include "projectfixture.h"
 
 #include "exception.h"
 #include "linguistimport.h"
@@ -15,37 +15,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 using namespace Lexora;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
-}
-
-QString qtTool(const QString &name)
-{
-    const QString path = QLibraryInfo::path(QLibraryInfo::BinariesPath) + u'/' + name;
-    return QFileInfo(path).isExecutable() ? path : QString();
-}
-
-bool runQtTool(const QString &name, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(qtTool(name), arguments);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
 
 QByteArray ts(const QByteArray &language, const QByteArray &messages)
 {
@@ -135,101 +112,60 @@ QString answer(const QTranslator &translator, const QString &id, int n)
     return text;
 }
 
-struct TsIds
-{
-    QStringList ids;
-    QStringList numerusIds;
-};
-
-TsIds idsOf(const QString &tsFile)
-{
-    TsIds result;
-    QFile file(tsFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    QXmlStreamReader xml(&file);
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"message")
-            continue;
-        const QString id = xml.attributes().value(QLatin1String("id")).toString();
-        if (id.isEmpty())
-            continue;
-        result.ids.append(id);
-        if (xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes"))
-            result.numerusIds.append(id);
-    }
-    return result;
-}
-
 // Qt's own translations are source-based; an ID-based file as lupdate would
 // write it for qsTrId calls gives each message an ID derived from its context,
 // source and comment, the same in every language.
-bool toIdBased(const QString &sourceBased, const QString &idBased)
+QByteArray toIdBased(const QByteArray &sourceBased)
 {
-    QFile in(sourceBased);
-    QFile out(idBased);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
-        return false;
-    QXmlStreamReader reader(&in);
-    QXmlStreamWriter writer(&out);
-    QString context;
-    QString key;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement() && reader.name() == u"name" && key.isEmpty()) {
-            context = reader.readElementText();
-            writer.writeTextElement(QStringLiteral("name"), context);
-            continue;
+    using Pattern = QRegularExpression;
+    static const Pattern context("<context>\\s*<name>(.*?)</name>(.*?)</context>",
+                                 Pattern::DotMatchesEverythingOption);
+    static const Pattern message("<message([^>]*)>(.*?)</message>",
+                                 Pattern::DotMatchesEverythingOption);
+    static const Pattern source("<source>(.*?)</source>", Pattern::DotMatchesEverythingOption);
+    static const Pattern commentElement("\\s*<comment>(.*?)</comment>",
+                                        Pattern::DotMatchesEverythingOption);
+    QString text = QString::fromUtf8(sourceBased);
+    QString idBased;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch &inContext : context.globalMatch(text)) {
+        idBased += text.mid(done, inContext.capturedStart(2) - done);
+        done = inContext.capturedEnd(2);
+        QString messages = inContext.captured(2);
+        qsizetype at = 0;
+        for (QRegularExpressionMatch found = message.match(messages); found.hasMatch();
+             found = message.match(messages, at)) {
+            QString body = found.captured(2);
+            const QString comment = commentElement.match(body).captured(1);
+            body.remove(commentElement);
+            const QByteArray hash
+                = QCryptographicHash::hash((inContext.captured(1) + u'\x04'
+                                            + source.match(body).captured(1) + u'\x04' + comment)
+                                               .toUtf8(),
+                                           QCryptographicHash::Sha1);
+            const QString replaced = "<message id=\"qt."
+                + QString::fromLatin1(hash.toHex().left(12)) + '"' + found.captured(1) + '>' + body
+                + "</message>";
+            messages.replace(found.capturedStart(), found.capturedLength(), replaced);
+            at = found.capturedStart() + replaced.size();
         }
-        if (reader.isStartElement() && reader.name() == u"message") {
-            // The message is copied after its ID is known: buffer it.
-            QString body;
-            QXmlStreamWriter inner(&body);
-            QString source;
-            QString comment;
-            int depth = 0;
-            QXmlStreamAttributes attributes = reader.attributes();
-            while (!reader.atEnd()) {
-                reader.readNext();
-                if (reader.isStartElement()) {
-                    ++depth;
-                    if (depth == 1 && reader.name() == u"source") {
-                        source = reader.readElementText();
-                        inner.writeTextElement(QStringLiteral("source"), source);
-                        --depth;
-                        continue;
-                    }
-                    if (depth == 1 && reader.name() == u"comment") {
-                        comment = reader.readElementText();
-                        --depth;
-                        continue;
-                    }
-                    inner.writeStartElement(reader.name().toString());
-                    inner.writeAttributes(reader.attributes());
-                } else if (reader.isEndElement()) {
-                    if (depth-- == 0)
-                        break;
-                    inner.writeEndElement();
-                } else if (reader.isCharacters()) {
-                    inner.writeCharacters(reader.text().toString());
-                }
-            }
-            const QByteArray hash = QCryptographicHash::hash(
-                (context + u'\x04' + source + u'\x04' + comment).toUtf8(),
-                QCryptographicHash::Sha1);
-            writer.writeStartElement(QStringLiteral("message"));
-            writer.writeAttribute(QStringLiteral("id"),
-                                  QStringLiteral("qt.")
-                                      + QString::fromLatin1(hash.toHex().left(12)));
-            writer.writeAttributes(attributes);
-            writer.writeCharacters(QString()); // closes the start tag
-            writer.device()->write(body.toUtf8());
-            writer.writeEndElement();
-            continue;
-        }
-        writer.writeCurrentToken(reader);
+        idBased += messages;
     }
-    return !reader.hasError();
+    return (idBased + text.mid(done)).toUtf8();
+}
+
+// The IDs of a .ts file and, of them, the ones of plural messages.
+std::pair<QStringList, QStringList> idsOf(const QByteArray &ts)
+{
+    static const QRegularExpression message("<message id=\"([^\"]+)\"([^>]*)>");
+    QStringList ids;
+    QStringList numerusIds;
+    for (const QRegularExpressionMatch &found : message.globalMatch(QString::fromUtf8(ts))) {
+        ids.append(found.captured(1));
+        if (found.captured(2).contains(QLatin1String("numerus=\"yes\"")))
+            numerusIds.append(found.captured(1));
+    }
+    return { ids, numerusIds };
 }
 
 } // namespace
@@ -400,13 +336,8 @@ void TestLinguistImport::roundTrip_data()
         const QString qm = QStringLiteral("%1/%2_%3.qm")
                                .arg(translations, module.isEmpty() ? "qtbase" : module, language);
         const QString sourceBased = scratch.filePath(language + ".ts");
-        const QString idBased = scratch.filePath(language + ".id.ts");
-        if (!QFile::exists(qm) || !runQtTool("lconvert", { "-i", qm, "-o", sourceBased })
-            || !toIdBased(sourceBased, idBased))
-            continue;
-        QFile file(idBased);
-        if (file.open(QIODevice::ReadOnly))
-            qt.insert(QString(language).replace(u'_', u'-'), file.readAll());
+        if (QFile::exists(qm) && runQtTool("lconvert", { "-i", qm, "-o", sourceBased }))
+            qt.insert(QString(language).replace(u'_', u'-'), toIdBased(readFile(sourceBased)));
     }
     if (qt.size() != languages.size())
         qt.clear();
@@ -431,10 +362,10 @@ void TestLinguistImport::roundTrip()
         const QString file = directory.filePath("linguist/" + it.key() + ".ts");
         writeFile(file, it.value());
         tsFiles.append(file);
-        const TsIds found = idsOf(file);
-        ids += found.ids;
-        numerusIds += found.numerusIds;
-        numerusIdsOf.insert(it.key(), found.numerusIds);
+        const auto [found, foundNumerus] = idsOf(it.value());
+        ids += found;
+        numerusIds += foundNumerus;
+        numerusIdsOf.insert(it.key(), foundNumerus);
     }
     ids.removeDuplicates();
     numerusIds.removeDuplicates();

@@ -45,6 +45,16 @@ QString missingPreviewPackage()
     return {};
 }
 
+QString writeSilentPreview(const QString &directory)
+{
+    const QString path = directory + QStringLiteral("/silent-preview");
+    QFile file(path);
+    if (!writeFile(path, "#!/bin/sh\nexec sleep 60\n")
+        || !file.setPermissions(file.permissions() | QFileDevice::ExeOwner))
+        return {};
+    return path;
+}
+
 PreviewHost::PreviewHost()
     : m_host(std::make_unique<Host::Plugins::PluginHost>()),
       m_preview(std::make_unique<Host::Preview::PreviewPlugin>())
@@ -70,9 +80,9 @@ PreviewTestProject::~PreviewTestProject()
         Host::Projects::Session::instance()->removeProject(m_project);
 }
 
-QByteArray PreviewTestProject::welcomeScreen()
-{
-    return R"(import QtQuick
+namespace {
+
+const char welcomeScreen[] = R"(import QtQuick
 
 Rectangle {
     id: root
@@ -109,11 +119,8 @@ Designer {
 }
 ##^##*/
 )";
-}
 
-QByteArray PreviewTestProject::settingsScreen()
-{
-    return R"(import QtQuick
+const char settingsScreen[] = R"(import QtQuick
 
 Item {
     id: settings
@@ -130,7 +137,8 @@ Item {
     ]
 }
 )";
-}
+
+} // namespace
 
 bool PreviewTestProject::create(QString *error)
 {
@@ -145,8 +153,7 @@ Project {
 )";
     if (!m_directory.isValid()
         || !writeFile(filePath(QStringLiteral("screens.qmlproject")), projectFile)
-        || !writeFile(welcomeFile(), welcomeScreen())
-        || !writeFile(settingsFile(), settingsScreen())) {
+        || !writeFile(welcomeFile(), welcomeScreen) || !writeFile(settingsFile(), settingsScreen)) {
         *error = QStringLiteral("cannot write the test project");
         return false;
     }
@@ -166,21 +173,16 @@ Project {
 
     m_database
         = std::make_unique<Lexora::ProjectDatabase>(filePath(QStringLiteral("translations.db")));
-    Lexora::DatabaseIo &database = m_database->databaseIo();
-    database.addTranslatable("welcome_hint");
-    const bool translated
-        = setTranslation(QStringLiteral("welcome_title"),
-                         QStringLiteral("de"),
-                         QStringLiteral("Herzlich willkommen in unserer Anwendung"))
-        && setTranslation(
-              QStringLiteral("welcome_title"), QStringLiteral("fr"), QStringLiteral("Salut"))
-        && setTranslation(QStringLiteral("settings_title"),
-                          QStringLiteral("de"),
-                          QStringLiteral("Einstellungen"))
-        && setTranslation(
-              QStringLiteral("settings_title"), QStringLiteral("fr"), QStringLiteral("Réglages"))
-        && generateQmFiles();
-    if (!translated) {
+    m_database->databaseIo().addTranslatable("welcome_hint");
+    const char *const translations[][3] = {
+        { "welcome_title", "de", "Herzlich willkommen in unserer Anwendung" },
+        { "welcome_title", "fr", "Salut" },
+        { "settings_title", "de", "Einstellungen" },
+        { "settings_title", "fr", "Réglages" },
+    };
+    for (const auto &[id, language, text] : translations)
+        setTranslation(id, language, QString::fromUtf8(text));
+    if (!generateQmFiles()) {
         *error = QStringLiteral("cannot generate the .qm files");
         return false;
     }

@@ -35,6 +35,10 @@ QString missingPreviewPackage();
         }                                                                                          \
     } while (false)
 
+// Writes a preview program into `directory` that starts but never connects,
+// as a hung application would, and returns its path.
+QString writeSilentPreview(const QString &directory);
+
 // A plugin host with the live preview plugin registered and initialised, as
 // the studio and the command-line tool have it.
 class PreviewHost
@@ -78,10 +82,6 @@ public:
     // Sets a translation in the database and generates the .qm files again.
     bool translate(const QString &id, const QString &language, const QString &text);
     bool generateQmFiles();
-
-    // Text of the screens, for tests that compare positions.
-    static QByteArray welcomeScreen();
-    static QByteArray settingsScreen();
 
 private:
     bool setTranslation(const QString &id, const QString &language, const QString &text);

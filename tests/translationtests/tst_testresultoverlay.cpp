@@ -50,6 +50,39 @@ QByteArray result(const QString &path, const QList<Finding> &findings)
     return ('[' + records.join(',') + ']').toUtf8();
 }
 
+const QByteArray twoTexts = "import QtQuick\n"
+                            "Item {\n"
+                            "    Text { id: first; text: qsTrId(\"a\") }\n"
+                            "    Text { id: second; text: qsTrId(\"b\") }\n"
+                            "}\n";
+
+bool writeScreen(const QString &path, const QByteArray &qml)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(qml) == qml.size();
+}
+
+// "id=colour" for both texts of a screen, colours named after their finding;
+// "none" without a frame.
+QStringList frames(Host::Designer::FormDocument *document)
+{
+    QStringList names;
+    for (const char *id : { "first", "second" }) {
+        Host::Designer::Node *node = document->model()->nodeForId(QString::fromLatin1(id));
+        if (!node)
+            return { "no node " + QString::fromLatin1(id) };
+        const QVariant frame = node->auxiliaryData("FrameColor@Internal");
+        const QColor color = frame.value<QColor>();
+        names.append(QString::fromLatin1(id) + '='
+                     + (!frame.isValid()                   ? "none"
+                            : color == QColor(Qt::green)   ? "plain"
+                            : color == QColor(Qt::red)     ? "missing"
+                            : color == QColor(Qt::magenta) ? "elide"
+                                                           : color.name(QColor::HexArgb)));
+    }
+    return names;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Finding>)
@@ -78,39 +111,25 @@ void tst_TestResultOverlay::highlight_data()
 {
     QTest::addColumn<QByteArray>("qml");
     QTest::addColumn<QList<Finding>>("findings");
-    QTest::addColumn<bool>("otherFile");
-    // "id=colour" for every Text, colour "none" without a frame
     QTest::addColumn<QStringList>("expected");
 
     // Positions are where the service reports them: the qsTrId call.
-    const QByteArray oneLine = "import QtQuick\n"
-                               "Item {\n"
-                               "    Text { id: first; text: qsTrId(\"a\") }\n"
-                               "    Text { id: second; text: qsTrId(\"b\") }\n"
-                               "}\n";
     QTest::newRow("one-line element followed by another")
-        << oneLine << QList<Finding> { { 3, 29, true, false } } << false
+        << twoTexts << QList<Finding> { { 3, 29, true, false } }
         << QStringList { "first=missing", "second=none" };
-    QTest::newRow("both one-line elements")
-        << oneLine << QList<Finding> { { 3, 29, false, false }, { 4, 30, false, true } } << false
-        << QStringList { "first=plain", "second=elide" };
-    const QByteArray multiLine = "import QtQuick\n"
-                                 "Item {\n"
-                                 "    Text {\n"
-                                 "        id: first\n"
-                                 "        text: qsTrId(\"a\")\n"
-                                 "    }\n"
-                                 "    Text { id: second; text: qsTrId(\"b\") }\n"
-                                 "}\n";
-    QTest::newRow("multi-line element") << multiLine << QList<Finding> { { 5, 15, false, true } }
-                                        << false << QStringList { "first=elide", "second=none" };
-    QTest::newRow("missing wins over exceeds")
-        << multiLine << QList<Finding> { { 5, 15, true, true } } << false
-        << QStringList { "first=missing", "second=none" };
-    QTest::newRow("results of another file") << oneLine << QList<Finding> { { 3, 29, true, false } }
-                                             << true << QStringList { "first=none", "second=none" };
+    QTest::newRow("multi-line element")
+        << QByteArray("import QtQuick\n"
+                      "Item {\n"
+                      "    Text {\n"
+                      "        id: first\n"
+                      "        text: qsTrId(\"a\")\n"
+                      "    }\n"
+                      "    Text { id: second; text: qsTrId(\"b\") }\n"
+                      "}\n")
+        << QList<Finding> { { 5, 15, false, true } }
+        << QStringList { "first=elide", "second=none" };
     QTest::newRow("position outside every text")
-        << oneLine << QList<Finding> { { 40, 1, true, false } } << false
+        << twoTexts << QList<Finding> { { 40, 1, true, false } }
         << QStringList { "first=none", "second=none" };
 }
 
@@ -118,46 +137,19 @@ void tst_TestResultOverlay::highlight()
 {
     QFETCH(QByteArray, qml);
     QFETCH(QList<Finding>, findings);
-    QFETCH(bool, otherFile);
     QFETCH(QStringList, expected);
 
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(qml);
-    file.close();
-
+    QVERIFY(writeScreen(path, qml));
     DatabaseAccess access(&m_json, nullptr);
     TranslationsView view(access, m_translationFileServices, m_fileServices, m_feedback);
     Host::Designer::FormDocument document;
     QString error;
     QVERIFY2(document.open(Host::Utils::Path::fromString(path), &error), qPrintable(error));
     Host::Designer::ViewManager::instance()->setCurrentDocument(&document);
-
-    const QColor plain(Qt::green);
-    const QColor missing(Qt::red);
-    const QColor elide(Qt::magenta);
-    view.highlightTestResults(
-        result(otherFile ? directory.filePath("Other.ui.qml") : path, findings),
-        plain,
-        missing,
-        elide);
-
-    QStringList actual;
-    for (const char *id : { "first", "second" }) {
-        Host::Designer::Node *node = document.model()->nodeForId(QString::fromLatin1(id));
-        QVERIFY(node);
-        QString name = QStringLiteral("none");
-        if (node->hasAuxiliaryData("FrameColor@Internal")) {
-            const QColor color = node->auxiliaryData("FrameColor@Internal").value<QColor>();
-            name = color == plain  ? "plain"
-                : color == missing ? "missing"
-                : color == elide   ? "elide"
-                                   : color.name(QColor::HexArgb);
-        }
-        actual.append(QString::fromLatin1(id) + '=' + name);
-    }
+    view.highlightTestResults(result(path, findings), Qt::green, Qt::red, Qt::magenta);
+    const QStringList actual = frames(&document);
     Host::Designer::ViewManager::instance()->setCurrentDocument(nullptr);
     QCOMPARE(actual, expected);
 }
@@ -189,15 +181,7 @@ void tst_TestResultOverlay::framesPerLanguage()
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
     const QString other = directory.filePath(QStringLiteral("Other.ui.qml"));
-    for (const QString &name : { path, other }) {
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("import QtQuick\n"
-                   "Item {\n"
-                   "    Text { id: first; text: qsTrId(\"a\") }\n"
-                   "    Text { id: second; text: qsTrId(\"b\") }\n"
-                   "}\n");
-    }
+    QVERIFY(writeScreen(path, twoTexts) && writeScreen(other, twoTexts));
     const QString record = QStringLiteral(
         R"({"translationId":"%1","componentPath":"%2","state":"","metaData":[{"Missing":%3,)"
         R"("Exceeds":%4,"sourceLocation":{"line":%5,"column":29}}],"languages":[%6]})");
@@ -229,19 +213,6 @@ void tst_TestResultOverlay::framesPerLanguage()
         viewManager->setCurrentDocument(document.get());
         document->model()->attachView(&view);
         return document;
-    };
-    const auto frames = [](Host::Designer::FormDocument *document) {
-        QStringList names;
-        for (const char *id : { "first", "second" }) {
-            Host::Designer::Node *node = document->model()->nodeForId(QString::fromLatin1(id));
-            const QColor color = node->auxiliaryData("FrameColor@Internal").value<QColor>();
-            names.append(QString::fromLatin1(id) + '='
-                         + (color == QColor(Qt::green)         ? "plain"
-                                : color == QColor(Qt::red)     ? "missing"
-                                : color == QColor(Qt::magenta) ? "elide"
-                                                               : "none"));
-        }
-        return names;
     };
 
     auto document = open(path);

@@ -96,22 +96,34 @@ bool writeFile(const QString &path)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// One widget of a test dialog's form: its class and the text it shows.
-void formRow(
-    const char *tag, bool project, const char *objectName, const char *className, const char *text)
+// A project of `files` (and its project file) in `directory`.
+std::unique_ptr<Host::QmlProject::DesignProject> openProject(const QTemporaryDir &directory,
+                                                             const QStringList &files)
 {
-    QTest::newRow(tag) << project << QString::fromLatin1(objectName)
-                       << QString::fromLatin1(className) << QString::fromLatin1(text);
-}
-
-std::unique_ptr<Host::QmlProject::DesignProject> openProject(const QTemporaryDir &directory)
-{
+    for (const QString &file : QStringList { "files.qmlproject" } + files) {
+        if (!writeFile(directory.filePath(file)))
+            return {};
+    }
     QString error;
     auto project = Host::QmlProject::DesignProject::open(
         Host::Utils::Path::fromString(directory.filePath("files.qmlproject")), &error);
     if (!project)
         qWarning() << error;
     return project;
+}
+
+// One of the two test dialogs and its runner.
+std::pair<std::unique_ptr<QDialog>, QmlDebugTranslationRunner *> testDialog(bool project,
+                                                                            RecordingView *view)
+{
+    if (project) {
+        auto dialog = std::make_unique<ProjectTranslationTesterDialog>(view);
+        QmlDebugTranslationRunner *runner = dialog->runner();
+        return { std::move(dialog), runner };
+    }
+    auto dialog = std::make_unique<QmlDebugTranslationDialog>(view);
+    QmlDebugTranslationRunner *runner = dialog->runner();
+    return { std::move(dialog), runner };
 }
 
 } // namespace
@@ -141,118 +153,102 @@ private slots:
 void tst_TranslationDialogs::forms_data()
 {
     QTest::addColumn<bool>("project");
-    QTest::addColumn<QString>("objectName");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QString>("text");
+    // "objectName Class: text" per widget of the form; a check box is ticked,
+    // a progress bar at 0
+    QTest::addColumn<QStringList>("widgets");
 
-    formRow("file: tabs", false, "tabWidget_4", "QTabWidget", "Highlight Colors");
-    formRow("file: generate",
-            false,
-            "generateQmFilesCheckBox",
-            "QCheckBox",
-            "Generate qm files before running the test");
-    formRow("file: run", false, "runButton", "QPushButton", "Run Tests");
-    formRow("file: missing",
-            false,
-            "showMissingTranslationCheckBox",
-            "QCheckBox",
-            "Show Translation Warnings");
-    formRow("file: found",
-            false,
-            "showFoundTranslationCheckBox",
-            "QCheckBox",
-            "Show Found Translation (tr)");
-    formRow("file: elide", false, "showElideWarningCheckBox", "QCheckBox", "Show Elide Warnings");
+    const QStringList colours { "Label QLabel: Highlight Color",
+                                "ColorButton Host::Utils::ColorButton: ..." };
+    QStringList file {
+        "tabWidget_4 QTabWidget: Highlight Colors",
+        "generateQmFilesCheckBox QCheckBox: Generate qm files before running the test",
+        "runButton QPushButton: Run Tests",
+        "showMissingTranslationCheckBox QCheckBox: Show Translation Warnings",
+        "showFoundTranslationCheckBox QCheckBox: Show Found Translation (tr)",
+        "showElideWarningCheckBox QCheckBox: Show Elide Warnings"
+    };
     for (const char *kind : { "missingTranslation", "foundTranslation", "elideWarning" }) {
-        const QByteArray label = QByteArray(kind) + "Label";
-        const QByteArray button = QByteArray(kind) + "ColorButton";
-        formRow(label.constData(), false, label.constData(), "QLabel", "Highlight Color");
-        formRow(button.constData(), false, button.constData(), "Host::Utils::ColorButton", "...");
+        for (const QString &widget : colours)
+            file.append(QLatin1String(kind) + widget);
     }
-    formRow("project: files tab", true, "tabWidget_2", "QTabWidget", "Files");
-    formRow("project: file list", true, "filesListView", "QListView", "");
-    formRow("project: generate",
-            true,
-            "generateQmFilesCheckBox",
-            "QCheckBox",
-            "Generate qm files before running the tests");
-    formRow("project: progress tab", true, "progressTab", "QTabWidget", "Progress");
-    formRow("project: progress", true, "progressBar", "QProgressBar", "");
-    formRow("project: run", true, "runButton", "QPushButton", "Run tests");
+    QTest::newRow("file") << false << file;
+    QTest::newRow("project")
+        << true
+        << QStringList {
+               "tabWidget_2 QTabWidget: Files",
+               "filesListView QListView: ",
+               "generateQmFilesCheckBox QCheckBox: Generate qm files before running the tests",
+               "progressTab QTabWidget: Progress",
+               "progressBar QProgressBar: ",
+               "runButton QPushButton: Run tests"
+           };
 }
 
 void tst_TranslationDialogs::forms()
 {
     QFETCH(bool, project);
-    QFETCH(QString, objectName);
-    QFETCH(QString, className);
-    QFETCH(QString, text);
+    QFETCH(QStringList, widgets);
 
     RecordingView view;
-    std::unique_ptr<QDialog> dialog;
-    if (project)
-        dialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
-    else
-        dialog = std::make_unique<QmlDebugTranslationDialog>(&view);
+    const auto dialog = testDialog(project, &view).first;
     QCOMPARE(dialog->objectName(),
              project ? "ProjectTranslationTesterDialog" : "QmlDebugTranslationDialog");
     QCOMPARE(dialog->size(), project ? QSize(750, 500) : QSize(750, 250));
     QCOMPARE(dialog->windowTitle(), project ? "Project Translation Tester" : "Translation Tester");
 
-    QWidget *widget = dialog->findChild<QWidget *>(objectName);
-    QVERIFY(widget);
-    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
-    if (auto tabs = qobject_cast<QTabWidget *>(widget)) {
-        QCOMPARE(tabs->count(), 1);
-        if (!project)
-            QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("tab_7"));
-        QCOMPARE(tabs->tabText(0), text);
-    } else if (auto button = qobject_cast<QAbstractButton *>(widget)) {
-        QCOMPARE(button->text(), text);
-        if (auto checkBox = qobject_cast<QCheckBox *>(widget))
-            QVERIFY(checkBox->isChecked());
-    } else if (auto label = qobject_cast<QLabel *>(widget)) {
-        QCOMPARE(label->text(), text);
-    } else if (auto progress = qobject_cast<QProgressBar *>(widget)) {
-        QCOMPARE(progress->value(), 0);
+    QStringList actual;
+    for (const QString &expected : widgets) {
+        const QString objectName = expected.section(u' ', 0, 0);
+        QWidget *widget = dialog->findChild<QWidget *>(objectName);
+        QVERIFY2(widget, qPrintable(objectName));
+        QString text;
+        if (auto tabs = qobject_cast<QTabWidget *>(widget)) {
+            QCOMPARE(tabs->count(), 1);
+            if (!project)
+                QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("tab_7"));
+            text = tabs->tabText(0);
+        } else if (auto button = qobject_cast<QAbstractButton *>(widget)) {
+            text = button->text();
+            if (auto checkBox = qobject_cast<QCheckBox *>(widget))
+                QVERIFY2(checkBox->isChecked(), qPrintable(objectName));
+        } else if (auto label = qobject_cast<QLabel *>(widget)) {
+            text = label->text();
+        } else if (auto progress = qobject_cast<QProgressBar *>(widget)) {
+            QCOMPARE(progress->value(), 0);
+        }
+        actual.append(objectName + u' ' + QString::fromLatin1(widget->metaObject()->className())
+                      + ": " + text);
     }
+    QCOMPARE(actual, widgets);
 }
 
 void tst_TranslationDialogs::colourOptions_data()
 {
     QTest::addColumn<int>("option");
-    QTest::addColumn<QString>("checkBox");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("button");
+    // Names "show<Kind>CheckBox", "<kind>Label" and "<kind>ColorButton"
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QColor>("initial");
 
     QTest::newRow("missing") << int(QmlDebugTranslationDialog::MissingTranslations)
-                             << "showMissingTranslationCheckBox"
-                             << "missingTranslationLabel"
-                             << "missingTranslationColorButton" << QColor(Qt::red);
+                             << "missingTranslation" << QColor(Qt::red);
     QTest::newRow("found") << int(QmlDebugTranslationDialog::FoundTranslations)
-                           << "showFoundTranslationCheckBox"
-                           << "foundTranslationLabel"
-                           << "foundTranslationColorButton" << QColor(Qt::green);
-    QTest::newRow("elide") << int(QmlDebugTranslationDialog::ElideWarnings)
-                           << "showElideWarningCheckBox"
-                           << "elideWarningLabel"
-                           << "elideWarningColorButton" << QColor(Qt::magenta);
+                           << "foundTranslation" << QColor(Qt::green);
+    QTest::newRow("elide") << int(QmlDebugTranslationDialog::ElideWarnings) << "elideWarning"
+                           << QColor(Qt::magenta);
 }
 
 void tst_TranslationDialogs::colourOptions()
 {
     QFETCH(int, option);
-    QFETCH(QString, checkBox);
-    QFETCH(QString, label);
-    QFETCH(QString, button);
+    QFETCH(QString, kind);
     QFETCH(QColor, initial);
 
     RecordingView view;
     QmlDebugTranslationDialog dialog(&view);
-    auto box = dialog.findChild<QCheckBox *>(checkBox);
-    auto text = dialog.findChild<QLabel *>(label);
-    auto colorButton = dialog.findChild<Host::Utils::ColorButton *>(button);
+    auto box = dialog.findChild<QCheckBox *>(QLatin1String("show") + kind.at(0).toUpper()
+                                             + kind.mid(1) + "CheckBox");
+    auto text = dialog.findChild<QLabel *>(kind + "Label");
+    auto colorButton = dialog.findChild<Host::Utils::ColorButton *>(kind + "ColorButton");
     QVERIFY(box && text && colorButton);
     QCOMPARE(colorButton->color(), initial);
     QVERIFY(text->isEnabled() && colorButton->isEnabled());
@@ -262,9 +258,7 @@ void tst_TranslationDialogs::colourOptions()
     colorButton->setColor(picked);
     QSignalSpy changed(&dialog, &QmlDebugTranslationDialog::frameColorChanged);
     box->click();
-    QVERIFY(!box->isChecked());
-    QVERIFY(!text->isEnabled());
-    QVERIFY(!colorButton->isEnabled());
+    QVERIFY(!box->isChecked() && !text->isEnabled() && !colorButton->isEnabled());
     QVERIFY(!colorButton->color().isValid());
     QVERIFY(!changed.isEmpty());
     QCOMPARE(changed.last().at(0).toInt(), option);
@@ -308,11 +302,8 @@ void tst_TranslationDialogs::fileList()
     QFETCH(bool, listed);
 
     QTemporaryDir directory;
-    QVERIFY(writeFile(directory.filePath("files.qmlproject")));
-    QVERIFY(writeFile(directory.filePath(relativePath)));
     // Another listed file, so that an empty list is no pass.
-    QVERIFY(writeFile(directory.filePath("Main.ui.qml")));
-    const auto project = openProject(directory);
+    const auto project = openProject(directory, { relativePath, "Main.ui.qml" });
     QVERIFY(project);
     QmlFileListModel model(project.get());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -327,10 +318,7 @@ void tst_TranslationDialogs::fileList()
 void tst_TranslationDialogs::fileListChecks()
 {
     QTemporaryDir directory;
-    QVERIFY(writeFile(directory.filePath("files.qmlproject")));
-    for (const char *name : { "A.ui.qml", "B.ui.qml", "C.ui.qml" })
-        QVERIFY(writeFile(directory.filePath(name)));
-    const auto project = openProject(directory);
+    const auto project = openProject(directory, { "A.ui.qml", "B.ui.qml", "C.ui.qml" });
     QVERIFY(project);
     QmlFileListModel model(project.get());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -469,17 +457,7 @@ void tst_TranslationDialogs::runWaitsForGeneration()
     QVERIFY2(testProject.create(&error), qPrintable(error));
     RecordingView view;
     view.holdGeneration = true;
-    std::unique_ptr<QDialog> dialog;
-    QmlDebugTranslationRunner *runner = nullptr;
-    if (project) {
-        auto projectDialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
-        runner = projectDialog->runner();
-        dialog = std::move(projectDialog);
-    } else {
-        auto fileDialog = std::make_unique<QmlDebugTranslationDialog>(&view);
-        runner = fileDialog->runner();
-        dialog = std::move(fileDialog);
-    }
+    const auto [dialog, runner] = testDialog(project, &view);
     auto run = dialog->findChild<QPushButton *>("runButton");
     auto status = dialog->findChild<QLabel *>("runStatusLabel");
     QVERIFY(status);
@@ -526,15 +504,8 @@ void tst_TranslationDialogs::unfinishedRunStoresNothing()
 
     LEXORA_REQUIRE_PREVIEW();
     QTemporaryDir scripts;
-    if (program == QLatin1String("silent")) {
-        // Starts, but never connects, as a hung application would.
-        program = scripts.filePath("silent-preview");
-        QFile silent(program);
-        QVERIFY(silent.open(QIODevice::WriteOnly));
-        silent.write("#!/bin/sh\nexec sleep 60\n");
-        silent.close();
-        QVERIFY(silent.setPermissions(silent.permissions() | QFileDevice::ExeOwner));
-    }
+    if (program == QLatin1String("silent"))
+        program = writeSilentPreview(scripts.path());
     qputenv("LEXORA_PREVIEW_EXECUTABLE", program.toLocal8Bit());
     const auto restore = qScopeGuard([] { qunsetenv("LEXORA_PREVIEW_EXECUTABLE"); });
     PreviewHost host;
@@ -547,23 +518,19 @@ void tst_TranslationDialogs::unfinishedRunStoresNothing()
         = qScopeGuard([] { Host::Core::EditorContext::instance()->setCurrentDocument(nullptr); });
     RecordingView view;
     view.database = &testProject.database()->databaseIo();
-    std::unique_ptr<QDialog> dialog;
-    QmlDebugTranslationRunner *runner = nullptr;
-    if (project) {
-        auto projectDialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
-        runner = projectDialog->runner();
-        dialog = std::move(projectDialog);
-    } else {
-        auto fileDialog = std::make_unique<QmlDebugTranslationDialog>(&view);
-        runner = fileDialog->runner();
-        dialog = std::move(fileDialog);
-    }
+    const auto [dialog, runner] = testDialog(project, &view);
     runner->setSilenceLimit(std::chrono::seconds(1));
     auto run = dialog->findChild<QPushButton *>("runButton");
     auto status = dialog->findChild<QLabel *>("runStatusLabel");
     QSignalSpy stopped(runner, &QmlDebugTranslationRunner::stopped);
     run->click();
+    // Without a program that is known before the click returns.
+    if (program.startsWith("/nonexistent")) {
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(runner->outcome(), QmlDebugTranslationRunner::Outcome::Stopped);
+    }
     QVERIFY(stopped.count() == 1 || stopped.wait(30000));
+    QVERIFY(runner->getResultJson().isEmpty());
 
     QVERIFY(run->isEnabled());
     QVERIFY2(status->text().contains(said), qPrintable(status->text()));

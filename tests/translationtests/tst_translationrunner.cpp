@@ -48,12 +48,35 @@ QJsonObject
 findRecord(const QJsonArray &records, const QString &translationId, const QString &state)
 {
     for (const QJsonValue &value : records) {
-        const QJsonObject record = value.toObject();
-        if (record.value(QLatin1String("translationId")).toString() == translationId
-            && record.value(QLatin1String("state")).toString() == state)
-            return record;
+        if (value["translationId"].toString() == translationId
+            && value["state"].toString() == state)
+            return value.toObject();
     }
     return {};
+}
+
+// The files the records of a result come from, each once.
+QStringList componentPaths(const QByteArray &result)
+{
+    QStringList paths;
+    for (const QJsonValue &record : QJsonDocument::fromJson(result).array())
+        paths.append(record["componentPath"].toString());
+    paths.removeDuplicates();
+    return paths;
+}
+
+// "language:finding:text" per tested language of a record, finding M, E or -.
+QStringList languageFindings(const QJsonObject &record)
+{
+    QStringList findings;
+    for (const QJsonValue &language : record["languages"].toArray()) {
+        const QString finding = language["Missing"].toBool() ? "M"
+            : language["Exceeds"].toBool()                   ? "E"
+                                                             : "-";
+        findings.append(language["language"].toString() + ':' + finding + ':'
+                        + language["text"].toString());
+    }
+    return findings;
 }
 
 } // namespace
@@ -68,29 +91,37 @@ private slots:
 
     void resultRecords_data();
     void resultRecords();
-    void progressCount();
     void oneOccurrencesRequestPerState();
-    void storedScreenMetaData_data();
-    void storedScreenMetaData();
-    void reportGroupsPerComponent();
+    void storedAndReported();
 
     void killedPreviewKeepsPreviousResult();
     void secondRunKeepsOnlyItsFiles();
     void screenThatDoesNotLoad_data();
     void screenThatDoesNotLoad();
-    void noPreviewProgram();
     void translatedProjectHasNoFindings();
     void runWithoutRunProfileStartsNothing();
     void userPreviewFollowsTestAndGeneration();
     void noPreviewPlugin();
 
 private:
+    // Runs `runner` over `files` in the project's languages until it stops.
+    bool runOver(QmlDebugTranslationRunner &runner, const QStringList &files, bool elides = false)
+    {
+        QList<Host::Utils::Path> paths;
+        for (const QString &file : files)
+            paths.append(Host::Utils::Path::fromString(file));
+        runner.setFiles(paths);
+        runner.setLanguages(m_project->languages());
+        runner.setWatchTextElides(elides);
+        QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
+        runner.run(m_project->project());
+        return stopped.count() == 1 || stopped.wait(60000);
+    }
+
     std::unique_ptr<PreviewHost> m_host;
     std::unique_ptr<PreviewTestProject> m_project;
     std::unique_ptr<QmlDebugTranslationRunner> m_runner;
     QByteArray m_result;
-    int m_progressed = 0;
-    qint64 m_elapsed = 0;
 };
 
 void tst_TranslationRunner::initTestCase()
@@ -107,20 +138,14 @@ void tst_TranslationRunner::initTestCase()
     QVERIFY2(m_project->create(&error), qPrintable(error));
 
     m_runner = std::make_unique<QmlDebugTranslationRunner>();
-    m_runner->setFiles({ Host::Utils::Path::fromString(m_project->welcomeFile()),
-                         Host::Utils::Path::fromString(m_project->settingsFile()) });
-    m_runner->setLanguages(m_project->languages());
-    m_runner->setWatchTextElides(true);
-    QSignalSpy stopped(m_runner.get(), &QmlDebugTranslationRunner::stopped);
     QSignalSpy progressed(m_runner.get(), &QmlDebugTranslationRunner::progressed);
-
     QElapsedTimer timer;
     timer.start();
-    m_runner->run(m_project->project());
-    QVERIFY2(stopped.wait(60000), "the run did not end");
-    m_elapsed = timer.elapsed();
-    qInfo("A run over 2 files and 2 languages took %lld ms", m_elapsed);
-    m_progressed = int(progressed.count());
+    QVERIFY2(runOver(*m_runner, { m_project->welcomeFile(), m_project->settingsFile() }, true),
+             "the run did not end");
+    qInfo("A run over 2 files and 2 languages took %lld ms", timer.elapsed());
+    // (languages + 1) x files
+    QCOMPARE(progressed.count(), (2 + 1) * 2);
     m_result = m_runner->getResultJson();
     QVERIFY(m_host->preview()->runningPreviews().isEmpty());
 }
@@ -138,98 +163,64 @@ void tst_TranslationRunner::resultRecords_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("translationId");
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<QStringList>("states");
     QTest::addColumn<bool>("missing");
     QTest::addColumn<bool>("exceeds");
-    QTest::addColumn<QString>("lineText");
+    QTest::addColumn<QString>("lineText"); // "Line" is absent without a finding
     QTest::addColumn<QString>("sceneId");
     QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("alignment");
     // "language:finding:text" per tested language, finding M, E or -
     QTest::addColumn<QStringList>("languages");
 
-    const QString welcome = QStringLiteral("Welcome.ui.qml");
-    const QString settings = QStringLiteral("Settings.ui.qml");
-    const QString noLine; // "Line" is absent without a finding
     // The German title is elided, the French one fits; an untranslated text
     // shows its ID.
-    const QStringList title { "de:E:Herzlich willkommen in unserer Anwendung", "fr:-:Salut" };
-    const QStringList hint { "de:M:welcome_hint", "fr:M:welcome_hint" };
-    const QStringList settingsTitle { "de:-:Einstellungen", "fr:-:Réglages" };
-    QTest::newRow("elided title, base state") << welcome << "welcome_title"
-                                              << "" << false << true << "Exceeds"
-                                              << "welcome-screen" << 14 << "Top Left" << title;
-    QTest::newRow("elided title, dark") << welcome << "welcome_title"
-                                        << "dark" << false << true << "Exceeds"
-                                        << "welcome-screen" << 14 << "Top Left" << title;
-    QTest::newRow("untranslated hint, base state") << welcome << "welcome_hint"
-                                                   << "" << true << false << "Missing translation"
-                                                   << "welcome-screen" << 21 << "Top Left" << hint;
-    QTest::newRow("untranslated hint, dark") << welcome << "welcome_hint"
-                                             << "dark" << true << false << "Missing translation"
-                                             << "welcome-screen" << 21 << "Top Left" << hint;
-    QTest::newRow("translated title, base state")
-        << settings << "settings_title"
-        << "" << false << false << noLine << "" << 7 << "Top Left" << settingsTitle;
-    QTest::newRow("translated title, compact")
-        << settings << "settings_title"
-        << "compact" << false << false << noLine << "" << 7 << "Top Left" << settingsTitle;
+    QTest::newRow("elided title") << "Welcome.ui.qml"
+                                  << "welcome_title" << QStringList { "", "dark" } << false << true
+                                  << "Exceeds"
+                                  << "welcome-screen" << 14
+                                  << QStringList { "de:E:Herzlich willkommen in unserer Anwendung",
+                                                   "fr:-:Salut" };
+    QTest::newRow("untranslated hint")
+        << "Welcome.ui.qml"
+        << "welcome_hint" << QStringList { "", "dark" } << true << false << "Missing translation"
+        << "welcome-screen" << 21 << QStringList { "de:M:welcome_hint", "fr:M:welcome_hint" };
+    QTest::newRow("translated title")
+        << "Settings.ui.qml"
+        << "settings_title" << QStringList { "", "compact" } << false << false << QString() << ""
+        << 7 << QStringList { "de:-:Einstellungen", "fr:-:Réglages" };
 }
 
 void tst_TranslationRunner::resultRecords()
 {
     QFETCH(QString, file);
     QFETCH(QString, translationId);
-    QFETCH(QString, state);
+    QFETCH(QStringList, states);
     QFETCH(bool, missing);
     QFETCH(bool, exceeds);
     QFETCH(QString, lineText);
     QFETCH(QString, sceneId);
     QFETCH(int, line);
-    QFETCH(QString, alignment);
     QFETCH(QStringList, languages);
 
     const QJsonArray records = QJsonDocument::fromJson(m_result).array();
     // Three texts in two states each, every one reported once.
     QCOMPARE(records.size(), 6);
-    const QJsonObject record = findRecord(records, translationId, state);
-    QVERIFY2(!record.isEmpty(), m_result.constData());
-    QCOMPARE(record.value(QLatin1String("componentPath")).toString(), m_project->filePath(file));
-    QCOMPARE(record.value(QLatin1String("sceneId")).toString(), sceneId);
-    const QJsonObject metaData = record.value(QLatin1String("metaData")).toArray().at(0).toObject();
-    QCOMPARE(metaData.value(QLatin1String("Missing")).toBool(), missing);
-    QCOMPARE(metaData.value(QLatin1String("Exceeds")).toBool(), exceeds);
-    QCOMPARE(metaData.contains(QLatin1String("Line")), !lineText.isEmpty());
-    QCOMPARE(metaData.value(QLatin1String("Line")).toString(), lineText);
-    QCOMPARE(metaData.value(QLatin1String("sourceLocation"))
-                 .toObject()
-                 .value(QLatin1String("line"))
-                 .toInt(),
-             line);
-    QVERIFY(metaData.value(QLatin1String("sourceLocation"))
-                .toObject()
-                .value(QLatin1String("column"))
-                .toInt()
-            > 0);
-    QVERIFY(!metaData.value(QLatin1String("Font")).toString().isEmpty());
-    QCOMPARE(metaData.value(QLatin1String("Alignment")).toString(), alignment);
-
-    QStringList actualLanguages;
-    for (const QJsonValue &value : record.value(QLatin1String("languages")).toArray()) {
-        const QJsonObject language = value.toObject();
-        const QString finding = language.value(QLatin1String("Missing")).toBool() ? "M"
-            : language.value(QLatin1String("Exceeds")).toBool()                   ? "E"
-                                                                                  : "-";
-        actualLanguages.append(language.value(QLatin1String("language")).toString() + ':' + finding
-                               + ':' + language.value(QLatin1String("text")).toString());
+    for (const QString &state : states) {
+        const QJsonObject record = findRecord(records, translationId, state);
+        QVERIFY2(!record.isEmpty(), qPrintable(state + '\n' + m_result));
+        QCOMPARE(record["componentPath"].toString(), m_project->filePath(file));
+        QCOMPARE(record["sceneId"].toString(), sceneId);
+        const QJsonObject metaData = record["metaData"][0].toObject();
+        QCOMPARE(metaData["Missing"].toBool(), missing);
+        QCOMPARE(metaData["Exceeds"].toBool(), exceeds);
+        QCOMPARE(metaData.contains("Line"), !lineText.isEmpty());
+        QCOMPARE(metaData["Line"].toString(), lineText);
+        QCOMPARE(metaData["sourceLocation"]["line"].toInt(), line);
+        QVERIFY(metaData["sourceLocation"]["column"].toInt() > 0);
+        QVERIFY(!metaData["Font"].toString().isEmpty());
+        QCOMPARE(metaData["Alignment"].toString(), QStringLiteral("Top Left"));
+        QCOMPARE(languageFindings(record), languages);
     }
-    QCOMPARE(actualLanguages, languages);
-}
-
-void tst_TranslationRunner::progressCount()
-{
-    // (languages + 1) x files
-    QCOMPARE(m_progressed, (2 + 1) * 2);
 }
 
 void tst_TranslationRunner::oneOccurrencesRequestPerState()
@@ -241,81 +232,54 @@ void tst_TranslationRunner::oneOccurrencesRequestPerState()
     QCOMPARE(runnerLogLines.count(QStringLiteral("Reply::TranslationIssues")), 8);
 }
 
-void tst_TranslationRunner::storedScreenMetaData_data()
+void tst_TranslationRunner::storedAndReported()
 {
-    QTest::addColumn<QString>("translationId");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QStringList>("states");
-    QTest::addColumn<QString>("sceneId");
-
-    QTest::newRow("elided title") << "welcome_title"
-                                  << "Welcome.ui.qml" << QStringList { "", "dark" }
-                                  << "welcome-screen";
-    QTest::newRow("untranslated hint")
-        << "welcome_hint"
-        << "Welcome.ui.qml" << QStringList { "", "dark" } << "welcome-screen";
-    QTest::newRow("translated title") << "settings_title"
-                                      << "Settings.ui.qml" << QStringList { "", "compact" } << "";
-}
-
-void tst_TranslationRunner::storedScreenMetaData()
-{
-    QFETCH(QString, translationId);
-    QFETCH(QString, file);
-    QFETCH(QStringList, states);
-    QFETCH(QString, sceneId);
-
     DatabaseIo &database = m_project->database()->databaseIo();
     TranslationTestResults::storeScreenMetaData(&database, m_result);
-
-    const TranslatableEntries entries
-        = database.fetchFullTranslatableEntries({ translationId.toStdString() });
-    QCOMPARE(entries.size(), std::size_t(1));
-    QStringList storedStates;
-    for (const ScreenMetaDataEntry &entry : entries.front().screenMetaData) {
-        QCOMPARE(QString::fromStdString(entry.componentPath), m_project->filePath(file));
-        QCOMPARE(QString::fromStdString(entry.sceneId), sceneId);
-        storedStates.append(QString::fromStdString(entry.state));
+    const std::tuple<QString, QString, QStringList, QString> stored[] = {
+        { "welcome_title", m_project->welcomeFile(), { "", "dark" }, "welcome-screen" },
+        { "welcome_hint", m_project->welcomeFile(), { "", "dark" }, "welcome-screen" },
+        { "settings_title", m_project->settingsFile(), { "", "compact" }, "" },
+    };
+    for (const auto &[translationId, file, states, sceneId] : stored) {
+        const TranslatableEntries entries
+            = database.fetchFullTranslatableEntries({ translationId.toStdString() });
+        QCOMPARE(entries.size(), std::size_t(1));
+        QStringList storedStates;
+        for (const ScreenMetaDataEntry &entry : entries.front().screenMetaData) {
+            QCOMPARE(QString::fromStdString(entry.componentPath), file);
+            QCOMPARE(QString::fromStdString(entry.sceneId), sceneId);
+            storedStates.append(QString::fromStdString(entry.state));
+        }
+        storedStates.sort();
+        QCOMPARE(storedStates, states);
     }
-    storedStates.sort();
-    QCOMPARE(storedStates, states);
-}
 
-void tst_TranslationRunner::reportGroupsPerComponent()
-{
-    DatabaseIo &database = m_project->database()->databaseIo();
-    TranslationTestResults::storeScreenMetaData(&database, m_result);
     // The elided title is the one elide of the welcome screen, on both states.
     const TextElides elides = database.fetchTextElides(m_project->welcomeFile().toStdString());
-    int exceeding = 0;
-    for (const TextElide &elide : elides)
-        exceeding += elide.exceeds && elide.line == 14 ? 1 : 0;
-    QVERIFY2(exceeding >= 1, "the elided title is not stored as exceeding");
+    QVERIFY2(std::any_of(elides.cbegin(),
+                         elides.cend(),
+                         [](const TextElide &elide) { return elide.exceeds && elide.line == 14; }),
+             "the elided title is not stored as exceeding");
     for (const TextElide &elide : elides)
         QVERIFY2(!elide.exceeds || elide.line == 14, "a text that fits is stored as exceeding");
 
-    const QString reportPath
-        = m_project->filePath(QStringLiteral("translation_report_project.json"));
+    const QString reportPath = m_project->filePath("translation_report_project.json");
     QVERIFY(TranslationTestResults::writeReport(reportPath, m_result));
     QFile file(reportPath);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QJsonArray components = QJsonDocument::fromJson(file.readAll())
-                                      .object()
-                                      .value(QLatin1String("components"))
-                                      .toArray();
+    const QJsonArray components = QJsonDocument::fromJson(file.readAll())["components"].toArray();
     QCOMPARE(components.size(), 2);
-    const QJsonObject welcome = components.at(0).toObject();
-    QCOMPARE(welcome.value(QLatin1String("componentPath")).toString(), m_project->welcomeFile());
+    QCOMPARE(components[0]["componentPath"].toString(), m_project->welcomeFile());
     QStringList errors;
-    for (const QJsonValue &error : welcome.value(QLatin1String("errors")).toArray()) {
-        const QJsonObject object = error.toObject();
+    for (const QJsonValue &error : components[0]["errors"].toArray()) {
         errors.append(QStringLiteral("%1@%2 %3/%4 %5 \"%6\"")
-                          .arg(object.value(QLatin1String("errorType")).toString())
-                          .arg(object.value(QLatin1String("line")).toInt())
-                          .arg(object.value(QLatin1String("language")).toString(),
-                               object.value(QLatin1String("state")).toString(),
-                               object.value(QLatin1String("translationId")).toString(),
-                               object.value(QLatin1String("text")).toString()));
+                          .arg(error["errorType"].toString())
+                          .arg(error["line"].toInt())
+                          .arg(error["language"].toString(),
+                               error["state"].toString(),
+                               error["translationId"].toString(),
+                               error["text"].toString()));
     }
     // One error per language that has the finding, saying what it showed.
     const QStringList perState { "Exceeds@14 de/ welcome_title \"Herzlich willkommen in unserer "
@@ -325,9 +289,8 @@ void tst_TranslationRunner::reportGroupsPerComponent()
     QStringList dark = perState;
     dark.replaceInStrings(QStringLiteral("/ "), QStringLiteral("/dark "));
     QCOMPARE(errors, perState + dark);
-    const QJsonObject settings = components.at(1).toObject();
-    QCOMPARE(settings.value(QLatin1String("componentPath")).toString(), m_project->settingsFile());
-    QVERIFY(settings.value(QLatin1String("errors")).toArray().isEmpty());
+    QCOMPARE(components[1]["componentPath"].toString(), m_project->settingsFile());
+    QVERIFY(components[1]["errors"].toArray().isEmpty());
 }
 
 void tst_TranslationRunner::killedPreviewKeepsPreviousResult()
@@ -366,15 +329,10 @@ void tst_TranslationRunner::secondRunKeepsOnlyItsFiles()
 {
     // The user unticks the welcome screen and runs again: its findings of the
     // first run must not come back judged as clean.
-    m_runner->setFiles({ Host::Utils::Path::fromString(m_project->settingsFile()) });
-    QSignalSpy stopped(m_runner.get(), &QmlDebugTranslationRunner::stopped);
-    m_runner->run(m_project->project());
-    QVERIFY(stopped.wait(60000));
+    QVERIFY(runOver(*m_runner, { m_project->settingsFile() }, true));
     QCOMPARE(m_runner->outcome(), QmlDebugTranslationRunner::Outcome::Completed);
-    const QJsonArray records = QJsonDocument::fromJson(m_runner->getResultJson()).array();
-    QCOMPARE(records.size(), 2);
-    for (const QJsonValue &record : records)
-        QCOMPARE(record["componentPath"].toString(), m_project->settingsFile());
+    QCOMPARE(QJsonDocument::fromJson(m_runner->getResultJson()).array().size(), 2);
+    QCOMPARE(componentPaths(m_runner->getResultJson()), QStringList { m_project->settingsFile() });
 }
 
 void tst_TranslationRunner::screenThatDoesNotLoad_data()
@@ -406,12 +364,7 @@ void tst_TranslationRunner::screenThatDoesNotLoad()
     // The broken screen comes first: the preview must survive it, and the
     // next screen must not be judged by what the broken one left on show.
     QmlDebugTranslationRunner runner;
-    runner.setFiles({ Host::Utils::Path::fromString(broken),
-                      Host::Utils::Path::fromString(m_project->settingsFile()) });
-    runner.setLanguages(m_project->languages());
-    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
-    runner.run(m_project->project());
-    QVERIFY(stopped.wait(60000));
+    QVERIFY(runOver(runner, { broken, m_project->settingsFile() }));
     QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Completed);
     QCOMPARE(runner.loadFailures().size(), 1);
     QCOMPARE(runner.loadFailures().first().file.toString(), broken);
@@ -421,45 +374,18 @@ void tst_TranslationRunner::screenThatDoesNotLoad()
     QVERIFY2(messages.join('\n').contains(error), qPrintable(messages.join('\n')));
     QVERIFY2(runner.problems().contains(error), qPrintable(runner.problems()));
 
-    const QJsonArray records = QJsonDocument::fromJson(runner.getResultJson()).array();
-    QCOMPARE(records.size(), 2);
-    for (const QJsonValue &record : records)
-        QCOMPARE(record["componentPath"].toString(), m_project->settingsFile());
-}
-
-void tst_TranslationRunner::noPreviewProgram()
-{
-    qputenv("LEXORA_PREVIEW_EXECUTABLE", "/nonexistent/preview");
-    const auto restore = qScopeGuard([] { qunsetenv("LEXORA_PREVIEW_EXECUTABLE"); });
-    QmlDebugTranslationRunner runner;
-    runner.setFiles({ Host::Utils::Path::fromString(m_project->settingsFile()) });
-    runner.setLanguages(m_project->languages());
-    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
-    runner.run(m_project->project());
-    // Known before run() returns; nobody has to wait for it.
-    QCOMPARE(stopped.count(), 1);
-    QCOMPARE(runner.outcome(), QmlDebugTranslationRunner::Outcome::Stopped);
-    QVERIFY2(runner.problems().contains("No preview program found"), qPrintable(runner.problems()));
-    QVERIFY(runner.getResultJson().isEmpty());
+    QCOMPARE(QJsonDocument::fromJson(runner.getResultJson()).array().size(), 2);
+    QCOMPARE(componentPaths(runner.getResultJson()), QStringList { m_project->settingsFile() });
 }
 
 void tst_TranslationRunner::translatedProjectHasNoFindings()
 {
     // Once the hint is translated and the title fits, nothing is reported.
-    QVERIFY(m_project->translate(
-        QStringLiteral("welcome_hint"), QStringLiteral("de"), QStringLiteral("Hinweis")));
-    QVERIFY(m_project->translate(
-        QStringLiteral("welcome_hint"), QStringLiteral("fr"), QStringLiteral("Astuce")));
-    QVERIFY(m_project->translate(
-        QStringLiteral("welcome_title"), QStringLiteral("de"), QStringLiteral("Hallo")));
-
+    QVERIFY(m_project->translate("welcome_hint", "de", "Hinweis"));
+    QVERIFY(m_project->translate("welcome_hint", "fr", "Astuce"));
+    QVERIFY(m_project->translate("welcome_title", "de", "Hallo"));
     QmlDebugTranslationRunner runner;
-    runner.setFiles({ Host::Utils::Path::fromString(m_project->welcomeFile()) });
-    runner.setLanguages(m_project->languages());
-    runner.setWatchTextElides(true);
-    QSignalSpy stopped(&runner, &QmlDebugTranslationRunner::stopped);
-    runner.run(m_project->project());
-    QVERIFY(stopped.wait(60000));
+    QVERIFY(runOver(runner, { m_project->welcomeFile() }, true));
     const QByteArray result = runner.getResultJson();
     QCOMPARE(QJsonDocument::fromJson(result).array().size(), 4);
     QVERIFY2(TranslationTestResults::findings(result).isEmpty(), result.constData());
