@@ -32,7 +32,6 @@ private slots:
     void runnerReportsCompletion();
     void pseudoText_data();
     void pseudoText();
-    void runnerRefusesWithoutDatabase();
     void shutdownWaitsForWorkers();
 
 private:
