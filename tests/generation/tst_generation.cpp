@@ -77,6 +77,12 @@ QStringList translatedWith(const QString &qmFile, const QStringList &ids)
     return texts;
 }
 
+#define LEXORA_FORWARD(Result, name, Parameters, Arguments)                                        \
+    Result name Parameters override                                                                \
+    {                                                                                              \
+        return m_database.name Arguments;                                                          \
+    }
+
 // Hands every call on to a real database, counting the generation's lookups;
 // `beforeLookup` runs before each language's lookup, and a `failure` makes the
 // chosen lookup throw instead.
@@ -89,57 +95,42 @@ public:
         : m_database(database), m_failure(failure)
     { }
 
-    void syncTranslatables(const TranslatableEntries &entries) override
-    {
-        m_database.syncTranslatables(entries);
-    }
-    void storeAsLocalEdits(const TranslatableEntries &entries) override
-    {
-        m_database.storeAsLocalEdits(entries);
-    }
-    TranslatableEntries fetchAllTranslatableEntries() override
-    {
-        return m_database.fetchAllTranslatableEntries();
-    }
-    TranslatableEntries fetchFullTranslatableEntries(const TranslationIds &ids) override
-    {
-        return m_database.fetchFullTranslatableEntries(ids);
-    }
-    TranslatableEntries fetchTranslatableEntries(const TranslationIds &ids) override
-    {
-        return m_database.fetchTranslatableEntries(ids);
-    }
-    TranslationRows fetchTranslationRows(const TranslationIds &ids,
-                                         std::string_view primary,
-                                         std::string_view current) override
-    {
-        return m_database.fetchTranslationRows(ids, primary, current);
-    }
-    std::int64_t addTranslatable(std::string_view id) override
-    {
-        return m_database.addTranslatable(id);
-    }
-    void setTranslatableMetaData(std::int64_t id,
-                                 std::string_view key,
-                                 const DatabaseValue &value) override
-    {
-        m_database.setTranslatableMetaData(id, key, value);
-    }
-    void removeTranslatableMetaData(std::int64_t id, std::string_view key) override
-    {
-        m_database.removeTranslatableMetaData(id, key);
-    }
-    std::int64_t updateTranslation(std::int64_t id,
-                                   std::string_view language,
-                                   std::string_view translation) override
-    {
-        return m_database.updateTranslation(id, language, translation);
-    }
-    void removeTranslation(std::int64_t id, std::string_view language) override
-    {
-        m_database.removeTranslation(id, language);
-    }
-    void removeTranslatable(std::int64_t id) override { m_database.removeTranslatable(id); }
+    LEXORA_FORWARD(void, syncTranslatables, (const TranslatableEntries &e), (e))
+    LEXORA_FORWARD(void, storeAsLocalEdits, (const TranslatableEntries &e), (e))
+    LEXORA_FORWARD(TranslatableEntries, fetchAllTranslatableEntries, (), ())
+    LEXORA_FORWARD(TranslatableEntries,
+                   fetchFullTranslatableEntries,
+                   (const TranslationIds &i),
+                   (i))
+    LEXORA_FORWARD(TranslatableEntries, fetchTranslatableEntries, (const TranslationIds &i), (i))
+    LEXORA_FORWARD(TranslationRows,
+                   fetchTranslationRows,
+                   (const TranslationIds &i, std::string_view p, std::string_view c),
+                   (i, p, c))
+    LEXORA_FORWARD(std::int64_t, addTranslatable, (std::string_view i), (i))
+    LEXORA_FORWARD(void,
+                   setTranslatableMetaData,
+                   (std::int64_t i, std::string_view k, const DatabaseValue &v),
+                   (i, k, v))
+    LEXORA_FORWARD(void, removeTranslatableMetaData, (std::int64_t i, std::string_view k), (i, k))
+    LEXORA_FORWARD(std::int64_t,
+                   updateTranslation,
+                   (std::int64_t i, std::string_view l, std::string_view t),
+                   (i, l, t))
+    LEXORA_FORWARD(void, removeTranslation, (std::int64_t i, std::string_view l), (i, l))
+    LEXORA_FORWARD(void, removeTranslatable, (std::int64_t i), (i))
+    LEXORA_FORWARD(SearchRows, searchTranslations, (std::string_view q), (q))
+    LEXORA_FORWARD(void, storeScreenMetaData, (std::string_view json), (json))
+    LEXORA_FORWARD(TextElides, fetchTextElides, (std::string_view path), (path))
+    LEXORA_FORWARD(std::int64_t,
+                   updatePluralForms,
+                   (std::int64_t i, std::string_view l, const std::vector<std::string> &f),
+                   (i, l, f))
+    LEXORA_FORWARD(std::vector<std::vector<std::string>>,
+                   fetchPluralForms,
+                   (std::span<const std::int64_t> i, std::string_view l),
+                   (i, l))
+
     std::int64_t translatableId(std::string_view id) override
     {
         ++singleLookups;
@@ -149,18 +140,6 @@ public:
     {
         ++singleLookups;
         return m_database.fetchTranslation(id, language);
-    }
-    SearchRows searchTranslations(std::string_view query) override
-    {
-        return m_database.searchTranslations(query);
-    }
-    void storeScreenMetaData(std::string_view json) override
-    {
-        m_database.storeScreenMetaData(json);
-    }
-    TextElides fetchTextElides(std::string_view path) override
-    {
-        return m_database.fetchTextElides(path);
     }
     std::vector<std::int64_t> translatableIds(const TranslationIds &ids) override
     {
@@ -179,17 +158,6 @@ public:
             beforeLookup(language);
         return m_database.fetchTranslations(ids, language);
     }
-    std::int64_t updatePluralForms(std::int64_t id,
-                                   std::string_view language,
-                                   const std::vector<std::string> &forms) override
-    {
-        return m_database.updatePluralForms(id, language, forms);
-    }
-    std::vector<std::vector<std::string>> fetchPluralForms(std::span<const std::int64_t> ids,
-                                                           std::string_view language) override
-    {
-        return m_database.fetchPluralForms(ids, language);
-    }
 
     std::atomic<int> singleLookups = 0;
     std::atomic<int> keyListLookups = 0;
@@ -200,6 +168,7 @@ private:
     DatabaseIoInterface &m_database;
     Failure m_failure;
 };
+#undef LEXORA_FORWARD
 
 } // namespace
 
