@@ -177,98 +177,6 @@ void TestGeneration::initTestCase()
     m_lconvert = toolPath(QStringLiteral("lconvert"));
 }
 
-void TestGeneration::endToEnd()
-{
-    TestProject project;
-    // "both" is used by two files; "missing" is not in the database.
-    project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting", "both", "missing" }));
-    project.writeFile(QStringLiteral("screens/Settings.ui.qml"),
-                      qmlUsing({ "both", "emptyText", "onlyGerman" }));
-    QVERIFY(project.open());
-    project.addTranslation("greeting", "de", "Hallo");
-    project.addTranslation("greeting", "fr", "Bonjour");
-    project.addTranslation("both", "de", "Beide");
-    project.addTranslation("both", "fr", "Les deux");
-    project.addTranslation("emptyText", "de", "");
-    project.addTranslation("emptyText", "fr", "");
-    project.addTranslation("onlyGerman", "de", "Nur Deutsch");
-    project.addTranslation("unused", "de", "Nicht benutzt");
-
-    Services services(project);
-    QVERIFY(writeTranslationFiles(services.generation, { "de", "fr" }, "qm"));
-    QVERIFY(writeTranslationFiles(services.generation, { "de", "fr" }, "ts"));
-    QCOMPARE(services.feedback.errors(), QStringList());
-    QCOMPARE(i18nEntries(project),
-             QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
-
-    const QStringList ids { "greeting", "both", "missing", "emptyText", "onlyGerman", "unused" };
-    QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), ids),
-             QStringList({ "Hallo", "Beide", "missing", "", "Nur Deutsch", "unused" }));
-    QCOMPARE(translatedWith(project.i18nFile("qml_fr.qm"), ids),
-             QStringList({ "Bonjour", "Les deux", "missing", "", "onlyGerman", "unused" }));
-
-    // ID=translation/type of each message.
-    const auto tsLines = [&](const char *name) {
-        QStringList lines;
-        const QMap<QString, TsMessage> messages = readTs(project.i18nFile(name));
-        for (auto message = messages.cbegin(); message != messages.cend(); ++message)
-            lines << message.key() + u'=' + message->translation + u'/' + message->type;
-        return lines;
-    };
-    QCOMPARE(tsLines("qml_de.ts"),
-             QStringList({ "both=Beide/",
-                           "emptyText=/",
-                           "greeting=Hallo/",
-                           "missing=missing/unfinished",
-                           "onlyGerman=Nur Deutsch/" }));
-    QCOMPARE(tsLines("qml_fr.ts"),
-             QStringList({ "both=Les deux/",
-                           "emptyText=/",
-                           "greeting=Bonjour/",
-                           "missing=missing/unfinished",
-                           "onlyGerman=onlyGerman/unfinished" }));
-    // Messages are written in ID order, whatever the order of files and calls.
-    const QStringList sortedIds { "both", "emptyText", "greeting", "missing", "onlyGerman" };
-    QCOMPARE(tsMessageIds(project.i18nFile("qml_de.ts")), sortedIds);
-    QCOMPARE(tsMessageIds(project.i18nFile("qml_fr.ts")), sortedIds);
-
-    // One progress entry per run, advancing once per file and language.
-    const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
-    QCOMPARE(progresses.size(), 2);
-    for (const RecordingFeedback::Progress &progress : progresses) {
-        QCOMPARE(progress.title, "Generate translation files");
-        QCOMPARE(progress.typeId, "GenerateTranslationFiles");
-        QCOMPARE(progress.maximum, 4);
-        QCOMPARE(progress.values, QList<int>({ 1, 2, 3, 4 }));
-        QVERIFY(progress.started);
-        QVERIFY(progress.finished);
-    }
-
-    // lconvert reads every message back, with its ID and translation.
-    if (m_lconvert.isEmpty())
-        LEXORA_PEER_MISSING("lconvert is not installed");
-    for (const auto &[language, translations] :
-         { std::pair { "de", QStringList { "Beide", "", "Hallo", "missing", "Nur Deutsch" } },
-           std::pair { "fr",
-                       QStringList { "Les deux", "", "Bonjour", "missing", "onlyGerman" } } }) {
-        const QString ts
-            = project.i18nFile(QStringLiteral("qml_%1.ts").arg(QLatin1String(language)));
-        QString output;
-        QVERIFY(runTool(m_lconvert, { "-i", ts, "-of", "po", "-o", ts + ".po" }, &output));
-        QCOMPARE(output, QString());
-        QStringList ids;
-        QStringList texts;
-        for (const QByteArray &line : readFile(ts + ".po").split('\n')) {
-            if (line.startsWith("#. ts-id "))
-                ids.append(QString::fromUtf8(line.mid(9)));
-            else if (line.startsWith("msgstr \"") && !ids.isEmpty())
-                texts.append(QString::fromUtf8(line.mid(8).chopped(1)));
-        }
-        QCOMPARE(ids, sortedIds);
-        QCOMPARE(texts, translations);
-    }
-}
-
 void TestGeneration::edgeCases_data()
 {
     QTest::addColumn<QByteArrayList>("files");
@@ -835,13 +743,27 @@ void TestGeneration::severalFormatsInOneRun()
     QFETCH(QStringList, languages);
 
     TestProject project;
+    // "both" is used by two files; "missing" is not in the database.
     project.writeFile(QStringLiteral("App.qml"), qmlUsing({ "greeting", "both", "missing" }));
-    project.writeFile(QStringLiteral("Other.qml"), qmlUsing({ "both", "emptyText" }));
+    project.writeFile(QStringLiteral("screens/Settings.ui.qml"),
+                      qmlUsing({ "both", "emptyText", "onlyGerman" }));
     QVERIFY(project.open());
     project.addTranslation("greeting", "de", "Hallo");
     project.addTranslation("greeting", "fr", "Bonjour");
+    project.addTranslation("both", "de", "Beide");
     project.addTranslation("both", "fr", "Les deux");
     project.addTranslation("emptyText", "de", "");
+    project.addTranslation("emptyText", "fr", "");
+    project.addTranslation("onlyGerman", "de", "Nur Deutsch");
+    project.addTranslation("unused", "de", "Nicht benutzt");
+    // What qtTrId gives for each ID; the .ts files hold the IDs in use, in ID
+    // order, with the ID as the unfinished text of a missing translation.
+    const QStringList ids { "both", "emptyText", "greeting", "missing", "onlyGerman", "unused" };
+    const QMap<QString, QStringList> texts {
+        { "de", { "Beide", "", "Hallo", "missing", "Nur Deutsch", "unused" } },
+        { "fr", { "Les deux", "", "Bonjour", "missing", "onlyGerman", "unused" } },
+        { "it", ids },
+    };
 
     LanguageCodes codes;
     for (const QString &language : std::as_const(languages))
@@ -854,6 +776,12 @@ void TestGeneration::severalFormatsInOneRun()
             expectedFiles.append(QStringLiteral("qml_%1.%2").arg(language, format));
     }
     expectedFiles.sort();
+    const auto steps = [](int maximum) {
+        QList<int> values;
+        for (int step = 1; step <= maximum; ++step)
+            values.append(step);
+        return values;
+    };
 
     // What one run per format writes is the reference.
     QMap<QString, QByteArray> separately;
@@ -861,9 +789,59 @@ void TestGeneration::severalFormatsInOneRun()
         Services services(project);
         for (const std::string &format : formatList)
             QVERIFY(writeTranslationFiles(services.generation, codes, format));
+        QCOMPARE(services.feedback.errors(), QStringList());
         QCOMPARE(i18nEntries(project), expectedFiles);
         for (const QString &file : std::as_const(expectedFiles))
             separately.insert(file, readFile(project.i18nFile(file)));
+        // One progress entry per run, advancing once per file and language.
+        const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
+        QCOMPARE(progresses.size(), formats.size());
+        for (const RecordingFeedback::Progress &progress : progresses) {
+            QCOMPARE(progress.title, "Generate translation files");
+            QCOMPARE(progress.typeId, "GenerateTranslationFiles");
+            QCOMPARE(progress.maximum, 2 + languages.size());
+            QCOMPARE(progress.values, steps(2 + languages.size()));
+            QVERIFY(progress.started);
+            QVERIFY(progress.finished);
+        }
+
+        for (const QString &language : std::as_const(languages)) {
+            const QStringList expected = texts.value(language);
+            const QString file = project.i18nFile(QStringLiteral("qml_") + language);
+            if (formats.contains(QStringLiteral("qm")))
+                QCOMPARE(translatedWith(file + QStringLiteral(".qm"), ids), expected);
+            if (!formats.contains(QStringLiteral("ts")))
+                continue;
+            QStringList lines;
+            QStringList expectedLines;
+            const QMap<QString, TsMessage> messages = readTs(file + QStringLiteral(".ts"));
+            for (auto message = messages.cbegin(); message != messages.cend(); ++message)
+                lines << message.key() + u'=' + message->translation + u'/' + message->type;
+            for (int index = 0; index < 5; ++index)
+                expectedLines << ids[index] + u'=' + expected[index] + u'/'
+                        + (expected[index] == ids[index] ? QStringLiteral("unfinished")
+                                                         : QString());
+            QCOMPARE(lines, expectedLines);
+            QCOMPARE(tsMessageIds(file + QStringLiteral(".ts")), ids.first(5));
+
+            // lconvert reads every message back, with its ID and translation.
+            if (m_lconvert.isEmpty())
+                LEXORA_PEER_MISSING("lconvert is not installed");
+            QString output;
+            QVERIFY(runTool(
+                m_lconvert, { "-i", file + ".ts", "-of", "po", "-o", file + ".po" }, &output));
+            QCOMPARE(output, QString());
+            QStringList poIds;
+            QStringList poTexts;
+            for (const QByteArray &line : readFile(file + QStringLiteral(".po")).split('\n')) {
+                if (line.startsWith("#. ts-id "))
+                    poIds.append(QString::fromUtf8(line.mid(9)));
+                else if (line.startsWith("msgstr \"") && !poIds.isEmpty())
+                    poTexts.append(QString::fromUtf8(line.mid(8).chopped(1)));
+            }
+            QCOMPARE(poIds, ids.first(5));
+            QCOMPARE(poTexts, expected.first(5));
+        }
         QDir(project.filePath(QStringLiteral("i18n"))).removeRecursively();
     }
 
@@ -884,12 +862,8 @@ void TestGeneration::severalFormatsInOneRun()
 
     const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
     QCOMPARE(progresses.size(), 1);
-    const int maximum = 2 + int(languages.size() * formats.size());
-    QCOMPARE(progresses.first().maximum, maximum);
-    QList<int> steps;
-    for (int step = 1; step <= maximum; ++step)
-        steps.append(step);
-    QCOMPARE(progresses.first().values, steps);
+    QCOMPARE(progresses.first().maximum, 2 + languages.size() * formats.size());
+    QCOMPARE(progresses.first().values, steps(2 + int(languages.size() * formats.size())));
     QVERIFY(progresses.first().finished);
 }
 

@@ -9,7 +9,6 @@ class TestGeneration : public QObject
 private slots:
     void initTestCase();
 
-    void endToEnd();
     void edgeCases_data();
     void edgeCases();
     void firstFileWinsForSharedIds();
