@@ -108,7 +108,6 @@ private slots:
     void listLookups();
     void listLookupsRunInOneTransaction_data();
     void listLookupsRunInOneTransaction();
-    void translationListUsesThePrimaryKey();
     void removingATranslatableCascades();
 
     void fullTextFollowsWrites();
@@ -117,24 +116,20 @@ private slots:
     void malformedSearchRaises();
 
     void screenMetaDataIsStoredPerComponent();
-    void screenMetaDataTreeKeepsScalarMembers();
-    void textElides();
+    void screenMetaDataReadsBack();
     void malformedScreenMetaDataRollsBack();
 
     void syncTwiceEndsInTheSameState();
     void syncRemovesWhatTheFileLacks();
     void syncKeepsLocalEdits();
-    void syncRewritesChangedTexts();
     void syncForgetsEditsOfRemovedTranslatables();
     void changeStates();
     void syncSummary_data();
     void syncSummary();
     void pluralForms();
-    void olderFileGainsPluralForms_data();
-    void olderFileGainsPluralForms();
+    void olderFileGainsNewTables_data();
+    void olderFileGainsNewTables();
     void syncKeepsPluralForms();
-    void olderFileGainsSubstringIndex_data();
-    void olderFileGainsSubstringIndex();
     void corruptChangeSetsRaiseTheFamily_data();
     void corruptChangeSetsRaiseTheFamily();
     void shellIntegrityCheck();
@@ -144,6 +139,15 @@ private:
     DatabaseIo &io() { return m_database->databaseIo(); }
     Host::Sqlite::Database &connection() { return m_database->database(); }
     int count(const char *sql);
+    // Closes the connection; reopens it unless `reopen` is false.
+    QByteArray closedFileBytes(bool reopen = false);
+    void open(bool readOnly = false)
+    {
+        m_database = std::make_unique<ProjectDatabase>(
+            databasePath(),
+            readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
+                     : Host::Sqlite::Database::OpenMode::ReadWrite);
+    }
 
     std::unique_ptr<QTemporaryDir> m_directory;
     std::unique_ptr<ProjectDatabase> m_database;
@@ -153,7 +157,7 @@ void tst_Database::init()
 {
     m_directory = std::make_unique<QTemporaryDir>();
     QVERIFY(m_directory->isValid());
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    open();
 }
 
 void tst_Database::cleanup()
@@ -166,6 +170,23 @@ int tst_Database::count(const char *sql)
 {
     Host::Sqlite::ReadStatement<1> statement { sql, connection() };
     return statement.optionalValue<int>().value_or(-1);
+}
+
+QByteArray tst_Database::closedFileBytes(bool reopen)
+{
+    m_database.reset();
+    const QByteArray bytes = readFile(databasePath());
+    if (reopen)
+        open();
+    return bytes;
+}
+
+// Rows for the cases that must hold for both kinds of connection.
+static void addOpenModeRows()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("read-write") << false;
+    QTest::newRow("read-only") << true;
 }
 
 void tst_Database::newFileGetsTheSchema_data()
@@ -295,11 +316,10 @@ void tst_Database::secondOpenCreatesNothing()
         return select.values<std::string>(16);
     };
     const auto schemaBefore = schemaOf(connection());
-    m_database.reset();
-
     // Running the full-text or trigger statements again would fail: they have
     // no IF NOT EXISTS.
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    m_database.reset();
+    open();
     QCOMPARE(schemaOf(connection()), schemaBefore);
     QCOMPARE(io().fetchTranslation(io().translatableId("kept"), "de").value_or(""), "bleibt");
 }
@@ -392,9 +412,7 @@ void tst_Database::failedSchemaStepLeavesNoTables()
 
 void tst_Database::opensBesideAWriter_data()
 {
-    QTest::addColumn<bool>("readOnly");
-    QTest::newRow("read-write") << false;
-    QTest::newRow("read-only") << true;
+    addOpenModeRows();
 }
 
 void tst_Database::opensBesideAWriter()
@@ -418,12 +436,7 @@ void tst_Database::opensBesideAWriter()
 void tst_Database::readOnlyConnectionNeverWrites()
 {
     io().updateTranslation(io().addTranslatable("kept"), "de", "bleibt");
-    m_database.reset();
-    QFile file(databasePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
-
+    const QByteArray before = closedFileBytes();
     {
         ProjectDatabase reader(databasePath(), Host::Sqlite::Database::OpenMode::ReadOnly);
         DatabaseIo &readerIo = reader.databaseIo();
@@ -435,9 +448,7 @@ void tst_Database::readOnlyConnectionNeverWrites()
             QVERIFY2(QString::fromUtf8(exception.what()).contains("readonly"), exception.what());
         }
     }
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll() == before);
-    file.close();
+    QVERIFY(readFile(databasePath()) == before);
 
     // A file without the schema cannot be set up read-only.
     const QString empty = m_directory->filePath("empty.db");
@@ -446,7 +457,7 @@ void tst_Database::readOnlyConnectionNeverWrites()
     }
     QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception,
                              ProjectDatabase(empty, Host::Sqlite::Database::OpenMode::ReadOnly));
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    open();
 }
 
 void tst_Database::addTranslatableAllocatesAfterTheMaximum()
@@ -647,7 +658,8 @@ void tst_Database::listLookupsRunInOneTransaction_data()
 }
 
 // One transaction per item costs a lock and a check of the file each time,
-// which is what made generation slow; a list is one read transaction.
+// which is what made generation slow; a list is one read transaction, whose
+// statements use the primary key.
 void tst_Database::listLookupsRunInOneTransaction()
 {
     QFETCH(int, size);
@@ -664,52 +676,35 @@ void tst_Database::listLookupsRunInOneTransaction()
     }
     io().syncTranslatables(entries);
 
-    int begins = 0;
-    auto countBegins = [](unsigned, void *context, void *statement, void *) {
-        const char *sql = sqlite3_sql(static_cast<sqlite3_stmt *>(statement));
-        if (sql && std::string_view(sql).starts_with("BEGIN"))
-            ++*static_cast<int *>(context);
+    QStringList statements;
+    auto collect = [](unsigned, void *context, void *statement, void *) {
+        static_cast<QStringList *>(context)->append(
+            QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt *>(statement))));
         return 0;
     };
-    sqlite3_trace_v2(connection().handle(), SQLITE_TRACE_STMT, countBegins, &begins);
+    const auto begins = [&statements] {
+        return int(std::count_if(statements.cbegin(), statements.cend(), [](const QString &sql) {
+            return sql.startsWith(QLatin1String("BEGIN"));
+        }));
+    };
+    sqlite3_trace_v2(connection().handle(), SQLITE_TRACE_STMT, collect, &statements);
     const std::vector<std::int64_t> ids = io().translatableIds(translationIds);
-    const int keyTransactions = std::exchange(begins, 0);
+    const int keyTransactions = begins();
+    statements.clear();
     const std::vector<std::optional<std::string>> translations = io().fetchTranslations(ids, "de");
-    const int translationTransactions = begins;
     sqlite3_trace_v2(connection().handle(), 0, nullptr, nullptr);
 
     QCOMPARE(keyTransactions, expectedTransactions);
-    QCOMPARE(translationTransactions, expectedTransactions);
+    QCOMPARE(begins(), expectedTransactions);
     QCOMPARE(int(std::count(ids.begin(), ids.end(), -1)), 0);
     QCOMPARE(int(std::count(translations.begin(), translations.end(), std::nullopt)),
              (size + 2) / 3);
-}
-
-void tst_Database::translationListUsesThePrimaryKey()
-{
-    TranslatableEntries entries;
-    for (const char *id : { "one", "two", "three" })
-        entries.push_back(translatable(id, { translation("de", id), translation("fr", id) }));
-    io().syncTranslatables(entries);
-    const std::vector<std::int64_t> ids = io().translatableIds({ "three", "one", "two" });
-
-    QStringList statements;
-    auto collect = [](unsigned, void *context, void *statement, void *) {
-        const QString sql = QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt *>(statement)));
-        if (!sql.startsWith(QLatin1String("BEGIN")) && !sql.startsWith(QLatin1String("COMMIT")))
-            static_cast<QStringList *>(context)->append(sql);
-        return 0;
-    };
-    sqlite3_trace_v2(connection().handle(), SQLITE_TRACE_STMT, collect, &statements);
-    const auto translations = io().fetchTranslations(ids, "fr");
-    sqlite3_trace_v2(connection().handle(), 0, nullptr, nullptr);
-    QCOMPARE(translations.size(), std::size_t(3));
-    QCOMPARE(translations[0].value_or("-"), "three");
-    QVERIFY(!statements.isEmpty());
 
     // Each translation is found through the key of (translatableId, language),
     // never by scanning the table or sorting the rows.
     for (const QString &sql : std::as_const(statements)) {
+        if (sql.startsWith(QLatin1String("BEGIN")) || sql.startsWith(QLatin1String("COMMIT")))
+            continue;
         sqlite3_stmt *statement = nullptr;
         QCOMPARE(sqlite3_prepare_v2(connection().handle(),
                                     ("EXPLAIN QUERY PLAN " + sql).toUtf8().constData(),
@@ -730,6 +725,7 @@ void tst_Database::translationListUsesThePrimaryKey()
         QVERIFY2(!text.contains(QLatin1String("TEMP B-TREE")), qPrintable(text));
         QVERIFY2(!text.contains(QLatin1String("SCAN translations")), qPrintable(text));
     }
+    QVERIFY(size == 0 || statements.size() > 2);
 }
 
 void tst_Database::removingATranslatableCascades()
@@ -850,13 +846,17 @@ void tst_Database::screenMetaDataIsStoredPerComponent()
              1);
 }
 
-void tst_Database::screenMetaDataTreeKeepsScalarMembers()
+void tst_Database::screenMetaDataReadsBack()
 {
     std::int64_t id = io().addTranslatable("a");
+    io().addTranslatable("b");
     io().storeScreenMetaData(R"([{"translationId":"a","componentPath":"Main.qml","sceneId":"scene",
         "metaData":[{"Exceeds":true,"text":"Hello","sourceLocation":{"line":3,"column":7}},
-                    {"id":"label"}]}])");
+                    {"id":"label"}]},
+        {"translationId":"b","componentPath":"Main.qml","metaData":[{"Exceeds":false}]},
+        {"translationId":"b","componentPath":"Other.qml","metaData":[{"Exceeds":true}]}])");
 
+    // The tree keeps the scalar members only.
     TranslatableEntries entries = io().fetchFullTranslatableEntries({ "a" });
     QCOMPARE(entries.size(), 1u);
     QCOMPARE(entries[0].id, id);
@@ -868,18 +868,6 @@ void tst_Database::screenMetaDataTreeKeepsScalarMembers()
     QCOMPARE(screens[0].metaData, metaData({ { "Exceeds", 1 }, { "text", "Hello" } }));
     QCOMPARE(screens[1].metaData, metaData({ { "id", "label" } }));
     QVERIFY(screens[0].metaId != screens[1].metaId);
-}
-
-void tst_Database::textElides()
-{
-    io().addTranslatable("a");
-    io().addTranslatable("b");
-    io().storeScreenMetaData(R"([
-        {"translationId":"a","componentPath":"Main.qml","metaData":[
-            {"Exceeds":true,"sourceLocation":{"line":3,"column":7}},
-            {"Exceeds":false}]},
-        {"translationId":"b","componentPath":"Main.qml","metaData":[{}]},
-        {"translationId":"b","componentPath":"Other.qml","metaData":[{"Exceeds":true}]}])");
 
     TextElides elides = io().fetchTextElides("Main.qml");
     QCOMPARE(elides.size(), 3u);
@@ -951,6 +939,13 @@ void tst_Database::syncTwiceEndsInTheSameState()
     }
     QCOMPARE(second[0].metaData, metaData({ { "maxLength", 20 }, { "note", "greeting" } }));
     QCOMPARE(count("SELECT count(*) FROM translations"), 3);
+
+    // A changed text is rewritten in place.
+    file[1].translations[0].translation = "Tschüs";
+    io().syncTranslatables(file);
+    const TranslatableEntries third = io().fetchAllTranslatableEntries();
+    QCOMPARE(third[1].translations.at(0).translation, "Tschüs");
+    QCOMPARE(third[1].translations.at(0).id, first[1].translations.at(0).id);
 }
 
 void tst_Database::syncRemovesWhatTheFileLacks()
@@ -1005,22 +1000,11 @@ void tst_Database::syncKeepsLocalEdits()
     QCOMPARE(io().searchTranslations("Alt").size(), 0u);
 
     // And once more, after reopening: the edits live in the file.
-    m_database.reset();
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    closedFileBytes(true);
     io().syncTranslatables({ translatable("imported", { translation("de", "Import 2") }) });
     entries = io().fetchAllTranslatableEntries();
     QCOMPARE(textOf(*findEntry(entries, "local"), "de"), "Lokal");
     QCOMPARE(count("SELECT count(*) FROM pragma_foreign_key_check"), 0);
-}
-
-void tst_Database::syncRewritesChangedTexts()
-{
-    io().syncTranslatables({ translatable("a", { translation("de", "haus") }) });
-    std::int64_t translationId = io().fetchAllTranslatableEntries().at(0).translations.at(0).id;
-    io().syncTranslatables({ translatable("a", { translation("de", "Haus") }) });
-    TranslatableEntries entries = io().fetchAllTranslatableEntries();
-    QCOMPARE(entries.at(0).translations.at(0).translation, "Haus");
-    QCOMPARE(entries.at(0).translations.at(0).id, translationId);
 }
 
 void tst_Database::syncForgetsEditsOfRemovedTranslatables()
@@ -1150,54 +1134,23 @@ void tst_Database::pluralForms()
     QCOMPARE(count("SELECT count(*) FROM translationPluralForms"), 0);
 }
 
-void tst_Database::olderFileGainsPluralForms_data()
+void tst_Database::olderFileGainsNewTables_data()
 {
+    QTest::addColumn<bool>("pluralFormsMissing"); // else the substring index is
     QTest::addColumn<bool>("readOnly");
-    QTest::newRow("read-write") << false;
-    QTest::newRow("read-only") << true;
-}
-
-void tst_Database::olderFileGainsPluralForms()
-{
-    QFETCH(bool, readOnly);
-    io().updateTranslation(io().addTranslatable("kept"), "de", "bleibt");
-    // A file written before plural forms existed.
-    connection().execute("DROP TABLE translationPluralForms");
-    m_database.reset();
-    QFile file(databasePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
-
-    m_database
-        = std::make_unique<ProjectDatabase>(databasePath(),
-                                            readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
-                                                     : Host::Sqlite::Database::OpenMode::ReadWrite);
-    const std::int64_t id = io().translatableId("kept");
-    QCOMPARE(io().fetchPluralForms(std::vector<std::int64_t> { id }, "de"),
-             (std::vector<std::vector<std::string>> { { "bleibt" } }));
-    if (readOnly) {
-        m_database.reset();
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll() == before);
-        return;
+    for (const bool pluralFormsMissing : { true, false }) {
+        for (const bool readOnly : { false, true }) {
+            QTest::addRow("%s missing, %s",
+                          pluralFormsMissing ? "plural forms" : "substring index",
+                          readOnly ? "read-only" : "read-write")
+                << pluralFormsMissing << readOnly;
+        }
     }
-    io().updatePluralForms(id, "de", { "bleibt", "bleiben" });
-    m_database.reset();
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
-    QCOMPARE(io().fetchAllTranslatableEntries().at(0).translations.at(0).pluralForms,
-             std::vector<std::string> { "bleiben" });
 }
 
-void tst_Database::olderFileGainsSubstringIndex_data()
+void tst_Database::olderFileGainsNewTables()
 {
-    QTest::addColumn<bool>("readOnly");
-    QTest::newRow("read-write") << false;
-    QTest::newRow("read-only") << true;
-}
-
-void tst_Database::olderFileGainsSubstringIndex()
-{
+    QFETCH(bool, pluralFormsMissing);
     QFETCH(bool, readOnly);
     const auto found = [&](const char *text) {
         QStringList rows;
@@ -1206,38 +1159,43 @@ void tst_Database::olderFileGainsSubstringIndex()
             rows.append(QString::fromStdString(row.translationTextId + "/" + row.translation));
         return rows;
     };
-    io().syncTranslatables({ translatable("voltage", { translation("zh_CN", "输入电压过高") }),
-                             translatable("current", { translation("zh_CN", "电流") }) });
-    // A file written before the substring index existed.
-    connection().execute("DROP TABLE translationsSubstrings");
-    for (const char *trigger : { "insert", "delete", "update" })
-        connection().execute(std::string("DROP TRIGGER translationsSubstrings_") + trigger);
-    QCOMPARE(count("SELECT count(*) FROM sqlite_schema WHERE name LIKE 'translationsSubstrings%'"),
-             0);
-    m_database.reset();
-    QFile file(databasePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
+    TranslatableEntries file { translatable("voltage", { translation("zh_CN", "输入电压过高") }),
+                               translatable("current", { translation("zh_CN", "电流") }),
+                               translatable("kept", { translation("de", "bleibt") }) };
+    io().syncTranslatables(file);
+    // A file written before the table existed.
+    if (pluralFormsMissing) {
+        connection().execute("DROP TABLE translationPluralForms");
+    } else {
+        connection().execute("DROP TABLE translationsSubstrings");
+        for (const char *trigger : { "insert", "delete", "update" })
+            connection().execute(std::string("DROP TRIGGER translationsSubstrings_") + trigger);
+        QCOMPARE(
+            count("SELECT count(*) FROM sqlite_schema WHERE name LIKE 'translationsSubstrings%'"),
+            0);
+    }
+    const QByteArray before = closedFileBytes();
 
-    m_database
-        = std::make_unique<ProjectDatabase>(databasePath(),
-                                            readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
-                                                     : Host::Sqlite::Database::OpenMode::ReadWrite);
+    open(readOnly);
+    const std::int64_t kept = io().translatableId("kept");
+    QCOMPARE(io().fetchPluralForms(std::vector<std::int64_t> { kept }, "de"),
+             (std::vector<std::vector<std::string>> { { "bleibt" } }));
     QCOMPARE(found("电压"), QStringList { "voltage/输入电压过高" });
     QCOMPARE(found("电"), (QStringList { "current/电流", "voltage/输入电压过高" }));
     if (readOnly) {
-        m_database.reset();
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll() == before);
+        QVERIFY(closedFileBytes() == before);
         return;
     }
-    // The index follows local edits, and a sync that re-applies them.
+    // The new tables follow local edits, and a sync that re-applies them.
+    io().updatePluralForms(kept, "de", { "bleibt", "bleiben" });
     io().updateTranslation(io().translatableId("current"), "zh_CN", "电流过大");
-    io().syncTranslatables({ translatable("voltage", { translation("zh_CN", "电压") }),
-                             translatable("current", { translation("zh_CN", "电流") }) });
+    file[0].translations[0].translation = "电压";
+    io().syncTranslatables(file);
     QCOMPARE(found("过"), QStringList { "current/电流过大" });
     QCOMPARE(found("电压"), QStringList { "voltage/电压" });
+    closedFileBytes(true);
+    QCOMPARE(findEntry(io().fetchAllTranslatableEntries(), "kept")->translations.at(0).pluralForms,
+             std::vector<std::string> { "bleiben" });
     io().removeTranslatable(io().translatableId("voltage"));
     QVERIFY(found("压").isEmpty());
     connection().execute("INSERT INTO translationsSubstrings(translationsSubstrings) "
@@ -1317,12 +1275,7 @@ void tst_Database::syncSummary()
     if (localEdit)
         io().updateTranslation(io().translatableId("b"), "de", "B lokal");
     const QStringList before = contentsOf(io());
-    m_database.reset();
-    const QByteArray bytesBefore = [this] {
-        QFile file(databasePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    const QByteArray bytesBefore = closedFileBytes(true);
 
     std::vector<std::size_t> progress;
     const Summary dryRun = asArray(io().synchronize(
@@ -1333,13 +1286,7 @@ void tst_Database::syncSummary()
     for (std::size_t index = 0; index < progress.size(); ++index)
         QCOMPARE(progress[index], index + 1);
     // Nothing of the dry run reaches the file, not even temporary tables.
-    m_database.reset();
-    {
-        QFile database(databasePath());
-        QVERIFY(database.open(QIODevice::ReadOnly));
-        QVERIFY(database.readAll() == bytesBefore);
-    }
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    QVERIFY(closedFileBytes(true) == bytesBefore);
 
     const Summary real = asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit));
     QCOMPARE(real, dryRun);
@@ -1501,7 +1448,7 @@ void tst_Database::shellIntegrityCheck()
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), "ok\n4\n");
-    m_database = std::make_unique<ProjectDatabase>(databasePath());
+    open();
     QCOMPARE(io().findTranslations("桃").value().size(), 1u);
 }
 

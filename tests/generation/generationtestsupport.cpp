@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
@@ -76,6 +77,22 @@ QString toolPath(const QString &name)
     if (QFileInfo(qtTool).isExecutable())
         return qtTool;
     return QStandardPaths::findExecutable(name);
+}
+
+bool runTool(const QString &program, const QStringList &arguments, QString *output)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(120000);
+    const QString text = QString::fromUtf8(process.readAll());
+    if (output)
+        *output = text;
+    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), qPrintable(text));
+        return false;
+    }
+    return true;
 }
 
 QMap<QString, TsMessage> readTs(const QString &path)

@@ -48,6 +48,9 @@ private:
 };
 
 QString toolPath(const QString &name);
+// Runs a peer tool; false, with a warning, unless it exits normally with 0.
+// `output` gets its standard output and error, merged.
+bool runTool(const QString &program, const QStringList &arguments, QString *output = nullptr);
 
 struct TsMessage
 {

@@ -132,8 +132,6 @@ void TestFileServices::translationFileServicesReport_data()
 
     QTest::newRow("load unknown format") << false << "xml"
                                          << "Unknown format xml for file /p/App.qml";
-    QTest::newRow("load is case-sensitive") << false << "QML"
-                                            << "Unknown format QML for file /p/App.qml";
     QTest::newRow("save qml") << true << "qml"
                               << "Cannot save qml files";
     QTest::newRow("save unknown format") << true << "xml"

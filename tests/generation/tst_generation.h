@@ -9,7 +9,6 @@ class TestGeneration : public QObject
 private slots:
     void initTestCase();
 
-    void endToEnd();
     void edgeCases_data();
     void edgeCases();
     void firstFileWinsForSharedIds();
@@ -32,7 +31,6 @@ private slots:
     void runnerReportsCompletion();
     void pseudoText_data();
     void pseudoText();
-    void runnerRefusesWithoutDatabase();
     void shutdownWaitsForWorkers();
 
 private:

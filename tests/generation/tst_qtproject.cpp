@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QTest>
 #include <QTranslator>
 #include <QXmlStreamReader>
@@ -43,22 +42,6 @@ bool generate(TestProject &project, const LanguageCodes &languages, RecordingFee
         &translationFiles, &project.database().databaseIo(), &files, &feedback
     };
     return writeTranslationFiles(services, languages, TranslationFormats { "qm", "ts" });
-}
-
-bool runTool(const QString &program, const QStringList &arguments, QString *output = nullptr)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    const bool finished = process.waitForFinished(120000);
-    const QString text = QString::fromUtf8(process.readAll());
-    if (output)
-        *output = text;
-    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("%s failed: %s", qPrintable(program), qPrintable(text));
-        return false;
-    }
-    return true;
 }
 
 // What qtTrId answers for each ID and count (no count as well) with the file

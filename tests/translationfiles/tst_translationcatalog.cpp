@@ -98,10 +98,6 @@ void TestTranslationCatalog::saveReports_data()
                              << QStringList { QStringLiteral("Unknown format xml") };
     QTest::newRow("capital TS") << "TS" << false
                                 << QStringList { QStringLiteral("Unknown format TS") };
-    QTest::newRow("capital QM") << "QM" << false
-                                << QStringList { QStringLiteral("Unknown format QM") };
-    QTest::newRow("ts prefix only")
-        << "t" << false << QStringList { QStringLiteral("Unknown format t") };
     QTest::newRow("empty name") << "" << false << QStringList { QStringLiteral("Unknown format ") };
     QTest::newRow("ts") << "ts" << true << QStringList {};
     QTest::newRow("qm") << "qm" << true << QStringList {};

@@ -12,7 +12,6 @@ private slots:
     void output();
     void escaping_data();
     void escaping();
-    void peersKeepIdsWithWhiteSpace_data();
     void peersKeepIdsWithWhiteSpace();
     void lconvertReadsEveryFile_data();
     void lconvertReadsEveryFile();
