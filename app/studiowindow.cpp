@@ -13,6 +13,7 @@
 #include <designer/documentrewriter.h>
 #include <designer/formdocument.h>
 #include <designer/viewmanager.h>
+#include <formeditor/formeditorconstants.h>
 #include <preview/previewcontroller.h>
 #include <preview/previewplugin.h>
 #include <projects/issuesview.h>
@@ -262,6 +263,11 @@ void StudioWindow::setPreviewPlugin(Host::Preview::PreviewPlugin *plugin)
             &Host::Preview::PreviewController::failed,
             this,
             [this](const QString &message) { statusBar()->showMessage(message, 8000); });
+    // The form shows the language the preview is asked to show.
+    connect(m_previewController,
+            &Host::Preview::PreviewController::localeChanged,
+            this,
+            &StudioWindow::showFormLanguage);
     connect(m_previewController, &Host::Preview::PreviewController::started, this, [this] {
         statusBar()->showMessage(tr("The preview runs."), 3000);
     });
@@ -295,10 +301,32 @@ void StudioWindow::updatePreviewLanguages()
         return;
     const Host::QmlProject::QmlBuildBackend *backend
         = Host::QmlProject::QmlBuildBackend::forProject(m_project);
-    m_previewController->setLanguages(backend ? backend->supportedLanguages() : QStringList());
+    QStringList languages = backend ? backend->supportedLanguages() : QStringList();
+    const qsizetype projectLanguages = languages.size();
+    if (backend) {
+        for (const QString &code : backend->previewOnlyLanguages()) {
+            if (!languages.contains(code))
+                languages.append(code);
+        }
+    }
+    m_previewController->setLanguages(languages);
     m_previewLanguageMenu->clear();
-    m_previewLanguageMenu->addActions(m_previewController->languageActions());
-    m_previewLanguageMenu->setEnabled(!m_previewController->languageActions().isEmpty());
+    const QList<QAction *> actions = m_previewController->languageActions();
+    for (qsizetype index = 0; index < actions.size(); ++index) {
+        // The made-up languages come apart from the translated ones.
+        if (index == projectLanguages && index > 0)
+            m_previewLanguageMenu->addSeparator();
+        m_previewLanguageMenu->addAction(actions.at(index));
+    }
+    m_previewLanguageMenu->setEnabled(!actions.isEmpty());
+}
+
+void StudioWindow::showFormLanguage(const QString &language)
+{
+    Host::Designer::DocumentModel *model = m_document ? m_document->model() : nullptr;
+    if (language.isEmpty() || !model || !model->rootNode())
+        return;
+    model->setAuxiliaryData(model->rootNode(), Host::FormEditor::languageName, language);
 }
 
 void StudioWindow::updateRecentMenu()
@@ -349,11 +377,16 @@ bool StudioWindow::openProject(const QString &location, QString *errorString)
     if (m_recentProjects)
         m_recentProjects->add(projectFile);
     if (Host::QmlProject::QmlBuildBackend *backend
-        = Host::QmlProject::QmlBuildBackend::forProject(m_project))
+        = Host::QmlProject::QmlBuildBackend::forProject(m_project)) {
         connect(backend,
                 &Host::QmlProject::QmlBuildBackend::supportedLanguagesChanged,
                 this,
                 &StudioWindow::updatePreviewLanguages);
+        connect(backend,
+                &Host::QmlProject::QmlBuildBackend::previewOnlyLanguagesChanged,
+                this,
+                &StudioWindow::updatePreviewLanguages);
+    }
     updatePreviewLanguages();
     updateTitle();
     updateActions();
@@ -425,6 +458,13 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
 
     // Attaches the designer's views (and makes it the editor's current document).
     Host::Designer::ViewManager::instance()->setCurrentDocument(m_document.get());
+    // The translations panel shows the project's languages only; a made-up
+    // one the preview shows stays on the forms opened after it.
+    if (const Host::QmlProject::QmlBuildBackend *backend
+        = Host::QmlProject::QmlBuildBackend::forProject(m_project);
+        backend && m_previewController
+        && backend->previewOnlyLanguages().contains(m_previewController->locale()))
+        showFormLanguage(m_previewController->locale());
     m_projectTree->selectFile(file);
     updateTitle();
     updateActions();

@@ -119,6 +119,8 @@ private:
     void onOpenProject();
     void onOpenFile();
     void updatePreviewLanguages();
+    // Shows `language` in the open document's form.
+    void showFormLanguage(const QString &language);
     void openIssueLocation(const Host::Utils::Path &file, int line);
 
     RecentProjects *m_recentProjects;

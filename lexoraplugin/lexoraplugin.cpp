@@ -70,6 +70,10 @@ bool LexoraPlugin::initialize(const QStringList & /*arguments*/, QString * /*err
     // moves over to the new services before the old ones go.
     if (d && d->view) {
         privateData->view = d->view;
+        privateData->view->setPseudoLanguagesWriter(
+            [pseudoLanguages = &privateData->pseudoLanguages] {
+                return pseudoLanguages->refresh();
+            });
         privateData->view->setServices(privateData->databaseAccess,
                                        privateData->translationFileServices,
                                        privateData->fileServices,
@@ -114,6 +118,8 @@ bool LexoraPlugin::delayedInitialize()
                                                    d->fileServices,
                                                    d->userFeedback,
                                                    &d->generationRunner);
+    view->setPseudoLanguagesWriter(
+        [pseudoLanguages = &d->pseudoLanguages] { return pseudoLanguages->refresh(); });
     d->view = view.get();
     Host::Designer::ViewManager::instance()->registerView(std::move(view));
     return true;
@@ -169,6 +175,7 @@ bool LexoraPlugin::openDatabaseOf(Host::Projects::Project *project)
         return false;
     }
     d->databaseAccess.setDatabaseProblem({});
+    d->pseudoLanguages.setProject(project, d->databaseAccess.databaseIo(), &d->userFeedback);
     return true;
 }
 

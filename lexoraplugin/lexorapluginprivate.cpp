@@ -14,6 +14,8 @@ LexoraPluginPrivate::~LexoraPluginPrivate()
 void LexoraPluginPrivate::setProjectDatabase(std::unique_ptr<ProjectDatabase> database)
 {
     generationRunner.waitForFinished();
+    // They are made from the database going away.
+    pseudoLanguages.setProject(nullptr, nullptr, nullptr);
 
     // Nothing may reach the old database once it starts going away.
     databaseAccess.setDatabaseIo(database ? &database->databaseIo() : nullptr);

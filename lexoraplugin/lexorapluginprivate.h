@@ -4,6 +4,7 @@
 #include "fileservices.h"
 #include "generationrunner.h"
 #include "jsonimportexport.h"
+#include "pseudopreviewlanguages.h"
 #include "translationfileservices.h"
 #include "userfeedback.h"
 
@@ -44,6 +45,8 @@ public:
     GenerationRunner generationRunner { [this] {
         return generationServices();
     } };
+    // The pseudo languages offered for the open database's project.
+    PseudoPreviewLanguages pseudoLanguages;
     // Owned by the designer's view manager, which may destroy it first.
     QPointer<TranslationsView> view;
 };

@@ -13,6 +13,8 @@ add_library(LexoraPlugin STATIC
     jsontranslatablesreader.cpp jsontranslatablesreader.h
     linguistimport.cpp linguistimport.h
     pseudolocale.cpp pseudolocale.h
+    pseudopreviewlanguages.cpp pseudopreviewlanguages.h
+    pseudotranslationfiles.cpp pseudotranslationfiles.h
     translationfileservices.cpp translationfileservices.h
     translationfileservicesinterface.h
     writetranslationfiles.cpp writetranslationfiles.h

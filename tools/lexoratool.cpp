@@ -927,4 +927,34 @@ int LexoraTool::test(const QStringList &files, int timeoutSeconds, const TestOpt
     return Failure;
 }
 
+int LexoraTool::preparePseudoLocales(TranslationTestCommand &command,
+                                     const QTemporaryDir &directory,
+                                     const TestOptions &options)
+{
+    const Host::QmlProject::QmlBuildBackend *backend
+        = Host::QmlProject::QmlBuildBackend::forProject(m_project);
+    const QString primary = backend ? backend->primaryLanguage() : QString();
+    if (primary.isEmpty()) {
+        fail(QCoreApplication::translate("Lexora",
+                                         "the project names no primaryLanguage to make the pseudo "
+                                         "texts from"));
+        return Failure;
+    }
+    if (!directory.isValid()) {
+        fail(QCoreApplication::translate("Lexora", "cannot create a temporary folder: %1")
+                 .arg(directory.errorString()));
+        return Failure;
+    }
+    const QStringList codes = PseudoLocale::codes();
+    if (!PseudoTranslationFiles::write(&m_database->databaseIo(),
+                                       m_feedback.get(),
+                                       primary,
+                                       codes,
+                                       options.pseudoExpansion,
+                                       directory.path()))
+        return Failure;
+    command.setPseudoLocales(codes, directory.path());
+    return Success;
+}
+
 } // namespace Lexora

@@ -287,6 +287,8 @@ TranslationTestCommand::Result TranslationTestCommand::run(const QStringList &ar
         const QString directory = QFileInfo(m_visualReportDirectory).absoluteFilePath();
         VisualReport visualReport(projectDirectory, languages);
         visualReport.setResult(result, test.languageIssues());
+        for (const QString &code : std::as_const(m_pseudoLocales))
+            visualReport.setTranslationDirectory(code, QDir(m_pseudoDirectory).filePath(code));
         QList<Host::Utils::Path> drawn = files;
         drawn.removeIf([&notShown](const Host::Utils::Path &file) {
             return notShown.contains(file.toString());

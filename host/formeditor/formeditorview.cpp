@@ -6,6 +6,9 @@
 #include <designer/documentrewriter.h>
 #include <designer/node.h>
 #include <projects/issuelist.h>
+#include <projects/project.h>
+#include <projects/session.h>
+#include <qmlproject/qmlbuildbackend.h>
 
 #include <QColor>
 #include <QDir>
@@ -107,8 +110,19 @@ QString FormEditorView::translationFileFor(const QUrl &url, const QString &langu
         if (!dir.cdUp())
             break;
     }
+    // A language made for previewing only keeps its translations outside the project.
+    QDir translationDir = projectDir;
+    for (Projects::Project *project : Projects::Session::instance()->projects()) {
+        const QmlProject::QmlBuildBackend *backend
+            = QmlProject::QmlBuildBackend::forProject(project);
+        if (backend && QDir(project->projectDirectory().toString()) == projectDir
+            && backend->previewOnlyLanguages().contains(language)) {
+            translationDir.setPath(backend->translationDirectory(language).toString());
+            break;
+        }
+    }
     return QDir::cleanPath(
-        projectDir.filePath(QLatin1String("i18n/qml_") + language + QLatin1String(".qm")));
+        translationDir.filePath(QLatin1String("i18n/qml_") + language + QLatin1String(".qm")));
 }
 
 QStringList FormEditorView::stateNames(Designer::DocumentModel *model)

@@ -44,7 +44,9 @@ public:
     static FormView::SourcePosition framedPosition(const FormView *formView, Designer::Node *node);
     // The compiled translation file of `language` for the document at `url`:
     // i18n/qml_<language>.qm in the directory of the project that holds it
-    // (the nearest directory upwards with a .qmlproject file), else beside it.
+    // (the nearest directory upwards with a .qmlproject file), else beside it;
+    // for a language that project offers for previewing only, in the
+    // directory it names for it.
     static QString translationFileFor(const QUrl &url, const QString &language);
     // The Issues list category of the open document's QML errors: what keeps
     // it from parsing or its form from loading.

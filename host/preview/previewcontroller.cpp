@@ -105,6 +105,7 @@ void PreviewController::setLocale(const QString &locale)
         m_plugin->setLocale(locale);
     for (QAction *action : m_languageGroup->actions())
         action->setChecked(action->data().toString() == locale);
+    emit localeChanged(locale);
 }
 
 bool PreviewController::start()

@@ -66,6 +66,8 @@ signals:
     // Also when a preview ends before it ever ran, with what it said last.
     void failed(const QString &message);
     void output(const QString &message);
+    // The user or a caller chose the locale the previews show.
+    void localeChanged(const QString &locale);
 
 private:
     void updateActions();

@@ -3,6 +3,7 @@
 #include "designproject.h"
 
 #include <projects/buildtarget.h>
+#include <projects/project.h>
 #include <utils/softassert.h>
 
 namespace Host::QmlProject {
@@ -70,6 +71,36 @@ bool QmlBuildBackend::setPrimaryLanguage(const QString &language)
     HOST_SOFT_ASSERT(project, return false);
     return project->setModelProperty(QStringLiteral("primaryLanguage"),
                                      QmlProjectFile::quoted(language));
+}
+
+void QmlBuildBackend::setPreviewOnlyLanguages(const QList<PreviewOnlyLanguage> &languages)
+{
+    QList<PreviewOnlyLanguage> kept;
+    for (const PreviewOnlyLanguage &language : languages) {
+        // Without a code or a directory an entry names no file.
+        if (!language.code.isEmpty() && !language.directory.isEmpty())
+            kept.append(language);
+    }
+    m_previewOnlyLanguages = kept;
+    emit previewOnlyLanguagesChanged();
+}
+
+QStringList QmlBuildBackend::previewOnlyLanguages() const
+{
+    QStringList codes;
+    for (const PreviewOnlyLanguage &language : m_previewOnlyLanguages)
+        codes.append(language.code);
+    return codes;
+}
+
+Utils::Path QmlBuildBackend::translationDirectory(const QString &language) const
+{
+    for (const PreviewOnlyLanguage &previewOnly : m_previewOnlyLanguages) {
+        if (previewOnly.code == language)
+            return previewOnly.directory;
+    }
+    const Projects::Project *project = this->project();
+    return project ? project->projectDirectory() : Utils::Path();
 }
 
 void QmlBuildBackend::notifyParsing(bool started, bool success)

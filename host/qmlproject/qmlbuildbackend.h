@@ -3,7 +3,9 @@
 #include "qmlproject_global.h"
 
 #include <projects/buildbackend.h>
+#include <utils/path.h>
 
+#include <QList>
 #include <QStringList>
 
 namespace Host::Projects {
@@ -42,11 +44,30 @@ public:
     bool setSupportedLanguages(const QStringList &languages);
     bool setPrimaryLanguage(const QString &language);
 
+    // Languages a plugin offers for previewing only: made from the project's
+    // own texts rather than translated (pseudo locales), so they are no
+    // supported languages, and their compiled translations live outside the
+    // project, in <directory>/i18n/qml_<code>.qm. Kept in memory only.
+    struct PreviewOnlyLanguage
+    {
+        QString code;
+        Utils::Path directory;
+    };
+    void setPreviewOnlyLanguages(const QList<PreviewOnlyLanguage> &languages);
+    QStringList previewOnlyLanguages() const;
+    // The directory whose i18n folder holds the translations of `language`:
+    // the one a preview-only language names, else the project directory.
+    Utils::Path translationDirectory(const QString &language) const;
+
     void notifyParsing(bool started, bool success = true);
 
 signals:
     void supportedLanguagesChanged();
     void primaryLanguageChanged();
+    void previewOnlyLanguagesChanged();
+
+private:
+    QList<PreviewOnlyLanguage> m_previewOnlyLanguages;
 };
 
 } // namespace Host::QmlProject

@@ -96,8 +96,11 @@ QString TestResultOverlay::legendTitle(const QString &filePath) const
         return {};
     if (!TranslationTestResults::testedLanguages(recordsOf(filePath)).contains(m_language))
         return tr("Test results of every language:");
-    const QString name = QLocale::languageToString(QLocale(m_language).language());
-    return tr("Test results in %1 (%2):").arg(name, m_language);
+    // QLocale knows no made-up language (a pseudo locale) and would call it "C".
+    const QLocale::Language language = QLocale(m_language).language();
+    if (language == QLocale::C)
+        return tr("Test results in %1:").arg(m_language);
+    return tr("Test results in %1 (%2):").arg(QLocale::languageToString(language), m_language);
 }
 
 QList<TestResultOverlay::LegendEntry> TestResultOverlay::legend(const QString &filePath) const

@@ -340,7 +340,18 @@ void TranslationsView::bindingPropertiesChanged(const NodeProperties &properties
     updateChangedTranslationIds();
 }
 
-void TranslationsView::auxiliaryDataChanged(Node *, const QByteArray &, const QVariant &) { }
+void TranslationsView::auxiliaryDataChanged(Node *node,
+                                            const QByteArray &name,
+                                            const QVariant &data)
+{
+    // The form may show a language the panel cannot (a pseudo language the
+    // preview shows): its frames are that language's findings.
+    if (name != "language@Internal" || !node->isRootNode() || data.toString().isEmpty()
+        || data.toString() == m_testResultOverlay.language())
+        return;
+    m_testResultOverlay.setLanguage(data.toString());
+    showTestResults();
+}
 
 void TranslationsView::selectionChanged(const QList<Node *> &selected,
                                         const QList<Node *> &deselected)
@@ -942,6 +953,26 @@ void TranslationsView::showTestResults()
         ->translationsWidget()
         ->setTestLegend(m_testResultOverlay.legendTitle(filePath),
                         m_testResultOverlay.legend(filePath));
+}
+
+QStringList TranslationsView::pseudoLanguages() const
+{
+    bool hasProject = false;
+    const Host::QmlProject::QmlBuildBackend *buildSystem = startupBuildSystem(&hasProject);
+    return buildSystem ? buildSystem->previewOnlyLanguages() : QStringList();
+}
+
+bool TranslationsView::preparePseudoLanguages()
+{
+    return m_pseudoLanguagesWriter && m_pseudoLanguagesWriter();
+}
+
+void TranslationsView::showLanguage(const QString &code)
+{
+    m_testResultOverlay.setLanguage(code);
+    if (isAttached())
+        model()->setAuxiliaryData(rootNode(), "language@Internal", code);
+    showTestResults();
 }
 
 void TranslationsView::writeTestReport(const QString &filePath, const QByteArray &resultJson)

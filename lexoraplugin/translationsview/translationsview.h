@@ -115,6 +115,14 @@ public:
                               const QColor &missingColor,
                               const QColor &elideColor) override;
     void writeTestReport(const QString &filePath, const QByteArray &resultJson) override;
+    // The startup project's preview-only languages, written by `writer`.
+    QStringList pseudoLanguages() const override;
+    bool preparePseudoLanguages() override;
+    void showLanguage(const QString &code) override;
+    void setPseudoLanguagesWriter(const std::function<bool()> &writer)
+    {
+        m_pseudoLanguagesWriter = writer;
+    }
     TranslationsModel *translationsModel() { return &m_model; }
     // The table with each row's status, over translationsModel().
     TranslationStatusModel *statusModel() { return &m_statusModel; }
@@ -169,6 +177,7 @@ private:
     QHash<QString, TranslationIdDetails> m_translationIdDetails;
 
     GenerationRunner *m_generationRunner;
+    std::function<bool()> m_pseudoLanguagesWriter;
     // IDs subtracted and added since the table was last brought up to date.
     TranslationIds m_removedSinceUpdate;
     TranslationIds m_addedSinceUpdate;

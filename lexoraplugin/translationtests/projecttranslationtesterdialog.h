@@ -17,10 +17,11 @@ namespace Lexora {
 
 class QmlDebugTranslationRunner;
 class QmlFileListModel;
+class TestLanguageChoice;
 class TranslationTestViewInterface;
 
-// Tests a chosen set of the project's UI files in every project language and
-// shows the progress of the run.
+// Tests a chosen set of the project's UI files in every project language (or
+// in a pseudo language) and shows the progress of the run.
 class ProjectTranslationTesterDialog : public QDialog
 {
     Q_OBJECT
@@ -50,8 +51,11 @@ private:
     std::unique_ptr<QmlFileListModel> m_fileListModel;
     QmlDebugTranslationRunner *m_runner;
     QPushButton *m_visualReportButton;
-    // The files of the run going on or of the last one.
+    TestLanguageChoice *m_languageChoice;
+    // The files and languages of the run going on or of the last one.
     QList<Host::Utils::Path> m_testedFiles;
+    QStringList m_testedLanguages;
+    bool m_testedPseudoLanguage = false;
 };
 
 } // namespace Lexora

@@ -2,6 +2,7 @@
 #include "ui_qmldebugtranslationdialog.h"
 
 #include "qmldebugtranslationrunner.h"
+#include "testlanguagechoice.h"
 #include "translationtestviewinterface.h"
 
 #include <core/editorcontext.h>
@@ -27,10 +28,18 @@ QmlDebugTranslationDialog::QmlDebugTranslationDialog(TranslationTestViewInterfac
                  { FoundTranslations, QColor(Qt::green) },
                  { ElideWarnings, QColor(Qt::magenta) } },
       m_view(view),
-      m_runner(new QmlDebugTranslationRunner(this))
+      m_runner(new QmlDebugTranslationRunner(this)),
+      m_languageChoice(new TestLanguageChoice(this))
 {
     m_ui->setupUi(this);
     showStatus({});
+    m_ui->verticalLayout->insertWidget(m_ui->verticalLayout->indexOf(m_ui->generateQmFilesCheckBox),
+                                       m_languageChoice);
+    m_languageChoice->setPseudoLanguages(m_view->pseudoLanguages());
+    // A pseudo language's files are always made anew; the project's are not used.
+    connect(m_languageChoice, &TestLanguageChoice::choiceChanged, this, [this] {
+        m_ui->generateQmFilesCheckBox->setEnabled(m_languageChoice->pseudoLanguage().isEmpty());
+    });
     for (const Options option : allOptions) {
         // A colour the user picks is the option's colour from then on, so that
         // turning the option off and on again brings back that colour.
@@ -100,9 +109,11 @@ void QmlDebugTranslationDialog::checkBoxStateChanged(QCheckBox *checkBox, int st
 void QmlDebugTranslationDialog::runClicked()
 {
     m_ui->runButton->setEnabled(false);
+    m_testedPseudoLanguage = m_languageChoice->pseudoLanguage();
     m_view->runWithCurrentQmFiles(
         this,
         m_ui->generateQmFilesCheckBox->isChecked(),
+        m_testedPseudoLanguage,
         [this](const QString &text) { showStatus(text); },
         [this] { startRunner(); },
         [this] { m_ui->runButton->setEnabled(true); });
@@ -113,6 +124,8 @@ void QmlDebugTranslationDialog::startRunner()
     QList<QString> codes;
     for (const Language &language : m_view->projectLanguages())
         codes.append(language.codeString());
+    if (!m_testedPseudoLanguage.isEmpty())
+        codes = { m_testedPseudoLanguage };
     m_runner->setFiles({ Host::Core::EditorContext::instance()->currentFilePath() });
     m_runner->setLanguages(codes);
     m_runner->setWatchTextElides(true);
@@ -134,17 +147,23 @@ void QmlDebugTranslationDialog::runReady()
     if (m_runner->outcome() != QmlDebugTranslationRunner::Outcome::Completed)
         return;
     const QByteArray result = m_runner->getResultJson();
-    m_view->addScreenMetaData(result);
+    const bool pseudo = !m_testedPseudoLanguage.isEmpty();
+    // Findings in a made-up language are no findings of the project's: the
+    // database and the project's report stay as they are.
+    if (!pseudo)
+        m_view->addScreenMetaData(result);
     m_view->highlightTestResults(result,
                                  widgets(FoundTranslations).colorButton->color(),
                                  widgets(MissingTranslations).colorButton->color(),
                                  widgets(ElideWarnings).colorButton->color());
+    if (pseudo)
+        m_view->showLanguage(m_testedPseudoLanguage);
     const Host::Projects::Project *project = Host::Projects::Session::instance()->startupProject();
     const QString directory = project ? project->projectDirectory().toString() : QString();
     const QString baseName
         = QFileInfo(Host::Core::EditorContext::instance()->currentFilePath().toString()).baseName();
     m_view->writeTestReport(directory + QLatin1String("/translation_report_") + baseName
-                                + QLatin1String(".json"),
+                                + (pseudo ? QLatin1String("_pseudo.json") : QLatin1String(".json")),
                             result);
 }
 

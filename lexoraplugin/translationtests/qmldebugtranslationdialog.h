@@ -24,10 +24,12 @@ QT_END_NAMESPACE
 namespace Lexora {
 
 class QmlDebugTranslationRunner;
+class TestLanguageChoice;
 class TranslationTestViewInterface;
 
-// Tests the document open in the designer in every project language and
-// shows the findings on the design in the colours chosen here.
+// Tests the document open in the designer in every project language (or in
+// a pseudo language) and shows the findings on the design in the colours
+// chosen here.
 class QmlDebugTranslationDialog : public QDialog
 {
     Q_OBJECT
@@ -65,6 +67,9 @@ private:
     QMap<Options, QColor> m_colors;
     TranslationTestViewInterface *m_view;
     QmlDebugTranslationRunner *m_runner;
+    TestLanguageChoice *m_languageChoice;
+    // The pseudo language of the run going on; empty for the project's.
+    QString m_testedPseudoLanguage;
 };
 
 } // namespace Lexora

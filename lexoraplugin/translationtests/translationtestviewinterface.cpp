@@ -7,11 +7,25 @@ namespace Lexora {
 void TranslationTestViewInterface::runWithCurrentQmFiles(
     QObject *context,
     bool generate,
+    const QString &pseudoLanguage,
     const std::function<void(const QString &)> &status,
     const std::function<void()> &start,
     const std::function<void()> &failed)
 {
     status({});
+    if (!pseudoLanguage.isEmpty()) {
+        // The project's own files play no part in a made-up language.
+        if (!preparePseudoLanguages() || !pseudoLanguages().contains(pseudoLanguage)) {
+            failed();
+            status(QCoreApplication::translate("Lexora",
+                                               "The texts of %1 could not be made (see the Issues "
+                                               "list); nothing was tested.")
+                       .arg(pseudoLanguage));
+            return;
+        }
+        start();
+        return;
+    }
     if (!generate) {
         start();
         return;

@@ -91,9 +91,14 @@ void VisualReport::setResult(const QByteArray &resultJson, const QList<Translati
     m_issues = issues;
 }
 
-QString VisualReport::translationFile(const QString &projectDirectory, const QString &language)
+void VisualReport::setTranslationDirectory(const QString &language, const QString &directory)
 {
-    return QDir(projectDirectory)
+    m_translationDirectories.insert(language, directory);
+}
+
+QString VisualReport::translationFile(const QString &language) const
+{
+    return QDir(m_translationDirectories.value(language, m_projectDirectory))
         .filePath(QLatin1String("i18n/qml_") + language + QLatin1String(".qm"));
 }
 
@@ -185,7 +190,7 @@ bool VisualReport::write(const QList<Host::Utils::Path> &files,
                     return false;
                 }
                 VisualReportPage::Picture picture { language, {}, {}, {}, {} };
-                if (!view.setTranslationFile(translationFile(m_projectDirectory, language))) {
+                if (!view.setTranslationFile(translationFile(language))) {
                     picture.note = tr("%1 could not be loaded: the texts are shown as written")
                                        .arg(QStringLiteral("i18n/qml_%1.qm").arg(language));
                     if (!m_unloadedLanguages.contains(language))

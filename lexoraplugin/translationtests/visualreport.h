@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +25,9 @@ public:
     VisualReport(const QString &projectDirectory, const QStringList &languages);
 
     void setColors(const QColor &missingColor, const QColor &elideColor);
+    // Where the i18n folder with the translations of `language` is when it
+    // is not the project's own (a pseudo language's generated files).
+    void setTranslationDirectory(const QString &language, const QString &directory);
     // The run's result JSON (the names of the texts) and its issues, each
     // with the language and state in which it was found.
     void setResult(const QByteArray &resultJson, const QList<TranslationIssue> &issues);
@@ -44,11 +48,14 @@ public:
     // show the texts as written.
     QStringList unloadedLanguages() const { return m_unloadedLanguages; }
 
-    static QString translationFile(const QString &projectDirectory, const QString &language);
+    // <directory>/i18n/qml_<language>.qm, the directory being the project's
+    // unless another was set for the language.
+    QString translationFile(const QString &language) const;
 
 private:
     QString m_projectDirectory;
     QStringList m_languages;
+    QHash<QString, QString> m_translationDirectories;
     QColor m_missingColor = Qt::red;
     QColor m_elideColor = Qt::magenta;
     QByteArray m_resultJson;

@@ -870,6 +870,10 @@ void tst_Studio::previewRuns_data()
     QTest::newRow("the open document") << "content/WelcomeScreen.ui.qml"
                                        << "ja"
                                        << "content/WelcomeScreen.ui.qml";
+    // Made from the primary texts outside the project; the form shows it too.
+    QTest::newRow("pseudo language") << "content/WelcomeScreen.ui.qml"
+                                     << "qps-ploc"
+                                     << "content/WelcomeScreen.ui.qml";
 }
 
 void tst_Studio::previewRuns()
@@ -907,9 +911,11 @@ void tst_Studio::previewRuns()
     QMenu *languageMenu = window->findChild<QMenu *>(QStringLiteral("PreviewLanguageMenu"));
     QVERIFY(languageMenu);
     QStringList offered;
-    for (QAction *action : languageMenu->actions())
-        offered.append(action->data().toString());
-    QCOMPARE(offered, QStringList({ "en", "de", "fr", "ja", "ar" }));
+    for (QAction *action : languageMenu->actions()) {
+        if (!action->isSeparator())
+            offered.append(action->data().toString());
+    }
+    QCOMPARE(offered, QStringList({ "en", "de", "fr", "ja", "ar", "qps-ploc", "qps-plocm" }));
     QVERIFY(preview->startAction()->isEnabled());
     QVERIFY(!preview->stopAction()->isEnabled());
 
@@ -944,6 +950,14 @@ void tst_Studio::previewRuns()
     QCOMPARE(checked, 1);
     QVERIFY(choice->isChecked());
     QTRY_VERIFY_WITH_TIMEOUT(client && client->replies.contains(languageChangedReply), 10000);
+    // The form follows, from wherever the language's translations are.
+    auto *form = qobject_cast<Host::FormEditor::FormView *>(
+        window->viewWidget(QStringLiteral("FormEditor")));
+    QVERIFY(form);
+    QVERIFY(form->translationFile().endsWith("/i18n/qml_" + language + ".qm"));
+    QCOMPARE(form->translationFile().startsWith(project + "/"), !language.startsWith("qps-"));
+    QVERIFY(QFile::exists(form->translationFile()));
+    QVERIFY(!QFile::exists(project + "/i18n/qml_qps-ploc.qm"));
 
     preview->stopAction()->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, 10000);

@@ -229,12 +229,15 @@ void tst_LexoraTest::pipeline_data()
         << "Broken.ui.qml:4:1: error: "
         << QByteArray("import QtQuick\nItem {\n    width: 10 +\n}\n") << true;
     // Found with no translation at all; the project's findings stay as they were.
+    // Drawn in their own texts: two screens with two states each, in two languages.
     QTest::newRow("pseudo locales")
-        << QStringList { "--pseudo" } << "" << false << 3
+        << QStringList { "--pseudo", "--html", m_scripts.filePath("pseudo-report") } << "" << false
+        << 3
         << QStringList { "Translation test of 2 file(s) in 2 language(s):",
                          "Welcome.ui.qml [qps-plocm]: 0 missing, 1 elided",
                          "Welcome.ui.qml:14:15: welcome_title (qps-ploc, qps-plocm)",
-                         "translation_report_pseudo.json" }
+                         "translation_report_pseudo.json",
+                         "pseudo-report/index.html (8 picture(s))" }
         << "" << QByteArray() << false;
     QTest::newRow("translated and shortened")
         << QStringList {} << "" << true << 0
@@ -288,6 +291,9 @@ void tst_LexoraTest::pipeline()
     }
     if (!error.isEmpty())
         QVERIFY2(run.err.contains(error), qPrintable(run.err));
+    // A visual report shows every language in its own translations.
+    if (arguments.contains(QStringLiteral("--html")))
+        QVERIFY2(!run.err.contains(QStringLiteral("could not be loaded")), qPrintable(run.err));
     // Only a test that ran to its end stores anything.
     QCOMPARE(QFile::exists(m_project->filePath(QStringLiteral("translation_report_project.json"))),
              stored);

@@ -160,16 +160,21 @@ void tst_TestResultOverlay::framesPerLanguage_data()
     // "id=colour" for both texts
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("legendTitle");
+    // Chosen for the form (as the preview's language menu does), not in the panel.
+    QTest::addColumn<bool>("formOnly");
 
     // The title is elided in German and fits in French; the hint is
     // translated in German only.
     QTest::newRow("German") << "de" << QStringList { "first=elide", "second=plain" }
-                            << "Test results in German (de):";
+                            << "Test results in German (de):" << false;
     QTest::newRow("French") << "fr" << QStringList { "first=plain", "second=missing" }
-                            << "Test results in French (fr):";
+                            << "Test results in French (fr):" << false;
     QTest::newRow("a language not tested: every language together")
         << "it" << QStringList { "first=elide", "second=missing" }
-        << "Test results of every language:";
+        << "Test results of every language:" << false;
+    QTest::newRow("a pseudo language the form shows")
+        << "qps-ploc" << QStringList { "first=plain", "second=elide" }
+        << "Test results in qps-ploc:" << true;
 }
 
 void tst_TestResultOverlay::framesPerLanguage()
@@ -177,6 +182,7 @@ void tst_TestResultOverlay::framesPerLanguage()
     QFETCH(QString, language);
     QFETCH(QStringList, expected);
     QFETCH(QString, legendTitle);
+    QFETCH(bool, formOnly);
 
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
@@ -190,11 +196,13 @@ void tst_TestResultOverlay::framesPerLanguage()
            + record.arg("a", path, "false", "true", "3")
                  .arg(R"({"language":"de","text":"Ein sehr langer Titel","Missing":false,)"
                       R"("Exceeds":true},{"language":"fr","text":"Titre","Missing":false,)"
-                      R"("Exceeds":false})")
+                      R"("Exceeds":false},{"language":"qps-ploc","text":"[Ţîţļé~~~~~ ~~~]",)"
+                      R"("Missing":false,"Exceeds":false})")
            + ','
            + record.arg("b", path, "true", "false", "4")
                  .arg(R"({"language":"de","text":"Hinweis","Missing":false,"Exceeds":false},)"
-                      R"({"language":"fr","text":"b","Missing":true,"Exceeds":false})")
+                      R"({"language":"fr","text":"b","Missing":true,"Exceeds":false},)"
+                      R"({"language":"qps-ploc","text":"[Ĥîñţ~~]","Missing":false,"Exceeds":true})")
            + ']')
               .toUtf8();
 
@@ -215,9 +223,15 @@ void tst_TestResultOverlay::framesPerLanguage()
         return document;
     };
 
+    const auto show = [&](Host::Designer::FormDocument *document) {
+        if (formOnly)
+            document->model()->setAuxiliaryData(
+                document->model()->rootNode(), "language@Internal", language);
+    };
     auto document = open(path);
-    view.onCurrentLanguageChanged(language);
+    view.onCurrentLanguageChanged(formOnly ? QStringLiteral("de") : language);
     view.highlightTestResults(resultJson, Qt::green, Qt::red, Qt::magenta);
+    show(document.get());
     QCOMPARE(frames(document.get()), expected);
     QVERIFY(!legend->isHidden());
     QVERIFY2(legend->text().startsWith(legendTitle), qPrintable(legend->text()));
@@ -236,6 +250,7 @@ void tst_TestResultOverlay::framesPerLanguage()
     QCOMPARE(frames(document.get()), QStringList({ "first=none", "second=none" }));
     QVERIFY(legend->isHidden());
     document = open(path);
+    show(document.get());
     QCOMPARE(frames(document.get()), expected);
     QVERIFY(!legend->isHidden());
 

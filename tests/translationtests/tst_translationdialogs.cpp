@@ -4,12 +4,15 @@
 #include "previewtestproject.h"
 
 #include "databaseio/projectdatabase.h"
+#include "pseudopreviewlanguages.h"
 #include "translationtests/projecttranslationtesterdialog.h"
 #include "translationtests/qmldebugtranslationdialog.h"
 #include "translationtests/qmldebugtranslationrunner.h"
 #include "translationtests/qmlfilelistmodel.h"
+#include "translationtests/testlanguagechoice.h"
 #include "translationtests/translationtestresults.h"
 #include "translationtests/translationtestviewinterface.h"
+#include "userfeedback.h"
 
 #include <core/document.h>
 #include <core/editorcontext.h>
@@ -19,6 +22,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,6 +78,12 @@ public:
         reports.append(filePath);
         TranslationTestResults::writeReport(filePath, resultJson);
     }
+    QStringList pseudoLanguages() const override
+    {
+        return pseudo ? pseudo->codes() : QStringList();
+    }
+    bool preparePseudoLanguages() override { return pseudo && pseudo->refresh(); }
+    void showLanguage(const QString &code) override { shownLanguages.append(code); }
 
     DatabaseIoInterface *database = nullptr;
     int generated = 0;
@@ -84,6 +94,8 @@ public:
     QList<QByteArray> highlighted;
     QList<QColor> colors;
     QStringList reports;
+    PseudoPreviewLanguages *pseudo = nullptr;
+    QStringList shownLanguages;
 };
 
 bool writeFile(const QString &path)
@@ -148,6 +160,8 @@ private slots:
     void runWaitsForGeneration();
     void unfinishedRunStoresNothing_data();
     void unfinishedRunStoresNothing();
+    void pseudoLanguageRun_data();
+    void pseudoLanguageRun();
 };
 
 void tst_TranslationDialogs::forms_data()
@@ -537,6 +551,92 @@ void tst_TranslationDialogs::unfinishedRunStoresNothing()
     QVERIFY(view.stored.isEmpty());
     QVERIFY(view.highlighted.isEmpty());
     QVERIFY(view.reports.isEmpty());
+}
+
+void tst_TranslationDialogs::pseudoLanguageRun_data()
+{
+    QTest::addColumn<bool>("project");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("report");
+
+    QTest::newRow("file, accented") << false << "qps-ploc"
+                                    << "translation_report_Welcome_pseudo.json";
+    QTest::newRow("project, mirrored") << true << "qps-plocm"
+                                       << "translation_report_pseudo.json";
+}
+
+// A pseudo language is tested like a project language, from files made
+// outside the project, and leaves the database and the project's reports alone.
+void tst_TranslationDialogs::pseudoLanguageRun()
+{
+    QFETCH(bool, project);
+    QFETCH(QString, code);
+    QFETCH(QString, report);
+
+    LEXORA_REQUIRE_PREVIEW();
+    PreviewHost host;
+    PreviewTestProject testProject;
+    QString error;
+    QVERIFY2(testProject.create(&error), qPrintable(error));
+    Host::Core::Document document(Host::Utils::Path::fromString(testProject.welcomeFile()));
+    Host::Core::EditorContext::instance()->setCurrentDocument(&document);
+    const auto noDocument
+        = qScopeGuard([] { Host::Core::EditorContext::instance()->setCurrentDocument(nullptr); });
+    UserFeedback feedback;
+    PseudoPreviewLanguages pseudo;
+    pseudo.setProject(testProject.project(), &testProject.database()->databaseIo(), &feedback);
+    QCOMPARE(pseudo.codes(), QStringList({ "qps-ploc", "qps-plocm" }));
+    RecordingView view;
+    view.database = &testProject.database()->databaseIo();
+    view.pseudo = &pseudo;
+
+    std::unique_ptr<QDialog> dialog;
+    QmlDebugTranslationRunner *runner = nullptr;
+    if (project) {
+        auto projectDialog = std::make_unique<ProjectTranslationTesterDialog>(&view);
+        runner = projectDialog->runner();
+        dialog = std::move(projectDialog);
+    } else {
+        auto fileDialog = std::make_unique<QmlDebugTranslationDialog>(&view);
+        runner = fileDialog->runner();
+        dialog = std::move(fileDialog);
+    }
+    auto languages = dialog->findChild<QComboBox *>("languageComboBox");
+    QVERIFY(languages);
+    QCOMPARE(languages->count(), 3);
+    languages->setCurrentIndex(languages->findData(code));
+    QCOMPARE(dialog->findChild<TestLanguageChoice *>()->pseudoLanguage(), code);
+    QVERIFY(!dialog->findChild<QCheckBox *>("generateQmFilesCheckBox")->isEnabled());
+
+    QSignalSpy stopped(runner, &QmlDebugTranslationRunner::stopped);
+    dialog->findChild<QPushButton *>("runButton")->click();
+    QVERIFY(stopped.count() == 1 || stopped.wait(60000));
+    QCOMPARE(runner->outcome(), QmlDebugTranslationRunner::Outcome::Completed);
+
+    // The primary title is too long for its box once lengthened.
+    bool titleElided = false;
+    for (const TranslationIssue &issue : runner->languageIssues()) {
+        QCOMPARE(issue.language, code);
+        titleElided = titleElided || (issue.type != 0 && issue.line == 14);
+    }
+    QVERIFY(titleElided);
+    QCOMPARE(view.generated, 0);
+    QVERIFY(view.stored.isEmpty());
+    QVERIFY(view.database->fetchTextElides(testProject.welcomeFile().toStdString()).empty());
+    QCOMPARE(view.highlighted.size(), 1);
+    QCOMPARE(view.shownLanguages, QStringList { code });
+    QCOMPARE(view.reports, QStringList { testProject.filePath(report) });
+    QVERIFY(!QFile::exists(testProject.filePath("i18n/qml_" + code + ".qm")));
+
+    if (project) {
+        // Drawn in the pseudo texts: two screens in two states each.
+        QTemporaryDir folder;
+        QVERIFY(static_cast<ProjectTranslationTesterDialog *>(dialog.get())
+                    ->writeVisualReport(folder.path()));
+        const QString status = dialog->findChild<QLabel *>("runStatusLabel")->text();
+        QVERIFY2(!status.contains("shown as written"), qPrintable(status));
+        QCOMPARE(QDir(folder.path()).entryList({ "*-" + code + ".png" }).size(), 4);
+    }
 }
 
 QTEST_MAIN(tst_TranslationDialogs)

@@ -1,23 +1,14 @@
 #include "pseudotranslationfiles.h"
 
-#include "databaseio/projectdatabase.h"
 #include "fileservices.h"
 #include "generationrunner.h"
-#include "lexoratool.h"
 #include "pseudolocale.h"
-#include "terminalfeedback.h"
 #include "translationfileservices.h"
-#include "translationtestcommand.h"
 #include "userfeedbackinterface.h"
 
-#include <qmlproject/designproject.h>
-#include <qmlproject/qmlbuildbackend.h>
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace Lexora {
 
@@ -95,47 +86,23 @@ bool PseudoTranslationFiles::write(DatabaseIoInterface *database,
     if (!succeeded)
         return false;
     // The same file under the name the preview's QLocale lookup finds, in a
-    // folder per locale: every pseudo locale falls back to the same name.
+    // folder per locale: every pseudo locale falls back to the same name. The
+    // file under its own name serves those that load it by name (the form).
     for (const QString &code : codes) {
         const QString i18n = QDir(directory).filePath(code + QLatin1String("/i18n"));
-        const QString source = QDir(generated).filePath(QStringLiteral("qml_%1.qm").arg(code));
-        const QString target = QDir(i18n).filePath(PseudoLocale::previewFileName(code));
-        if (!QDir().mkpath(i18n) || !QFile::copy(source, target)) {
-            feedback->addError(QStringLiteral("Cannot write %1.").arg(target));
-            return false;
+        const QString name = QStringLiteral("qml_%1.qm").arg(code);
+        const QString source = QDir(generated).filePath(name);
+        for (const QString &target : { QDir(i18n).filePath(PseudoLocale::previewFileName(code)),
+                                       QDir(i18n).filePath(name) }) {
+            // Written anew from the current texts: the last ones go first.
+            QFile::remove(target);
+            if (!QDir().mkpath(i18n) || !QFile::copy(source, target)) {
+                feedback->addError(QStringLiteral("Cannot write %1.").arg(target));
+                return false;
+            }
         }
     }
     return true;
-}
-
-int LexoraTool::preparePseudoLocales(TranslationTestCommand &command,
-                                     const QTemporaryDir &directory,
-                                     const TestOptions &options)
-{
-    const Host::QmlProject::QmlBuildBackend *backend
-        = Host::QmlProject::QmlBuildBackend::forProject(m_project);
-    const QString primary = backend ? backend->primaryLanguage() : QString();
-    if (primary.isEmpty()) {
-        fail(QCoreApplication::translate("Lexora",
-                                         "the project names no primaryLanguage to make the pseudo "
-                                         "texts from"));
-        return Failure;
-    }
-    if (!directory.isValid()) {
-        fail(QCoreApplication::translate("Lexora", "cannot create a temporary folder: %1")
-                 .arg(directory.errorString()));
-        return Failure;
-    }
-    const QStringList codes = PseudoLocale::codes();
-    if (!PseudoTranslationFiles::write(&m_database->databaseIo(),
-                                       m_feedback.get(),
-                                       primary,
-                                       codes,
-                                       options.pseudoExpansion,
-                                       directory.path()))
-        return Failure;
-    command.setPseudoLocales(codes, directory.path());
-    return Success;
 }
 
 } // namespace Lexora
