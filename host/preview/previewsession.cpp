@@ -153,10 +153,8 @@ void PreviewSession::setLocale(const QString &locale)
     if (m_running && m_translationClient) {
         // The service loads <directory>/i18n/qml_<locale>.qm of the directory it
         // is given; a locale with translations of its own elsewhere names theirs.
-        Utils::Path directory = m_plugin ? m_plugin->translationDirectory(locale) : Utils::Path();
-        if (directory.isEmpty())
-            directory = m_projectDirectory;
-        m_translationClient->changeLanguage(QUrl::fromLocalFile(directory.toString()), locale);
+        m_translationClient->changeLanguage(QUrl::fromLocalFile(translationDirectory().toString()),
+                                            locale);
     }
     watchTranslations();
 }
@@ -169,8 +167,8 @@ void PreviewSession::watchTranslations()
         m_translationWatcher.removePaths(m_translationWatcher.directories());
     if (!m_running || m_locale.isEmpty())
         return;
-    // The language change loads i18n/qml_<locale>.qm of the project directory.
-    const QDir directory(m_projectDirectory.toString());
+    // The language change loads i18n/qml_<locale>.qm of the translation directory.
+    const QDir directory(translationDirectory().toString());
     const QFileInfo file(
         directory.filePath(QLatin1String("i18n/qml_") + m_locale + QLatin1String(".qm")));
     m_translationModified = file.exists() ? file.lastModified() : QDateTime();
@@ -193,8 +191,9 @@ void PreviewSession::translationsTouched()
 {
     if (!m_running || m_locale.isEmpty())
         return;
+    const Utils::Path directory = translationDirectory();
     const QFileInfo file(
-        QDir(m_projectDirectory.toString())
+        QDir(directory.toString())
             .filePath(QLatin1String("i18n/qml_") + m_locale + QLatin1String(".qm")));
     const QDateTime modified = file.exists() ? file.lastModified() : QDateTime();
     if (modified == m_translationModified) {
@@ -207,8 +206,25 @@ void PreviewSession::translationsTouched()
     if (file.exists()) {
         serveFile(file.absolutePath());
         serveFile(file.filePath());
+        // A locale Qt does not know looks for a fallback name in its own
+        // folder (a pseudo locale's catalogue is qml_C.qm there); that folder
+        // holds only this locale's catalogues, so all of them go.
+        if (directory != m_projectDirectory) {
+            const QDir i18n(file.absolutePath());
+            for (const QString &name : i18n.entryList({ QStringLiteral("*.qm") }, QDir::Files)) {
+                if (name != file.fileName())
+                    serveFile(i18n.filePath(name));
+            }
+        }
     }
     setLocale(m_locale);
+}
+
+Utils::Path PreviewSession::translationDirectory() const
+{
+    const Utils::Path directory
+        = m_plugin ? m_plugin->translationDirectory(m_locale) : Utils::Path();
+    return directory.isEmpty() ? m_projectDirectory : directory;
 }
 
 void PreviewSession::connected()

@@ -70,6 +70,8 @@ private:
     void cleanUp();
     void watchTranslations();
     void translationsTouched();
+    // Where the locale's i18n folder is: the project's, or one of the locale's own.
+    Utils::Path translationDirectory() const;
 
     // The plugin may go first at shutdown.
     QPointer<PreviewPlugin> m_plugin;

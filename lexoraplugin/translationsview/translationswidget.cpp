@@ -551,7 +551,7 @@ void TranslationsWidget::onGenerateTranslationFiles()
     }
     const QString shownDirectory = QDir::toNativeSeparators(
         QDir(project->projectDirectory().toString()).relativeFilePath(i18n));
-    m_view->generateAllTranslationFilesThen(this, [before, shownDirectory](bool succeeded) {
+    m_view->generateAllTranslationFilesThen(this, [this, before, shownDirectory](bool succeeded) {
         int written = 0;
         for (auto file = before.cbegin(); file != before.cend(); ++file) {
             const QFileInfo info(file.key());
@@ -567,6 +567,10 @@ void TranslationsWidget::onGenerateTranslationFiles()
         else if (!succeeded)
             message += tr("; see the Issues list for problems.");
         Host::Core::Workbench::showStatusMessage(message);
+        // The pseudo languages are made from the primary texts the generation
+        // just read; the preview and the form showing one follow them too.
+        if (!m_view->pseudoLanguages().isEmpty())
+            m_view->preparePseudoLanguages();
     });
 }
 

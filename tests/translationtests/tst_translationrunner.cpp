@@ -2,8 +2,11 @@
 // headless preview process.
 
 #include "previewtestproject.h"
+#include "recordingfeedback.h"
 
 #include "databaseio/projectdatabase.h"
+#include "pseudolocale.h"
+#include "pseudopreviewlanguages.h"
 #include "translationtests/qmldebugtranslationrunner.h"
 #include "translationtests/qmldebugtranslationrunnerprivate.h"
 #include "translationtests/translationtestresults.h"
@@ -487,6 +490,24 @@ void tst_TranslationRunner::userPreviewFollowsTestAndGeneration()
     // Generated again, the translation reaches the running preview.
     QVERIFY(m_project->translate("welcome_title", "fr", "Bonjour"));
     QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), QStringLiteral("Bonjour"), 30000);
+
+    // A pseudo language lives outside the project; its files written anew
+    // from edited primary texts reach the running preview as well.
+    RecordingFeedback feedback;
+    Lexora::PseudoPreviewLanguages pseudo;
+    pseudo.setProject(m_project->project(), &m_project->database()->databaseIo(), &feedback);
+    QVERIFY(pseudo.codes().contains(QStringLiteral("qps-ploc")));
+    const auto pseudoText = [](const char *text) {
+        return Lexora::PseudoLocale::transform(QString::fromUtf8(text),
+                                               Lexora::PseudoLocale::defaultExpansion);
+    };
+    controller.setLocale(QStringLiteral("qps-ploc"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownTitle(), pseudoText("Herzlich willkommen in unserer Anwendung"), 10000);
+    QVERIFY(m_project->translate("welcome_title", "de", "Hallo"));
+    QVERIFY(pseudo.refresh());
+    QTRY_COMPARE_WITH_TIMEOUT(shownTitle(), pseudoText("Hallo"), 30000);
+    QCOMPARE(feedback.errors(), QStringList());
 
     QSignalSpy userStopped(&controller, &Host::Preview::PreviewController::stopped);
     controller.stop();
