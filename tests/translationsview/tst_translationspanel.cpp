@@ -224,15 +224,6 @@ QStringList tableIds(const QAbstractItemModel *model)
     return ids;
 }
 
-Host::Designer::Node *nodeWithId(Host::Designer::FormDocument &document, const QString &id)
-{
-    for (Host::Designer::Node *node : document.model()->allNodes()) {
-        if (node->id() == id)
-            return node;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class tst_TranslationsPanel : public QObject
@@ -801,7 +792,7 @@ private slots:
         Fixture fixture;
         QList<Host::Designer::Node *> nodes;
         for (const QString &id : selected)
-            nodes.append(nodeWithId(fixture.document(), id));
+            nodes.append(fixture.document().model()->nodeForId(id));
         fixture.document().model()->setSelectedNodes(nodes);
 
         TranslationsSearchWidget *search = fixture.panel()->searchWidget();
@@ -823,7 +814,7 @@ private slots:
             return;
         }
         menu->actions().last()->trigger();
-        Host::Designer::Node *title = nodeWithId(fixture.document(), "title");
+        Host::Designer::Node *title = fixture.document().model()->nodeForId("title");
         QCOMPARE(title->property("text").expression(), "qsTrId(\"unused\")");
         QVERIFY(fixture.document().document()->toPlainText().contains(
             "Text { id: title; text: qsTrId(\"unused\") }"));
