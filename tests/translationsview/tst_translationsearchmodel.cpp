@@ -4,7 +4,7 @@
 #include "databaseio/projectdatabase.h"
 #include "jsonimportexport.h"
 
-#include "failingsearchdatabase.h"
+#include "brokenindex.h"
 
 #include "peerrequirement.h"
 
@@ -301,8 +301,12 @@ private slots:
 
     void otherFailuresRaise()
     {
-        FailingSearchDatabase failing("disk I/O error", 10);
-        DatabaseAccess access(&m_json, &failing);
+        QTemporaryDir dir;
+        ProjectDatabase database(dir.filePath("translations.db"));
+        database.databaseIo().updateTranslation(
+            database.databaseIo().addTranslatable("t"), "en", "hello");
+        QVERIFY(breakFullTextIndex(dir.filePath("translations.db")));
+        DatabaseAccess access(&m_json, &database.databaseIo());
         TranslationSearchModel model(access);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
