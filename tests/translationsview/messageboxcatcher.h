@@ -49,16 +49,13 @@ public:
             texts.append(box->text());
             seen.append(box->windowTitle() + QLatin1Char('|') + box->text());
             icons.append(box->icon());
-            QTest::qVerify(box->standardButtons() == QMessageBox::Ok,
-                           "box->standardButtons() == QMessageBox::Ok",
-                           qPrintable(box->text()),
-                           __FILE__,
-                           __LINE__);
-            QTest::qVerify(box->parentWidget() == Host::Core::Workbench::dialogParent(),
-                           "box->parentWidget() == Host::Core::Workbench::dialogParent()",
-                           qPrintable(box->text()),
-                           __FILE__,
-                           __LINE__);
+            // Checked without returning, so that the box still gets closed.
+            const auto check = [box](bool ok, const char *what) {
+                QTest::qVerify(ok, what, qPrintable(box->text()), __FILE__, __LINE__);
+            };
+            check(box->standardButtons() == QMessageBox::Ok, "only an OK button");
+            check(box->parentWidget() == Host::Core::Workbench::dialogParent(),
+                  "parented to the main window");
             if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                 ok->click();
             else

@@ -275,31 +275,13 @@ private slots:
 
     // The studio's project model and the file agree: the build system holds the
     // choice, and a project read from the written file has the same languages.
-    void hostReadsWrittenLanguages_data()
-    {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QStringList>("codes");
-        QTest::addColumn<QString>("primary");
-
-        QTest::newRow("entries present") << QByteArray(
-            "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
-            "    supportedLanguages: [\"en\"] // old\n    primaryLanguage: \"en\"\n}\n")
-                                         << QStringList { "de", "en", "ja" } << "de";
-        QTest::newRow("entries absent")
-            << QByteArray("import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
-                          "    QmlFiles { directory: \".\" }\n}\n")
-            << QStringList { "fr" } << "fr";
-        QTest::newRow("no languages")
-            << QByteArray("Project {\n    supportedLanguages: [\"en\",\"de\"]\n}\n")
-            << QStringList() << "";
-    }
-
     void hostReadsWrittenLanguages()
     {
-        QFETCH(QByteArray, before);
-        QFETCH(QStringList, codes);
-        QFETCH(QString, primary);
-
+        const QByteArray before
+            = "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
+              "    supportedLanguages: [\"en\"] // old\n    primaryLanguage: \"en\"\n}\n";
+        const QStringList codes { "de", "en", "ja" };
+        const QString primary = "de";
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("app.qmlproject"));
         QVERIFY(writeFile(path, before));

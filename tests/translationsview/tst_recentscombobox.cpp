@@ -89,6 +89,19 @@ private slots:
         QCOMPARE(model.rowCount(), 4);
     }
 
+    void matchFindsTheFullList()
+    {
+        auto source = languageModel();
+        SuggestionsModel model(3);
+        model.setSourceModel(source.get());
+        model.addRecent(6); // "en" is a recent entry as well
+        const auto find = [&model](const char *code) {
+            return model.match(model.index(0, 0), Qt::UserRole, code, 1, Qt::MatchExactly);
+        };
+        QCOMPARE(find("en"), QModelIndexList { model.index(6, 0) });
+        QVERIFY(find("xx").isEmpty());
+    }
+
     void addRecent_data()
     {
         QTest::addColumn<QList<int>>("chosen");
@@ -135,21 +148,6 @@ private slots:
             QVERIFY(model.index(row, 0).flags() & Qt::ItemIsEnabled);
     }
 
-    void matchFindsTheFullList()
-    {
-        auto source = languageModel();
-        SuggestionsModel model(3);
-        model.setSourceModel(source.get());
-        model.addRecent(6); // "en" is a recent entry as well
-        const QModelIndexList found = model.match(
-            model.index(0, 0), Qt::UserRole, QStringLiteral("en"), 1, Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        QCOMPARE(found.first().row(), 6);
-        QVERIFY(
-            model.match(model.index(0, 0), Qt::UserRole, QStringLiteral("xx"), 1, Qt::MatchExactly)
-                .isEmpty());
-    }
-
     void comboBoxChoices_data()
     {
         QTest::addColumn<QList<int>>("chosen");
@@ -167,11 +165,9 @@ private slots:
         QTest::newRow("a recent entry")
             << QList<int> { 6, 5, 1 } << QStringList { "en", "de", "en" }
             << QStringList { "de", "en", "" } << QList<int> { 2 };
-        QTest::newRow("four languages")
-            << QList<int> { 4, 5, 6, 7 } << QStringList { "ar", "de", "en", "fr" }
-            << QStringList { "fr", "en", "de" } << QList<int>();
+        // Row 4 is the start: choosing it emits nothing.
         QTest::newRow("five languages")
-            << QList<int> { 4, 5, 6, 7, 8 } << QStringList { "ar", "de", "en", "fr", "ja" }
+            << QList<int> { 4, 5, 6, 7, 8 } << QStringList { "de", "en", "fr", "ja" }
             << QStringList { "ja", "fr", "en" } << QList<int>();
     }
 
@@ -194,9 +190,6 @@ private slots:
         QStringList seen;
         for (const QList<QVariant> &arguments : std::as_const(values))
             seen.append(arguments.at(0).toString());
-        // Choosing row 4 at the start changes nothing and emits nothing.
-        if (!chosen.isEmpty() && chosen.first() == 4)
-            emitted.removeFirst();
         QCOMPARE(seen, emitted);
         QCOMPARE(recentCodes(*box.model()), recents);
         QCOMPARE(hiddenRows(box), hidden);

@@ -11,10 +11,11 @@
 #include "fileservices.h"
 #include "jsonimportexport.h"
 #include "translationfileservices.h"
-#include "userfeedbackinterface.h"
 
-#include "failingsearchdatabase.h"
+#include "brokenindex.h"
 #include "messageboxcatcher.h"
+#include "recordingfeedback.h"
+#include "testfiles.h"
 
 #include <designer/documentmodel.h>
 #include <designer/formdocument.h>
@@ -31,16 +32,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -57,35 +55,6 @@ using namespace Lexora;
 using Host::Utils::Path;
 
 namespace {
-
-class SilentFeedback final : public UserFeedbackInterface
-{
-public:
-    void showMissingImageWarning(std::string_view, std::string_view, std::string_view) override { }
-    QFutureInterface<void> createProgress(const QString &, const char *) override
-    {
-        return QFutureInterface<void>();
-    }
-    void setProgressMaximum(QFutureInterface<void> &, int) override { }
-    void setProgressValue(QFutureInterface<void> &, int) override { }
-    void addError(const QString &) override { }
-    void addFileError(const QString &, int, const QString &) override { }
-    void startProgress(QFutureInterface<void> &) override { }
-    void finishProgress(QFutureInterface<void> &) override { }
-};
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 struct FileDialogAnswer
 {
@@ -239,7 +208,7 @@ private:
     std::unique_ptr<ProjectDatabase> m_database;
     JsonImportExport m_json;
     DatabaseAccess m_access { &m_json };
-    SilentFeedback m_feedback;
+    RecordingFeedback m_feedback;
     TranslationFileServices m_translationFileServices { m_feedback };
     FileServices m_fileServices;
     Host::Designer::FormDocument m_document;
@@ -253,15 +222,6 @@ QStringList tableIds(const QAbstractItemModel *model)
     for (int row = 0; row < model->rowCount(); ++row)
         ids.append(model->index(row, 0).data().toString());
     return ids;
-}
-
-Host::Designer::Node *nodeWithId(Host::Designer::FormDocument &document, const QString &id)
-{
-    for (Host::Designer::Node *node : document.model()->allNodes()) {
-        if (node->id() == id)
-            return node;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -395,8 +355,37 @@ private slots:
         QCOMPARE(QDir(target).entryList(QDir::Files).size(), 1);
     }
 
-    void importAndSyncReloadsTable()
+    // A sync from JSON keeps what was edited here; a Qt Linguist file adds what
+    // it holds as finished and leaves every other ID and language as it was.
+    void imports_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("farewell");
+        QTest::addColumn<QString>("greeting");
+
+        QTest::newRow("JSON, local edits survive")
+            << "agency.json"
+            << QByteArray(
+                   R"({"translatables":[{"trId":"greeting","translations":[{"language":"de",
+                "translation":"Servus"},{"language":"en","translation":"Hi"}]},
+                {"trId":"farewell","translations":[{"language":"de","translation":"Tschüss"}]}]})")
+            << QString::fromUtf8("Tschüss") << "Hallo";
+        QTest::newRow("Linguist file") << "app_de.ts"
+                                       << QByteArray(R"(<?xml version="1.0" encoding="utf-8"?>
+<TS version="2.1" language="de_DE"><context><name></name>
+<message id="greeting"><source>Hello</source><translation>Servus</translation></message>
+<message id="farewell"><source>Bye</source><translation type="unfinished">Ade</translation></message>
+</context></TS>)") << QString() << "Servus";
+    }
+
+    void imports()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, farewell);
+        QFETCH(QString, greeting);
+
         Fixture fixture;
         fixture.tab()->languageSelector()->setCurrentIndex(
             fixture.tab()->languageSelector()->findData("de"));
@@ -404,20 +393,15 @@ private slots:
         QCOMPARE(tableIds(table), (QStringList { "farewell", "greeting" }));
         QCOMPARE(table->index(1, 2).data().toString(), "Hallo");
 
-        const QString file = fixture.path("incoming/agency.json");
-        QVERIFY(writeFile(file,
-                          R"({"translatables":[
-                              {"trId":"greeting","translations":[{"language":"de","translation":"Servus"},
-                                                                  {"language":"en","translation":"Hi"}]},
-                              {"trId":"farewell","translations":[{"language":"de","translation":"Tschüss"}]}]})"));
+        QVERIFY(writeFile(fixture.path("incoming/" + name), contents));
         FileDialogAnswer seen;
-        answerFileDialog(&seen, fixture.path("incoming"), "agency.json");
+        answerFileDialog(&seen, fixture.path("incoming"), name);
         toolBarAction(fixture.tab(), "Import translations from JSON file")->trigger();
         QCOMPARE(seen.title, "Import And Sync Translations");
-        QCOMPARE(table->index(0, 2).data().toString(), QString::fromUtf8("Tschüss"));
-        // Edits made here before the import survive it.
+        QVERIFY2(seen.filters.first().contains("*.ts"), qPrintable(seen.filters.join(", ")));
+        QCOMPARE(table->index(0, 2).data().toString(), farewell);
         QCOMPARE(table->index(1, 1).data().toString(), "Hello");
-        QCOMPARE(table->index(1, 2).data().toString(), "Hallo");
+        QCOMPARE(table->index(1, 2).data().toString(), greeting);
     }
 
     // Counted over the database's five IDs, for the chosen language beside the
@@ -488,31 +472,6 @@ private slots:
         QCOMPARE(table->index(1, 1).data().toString(), confirm ? QString() : QString("Hello"));
     }
 
-    // A Qt Linguist file adds what it holds and leaves every other ID and
-    // language as it was.
-    void importLinguistFile()
-    {
-        Fixture fixture;
-        fixture.tab()->languageSelector()->setCurrentIndex(
-            fixture.tab()->languageSelector()->findData("de"));
-        QAbstractItemModel *table = fixture.tab()->tableView()->model();
-        const QString farewell = table->index(0, 2).data().toString();
-
-        QVERIFY(writeFile(fixture.path("incoming/app_de.ts"),
-                          R"(<?xml version="1.0" encoding="utf-8"?>
-<TS version="2.1" language="de_DE"><context><name></name>
-<message id="greeting"><source>Hello</source><translation>Servus</translation></message>
-<message id="farewell"><source>Bye</source><translation type="unfinished">Ade</translation></message>
-</context></TS>)"));
-        FileDialogAnswer seen;
-        answerFileDialog(&seen, fixture.path("incoming"), "app_de.ts");
-        toolBarAction(fixture.tab(), "Import translations from JSON file")->trigger();
-        QVERIFY2(seen.filters.first().contains("*.ts"), qPrintable(seen.filters.join(", ")));
-        QCOMPARE(table->index(1, 2).data().toString(), "Servus");
-        QCOMPARE(table->index(1, 1).data().toString(), "Hello");
-        QCOMPARE(table->index(0, 2).data().toString(), farewell);
-    }
-
     void languageSelector_data()
     {
         QTest::addColumn<QString>("locale");
@@ -577,21 +536,17 @@ private slots:
                 box->button(button)->click();
             });
         };
-        answerWith(QMessageBox::No);
-        fixture.panel()->show();
-        QTRY_COMPARE(asked, 1);
-        fixture.panel()->hide();
-        answerWith(QMessageBox::No);
-        fixture.panel()->show();
-        QTRY_COMPARE(asked, 2);
-        QVERIFY(!fixture.project()->multiLanguageSetting()->value());
-        fixture.panel()->hide();
-        answerWith(QMessageBox::Yes);
-        fixture.panel()->show();
-        QTRY_COMPARE(asked, 3);
-        QVERIFY(fixture.project()->multiLanguageSetting()->value());
+        // Asked each time the panel shows, until the answer is Yes.
+        for (const auto button : { QMessageBox::No, QMessageBox::No, QMessageBox::Yes }) {
+            const int before = asked;
+            answerWith(button);
+            fixture.panel()->show();
+            QTRY_COMPARE(asked, before + 1);
+            QCOMPARE(fixture.project()->multiLanguageSetting()->value(),
+                     button == QMessageBox::Yes);
+            fixture.panel()->hide();
+        }
         QVERIFY(readFile(fixture.path("app.qmlproject")).contains("translationDatabase: true"));
-        fixture.panel()->hide();
         fixture.panel()->show();
         QTest::qWait(100);
         QCOMPARE(asked, 3);
@@ -799,20 +754,16 @@ private slots:
     {
         Fixture fixture;
         TranslationsSearchWidget *search = fixture.panel()->searchWidget();
-        DatabaseIoInterface *database = fixture.access().databaseIo();
-        // A database that breaks between two searches: not a query error.
-        FailingSearchDatabase broken("database disk image is malformed", 11);
-
         QTest::keyClicks(search->searchField(), "hal*");
         QCOMPARE(search->resultTable()->model()->rowCount(), 1);
-        fixture.access().setDatabaseIo(&broken);
+        // The database breaks between two searches, as on a bad disk: not a query error.
+        QVERIFY(breakFullTextIndex(fixture.path("translations.db")));
         MessageBoxCatcher catcher;
-        QTest::keyClicks(search->searchField(), "x");
+        QTest::keyClicks(search->searchField(), " ");
         QCOMPARE(catcher.icons, QList { QMessageBox::Critical });
         QVERIFY2(catcher.texts.value(0).contains("database disk image is malformed"),
                  qPrintable(catcher.texts.value(0)));
         QCOMPARE(search->resultTable()->model()->rowCount(), 0);
-        fixture.access().setDatabaseIo(database);
     }
 
     void contextMenu_data()
@@ -837,7 +788,7 @@ private slots:
         Fixture fixture;
         QList<Host::Designer::Node *> nodes;
         for (const QString &id : selected)
-            nodes.append(nodeWithId(fixture.document(), id));
+            nodes.append(fixture.document().model()->nodeForId(id));
         fixture.document().model()->setSelectedNodes(nodes);
 
         TranslationsSearchWidget *search = fixture.panel()->searchWidget();
@@ -859,49 +810,10 @@ private slots:
             return;
         }
         menu->actions().last()->trigger();
-        Host::Designer::Node *title = nodeWithId(fixture.document(), "title");
+        Host::Designer::Node *title = fixture.document().model()->nodeForId("title");
         QCOMPARE(title->property("text").expression(), "qsTrId(\"unused\")");
         QVERIFY(fixture.document().document()->toPlainText().contains(
             "Text { id: title; text: qsTrId(\"unused\") }"));
-    }
-
-    void screenshots()
-    {
-        // The ID column's width comes from the settings, never the user's.
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings().remove(TranslationTableView::idColumnWidthKey());
-        Fixture fixture;
-        TranslationsViewWidget *panel = fixture.panel();
-        panel->resize(900, 360);
-        panel->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
-        fixture.tab()->languageSelector()->setCurrentIndex(
-            fixture.tab()->languageSelector()->findData("de"));
-        const QString directory = QStringLiteral(LEXORA_BINARY_DIR "/screenshots");
-        QVERIFY(QDir().mkpath(directory));
-        QVERIFY(panel->grab().save(directory + "/translations-panel.png"));
-
-        panel->tabWidget()->setCurrentIndex(1);
-        QTest::keyClicks(panel->searchWidget()->searchField(), "kinder* OR hal*");
-        QVERIFY(panel->grab().save(directory + "/translations-search.png"));
-
-        // The popup of the selector, with flags.
-        fixture.tab()->languageSelector()->setCurrentIndex(
-            fixture.tab()->languageSelector()->findData("fr"));
-        panel->tabWidget()->setCurrentIndex(0);
-        fixture.tab()->languageSelector()->showPopup();
-        QTest::qWait(50);
-        QVERIFY(fixture.tab()->languageSelector()->view()->window()->grab().save(
-            directory + "/translations-languages.png"));
-        fixture.tab()->languageSelector()->hidePopup();
-
-        // The ID column starts at its default width; the language columns
-        // share the rest of the viewport.
-        TranslationTableView *table = fixture.tab()->tableView();
-        QCOMPARE(table->horizontalHeader()->sectionSize(0),
-                 TranslationTableView::defaultIdColumnWidth);
-        QCOMPARE(table->horizontalHeader()->length(), table->viewport()->width());
-        panel->hide();
     }
 };
 
