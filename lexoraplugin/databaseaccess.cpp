@@ -19,11 +19,12 @@ SearchRows DatabaseAccess::searchTranslations(std::string_view query) const
     return m_databaseIo->searchTranslations(query);
 }
 
-std::optional<SearchRows> DatabaseAccess::findTranslations(std::string_view text) const
+std::optional<SearchRows> DatabaseAccess::findTranslations(std::string_view text,
+                                                           std::size_t limit) const
 {
     if (!m_databaseIo)
         return SearchRows {};
-    return m_databaseIo->findTranslations(text);
+    return m_databaseIo->findTranslations(text, limit);
 }
 
 void DatabaseAccess::storeScreenMetaData(std::string_view json) const

@@ -31,7 +31,7 @@ public:
 
     TranslatableEntries fetchTranslatableEntries(const TranslationIds &translationIds) const;
     SearchRows searchTranslations(std::string_view query) const;
-    std::optional<SearchRows> findTranslations(std::string_view text) const;
+    std::optional<SearchRows> findTranslations(std::string_view text, std::size_t limit) const;
     void storeScreenMetaData(std::string_view json) const;
     TextElides fetchTextElides(std::string_view componentPath) const;
 

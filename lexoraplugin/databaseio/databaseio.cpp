@@ -643,10 +643,10 @@ SearchRows DatabaseIo::searchTranslations(std::string_view query)
     return rows;
 }
 
-std::optional<SearchRows> DatabaseIo::findTranslations(std::string_view text)
+std::optional<SearchRows> DatabaseIo::findTranslations(std::string_view text, std::size_t limit)
 {
     DeferredTransaction transaction { m_database };
-    std::optional<SearchRows> rows = m_translationSearch.find(text);
+    std::optional<SearchRows> rows = m_translationSearch.find(text, limit);
     transaction.commit();
     return rows;
 }

@@ -75,7 +75,7 @@ public:
     std::optional<std::string> fetchTranslation(std::int64_t translatableId,
                                                 std::string_view language) override;
     SearchRows searchTranslations(std::string_view query) override;
-    std::optional<SearchRows> findTranslations(std::string_view text) override;
+    std::optional<SearchRows> findTranslations(std::string_view text, std::size_t limit) override;
     void storeScreenMetaData(std::string_view json) override;
     TextElides fetchTextElides(std::string_view componentPath) override;
     std::int64_t dataVersion() override;

@@ -59,11 +59,15 @@ public:
     virtual SearchRows searchTranslations(std::string_view query) = 0;
     // What a user typed into a search field, found as it was meant
     // (TranslationSearchQuery): the translations of the IDs holding the text
-    // first, then those matching it. No value when the text cannot mean
+    // first, then those matching it; at most `limit` rows, so a result of
+    // `limit` rows may leave others out. No value when the text cannot mean
     // anything. Without an implementation of its own, the text is the query.
-    virtual std::optional<SearchRows> findTranslations(std::string_view text)
+    virtual std::optional<SearchRows> findTranslations(std::string_view text, std::size_t limit)
     {
-        return searchTranslations(text);
+        SearchRows rows = searchTranslations(text);
+        if (rows.size() > limit)
+            rows.resize(limit);
+        return rows;
     }
     virtual void storeScreenMetaData(std::string_view json) = 0;
     virtual TextElides fetchTextElides(std::string_view componentPath) = 0;

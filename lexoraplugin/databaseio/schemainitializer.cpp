@@ -3,6 +3,8 @@
 #include "tablebuilder.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include <sqlite/sqlitedatabase.h>
 #include <sqlite/sqliteexception.h>
@@ -102,48 +104,78 @@ TableBuilder pluralFormsTable()
     return table;
 }
 
-// The substring index reads each translation with two characters appended
-// that no typed text holds: every character of a translation then starts a
-// trigram of its own, so a substring of one or two characters is the start of
-// an indexed trigram.
-constexpr std::string_view substringIndexStatement
-    = "CREATE VIRTUAL TABLE %1translationsSubstrings USING fts5(translation, content='', "
-      "tokenize='trigram')";
-constexpr std::string_view substringIndexTriggers[] = {
-    "CREATE TRIGGER translationsSubstrings_insert AFTER INSERT ON translations BEGIN INSERT INTO "
-    "translationsSubstrings(rowid, translation) VALUES (new.rowid, new.translation || "
-    "char(31, 31)); END",
-    "CREATE TRIGGER translationsSubstrings_delete AFTER DELETE ON translations BEGIN INSERT INTO "
-    "translationsSubstrings(translationsSubstrings, rowid, translation) VALUES ('delete', "
-    "old.rowid, old.translation || char(31, 31)); END",
-    "CREATE TRIGGER translationsSubstrings_update AFTER UPDATE ON translations "
-    "BEGIN INSERT INTO translationsSubstrings(translationsSubstrings, rowid, translation) VALUES "
-    "('delete', old.rowid, old.translation || char(31, 31)); INSERT INTO "
-    "translationsSubstrings(rowid, translation) VALUES (new.rowid, new.translation || "
-    "char(31, 31)); END",
+// A substring index reads each text with two characters appended that no typed
+// text holds: every character of a text then starts a trigram of its own, so a
+// substring of one or two characters is the start of an indexed trigram. The
+// index keeps no sizes of its texts, since nothing ranks substring matches.
+struct SubstringIndex
+{
+    std::string_view name;
+    std::string_view table;
+    std::string_view column;
 };
 
-std::string substringIndexIn(std::string_view schema)
+// Translations, and translation IDs, which a search looks into as well.
+constexpr SubstringIndex translationsSubstrings { "translationsSubstrings",
+                                                  "translations",
+                                                  "translation" };
+constexpr SubstringIndex translationIdSubstrings { "translationIdSubstrings",
+                                                   "translatables",
+                                                   "translationTextId" };
+
+std::string substringIndexIn(const SubstringIndex &index, std::string_view schema)
 {
-    std::string statement(substringIndexStatement);
-    statement.replace(statement.find("%1"), 2, schema);
-    return statement;
+    return "CREATE VIRTUAL TABLE " + std::string(schema) + std::string(index.name) + " USING fts5("
+        + std::string(index.column) + ", content='', columnsize=0, tokenize='trigram')";
 }
 
-void fillSubstringIndex(Host::Sqlite::Database &database)
+std::vector<std::string> substringIndexTriggers(const SubstringIndex &index)
 {
-    database.execute("INSERT INTO translationsSubstrings(rowid, translation) SELECT rowid, "
-                     "translation || char(31, 31) FROM main.translations");
+    const std::string name(index.name);
+    const std::string table(index.table);
+    const std::string column(index.column);
+    const std::string insertNew = "INSERT INTO " + name + "(rowid, " + column
+        + ") VALUES (new.rowid, new." + column + " || char(31, 31));";
+    const std::string deleteOld = "INSERT INTO " + name + "(" + name + ", rowid, " + column
+        + ") VALUES ('delete', old.rowid, old." + column + " || char(31, 31));";
+    return {
+        "CREATE TRIGGER " + name + "_insert AFTER INSERT ON " + table + " BEGIN " + insertNew
+            + " END",
+        "CREATE TRIGGER " + name + "_delete AFTER DELETE ON " + table + " BEGIN " + deleteOld
+            + " END",
+        // Writing a text again unchanged, as a sync does, leaves the index alone.
+        "CREATE TRIGGER " + name + "_update AFTER UPDATE ON " + table
+            + " WHEN old.rowid IS NOT "
+              "new.rowid OR old."
+            + column + " IS NOT new." + column + " BEGIN " + deleteOld + " " + insertNew + " END",
+    };
 }
 
-// The terms of the substring index, one row per occurrence, for finding the
+void createSubstringIndex(Host::Sqlite::Database &database, const SubstringIndex &index)
+{
+    database.execute(substringIndexIn(index, ""));
+    for (const std::string &trigger : substringIndexTriggers(index))
+        database.execute(trigger);
+}
+
+void fillSubstringIndex(Host::Sqlite::Database &database, const SubstringIndex &index)
+{
+    const std::string column(index.column);
+    database.execute("INSERT INTO " + std::string(index.name) + "(rowid, " + column
+                     + ") SELECT rowid, " + column + " || char(31, 31) FROM main."
+                     + std::string(index.table));
+}
+
+// The terms of a substring index, one row per occurrence, for finding the
 // trigrams that start with a short substring. A table of the connection's
 // own: the file does not depend on it.
-void createSubstringTerms(Host::Sqlite::Database &database, std::string_view indexSchema)
+void createSubstringTerms(Host::Sqlite::Database &database,
+                          const SubstringIndex &index,
+                          std::string_view indexSchema)
 {
-    database.execute("CREATE VIRTUAL TABLE IF NOT EXISTS temp.translationsSubstringTerms USING "
-                     "fts5vocab("
-                     + std::string(indexSchema) + ", translationsSubstrings, 'instance')");
+    database.execute("CREATE VIRTUAL TABLE IF NOT EXISTS temp." + std::string(index.name)
+                     + "Terms USING fts5vocab(" + std::string(indexSchema) + ", "
+                     + std::string(index.name) + ", 'instance')");
 }
 
 bool hasTable(Host::Sqlite::Database &database, std::string_view name)
@@ -177,7 +209,10 @@ SchemaInitializer::SchemaInitializer(Host::Sqlite::Database &database, bool isIn
         addPluralFormsTable(database);
         addSubstringIndex(database);
     }
-    createSubstringTerms(database, hasTable(database, "translationsSubstrings") ? "main" : "temp");
+    for (const SubstringIndex &index : { translationsSubstrings, translationIdSubstrings }) {
+        createSubstringTerms(
+            database, index, hasTable(database, std::string(index.name)) ? "main" : "temp");
+    }
 
     database.setAttachedTables({ "translatables",
                                  "translations",
@@ -210,24 +245,24 @@ void SchemaInitializer::addPluralFormsTable(Host::Sqlite::Database &database)
 
 void SchemaInitializer::addSubstringIndex(Host::Sqlite::Database &database)
 {
-    if (hasTable(database, "translationsSubstrings"))
-        return;
-    if (database.isReadOnly()) {
-        // Searching needs the index; the connection builds one of its own
-        // and leaves the file as it is.
-        database.execute(substringIndexIn("temp."));
-        fillSubstringIndex(database);
-        return;
+    for (const SubstringIndex &index : { translationsSubstrings, translationIdSubstrings }) {
+        if (hasTable(database, std::string(index.name)))
+            continue;
+        if (database.isReadOnly()) {
+            // Searching needs the index; the connection builds one of its own
+            // and leaves the file as it is.
+            database.execute(substringIndexIn(index, "temp."));
+            fillSubstringIndex(database, index);
+            continue;
+        }
+        {
+            Host::Sqlite::ExclusiveTransaction transaction { database };
+            createSubstringIndex(database, index);
+            fillSubstringIndex(database, index);
+            transaction.commit();
+        }
+        database.walCheckpointFull();
     }
-    {
-        Host::Sqlite::ExclusiveTransaction transaction { database };
-        database.execute(substringIndexIn(""));
-        for (std::string_view trigger : substringIndexTriggers)
-            database.execute(trigger);
-        fillSubstringIndex(database);
-        transaction.commit();
-    }
-    database.walCheckpointFull();
 }
 
 void SchemaInitializer::checkSchema(Host::Sqlite::Database &database)
@@ -297,9 +332,8 @@ void SchemaInitializer::createTranslationTables(Host::Sqlite::Database &database
             "('delete', old.rowid, old.language, old.translation); INSERT INTO "
             "translationsFullText(rowid, language, translation) VALUES (new.rowid, new.language, "
             "new.translation); END;");
-        database.execute(substringIndexIn(""));
-        for (std::string_view trigger : substringIndexTriggers)
-            database.execute(trigger);
+        createSubstringIndex(database, translationsSubstrings);
+        createSubstringIndex(database, translationIdSubstrings);
 
         transaction.commit();
     }

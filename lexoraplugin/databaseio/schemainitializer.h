@@ -22,8 +22,9 @@ public:
     // Files written before plural forms existed lack their table; it is added
     // when such a file is opened, and nothing else of the file changes.
     static void addPluralFormsTable(Host::Sqlite::Database &database);
-    // Files written before the substring index existed gain it, filled from
-    // their translations; a read-only connection builds it in memory.
+    // Files written before the substring indexes (of translations and of
+    // translation IDs) existed gain them, filled from their rows; a read-only
+    // connection builds them in memory.
     static void addSubstringIndex(Host::Sqlite::Database &database);
     // The `languages` table, a step of its own.
     static void createLanguagesTable(Host::Sqlite::Database &database);

@@ -22,6 +22,12 @@ constexpr std::string_view rowColumns = "translations.rowid, translationTextId, 
                                         "translations.language, translations.translation, "
                                         "translatables.id";
 
+// An ID without translations is listed too, with an empty language.
+constexpr std::string_view idRowColumns
+    = "SELECT ifnull(translations.rowid, 0), translationTextId, ifnull(translations.language, ''), "
+      "ifnull(translations.translation, ''), translatables.id FROM translatables LEFT JOIN "
+      "translations ON translations.translatableId = translatables.id ";
+
 std::string likePattern(const std::string &text)
 {
     std::string pattern = "%";
@@ -52,26 +58,41 @@ std::vector<std::int64_t> intersection(const std::vector<std::int64_t> &first,
 
 } // namespace
 
+TranslationSearch::SubstringIndex::SubstringIndex(Host::Sqlite::Database &database,
+                                                  const std::string &name)
+    : matches("SELECT rowid FROM " + name + "(?1) LIMIT ?2", database),
+      // One row per occurrence; the few duplicates are cheaper to drop in a
+      // sorted vector than in a temporary B-tree.
+      shortMatches("SELECT doc FROM temp." + name + "Terms WHERE term >= ?1 AND term < ?2 LIMIT ?3",
+                   database)
+{ }
+
 TranslationSearch::TranslationSearch(Host::Sqlite::Database &database)
-    : m_selectIdRows("SELECT ifnull(translations.rowid, 0), translationTextId, "
-                     "ifnull(translations.language, ''), ifnull(translations.translation, ''), "
-                     "translatables.id FROM translatables LEFT JOIN translations ON "
-                     "translations.translatableId = translatables.id WHERE translationTextId "
-                     "LIKE ?1 ESCAPE '\\' ORDER BY translationTextId <> ?2, translationTextId, "
-                     "translations.language",
+    : m_selectExactIdRows(std::string(idRowColumns)
+                              + "WHERE translationTextId = ?1 ORDER BY translations.language "
+                                "LIMIT ?2",
+                          database),
+      // In the order of the ID index, so that the scan stops at the limit.
+      m_selectIdRows(std::string(idRowColumns)
+                         + "WHERE translationTextId LIKE ?1 ESCAPE '\\' AND translationTextId <> "
+                           "?2 ORDER BY translationTextId, translations.language LIMIT ?3",
                      database),
+      // The index folds the case of every letter, LIKE of ASCII letters only.
+      m_selectIdRowsOf(std::string(idRowColumns)
+                           + "WHERE translatables.rowid IN carray(?1) AND translationTextId LIKE "
+                             "?2 ESCAPE '\\' AND translationTextId <> ?3 ORDER BY "
+                             "translationTextId, translations.language LIMIT ?4",
+                       database),
       m_selectWordRows("WITH search(rowid, rank) AS (SELECT rowid, rank FROM "
-                       "translationsFullText(?)) SELECT "
+                       "translationsFullText(?1) ORDER BY rank LIMIT ?2) SELECT "
                            + std::string(rowColumns)
                            + " FROM search JOIN translations ON search.rowid=translations.rowid "
                              "JOIN translatables ON translations.translatableId = "
                              "translatables.id ORDER BY rank",
                        database),
       m_selectWordRowIds("SELECT rowid FROM translationsFullText(?)", database),
-      m_selectSubstringRowIds("SELECT rowid FROM translationsSubstrings(?)", database),
-      m_selectShortSubstringRowIds("SELECT DISTINCT doc FROM temp.translationsSubstringTerms "
-                                   "WHERE term >= ?1 AND term < ?2",
-                                   database),
+      m_translationSubstrings(database, "translationsSubstrings"),
+      m_idSubstrings(database, "translationIdSubstrings"),
       m_selectRows("SELECT " + std::string(rowColumns)
                        + " FROM carray(?1) AS wanted JOIN translations ON translations.rowid = "
                          "wanted.value JOIN translatables ON translations.translatableId = "
@@ -80,15 +101,17 @@ TranslationSearch::TranslationSearch(Host::Sqlite::Database &database)
                    database)
 { }
 
-std::optional<SearchRows> TranslationSearch::find(std::string_view text)
+std::optional<SearchRows> TranslationSearch::find(std::string_view text, std::size_t limit)
 {
     const TranslationSearchQuery query(text);
     Found found;
+    found.limit = limit;
     if (!query.idPart().empty())
         appendIdRows(query.idPart(), found);
 
     if (query.searchesSubstrings()) {
-        appendSubstringRows(query, found);
+        if (found.room() > 0)
+            appendSubstringRows(query, found);
         return std::move(found.rows);
     }
 
@@ -101,9 +124,10 @@ std::optional<SearchRows> TranslationSearch::find(std::string_view text)
         if (reading->empty())
             continue;
         try {
+            // Enough for the room left even where they repeat ID rows.
             Found words;
-            appendWordRows(*reading, words);
-            for (std::size_t index = 0; index < words.rows.size(); ++index) {
+            appendWordRows(*reading, found.limit, words);
+            for (std::size_t index = 0; index < words.rows.size() && found.room() > 0; ++index) {
                 const std::int64_t rowId = words.rowIds[index];
                 if (std::find(found.rowIds.begin(), found.rowIds.end(), rowId)
                     == found.rowIds.end()) {
@@ -111,8 +135,8 @@ std::optional<SearchRows> TranslationSearch::find(std::string_view text)
                     found.rows.push_back(std::move(words.rows[index]));
                 }
             }
-            if (!query.substringTerm().empty())
-                appendRowsOf(substringMatches(query.substringTerm()), found);
+            if (!query.substringTerm().empty() && found.room() > 0)
+                appendRowsOf(translationSubstringMatches(query.substringTerm()), found);
             return std::move(found.rows);
         } catch (const Host::Sqlite::Exception &exception) {
             if (!isQueryError(exception))
@@ -133,39 +157,71 @@ void TranslationSearch::appendRow(const BaseStatement &statement, Found &found)
 
 void TranslationSearch::appendIdRows(const std::string &idPart, Found &found)
 {
-    m_selectIdRows.readCallback(
-        [&](const BaseStatement &row) { appendRow(row, found); }, likePattern(idPart), idPart);
+    const auto append = [&](const BaseStatement &row) {
+        appendRow(row, found);
+    };
+    m_selectExactIdRows.readCallback(append, idPart, std::int64_t(found.room()));
+    if (found.room() == 0)
+        return;
+    // The index answers at once where few IDs hold the text; where many do,
+    // the scan in ID order reaches the limit sooner than sorting them all.
+    constexpr std::size_t manyIds = 2000;
+    const std::optional<std::vector<std::int64_t>> candidates
+        = substringMatches(m_idSubstrings, idPart, manyIds);
+    if (!candidates) {
+        m_selectIdRows.readCallback(
+            append, likePattern(idPart), idPart, std::int64_t(found.room()));
+    } else if (!candidates->empty()) {
+        m_selectIdRowsOf.readCallback(append,
+                                      std::span<const std::int64_t>(*candidates),
+                                      likePattern(idPart),
+                                      idPart,
+                                      std::int64_t(found.room()));
+    }
 }
 
-void TranslationSearch::appendWordRows(const std::string &query, Found &found)
+void TranslationSearch::appendWordRows(const std::string &query, std::size_t limit, Found &found)
 {
-    m_selectWordRows.readCallback([&](const BaseStatement &row) { appendRow(row, found); }, query);
+    m_selectWordRows.readCallback(
+        [&](const BaseStatement &row) { appendRow(row, found); }, query, std::int64_t(limit));
 }
 
-std::vector<std::int64_t> TranslationSearch::substringMatches(const std::string &substring)
+std::optional<std::vector<std::int64_t>> TranslationSearch::substringMatches(
+    SubstringIndex &index, const std::string &substring, std::size_t limit)
 {
     const QString text = QString::fromStdString(substring);
+    // One more than the limit tells that there are more.
+    const std::int64_t rowLimit = limit == noLimit ? -1 : std::int64_t(limit) + 1;
     std::vector<std::int64_t> rowIds;
     if (text.toUcs4().size() >= 3) {
-        rowIds = m_selectSubstringRowIds.values<std::int64_t>(
-            256, TranslationSearchQuery::quoted(substring));
+        rowIds = index.matches.values<std::int64_t>(
+            256, TranslationSearchQuery::quoted(substring), rowLimit);
     } else {
         // Too short for a trigram of its own: every occurrence starts one of
         // the indexed trigrams (the index appends two characters to each
-        // translation for that), and the trigram index folds case.
+        // text for that), and the trigram index folds case.
         const std::string start = text.toLower().toStdString();
-        rowIds = m_selectShortSubstringRowIds.values<std::int64_t>(
-            256, start, start + "\xf4\x8f\xbf\xbf");
+        rowIds = index.shortMatches.values<std::int64_t>(
+            256, start, start + "\xf4\x8f\xbf\xbf", rowLimit);
     }
+    if (limit != noLimit && rowIds.size() > limit)
+        return std::nullopt;
     std::sort(rowIds.begin(), rowIds.end());
+    rowIds.erase(std::unique(rowIds.begin(), rowIds.end()), rowIds.end());
     return rowIds;
+}
+
+std::vector<std::int64_t>
+TranslationSearch::translationSubstringMatches(const std::string &substring)
+{
+    return *substringMatches(m_translationSubstrings, substring, noLimit);
 }
 
 void TranslationSearch::appendSubstringRows(const TranslationSearchQuery &query, Found &found)
 {
-    std::vector<std::int64_t> rowIds = substringMatches(query.substrings().front());
+    std::vector<std::int64_t> rowIds = translationSubstringMatches(query.substrings().front());
     for (std::size_t index = 1; index < query.substrings().size() && !rowIds.empty(); ++index)
-        rowIds = intersection(rowIds, substringMatches(query.substrings()[index]));
+        rowIds = intersection(rowIds, translationSubstringMatches(query.substrings()[index]));
     if (!query.wordQuery().empty() && !rowIds.empty()) {
         std::vector<std::int64_t> words
             = m_selectWordRowIds.values<std::int64_t>(256, query.wordQuery());
@@ -185,6 +241,8 @@ void TranslationSearch::appendRowsOf(std::vector<std::int64_t> rowIds, Found &fo
                         sortedFound.begin(),
                         sortedFound.end(),
                         std::back_inserter(fresh));
+    if (fresh.size() > found.room())
+        fresh.resize(found.room());
     if (fresh.empty())
         return;
     m_selectRows.readCallback([&](const BaseStatement &row) { appendRow(row, found); },

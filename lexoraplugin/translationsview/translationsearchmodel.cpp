@@ -37,17 +37,23 @@ bool TranslationSearchModel::refresh()
 {
     beginResetModel();
     m_rows.clear();
+    m_hasMoreResults = false;
     if (m_searchText.empty()) {
         endResetModel();
         return true;
     }
     try {
-        std::optional<SearchRows> rows = m_databaseAccess->findTranslations(m_searchText);
+        // One row more than is shown tells whether there are more.
+        std::optional<SearchRows> rows
+            = m_databaseAccess->findTranslations(m_searchText, maximumRows + 1);
         if (!rows) {
             endResetModel();
             return false;
         }
         m_rows = std::move(*rows);
+        m_hasMoreResults = m_rows.size() > std::size_t(maximumRows);
+        if (m_hasMoreResults)
+            m_rows.resize(maximumRows);
     } catch (const Host::Sqlite::Exception &exception) {
         // Every failure ends the reset, or the views would wait for it forever.
         endResetModel();

@@ -11,12 +11,16 @@ namespace Lexora {
 class DatabaseAccess;
 
 // The results of a full-text search over all translations of the project's
-// database: translation ID, language and translation, best match first.
+// database: translation ID, language and translation, best match first. It
+// holds at most `maximumRows` of them; more would only slow typing down in a
+// large database, and a longer text narrows the search.
 class TranslationSearchModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
+    static constexpr int maximumRows = 500;
+
     explicit TranslationSearchModel(DatabaseAccess &databaseAccess, QObject *parent = nullptr);
 
     // Searches for `text` as the user meant it (an FTS5 query, or else the
@@ -25,6 +29,8 @@ public:
     // failures raise Host::Sqlite::Exception, with the model emptied as well.
     bool setSearchText(const QString &text);
     bool refresh();
+    // Whether the search found more than the rows held.
+    bool hasMoreResults() const { return m_hasMoreResults; }
     void setDatabaseAccess(DatabaseAccess *databaseAccess) { m_databaseAccess = databaseAccess; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -36,6 +42,7 @@ public:
 private:
     std::string m_searchText;
     SearchRows m_rows;
+    bool m_hasMoreResults = false;
     DatabaseAccess *m_databaseAccess;
 };
 

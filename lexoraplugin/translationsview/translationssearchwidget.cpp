@@ -22,7 +22,9 @@ TranslationsSearchWidget::TranslationsSearchWidget(TranslationsView *view, QWidg
       m_view(view),
       m_searchField(new QLineEdit),
       m_resultTable(new QTableView(this)),
-      m_noResultsLabel(new QLabel(tr("No results")))
+      m_noResultsLabel(new QLabel(tr("No results"))),
+      m_moreResultsLabel(new QLabel(tr("First %1 results. Type more to narrow the search.")
+                                        .arg(TranslationSearchModel::maximumRows)))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -50,6 +52,9 @@ TranslationsSearchWidget::TranslationsSearchWidget(TranslationsView *view, QWidg
     m_resultTable->horizontalHeader()->setStretchLastSection(true);
     m_resultTable->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(m_resultTable);
+    m_moreResultsLabel->setContentsMargins(4, 2, 4, 2);
+    m_moreResultsLabel->hide();
+    layout->addWidget(m_moreResultsLabel);
 
     // Over the empty table, where the results would be.
     auto *viewportLayout = new QVBoxLayout(m_resultTable->viewport());
@@ -73,6 +78,7 @@ void TranslationsSearchWidget::clear()
     m_searchField->setStyleSheet(QString());
     m_view->searchModel()->setSearchText(QString());
     m_noResultsLabel->hide();
+    m_moreResultsLabel->hide();
 }
 
 void TranslationsSearchWidget::search(const QString &text)
@@ -92,6 +98,7 @@ void TranslationsSearchWidget::search(const QString &text)
     m_searchField->setStyleSheet(valid ? QString() : QStringLiteral("color: red"));
     m_noResultsLabel->setVisible(valid && !text.isEmpty()
                                  && m_view->searchModel()->rowCount() == 0);
+    m_moreResultsLabel->setVisible(m_view->searchModel()->hasMoreResults());
 }
 
 QMenu *TranslationsSearchWidget::createContextMenu(const QPoint &position)

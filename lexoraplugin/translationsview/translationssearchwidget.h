@@ -27,6 +27,8 @@ public:
     QTableView *resultTable() const { return m_resultTable; }
     // "No results", shown over the table while a search finds nothing.
     QLabel *noResultsLabel() const { return m_noResultsLabel; }
+    // Below the table while it shows only the first of the results found.
+    QLabel *moreResultsLabel() const { return m_moreResultsLabel; }
 
     // The context menu for the result row at `position` (in the table's
     // viewport); null when there is no row there. The caller owns it.
@@ -42,6 +44,7 @@ private:
     QLineEdit *m_searchField;
     QTableView *m_resultTable;
     QLabel *m_noResultsLabel;
+    QLabel *m_moreResultsLabel;
     QString m_contextTranslationId;
 };
 

@@ -1154,7 +1154,7 @@ void tst_Database::olderFileGainsNewTables()
     QFETCH(bool, readOnly);
     const auto found = [&](const char *text) {
         QStringList rows;
-        const SearchRows found = io().findTranslations(text).value();
+        const SearchRows found = io().findTranslations(text, 100).value();
         for (const SearchRow &row : found)
             rows.append(QString::fromStdString(row.translationTextId + "/" + row.translation));
         return rows;
@@ -1167,12 +1167,12 @@ void tst_Database::olderFileGainsNewTables()
     if (pluralFormsMissing) {
         connection().execute("DROP TABLE translationPluralForms");
     } else {
-        connection().execute("DROP TABLE translationsSubstrings");
-        for (const char *trigger : { "insert", "delete", "update" })
-            connection().execute(std::string("DROP TRIGGER translationsSubstrings_") + trigger);
-        QCOMPARE(
-            count("SELECT count(*) FROM sqlite_schema WHERE name LIKE 'translationsSubstrings%'"),
-            0);
+        for (const std::string index : { "translationsSubstrings", "translationIdSubstrings" }) {
+            connection().execute("DROP TABLE " + index);
+            for (const char *trigger : { "insert", "delete", "update" })
+                connection().execute("DROP TRIGGER " + index + "_" + trigger);
+        }
+        QCOMPARE(count("SELECT count(*) FROM sqlite_schema WHERE name LIKE '%Substrings%'"), 0);
     }
     const QByteArray before = closedFileBytes();
 
@@ -1182,6 +1182,8 @@ void tst_Database::olderFileGainsNewTables()
              (std::vector<std::vector<std::string>> { { "bleibt" } }));
     QCOMPARE(found("电压"), QStringList { "voltage/输入电压过高" });
     QCOMPARE(found("电"), (QStringList { "current/电流", "voltage/输入电压过高" }));
+    QCOMPARE(found("LTAG"), QStringList { "voltage/输入电压过高" });
+    QCOMPARE(found("rr"), QStringList { "current/电流" });
     if (readOnly) {
         QVERIFY(closedFileBytes() == before);
         return;
@@ -1198,8 +1200,9 @@ void tst_Database::olderFileGainsNewTables()
              std::vector<std::string> { "bleiben" });
     io().removeTranslatable(io().translatableId("voltage"));
     QVERIFY(found("压").isEmpty());
-    connection().execute("INSERT INTO translationsSubstrings(translationsSubstrings) "
-                         "VALUES('integrity-check')");
+    QVERIFY(found("olt").isEmpty());
+    for (const std::string index : { "translationsSubstrings", "translationIdSubstrings" })
+        connection().execute("INSERT INTO " + index + "(" + index + ") VALUES('integrity-check')");
 }
 
 void tst_Database::syncKeepsPluralForms()
@@ -1290,8 +1293,8 @@ void tst_Database::syncSummary()
 
     const Summary real = asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit));
     QCOMPARE(real, dryRun);
-    // Only the substring index's term table, which lives as long as the connection.
-    QCOMPARE(count("SELECT count(*) FROM sqlite_temp_schema"), 1);
+    // Only the term tables of the substring indexes, which live as long as the connection.
+    QCOMPARE(count("SELECT count(*) FROM sqlite_temp_schema"), 2);
     // Running the same file again changes nothing, which the summary says.
     const Summary again = asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit));
     QCOMPARE(again, (Summary { 0, 0, 0, 0, 0, 0, real[6] }));
@@ -1449,7 +1452,7 @@ void tst_Database::shellIntegrityCheck()
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), "ok\n4\n");
     open();
-    QCOMPARE(io().findTranslations("桃").value().size(), 1u);
+    QCOMPARE(io().findTranslations("桃", 100).value().size(), 1u);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

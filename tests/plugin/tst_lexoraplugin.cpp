@@ -54,6 +54,7 @@ QStringList schemaObjects(const QString &databasePath)
                            "WHERE name NOT LIKE 'sqlite_%' "
                            "AND NOT (type = 'table' AND name GLOB 'translationsFullText_*') "
                            "AND NOT (type = 'table' AND name GLOB 'translationsSubstrings_*') "
+                           "AND NOT (type = 'table' AND name GLOB 'translationIdSubstrings_*') "
                            "ORDER BY 1",
                            -1,
                            &statement,
@@ -199,11 +200,15 @@ private slots:
                                "table screenMetaData",
                                "table translatableMetaData",
                                "table translatables",
+                               "table translationIdSubstrings",
                                "table translationMetaData",
                                "table translationPluralForms",
                                "table translations",
                                "table translationsFullText",
                                "table translationsSubstrings",
+                               "trigger translationIdSubstrings_delete",
+                               "trigger translationIdSubstrings_insert",
+                               "trigger translationIdSubstrings_update",
                                "trigger translationsFullText_delete",
                                "trigger translationsFullText_insert",
                                "trigger translationsFullText_update",

@@ -226,6 +226,62 @@ private slots:
         QCOMPARE(rowsOf(model), expected);
     }
 
+    // A search lists the first rows it finds, one more tells that there are
+    // others, whichever way it found them.
+    void capped_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("more");
+
+        QTest::newRow("IDs, most of them") << "item" << 500 << true;
+        QTest::newRow("IDs, some of them") << "em.1" << 500 << true;
+        QTest::newRow("IDs, a few of them") << "em.2" << 422 << false;
+        QTest::newRow("words") << "volt" << 500 << true;
+        QTest::newRow("words, exactly as many as shown") << "amp" << 500 << false;
+        QTest::newRow("one character") << "安" << 500 << true;
+        QTest::newRow("two characters") << "电压" << 500 << true;
+        QTest::newRow("three characters") << "电压表" << 500 << true;
+    }
+
+    void capped()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, rows);
+        QFETCH(bool, more);
+        if (!m_many) {
+            // 2,100 IDs: more than the ID index is asked for, in the ID order.
+            TranslatableEntries entries;
+            for (int index = 0; index < 2100; ++index) {
+                TranslatableEntry &entry = entries.emplace_back();
+                entry.translationTextId = "item." + std::to_string(index);
+                const std::string number = " " + std::to_string(index);
+                entry.translations.emplace_back().language = "en";
+                entry.translations.back().translation
+                    = (index < 500 ? "volt amp" : "volt") + number;
+                entry.translations.emplace_back().language = "zh_CN";
+                entry.translations.back().translation
+                    = (index <= 500 ? "安电压表" : "电压表") + number;
+            }
+            m_many = std::make_unique<ProjectDatabase>(m_dir.filePath("many.db"));
+            m_many->databaseIo().storeAsLocalEdits(entries);
+        }
+        DatabaseAccess access(&m_json, &m_many->databaseIo());
+        TranslationSearchModel model(access);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(model.setSearchText(query));
+        QCOMPARE(model.rowCount(), rows);
+        QCOMPARE(model.hasMoreResults(), more);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QString id = model.index(row, 0).data().toString();
+            const QString text = model.index(row, 0).data(Qt::ToolTipRole).toString();
+            QVERIFY2(id.contains(query) || text.contains(query), qPrintable(id + ": " + text));
+        }
+        QVERIFY(model.setSearchText(QString()));
+        QVERIFY(!model.hasMoreResults());
+    }
+
     void cells_data()
     {
         QTest::addColumn<QString>("query");
@@ -357,6 +413,7 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<ProjectDatabase> m_unspaced;
+    std::unique_ptr<ProjectDatabase> m_many;
     std::unique_ptr<ProjectDatabase> m_database;
     JsonImportExport m_json;
     DatabaseAccess m_access { &m_json };
