@@ -82,20 +82,28 @@ bool CheckDataReader::translatorsUseWord(std::string_view language,
                                          std::string_view word)
 {
     // An FTS5 string: the word in double quotes, its own quotes doubled.
-    std::string query = "translation : \"";
+    std::string term = "translation : \"";
     for (const char character : word) {
-        query += character;
+        term += character;
         if (character == '"')
-            query += '"';
+            term += '"';
     }
-    // A prefix query: languages inflect and compound ("Printereigenschappen");
-    // a short word would match too many others ("to", "Total").
-    query += word.size() >= 4 ? "\" *" : "\"";
+    term += '"';
     DeferredTransaction transaction { m_database };
-    const bool used
-        = m_selectWordUse.optionalValue<std::int64_t>(query, language, primaryLanguage).has_value();
+    auto used = [&](const std::string &query) {
+        return m_selectWordUse.optionalValue<std::int64_t>(query, language, primaryLanguage)
+            .has_value();
+    };
+    // The word itself first: FTS5 reads a term's rows lazily and stops at the
+    // first that qualifies, but merges every row of every longer word before
+    // it can answer a prefix query, which in a large project holds a common
+    // word's hundreds of thousands of rows.
+    // A prefix query then: languages inflect and compound
+    // ("Printereigenschappen"); a short word would match too many others
+    // ("to", "Total").
+    const bool result = used(term) || (word.size() >= 4 && used(term + " *"));
     transaction.commit();
-    return used;
+    return result;
 }
 
 std::vector<CheckDataReader::IgnoreRule> CheckDataReader::ignoreRules()

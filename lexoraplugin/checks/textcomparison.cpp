@@ -115,10 +115,11 @@ QStringView primarySubtag(QStringView language)
 bool isUnit(QStringView word)
 {
     static const char *const units[]
-        = { "a",   "ah", "b",   "bar", "bps",  "cm", "d",   "db",  "fps", "g",  "gb",  "gib",
-            "ghz", "h",  "hz",  "kb",  "kbps", "kg", "khz", "kib", "km",  "kw", "kwh", "l",
-            "m",   "ma", "mah", "mb",  "mbps", "mg", "mhz", "mib", "min", "ml", "mm",  "ms",
-            "mv",  "ns", "pt",  "px",  "rpm",  "s",  "tb",  "us",  "v",   "w",  "wh",  "x" };
+        = { "a",    "ah",  "b",   "bar", "bps", "byte", "bytes", "cm", "d",    "db",
+            "fps",  "g",   "gb",  "gib", "ghz", "h",    "hz",    "kb", "kbps", "kg",
+            "khz",  "kib", "km",  "kw",  "kwh", "l",    "m",     "ma", "mah",  "mb",
+            "mbps", "mg",  "mhz", "mib", "min", "ml",   "mm",    "ms", "mv",   "ns",
+            "pt",   "px",  "rpm", "s",   "tb",  "us",   "v",     "w",  "wh",   "x" };
     for (const char *unit : units) {
         if (word.compare(QLatin1String(unit), Qt::CaseInsensitive) == 0)
             return true;
@@ -342,6 +343,9 @@ QStringList TextComparison::translatableWords(QStringView text)
             ++end;
         QStringView word = text.sliced(index, end - index);
         index = end;
+        // "byte(s)": the plural written both ways is the one word.
+        if (word.endsWith(QLatin1String("(s)")))
+            word.chop(3);
         while (!word.isEmpty() && !word.front().isLetterOrNumber())
             word = word.sliced(1);
         while (!word.isEmpty() && !word.back().isLetterOrNumber())
@@ -545,6 +549,24 @@ bool endsWithKnownAbbreviation(QStringView text)
     return false;
 }
 
+// The one translatable word of a text of one word, lower case.
+QString singleWord(QStringView text)
+{
+    const QStringView trimmed = text.trimmed();
+    for (const QChar character : trimmed) {
+        if (character.isSpace())
+            return {};
+    }
+    const QStringList words = TextComparison::translatableWords(trimmed);
+    return words.size() == 1 ? words.front().toLower() : QString();
+}
+
+qsizetype linkCount(QStringView text)
+{
+    return text.count(QLatin1String("<a "), Qt::CaseInsensitive)
+        + text.count(QLatin1String("<a>"), Qt::CaseInsensitive);
+}
+
 bool endingsAgree(QChar primaryMark,
                   QChar translationMark,
                   QStringView primary,
@@ -579,6 +601,24 @@ bool endingsAgree(QChar primaryMark,
         if (endsWithKnownAbbreviation(withoutTags))
             return true;
     }
+    // "(closing brace missing?)": an aside in parentheses may become a
+    // statement ("brace may be missing"), as Korean writes it.
+    if (primaryMark == QLatin1Char('?') && translationMark.isNull()
+        && primary.trimmed().endsWith(QLatin1String("?)"))
+        && translation.trimmed().endsWith(QLatin1Char(')')))
+        return true;
+    // A label with an accelerator is no sentence ("Surrounding &Whitespace.").
+    if (primaryMark == fullStop && translationMark.isNull()
+        && TextComparison::hasAccelerator(primary))
+        return true;
+    // "Printing... (page %1)" may end "Tiskanje (%1. stran) ...": the
+    // ellipsis moved with the words.
+    if (primaryMark.isNull() && translationMark == QChar(0x2026)
+        && (primary.contains(QLatin1String("...")) || primary.contains(QChar(0x2026))))
+        return true;
+    // The translator credits the team with a link after the last sentence.
+    if (linkCount(translation) > linkCount(primary))
+        return true;
     // Greek writes its question mark as a semicolon.
     if (primaryMark == QLatin1Char('?') && subtag == QLatin1String("el")
         && translation.trimmed().endsWith(QLatin1Char(';')))
@@ -685,7 +725,8 @@ TextComparison::Profile TextComparison::profile(QStringView text)
              lineBreakCount(text),
              endingMark(text),
              hasAccelerator(text),
-             escapeSequences(text) };
+             escapeSequences(text),
+             singleWord(text) };
 }
 
 QStringList TextComparison::failedChecks(QStringView primary, QStringView translation)

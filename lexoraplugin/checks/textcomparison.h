@@ -24,6 +24,9 @@ public:
         bool accelerator = false;
         // The two-character escapes (`\n`, `\t`, `C:\U`…) the text holds itself.
         QStringList escapes;
+        // The word, lower case, of a text that is one translatable word
+        // ("Zoom", "&Sat:", "String..."); empty for any other text.
+        QString singleWord;
     };
 
     // What the checks know of a translation besides its text.
