@@ -88,6 +88,8 @@ public:
     static QStringList markupTags(QStringView text);
     // True when the text holds a letter outside place markers and tags.
     static bool hasLetters(QStringView text);
+    // The primary subtag of a language code: "zh" of "zh-TW".
+    static QStringView primarySubtag(QStringView language);
 };
 
 } // namespace Lexora
