@@ -5,6 +5,8 @@
 #include <sqlite/sqlitedatabase.h>
 #include <sqlite/sqlitetransaction.h>
 
+#include <algorithm>
+
 namespace Lexora {
 
 using Host::Sqlite::BaseStatement;
@@ -13,8 +15,8 @@ using Host::Sqlite::DeferredTransaction;
 CheckDataReader::CheckDataReader(Host::Sqlite::Database &database)
     : m_database(database),
       m_selectTranslatables("SELECT id, translationTextId FROM translatables", database),
-      m_selectTranslations(
-          "SELECT translatableId, translation FROM translations WHERE language = ?1", database),
+      m_selectTranslations("SELECT language, translatableId, translation FROM translations",
+                           database),
       m_selectPluralForms(
           "SELECT translations.translatableId, forms.text FROM translations JOIN "
           "translationPluralForms AS forms ON forms.translationId = translations.id "
@@ -53,15 +55,18 @@ std::vector<CheckDataReader::Translatable> CheckDataReader::translatables()
     return result;
 }
 
-void CheckDataReader::readTranslations(std::string_view language,
-                                       const TranslationCallback &callback)
+void CheckDataReader::readTranslations(const std::vector<std::string> &languages,
+                                       const LanguageTranslationCallback &callback)
 {
     DeferredTransaction transaction { m_database };
-    m_selectTranslations.readCallback(
-        [&](const BaseStatement &statement) {
-            callback(statement.fetchLongLongValue(0), statement.fetchTextView(1));
-        },
-        language);
+    m_selectTranslations.readCallback([&](const BaseStatement &statement) {
+        const std::string_view language = statement.fetchTextView(0);
+        const auto found = std::find(languages.begin(), languages.end(), language);
+        if (found != languages.end())
+            callback(std::size_t(found - languages.begin()),
+                     statement.fetchLongLongValue(1),
+                     statement.fetchTextView(2));
+    });
     transaction.commit();
 }
 

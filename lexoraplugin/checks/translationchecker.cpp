@@ -108,14 +108,44 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
             id->ignored = parseIgnoreList(QString::fromStdString(rule.checks));
     }
 
-    m_reader.readTranslations(primaryLanguage.toStdString(),
-                              [&](std::int64_t translatableId, std::string_view text) {
-                                  if (CheckedId *id = find(translatableId)) {
-                                      id->primaryText = QString::fromUtf8(text);
-                                      id->primaryProfile = TextComparison::profile(id->primaryText);
-                                      id->hasPrimary = true;
-                                  }
-                              });
+    // One pass over the table reads every language: the primary texts are
+    // profiled at once, the translations wait in one buffer per language
+    // until their language's turn.
+    struct BufferedRow
+    {
+        std::int64_t translatableId;
+        std::size_t offset;
+        std::size_t length;
+    };
+    struct BufferedLanguage
+    {
+        std::string texts;
+        std::vector<BufferedRow> rows;
+    };
+    std::vector<std::string> readLanguages { primaryLanguage.toStdString() };
+    for (const QString &language : languages) {
+        std::string name = language.toStdString();
+        if (std::find(readLanguages.begin(), readLanguages.end(), name) == readLanguages.end())
+            readLanguages.push_back(std::move(name));
+    }
+    std::vector<BufferedLanguage> buffered(readLanguages.size());
+    m_reader.readTranslations(
+        readLanguages,
+        [&](std::size_t language, std::int64_t translatableId, std::string_view text) {
+            if (language == 0) {
+                if (CheckedId *id = find(translatableId)) {
+                    id->primaryText = QString::fromUtf8(text);
+                    id->primaryProfile = TextComparison::profile(id->primaryText);
+                    id->hasPrimary = true;
+                }
+                return;
+            }
+            if (text.empty() || !indexOf.contains(translatableId))
+                return;
+            BufferedLanguage &rows = buffered[language];
+            rows.rows.push_back({ translatableId, rows.texts.size(), text.size() });
+            rows.texts.append(text);
+        });
 
     auto addFinding = [&](const CheckedId &id,
                           const QString &check,
@@ -174,49 +204,54 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                                      pluralForms[translatableId].append(QString::fromUtf8(text));
                                  });
         TextComparison::Context context = TextComparison::contextFor(language);
-        m_reader.readTranslations(
-            language.toStdString(), [&](std::int64_t translatableId, std::string_view text) {
-                const auto index = indexOf.find(translatableId);
-                if (index == indexOf.end() || text.empty())
-                    return;
-                translated[index->second] = true;
-                const CheckedId &id = checked[index->second];
-                // Without the primary text there is nothing to compare with.
-                if (id.primaryText.isEmpty())
-                    return;
-                const QString translation = QString::fromUtf8(text);
-                if (!pluralForms.empty()) {
-                    const auto forms = pluralForms.find(translatableId);
-                    context.pluralForms
-                        = forms == pluralForms.end() ? QStringList() : forms->second;
+        const std::string languageName = language.toStdString();
+        const BufferedLanguage &rows = buffered[std::size_t(
+            std::find(readLanguages.begin(), readLanguages.end(), languageName)
+            - readLanguages.begin())];
+        auto checkTranslation = [&](std::int64_t translatableId, std::string_view text) {
+            const auto index = indexOf.find(translatableId);
+            if (index == indexOf.end() || text.empty())
+                return;
+            translated[index->second] = true;
+            const CheckedId &id = checked[index->second];
+            // Without the primary text there is nothing to compare with.
+            if (id.primaryText.isEmpty())
+                return;
+            const QString translation = QString::fromUtf8(text);
+            if (!pluralForms.empty()) {
+                const auto forms = pluralForms.find(translatableId);
+                context.pluralForms = forms == pluralForms.end() ? QStringList() : forms->second;
+            }
+            const std::size_t group = id.group;
+            ++translatedIn[group];
+            const QString &word = id.primaryProfile.singleWord;
+            if (!word.isEmpty() && translation != id.primaryText) {
+                const QChar first
+                    = translation.trimmed().isEmpty() ? QChar() : translation.trimmed().front();
+                if (first.isLetter() && first.script() == QChar::Script_Latin) {
+                    ++latinIn[group];
+                    if (translation.startsWith(
+                            QStringView(word).first(std::min<qsizetype>(word.size(), 4)),
+                            Qt::CaseInsensitive)
+                        || translation.contains(word, Qt::CaseInsensitive))
+                        ++cognateIn[group];
                 }
-                const std::size_t group = id.group;
-                ++translatedIn[group];
-                const QString &word = id.primaryProfile.singleWord;
-                if (!word.isEmpty() && translation != id.primaryText) {
-                    const QChar first
-                        = translation.trimmed().isEmpty() ? QChar() : translation.trimmed().front();
-                    if (first.isLetter() && first.script() == QChar::Script_Latin) {
-                        ++latinIn[group];
-                        if (translation.startsWith(
-                                QStringView(word).first(std::min<qsizetype>(word.size(), 4)),
-                                Qt::CaseInsensitive)
-                            || translation.contains(word, Qt::CaseInsensitive))
-                            ++cognateIn[group];
-                    }
+            }
+            for (const QString &check : TextComparison::failedChecks(
+                     id.primaryProfile, id.primaryText, translation, context)) {
+                if (check == identical && lastIdentical[group] != languageIndex) {
+                    lastIdentical[group] = languageIndex;
+                    ++identicalIn[group];
+                } else if (check == punctuation && lastEndedOtherwise[group] != languageIndex) {
+                    lastEndedOtherwise[group] = languageIndex;
+                    ++endedOtherwiseIn[group];
                 }
-                for (const QString &check : TextComparison::failedChecks(
-                         id.primaryProfile, id.primaryText, translation, context)) {
-                    if (check == identical && lastIdentical[group] != languageIndex) {
-                        lastIdentical[group] = languageIndex;
-                        ++identicalIn[group];
-                    } else if (check == punctuation && lastEndedOtherwise[group] != languageIndex) {
-                        lastEndedOtherwise[group] = languageIndex;
-                        ++endedOtherwiseIn[group];
-                    }
-                    addFinding(id, check, language, translation);
-                }
-            });
+                addFinding(id, check, language, translation);
+            }
+        };
+        for (const BufferedRow &row : rows.rows)
+            checkTranslation(row.translatableId,
+                             std::string_view(rows.texts).substr(row.offset, row.length));
         for (std::size_t index = 0; index < checked.size(); ++index) {
             if (translated[index]) {
                 ++coverage.translated;
