@@ -5,6 +5,8 @@
 #include <sqlite/sqlitedatabase.h>
 #include <sqlite/sqlitetransaction.h>
 
+#include <algorithm>
+
 namespace Lexora {
 
 using Host::Sqlite::BaseStatement;
@@ -13,8 +15,8 @@ using Host::Sqlite::DeferredTransaction;
 CheckDataReader::CheckDataReader(Host::Sqlite::Database &database)
     : m_database(database),
       m_selectTranslatables("SELECT id, translationTextId FROM translatables", database),
-      m_selectTranslations(
-          "SELECT translatableId, translation FROM translations WHERE language = ?1", database),
+      m_selectTranslations("SELECT language, translatableId, translation FROM translations",
+                           database),
       m_selectPluralForms(
           "SELECT translations.translatableId, forms.text FROM translations JOIN "
           "translationPluralForms AS forms ON forms.translationId = translations.id "
@@ -53,15 +55,18 @@ std::vector<CheckDataReader::Translatable> CheckDataReader::translatables()
     return result;
 }
 
-void CheckDataReader::readTranslations(std::string_view language,
-                                       const TranslationCallback &callback)
+void CheckDataReader::readTranslations(const std::vector<std::string> &languages,
+                                       const LanguageTranslationCallback &callback)
 {
     DeferredTransaction transaction { m_database };
-    m_selectTranslations.readCallback(
-        [&](const BaseStatement &statement) {
-            callback(statement.fetchLongLongValue(0), statement.fetchTextView(1));
-        },
-        language);
+    m_selectTranslations.readCallback([&](const BaseStatement &statement) {
+        const std::string_view language = statement.fetchTextView(0);
+        const auto found = std::find(languages.begin(), languages.end(), language);
+        if (found != languages.end())
+            callback(std::size_t(found - languages.begin()),
+                     statement.fetchLongLongValue(1),
+                     statement.fetchTextView(2));
+    });
     transaction.commit();
 }
 
@@ -82,20 +87,28 @@ bool CheckDataReader::translatorsUseWord(std::string_view language,
                                          std::string_view word)
 {
     // An FTS5 string: the word in double quotes, its own quotes doubled.
-    std::string query = "translation : \"";
+    std::string term = "translation : \"";
     for (const char character : word) {
-        query += character;
+        term += character;
         if (character == '"')
-            query += '"';
+            term += '"';
     }
-    // A prefix query: languages inflect and compound ("Printereigenschappen");
-    // a short word would match too many others ("to", "Total").
-    query += word.size() >= 4 ? "\" *" : "\"";
+    term += '"';
     DeferredTransaction transaction { m_database };
-    const bool used
-        = m_selectWordUse.optionalValue<std::int64_t>(query, language, primaryLanguage).has_value();
+    auto used = [&](const std::string &query) {
+        return m_selectWordUse.optionalValue<std::int64_t>(query, language, primaryLanguage)
+            .has_value();
+    };
+    // The word itself first: FTS5 reads a term's rows lazily and stops at the
+    // first that qualifies, but merges every row of every longer word before
+    // it can answer a prefix query, which in a large project holds a common
+    // word's hundreds of thousands of rows.
+    // A prefix query then: languages inflect and compound
+    // ("Printereigenschappen"); a short word would match too many others
+    // ("to", "Total").
+    const bool result = used(term) || (word.size() >= 4 && used(term + " *"));
     transaction.commit();
-    return used;
+    return result;
 }
 
 std::vector<CheckDataReader::IgnoreRule> CheckDataReader::ignoreRules()

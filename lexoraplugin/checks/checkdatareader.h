@@ -47,9 +47,14 @@ public:
     // Each call runs in a read transaction of its own and raises the SQLite
     // wrapper's exceptions.
     std::vector<Translatable> translatables();
-    // Calls `callback` for every stored translation of `language`; a null
-    // translation arrives as an empty text.
-    void readTranslations(std::string_view language, const TranslationCallback &callback);
+    using LanguageTranslationCallback = std::function<void(
+        std::size_t language, std::int64_t translatableId, std::string_view translation)>;
+    // Calls `callback` for every stored translation of the given languages,
+    // with the language's index in `languages`, in one pass over the table
+    // (the table has no index by language, so each language read on its own
+    // would be a pass of its own); a null translation arrives as an empty text.
+    void readTranslations(const std::vector<std::string> &languages,
+                          const LanguageTranslationCallback &callback);
     // Calls `callback` for forms 1, 2, … of every plural translation of
     // `language`, in form order per ID.
     void readPluralForms(std::string_view language, const TranslationCallback &callback);
@@ -66,7 +71,7 @@ public:
 private:
     Host::Sqlite::Database &m_database;
     Host::Sqlite::ReadStatement<2> m_selectTranslatables;
-    Host::Sqlite::ReadStatement<2> m_selectTranslations;
+    Host::Sqlite::ReadStatement<3> m_selectTranslations;
     Host::Sqlite::ReadStatement<2> m_selectPluralForms;
     Host::Sqlite::ReadStatement<1> m_selectWordUse;
     Host::Sqlite::ReadStatement<2> m_selectIgnoreRules;

@@ -1,8 +1,8 @@
 #include "textcomparison.h"
 
 #include "checkreport.h"
-
-#include <QRegularExpression>
+#include "richtexttags.h"
+#include "sentenceending.h"
 
 #include <algorithm>
 
@@ -43,54 +43,6 @@ qsizetype placeMarkerLength(QStringView text, qsizetype position)
     return index - position;
 }
 
-// The elements Qt's rich text knows. Anything else in angle brackets, such as
-// "<unknown>" or "<id>.<property>", is shown as it stands and is no markup.
-bool isRichTextElement(QStringView name)
-{
-    static const char *const elements[]
-        = { "a",      "address", "b",     "big",   "blockquote", "body",   "br",     "caption",
-            "center", "cite",    "code",  "col",   "colgroup",   "dd",     "del",    "dfn",
-            "div",    "dl",      "dt",    "em",    "font",       "h1",     "h2",     "h3",
-            "h4",     "h5",      "h6",    "head",  "hr",         "html",   "i",      "img",
-            "ins",    "kbd",     "li",    "meta",  "nobr",       "ol",     "p",      "pre",
-            "qt",     "s",       "samp",  "small", "span",       "strike", "strong", "style",
-            "sub",    "sup",     "table", "tbody", "td",         "tfoot",  "th",     "thead",
-            "title",  "tr",      "tt",    "u",     "ul",         "var" };
-    for (const char *element : elements) {
-        if (name.compare(QLatin1String(element), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-// Formatting a translator may add for the language's typography, such as
-// Spanish "3<sup>er</sup>", or a paragraph split in two; structure and links
-// must stay as they are.
-bool isInlineFormatting(QStringView tag)
-{
-    static const char *const names[]
-        = { "b", "big",   "br",   "code",   "em",  "font", "i",  "nobr", "p",
-            "s", "small", "span", "strong", "sub", "sup",  "tt", "u" };
-    qsizetype start = tag.startsWith(QLatin1String("</")) ? 2 : 1;
-    qsizetype end = start;
-    while (end < tag.size() && tag[end].isLetterOrNumber())
-        ++end;
-    const QStringView name = tag.sliced(start, end - start);
-    for (const char *inlineName : names) {
-        if (name == QLatin1String(inlineName))
-            return true;
-    }
-    return false;
-}
-
-// A translator credits the translation team with a link of their own; a
-// link of the primary text must stay (it is in the primary's tags).
-bool isAddedLink(QStringView tag)
-{
-    return tag == QLatin1String("</a>") || tag.startsWith(QLatin1String("<a "))
-        || tag == QLatin1String("<a>");
-}
-
 bool isIdeographic(QChar character)
 {
     const char16_t code = character.unicode();
@@ -101,8 +53,25 @@ bool isIdeographic(QChar character)
         || character.isSurrogate();
 }
 
-// The primary subtag of a language code: "zh" of "zh-TW".
-QStringView primarySubtag(QStringView language)
+// Short words that follow a number or stand alone in every language.
+bool isUnit(QStringView word)
+{
+    static const char *const units[]
+        = { "a",    "ah",  "b",   "bar", "bps", "byte", "bytes", "cm", "d",    "db",
+            "fps",  "g",   "gb",  "gib", "ghz", "h",    "hz",    "kb", "kbps", "kg",
+            "khz",  "kib", "km",  "kw",  "kwh", "l",    "m",     "ma", "mah",  "mb",
+            "mbps", "mg",  "mhz", "mib", "min", "ml",   "mm",    "ms", "mv",   "ns",
+            "pt",   "px",  "rpm", "s",   "tb",  "us",   "v",     "w",  "wh",   "x" };
+    for (const char *unit : units) {
+        if (word.compare(QLatin1String(unit), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return word.startsWith(QChar(0x00B0)); // °C, °F
+}
+
+} // namespace
+
+QStringView TextComparison::primarySubtag(QStringView language)
 {
     qsizetype end = 0;
     while (end < language.size() && language[end] != QLatin1Char('-')
@@ -111,114 +80,15 @@ QStringView primarySubtag(QStringView language)
     return language.first(end);
 }
 
-// Short words that follow a number or stand alone in every language.
-bool isUnit(QStringView word)
+QChar TextComparison::endingMark(QStringView text)
 {
-    static const char *const units[]
-        = { "a",   "ah", "b",   "bar", "bps",  "cm", "d",   "db",  "fps", "g",  "gb",  "gib",
-            "ghz", "h",  "hz",  "kb",  "kbps", "kg", "khz", "kib", "km",  "kw", "kwh", "l",
-            "m",   "ma", "mah", "mb",  "mbps", "mg", "mhz", "mib", "min", "ml", "mm",  "ms",
-            "mv",  "ns", "pt",  "px",  "rpm",  "s",  "tb",  "us",  "v",   "w",  "wh",  "x" };
-    for (const char *unit : units) {
-        if (word.compare(QLatin1String(unit), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return word.startsWith(QChar(0x00B0)); // °C, °F
+    return SentenceEnding::mark(text);
 }
 
-// The length of the markup tag starting at `position` (a '<'), or 0. A tag
-// starts with a letter or a slash and a letter, so "a < b" and "<3" are text.
-qsizetype tagLength(QStringView text, qsizetype position)
+QStringList TextComparison::markupTags(QStringView text)
 {
-    qsizetype index = position + 1;
-    if (index < text.size() && text[index] == QLatin1Char('/'))
-        ++index;
-    if (index >= text.size() || !isAsciiLetter(text[index]))
-        return 0;
-    const qsizetype nameStart = index;
-    while (index < text.size() && (isAsciiLetter(text[index]) || isAsciiDigit(text[index])))
-        ++index;
-    if (index >= text.size()
-        || !(text[index].isSpace() || text[index] == QLatin1Char('/')
-             || text[index] == QLatin1Char('>'))
-        || !isRichTextElement(text.sliced(nameStart, index - nameStart)))
-        return 0;
-    const qsizetype end = text.indexOf(QLatin1Char('>'), index);
-    if (end < 0)
-        return 0;
-    const qsizetype nextOpen = text.indexOf(QLatin1Char('<'), index);
-    if (nextOpen >= 0 && nextOpen < end)
-        return 0;
-    return end + 1 - position;
+    return RichTextTags::tags(text);
 }
-
-// "<A HREF='x' target=_blank/>" becomes "<a href target/>".
-QString normalizedTag(QStringView tag)
-{
-    QString result;
-    result.reserve(tag.size());
-    qsizetype index = 1;
-    result += QLatin1Char('<');
-    if (tag[index] == QLatin1Char('/')) {
-        result += QLatin1Char('/');
-        ++index;
-    }
-    const qsizetype last = tag.size() - 1; // the '>'
-    bool selfClosing = false;
-    // The element name, then attribute names; values are skipped.
-    bool first = true;
-    while (index < last) {
-        const QChar character = tag[index];
-        if (character.isSpace()) {
-            ++index;
-            continue;
-        }
-        if (character == QLatin1Char('/')) {
-            selfClosing = true;
-            ++index;
-            continue;
-        }
-        if (character == QLatin1Char('=')) {
-            ++index;
-            while (index < last && tag[index].isSpace())
-                ++index;
-            if (index < last
-                && (tag[index] == QLatin1Char('"') || tag[index] == QLatin1Char('\''))) {
-                const QChar quote = tag[index];
-                ++index;
-                while (index < last && tag[index] != quote)
-                    ++index;
-                ++index;
-            } else {
-                while (index < last && !tag[index].isSpace() && tag[index] != QLatin1Char('/'))
-                    ++index;
-            }
-            continue;
-        }
-        qsizetype end = index;
-        while (end < last && !tag[end].isSpace() && tag[end] != QLatin1Char('=')
-               && tag[end] != QLatin1Char('/'))
-            ++end;
-        const QStringView name = tag.sliced(index, end - index);
-        index = end;
-        // The writing direction and language of a text are the translation's
-        // own: "<html dir=rtl>" is the same element.
-        if (!first
-            && (name.compare(QLatin1String("dir"), Qt::CaseInsensitive) == 0
-                || name.compare(QLatin1String("lang"), Qt::CaseInsensitive) == 0))
-            continue;
-        if (!first)
-            result += QLatin1Char(' ');
-        first = false;
-        result += name.toString().toLower();
-    }
-    if (selfClosing)
-        result += QLatin1Char('/');
-    result += QLatin1Char('>');
-    return result;
-}
-
-} // namespace
 
 QStringList TextComparison::placeMarkers(QStringView text)
 {
@@ -342,6 +212,9 @@ QStringList TextComparison::translatableWords(QStringView text)
             ++end;
         QStringView word = text.sliced(index, end - index);
         index = end;
+        // "byte(s)": the plural written both ways is the one word.
+        if (word.endsWith(QLatin1String("(s)")))
+            word.chop(3);
         while (!word.isEmpty() && !word.front().isLetterOrNumber())
             word = word.sliced(1);
         while (!word.isEmpty() && !word.back().isLetterOrNumber())
@@ -397,87 +270,6 @@ int TextComparison::lineBreakCount(QStringView text)
     return count;
 }
 
-QChar TextComparison::endingMark(QStringView text)
-{
-    for (;;) {
-        text = text.first(text.size() - trailingWhitespace(text).size());
-        if (!text.endsWith(QLatin1Char('>')))
-            break;
-        const qsizetype open = text.lastIndexOf(QLatin1Char('<'));
-        if (open < 0 || tagLength(text, open) != text.size() - open)
-            break;
-        text = text.first(open);
-    }
-    // Direction marks after the sentence mark of a right-to-left text.
-    while (!text.isEmpty() && text.back().category() == QChar::Other_Format)
-        text.chop(1);
-    while (text.endsWith(QLatin1String(";")) && text.size() > 8) {
-        const qsizetype entity = text.lastIndexOf(QLatin1String("&#x"));
-        if (entity < 0 || entity != text.size() - 8)
-            break;
-        text = text.first(entity);
-    }
-    if (text.isEmpty())
-        return {};
-    // "(… libraries.)" ends as "(… libraries)." does.
-    // An ideographic text's accelerator "(&W)" follows the sentence mark.
-    if (text.size() > 4 && text.endsWith(QLatin1Char(')'))
-        && text.sliced(text.size() - 4, 2) == QLatin1String("(&"))
-        text.chop(4);
-    while (text.size() > 1 && (text.back() == QLatin1Char(')') || text.back() == QLatin1Char(']'))
-           && QStringView(u".!?:\u061F\u3002\uFF01\uFF1F\uFF1A").contains(text[text.size() - 2]))
-        text.chop(1);
-    // Four dots are no ellipsis but part of a pattern ("sequence U+....").
-    if (text.endsWith(QLatin1String("....")))
-        return {};
-    if (text.endsWith(QLatin1String("...")))
-        return QChar(0x2026);
-    switch (text.back().unicode()) {
-    case u'.':
-    case u'\u3002': // ideographic full stop
-    case u'\uFF0E': // full-width full stop
-    case u'\uFF61': // half-width ideographic full stop
-        return QLatin1Char('.');
-    case u':':
-    case u'\uFF1A':
-        return QLatin1Char(':');
-    case u'\u0964': // Devanagari danda
-        return QLatin1Char('.');
-    case u'?':
-    case u'\uFF1F':
-    case u'\u061F': // Arabic question mark
-    case u'\u037E': // Greek question mark
-        return QLatin1Char('?');
-    case u'!':
-    case u'\uFF01':
-        return QLatin1Char('!');
-    case u'\u2026':
-        return QChar(0x2026);
-    default:
-        return {};
-    }
-}
-
-QStringList TextComparison::markupTags(QStringView text)
-{
-    QStringList tags;
-    for (qsizetype index = text.indexOf(QLatin1Char('<')); index >= 0;
-         index = text.indexOf(QLatin1Char('<'), index + 1)) {
-        const qsizetype length = tagLength(text, index);
-        if (length > 0) {
-            tags.append(normalizedTag(text.mid(index, length)));
-            index += length - 1;
-        }
-    }
-    // "…this directory.<p>": a paragraph opened at the very end closes the
-    // last one as far as the rich-text renderer is concerned.
-    if (!tags.isEmpty() && tags.back() == QLatin1String("<p>")
-        && text.trimmed().endsWith(QLatin1String("<p>"), Qt::CaseInsensitive))
-        tags.back() = QStringLiteral("</p>");
-    std::sort(tags.begin(), tags.end());
-    return tags;
-}
-
 bool TextComparison::hasLetters(QStringView text)
 {
     for (qsizetype index = 0; index < text.size(); ++index) {
@@ -488,7 +280,7 @@ bool TextComparison::hasLetters(QStringView text)
                 continue;
             }
         } else if (character == QLatin1Char('<')) {
-            if (const qsizetype length = tagLength(text, index)) {
+            if (const qsizetype length = RichTextTags::tagLength(text, index)) {
                 index += length - 1;
                 continue;
             }
@@ -516,110 +308,16 @@ QStringList escapeSequences(QStringView text)
     return escapes;
 }
 
-// A short word closed by a full stop, as in "Máx." or "Zas.": a translation
-// abbreviates where the primary text has room.
-bool endsWithAbbreviation(QStringView text)
+// The one translatable word of a text of one word, lower case.
+QString singleWord(QStringView text)
 {
-    text = text.trimmed();
-    if (!text.endsWith(QLatin1Char('.')) || text.endsWith(QLatin1String("..")))
-        return false;
-    text.chop(1);
-    qsizetype start = text.size();
-    while (start > 0 && text[start - 1].isLetter())
-        --start;
-    const qsizetype length = text.size() - start;
-    return length >= 1 && length <= 4 && text.count(QLatin1Char(' ')) <= 1;
-}
-
-// "Ltd.", "etc.": the full stop of an abbreviation that ends the primary
-// text is no sentence's end.
-bool endsWithKnownAbbreviation(QStringView text)
-{
-    static const char *const abbreviations[]
-        = { " Ltd.", " Inc.", " Co.", " Corp.", " etc.", " approx.", " e.g.", " i.e." };
-    text = text.trimmed();
-    for (const char *abbreviation : abbreviations) {
-        if (text.endsWith(QLatin1String(abbreviation)))
-            return true;
+    const QStringView trimmed = text.trimmed();
+    for (const QChar character : trimmed) {
+        if (character.isSpace())
+            return {};
     }
-    return false;
-}
-
-bool endingsAgree(QChar primaryMark,
-                  QChar translationMark,
-                  QStringView primary,
-                  QStringView translation,
-                  QStringView language)
-{
-    if (primaryMark == translationMark)
-        return true;
-    const QChar fullStop = QLatin1Char('.');
-    // A sentence ends in either; languages differ in how loudly.
-    if ((primaryMark == fullStop && translationMark == QLatin1Char('!'))
-        || (primaryMark == QLatin1Char('!') && translationMark == fullStop))
-        return true;
-    const bool stopOnly = (primaryMark == fullStop && translationMark.isNull())
-        || (primaryMark.isNull() && translationMark == fullStop);
-    // Thai, Lao, Khmer and Burmese end sentences with a space, not a mark;
-    // Chinese and Japanese interface texts take or leave their full stops
-    // by the translator's house style.
-    const QStringView subtag = primarySubtag(language);
-    static const char *const noFullStop[] = { "th", "lo", "km", "my", "zh", "ja" };
-    for (const char *code : noFullStop) {
-        if (stopOnly && subtag == QLatin1String(code))
-            return true;
-    }
-    if (primaryMark.isNull() && translationMark == fullStop && endsWithAbbreviation(translation))
-        return true;
-    if (primaryMark == fullStop && translationMark.isNull()) {
-        QString withoutTags = primary.toString();
-        static const QRegularExpression tags(QStringLiteral("<[^<>]*>\\s*$"));
-        while (withoutTags.contains(tags))
-            withoutTags.remove(tags);
-        if (endsWithKnownAbbreviation(withoutTags))
-            return true;
-    }
-    // Greek writes its question mark as a semicolon.
-    if (primaryMark == QLatin1Char('?') && subtag == QLatin1String("el")
-        && translation.trimmed().endsWith(QLatin1Char(';')))
-        return true;
-    return false;
-}
-
-// Tags of `translation` that the primary lacks must be formatting, and every
-// tag of the primary must be kept.
-bool markupAgrees(QStringList primaryTags, QStringList translationTags, QStringView language)
-{
-    if (primaryTags == translationTags)
-        return true;
-    // Chinese and Japanese lines break between any two characters: a line
-    // break set for the width of an English sentence is no longer needed.
-    const QStringView subtag = primarySubtag(language);
-    if (subtag == QLatin1String("zh") || subtag == QLatin1String("ja")) {
-        primaryTags.removeAll(QStringLiteral("<br>"));
-        primaryTags.removeAll(QStringLiteral("<br/>"));
-        translationTags.removeAll(QStringLiteral("<br>"));
-        translationTags.removeAll(QStringLiteral("<br/>"));
-    }
-    // Both lists are sorted: walk them as multisets.
-    qsizetype primary = 0;
-    qsizetype translation = 0;
-    while (primary < primaryTags.size() || translation < translationTags.size()) {
-        if (translation == translationTags.size()
-            || (primary < primaryTags.size()
-                && primaryTags[primary] < translationTags[translation]))
-            return false; // lost
-        if (primary == primaryTags.size() || translationTags[translation] < primaryTags[primary]) {
-            if (!isInlineFormatting(translationTags[translation])
-                && !isAddedLink(translationTags[translation]))
-                return false;
-            ++translation;
-            continue;
-        }
-        ++primary;
-        ++translation;
-    }
-    return true;
+    const QStringList words = TextComparison::translatableWords(trimmed);
+    return words.size() == 1 ? words.front().toLower() : QString();
 }
 
 // Chinese, Japanese and Thai put no blank between words: a blank that joins
@@ -635,7 +333,7 @@ bool whitespaceAgrees(QStringView primary,
 {
     if (primary == translation)
         return true;
-    const QStringView subtag = primarySubtag(language);
+    const QStringView subtag = TextComparison::primarySubtag(language);
     if (subtag != QLatin1String("zh") && subtag != QLatin1String("ja")
         && subtag != QLatin1String("th"))
         return false;
@@ -685,7 +383,8 @@ TextComparison::Profile TextComparison::profile(QStringView text)
              lineBreakCount(text),
              endingMark(text),
              hasAccelerator(text),
-             escapeSequences(text) };
+             escapeSequences(text),
+             singleWord(text) };
 }
 
 QStringList TextComparison::failedChecks(QStringView primary, QStringView translation)
@@ -736,17 +435,17 @@ QStringList TextComparison::failedChecks(const Profile &primaryProfile,
     // A plural's forms may be different sentences ("No forms are unsaved."
     // for none, a question for many): one form ending as the primary does is
     // enough.
-    bool endingAgrees = endingsAgree(
+    bool endingAgrees = SentenceEnding::agree(
         primaryProfile.endingMark, endingMark(translation), primary, translation, context.language);
     for (qsizetype form = 0; !endingAgrees && form < context.pluralForms.size(); ++form)
-        endingAgrees = endingsAgree(primaryProfile.endingMark,
-                                    endingMark(context.pluralForms[form]),
-                                    primary,
-                                    context.pluralForms[form],
-                                    context.language);
+        endingAgrees = SentenceEnding::agree(primaryProfile.endingMark,
+                                             endingMark(context.pluralForms[form]),
+                                             primary,
+                                             context.pluralForms[form],
+                                             context.language);
     if (!endingAgrees)
         failed.append(QLatin1String(CheckNames::punctuation));
-    if (!markupAgrees(primaryProfile.markupTags, markupTags(translation), context.language))
+    if (!RichTextTags::agree(primaryProfile.markupTags, markupTags(translation), context.language))
         failed.append(QLatin1String(CheckNames::markup));
     if (translation.contains(QLatin1Char('\\')) && hasStrayEscape(primaryProfile, translation))
         failed.append(QLatin1String(CheckNames::escapes));

@@ -24,6 +24,9 @@ public:
         bool accelerator = false;
         // The two-character escapes (`\n`, `\t`, `C:\U`…) the text holds itself.
         QStringList escapes;
+        // The word, lower case, of a text that is one translatable word
+        // ("Zoom", "&Sat:", "String..."); empty for any other text.
+        QString singleWord;
     };
 
     // What the checks know of a translation besides its text.
@@ -85,6 +88,8 @@ public:
     static QStringList markupTags(QStringView text);
     // True when the text holds a letter outside place markers and tags.
     static bool hasLetters(QStringView text);
+    // The primary subtag of a language code: "zh" of "zh-TW".
+    static QStringView primarySubtag(QStringView language);
 };
 
 } // namespace Lexora

@@ -108,14 +108,44 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
             id->ignored = parseIgnoreList(QString::fromStdString(rule.checks));
     }
 
-    m_reader.readTranslations(primaryLanguage.toStdString(),
-                              [&](std::int64_t translatableId, std::string_view text) {
-                                  if (CheckedId *id = find(translatableId)) {
-                                      id->primaryText = QString::fromUtf8(text);
-                                      id->primaryProfile = TextComparison::profile(id->primaryText);
-                                      id->hasPrimary = true;
-                                  }
-                              });
+    // One pass over the table reads every language: the primary texts are
+    // profiled at once, the translations wait in one buffer per language
+    // until their language's turn.
+    struct BufferedRow
+    {
+        std::int64_t translatableId;
+        std::size_t offset;
+        std::size_t length;
+    };
+    struct BufferedLanguage
+    {
+        std::string texts;
+        std::vector<BufferedRow> rows;
+    };
+    std::vector<std::string> readLanguages { primaryLanguage.toStdString() };
+    for (const QString &language : languages) {
+        std::string name = language.toStdString();
+        if (std::find(readLanguages.begin(), readLanguages.end(), name) == readLanguages.end())
+            readLanguages.push_back(std::move(name));
+    }
+    std::vector<BufferedLanguage> buffered(readLanguages.size());
+    m_reader.readTranslations(
+        readLanguages,
+        [&](std::size_t language, std::int64_t translatableId, std::string_view text) {
+            if (language == 0) {
+                if (CheckedId *id = find(translatableId)) {
+                    id->primaryText = QString::fromUtf8(text);
+                    id->primaryProfile = TextComparison::profile(id->primaryText);
+                    id->hasPrimary = true;
+                }
+                return;
+            }
+            if (text.empty() || !indexOf.contains(translatableId))
+                return;
+            BufferedLanguage &rows = buffered[language];
+            rows.rows.push_back({ translatableId, rows.texts.size(), text.size() });
+            rows.texts.append(text);
+        });
 
     auto addFinding = [&](const CheckedId &id,
                           const QString &check,
@@ -136,20 +166,36 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
     const QString missing = QLatin1String(CheckNames::missing);
     const QString identical = QLatin1String(CheckNames::identical);
     const QString punctuation = QLatin1String(CheckNames::punctuation);
-    // Per ID, in how many languages it is translated, left as it is, and
-    // ended differently: what several translators do alike is the text's
-    // nature (a name, a term, a title such as "What's This?"), not a slip.
+    // Per text, in how many translations it is translated, and in how many
+    // languages left as it is or ended differently: what several translators
+    // do alike is the text's nature (a name, a term, a title such as
+    // "What's This?"), not a slip.
     QHash<QString, std::size_t> groupOf;
-    for (CheckedId &id : checked)
-        id.group = groupOf.emplace(id.primaryText, groupOf.size()).value();
+    // QHash::emplace() would replace the group of a text seen before.
+    for (CheckedId &id : checked) {
+        const auto known = groupOf.constFind(id.primaryText);
+        id.group = known != groupOf.cend() ? known.value()
+                                           : groupOf.insert(id.primaryText, groupOf.size()).value();
+    }
     std::vector<int> translatedIn(groupOf.size(), 0);
     std::vector<int> identicalIn(groupOf.size(), 0);
     std::vector<int> endedOtherwiseIn(groupOf.size(), 0);
+    // A language counts once per text, however many of the text's IDs it
+    // treats alike.
+    std::vector<int> lastIdentical(groupOf.size(), -1);
+    std::vector<int> lastEndedOtherwise(groupOf.size(), -1);
+    // Of the translations of a one-word text in Latin letters, how many
+    // write the same word ("Finance": "Finanzen", "Finances", "Finanzas"):
+    // an international word may stay as it is.
+    std::vector<int> latinIn(groupOf.size(), 0);
+    std::vector<int> cognateIn(groupOf.size(), 0);
     std::unordered_map<std::int64_t, QStringList> pluralForms;
     std::vector<bool> translated;
+    int languageIndex = -1;
     for (const QString &language : languages) {
         if (language == primaryLanguage)
             continue;
+        ++languageIndex;
         translated.assign(checked.size(), false);
         LanguageCoverage coverage { language, int(checked.size()), 0, 0 };
         pluralForms.clear();
@@ -158,33 +204,54 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                                      pluralForms[translatableId].append(QString::fromUtf8(text));
                                  });
         TextComparison::Context context = TextComparison::contextFor(language);
-        m_reader.readTranslations(
-            language.toStdString(), [&](std::int64_t translatableId, std::string_view text) {
-                const auto index = indexOf.find(translatableId);
-                if (index == indexOf.end() || text.empty())
-                    return;
-                translated[index->second] = true;
-                const CheckedId &id = checked[index->second];
-                // Without the primary text there is nothing to compare with.
-                if (id.primaryText.isEmpty())
-                    return;
-                const QString translation = QString::fromUtf8(text);
-                if (!pluralForms.empty()) {
-                    const auto forms = pluralForms.find(translatableId);
-                    context.pluralForms
-                        = forms == pluralForms.end() ? QStringList() : forms->second;
+        const std::string languageName = language.toStdString();
+        const BufferedLanguage &rows = buffered[std::size_t(
+            std::find(readLanguages.begin(), readLanguages.end(), languageName)
+            - readLanguages.begin())];
+        auto checkTranslation = [&](std::int64_t translatableId, std::string_view text) {
+            const auto index = indexOf.find(translatableId);
+            if (index == indexOf.end() || text.empty())
+                return;
+            translated[index->second] = true;
+            const CheckedId &id = checked[index->second];
+            // Without the primary text there is nothing to compare with.
+            if (id.primaryText.isEmpty())
+                return;
+            const QString translation = QString::fromUtf8(text);
+            if (!pluralForms.empty()) {
+                const auto forms = pluralForms.find(translatableId);
+                context.pluralForms = forms == pluralForms.end() ? QStringList() : forms->second;
+            }
+            const std::size_t group = id.group;
+            ++translatedIn[group];
+            const QString &word = id.primaryProfile.singleWord;
+            if (!word.isEmpty() && translation != id.primaryText) {
+                const QChar first
+                    = translation.trimmed().isEmpty() ? QChar() : translation.trimmed().front();
+                if (first.isLetter() && first.script() == QChar::Script_Latin) {
+                    ++latinIn[group];
+                    if (translation.startsWith(
+                            QStringView(word).first(std::min<qsizetype>(word.size(), 4)),
+                            Qt::CaseInsensitive)
+                        || translation.contains(word, Qt::CaseInsensitive))
+                        ++cognateIn[group];
                 }
-                const std::size_t group = id.group;
-                ++translatedIn[group];
-                for (const QString &check : TextComparison::failedChecks(
-                         id.primaryProfile, id.primaryText, translation, context)) {
-                    if (check == identical)
-                        ++identicalIn[group];
-                    else if (check == punctuation)
-                        ++endedOtherwiseIn[group];
-                    addFinding(id, check, language, translation);
+            }
+            for (const QString &check : TextComparison::failedChecks(
+                     id.primaryProfile, id.primaryText, translation, context)) {
+                if (check == identical && lastIdentical[group] != languageIndex) {
+                    lastIdentical[group] = languageIndex;
+                    ++identicalIn[group];
+                } else if (check == punctuation && lastEndedOtherwise[group] != languageIndex) {
+                    lastEndedOtherwise[group] = languageIndex;
+                    ++endedOtherwiseIn[group];
                 }
-            });
+                addFinding(id, check, language, translation);
+            }
+        };
+        for (const BufferedRow &row : rows.rows)
+            checkTranslation(row.translatableId,
+                             std::string_view(rows.texts).substr(row.offset, row.length));
         for (std::size_t index = 0; index < checked.size(); ++index) {
             if (translated[index]) {
                 ++coverage.translated;
@@ -197,16 +264,22 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
     }
 
     // Done alike by at least two languages, one in ten of the translations
-    // of the text: independent translators agree.
+    // of the text: independent translators agree. A sentence's ending is
+    // the translators' choice once three languages end it alike; one word
+    // is a loanword once another language keeps it too, or an international
+    // word when most translations in Latin letters write it alike.
     QSet<QString> commonlyKept;
     QSet<QString> commonlyEndedOtherwise;
     const auto agreed = [&](int count, std::size_t group) {
         return count >= 2 && count * 10 >= translatedIn[group];
     };
     for (const CheckedId &id : checked) {
-        if (agreed(identicalIn[id.group], id.group))
+        const std::size_t group = id.group;
+        const bool word = !id.primaryProfile.singleWord.isEmpty();
+        if (agreed(identicalIn[group], group) || (word && identicalIn[group] >= 2)
+            || (word && latinIn[group] > 0 && cognateIn[group] * 2 >= latinIn[group]))
             commonlyKept.insert(id.translationId);
-        if (agreed(endedOtherwiseIn[id.group], id.group))
+        if (agreed(endedOtherwiseIn[group], group) || endedOtherwiseIn[group] >= 3)
             commonlyEndedOtherwise.insert(id.translationId);
     }
 
