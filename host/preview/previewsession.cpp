@@ -217,7 +217,10 @@ void PreviewSession::translationsTouched()
             }
         }
     }
-    setLocale(m_locale);
+    // The preview stores served files on a thread of its own, and the
+    // language change that loads them travels through another service: picked
+    // at once, the language can load the old catalogue still in its cache.
+    QTimer::singleShot(250, this, [this] { setLocale(m_locale); });
 }
 
 Utils::Path PreviewSession::translationDirectory() const
