@@ -22,6 +22,19 @@ QString tr(const char *text)
     return QCoreApplication::translate("Lexora", text);
 }
 
+// A text that a state sets is written in the state's changes, which draw
+// nothing: the form frames it around the object the changes target, in the
+// same place as that object's own text. Both findings must then meet in one
+// frame, or whichever the form draws last would hide the other.
+Host::Designer::Node *framedNode(Host::Designer::Node *node)
+{
+    if (!node->hasBindingProperty("target"))
+        return node;
+    Host::Designer::Node *target
+        = node->model()->nodeForId(node->property("target").expression().trimmed());
+    return target ? target : node;
+}
+
 } // namespace
 
 void TestResultOverlay::addResult(const QByteArray &resultJson, const Colors &colors)
@@ -54,7 +67,7 @@ void TestResultOverlay::apply(Host::Designer::FormDocument *document) const
         return color == m_colors.missing ? 2 : color == m_colors.elide ? 1 : 0;
     };
     // A text is tested in every state: its node shows the worst finding of
-    // them and tells of each.
+    // them and of the texts states set on it, and tells of each.
     QList<Host::Designer::Node *> nodes;
     QHash<Host::Designer::Node *, std::pair<QColor, QStringList>> marks;
     // The service reports the line and column of the tested text, both from
@@ -70,6 +83,7 @@ void TestResultOverlay::apply(Host::Designer::FormDocument *document) const
         Host::Designer::Node *node = document->rewriter()->nodeAtPosition(frame.line, frame.column);
         if (!node)
             continue;
+        node = framedNode(node);
         auto mark = marks.find(node);
         if (mark == marks.end()) {
             nodes.append(node);
