@@ -1,8 +1,10 @@
 #include "exception.h"
 #include "jsonimportexport.h"
+#include "jsontranslatablesreader.h"
 
 #include <testfiles.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -13,6 +15,8 @@
 #include <QTest>
 
 #include <filesizelimit.h>
+
+#include <optional>
 
 using namespace Lexora;
 
@@ -38,6 +42,19 @@ Texts texts(const TranslatableEntry &entry)
     for (const TranslationEntry &translation : entry.translations)
         result.emplace_back(translation.language, translation.translation);
     return result;
+}
+
+// The ids the streaming reader hands out, or nothing when it leaves the file
+// to Qt's parser. The import gives the same either way; only the reader keeps
+// a huge file from being held whole.
+std::optional<QStringList> streamedIds(QIODevice *device)
+{
+    QStringList ids;
+    if (!JsonTranslatablesReader(device).read([&ids](const QJsonValue &element) {
+            ids.append(element[QLatin1String("trId")].toString());
+        }))
+        return std::nullopt;
+    return ids;
 }
 
 } // namespace
@@ -88,6 +105,11 @@ private slots:
         if (written.size() > 1000)
             QVERIFY(QFileInfo(path).size() > 3 * 1024 * 1024);
         const TranslatableEntries read = json.importFile(path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::optional<QStringList> ids = streamedIds(&file);
+        QVERIFY(ids);
+        QCOMPARE(ids->size(), qsizetype(written.size()));
 
         QCOMPARE(read.size(), written.size());
         for (std::size_t i = 0; i < read.size(); ++i) {
@@ -121,31 +143,33 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("streamed");
 
         QTest::newRow("members around the array")
             << QByteArray("{\"before\": {\"x\": [1, \"]}\", {\"y\": null}]}, \"translatables\": "
                           "[{\"trId\": \"a\", \"translations\": [{\"language\": \"de\", "
                           "\"translation\": \"[{\\\"}\"}]}], \"after\": [true, false, -1.5e3]}")
-            << "a:de=[{\"}";
+            << "a:de=[{\"}" << true;
         QTest::newRow("escaped member name")
             << QByteArray(R"({"\u0074ranslatables":[{"trId":"a\u00e9"},{"trId":"b"}]})")
-            << "a\u00e9;b";
+            << "a\u00e9;b" << true;
         QTest::newRow("white space everywhere")
             << QByteArray(" \r\n{ \"translatables\" :\t[ { \"trId\" : \"a\" } , "
                           "{\"trId\":\"b\",\"translations\":[ ]} ] } \n")
-            << "a;b";
+            << "a;b" << true;
         QTest::newRow("surrogate pair")
-            << QByteArray(R"({"translatables": [{"trId": "\ud83d\ude00"}]})") << "\U0001F600";
+            << QByteArray(R"({"translatables": [{"trId": "\ud83d\ude00"}]})") << "\U0001F600"
+            << true;
         QTest::newRow("translatables given twice")
             << QByteArray(R"({"translatables": [{"trId": "a"}], "translatables": [{"trId": "b"}]})")
-            << "b";
+            << "b" << false;
         QTest::newRow("file order, no language, empty text, no translations")
             << QByteArray(R"({"version": 3, "translatables": [
                 {"trId": "b", "translations": [{"translation": "no language"},
                                                {"language": "de", "translation": ""}]},
                 {"trId": "a"}]})")
-            << "b:=no language:de=;a";
-        QTest::newRow("empty array") << QByteArray(R"({"translatables": []})") << "";
+            << "b:=no language:de=;a" << true;
+        QTest::newRow("empty array") << QByteArray(R"({"translatables": []})") << "" << true;
         // Two-, three- and four-byte sequences at the edges of their ranges.
         const QByteArray utf8("\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 "
                               "\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf");
@@ -153,7 +177,7 @@ private slots:
             << "{\"translatables\": [{\"trId\": \"a\", \"translations\": "
                "[{\"language\": \"de\", \"translation\": \""
                 + utf8 + "\"}]}]}"
-            << "a:de=" + QString::fromUtf8(utf8);
+            << "a:de=" + QString::fromUtf8(utf8) << true;
     }
 
     void readsEveryLayout()
@@ -171,6 +195,14 @@ private slots:
             read.append(item);
         }
         QCOMPARE(read.join(';'), expected);
+
+        QFETCH(bool, streamed);
+        QBuffer buffer(&content);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const std::optional<QStringList> ids = streamedIds(&buffer);
+        QCOMPARE(ids.has_value(), streamed);
+        if (ids)
+            QCOMPARE(ids->size(), read.size());
     }
 
     // The export is written entry by entry; it must be the text Qt's writer
