@@ -8,17 +8,6 @@ namespace Lexora {
 
 namespace {
 
-bool isAsciiDigit(QChar character)
-{
-    return character >= QLatin1Char('0') && character <= QLatin1Char('9');
-}
-
-bool isAsciiLetter(QChar character)
-{
-    const char16_t code = character.unicode();
-    return (code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z');
-}
-
 // The elements Qt's rich text knows. Anything else in angle brackets, such as
 // "<unknown>" or "<id>.<property>", is shown as it stands and is no markup.
 bool isRichTextElement(QStringView name)
@@ -139,10 +128,12 @@ qsizetype RichTextTags::tagLength(QStringView text, qsizetype position)
     qsizetype index = position + 1;
     if (index < text.size() && text[index] == QLatin1Char('/'))
         ++index;
-    if (index >= text.size() || !isAsciiLetter(text[index]))
+    if (index >= text.size() || !TextComparison::isAsciiLetter(text[index]))
         return 0;
     const qsizetype nameStart = index;
-    while (index < text.size() && (isAsciiLetter(text[index]) || isAsciiDigit(text[index])))
+    while (index < text.size()
+           && (TextComparison::isAsciiLetter(text[index])
+               || TextComparison::isAsciiDigit(text[index])))
         ++index;
     if (index >= text.size()
         || !(text[index].isSpace() || text[index] == QLatin1Char('/')

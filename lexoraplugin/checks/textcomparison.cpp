@@ -10,17 +10,6 @@ namespace Lexora {
 
 namespace {
 
-bool isAsciiDigit(QChar character)
-{
-    return character >= QLatin1Char('0') && character <= QLatin1Char('9');
-}
-
-bool isAsciiLetter(QChar character)
-{
-    const char16_t code = character.unicode();
-    return (code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z');
-}
-
 // The length of the place marker starting at `position` (a '%'), or 0.
 qsizetype placeMarkerLength(QStringView text, qsizetype position)
 {
@@ -31,14 +20,14 @@ qsizetype placeMarkerLength(QStringView text, qsizetype position)
         return 0;
     if (text[index] == QLatin1Char('n'))
         return index + 1 - position;
-    if (!isAsciiDigit(text[index]) || text[index] == QLatin1Char('0'))
+    if (!TextComparison::isAsciiDigit(text[index]) || text[index] == QLatin1Char('0'))
         return 0;
     ++index;
-    if (index < text.size() && isAsciiDigit(text[index]))
+    if (index < text.size() && TextComparison::isAsciiDigit(text[index]))
         ++index;
     // "%100" is how Turkish and Basque write a hundred percent; no code asks
     // for a hundredth argument.
-    if (index < text.size() && isAsciiDigit(text[index]))
+    if (index < text.size() && TextComparison::isAsciiDigit(text[index]))
         return 0;
     return index - position;
 }
@@ -123,7 +112,7 @@ bool TextComparison::hasAccelerator(QStringView text)
             continue;
         // "&amp;", "&lt;": an entity is a run of ASCII letters closed by ';'.
         qsizetype end = index + 1;
-        while (end < text.size() && isAsciiLetter(text[end]))
+        while (end < text.size() && TextComparison::isAsciiLetter(text[end]))
             ++end;
         if (end < text.size() && text[end] == QLatin1Char(';') && end - index > 1)
             continue;
@@ -153,15 +142,15 @@ bool TextComparison::markersMatch(const Profile &primaryProfile,
             continue;
         // A percentage the primary text shows as "50%" or "50 %".
         const QStringView number = QStringView(marker).sliced(1);
-        if (!number.isEmpty() && isAsciiDigit(number.front())) {
+        if (!number.isEmpty() && TextComparison::isAsciiDigit(number.front())) {
             bool shown = false;
             for (qsizetype at = primary.indexOf(number); at >= 0 && !shown;
                  at = primary.indexOf(number, at + 1)) {
                 qsizetype after = at + number.size();
                 while (after < primary.size() && primary[after].isSpace())
                     ++after;
-                shown = (at == 0 || !isAsciiDigit(primary[at - 1])) && after < primary.size()
-                    && primary[after] == QLatin1Char('%');
+                shown = (at == 0 || !TextComparison::isAsciiDigit(primary[at - 1]))
+                    && after < primary.size() && primary[after] == QLatin1Char('%');
             }
             // Nothing is substituted in a text whose primary has no marker, so
             // a two-digit one cannot stand for an argument.

@@ -90,6 +90,17 @@ public:
     static bool hasLetters(QStringView text);
     // The primary subtag of a language code: "zh" of "zh-TW".
     static QStringView primarySubtag(QStringView language);
+
+    // Place markers, tags and entities are spelt in ASCII only.
+    static bool isAsciiDigit(QChar character)
+    {
+        return character >= QLatin1Char('0') && character <= QLatin1Char('9');
+    }
+    static bool isAsciiLetter(QChar character)
+    {
+        const char16_t code = character.unicode();
+        return (code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z');
+    }
 };
 
 } // namespace Lexora
