@@ -273,10 +273,19 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
     const auto agreed = [&](int count, std::size_t group) {
         return count >= 2 && count * 10 >= translatedIn[group];
     };
+    // A sentence left as it is in a few languages was left untranslated
+    // there (Qt's Unicode control character menu in Spanish and French);
+    // only most translators keeping it makes it a name or a term.
+    const auto keptAlike = [&](const CheckedId &id) {
+        const int count = identicalIn[id.group];
+        return TextComparison::translatableWords(id.primaryText).size() >= 3
+            ? count >= 2 && count * 2 >= translatedIn[id.group]
+            : agreed(count, id.group);
+    };
     for (const CheckedId &id : checked) {
         const std::size_t group = id.group;
         const bool word = !id.primaryProfile.singleWord.isEmpty();
-        if (agreed(identicalIn[group], group) || (word && identicalIn[group] >= 2)
+        if (keptAlike(id) || (word && identicalIn[group] >= 2)
             || (word && latinIn[group] > 0 && cognateIn[group] * 2 >= latinIn[group]))
             commonlyKept.insert(id.translationId);
         if (agreed(endedOtherwiseIn[group], group) || endedOtherwiseIn[group] >= 3)
