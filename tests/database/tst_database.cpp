@@ -85,8 +85,8 @@ private slots:
 
     void newFileGetsTheSchema_data();
     void newFileGetsTheSchema();
-    void triggersAreCreatedVerbatim_data();
-    void triggersAreCreatedVerbatim();
+    void statementsAreCreatedVerbatim_data();
+    void statementsAreCreatedVerbatim();
     void secondOpenCreatesNothing();
     void checkConstraintsRejectEmptyKeys_data();
     void checkConstraintsRejectEmptyKeys();
@@ -261,10 +261,16 @@ void tst_Database::newFileGetsTheSchema()
     QCOMPARE(actualForeignKeys.join(' '), foreignKeys);
 }
 
-void tst_Database::triggersAreCreatedVerbatim_data()
+void tst_Database::statementsAreCreatedVerbatim_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("sql");
+    // A foreign key has its delete action only: no update action, not deferred.
+    QTest::newRow("table with a foreign key")
+        << "translations"
+        << "CREATE TABLE translations(id INTEGER NOT NULL UNIQUE, translatableId INTEGER NOT NULL "
+           "REFERENCES translatables(id) ON DELETE CASCADE, language TEXT NOT NULL CHECK "
+           "(language != ''), translation TEXT, PRIMARY KEY(translatableId, language))";
     QTest::newRow("index") << "translationsFullText"
                            << "CREATE VIRTUAL TABLE translationsFullText USING fts5(language, "
                               "translation, content='translations', prefix='2 3 4 5', "
@@ -290,7 +296,7 @@ void tst_Database::triggersAreCreatedVerbatim_data()
                                "new.translation); END";
 }
 
-void tst_Database::triggersAreCreatedVerbatim()
+void tst_Database::statementsAreCreatedVerbatim()
 {
     QFETCH(QString, name);
     QFETCH(QString, sql);
