@@ -269,27 +269,4 @@ QList<TranslationTestResults::Frame> TranslationTestResults::frames(const QByteA
     return list;
 }
 
-QList<TranslationTestResults::Frame> TranslationTestResults::frames(const QByteArray &resultJson,
-                                                                    const QString &filePath,
-                                                                    const QColor &plainColor,
-                                                                    const QColor &missingColor,
-                                                                    const QColor &elideColor)
-{
-    QList<Frame> list;
-    for (const QJsonObject &record : recordsOfFile(resultJson, filePath)) {
-        const QJsonObject metaData = firstMetaData(record);
-        const QJsonObject location = metaData.value(QLatin1String("sourceLocation")).toObject();
-        QColor color = plainColor;
-        if (metaData.value(QLatin1String("Exceeds")).toBool())
-            color = elideColor;
-        if (metaData.value(QLatin1String("Missing")).toBool())
-            color = missingColor;
-        list.append({ location.value(QLatin1String("line")).toInt(),
-                      location.value(QLatin1String("column")).toInt(),
-                      color,
-                      {} });
-    }
-    return list;
-}
-
 } // namespace Lexora

@@ -73,16 +73,11 @@ public:
         int column = 0;
         QColor color;
         // The ID, the finding in the shown language and the languages that
-        // have each finding; empty for frames of every language together.
+        // have each finding.
         QString toolTip;
     };
-    static QList<Frame> frames(const QByteArray &resultJson,
-                               const QString &filePath,
-                               const QColor &plainColor,
-                               const QColor &missingColor,
-                               const QColor &elideColor);
-    // The same for what `language` shows. A result that was not tested in
-    // `language` gives the frames of every language together.
+    // The frames of what `language` shows. A result that was not tested in
+    // `language` (or an empty one) gives the frames of every language together.
     static QList<Frame> frames(const QByteArray &resultJson,
                                const QString &filePath,
                                const QString &language,

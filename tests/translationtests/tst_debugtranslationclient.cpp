@@ -609,12 +609,17 @@ void tst_DebugTranslationClient::frames_data()
         << array({ record("/p/A.ui.qml", false, false, 3, 9),
                    record("/p/A.ui.qml", true, false, 4, 9),
                    record("/p/A.ui.qml", false, true, 5, 9) })
-        << QString() << QStringList { "3:9=plain", "4:9=missing", "5:9=elide" };
-    QTest::newRow("missing wins over exceeds") << array({ record("/p/A.ui.qml", true, true, 7, 9) })
-                                               << QString() << QStringList { "7:9=missing" };
+        << QString()
+        << QStringList { "3:9=plain | t / No finding",
+                         "4:9=missing | t / Missing translation",
+                         "5:9=elide | t / Elided" };
+    QTest::newRow("missing wins over exceeds")
+        << array({ record("/p/A.ui.qml", true, true, 7, 9) }) << QString()
+        << QStringList { "7:9=missing | t / Missing translation" };
     QTest::newRow("other files are skipped") << array(
         { record("/p/B.ui.qml", true, false, 3, 9), record("/p/A.ui.qml", false, false, 8, 9) })
-                                             << QString() << QStringList { "8:9=plain" };
+                                             << QString()
+                                             << QStringList { "8:9=plain | t / No finding" };
     QTest::newRow("only other files")
         << array({ record("/p/B.ui.qml", true, false, 3, 9) }) << QString() << QStringList {};
     QTest::newRow("paths compare case-sensitively")
@@ -632,9 +637,8 @@ void tst_DebugTranslationClient::frames()
     const QColor elide(Qt::magenta);
     QStringList actual;
     const QString path = QStringLiteral("/p/A.ui.qml");
-    for (const auto &frame : language.isNull()
-             ? TranslationTestResults::frames(result, path, plain, missing, elide)
-             : TranslationTestResults::frames(result, path, language, plain, missing, elide)) {
+    for (const auto &frame :
+         TranslationTestResults::frames(result, path, language, plain, missing, elide)) {
         const QString name = frame.color == plain ? "plain"
             : frame.color == missing              ? "missing"
             : frame.color == elide                ? "elide"
