@@ -147,6 +147,9 @@ private slots:
             << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
         QTest::newRow("several hyphens") << "state-of-charge" << true << QStringList { "soc/en" };
         QTest::newRow("percent") << "100%" << true << QStringList { "soc/en" };
+        // FTS5's first-word mark stays one: "hello" begins the English text, ends the Arabic.
+        QTest::newRow("first word kept")
+            << "^hello OR Wi-Fi" << true << QStringList { "greeting/en", "wifi/de" };
         QTest::newRow("column filter kept")
             << "language: de Wi-Fi" << true << QStringList { "wifi/de" };
         QTest::newRow("column filter kept, other language")
