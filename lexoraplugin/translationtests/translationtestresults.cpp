@@ -48,22 +48,26 @@ QList<QJsonObject> recordsOfFile(const QByteArray &resultJson, const QString &fi
     return found;
 }
 
-QList<TranslationTestResults::Finding> recordFindings(const QJsonObject &record)
+// What a record found in every language together.
+TranslationTestResults::Finding commonFinding(const QJsonObject &record)
 {
     const QJsonObject metaData = firstMetaData(record);
     const QJsonObject location = metaData.value(QLatin1String("sourceLocation")).toObject();
-    const TranslationTestResults::Finding common {
-        record.value(QLatin1String("componentPath")).toString(),
-        record.value(QLatin1String("translationId")).toString(),
-        record.value(QLatin1String("state")).toString(),
-        location.value(QLatin1String("line")).toInt(),
-        location.value(QLatin1String("column")).toInt(),
-        metaData.value(QLatin1String("Missing")).toBool(),
-        metaData.value(QLatin1String("Exceeds")).toBool(),
-        {},
-        {},
-        {},
-    };
+    return { record.value(QLatin1String("componentPath")).toString(),
+             record.value(QLatin1String("translationId")).toString(),
+             record.value(QLatin1String("state")).toString(),
+             location.value(QLatin1String("line")).toInt(),
+             location.value(QLatin1String("column")).toInt(),
+             metaData.value(QLatin1String("Missing")).toBool(),
+             metaData.value(QLatin1String("Exceeds")).toBool(),
+             {},
+             {},
+             {} };
+}
+
+QList<TranslationTestResults::Finding> recordFindings(const QJsonObject &record)
+{
+    const TranslationTestResults::Finding common = commonFinding(record);
     const QJsonArray languages = record.value(QLatin1String("languages")).toArray();
     if (languages.isEmpty())
         return { common };
@@ -198,19 +202,7 @@ TranslationTestResults::findings(const QByteArray &resultJson)
     QList<Finding> list;
     const QJsonArray records = QJsonDocument::fromJson(resultJson).array();
     for (const QJsonValue &value : records) {
-        const QJsonObject record = value.toObject();
-        const QJsonObject metaData = firstMetaData(record);
-        const QJsonObject location = metaData.value(QLatin1String("sourceLocation")).toObject();
-        Finding finding { record.value(QLatin1String("componentPath")).toString(),
-                          record.value(QLatin1String("translationId")).toString(),
-                          record.value(QLatin1String("state")).toString(),
-                          location.value(QLatin1String("line")).toInt(),
-                          location.value(QLatin1String("column")).toInt(),
-                          metaData.value(QLatin1String("Missing")).toBool(),
-                          metaData.value(QLatin1String("Exceeds")).toBool(),
-                          {},
-                          {},
-                          {} };
+        Finding finding = commonFinding(value.toObject());
         if (finding.missing || finding.exceeds)
             list.append(finding);
     }
