@@ -193,13 +193,15 @@ QStringList TextComparison::translatableWords(QStringView text)
 {
     QStringList words;
     qsizetype index = 0;
+    bool afterNumber = false;
     while (index < text.size()) {
         while (index < text.size() && text[index].isSpace())
             ++index;
         qsizetype end = index;
         while (end < text.size() && !text[end].isSpace())
             ++end;
-        QStringView word = text.sliced(index, end - index);
+        const QStringView token = text.sliced(index, end - index);
+        QStringView word = token;
         index = end;
         // "byte(s)": the plural written both ways is the one word.
         if (word.endsWith(QLatin1String("(s)")))
@@ -208,7 +210,11 @@ QStringList TextComparison::translatableWords(QStringView text)
             word = word.sliced(1);
         while (!word.isEmpty() && !word.back().isLetterOrNumber())
             word.chop(1);
-        if (word.isEmpty() || !hasLetters(word) || isUnit(word) || word.contains(QLatin1Char('@')))
+        // "8.5 x 12 in": after a number, "in" is the inch ("%1 in %2" is not).
+        const bool inch = afterNumber && word == QLatin1String("in");
+        afterNumber = !word.isEmpty() && !hasLetters(word) && !token.contains(QLatin1Char('%'));
+        if (word.isEmpty() || !hasLetters(word) || inch || isUnit(word)
+            || word.contains(QLatin1Char('@')))
             continue;
         bool digit = false;
         bool lower = false;

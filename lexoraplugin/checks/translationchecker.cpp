@@ -4,6 +4,7 @@
 #include "textcomparison.h"
 
 #include <QHash>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -183,6 +184,10 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
     // A language counts once per text, however many of the text's IDs it
     // treats alike.
     std::vector<int> lastIdentical(groupOf.size(), -1);
+    // Of the languages that keep a text, how many write in another script
+    // than Latin: a Chinese or Russian translator who leaves a Latin text as
+    // it is does so on purpose.
+    std::vector<int> keptInOtherScript(groupOf.size(), 0);
     std::vector<int> lastEndedOtherwise(groupOf.size(), -1);
     // Of the translations of a one-word text in Latin letters, how many
     // write the same word ("Finance": "Finanzen", "Finances", "Finanzas"):
@@ -204,6 +209,8 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                                      pluralForms[translatableId].append(QString::fromUtf8(text));
                                  });
         TextComparison::Context context = TextComparison::contextFor(language);
+        const QLocale::Script script = QLocale(language).script();
+        const bool otherScript = script != QLocale::LatinScript && script != QLocale::AnyScript;
         const std::string languageName = language.toStdString();
         const BufferedLanguage &rows = buffered[std::size_t(
             std::find(readLanguages.begin(), readLanguages.end(), languageName)
@@ -242,6 +249,7 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
                 if (check == identical && lastIdentical[group] != languageIndex) {
                     lastIdentical[group] = languageIndex;
                     ++identicalIn[group];
+                    keptInOtherScript[group] += otherScript ? 1 : 0;
                 } else if (check == punctuation && lastEndedOtherwise[group] != languageIndex) {
                     lastEndedOtherwise[group] = languageIndex;
                     ++endedOtherwiseIn[group];
@@ -275,9 +283,13 @@ CheckReport TranslationChecker::check(const QString &primaryLanguage,
     };
     // A sentence left as it is in a few languages was left untranslated
     // there (Qt's Unicode control character menu in Spanish and French);
-    // only most translators keeping it makes it a name or a term.
+    // only most translators keeping it, or translators of Latin and of
+    // another script alike, make it a name, a term or a sample text.
     const auto keptAlike = [&](const CheckedId &id) {
         const int count = identicalIn[id.group];
+        const int otherScripts = keptInOtherScript[id.group];
+        if (otherScripts > 0 && otherScripts < count)
+            return true;
         return TextComparison::translatableWords(id.primaryText).size() >= 3
             ? count >= 2 && count * 2 >= translatedIn[id.group]
             : agreed(count, id.group);
