@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <functional>
 
 using namespace Host::Designer;
 
@@ -29,8 +30,6 @@ namespace {
 class RecordingView : public DesignerView
 {
 public:
-    using DesignerView::DesignerView;
-
     QStringList log;
 
     static QString describe(const NodeProperties &properties)
@@ -42,40 +41,33 @@ public:
         }
         return parts.join(QLatin1Char(','));
     }
-
     static QString nameOf(const Node *node)
     {
-        if (!node)
-            return QStringLiteral("null");
-        return node->id().isEmpty() ? node->typeName() : node->id();
+        return !node               ? QStringLiteral("null")
+            : node->id().isEmpty() ? node->typeName()
+                                   : node->id();
     }
+    void add(const char *what, const QString &text) { log.append(what + text); }
 
     void modelAttached(DocumentModel *model) override
     {
         DesignerView::modelAttached(model);
-        log.append(QStringLiteral("attached:%1").arg(model->allNodes().size()));
+        add("attached:", QString::number(model->allNodes().size()));
     }
     void modelAboutToBeDetached(DocumentModel *model) override
     {
-        log.append(QStringLiteral("detached"));
+        add("detached", {});
         DesignerView::modelAboutToBeDetached(model);
     }
-    void nodeAboutToBeRemoved(Node *node) override
-    {
-        log.append(QStringLiteral("aboutToRemove:") + nameOf(node));
-    }
-    void nodeRemoved(Node *parent, const QByteArray &) override
-    {
-        log.append(QStringLiteral("removed:") + nameOf(parent));
-    }
+    void nodeAboutToBeRemoved(Node *node) override { add("aboutToRemove:", nameOf(node)); }
+    void nodeRemoved(Node *parent, const QByteArray &) override { add("removed:", nameOf(parent)); }
     void nodeReparented(Node *node, Node *newParent, Node *oldParent) override
     {
-        log.append(QStringLiteral("reparented:%1:%2->%3")
-                       .arg(nameOf(node), nameOf(oldParent), nameOf(newParent)));
+        add("reparented:", nameOf(node) + ':' + nameOf(oldParent) + "->" + nameOf(newParent));
     }
     void propertiesAboutToBeRemoved(const NodeProperties &properties) override
     {
-        log.append(QStringLiteral("aboutToRemoveProperties:") + describe(properties));
+        add("aboutToRemoveProperties:", describe(properties));
     }
     void propertiesRemoved(const NodeProperties &properties) override
     {
@@ -83,25 +75,36 @@ public:
         for (const auto &property : properties)
             names.append(QString::fromUtf8(property.name())
                          + (property.exists() ? QStringLiteral("(still there)") : QString()));
-        log.append(QStringLiteral("propertiesRemoved:") + names.join(QLatin1Char(',')));
+        add("propertiesRemoved:", names.join(QLatin1Char(',')));
     }
     void bindingPropertiesAboutToBeChanged(const NodeProperties &properties) override
     {
-        log.append(QStringLiteral("aboutToChange:") + describe(properties));
+        add("aboutToChange:", describe(properties));
     }
     void bindingPropertiesChanged(const NodeProperties &properties) override
     {
-        log.append(QStringLiteral("changed:") + describe(properties));
+        add("changed:", describe(properties));
     }
     void auxiliaryDataChanged(Node *node, const QByteArray &name, const QVariant &data) override
     {
-        log.append(QStringLiteral("auxiliary:%1:%2=%3")
-                       .arg(nameOf(node), QString::fromUtf8(name), data.toString()));
+        add("auxiliary:", nameOf(node) + ':' + QString::fromUtf8(name) + '=' + data.toString());
     }
     void selectionChanged(const QList<Node *> &selected, const QList<Node *> &deselected) override
     {
-        log.append(QStringLiteral("selection:%1/%2").arg(selected.size()).arg(deselected.size()));
+        add("selection:", QStringLiteral("%1/%2").arg(selected.size()).arg(deselected.size()));
     }
+};
+
+// A document with a recording view attached; the attach is not in the log.
+struct Recorded : FormDocument
+{
+    explicit Recorded(const QString &text) : parsed(setText(text))
+    {
+        model()->attachView(&view);
+        view.log.clear();
+    }
+    bool parsed;
+    RecordingView view;
 };
 
 const char *const sample = R"(import QtQuick
@@ -338,11 +341,9 @@ private slots:
         QFETCH(QString, expectedText);
         QFETCH(QStringList, expectedLog);
 
-        FormDocument document;
-        QVERIFY(document.setText(source));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(source);
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
 
         // "" names the last node, "^" the root.
         Node *node = nodeId.isEmpty()      ? document.model()->allNodes().last()
@@ -394,11 +395,9 @@ private slots:
         QFETCH(QString, expectedText);
         QFETCH(QStringList, expectedLog);
 
-        FormDocument document;
-        QVERIFY(document.setText(source));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(source);
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
 
         Node *node = document.model()->nodeForId(QStringLiteral("a"));
         NodeProperties properties;
@@ -440,13 +439,11 @@ private slots:
         QFETCH(QString, expectedOutline);
         QFETCH(QStringList, expectedLog);
 
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)
-                                     .replace("State { name: \"a\" }", "State { id: stateA }")
-                                     .replace("State { name: \"b\" }", "State { id: stateB }")));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(QString::fromUtf8(sample)
+                              .replace("State { name: \"a\" }", "State { id: stateA }")
+                              .replace("State { name: \"b\" }", "State { id: stateB }"));
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
 
         QVERIFY(document.model()->removeNode(document.model()->nodeForId(nodeId)));
         QCOMPARE(view.log, expectedLog);
@@ -481,11 +478,9 @@ private slots:
         QFETCH(QString, newParentId);
         QFETCH(QString, expectedOrder);
 
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(QString::fromUtf8(sample));
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
 
         Node *node = document.model()->nodeForId(nodeId);
         Node *oldParent = node->parentNode();
@@ -530,13 +525,9 @@ private slots:
     {
         QFETCH(int, change);
         QFETCH(bool, unparsable);
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
+        Recorded document(QString::fromUtf8(sample));
         FormDocument other;
-        QVERIFY(other.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        QVERIFY(document.parsed && other.setText(QString::fromUtf8(sample)));
         DocumentModel *model = document.model();
         Node *title = model->nodeForId(QStringLiteral("title"));
         if (unparsable) {
@@ -546,43 +537,25 @@ private slots:
             cursor.insertText(QStringLiteral("Item { x: (\n"));
         }
         const QString before = document.document()->toPlainText();
-
-        bool accepted = true;
-        switch (change) {
-        case 0:
-            accepted = model->removeNode(model->rootNode());
-            break;
-        case 1:
-            accepted = model->reparentNode(model->nodeForId("column"), model->nodeForId("second"));
-            break;
-        case 2:
-            accepted = model->setBindingProperty(title, "id", QStringLiteral("x"));
-            break;
-        case 3:
-            accepted = model->setBindingProperty(title, "te xt", QStringLiteral("x"));
-            break;
-        case 4:
-            accepted = model->setBindingProperty(title, "text", QStringLiteral("  "));
-            break;
-        case 5:
-            accepted = model->removeNode(other.model()->nodeForId("title"));
-            break;
-        case 6:
-            accepted = model->setBindingProperty(title, "text", QStringLiteral("qsTrId(\"new\")"));
-            break;
-        case 7:
-            accepted = model->removeNode(title);
-            break;
-        case 8:
-            accepted = model->removeProperties({ title->property("text") });
-            break;
-        case 9:
-            accepted = model->reparentNode(title, model->nodeForId("column"));
-            break;
-        }
-        QVERIFY(!accepted);
+        const std::function<bool()> changes[] = {
+            [&] { return model->removeNode(model->rootNode()); },
+            [&] {
+                return model->reparentNode(model->nodeForId("column"), model->nodeForId("second"));
+            },
+            [&] { return model->setBindingProperty(title, "id", QStringLiteral("x")); },
+            [&] { return model->setBindingProperty(title, "te xt", QStringLiteral("x")); },
+            [&] { return model->setBindingProperty(title, "text", QStringLiteral("  ")); },
+            [&] { return model->removeNode(other.model()->nodeForId("title")); },
+            [&] {
+                return model->setBindingProperty(title, "text", QStringLiteral("qsTrId(\"new\")"));
+            },
+            [&] { return model->removeNode(title); },
+            [&] { return model->removeProperties({ title->property("text") }); },
+            [&] { return model->reparentNode(title, model->nodeForId("column")); },
+        };
+        QVERIFY(!changes[change]());
         QCOMPARE(document.document()->toPlainText(), before);
-        QVERIFY(view.log.isEmpty());
+        QVERIFY(document.view.log.isEmpty());
         QCOMPARE(model->nodeForId(QStringLiteral("title")), title);
         QCOMPARE(document.rewriter()->hasPendingTextChanges(), unparsable);
     }
@@ -648,11 +621,9 @@ private slots:
         QFETCH(QString, to);
         QFETCH(QStringList, expectedLog);
 
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(QString::fromUtf8(sample));
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
         Node *title = document.model()->nodeForId(QStringLiteral("title"));
         document.model()->setAuxiliaryData(document.model()->rootNode(), "language@Internal", "de");
         view.log.clear();
@@ -679,11 +650,9 @@ private slots:
 
     void auxiliaryDataAndSelection()
     {
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(QString::fromUtf8(sample));
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
         DocumentModel *model = document.model();
         Node *title = model->nodeForId(QStringLiteral("title"));
         Node *first = model->nodeForId(QStringLiteral("first"));
@@ -801,23 +770,23 @@ private slots:
         QTest::addColumn<QByteArray>("property");
         QTest::addColumn<QByteArray>("expected");
 
-        QTest::newRow("Text.text") << "Text" << QByteArray("text") << QByteArray("string");
-        QTest::newRow("Text.lineCount") << "Text" << QByteArray("lineCount") << QByteArray("int");
-        QTest::newRow("Text.font") << "Text" << QByteArray("font") << QByteArray("font");
-        QTest::newRow("Text.horizontalAlignment")
-            << "Text" << QByteArray("horizontalAlignment") << QByteArray("enumeration");
-        QTest::newRow("Item.width") << "Item" << QByteArray("width") << QByteArray("real");
-        QTest::newRow("Item.visible") << "Item" << QByteArray("visible") << QByteArray("bool");
-        QTest::newRow("Item.parent") << "Item" << QByteArray("parent") << QByteArray("Item");
-        QTest::newRow("Item.objectName")
-            << "Item" << QByteArray("objectName") << QByteArray("string");
-        QTest::newRow("Rectangle.color")
-            << "Rectangle" << QByteArray("color") << QByteArray("color");
-        QTest::newRow("Image.source") << "Image" << QByteArray("source") << QByteArray("url");
-        QTest::newRow("Item.children")
-            << "Item" << QByteArray("children") << QByteArray("list<Item>");
-        QTest::newRow("Text.bogus") << "Text" << QByteArray("bogus") << QByteArray();
-        QTest::newRow("unknown type") << "NoSuchType" << QByteArray("text") << QByteArray();
+        const auto row = [](const char *type, const char *property, const char *expected) {
+            QTest::addRow("%s.%s", type, property)
+                << QString(type) << QByteArray(property) << QByteArray(expected);
+        };
+        row("Text", "text", "string");
+        row("Text", "lineCount", "int");
+        row("Text", "font", "font");
+        row("Text", "horizontalAlignment", "enumeration");
+        row("Item", "width", "real");
+        row("Item", "visible", "bool");
+        row("Item", "parent", "Item");
+        row("Item", "objectName", "string");
+        row("Rectangle", "color", "color");
+        row("Image", "source", "url");
+        row("Item", "children", "list<Item>");
+        row("Text", "bogus", nullptr);
+        row("NoSuchType", "text", nullptr);
     }
 
     void typeDescription()
