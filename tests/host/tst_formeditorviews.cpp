@@ -369,29 +369,6 @@ private slots:
         QCOMPARE(text(view), QStringLiteral("welcome.heading"));
     }
 
-    void navigatorShowsNodes()
-    {
-        Form screen(screenPath());
-        QVERIFY(screen.opened);
-        DocumentModel *model = screen.model();
-        NodeNavigatorView view;
-        QAbstractItemModelTester tester(view.treeModel(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        std::unique_ptr<QWidget> widget(view.widgetDescription().widget);
-        model->attachView(&view);
-        QStringList expected { "root (Rectangle)",  " title (Text)", " Column",
-                               "  box (Rectangle)", "  Rectangle",   " busy (State)",
-                               "  PropertyChanges" };
-        QCOMPARE(treeLines(view.treeModel()), expected);
-
-        // Removing a node rebuilds the rows without it.
-        QVERIFY(model->removeNode(nodeByPath(model, { 1, 0 })));
-        expected.removeAt(3);
-        QCOMPARE(treeLines(view.treeModel()), expected);
-        model->detachView(&view);
-        QCOMPARE(view.treeModel()->rowCount(), 0);
-    }
-
     void navigatorSelectionIsModelSelection_data()
     {
         QTest::addColumn<Paths>("paths");
@@ -413,9 +390,15 @@ private slots:
         QVERIFY(screen.opened);
         DocumentModel *model = screen.model();
         NodeNavigatorView view;
+        QAbstractItemModelTester tester(view.treeModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         std::unique_ptr<QTreeView> tree(qobject_cast<QTreeView *>(view.widgetDescription().widget));
         QVERIFY(tree);
         model->attachView(&view);
+        QStringList lines { "root (Rectangle)",  " title (Text)", " Column",
+                            "  box (Rectangle)", "  Rectangle",   " busy (State)",
+                            "  PropertyChanges" };
+        QCOMPARE(treeLines(view.treeModel()), lines);
         // Something selected before, so that each case must replace it.
         model->setSelectedNodes({ model->rootNode() });
 
@@ -437,6 +420,13 @@ private slots:
         };
         QCOMPARE(sorted(model->selectedNodes()), sorted(nodes));
         QCOMPARE(sorted(treeSelection(tree.get())), sorted(nodes));
+
+        // Removing a node rebuilds the rows without it; detached, the tree is empty.
+        QVERIFY(model->removeNode(nodeByPath(model, { 1, 0 })));
+        lines.removeAt(3);
+        QCOMPARE(treeLines(view.treeModel()), lines);
+        model->detachView(&view);
+        QCOMPARE(view.treeModel()->rowCount(), 0);
     }
 
     void framesFromAuxiliaryData_data()

@@ -95,156 +95,153 @@ class tst_HostPreview : public QObject
     Q_OBJECT
 
 private slots:
-    void runControl_data();
-    void runControl();
-    void stopBeforeStart();
+    void runControl_data()
+    {
+        QTest::addColumn<bool>("registerFactory");
+        QTest::addColumn<bool>("withProfile");
+        QTest::addColumn<bool>("workerCreated");
 
-    void previewServesOpenDocuments();
-    void stopRunningPreviews();
-};
+        QTest::newRow("factory and profile") << true << true << true;
+        QTest::newRow("no factory for the mode") << false << true << false;
+        QTest::newRow("no run profile") << true << false << false;
+    }
 
-void tst_HostPreview::runControl_data()
-{
-    QTest::addColumn<bool>("registerFactory");
-    QTest::addColumn<bool>("withProfile");
-    QTest::addColumn<bool>("workerCreated");
+    void runControl()
+    {
+        QFETCH(bool, registerFactory);
+        QFETCH(bool, withProfile);
+        QFETCH(bool, workerCreated);
 
-    QTest::newRow("factory and profile") << true << true << true;
-    QTest::newRow("no factory for the mode") << false << true << false;
-    QTest::newRow("no run profile") << true << false << false;
-}
+        const QByteArray mode = "Test.DelayedRunMode";
+        Projects::RunControl::registerWorkerFactory(
+            mode, registerFactory ? [](Projects::RunControl *control) -> std::unique_ptr<Projects::RunWorker> {
+                return std::make_unique<DelayedWorker>(control);
+            } : Projects::RunControl::WorkerFactory());
+        QTemporaryDir directory;
+        Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
+        auto target
+            = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
+        auto profile
+            = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
 
-void tst_HostPreview::runControl()
-{
-    QFETCH(bool, registerFactory);
-    QFETCH(bool, withProfile);
-    QFETCH(bool, workerCreated);
-
-    const QByteArray mode = "Test.DelayedRunMode";
-    Projects::RunControl::registerWorkerFactory(
-        mode, registerFactory ? [](Projects::RunControl *control) -> std::unique_ptr<Projects::RunWorker> {
-            return std::make_unique<DelayedWorker>(control);
-        } : Projects::RunControl::WorkerFactory());
-    QTemporaryDir directory;
-    Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
-    auto target = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
-    auto profile
-        = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
-
-    Projects::RunControl control(mode);
-    if (withProfile)
-        control.setRunProfile(profile);
-    QCOMPARE(control.createMainWorker(), workerCreated);
-    QSignalSpy started(&control, &Projects::RunControl::started);
-    QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-    control.start();
-    if (!workerCreated) {
-        // Nothing can run: the control ends at once and says so.
+        Projects::RunControl control(mode);
+        if (withProfile)
+            control.setRunProfile(profile);
+        QCOMPARE(control.createMainWorker(), workerCreated);
+        QSignalSpy started(&control, &Projects::RunControl::started);
+        QSignalSpy stopped(&control, &Projects::RunControl::stopped);
+        control.start();
+        if (!workerCreated) {
+            // Nothing can run: the control ends at once and says so.
+            QVERIFY(control.isStopped());
+            QCOMPARE(started.count(), 0);
+            QCOMPARE(stopped.count(), 1);
+            Projects::RunControl::registerWorkerFactory(mode, {});
+            return;
+        }
+        QVERIFY(control.isStarting());
+        QVERIFY(started.wait());
+        QVERIFY(control.isRunning());
+        control.stop();
+        QCOMPARE(control.state(), Projects::RunControl::State::Stopping);
+        QVERIFY(stopped.wait());
         QVERIFY(control.isStopped());
-        QCOMPARE(started.count(), 0);
+        control.stop();
+        QTest::qWait(30);
         QCOMPARE(stopped.count(), 1);
+        QCOMPARE(static_cast<DelayedWorker *>(control.mainWorker())->stops, 1);
         Projects::RunControl::registerWorkerFactory(mode, {});
-        return;
     }
-    QVERIFY(control.isStarting());
-    QVERIFY(started.wait());
-    QVERIFY(control.isRunning());
-    control.stop();
-    QCOMPARE(control.state(), Projects::RunControl::State::Stopping);
-    QVERIFY(stopped.wait());
-    QVERIFY(control.isStopped());
-    control.stop();
-    QTest::qWait(30);
-    QCOMPARE(stopped.count(), 1);
-    QCOMPARE(static_cast<DelayedWorker *>(control.mainWorker())->stops, 1);
-    Projects::RunControl::registerWorkerFactory(mode, {});
-}
 
-void tst_HostPreview::stopBeforeStart()
-{
-    Projects::RunControl control("Test.NoMode");
-    QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-    control.stop();
-    QVERIFY(control.isStopped());
-    QCOMPARE(stopped.count(), 1);
-    control.start(); // a stopped control does not start again
-    QVERIFY(control.isStopped());
-}
-
-void tst_HostPreview::previewServesOpenDocuments()
-{
-    const QString missing = missingPreview();
-    if (!missing.isEmpty()) {
-        if (qEnvironmentVariableIntValue("LEXORA_REQUIRE_PEERS") == 1)
-            QFAIL(qPrintable("the preview needs " + missing));
-        QSKIP(qPrintable("the preview needs " + missing));
+    void stopBeforeStart()
+    {
+        Projects::RunControl control("Test.NoMode");
+        QSignalSpy stopped(&control, &Projects::RunControl::stopped);
+        control.stop();
+        QVERIFY(control.isStopped());
+        QCOMPARE(stopped.count(), 1);
+        control.start(); // a stopped control does not start again
+        QVERIFY(control.isStopped());
     }
-    QTemporaryDir directory;
-    const QString screen = directory.filePath("Screen.ui.qml");
-    QVERIFY(writeFile(screen, "import QtQuick\nItem { states: [ State { name: \"onDisk\" } ] }\n"));
 
-    Plugins::PluginHost host;
-    host.setPluginPaths({});
-    Preview::PreviewPlugin preview;
-    host.addPlugin(&preview, Preview::PreviewPlugin::metaData());
-    host.loadPlugins();
-    QCOMPARE(Preview::PreviewPlugin::find(), &preview);
-    preview.setHeadless(true);
-    QPointer<StateListClient> client;
-    preview.setDebugTranslationClientFactory([&client](QQmlDebugConnection *connection) {
-        client = new StateListClient(connection);
-        return client.data();
-    });
-    // The designer's unsaved text wins over the file on disk.
-    preview.setDocumentContentProvider([&screen](const QString &path) -> std::optional<QByteArray> {
-        if (path == screen)
-            return QByteArray(
-                "import QtQuick\nItem { states: [ State { name: \"inEditor\" } ] }\n");
-        return std::nullopt;
-    });
+    void previewServesOpenDocuments()
+    {
+        const QString missing = missingPreview();
+        if (!missing.isEmpty()) {
+            if (qEnvironmentVariableIntValue("LEXORA_REQUIRE_PEERS") == 1)
+                QFAIL(qPrintable("the preview needs " + missing));
+            QSKIP(qPrintable("the preview needs " + missing));
+        }
+        QTemporaryDir directory;
+        const QString screen = directory.filePath("Screen.ui.qml");
+        QVERIFY(
+            writeFile(screen, "import QtQuick\nItem { states: [ State { name: \"onDisk\" } ] }\n"));
 
-    Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
-    auto target = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
-    auto profile
-        = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
-    profile->setMainFile(Utils::Path::fromString(screen));
-    Projects::RunControl control(Projects::Constants::qmlPreviewRunMode);
-    control.setRunProfile(profile);
-    QVERIFY(control.createMainWorker());
-    QSignalSpy started(&control, &Projects::RunControl::started);
-    QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-    control.start();
-    QVERIFY(started.wait(20000));
-    QCOMPARE(preview.runningPreviews().size(), 1);
-    QVERIFY(client);
-    QCOMPARE(client->dataStreamVersion(), int(QDataStream::Qt_6_0));
+        Plugins::PluginHost host;
+        host.setPluginPaths({});
+        Preview::PreviewPlugin preview;
+        host.addPlugin(&preview, Preview::PreviewPlugin::metaData());
+        host.loadPlugins();
+        QCOMPARE(Preview::PreviewPlugin::find(), &preview);
+        preview.setHeadless(true);
+        QPointer<StateListClient> client;
+        preview.setDebugTranslationClientFactory([&client](QQmlDebugConnection *connection) {
+            client = new StateListClient(connection);
+            return client.data();
+        });
+        // The designer's unsaved text wins over the file on disk.
+        preview.setDocumentContentProvider(
+            [&screen](const QString &path) -> std::optional<QByteArray> {
+                if (path == screen)
+                    return QByteArray(
+                        "import QtQuick\nItem { states: [ State { name: \"inEditor\" } ] }\n");
+                return std::nullopt;
+            });
 
-    QSignalSpy states(client.data(), &StateListClient::statesReceived);
-    QTimer::singleShot(300, client.data(), [&client] { client->requestStates(); });
-    QVERIFY(states.wait(10000));
-    QCOMPARE(states.first().first().toStringList(), QStringList { "inEditor" });
+        Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
+        auto target
+            = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
+        auto profile
+            = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
+        profile->setMainFile(Utils::Path::fromString(screen));
+        Projects::RunControl control(Projects::Constants::qmlPreviewRunMode);
+        control.setRunProfile(profile);
+        QVERIFY(control.createMainWorker());
+        QSignalSpy started(&control, &Projects::RunControl::started);
+        QSignalSpy stopped(&control, &Projects::RunControl::stopped);
+        control.start();
+        QVERIFY(started.wait(20000));
+        QCOMPARE(preview.runningPreviews().size(), 1);
+        QVERIFY(client);
+        QCOMPARE(client->dataStreamVersion(), int(QDataStream::Qt_6_0));
 
-    preview.stopRunningPreviews();
-    QVERIFY(stopped.wait(10000));
-    QVERIFY(preview.runningPreviews().isEmpty());
-    QTRY_VERIFY(!client); // the connection took its client with it
-    host.shutdown();
-}
+        QSignalSpy states(client.data(), &StateListClient::statesReceived);
+        QTimer::singleShot(300, client.data(), [&client] { client->requestStates(); });
+        QVERIFY(states.wait(10000));
+        QCOMPARE(states.first().first().toStringList(), QStringList { "inEditor" });
 
-void tst_HostPreview::stopRunningPreviews()
-{
-    // Without a started preview nothing is listed and stopping is harmless.
-    Preview::PreviewPlugin preview;
-    QVERIFY(preview.runningPreviews().isEmpty());
-    preview.stopRunningPreviews();
-    preview.setLocale("de");
-    QCOMPARE(preview.locale(), QStringLiteral("de"));
-    // No factory: the plain client.
-    QQmlDebugConnection connection;
-    Preview::DebugTranslationClient *client = preview.createDebugTranslationClient(&connection);
-    QVERIFY(client);
-    QCOMPARE(client->name(), QStringLiteral("DebugTranslation"));
-}
+        preview.stopRunningPreviews();
+        QVERIFY(stopped.wait(10000));
+        QVERIFY(preview.runningPreviews().isEmpty());
+        QTRY_VERIFY(!client); // the connection took its client with it
+        host.shutdown();
+    }
+
+    void stopRunningPreviews()
+    {
+        // Without a started preview nothing is listed and stopping is harmless.
+        Preview::PreviewPlugin preview;
+        QVERIFY(preview.runningPreviews().isEmpty());
+        preview.stopRunningPreviews();
+        preview.setLocale("de");
+        QCOMPARE(preview.locale(), QStringLiteral("de"));
+        // No factory: the plain client.
+        QQmlDebugConnection connection;
+        Preview::DebugTranslationClient *client = preview.createDebugTranslationClient(&connection);
+        QVERIFY(client);
+        QCOMPARE(client->name(), QStringLiteral("DebugTranslation"));
+    }
+};
 
 QTEST_MAIN(tst_HostPreview)
 
