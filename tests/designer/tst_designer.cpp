@@ -330,6 +330,22 @@ private slots:
             << QStringLiteral("Item { id: a; x: b + 1; y: 2 }") << "a" << QByteArray("x")
             << "b + 22" << QStringLiteral("Item { id: a; x: b + 22; y: 2 }")
             << QStringList { "aboutToChange:x=b + 1", "changed:x=b + 22" };
+        // A null expression removes the properties named.
+        QTest::newRow("remove, own lines")
+            << QStringLiteral("Item {\n    id: a\n    x: 1\n    y: f(2)\n    z: 3\n}") << "a"
+            << QByteArray("y,x") << QString() << QStringLiteral("Item {\n    id: a\n    z: 3\n}")
+            << QStringList { "aboutToRemoveProperties:y=f(2),x=1", "propertiesRemoved:y,x" };
+        QTest::newRow("remove, shared line")
+            << QStringLiteral("Item { id: a; x: g(1); y: 2 }") << "a" << QByteArray("x")
+            << QString() << QStringLiteral("Item { id: a;  y: 2 }")
+            << QStringList { "aboutToRemoveProperties:x=g(1)", "propertiesRemoved:x" };
+        QTest::newRow("remove, last line of the document")
+            << QStringLiteral("Item { id: a\n    x: 1 }") << "a" << QByteArray("x") << QString()
+            << QStringLiteral("Item { id: a\n     }")
+            << QStringList { "aboutToRemoveProperties:x=1", "propertiesRemoved:x" };
+        QTest::newRow("remove, unknown name")
+            << QStringLiteral("Item { id: a; x: 1 }") << "a" << QByteArray("q") << QString()
+            << QStringLiteral("Item { id: a; x: 1 }") << QStringList {};
     }
 
     void setBindingProperty()
@@ -350,13 +366,22 @@ private slots:
             : nodeId == QLatin1String("^") ? document.model()->rootNode()
                                            : document.model()->nodeForId(nodeId);
         QVERIFY(node);
-        QVERIFY(document.model()->setBindingProperty(node, name, expression));
+        if (expression.isNull()) {
+            NodeProperties properties;
+            for (const QByteArray &each : name.split(','))
+                properties.append(node->property(each));
+            QCOMPARE(document.model()->removeProperties(properties), !expectedLog.isEmpty());
+        } else {
+            QVERIFY(document.model()->setBindingProperty(node, name, expression));
+        }
         QCOMPARE(document.document()->toPlainText(), expectedText);
         QCOMPARE(view.log, expectedLog);
-        QVERIFY(node->hasBindingProperty(name));
-        QCOMPARE(node->property(name).expression(), expression);
         QVERIFY(!document.rewriter()->hasPendingTextChanges());
         verifyMatchesText(document);
+        if (expression.isNull())
+            return;
+        QVERIFY(node->hasBindingProperty(name));
+        QCOMPARE(node->property(name).expression(), expression);
 
         // A second change must land on the moved ranges as well.
         QVERIFY(
@@ -364,78 +389,54 @@ private slots:
         verifyMatchesText(document);
     }
 
-    void removeProperties_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QString>("expectedText");
-        QTest::addColumn<QStringList>("expectedLog");
-
-        QTest::newRow("own lines")
-            << QStringLiteral("Item {\n    id: a\n    x: 1\n    y: f(2)\n    z: 3\n}")
-            << QStringList { "y", "x" } << QStringLiteral("Item {\n    id: a\n    z: 3\n}")
-            << QStringList { "aboutToRemoveProperties:y=f(2),x=1", "propertiesRemoved:y,x" };
-        QTest::newRow("shared line")
-            << QStringLiteral("Item { id: a; x: g(1); y: 2 }") << QStringList { "x" }
-            << QStringLiteral("Item { id: a;  y: 2 }")
-            << QStringList { "aboutToRemoveProperties:x=g(1)", "propertiesRemoved:x" };
-        QTest::newRow("last line of the document")
-            << QStringLiteral("Item { id: a\n    x: 1 }") << QStringList { "x" }
-            << QStringLiteral("Item { id: a\n     }")
-            << QStringList { "aboutToRemoveProperties:x=1", "propertiesRemoved:x" };
-        QTest::newRow("unknown name")
-            << QStringLiteral("Item { id: a; x: 1 }") << QStringList { "q" }
-            << QStringLiteral("Item { id: a; x: 1 }") << QStringList {};
-    }
-
-    void removeProperties()
-    {
-        QFETCH(QString, source);
-        QFETCH(QStringList, names);
-        QFETCH(QString, expectedText);
-        QFETCH(QStringList, expectedLog);
-
-        Recorded document(source);
-        QVERIFY(document.parsed);
-        RecordingView &view = document.view;
-
-        Node *node = document.model()->nodeForId(QStringLiteral("a"));
-        NodeProperties properties;
-        for (const QString &name : names)
-            properties.append(node->property(name.toUtf8()));
-        const bool removed = document.model()->removeProperties(properties);
-        QCOMPARE(removed, !expectedLog.isEmpty());
-        QCOMPARE(document.document()->toPlainText(), expectedText);
-        QCOMPARE(view.log, expectedLog);
-        verifyMatchesText(document);
-    }
-
-    void removeNode_data()
+    // No new parent: the node is removed. The outline lists "type#id" for all nodes.
+    void removeOrReparentNode_data()
     {
         QTest::addColumn<QString>("nodeId");
+        QTest::addColumn<QString>("newParentId");
         QTest::addColumn<QString>("expectedOutline");
         QTest::addColumn<QStringList>("expectedLog");
 
-        QTest::newRow("leaf")
-            << "first"
-            << "Rectangle#root Text#title Column#column Text#second State#stateA State#stateB"
-            << QStringList { "aboutToRemove:first", "removed:column" };
+        const QString states = " State#stateA State#stateB";
+        QTest::newRow("leaf") << "first"
+                              << ""
+                              << "Rectangle#root Text#title Column#column Text#second" + states
+                              << QStringList { "aboutToRemove:first", "removed:column" };
         QTest::newRow("subtree") << "column"
-                                 << "Rectangle#root Text#title State#stateA State#stateB"
+                                 << ""
+                                 << "Rectangle#root Text#title" + states
                                  << QStringList { "aboutToRemove:column", "removed:root" };
-        QTest::newRow("list element") << "stateA"
-                                      << "Rectangle#root Text#title Column#column Text#first "
-                                         "Text#second State#stateB"
-                                      << QStringList { "aboutToRemove:stateA", "removed:root" };
+        QTest::newRow("list element")
+            << "stateA"
+            << ""
+            << "Rectangle#root Text#title Column#column Text#first Text#second State#stateB"
+            << QStringList { "aboutToRemove:stateA", "removed:root" };
         QTest::newRow("last list element")
             << "stateB"
+            << ""
             << "Rectangle#root Text#title Column#column Text#first Text#second State#stateA"
             << QStringList { "aboutToRemove:stateB", "removed:root" };
+        QTest::newRow("into a sibling")
+            << "title"
+            << "column"
+            << "Rectangle#root Column#column Text#first Text#second Text#title" + states
+            << QStringList { "reparented:title:root->column" };
+        QTest::newRow("out to the root")
+            << "second"
+            << "root"
+            << "Rectangle#root Text#title Column#column Text#first" + states + " Text#second"
+            << QStringList { "reparented:second:column->root" };
+        QTest::newRow("into a one-line object")
+            << "second"
+            << "first"
+            << "Rectangle#root Text#title Column#column Text#first Text#second" + states
+            << QStringList { "reparented:second:column->first" };
     }
 
-    void removeNode()
+    void removeOrReparentNode()
     {
         QFETCH(QString, nodeId);
+        QFETCH(QString, newParentId);
         QFETCH(QString, expectedOutline);
         QFETCH(QStringList, expectedLog);
 
@@ -443,64 +444,24 @@ private slots:
                               .replace("State { name: \"a\" }", "State { id: stateA }")
                               .replace("State { name: \"b\" }", "State { id: stateB }"));
         QVERIFY(document.parsed);
-        RecordingView &view = document.view;
-
-        QVERIFY(document.model()->removeNode(document.model()->nodeForId(nodeId)));
-        QCOMPARE(view.log, expectedLog);
+        DocumentModel *model = document.model();
+        Node *node = model->nodeForId(nodeId);
+        Node *newParent = model->nodeForId(newParentId);
+        QVERIFY(newParentId.isEmpty() ? model->removeNode(node)
+                                      : model->reparentNode(node, newParent));
+        QCOMPARE(document.view.log, expectedLog);
         QStringList names;
-        for (const Node *node : document.model()->allNodes())
-            names.append(node->typeName() + QLatin1Char('#') + node->id());
+        for (const Node *each : model->allNodes())
+            names.append(each->typeName() + QLatin1Char('#') + each->id());
         QCOMPARE(names.join(QLatin1Char(' ')), expectedOutline);
-        QVERIFY(!document.document()->toPlainText().contains(QLatin1String("id: ") + nodeId));
         verifyMatchesText(document);
-    }
-
-    void reparentNode_data()
-    {
-        QTest::addColumn<QString>("nodeId");
-        QTest::addColumn<QString>("newParentId");
-        QTest::addColumn<QString>("expectedOrder");
-
-        QTest::newRow("into a sibling") << "title"
-                                        << "column"
-                                        << "root column first second title";
-        QTest::newRow("out to the root") << "second"
-                                         << "root"
-                                         << "root title column first second";
-        QTest::newRow("into a one-line object") << "second"
-                                                << "first"
-                                                << "root title column first second";
-    }
-
-    void reparentNode()
-    {
-        QFETCH(QString, nodeId);
-        QFETCH(QString, newParentId);
-        QFETCH(QString, expectedOrder);
-
-        Recorded document(QString::fromUtf8(sample));
-        QVERIFY(document.parsed);
-        RecordingView &view = document.view;
-
-        Node *node = document.model()->nodeForId(nodeId);
-        Node *oldParent = node->parentNode();
-        Node *newParent = document.model()->nodeForId(newParentId);
-        QVERIFY(document.model()->reparentNode(node, newParent));
-        QCOMPARE(node->parentNode(), newParent);
-        QCOMPARE(
-            view.log,
-            QStringList {
-                QStringLiteral("reparented:%1:%2->%3").arg(nodeId, oldParent->id(), newParentId) });
-        QStringList ids;
-        for (const Node *each : document.model()->allNodes()) {
-            if (!each->id().isEmpty())
-                ids.append(each->id());
+        if (!newParent) {
+            QVERIFY(!document.document()->toPlainText().contains(QLatin1String("id: ") + nodeId));
+            return;
         }
-        QCOMPARE(ids.join(QLatin1Char(' ')), expectedOrder);
-        verifyMatchesText(document);
-
         // The moved node's ranges are right: its bindings can still be edited.
-        QVERIFY(document.model()->setBindingProperty(node, "opacity", QStringLiteral("0.5 * 1")));
+        QCOMPARE(node->parentNode(), newParent);
+        QVERIFY(model->setBindingProperty(node, "opacity", QStringLiteral("0.5 * 1")));
         verifyMatchesText(document);
     }
 
