@@ -558,8 +558,10 @@ private slots:
         const QPixmap dense = icon.pixmap(QSize(size, size), 2.0);
         QCOMPARE(dense.size(), QSize(2 * size, 2 * size));
         QVERIFY(drawnPixels(dense.toImage()) > 0);
+        // The toolbar's icons come from the same font.
         const QImage expand = Theme::expandIcon().pixmap(16).toImage();
-        QVERIFY(!expand.isNull() && expand != Theme::saveFileIcon().pixmap(16).toImage());
+        const QImage save = Theme::saveFileIcon().pixmap(16).toImage();
+        QVERIFY(!expand.isNull() && !save.isNull() && expand != save);
     }
 
     void softAssertLogsAndRunsAction()

@@ -100,10 +100,12 @@ private slots:
         QTest::addColumn<bool>("registerFactory");
         QTest::addColumn<bool>("withProfile");
         QTest::addColumn<bool>("workerCreated");
+        QTest::addColumn<bool>("stopFirst");
 
-        QTest::newRow("factory and profile") << true << true << true;
-        QTest::newRow("no factory for the mode") << false << true << false;
-        QTest::newRow("no run profile") << true << false << false;
+        QTest::newRow("factory and profile") << true << true << true << false;
+        QTest::newRow("no factory for the mode") << false << true << false << false;
+        // A control stopped before it started does not start again.
+        QTest::newRow("no run profile, stopped first") << true << false << false << true;
     }
 
     void runControl()
@@ -111,6 +113,7 @@ private slots:
         QFETCH(bool, registerFactory);
         QFETCH(bool, withProfile);
         QFETCH(bool, workerCreated);
+        QFETCH(bool, stopFirst);
 
         const QByteArray mode = "Test.DelayedRunMode";
         Projects::RunControl::registerWorkerFactory(
@@ -130,6 +133,11 @@ private slots:
         QCOMPARE(control.createMainWorker(), workerCreated);
         QSignalSpy started(&control, &Projects::RunControl::started);
         QSignalSpy stopped(&control, &Projects::RunControl::stopped);
+        if (stopFirst) {
+            control.stop();
+            QVERIFY(control.isStopped());
+            QCOMPARE(stopped.count(), 1);
+        }
         control.start();
         if (!workerCreated) {
             // Nothing can run: the control ends at once and says so.
@@ -153,17 +161,6 @@ private slots:
         Projects::RunControl::registerWorkerFactory(mode, {});
     }
 
-    void stopBeforeStart()
-    {
-        Projects::RunControl control("Test.NoMode");
-        QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-        control.stop();
-        QVERIFY(control.isStopped());
-        QCOMPARE(stopped.count(), 1);
-        control.start(); // a stopped control does not start again
-        QVERIFY(control.isStopped());
-    }
-
     void previewServesOpenDocuments()
     {
         const QString missing = missingPreview();
@@ -183,6 +180,12 @@ private slots:
         host.addPlugin(&preview, Preview::PreviewPlugin::metaData());
         host.loadPlugins();
         QCOMPARE(Preview::PreviewPlugin::find(), &preview);
+        QVERIFY(preview.runningPreviews().isEmpty());
+        preview.stopRunningPreviews(); // harmless with nothing running
+        QQmlDebugConnection connection;
+        // No factory: the plain client.
+        QCOMPARE(preview.createDebugTranslationClient(&connection)->name(),
+                 QStringLiteral("DebugTranslation"));
         preview.setHeadless(true);
         QPointer<StateListClient> client;
         preview.setDebugTranslationClientFactory([&client](QQmlDebugConnection *connection) {
@@ -224,22 +227,9 @@ private slots:
         QVERIFY(stopped.wait(10000));
         QVERIFY(preview.runningPreviews().isEmpty());
         QTRY_VERIFY(!client); // the connection took its client with it
-        host.shutdown();
-    }
-
-    void stopRunningPreviews()
-    {
-        // Without a started preview nothing is listed and stopping is harmless.
-        Preview::PreviewPlugin preview;
-        QVERIFY(preview.runningPreviews().isEmpty());
-        preview.stopRunningPreviews();
         preview.setLocale("de");
         QCOMPARE(preview.locale(), QStringLiteral("de"));
-        // No factory: the plain client.
-        QQmlDebugConnection connection;
-        Preview::DebugTranslationClient *client = preview.createDebugTranslationClient(&connection);
-        QVERIFY(client);
-        QCOMPARE(client->name(), QStringLiteral("DebugTranslation"));
+        host.shutdown();
     }
 };
 
