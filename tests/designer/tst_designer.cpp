@@ -253,7 +253,6 @@ private slots:
     {
         QFETCH(QString, source);
         QFETCH(QString, expected);
-
         FormDocument document;
         QString error;
         QVERIFY2(document.setText(source, &error), qPrintable(error));
@@ -356,7 +355,6 @@ private slots:
         QFETCH(QString, expression);
         QFETCH(QString, expectedText);
         QFETCH(QStringList, expectedLog);
-
         Recorded document(source);
         QVERIFY(document.parsed);
         RecordingView &view = document.view;
@@ -439,7 +437,6 @@ private slots:
         QFETCH(QString, newParentId);
         QFETCH(QString, expectedOutline);
         QFETCH(QStringList, expectedLog);
-
         Recorded document(QString::fromUtf8(sample)
                               .replace("State { name: \"a\" }", "State { id: stateA }")
                               .replace("State { name: \"b\" }", "State { id: stateB }"));
@@ -581,7 +578,6 @@ private slots:
         QFETCH(QString, from);
         QFETCH(QString, to);
         QFETCH(QStringList, expectedLog);
-
         Recorded document(QString::fromUtf8(sample));
         QVERIFY(document.parsed);
         RecordingView &view = document.view;
@@ -662,7 +658,6 @@ private slots:
         QFETCH(int, line);
         QFETCH(int, column);
         QFETCH(QString, expected);
-
         FormDocument document;
         QVERIFY(document.setText(QString::fromUtf8(sample)));
         Node *node = document.rewriter()->nodeAtPosition(line, column);
@@ -705,7 +700,6 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QStringList, expected);
-
         QString error;
         const QList<Host::Designer::CallSites::Site> sites
             = Host::Designer::CallSites::find(text, { "qsTrId", "QT_TRID_NOOP" }, &error);
@@ -755,7 +749,6 @@ private slots:
         QFETCH(QString, typeName);
         QFETCH(QByteArray, property);
         QFETCH(QByteArray, expected);
-
         FormDocument document;
         QVERIFY(document.setText(QStringLiteral("import QtQuick\nItem { %1 {} }").arg(typeName)));
         if (typeName == QLatin1String("NoSuchType"))

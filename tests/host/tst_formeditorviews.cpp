@@ -205,7 +205,6 @@ private slots:
         QFETCH(int, line);
         QFETCH(int, column);
         QFETCH(Rects, expected);
-
         FormView view;
         view.resize(400, 300);
         view.show();
@@ -301,7 +300,6 @@ private slots:
         QFETCH(QString, errorPart);
         QFETCH(bool, accepted);
         QFETCH(int, sourceChanges);
-
         FormView view;
         view.setScriptTimeLimit(std::chrono::milliseconds(300));
         QVERIFY(view.setSource(form, m_url));
@@ -341,7 +339,6 @@ private slots:
         QFETCH(QString, file);
         QFETCH(bool, loads);
         QFETCH(QString, shown);
-
         if (!QFile::exists(lrelease()))
             LEXORA_PEER_MISSING("lrelease is missing");
         const QString qm = m_dir.filePath(QStringLiteral("qml_de.qm"));
@@ -385,7 +382,6 @@ private slots:
     {
         QFETCH(Paths, paths);
         QFETCH(bool, fromTree);
-
         Form screen(screenPath());
         QVERIFY(screen.opened);
         DocumentModel *model = screen.model();
@@ -464,7 +460,6 @@ private slots:
         QFETCH(int, column);
         QFETCH(QColor, color);
         QFETCH(QRect, expected);
-
         Form screen(screenPath());
         QVERIFY(screen.opened);
         QVERIFY2(screen.form()->rootItem(), qPrintable(screen.form()->errors().join('\n')));
@@ -583,7 +578,6 @@ private slots:
         QFETCH(QString, hover);
         QFETCH(Paths, after);
         QFETCH(Rects, drawn);
-
         Form screen(screenPath());
         DocumentModel *model = screen.model();
         NodeNavigatorView navigator;
@@ -647,7 +641,6 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QString, chosen);
         QFETCH(QString, text);
-
         const QString file = m_dir.filePath(QStringLiteral("States.ui.qml"));
         QVERIFY(writeFile(file,
                           "import QtQuick\nRectangle {\n    width: 300; height: 200\n"
@@ -714,7 +707,6 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(int, line);
         QFETCH(QString, description);
-
         const QString path = m_dir.filePath(QStringLiteral("Broken.ui.qml"));
         QVERIFY(writeFile(path, text));
         auto *issues = Host::Projects::IssueList::instance();
@@ -775,7 +767,6 @@ private slots:
         QFETCH(QString, files);
         QFETCH(QString, language);
         QFETCH(QString, expected);
-
         QTemporaryDir dir;
         const QStringList names = files.split(QLatin1Char('|'));
         for (const QString &name : names)

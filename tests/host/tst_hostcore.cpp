@@ -390,7 +390,6 @@ private slots:
         QFETCH(QStringList, activeContexts);
         QFETCH(QString, layout);
         QFETCH(QStringList, enabled);
-
         ActionRegistry *registry = ActionRegistry::instance();
         QMenuBar bar;
         registry->buildMenuBar(&bar);
@@ -549,7 +548,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, size);
         QFETCH(bool, valid);
-
         const QIcon icon = IconFontBuilder::icon(family, text, size, Theme::iconColor());
         QCOMPARE(icon.isNull(), !valid);
         if (!valid)
@@ -623,7 +621,6 @@ private slots:
         QFETCH(bool, isChild);
         QFETCH(QString, relative);
         QFETCH(QString, parent);
-
         const Path file = Path::fromString(path);
         QCOMPARE(file.isChildOf(Path::fromString(directory)), isChild);
         QCOMPARE(file.relativeChildPath(Path::fromString(directory)), relative);

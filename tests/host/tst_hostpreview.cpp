@@ -114,7 +114,6 @@ private slots:
         QFETCH(bool, withProfile);
         QFETCH(bool, workerCreated);
         QFETCH(bool, stopFirst);
-
         const QByteArray mode = "Test.DelayedRunMode";
         Projects::RunControl::registerWorkerFactory(
             mode, registerFactory ? [](Projects::RunControl *control) -> std::unique_ptr<Projects::RunWorker> {

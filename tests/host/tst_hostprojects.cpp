@@ -215,7 +215,6 @@ private slots:
         QFETCH(int, options);
         QFETCH(bool, flashes);
         QFETCH(int, textMarks);
-
         IssueList *list = IssueList::instance();
         list->addCategory("test errors", QStringLiteral("Test errors"));
         QVERIFY(list->hasCategory("test errors"));
@@ -374,7 +373,6 @@ private slots:
         QFETCH(QString, check);
         QFETCH(QString, language);
         QFETCH(QStringList, shown);
-
         IssueList *list = IssueList::instance();
         list->addCategory("facets", QStringLiteral("Facets"));
         IssuesView view(list);
@@ -436,7 +434,6 @@ private slots:
     {
         QFETCH(QStringList, files);
         QFETCH(QStringList, expected);
-
         ProjectTree tree;
         auto *project = new Project(path("/p/app.qmlproject"));
         Host::Utils::Paths paths;
@@ -471,7 +468,6 @@ private slots:
     {
         QFETCH(QString, selected);
         QFETCH(QString, navigatorFile);
-
         ProjectTree tree;
         auto *project = new Project(path("/p/app.qmlproject"));
         project->setFiles({ path("/p/content/App.qml"), path("/p/content/Other.qml") });
@@ -553,7 +549,6 @@ private slots:
         QFETCH(bool, settingPresent);
         QFETCH(bool, settingValue);
         QFETCH(QString, mainFile);
-
         QTemporaryDir dir;
         std::unique_ptr<DesignProject> project = openText(dir, text);
         QVERIFY(project);
@@ -635,7 +630,6 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(bool, seesNewFile);
         QFETCH(QStringList, problems);
-
         QTemporaryDir dir;
         for (const char *file : { "Main.qml",
                                   "screens/A.ui.qml",
@@ -722,7 +716,6 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(Edit, edit);
         QFETCH(QByteArray, after);
-
         QTemporaryDir dir;
         std::unique_ptr<DesignProject> project = openText(dir, before);
         QVERIFY(project);
@@ -763,7 +756,6 @@ private slots:
     void writtenValuesReadBack()
     {
         QFETCH(QString, value);
-
         QTemporaryDir dir;
         std::unique_ptr<DesignProject> project
             = openText(dir, "Project {\n    mainFile: \"a.qml\"\n    primaryLanguage: \"en\"\n}\n");
@@ -802,7 +794,6 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, valueSource);
-
         QmlProjectFile file;
         QString error;
         QVERIFY2(file.parse(text, &error), qPrintable(error));
@@ -836,7 +827,6 @@ private slots:
     {
         QFETCH(QByteArray, onDisk);
         QFETCH(QString, reason);
-
         QTemporaryDir dir;
         std::unique_ptr<DesignProject> project
             = openText(dir, "Project {\n    mainFile: \"a.qml\"\n}\n");
@@ -891,7 +881,6 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QStringList, languages);
         QFETCH(QString, primary);
-
         QTemporaryDir dir;
         std::unique_ptr<DesignProject> project = openText(dir, text);
         QVERIFY(project);
@@ -977,7 +966,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, text);
         QFETCH(QString, error);
-
         QTemporaryDir dir;
         const QString file = dir.filePath(name);
         if (name.startsWith(QLatin1String("dir")))

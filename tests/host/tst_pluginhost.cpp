@@ -196,7 +196,6 @@ private slots:
         QFETCH(QString, dependency);
         QFETCH(QString, version);
         QFETCH(QString, error);
-
         PluginHost manager;
         manager.setPluginPaths({ pluginDir() });
         ProbePlugin probe(QStringLiteral("Probe"));
@@ -278,7 +277,6 @@ private slots:
     void asynchronousShutdownIsAwaited()
     {
         QFETCH(bool, finishAtOnce);
-
         PluginHost manager;
         // Waiting out the timeout means the end of the shutdown went unnoticed.
         manager.setAsynchronousShutdownTimeout(2000);

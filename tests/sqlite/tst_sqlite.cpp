@@ -261,7 +261,6 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, expectedText);
-
         if (!content.isNull()) {
             QVERIFY(writeFile(databasePath(), content));
             VERIFY_RAISES(Database { databasePath() }, expectedText);
@@ -314,7 +313,6 @@ private slots:
         QFETCH(QByteArray, sql);
         QFETCH(bool, plainAccepts);
         QFETCH(QString, expectedText);
-
         {
             Database database { databasePath() };
             database.execute("CREATE TABLE t(a)");
@@ -374,7 +372,6 @@ private slots:
         QFETCH(QByteArray, statement);
         QFETCH(bool, write);
         QFETCH(QString, expectedText);
-
         VERIFY_PLAIN_CLIENT_RUNS(databasePath(), schema);
         if (statement.isEmpty()) {
             VERIFY_RAISES(Database { databasePath() }, expectedText);
@@ -448,7 +445,6 @@ private slots:
         QFETCH(QByteArray, sql);
         QFETCH(bool, misuse);
         QFETCH(QString, expectedText);
-
         Database database { databasePath() };
         database.execute("CREATE TABLE t(a)");
         std::string_view text(sql.constData(), std::size_t(sql.size()));
@@ -514,7 +510,6 @@ private slots:
     {
         QFETCH(Value, value);
         QFETCH(int, type);
-
         Database database { databasePath() };
         database.execute("CREATE TABLE t(a)");
         WriteStatement insert { "INSERT INTO t(a) VALUES(?)", database };
@@ -555,7 +550,6 @@ private slots:
         QFETCH(Value, first);
         QFETCH(Value, second);
         QFETCH(bool, equal);
-
         QCOMPARE(first == second, equal);
         QCOMPARE(first != second, !equal);
     }
@@ -578,7 +572,6 @@ private slots:
     {
         QFETCH(std::vector<std::int64_t>, kept);
         QFETCH(std::vector<std::int64_t>, remaining);
-
         Database database { databasePath() };
         ReadStatement<1> list { "SELECT value FROM carray(?)", database };
         QCOMPARE(list.values<std::int64_t>(4, kept), kept);
@@ -615,7 +608,6 @@ private slots:
     void failedBeginLeavesConnectionUsable()
     {
         QFETCH(int, kind);
-
         Database database { databasePath() };
         database.execute("CREATE TABLE t(a)");
         WriteStatement insert { "INSERT INTO t VALUES(?)", database };
@@ -674,7 +666,6 @@ private slots:
     {
         QFETCH(int, kind);
         QFETCH(QString, ending);
-
         Database database { databasePath() };
         database.execute("CREATE TABLE parent(id INTEGER PRIMARY KEY)");
         database.execute("CREATE TABLE child(parentId INTEGER REFERENCES parent(id) "
@@ -712,7 +703,6 @@ private slots:
     void busyConnectionBeginsOnceFree()
     {
         QFETCH(int, kind);
-
         Database database { databasePath() };
         createParentChild(database);
         WriteStatement insert { "INSERT INTO parent(id, name) VALUES(?, ?)", database };
@@ -846,7 +836,6 @@ private slots:
     void corruptRecordedChangeSetsAreRefused()
     {
         QFETCH(QByteArray, changeSet);
-
         Database database { databasePath() };
         ParentChild tables { database };
         // A real edit first, so the table of recorded sets exists.
@@ -921,7 +910,6 @@ private slots:
         QFETCH(QByteArray, import);
         QFETCH(QString, expected);
         QFETCH(int, keptChangeSets);
-
         Database database { databasePath() };
         ParentChild tables { database };
         if (!before.isEmpty())
