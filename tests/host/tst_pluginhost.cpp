@@ -89,7 +89,7 @@ class tst_PluginHost : public QObject
 private slots:
     void init() { takeLog(); }
 
-    void readsMetaDataWithoutLoading()
+    void readsMetaDataThenRunsLifecycle()
     {
         PluginHost manager;
         QCOMPARE(PluginHost::instance(), &manager);
@@ -111,27 +111,22 @@ private slots:
         QVERIFY(!alpha->plugin());
         QVERIFY(!alpha->hasError());
 
-        PluginInfo *beta = manager.pluginInfo(QStringLiteral("Beta"));
-        QVERIFY(beta);
-        QCOMPARE(beta->version(), QStringLiteral("0.5.1_3"));
-        QCOMPARE(beta->compatVersion(), beta->version()); // defaults to the version
-        QVERIFY(!beta->isExperimental());
-        QCOMPARE(beta->dependencies().size(), 2);
-        QVERIFY(beta->filePath().startsWith(QDir(pluginDir()).absolutePath()));
+        PluginInfo *betaInfo = manager.pluginInfo(QStringLiteral("Beta"));
+        QVERIFY(betaInfo);
+        QCOMPARE(betaInfo->version(), QStringLiteral("0.5.1_3"));
+        QCOMPARE(betaInfo->compatVersion(), betaInfo->version()); // defaults to the version
+        QVERIFY(!betaInfo->isExperimental());
+        QCOMPARE(betaInfo->dependencies().size(), 2);
+        QVERIFY(betaInfo->filePath().startsWith(QDir(pluginDir()).absolutePath()));
 
         // Reading metadata must not have mapped the library or run any plugin code.
         QVERIFY(!QPluginLoader(alpha->filePath()).isLoaded());
         QVERIFY(takeLog().isEmpty());
 
-        // A second scan does not duplicate what is known.
+        // A second scan does not duplicate what is known; loading runs the plugins
+        // in the order of their dependencies.
         manager.readPluginMetaData();
         QCOMPARE(manager.plugins().size(), 2);
-    }
-
-    void runsLifecycleInDependencyOrder()
-    {
-        PluginHost manager;
-        manager.setPluginPaths({ pluginDir() });
         manager.setArguments({ QStringLiteral("-x"), QStringLiteral("y") });
         QSignalSpy done(&manager, &PluginHost::initializationDone);
         manager.loadPlugins();
