@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <functional>
 
 using namespace Host::Designer;
 
@@ -29,8 +30,6 @@ namespace {
 class RecordingView : public DesignerView
 {
 public:
-    using DesignerView::DesignerView;
-
     QStringList log;
 
     static QString describe(const NodeProperties &properties)
@@ -42,40 +41,33 @@ public:
         }
         return parts.join(QLatin1Char(','));
     }
-
     static QString nameOf(const Node *node)
     {
-        if (!node)
-            return QStringLiteral("null");
-        return node->id().isEmpty() ? node->typeName() : node->id();
+        return !node               ? QStringLiteral("null")
+            : node->id().isEmpty() ? node->typeName()
+                                   : node->id();
     }
+    void add(const char *what, const QString &text) { log.append(what + text); }
 
     void modelAttached(DocumentModel *model) override
     {
         DesignerView::modelAttached(model);
-        log.append(QStringLiteral("attached:%1").arg(model->allNodes().size()));
+        add("attached:", QString::number(model->allNodes().size()));
     }
     void modelAboutToBeDetached(DocumentModel *model) override
     {
-        log.append(QStringLiteral("detached"));
+        add("detached", {});
         DesignerView::modelAboutToBeDetached(model);
     }
-    void nodeAboutToBeRemoved(Node *node) override
-    {
-        log.append(QStringLiteral("aboutToRemove:") + nameOf(node));
-    }
-    void nodeRemoved(Node *parent, const QByteArray &) override
-    {
-        log.append(QStringLiteral("removed:") + nameOf(parent));
-    }
+    void nodeAboutToBeRemoved(Node *node) override { add("aboutToRemove:", nameOf(node)); }
+    void nodeRemoved(Node *parent, const QByteArray &) override { add("removed:", nameOf(parent)); }
     void nodeReparented(Node *node, Node *newParent, Node *oldParent) override
     {
-        log.append(QStringLiteral("reparented:%1:%2->%3")
-                       .arg(nameOf(node), nameOf(oldParent), nameOf(newParent)));
+        add("reparented:", nameOf(node) + ':' + nameOf(oldParent) + "->" + nameOf(newParent));
     }
     void propertiesAboutToBeRemoved(const NodeProperties &properties) override
     {
-        log.append(QStringLiteral("aboutToRemoveProperties:") + describe(properties));
+        add("aboutToRemoveProperties:", describe(properties));
     }
     void propertiesRemoved(const NodeProperties &properties) override
     {
@@ -83,25 +75,36 @@ public:
         for (const auto &property : properties)
             names.append(QString::fromUtf8(property.name())
                          + (property.exists() ? QStringLiteral("(still there)") : QString()));
-        log.append(QStringLiteral("propertiesRemoved:") + names.join(QLatin1Char(',')));
+        add("propertiesRemoved:", names.join(QLatin1Char(',')));
     }
     void bindingPropertiesAboutToBeChanged(const NodeProperties &properties) override
     {
-        log.append(QStringLiteral("aboutToChange:") + describe(properties));
+        add("aboutToChange:", describe(properties));
     }
     void bindingPropertiesChanged(const NodeProperties &properties) override
     {
-        log.append(QStringLiteral("changed:") + describe(properties));
+        add("changed:", describe(properties));
     }
     void auxiliaryDataChanged(Node *node, const QByteArray &name, const QVariant &data) override
     {
-        log.append(QStringLiteral("auxiliary:%1:%2=%3")
-                       .arg(nameOf(node), QString::fromUtf8(name), data.toString()));
+        add("auxiliary:", nameOf(node) + ':' + QString::fromUtf8(name) + '=' + data.toString());
     }
     void selectionChanged(const QList<Node *> &selected, const QList<Node *> &deselected) override
     {
-        log.append(QStringLiteral("selection:%1/%2").arg(selected.size()).arg(deselected.size()));
+        add("selection:", QStringLiteral("%1/%2").arg(selected.size()).arg(deselected.size()));
     }
+};
+
+// A document with a recording view attached; the attach is not in the log.
+struct Recorded : FormDocument
+{
+    explicit Recorded(const QString &text) : parsed(setText(text))
+    {
+        model()->attachView(&view);
+        view.log.clear();
+    }
+    bool parsed;
+    RecordingView view;
 };
 
 const char *const sample = R"(import QtQuick
@@ -250,7 +253,6 @@ private slots:
     {
         QFETCH(QString, source);
         QFETCH(QString, expected);
-
         FormDocument document;
         QString error;
         QVERIFY2(document.setText(source, &error), qPrintable(error));
@@ -327,6 +329,22 @@ private slots:
             << QStringLiteral("Item { id: a; x: b + 1; y: 2 }") << "a" << QByteArray("x")
             << "b + 22" << QStringLiteral("Item { id: a; x: b + 22; y: 2 }")
             << QStringList { "aboutToChange:x=b + 1", "changed:x=b + 22" };
+        // A null expression removes the properties named.
+        QTest::newRow("remove, own lines")
+            << QStringLiteral("Item {\n    id: a\n    x: 1\n    y: f(2)\n    z: 3\n}") << "a"
+            << QByteArray("y,x") << QString() << QStringLiteral("Item {\n    id: a\n    z: 3\n}")
+            << QStringList { "aboutToRemoveProperties:y=f(2),x=1", "propertiesRemoved:y,x" };
+        QTest::newRow("remove, shared line")
+            << QStringLiteral("Item { id: a; x: g(1); y: 2 }") << "a" << QByteArray("x")
+            << QString() << QStringLiteral("Item { id: a;  y: 2 }")
+            << QStringList { "aboutToRemoveProperties:x=g(1)", "propertiesRemoved:x" };
+        QTest::newRow("remove, last line of the document")
+            << QStringLiteral("Item { id: a\n    x: 1 }") << "a" << QByteArray("x") << QString()
+            << QStringLiteral("Item { id: a\n     }")
+            << QStringList { "aboutToRemoveProperties:x=1", "propertiesRemoved:x" };
+        QTest::newRow("remove, unknown name")
+            << QStringLiteral("Item { id: a; x: 1 }") << "a" << QByteArray("q") << QString()
+            << QStringLiteral("Item { id: a; x: 1 }") << QStringList {};
     }
 
     void setBindingProperty()
@@ -337,25 +355,31 @@ private slots:
         QFETCH(QString, expression);
         QFETCH(QString, expectedText);
         QFETCH(QStringList, expectedLog);
-
-        FormDocument document;
-        QVERIFY(document.setText(source));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(source);
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
 
         // "" names the last node, "^" the root.
         Node *node = nodeId.isEmpty()      ? document.model()->allNodes().last()
             : nodeId == QLatin1String("^") ? document.model()->rootNode()
                                            : document.model()->nodeForId(nodeId);
         QVERIFY(node);
-        QVERIFY(document.model()->setBindingProperty(node, name, expression));
+        if (expression.isNull()) {
+            NodeProperties properties;
+            for (const QByteArray &each : name.split(','))
+                properties.append(node->property(each));
+            QCOMPARE(document.model()->removeProperties(properties), !expectedLog.isEmpty());
+        } else {
+            QVERIFY(document.model()->setBindingProperty(node, name, expression));
+        }
         QCOMPARE(document.document()->toPlainText(), expectedText);
         QCOMPARE(view.log, expectedLog);
-        QVERIFY(node->hasBindingProperty(name));
-        QCOMPARE(node->property(name).expression(), expression);
         QVERIFY(!document.rewriter()->hasPendingTextChanges());
         verifyMatchesText(document);
+        if (expression.isNull())
+            return;
+        QVERIFY(node->hasBindingProperty(name));
+        QCOMPARE(node->property(name).expression(), expression);
 
         // A second change must land on the moved ranges as well.
         QVERIFY(
@@ -363,149 +387,78 @@ private slots:
         verifyMatchesText(document);
     }
 
-    void removeProperties_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QString>("expectedText");
-        QTest::addColumn<QStringList>("expectedLog");
-
-        QTest::newRow("own lines")
-            << QStringLiteral("Item {\n    id: a\n    x: 1\n    y: f(2)\n    z: 3\n}")
-            << QStringList { "y", "x" } << QStringLiteral("Item {\n    id: a\n    z: 3\n}")
-            << QStringList { "aboutToRemoveProperties:y=f(2),x=1", "propertiesRemoved:y,x" };
-        QTest::newRow("shared line")
-            << QStringLiteral("Item { id: a; x: g(1); y: 2 }") << QStringList { "x" }
-            << QStringLiteral("Item { id: a;  y: 2 }")
-            << QStringList { "aboutToRemoveProperties:x=g(1)", "propertiesRemoved:x" };
-        QTest::newRow("last line of the document")
-            << QStringLiteral("Item { id: a\n    x: 1 }") << QStringList { "x" }
-            << QStringLiteral("Item { id: a\n     }")
-            << QStringList { "aboutToRemoveProperties:x=1", "propertiesRemoved:x" };
-        QTest::newRow("unknown name")
-            << QStringLiteral("Item { id: a; x: 1 }") << QStringList { "q" }
-            << QStringLiteral("Item { id: a; x: 1 }") << QStringList {};
-    }
-
-    void removeProperties()
-    {
-        QFETCH(QString, source);
-        QFETCH(QStringList, names);
-        QFETCH(QString, expectedText);
-        QFETCH(QStringList, expectedLog);
-
-        FormDocument document;
-        QVERIFY(document.setText(source));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
-
-        Node *node = document.model()->nodeForId(QStringLiteral("a"));
-        NodeProperties properties;
-        for (const QString &name : names)
-            properties.append(node->property(name.toUtf8()));
-        const bool removed = document.model()->removeProperties(properties);
-        QCOMPARE(removed, !expectedLog.isEmpty());
-        QCOMPARE(document.document()->toPlainText(), expectedText);
-        QCOMPARE(view.log, expectedLog);
-        verifyMatchesText(document);
-    }
-
-    void removeNode_data()
-    {
-        QTest::addColumn<QString>("nodeId");
-        QTest::addColumn<QString>("expectedOutline");
-        QTest::addColumn<QStringList>("expectedLog");
-
-        QTest::newRow("leaf")
-            << "first"
-            << "Rectangle#root Text#title Column#column Text#second State#stateA State#stateB"
-            << QStringList { "aboutToRemove:first", "removed:column" };
-        QTest::newRow("subtree") << "column"
-                                 << "Rectangle#root Text#title State#stateA State#stateB"
-                                 << QStringList { "aboutToRemove:column", "removed:root" };
-        QTest::newRow("list element") << "stateA"
-                                      << "Rectangle#root Text#title Column#column Text#first "
-                                         "Text#second State#stateB"
-                                      << QStringList { "aboutToRemove:stateA", "removed:root" };
-        QTest::newRow("last list element")
-            << "stateB"
-            << "Rectangle#root Text#title Column#column Text#first Text#second State#stateA"
-            << QStringList { "aboutToRemove:stateB", "removed:root" };
-    }
-
-    void removeNode()
-    {
-        QFETCH(QString, nodeId);
-        QFETCH(QString, expectedOutline);
-        QFETCH(QStringList, expectedLog);
-
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)
-                                     .replace("State { name: \"a\" }", "State { id: stateA }")
-                                     .replace("State { name: \"b\" }", "State { id: stateB }")));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
-
-        QVERIFY(document.model()->removeNode(document.model()->nodeForId(nodeId)));
-        QCOMPARE(view.log, expectedLog);
-        QStringList names;
-        for (const Node *node : document.model()->allNodes())
-            names.append(node->typeName() + QLatin1Char('#') + node->id());
-        QCOMPARE(names.join(QLatin1Char(' ')), expectedOutline);
-        QVERIFY(!document.document()->toPlainText().contains(QLatin1String("id: ") + nodeId));
-        verifyMatchesText(document);
-    }
-
-    void reparentNode_data()
+    // No new parent: the node is removed. The outline lists "type#id" for all nodes.
+    void removeOrReparentNode_data()
     {
         QTest::addColumn<QString>("nodeId");
         QTest::addColumn<QString>("newParentId");
-        QTest::addColumn<QString>("expectedOrder");
+        QTest::addColumn<QString>("expectedOutline");
+        QTest::addColumn<QStringList>("expectedLog");
 
-        QTest::newRow("into a sibling") << "title"
-                                        << "column"
-                                        << "root column first second title";
-        QTest::newRow("out to the root") << "second"
-                                         << "root"
-                                         << "root title column first second";
-        QTest::newRow("into a one-line object") << "second"
-                                                << "first"
-                                                << "root title column first second";
+        const QString states = " State#stateA State#stateB";
+        QTest::newRow("leaf") << "first"
+                              << ""
+                              << "Rectangle#root Text#title Column#column Text#second" + states
+                              << QStringList { "aboutToRemove:first", "removed:column" };
+        QTest::newRow("subtree") << "column"
+                                 << ""
+                                 << "Rectangle#root Text#title" + states
+                                 << QStringList { "aboutToRemove:column", "removed:root" };
+        QTest::newRow("list element")
+            << "stateA"
+            << ""
+            << "Rectangle#root Text#title Column#column Text#first Text#second State#stateB"
+            << QStringList { "aboutToRemove:stateA", "removed:root" };
+        QTest::newRow("last list element")
+            << "stateB"
+            << ""
+            << "Rectangle#root Text#title Column#column Text#first Text#second State#stateA"
+            << QStringList { "aboutToRemove:stateB", "removed:root" };
+        QTest::newRow("into a sibling")
+            << "title"
+            << "column"
+            << "Rectangle#root Column#column Text#first Text#second Text#title" + states
+            << QStringList { "reparented:title:root->column" };
+        QTest::newRow("out to the root")
+            << "second"
+            << "root"
+            << "Rectangle#root Text#title Column#column Text#first" + states + " Text#second"
+            << QStringList { "reparented:second:column->root" };
+        QTest::newRow("into a one-line object")
+            << "second"
+            << "first"
+            << "Rectangle#root Text#title Column#column Text#first Text#second" + states
+            << QStringList { "reparented:second:column->first" };
     }
 
-    void reparentNode()
+    void removeOrReparentNode()
     {
         QFETCH(QString, nodeId);
         QFETCH(QString, newParentId);
-        QFETCH(QString, expectedOrder);
-
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
-
-        Node *node = document.model()->nodeForId(nodeId);
-        Node *oldParent = node->parentNode();
-        Node *newParent = document.model()->nodeForId(newParentId);
-        QVERIFY(document.model()->reparentNode(node, newParent));
-        QCOMPARE(node->parentNode(), newParent);
-        QCOMPARE(
-            view.log,
-            QStringList {
-                QStringLiteral("reparented:%1:%2->%3").arg(nodeId, oldParent->id(), newParentId) });
-        QStringList ids;
-        for (const Node *each : document.model()->allNodes()) {
-            if (!each->id().isEmpty())
-                ids.append(each->id());
-        }
-        QCOMPARE(ids.join(QLatin1Char(' ')), expectedOrder);
+        QFETCH(QString, expectedOutline);
+        QFETCH(QStringList, expectedLog);
+        Recorded document(QString::fromUtf8(sample)
+                              .replace("State { name: \"a\" }", "State { id: stateA }")
+                              .replace("State { name: \"b\" }", "State { id: stateB }"));
+        QVERIFY(document.parsed);
+        DocumentModel *model = document.model();
+        Node *node = model->nodeForId(nodeId);
+        Node *newParent = model->nodeForId(newParentId);
+        QVERIFY(newParentId.isEmpty() ? model->removeNode(node)
+                                      : model->reparentNode(node, newParent));
+        QCOMPARE(document.view.log, expectedLog);
+        QStringList names;
+        for (const Node *each : model->allNodes())
+            names.append(each->typeName() + QLatin1Char('#') + each->id());
+        QCOMPARE(names.join(QLatin1Char(' ')), expectedOutline);
         verifyMatchesText(document);
-
+        if (!newParent) {
+            QVERIFY(!document.document()->toPlainText().contains(QLatin1String("id: ") + nodeId));
+            return;
+        }
         // The moved node's ranges are right: its bindings can still be edited.
-        QVERIFY(document.model()->setBindingProperty(node, "opacity", QStringLiteral("0.5 * 1")));
+        QCOMPARE(node->parentNode(), newParent);
+        QVERIFY(model->setBindingProperty(node, "opacity", QStringLiteral("0.5 * 1")));
         verifyMatchesText(document);
     }
 
@@ -530,13 +483,9 @@ private slots:
     {
         QFETCH(int, change);
         QFETCH(bool, unparsable);
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
+        Recorded document(QString::fromUtf8(sample));
         FormDocument other;
-        QVERIFY(other.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        QVERIFY(document.parsed && other.setText(QString::fromUtf8(sample)));
         DocumentModel *model = document.model();
         Node *title = model->nodeForId(QStringLiteral("title"));
         if (unparsable) {
@@ -546,43 +495,25 @@ private slots:
             cursor.insertText(QStringLiteral("Item { x: (\n"));
         }
         const QString before = document.document()->toPlainText();
-
-        bool accepted = true;
-        switch (change) {
-        case 0:
-            accepted = model->removeNode(model->rootNode());
-            break;
-        case 1:
-            accepted = model->reparentNode(model->nodeForId("column"), model->nodeForId("second"));
-            break;
-        case 2:
-            accepted = model->setBindingProperty(title, "id", QStringLiteral("x"));
-            break;
-        case 3:
-            accepted = model->setBindingProperty(title, "te xt", QStringLiteral("x"));
-            break;
-        case 4:
-            accepted = model->setBindingProperty(title, "text", QStringLiteral("  "));
-            break;
-        case 5:
-            accepted = model->removeNode(other.model()->nodeForId("title"));
-            break;
-        case 6:
-            accepted = model->setBindingProperty(title, "text", QStringLiteral("qsTrId(\"new\")"));
-            break;
-        case 7:
-            accepted = model->removeNode(title);
-            break;
-        case 8:
-            accepted = model->removeProperties({ title->property("text") });
-            break;
-        case 9:
-            accepted = model->reparentNode(title, model->nodeForId("column"));
-            break;
-        }
-        QVERIFY(!accepted);
+        const std::function<bool()> changes[] = {
+            [&] { return model->removeNode(model->rootNode()); },
+            [&] {
+                return model->reparentNode(model->nodeForId("column"), model->nodeForId("second"));
+            },
+            [&] { return model->setBindingProperty(title, "id", QStringLiteral("x")); },
+            [&] { return model->setBindingProperty(title, "te xt", QStringLiteral("x")); },
+            [&] { return model->setBindingProperty(title, "text", QStringLiteral("  ")); },
+            [&] { return model->removeNode(other.model()->nodeForId("title")); },
+            [&] {
+                return model->setBindingProperty(title, "text", QStringLiteral("qsTrId(\"new\")"));
+            },
+            [&] { return model->removeNode(title); },
+            [&] { return model->removeProperties({ title->property("text") }); },
+            [&] { return model->reparentNode(title, model->nodeForId("column")); },
+        };
+        QVERIFY(!changes[change]());
         QCOMPARE(document.document()->toPlainText(), before);
-        QVERIFY(view.log.isEmpty());
+        QVERIFY(document.view.log.isEmpty());
         QCOMPARE(model->nodeForId(QStringLiteral("title")), title);
         QCOMPARE(document.rewriter()->hasPendingTextChanges(), unparsable);
     }
@@ -647,12 +578,9 @@ private slots:
         QFETCH(QString, from);
         QFETCH(QString, to);
         QFETCH(QStringList, expectedLog);
-
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(QString::fromUtf8(sample));
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
         Node *title = document.model()->nodeForId(QStringLiteral("title"));
         document.model()->setAuxiliaryData(document.model()->rootNode(), "language@Internal", "de");
         view.log.clear();
@@ -679,11 +607,9 @@ private slots:
 
     void auxiliaryDataAndSelection()
     {
-        FormDocument document;
-        QVERIFY(document.setText(QString::fromUtf8(sample)));
-        RecordingView view;
-        document.model()->attachView(&view);
-        view.log.clear();
+        Recorded document(QString::fromUtf8(sample));
+        QVERIFY(document.parsed);
+        RecordingView &view = document.view;
         DocumentModel *model = document.model();
         Node *title = model->nodeForId(QStringLiteral("title"));
         Node *first = model->nodeForId(QStringLiteral("first"));
@@ -732,7 +658,6 @@ private slots:
         QFETCH(int, line);
         QFETCH(int, column);
         QFETCH(QString, expected);
-
         FormDocument document;
         QVERIFY(document.setText(QString::fromUtf8(sample)));
         Node *node = document.rewriter()->nodeAtPosition(line, column);
@@ -775,7 +700,6 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QStringList, expected);
-
         QString error;
         const QList<Host::Designer::CallSites::Site> sites
             = Host::Designer::CallSites::find(text, { "qsTrId", "QT_TRID_NOOP" }, &error);
@@ -801,23 +725,23 @@ private slots:
         QTest::addColumn<QByteArray>("property");
         QTest::addColumn<QByteArray>("expected");
 
-        QTest::newRow("Text.text") << "Text" << QByteArray("text") << QByteArray("string");
-        QTest::newRow("Text.lineCount") << "Text" << QByteArray("lineCount") << QByteArray("int");
-        QTest::newRow("Text.font") << "Text" << QByteArray("font") << QByteArray("font");
-        QTest::newRow("Text.horizontalAlignment")
-            << "Text" << QByteArray("horizontalAlignment") << QByteArray("enumeration");
-        QTest::newRow("Item.width") << "Item" << QByteArray("width") << QByteArray("real");
-        QTest::newRow("Item.visible") << "Item" << QByteArray("visible") << QByteArray("bool");
-        QTest::newRow("Item.parent") << "Item" << QByteArray("parent") << QByteArray("Item");
-        QTest::newRow("Item.objectName")
-            << "Item" << QByteArray("objectName") << QByteArray("string");
-        QTest::newRow("Rectangle.color")
-            << "Rectangle" << QByteArray("color") << QByteArray("color");
-        QTest::newRow("Image.source") << "Image" << QByteArray("source") << QByteArray("url");
-        QTest::newRow("Item.children")
-            << "Item" << QByteArray("children") << QByteArray("list<Item>");
-        QTest::newRow("Text.bogus") << "Text" << QByteArray("bogus") << QByteArray();
-        QTest::newRow("unknown type") << "NoSuchType" << QByteArray("text") << QByteArray();
+        const auto row = [](const char *type, const char *property, const char *expected) {
+            QTest::addRow("%s.%s", type, property)
+                << QString(type) << QByteArray(property) << QByteArray(expected);
+        };
+        row("Text", "text", "string");
+        row("Text", "lineCount", "int");
+        row("Text", "font", "font");
+        row("Text", "horizontalAlignment", "enumeration");
+        row("Item", "width", "real");
+        row("Item", "visible", "bool");
+        row("Item", "parent", "Item");
+        row("Item", "objectName", "string");
+        row("Rectangle", "color", "color");
+        row("Image", "source", "url");
+        row("Item", "children", "list<Item>");
+        row("Text", "bogus", nullptr);
+        row("NoSuchType", "text", nullptr);
     }
 
     void typeDescription()
@@ -825,7 +749,6 @@ private slots:
         QFETCH(QString, typeName);
         QFETCH(QByteArray, property);
         QFETCH(QByteArray, expected);
-
         FormDocument document;
         QVERIFY(document.setText(QStringLiteral("import QtQuick\nItem { %1 {} }").arg(typeName)));
         if (typeName == QLatin1String("NoSuchType"))

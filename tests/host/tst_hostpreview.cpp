@@ -95,156 +95,142 @@ class tst_HostPreview : public QObject
     Q_OBJECT
 
 private slots:
-    void runControl_data();
-    void runControl();
-    void stopBeforeStart();
+    void runControl_data()
+    {
+        QTest::addColumn<bool>("registerFactory");
+        QTest::addColumn<bool>("withProfile");
+        QTest::addColumn<bool>("workerCreated");
+        QTest::addColumn<bool>("stopFirst");
 
-    void previewServesOpenDocuments();
-    void stopRunningPreviews();
-};
+        QTest::newRow("factory and profile") << true << true << true << false;
+        QTest::newRow("no factory for the mode") << false << true << false << false;
+        // A control stopped before it started does not start again.
+        QTest::newRow("no run profile, stopped first") << true << false << false << true;
+    }
 
-void tst_HostPreview::runControl_data()
-{
-    QTest::addColumn<bool>("registerFactory");
-    QTest::addColumn<bool>("withProfile");
-    QTest::addColumn<bool>("workerCreated");
+    void runControl()
+    {
+        QFETCH(bool, registerFactory);
+        QFETCH(bool, withProfile);
+        QFETCH(bool, workerCreated);
+        QFETCH(bool, stopFirst);
+        const QByteArray mode = "Test.DelayedRunMode";
+        Projects::RunControl::registerWorkerFactory(
+            mode, registerFactory ? [](Projects::RunControl *control) -> std::unique_ptr<Projects::RunWorker> {
+                return std::make_unique<DelayedWorker>(control);
+            } : Projects::RunControl::WorkerFactory());
+        QTemporaryDir directory;
+        Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
+        auto target
+            = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
+        auto profile
+            = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
 
-    QTest::newRow("factory and profile") << true << true << true;
-    QTest::newRow("no factory for the mode") << false << true << false;
-    QTest::newRow("no run profile") << true << false << false;
-}
-
-void tst_HostPreview::runControl()
-{
-    QFETCH(bool, registerFactory);
-    QFETCH(bool, withProfile);
-    QFETCH(bool, workerCreated);
-
-    const QByteArray mode = "Test.DelayedRunMode";
-    Projects::RunControl::registerWorkerFactory(
-        mode, registerFactory ? [](Projects::RunControl *control) -> std::unique_ptr<Projects::RunWorker> {
-            return std::make_unique<DelayedWorker>(control);
-        } : Projects::RunControl::WorkerFactory());
-    QTemporaryDir directory;
-    Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
-    auto target = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
-    auto profile
-        = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
-
-    Projects::RunControl control(mode);
-    if (withProfile)
-        control.setRunProfile(profile);
-    QCOMPARE(control.createMainWorker(), workerCreated);
-    QSignalSpy started(&control, &Projects::RunControl::started);
-    QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-    control.start();
-    if (!workerCreated) {
-        // Nothing can run: the control ends at once and says so.
+        Projects::RunControl control(mode);
+        if (withProfile)
+            control.setRunProfile(profile);
+        QCOMPARE(control.createMainWorker(), workerCreated);
+        QSignalSpy started(&control, &Projects::RunControl::started);
+        QSignalSpy stopped(&control, &Projects::RunControl::stopped);
+        if (stopFirst) {
+            control.stop();
+            QVERIFY(control.isStopped());
+            QCOMPARE(stopped.count(), 1);
+        }
+        control.start();
+        if (!workerCreated) {
+            // Nothing can run: the control ends at once and says so.
+            QVERIFY(control.isStopped());
+            QCOMPARE(started.count(), 0);
+            QCOMPARE(stopped.count(), 1);
+            Projects::RunControl::registerWorkerFactory(mode, {});
+            return;
+        }
+        QVERIFY(control.isStarting());
+        QVERIFY(started.wait());
+        QVERIFY(control.isRunning());
+        control.stop();
+        QCOMPARE(control.state(), Projects::RunControl::State::Stopping);
+        QVERIFY(stopped.wait());
         QVERIFY(control.isStopped());
-        QCOMPARE(started.count(), 0);
+        control.stop();
+        QTest::qWait(30);
         QCOMPARE(stopped.count(), 1);
+        QCOMPARE(static_cast<DelayedWorker *>(control.mainWorker())->stops, 1);
         Projects::RunControl::registerWorkerFactory(mode, {});
-        return;
     }
-    QVERIFY(control.isStarting());
-    QVERIFY(started.wait());
-    QVERIFY(control.isRunning());
-    control.stop();
-    QCOMPARE(control.state(), Projects::RunControl::State::Stopping);
-    QVERIFY(stopped.wait());
-    QVERIFY(control.isStopped());
-    control.stop();
-    QTest::qWait(30);
-    QCOMPARE(stopped.count(), 1);
-    QCOMPARE(static_cast<DelayedWorker *>(control.mainWorker())->stops, 1);
-    Projects::RunControl::registerWorkerFactory(mode, {});
-}
 
-void tst_HostPreview::stopBeforeStart()
-{
-    Projects::RunControl control("Test.NoMode");
-    QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-    control.stop();
-    QVERIFY(control.isStopped());
-    QCOMPARE(stopped.count(), 1);
-    control.start(); // a stopped control does not start again
-    QVERIFY(control.isStopped());
-}
+    void previewServesOpenDocuments()
+    {
+        const QString missing = missingPreview();
+        if (!missing.isEmpty()) {
+            if (qEnvironmentVariableIntValue("LEXORA_REQUIRE_PEERS") == 1)
+                QFAIL(qPrintable("the preview needs " + missing));
+            QSKIP(qPrintable("the preview needs " + missing));
+        }
+        QTemporaryDir directory;
+        const QString screen = directory.filePath("Screen.ui.qml");
+        QVERIFY(
+            writeFile(screen, "import QtQuick\nItem { states: [ State { name: \"onDisk\" } ] }\n"));
 
-void tst_HostPreview::previewServesOpenDocuments()
-{
-    const QString missing = missingPreview();
-    if (!missing.isEmpty()) {
-        if (qEnvironmentVariableIntValue("LEXORA_REQUIRE_PEERS") == 1)
-            QFAIL(qPrintable("the preview needs " + missing));
-        QSKIP(qPrintable("the preview needs " + missing));
+        Plugins::PluginHost host;
+        host.setPluginPaths({});
+        Preview::PreviewPlugin preview;
+        host.addPlugin(&preview, Preview::PreviewPlugin::metaData());
+        host.loadPlugins();
+        QCOMPARE(Preview::PreviewPlugin::find(), &preview);
+        QVERIFY(preview.runningPreviews().isEmpty());
+        preview.stopRunningPreviews(); // harmless with nothing running
+        QQmlDebugConnection connection;
+        // No factory: the plain client.
+        QCOMPARE(preview.createDebugTranslationClient(&connection)->name(),
+                 QStringLiteral("DebugTranslation"));
+        preview.setHeadless(true);
+        QPointer<StateListClient> client;
+        preview.setDebugTranslationClientFactory([&client](QQmlDebugConnection *connection) {
+            client = new StateListClient(connection);
+            return client.data();
+        });
+        // The designer's unsaved text wins over the file on disk.
+        preview.setDocumentContentProvider(
+            [&screen](const QString &path) -> std::optional<QByteArray> {
+                if (path == screen)
+                    return QByteArray(
+                        "import QtQuick\nItem { states: [ State { name: \"inEditor\" } ] }\n");
+                return std::nullopt;
+            });
+
+        Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
+        auto target
+            = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
+        auto profile
+            = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
+        profile->setMainFile(Utils::Path::fromString(screen));
+        Projects::RunControl control(Projects::Constants::qmlPreviewRunMode);
+        control.setRunProfile(profile);
+        QVERIFY(control.createMainWorker());
+        QSignalSpy started(&control, &Projects::RunControl::started);
+        QSignalSpy stopped(&control, &Projects::RunControl::stopped);
+        control.start();
+        QVERIFY(started.wait(20000));
+        QCOMPARE(preview.runningPreviews().size(), 1);
+        QVERIFY(client);
+        QCOMPARE(client->dataStreamVersion(), int(QDataStream::Qt_6_0));
+
+        QSignalSpy states(client.data(), &StateListClient::statesReceived);
+        QTimer::singleShot(300, client.data(), [&client] { client->requestStates(); });
+        QVERIFY(states.wait(10000));
+        QCOMPARE(states.first().first().toStringList(), QStringList { "inEditor" });
+
+        preview.stopRunningPreviews();
+        QVERIFY(stopped.wait(10000));
+        QVERIFY(preview.runningPreviews().isEmpty());
+        QTRY_VERIFY(!client); // the connection took its client with it
+        preview.setLocale("de");
+        QCOMPARE(preview.locale(), QStringLiteral("de"));
+        host.shutdown();
     }
-    QTemporaryDir directory;
-    const QString screen = directory.filePath("Screen.ui.qml");
-    QVERIFY(writeFile(screen, "import QtQuick\nItem { states: [ State { name: \"onDisk\" } ] }\n"));
-
-    Plugins::PluginHost host;
-    host.setPluginPaths({});
-    Preview::PreviewPlugin preview;
-    host.addPlugin(&preview, Preview::PreviewPlugin::metaData());
-    host.loadPlugins();
-    QCOMPARE(Preview::PreviewPlugin::find(), &preview);
-    preview.setHeadless(true);
-    QPointer<StateListClient> client;
-    preview.setDebugTranslationClientFactory([&client](QQmlDebugConnection *connection) {
-        client = new StateListClient(connection);
-        return client.data();
-    });
-    // The designer's unsaved text wins over the file on disk.
-    preview.setDocumentContentProvider([&screen](const QString &path) -> std::optional<QByteArray> {
-        if (path == screen)
-            return QByteArray(
-                "import QtQuick\nItem { states: [ State { name: \"inEditor\" } ] }\n");
-        return std::nullopt;
-    });
-
-    Projects::Project project(Utils::Path::fromString(directory.filePath("p.qmlproject")));
-    auto target = project.addTarget(std::make_unique<Projects::BuildTarget>(&project, "Desktop"));
-    auto profile
-        = target->addRunProfile(std::make_unique<Projects::RunProfile>(target, "run", "Run"));
-    profile->setMainFile(Utils::Path::fromString(screen));
-    Projects::RunControl control(Projects::Constants::qmlPreviewRunMode);
-    control.setRunProfile(profile);
-    QVERIFY(control.createMainWorker());
-    QSignalSpy started(&control, &Projects::RunControl::started);
-    QSignalSpy stopped(&control, &Projects::RunControl::stopped);
-    control.start();
-    QVERIFY(started.wait(20000));
-    QCOMPARE(preview.runningPreviews().size(), 1);
-    QVERIFY(client);
-    QCOMPARE(client->dataStreamVersion(), int(QDataStream::Qt_6_0));
-
-    QSignalSpy states(client.data(), &StateListClient::statesReceived);
-    QTimer::singleShot(300, client.data(), [&client] { client->requestStates(); });
-    QVERIFY(states.wait(10000));
-    QCOMPARE(states.first().first().toStringList(), QStringList { "inEditor" });
-
-    preview.stopRunningPreviews();
-    QVERIFY(stopped.wait(10000));
-    QVERIFY(preview.runningPreviews().isEmpty());
-    QTRY_VERIFY(!client); // the connection took its client with it
-    host.shutdown();
-}
-
-void tst_HostPreview::stopRunningPreviews()
-{
-    // Without a started preview nothing is listed and stopping is harmless.
-    Preview::PreviewPlugin preview;
-    QVERIFY(preview.runningPreviews().isEmpty());
-    preview.stopRunningPreviews();
-    preview.setLocale("de");
-    QCOMPARE(preview.locale(), QStringLiteral("de"));
-    // No factory: the plain client.
-    QQmlDebugConnection connection;
-    Preview::DebugTranslationClient *client = preview.createDebugTranslationClient(&connection);
-    QVERIFY(client);
-    QCOMPARE(client->name(), QStringLiteral("DebugTranslation"));
-}
+};
 
 QTEST_MAIN(tst_HostPreview)
 
