@@ -227,24 +227,15 @@ private slots:
         QTest::newRow("syntax error") << QByteArray("{ \"translatables\": [ { \"trId\": ") << QStringList() << "cannot import" << QString();
         QTest::newRow("not a translation file") << QByteArray("[1, 2, 3]") << QStringList() << "cannot import" << QString();
         QTest::newRow("missing file") << QByteArray() << QStringList() << "cannot import" << QString();
-        // Read as absent, each of these would delete or blank every translation.
+        // Read as absent, a member of the wrong type would blank every translation; the
+        // reader's other faults are the JSON tests' matter, the database left as it was ours.
         QTest::newRow("translations is a string") << QByteArray(R"({"translatables": [{"trId": "greeting", "translations": "Hallo"}]})") << QStringList()
             << R"(translatables[0] (trId "greeting"): "translations" is not an array)" << QString();
-        QTest::newRow("text instead of translation") << QByteArray(R"({"translatables": [{"trId": "greeting", "translations": [{"language": "de", "text": "Hallo"}]}]})") << QStringList()
-            << R"(translatables[0] (trId "greeting"): translations[0] has the unknown member(s) "text")" << QString();
-        QTest::newRow("translation null")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations": []}, {"trId": "greeting", "translations": [{"language": "de", "translation": null}]}]})") << QStringList()
-            << R"(translatables[1] (trId "greeting"): translations[0]: "translation" is not a string)" << QString();
         QTest::newRow("translations misspelt") << QByteArray(R"({"translatables": [{"trId": "greeting", "Translations": []}]})") << QStringList()
             << R"(translatables[0] (trId "greeting") has the unknown member(s) "Translations"; the members are "trId" and "translations")"
                "\nlexora: --ignore-unknown-members imports the file without those members" << QString();
-        QTest::newRow("lone surrogate") << QByteArray(R"({"translatables": [{"trId": "greeting", "translations": [{"language": "de", "translation": "\ud800"}]}]})") << QStringList()
-            << R"(translations[0]: "translation" holds the lone surrogate \ud800)" << QString();
         QTest::newRow("no IDs, without --force") << QByteArray(R"({"translatables": []})") << QStringList()
             << "holds no translation IDs: importing it would remove every ID of the database (4) that no local edit keeps. Give --force to do so." << QString();
-        QTest::newRow("invalid UTF-8")
-            << QByteArray("{\"translatables\": [{\"trId\": \"greeting\", \"translations\": [{\"language\": \"de\", \"translation\": \"Gr\xfc\xdf" "e\"}]}]}") << QStringList()
-            << "invalid UTF-8 at byte offset 94" << QString();
         QByteArray withoutTwo = translationsJson;
         withoutTwo.replace(translationsJson.mid(translationsJson.indexOf("{ \"trId\": \"emptyText\""),
                                                 translationsJson.indexOf("{ \"trId\": \"unused\"") - translationsJson.indexOf("{ \"trId\": \"emptyText\"")), "");
