@@ -5,7 +5,6 @@
 
 #include <QBuffer>
 #include <QDirIterator>
-#include <QFile>
 #include <QHash>
 #include <QtTest>
 
@@ -13,27 +12,6 @@
 #include <thread>
 
 using namespace Lexora;
-
-namespace {
-
-struct SourceFile
-{
-    QString name;
-    QByteArray bytes;
-};
-
-QList<CatalogMessage> extractFile(const SourceFile &file, RecordingFeedback *feedback)
-{
-    QBuffer buffer;
-    buffer.setData(file.bytes);
-    buffer.open(QIODevice::ReadOnly);
-    TranslationCatalog catalog(feedback);
-    if (!loadQml(catalog, buffer, file.name, feedback))
-        return {};
-    return catalog.takeMessages();
-}
-
-} // namespace
 
 // Generation workers extract different files at the same time and share the
 // process-wide name map of translation functions. This test is kept in its own
@@ -43,58 +21,58 @@ class tst_ExtractorThreads : public QObject
     Q_OBJECT
 
 private slots:
-    void twoWorkers();
-};
-
-void tst_ExtractorThreads::twoWorkers()
-{
-    QList<SourceFile> files;
-    QDirIterator it(
-        QStringLiteral(LEXORA_TEST_SOURCE_DIR "/corpus"), { QStringLiteral("*.qml") }, QDir::Files);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        files.append({ file.fileName(), file.readAll() });
-    }
-    QVERIFY(files.size() >= 30);
-
-    constexpr int rounds = 5;
-    using Results = QHash<QString, QList<CatalogMessage>>;
-    Results results[2];
-    RecordingFeedback feedback[2];
-    std::latch start(2);
-
-    auto worker = [&](int which) {
-        start.arrive_and_wait();
-        for (int round = 0; round < rounds; ++round) {
-            for (qsizetype i = which; i < files.size(); i += 2) {
-                const QList<CatalogMessage> messages = extractFile(files.at(i), &feedback[which]);
-                if (round == 0)
-                    results[which].insert(files.at(i).name, messages);
-                else if (results[which].value(files.at(i).name) != messages)
-                    results[which].insert(files.at(i).name, {}); // unstable result
-            }
+    void twoWorkers()
+    {
+        QList<std::pair<QString, QByteArray>> files;
+        QDirIterator it(QStringLiteral(LEXORA_TEST_SOURCE_DIR "/corpus"), { QStringLiteral("*.qml") }, QDir::Files);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            files.append({ file.fileName(), file.readAll() });
         }
-    };
-    std::thread first(worker, 0);
-    std::thread second(worker, 1);
-    first.join();
-    second.join();
+        QVERIFY(files.size() >= 30);
+        const auto extract = [&](qsizetype index, RecordingFeedback *feedback) {
+            QBuffer buffer;
+            buffer.setData(files.at(index).second);
+            buffer.open(QIODevice::ReadOnly);
+            TranslationCatalog catalog(feedback);
+            return loadQml(catalog, buffer, files.at(index).first, feedback) ? catalog.takeMessages() : QList<CatalogMessage>();
+        };
 
-    // The reference is taken afterwards on this thread, when the workers can
-    // no longer interfere.
-    int idCount = 0;
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        RecordingFeedback reference;
-        const QList<CatalogMessage> expected = extractFile(files.at(i), &reference);
-        QVERIFY(reference.generalErrors().isEmpty());
-        QCOMPARE(results[i % 2].value(files.at(i).name), expected);
-        idCount += expected.size();
+        QHash<QString, QList<CatalogMessage>> results[2];
+        RecordingFeedback feedback[2];
+        std::latch start(2);
+        auto worker = [&](int which) {
+            start.arrive_and_wait();
+            for (int round = 0; round < 5; ++round) {
+                for (qsizetype i = which; i < files.size(); i += 2) {
+                    const QList<CatalogMessage> messages = extract(i, &feedback[which]);
+                    if (round == 0)
+                        results[which].insert(files.at(i).first, messages);
+                    else if (results[which].value(files.at(i).first) != messages)
+                        results[which].insert(files.at(i).first, {}); // unstable result
+                }
+            }
+        };
+        std::thread first(worker, 0);
+        std::thread second(worker, 1);
+        first.join();
+        second.join();
+
+        // The reference is taken afterwards on this thread, when the workers can
+        // no longer interfere.
+        int idCount = 0;
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            RecordingFeedback reference;
+            const QList<CatalogMessage> expected = extract(i, &reference);
+            QVERIFY(reference.generalErrors().isEmpty());
+            QCOMPARE(results[i % 2].value(files.at(i).first), expected);
+            idCount += expected.size();
+        }
+        QVERIFY(idCount > 100);
+        QVERIFY(feedback[0].generalErrors().isEmpty() && feedback[1].generalErrors().isEmpty());
     }
-    QVERIFY(idCount > 100);
-    QVERIFY(feedback[0].generalErrors().isEmpty());
-    QVERIFY(feedback[1].generalErrors().isEmpty());
-}
+};
 
 QTEST_GUILESS_MAIN(tst_ExtractorThreads)
 

@@ -4,29 +4,13 @@
 
 #include "toolrunner.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <testfiles.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLibraryInfo>
 #include <QMap>
-
-inline void writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Every file directly in `directory`, hidden ones included, with its contents.
 inline QMap<QString, QByteArray> filesOf(const QString &directory)
@@ -44,12 +28,15 @@ inline QString qtTool(const QString &name)
     return QFileInfo(path).isExecutable() ? path : QString();
 }
 
-inline bool runQtTool(const QString &name, const QStringList &arguments)
+// Runs Qt's tool `name`; its standard output and error go to `output`.
+inline bool runQtTool(const QString &name, const QStringList &arguments, QString *output = nullptr)
 {
     QProcess process;
     process.start(qtTool(name), arguments);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    const bool finished = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    return finished && process.exitCode() == 0;
 }
 
 inline const QByteArray translationsJson = R"({
@@ -94,12 +81,10 @@ inline bool createImportedProject(const QString &directory)
 inline QMap<QString, QMap<QString, QString>> translationsOf(const QByteArray &json)
 {
     QMap<QString, QMap<QString, QString>> result;
-    const QJsonArray translatables = QJsonDocument::fromJson(json)["translatables"].toArray();
-    for (const QJsonValue &translatable : translatables) {
+    for (const QJsonValue &translatable : QJsonDocument::fromJson(json)["translatables"].toArray()) {
         QMap<QString, QString> &languages = result[translatable["trId"].toString()];
         for (const QJsonValue &translation : translatable["translations"].toArray())
-            languages.insert(translation["language"].toString(),
-                             translation["translation"].toString());
+            languages.insert(translation["language"].toString(), translation["translation"].toString());
     }
     return result;
 }

@@ -22,14 +22,11 @@ inline QProcessEnvironment toolEnvironment()
     return environment;
 }
 
-inline ToolResult lexora(const QStringList &arguments,
-                         const QString &workingDirectory = {},
-                         const QProcessEnvironment &environment = toolEnvironment(),
-                         int timeoutMs = 120000)
+inline ToolResult lexora(const QStringList &arguments, const QString &workingDirectory = {},
+                         const QProcessEnvironment &environment = toolEnvironment(), int timeoutMs = 120000)
 {
     QProcess process;
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
+    process.setWorkingDirectory(workingDirectory);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(LEXORA_TOOL), arguments);
     ToolResult result;
