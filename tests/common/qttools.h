@@ -1,11 +1,13 @@
 #pragma once
 
 #include <peerrequirement.h>
+#include <testfiles.h>
 
 #include <QByteArray>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -33,6 +35,21 @@ inline ToolResult runQtTool(const QString &name, const QStringList &arguments)
     result.output = process.readAllStandardOutput();
     result.errors = process.readAllStandardError();
     return result;
+}
+
+// The IDs of a .ts file as lconvert reads them. lconvert's own .ts output
+// writes them without any escaping, so they are taken from it as raw text.
+inline QStringList lconvertIds(const QString &tsFile, const QString &copy)
+{
+    const ToolResult result = runQtTool(QStringLiteral("lconvert"), { "-i", tsFile, "-of", "ts", "-o", copy });
+    if (!result.ok || !result.errors.isEmpty())
+        return { "<lconvert failed: " + QString::fromUtf8(result.errors) + '>' };
+    static const QRegularExpression rawId(QStringLiteral("<message id=\"(.*?)\">\n\\s*<source>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QStringList ids;
+    for (const QRegularExpressionMatch &match : rawId.globalMatch(QString::fromUtf8(readFile(copy))))
+        ids << match.captured(1);
+    return ids;
 }
 
 #define LEXORA_REQUIRE_TOOL(name)                                                                  \

@@ -164,21 +164,6 @@ QStringList translatedWith(const QString &qmFile, const QStringList &ids, bool w
     return lines;
 }
 
-// The IDs as lconvert's own .ts output has them: it writes them without
-// escaping, so they are taken as raw text.
-QStringList lconvertIds(const QString &tsFile, const QString &copy)
-{
-    const ToolResult result = runQtTool("lconvert", { "-i", tsFile, "-of", "ts", "-o", copy });
-    if (!result.ok || !result.errors.isEmpty())
-        return { "<lconvert failed: " + QString::fromUtf8(result.errors) + '>' };
-    static const QRegularExpression rawId(QStringLiteral("<message id=\"(.*?)\">\n\\s*<source>"),
-                                          QRegularExpression::DotMatchesEverythingOption);
-    QStringList ids;
-    for (const QRegularExpressionMatch &match : rawId.globalMatch(QString::fromUtf8(readFile(copy))))
-        ids << match.captured(1);
-    return ids;
-}
-
 // Every file in `directory` apart from `target`: temporary files that a
 // writer left behind.
 QStringList leftovers(const QString &directory, const QString &target)
