@@ -107,16 +107,6 @@ QStringList contentsOf(DatabaseIoInterface &io)
     return lines;
 }
 
-template<typename Operation> QString exceptionText(const Operation &operation)
-{
-    try {
-        operation();
-    } catch (const std::exception &exception) {
-        return QString::fromUtf8(exception.what());
-    }
-    return QStringLiteral("<no exception>");
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Lexora::TranslatableEntries)
@@ -140,7 +130,6 @@ private slots:
     void badFilesRaiseTheWrapperException();
     void opensBesideAWriter_data();
     void opensBesideAWriter();
-    void readOnlyConnectionNeverWrites();
 
     void addTranslatable();
     void upsertKeepsTheFirstId();
@@ -424,19 +413,6 @@ void tst_Database::opensBesideAWriter()
     DatabaseIo &readerIo = reader.databaseIo();
     QCOMPARE(readerIo.fetchTranslation(readerIo.translatableId("committed"), "de"), std::optional<std::string>("fertig"));
     QCOMPARE(readerIo.fetchAllTranslatableEntries().size(), 1u);
-}
-
-void tst_Database::readOnlyConnectionNeverWrites()
-{
-    add("kept", "de", "bleibt");
-    const QByteArray before = closedFileBytes();
-    {
-        ProjectDatabase reader(databasePath(), Host::Sqlite::Database::OpenMode::ReadOnly);
-        QCOMPARE(reader.databaseIo().fetchAllTranslatableEntries().size(), 1u);
-        QVERIFY(exceptionText([&] { reader.databaseIo().addTranslatable("new"); }).contains("readonly"));
-    }
-    QVERIFY(readFile(databasePath()) == before);
-    open();
 }
 
 void tst_Database::addTranslatable()
@@ -1087,6 +1063,12 @@ void tst_Database::olderFileGainsNewTables()
     QCOMPARE(found("LTAG"), QStringList { "voltage/输入电压过高" });
     QCOMPARE(found("rr"), QStringList { "current/电流" });
     if (readOnly) {
+        try {
+            io().addTranslatable("new");
+            QFAIL("a read-only connection wrote");
+        } catch (const Host::Sqlite::Exception &exception) {
+            QVERIFY2(QString::fromUtf8(exception.what()).contains("readonly"), exception.what());
+        }
         QVERIFY(closedFileBytes() == before);
         return;
     }
