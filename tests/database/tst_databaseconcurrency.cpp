@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -54,18 +53,15 @@ void tst_DatabaseConcurrency::editsAndLookupsOnTwoThreads()
             while (editing.load()) {
                 if (listLookups) {
                     const std::vector<std::int64_t> ids = database.translatableIds(translationIds);
-                    const auto translations = database.fetchTranslations(ids, "de");
+                    for (const auto &text : database.fetchTranslations(ids, "de"))
+                        found += text.has_value();
                     lookups += int(ids.size());
-                    found += int(std::count_if(translations.begin(),
-                                               translations.end(),
-                                               [](const auto &text) { return text.has_value(); }));
                     continue;
                 }
                 for (const std::string &translationId : translationIds) {
-                    std::int64_t id = database.translatableId(translationId);
+                    const std::int64_t id = database.translatableId(translationId);
                     ++lookups;
-                    if (id >= 0 && database.fetchTranslation(id, "de"))
-                        ++found;
+                    found += id >= 0 && database.fetchTranslation(id, "de");
                 }
             }
         } catch (const std::exception &exception) {
