@@ -18,12 +18,21 @@ namespace {
 bool importedShop(const QTemporaryDir &directory, const char *translations = "fixed")
 {
     const QString source = QStringLiteral(LEXORA_TEST_SOURCE_DIR "/shop");
-    for (const char *file : { "shop.qmlproject", "content/Main.qml", "translations-broken.json", "translations-fixed.json" }) {
+    for (const char *file : { "shop.qmlproject",
+                              "content/Main.qml",
+                              "translations-broken.json",
+                              "translations-fixed.json" }) {
         QDir().mkpath(QFileInfo(directory.filePath(file)).path());
         if (!QFile::copy(source + u'/' + file, directory.filePath(file)))
             return false;
     }
-    return !translations || lexora({ "import", directory.filePath(QStringLiteral("translations-%1.json").arg(translations)), "-p", directory.path() }).exitCode == 0;
+    return !translations
+        || lexora({ "import",
+                    directory.filePath(QStringLiteral("translations-%1.json").arg(translations)),
+                    "-p",
+                    directory.path() })
+               .exitCode
+        == 0;
 }
 
 // Empty when `output` holds every one of `present` and none of `absent`.
@@ -40,7 +49,8 @@ QString missedIn(const QString &output, const QStringList &present, const QStrin
     return {};
 }
 
-#define LEXORA_COMPARE_OUTPUT(...) QVERIFY2(missedIn(__VA_ARGS__).isEmpty(), qPrintable(missedIn(__VA_ARGS__)))
+#define LEXORA_COMPARE_OUTPUT(...)                                                                 \
+    QVERIFY2(missedIn(__VA_ARGS__).isEmpty(), qPrintable(missedIn(__VA_ARGS__)))
 
 QJsonObject readJson(const QString &path)
 {
@@ -62,21 +72,26 @@ private slots:
         const QString json = project + "/report.json";
         ToolResult result = lexora({ "check", "--project", project, "--json", json });
         QCOMPARE(result.exitCode, 1);
-        LEXORA_COMPARE_OUTPUT(result.out,
-                              { "Language fr:\n  placeholders (error)\n    cart.delete\n      en: \"Delete %1 items?\"\n"
-                                "      fr: \"Supprimer les articles ?\"\n",
-                                "Language ja:\n  missing (error)\n    order.total\n      en: \"Total: %L1\"\n      ja: (none)\n",
-                                "  ja                6           5        1          83.3\n", "2 error(s), 1 warning(s)\n" },
-                              // Reordered markers, "..." against "…" and "." against "。" are
-                              // fine; unused.old is not used by the QML files; a product name
-                              // every language keeps is no untranslated text.
-                              { "cart.move", "menu.open", "punctuation", "unused.old", "brand.name" });
+        LEXORA_COMPARE_OUTPUT(
+            result.out,
+            { "Language fr:\n  placeholders (error)\n    cart.delete\n      en: \"Delete %1 "
+              "items?\"\n"
+              "      fr: \"Supprimer les articles ?\"\n",
+              "Language ja:\n  missing (error)\n    order.total\n      en: \"Total: %L1\"\n      "
+              "ja: (none)\n",
+              "  ja                6           5        1          83.3\n",
+              "2 error(s), 1 warning(s)\n" },
+            // Reordered markers, "..." against "…" and "." against "。" are
+            // fine; unused.old is not used by the QML files; a product name
+            // every language keeps is no untranslated text.
+            { "cart.move", "menu.open", "punctuation", "unused.old", "brand.name" });
         const QJsonObject report = readJson(json);
         QCOMPARE(report["errors"].toInt(), 2);
         QCOMPARE(report["warnings"].toInt(), 1);
         QCOMPARE(report["findings"].toArray().size(), 3);
         const QJsonObject first = report["findings"].toArray().first().toObject();
-        QCOMPARE(first["check"].toString() + ' ' + first["language"].toString() + ' ' + first["translationId"].toString(),
+        QCOMPARE(first["check"].toString() + ' ' + first["language"].toString() + ' '
+                     + first["translationId"].toString(),
                  "identical de order.saved");
         QCOMPARE(report["coverage"].toArray().size(), 3);
         const QJsonObject japanese = report["coverage"].toArray().at(2).toObject();
@@ -89,7 +104,8 @@ private slots:
         QCOMPARE(result.exitCode, 1);
         LEXORA_COMPARE_OUTPUT(result.out, { "  missing (error)\n    unused.old\n" });
 
-        QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
+        QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode,
+                 0);
         result = lexora({ "check", "--project", project, "--json", json });
         QCOMPARE(result.exitCode, 0);
         LEXORA_COMPARE_OUTPUT(result.out, { "0 error(s), 1 warning(s)\n" });
@@ -101,15 +117,18 @@ private slots:
         QTemporaryDir directory;
         QVERIFY(importedShop(directory));
         const QString project = directory.path();
-        ToolResult result = lexora({ "check", "-p", project, "--silence", "order.saved=identical" });
+        ToolResult result
+            = lexora({ "check", "-p", project, "--silence", "order.saved=identical" });
         QCOMPARE(result.exitCode, 0);
         LEXORA_COMPARE_OUTPUT(result.out, { "0 error(s), 0 warning(s)\n" }, { "order.saved" });
 
         // A local edit: a later import keeps it.
-        QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode, 0);
+        QCOMPARE(lexora({ "import", project + "/translations-fixed.json", "-p", project }).exitCode,
+                 0);
         {
             ProjectDatabase database(project + "/translations.db");
-            const MetaDataEntries metaData = database.databaseIo().fetchTranslatableEntries({ "order.saved" }).at(0).metaData;
+            const MetaDataEntries metaData
+                = database.databaseIo().fetchTranslatableEntries({ "order.saved" }).at(0).metaData;
             QCOMPARE(metaData.size(), std::size_t(1));
             QCOMPARE(metaData.front().key, ignoreMetaDataKey);
             QCOMPARE(metaData.front().value.toText(), "identical");
@@ -132,7 +151,9 @@ private slots:
         QVERIFY(importedShop(directory, "broken"));
         const QString project = directory.path();
         const QString baseline = project + "/check-baseline.json";
-        const auto check = [&](const QStringList &more) { return lexora(QStringList { "check", "-p", project, "--baseline" } + more); };
+        const auto check = [&](const QStringList &more) {
+            return lexora(QStringList { "check", "-p", project, "--baseline" } + more);
+        };
 
         // Recorded although two findings are errors.
         ToolResult result = check({ baseline });
@@ -140,18 +161,23 @@ private slots:
         LEXORA_COMPARE_OUTPUT(result.out, { "Recorded 3 finding(s) as the baseline" });
         result = check({ baseline });
         QCOMPARE(result.exitCode, 0);
-        LEXORA_COMPARE_OUTPUT(result.out, { "0 new finding(s) since the baseline" }, { "cart.delete" });
+        LEXORA_COMPARE_OUTPUT(
+            result.out, { "0 new finding(s) since the baseline" }, { "cart.delete" });
 
         // The fixed texts lose two findings; a new untranslated text is one.
         const QString untranslated = project + "/translations-new.json";
-        writeFile(untranslated, readFile(project + "/translations-fixed.json").replace("D\xc3\xa9placer %1 vers %2 ?", "Move %1 to %2?"));
+        writeFile(untranslated,
+                  readFile(project + "/translations-fixed.json")
+                      .replace("D\xc3\xa9placer %1 vers %2 ?", "Move %1 to %2?"));
         QCOMPARE(lexora({ "import", untranslated, "-p", project }).exitCode, 0);
         result = check({ baseline });
         QCOMPARE(result.exitCode, 1);
-        LEXORA_COMPARE_OUTPUT(result.out, { "Language fr:\n  identical (warning)\n    cart.move\n",
-                                            "2 finding(s) of the baseline are gone:\n    missing ja: order.total\n"
-                                            "    placeholders fr: cart.delete\n",
-                                            "1 new finding(s) since the baseline" });
+        LEXORA_COMPARE_OUTPUT(
+            result.out,
+            { "Language fr:\n  identical (warning)\n    cart.move\n",
+              "2 finding(s) of the baseline are gone:\n    missing ja: order.total\n"
+              "    placeholders fr: cart.delete\n",
+              "1 new finding(s) since the baseline" });
 
         // A file that is no baseline is not taken for an empty one.
         result = check({ untranslated });
@@ -170,17 +196,32 @@ private slots:
         QTest::addColumn<bool>("withDatabase");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("extra argument") << QStringList { "check", "now" } << true << 2 << "check takes no arguments, got: now";
-        QTest::newRow("unknown option") << QStringList { "check", "--bogus" } << true << 2 << "Unknown option 'bogus'";
-        QTest::newRow("primary language") << QStringList { "check", "--languages", "en" } << true << 2 << "en is the primary language";
-        QTest::newRow("foreign language") << QStringList { "check", "--languages", "de,xx" } << true << 2 << "xx is not a language of the project (en, de, fr, ja)";
-        QTest::newRow("no language") << QStringList { "check", "--languages", " , " } << true << 2 << "--languages needs at least one language code";
-        QTest::newRow("silence without ID") << QStringList { "check", "--silence", "identical" } << true << 2 << "--silence needs ID=CHECKS";
-        QTest::newRow("silence unknown check") << QStringList { "check", "--silence", "brand.name=spelling" } << true << 2 << "unknown check spelling";
-        QTest::newRow("silence unknown ID") << QStringList { "check", "--silence", "no.such.id=identical" } << true << 1 << "the database has no such ID";
-        QTest::newRow("update without baseline") << QStringList { "check", "--update-baseline" } << true << 2 << "--update-baseline needs --baseline FILE";
-        QTest::newRow("no database") << QStringList { "check" } << false << 1 << "the project has no translation database";
-        QTest::newRow("project before the command") << QStringList { "--languages", "de", "check" } << true << 0 << "";
+        QTest::newRow("extra argument")
+            << QStringList { "check", "now" } << true << 2 << "check takes no arguments, got: now";
+        QTest::newRow("unknown option")
+            << QStringList { "check", "--bogus" } << true << 2 << "Unknown option 'bogus'";
+        QTest::newRow("primary language") << QStringList { "check", "--languages", "en" } << true
+                                          << 2 << "en is the primary language";
+        QTest::newRow("foreign language")
+            << QStringList { "check", "--languages", "de,xx" } << true << 2
+            << "xx is not a language of the project (en, de, fr, ja)";
+        QTest::newRow("no language") << QStringList { "check", "--languages", " , " } << true << 2
+                                     << "--languages needs at least one language code";
+        QTest::newRow("silence without ID") << QStringList { "check", "--silence", "identical" }
+                                            << true << 2 << "--silence needs ID=CHECKS";
+        QTest::newRow("silence unknown check")
+            << QStringList { "check", "--silence", "brand.name=spelling" } << true << 2
+            << "unknown check spelling";
+        QTest::newRow("silence unknown ID")
+            << QStringList { "check", "--silence", "no.such.id=identical" } << true << 1
+            << "the database has no such ID";
+        QTest::newRow("update without baseline")
+            << QStringList { "check", "--update-baseline" } << true << 2
+            << "--update-baseline needs --baseline FILE";
+        QTest::newRow("no database")
+            << QStringList { "check" } << false << 1 << "the project has no translation database";
+        QTest::newRow("project before the command")
+            << QStringList { "--languages", "de", "check" } << true << 0 << "";
         QTest::newRow("help") << QStringList { "check", "--help" } << false << 0 << "";
     }
 
@@ -215,9 +256,12 @@ private slots:
         const QString json = project + "/report.json";
         ToolResult result = lexora({ "check", "--project", project, "--json", json });
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.out.startsWith("QML files that could not be read (error):\n    " + QDir::toNativeSeparators(broken) + ":4: "),
+        QVERIFY2(result.out.startsWith("QML files that could not be read (error):\n    "
+                                       + QDir::toNativeSeparators(broken) + ":4: "),
                  qPrintable(result.out));
-        LEXORA_COMPARE_OUTPUT(result.out, { "  ja                6           6        0         100.0\n", "1 error(s), 1 warning(s)\n" });
+        LEXORA_COMPARE_OUTPUT(result.out,
+                              { "  ja                6           6        0         100.0\n",
+                                "1 error(s), 1 warning(s)\n" });
         const QJsonObject finding = readJson(json)["findings"].toArray().first().toObject();
         QCOMPARE(finding["check"].toString(), "unreadable");
         QCOMPARE(finding["componentPath"].toString(), broken);
@@ -225,7 +269,10 @@ private slots:
         QVERIFY(!finding["message"].toString().isEmpty());
 
         const QString projectFile = project + "/shop.qmlproject";
-        writeFile(projectFile, readFile(projectFile).replace("directory: \"content\"", "directory: \"content\"; exclude: \"content/tests\""));
+        writeFile(projectFile,
+                  readFile(projectFile)
+                      .replace("directory: \"content\"",
+                               "directory: \"content\"; exclude: \"content/tests\""));
         result = lexora({ "check", "--project", project });
         QCOMPARE(result.exitCode, 0);
         LEXORA_COMPARE_OUTPUT(result.out, {}, { "Broken.qml" });
@@ -245,14 +292,24 @@ private slots:
         for (const char *language : { "en", "de", "fr", "ja" }) {
             const int unfinished = language == QLatin1String("ja") ? 1 : 0;
             for (const char *suffix : { "qm", "ts" }) {
-                const QString line = QStringLiteral("  %1/i18n/qml_%2.%3 (6 message(s), %4 unfinished)\n").arg(project, language, suffix).arg(unfinished);
+                const QString line
+                    = QStringLiteral("  %1/i18n/qml_%2.%3 (6 message(s), %4 unfinished)\n")
+                          .arg(project, language, suffix)
+                          .arg(unfinished);
                 QVERIFY2(result.out.contains(line), qPrintable(result.out));
             }
             QProcess process;
-            process.start(qtTool("lrelease"), { "-idbased", QStringLiteral("%1/i18n/qml_%2.ts").arg(project, language), "-qm", project + "/peer.qm" });
+            process.start(qtTool("lrelease"),
+                          { "-idbased",
+                            QStringLiteral("%1/i18n/qml_%2.ts").arg(project, language),
+                            "-qm",
+                            project + "/peer.qm" });
             QVERIFY(process.waitForFinished(60000));
             const QString peer = QString::fromLocal8Bit(process.readAllStandardOutput());
-            QVERIFY2(peer.contains(QStringLiteral("Generated 6 translation(s) (%1 finished and %2 unfinished)").arg(6 - unfinished).arg(unfinished)),
+            QVERIFY2(peer.contains(QStringLiteral(
+                                       "Generated 6 translation(s) (%1 finished and %2 unfinished)")
+                                       .arg(6 - unfinished)
+                                       .arg(unfinished)),
                      qPrintable(peer));
         }
     }

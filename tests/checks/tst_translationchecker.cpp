@@ -20,7 +20,8 @@ namespace {
 
 // Texts in English, German, French and Japanese, in that order; a null
 // pointer leaves the language out.
-TranslatableEntry entry(const char *id, std::initializer_list<const char *> texts, const char *ignored = nullptr)
+TranslatableEntry
+entry(const char *id, std::initializer_list<const char *> texts, const char *ignored = nullptr)
 {
     TranslatableEntry entry;
     entry.translationTextId = id;
@@ -46,9 +47,10 @@ const char screenMetaData[] = R"([
     {"translationId": "unused.id", "componentPath": "/shop/content/Old.qml", "sceneId": "", "metaData": [{"Exceeds": true}]}
 ])";
 
-const QStringList usedIds { "action.save", "brand.name", "dialog.note", "file.open", "files.delete", "ignored.all",
-                            "label.name", "message.twoLines", "no.primary", "not.in.database", "question.quit",
-                            "settings.title", "status.code", "status.saved", "welcome.title" };
+const QStringList usedIds { "action.save",  "brand.name",      "dialog.note",   "file.open",
+                            "files.delete", "ignored.all",     "label.name",    "message.twoLines",
+                            "no.primary",   "not.in.database", "question.quit", "settings.title",
+                            "status.code",  "status.saved",    "welcome.title" };
 
 QString key(const CheckFinding &finding)
 {
@@ -68,7 +70,10 @@ QStringList unescapedForms(QStringView text)
         if (next == u'f')
             forms.append(QString());
         else
-            forms.back() += next == u'n' ? u'\n' : next == u't' ? u'\t' : next == u'r' ? u'\r' : next;
+            forms.back() += next == u'n' ? u'\n'
+                : next == u't'           ? u'\t'
+                : next == u'r'           ? u'\r'
+                                         : next;
     }
     return forms;
 }
@@ -95,22 +100,38 @@ private slots:
     {
         m_database = std::make_unique<ProjectDatabase>(m_directory.filePath("translations.db"));
         m_database->databaseIo().syncTranslatables({
-            entry("file.open", { "&Open File...", "Datei ö&ffnen…", "&Ouvrir un fichier…", "ファイルを開く(&O)..." }),
-            entry("files.delete", { "Delete %1 files from %2?", "%1 Dateien aus %2 löschen?",
-                                    "Supprimer les fichiers de %2 ?", "%2から%1個のファイルを削除しますか？" }),
+            entry("file.open",
+                  { "&Open File...",
+                    "Datei ö&ffnen…",
+                    "&Ouvrir un fichier…",
+                    "ファイルを開く(&O)..." }),
+            entry("files.delete",
+                  { "Delete %1 files from %2?",
+                    "%1 Dateien aus %2 löschen?",
+                    "Supprimer les fichiers de %2 ?",
+                    "%2から%1個のファイルを削除しますか？" }),
             entry("status.saved", { "Saved.", "Gespeichert.", "", "保存しました。" }),
             entry("settings.title", { "Settings", "Settings", "Paramètres" }),
             entry("status.code", { "404", "404", "404", "404" }),
-            entry("dialog.note", { "<b>Note:</b> changes apply after a restart.", "Hinweis: Änderungen gelten nach einem Neustart.",
-                                   "<b>Remarque :</b> les modifications s'appliquent après un redémarrage.",
-                                   "<b>注意：</b>変更は再起動後に適用されます。" }),
+            entry("dialog.note",
+                  { "<b>Note:</b> changes apply after a restart.",
+                    "Hinweis: Änderungen gelten nach einem Neustart.",
+                    "<b>Remarque :</b> les modifications s'appliquent après un redémarrage.",
+                    "<b>注意：</b>変更は再起動後に適用されます。" }),
             entry("brand.name", { "Lexora", "Lexora", "Lexora", "Lexora" }, "identical"),
             entry("label.name", { "Name: ", "Name:", "Nom : ", "名前：" }),
-            entry("message.twoLines", { "Line one\nLine two", "Zeile eins Zeile zwei", "Ligne un\nLigne deux", "一行目\n二行目" }),
+            entry("message.twoLines",
+                  { "Line one\nLine two",
+                    "Zeile eins Zeile zwei",
+                    "Ligne un\nLigne deux",
+                    "一行目\n二行目" }),
             entry("question.quit", { "Quit?", "Beenden", "Quitter ?", "終了しますか？" }),
             entry("action.save", { "&Save", "Speichern", "&Enregistrer", "保存(&S)" }),
-            entry("welcome.title", { "Welcome to the application", "Willkommen in der Anwendung",
-                                     "Bienvenue dans l'application", "アプリケーションへようこそ" }),
+            entry("welcome.title",
+                  { "Welcome to the application",
+                    "Willkommen in der Anwendung",
+                    "Bienvenue dans l'application",
+                    "アプリケーションへようこそ" }),
             entry("ignored.all", { "Hi %1", "" }, "*"),
             entry("no.primary", { nullptr, "Nur Deutsch" }),
             entry("unused.id", { "Unused" }),
@@ -128,22 +149,35 @@ private slots:
         // missing everywhere.
         QTest::addColumn<QString>("coverage");
 
-        const QStringList de = { "de:missing:not.in.database", "de:accelerators:action.save", "de:whitespace:label.name",
-                                 "de:linebreaks:message.twoLines", "de:punctuation:question.quit",
-                                 "de:markup:dialog.note", "de:identical:settings.title" };
-        const QStringList fr = { "fr:missing:no.primary", "fr:missing:not.in.database", "fr:missing:status.saved",
+        const QStringList de = { "de:missing:not.in.database",   "de:accelerators:action.save",
+                                 "de:whitespace:label.name",     "de:linebreaks:message.twoLines",
+                                 "de:punctuation:question.quit", "de:markup:dialog.note",
+                                 "de:identical:settings.title" };
+        const QStringList fr = { "fr:missing:no.primary",
+                                 "fr:missing:not.in.database",
+                                 "fr:missing:status.saved",
                                  "fr:placeholders:files.delete" };
-        const QStringList ja = { "ja:missing:no.primary", "ja:missing:not.in.database", "ja:missing:settings.title",
+        const QStringList ja = { "ja:missing:no.primary",
+                                 "ja:missing:not.in.database",
+                                 "ja:missing:settings.title",
                                  "ja:whitespace:label.name" };
         const QStringList elided { ":elided:welcome.title" };
-        QTest::newRow("used IDs, every language") << QStringList { "de", "fr", "ja" } << false << de + fr + ja + elided << "de 15/13, fr 15/11, ja 15/11";
-        QTest::newRow("languages in the order asked") << QStringList { "ja", "de" } << false << ja + de + elided << "ja 15/11, de 15/13";
-        QTest::newRow("primary language skipped") << QStringList { "en", "fr" } << false << fr + elided << "fr 15/11";
-        QTest::newRow("every ID of the database") << QStringList { "de", "fr" } << true
-            << QStringList { "de:missing:unused.id", "de:accelerators:action.save", "de:whitespace:label.name",
-                             "de:linebreaks:message.twoLines", "de:punctuation:question.quit", "de:markup:dialog.note",
-                             "de:identical:settings.title", "fr:missing:no.primary", "fr:missing:status.saved",
-                             "fr:missing:unused.id", "fr:placeholders:files.delete", ":elided:unused.id", ":elided:welcome.title" }
+        QTest::newRow("used IDs, every language")
+            << QStringList { "de", "fr", "ja" } << false << de + fr + ja + elided
+            << "de 15/13, fr 15/11, ja 15/11";
+        QTest::newRow("languages in the order asked")
+            << QStringList { "ja", "de" } << false << ja + de + elided << "ja 15/11, de 15/13";
+        QTest::newRow("primary language skipped")
+            << QStringList { "en", "fr" } << false << fr + elided << "fr 15/11";
+        QTest::newRow("every ID of the database")
+            << QStringList { "de", "fr" } << true
+            << QStringList { "de:missing:unused.id",         "de:accelerators:action.save",
+                             "de:whitespace:label.name",     "de:linebreaks:message.twoLines",
+                             "de:punctuation:question.quit", "de:markup:dialog.note",
+                             "de:identical:settings.title",  "fr:missing:no.primary",
+                             "fr:missing:status.saved",      "fr:missing:unused.id",
+                             "fr:placeholders:files.delete", ":elided:unused.id",
+                             ":elided:welcome.title" }
             << "de 15/13, fr 15/11";
         QTest::newRow("no IDs used") << QStringList { "de" } << false << QStringList {} << "de 0/0";
     }
@@ -155,8 +189,9 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(QString, coverage);
 
-        const CheckReport report = run(languages, allIds ? std::nullopt
-                                                         : std::optional(expected.isEmpty() ? QStringList() : usedIds));
+        const CheckReport report = run(
+            languages,
+            allIds ? std::nullopt : std::optional(expected.isEmpty() ? QStringList() : usedIds));
         QStringList keys;
         for (const CheckFinding &finding : report.findings)
             keys.append(key(finding));
@@ -164,7 +199,10 @@ private slots:
         QStringList numbers;
         for (const LanguageCoverage &language : report.coverage) {
             QCOMPARE(language.missing, language.used - language.translated);
-            numbers.append(QStringLiteral("%1 %2/%3").arg(language.language).arg(language.used).arg(language.translated));
+            numbers.append(QStringLiteral("%1 %2/%3")
+                               .arg(language.language)
+                               .arg(language.used)
+                               .arg(language.translated));
         }
         QCOMPARE(numbers.join(", "), coverage);
     }
@@ -191,7 +229,8 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QStringList>("names");
         QTest::newRow("one") << "identical" << QStringList { "identical" };
-        QTest::newRow("commas and blanks") << " identical, punctuation ;markup" << QStringList { "identical", "punctuation", "markup" };
+        QTest::newRow("commas and blanks") << " identical, punctuation ;markup"
+                                           << QStringList { "identical", "punctuation", "markup" };
         QTest::newRow("case folded") << "Identical" << QStringList { "identical" };
         QTest::newRow("empty") << "" << QStringList {};
     }
@@ -220,7 +259,8 @@ private slots:
             rows.append(line.split(u'\t'));
             QVERIFY2(rows.last().size() == 6, qPrintable(line));
         }
-        QVERIFY2(rows.size() > 100, "tests/checks/data/judged-findings.tsv is missing or malformed");
+        QVERIFY2(rows.size() > 100,
+                 "tests/checks/data/judged-findings.tsv is missing or malformed");
 
         // The judged translations, every language of an ID beside the others,
         // as one project: the checker learns from the whole database what the
@@ -232,10 +272,14 @@ private slots:
             TranslatableEntry &entry = entries[row[3]];
             if (entry.translationTextId.empty()) {
                 entry.translationTextId = row[3].toStdString();
-                entry.translations.push_back({ "en", unescapedForms(row[4]).join(QString()).toStdString(), {}, 0, {} });
+                entry.translations.push_back(
+                    { "en", unescapedForms(row[4]).join(QString()).toStdString(), {}, 0, {} });
             }
-            if (std::none_of(entry.translations.begin(), entry.translations.end(),
-                             [&](const TranslationEntry &translation) { return translation.language == language; })) {
+            if (std::none_of(entry.translations.begin(),
+                             entry.translations.end(),
+                             [&](const TranslationEntry &translation) {
+                                 return translation.language == language;
+                             })) {
                 const QStringList forms = unescapedForms(row[5]);
                 TranslationEntry &translation = entry.translations.emplace_back();
                 translation.language = language;
@@ -253,12 +297,14 @@ private slots:
         ProjectDatabase database(directory.filePath("translations.db"));
         database.databaseIo().syncTranslatables(all);
         CheckDataReader reader(database.database());
-        for (const CheckFinding &finding : TranslationChecker(reader).check("en", languages, std::nullopt).findings)
+        for (const CheckFinding &finding :
+             TranslationChecker(reader).check("en", languages, std::nullopt).findings)
             m_corpusFindings.insert(key(finding));
 
         for (const QStringList &row : rows) {
             if (row[0] != QLatin1String("context"))
-                QTest::newRow(qPrintable(row[0] + u' ' + row[2] + u':' + row[1] + u':' + row[3])) << row[0] << row[2] + u':' + row[1] + u':' + row[3];
+                QTest::newRow(qPrintable(row[0] + u' ' + row[2] + u':' + row[1] + u':' + row[3]))
+                    << row[0] << row[2] + u':' + row[1] + u':' + row[3];
         }
     }
 
@@ -269,8 +315,11 @@ private slots:
     {
         QFETCH(QString, verdict);
         QFETCH(QString, key);
-        const bool reported = verdict == QLatin1String("true") || verdict == QLatin1String("false-open");
-        QVERIFY2(reported || verdict == QLatin1String("false") || verdict == QLatin1String("true-missed"), qPrintable(verdict));
+        const bool reported
+            = verdict == QLatin1String("true") || verdict == QLatin1String("false-open");
+        QVERIFY2(reported || verdict == QLatin1String("false")
+                     || verdict == QLatin1String("true-missed"),
+                 qPrintable(verdict));
         QCOMPARE(m_corpusFindings.contains(key), reported);
     }
 };

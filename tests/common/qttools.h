@@ -41,13 +41,15 @@ inline ToolResult runQtTool(const QString &name, const QStringList &arguments)
 // writes them without any escaping, so they are taken from it as raw text.
 inline QStringList lconvertIds(const QString &tsFile, const QString &copy)
 {
-    const ToolResult result = runQtTool(QStringLiteral("lconvert"), { "-i", tsFile, "-of", "ts", "-o", copy });
+    const ToolResult result
+        = runQtTool(QStringLiteral("lconvert"), { "-i", tsFile, "-of", "ts", "-o", copy });
     if (!result.ok || !result.errors.isEmpty())
         return { "<lconvert failed: " + QString::fromUtf8(result.errors) + '>' };
     static const QRegularExpression rawId(QStringLiteral("<message id=\"(.*?)\">\n\\s*<source>"),
                                           QRegularExpression::DotMatchesEverythingOption);
     QStringList ids;
-    for (const QRegularExpressionMatch &match : rawId.globalMatch(QString::fromUtf8(readFile(copy))))
+    for (const QRegularExpressionMatch &match :
+         rawId.globalMatch(QString::fromUtf8(readFile(copy))))
         ids << match.captured(1);
     return ids;
 }

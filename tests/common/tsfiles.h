@@ -26,7 +26,8 @@ inline QString readTsText(QXmlStreamReader &reader)
         if (reader.isCharacters())
             text += reader.text();
         else if (reader.isStartElement() && reader.name() == u"byte")
-            text += QChar(reader.attributes().value(QLatin1String("value")).mid(1).toUInt(nullptr, 16));
+            text += QChar(
+                reader.attributes().value(QLatin1String("value")).mid(1).toUInt(nullptr, 16));
         else if (reader.hasError())
             break;
     }
@@ -43,7 +44,8 @@ inline QList<ReadMessage> readTs(const QByteArray &ts)
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
         if (reader.name() == u"message") {
-            messages.append({ reader.attributes().value(QLatin1String("id")).toString(), {}, {}, {} });
+            messages.append(
+                { reader.attributes().value(QLatin1String("id")).toString(), {}, {}, {} });
         } else if (reader.name() == u"translation") {
             messages.last().type = reader.attributes().value(QLatin1String("type")).toString();
             messages.last().translation = readTsText(reader);
@@ -52,7 +54,8 @@ inline QList<ReadMessage> readTs(const QByteArray &ts)
         }
     }
     if (reader.hasError())
-        messages.append({ QStringLiteral("<XML error: %1>").arg(reader.errorString()), {}, {}, {} });
+        messages.append(
+            { QStringLiteral("<XML error: %1>").arg(reader.errorString()), {}, {}, {} });
     return messages;
 }
 
@@ -80,7 +83,10 @@ inline QString unescapePo(QByteArrayView quoted)
             bytes.append(char(quoted.sliced(i + 1, end - i - 1).toByteArray().toInt(nullptr, 16)));
             i = end - 1;
         } else {
-            bytes.append(escaped == 'n' ? '\n' : escaped == 'r' ? '\r' : escaped == 't' ? '\t' : escaped);
+            bytes.append(escaped == 'n'       ? '\n'
+                             : escaped == 'r' ? '\r'
+                             : escaped == 't' ? '\t'
+                                              : escaped);
         }
     }
     return QString::fromUtf8(bytes);

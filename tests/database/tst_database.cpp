@@ -42,7 +42,9 @@ TranslationEntry translation(const char *language, const char *text, MetaDataEnt
     return entry;
 }
 
-TranslatableEntry translatable(const char *translationId, TranslationEntries translations, MetaDataEntries metaData = {})
+TranslatableEntry translatable(const char *translationId,
+                               TranslationEntries translations,
+                               MetaDataEntries metaData = {})
 {
     TranslatableEntry entry;
     entry.translationTextId = translationId;
@@ -74,7 +76,8 @@ QStringList statesOf(const TranslatableEntries &entries)
 {
     QStringList states;
     for (const TranslatableEntry &entry : entries)
-        states << QString::fromStdString(entry.translationTextId) + ':' + QString::number(int(entry.changeState));
+        states << QString::fromStdString(entry.translationTextId) + ':'
+                + QString::number(int(entry.changeState));
     states.sort();
     return states;
 }
@@ -88,8 +91,8 @@ using Summary = std::array<std::int64_t, 7>;
 
 Summary asArray(const SyncSummary &summary)
 {
-    return { summary.idsAdded,          summary.idsChanged,          summary.idsRemoved,
-             summary.translationsAdded, summary.translationsChanged, summary.translationsRemoved,
+    return { summary.idsAdded,           summary.idsChanged,          summary.idsRemoved,
+             summary.translationsAdded,  summary.translationsChanged, summary.translationsRemoved,
              summary.localEditsReapplied };
 }
 
@@ -99,7 +102,8 @@ QStringList contentsOf(DatabaseIoInterface &io)
     QStringList lines;
     for (const TranslatableEntry &entry : io.fetchAllTranslatableEntries()) {
         for (const TranslationEntry &translation : entry.translations)
-            lines << QString::fromStdString(entry.translationTextId + '/' + translation.language + '=' + translation.translation);
+            lines << QString::fromStdString(entry.translationTextId + '/' + translation.language
+                                            + '=' + translation.translation);
         if (entry.translations.empty())
             lines << QString::fromStdString(entry.translationTextId);
     }
@@ -169,7 +173,9 @@ private:
     Host::Sqlite::Database &connection() { return m_database->database(); }
     int count(const std::string &table, const std::string &where = "1")
     {
-        Host::Sqlite::ReadStatement<1> statement { "SELECT count(*) FROM " + table + " WHERE " + where, connection() };
+        Host::Sqlite::ReadStatement<1> statement {
+            "SELECT count(*) FROM " + table + " WHERE " + where, connection()
+        };
         return statement.optionalValue<int>().value_or(-1);
     }
     // Closes the connection; reopens it unless `reopen` is false.
@@ -184,7 +190,9 @@ private:
     void open(bool readOnly = false)
     {
         m_database = std::make_unique<ProjectDatabase>(
-            databasePath(), readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly : Host::Sqlite::Database::OpenMode::ReadWrite);
+            databasePath(),
+            readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
+                     : Host::Sqlite::Database::OpenMode::ReadWrite);
     }
     // Adds the ID when missing.
     std::int64_t add(const char *id, const char *language, const char *text)
@@ -220,21 +228,32 @@ void tst_Database::newFileGetsTheSchema_data()
     QTest::addColumn<QString>("foreignKeys");
 
     // name:type:notnull:pk per column; parent table, columns and delete action per foreign key.
-    QTest::newRow("translatables") << "translatables" << "id:INTEGER:1:0 translationTextId:TEXT:1:1" << "";
-    QTest::newRow("translations") << "translations"
-                                  << "id:INTEGER:1:0 translatableId:INTEGER:1:1 language:TEXT:1:2 translation:TEXT:0:0"
-                                  << "translatables:translatableId->id:CASCADE";
-    QTest::newRow("translationMetaData") << "translationMetaData" << "translationId:INTEGER:1:1 key:TEXT:1:2 value:NUMERIC:0:0"
-                                         << "translations:translationId->id:CASCADE";
-    QTest::newRow("translatableMetaData") << "translatableMetaData" << "translatableId:INTEGER:1:1 key:TEXT:1:2 value:NUMERIC:0:0"
-                                          << "translatables:translatableId->id:CASCADE";
-    QTest::newRow("screenMetaData")
-        << "screenMetaData"
-        << "translatableId:INTEGER:1:1 componentPath:TEXT:1:2 state:TEXT:1:3 sceneId:TEXT:0:0 metaData:TEXT:0:0"
+    QTest::newRow("translatables") << "translatables"
+                                   << "id:INTEGER:1:0 translationTextId:TEXT:1:1"
+                                   << "";
+    QTest::newRow("translations")
+        << "translations"
+        << "id:INTEGER:1:0 translatableId:INTEGER:1:1 language:TEXT:1:2 translation:TEXT:0:0"
         << "translatables:translatableId->id:CASCADE";
-    QTest::newRow("languages") << "languages" << "code:TEXT:1:1 name:TEXT:0:0" << "";
-    QTest::newRow("translationPluralForms") << "translationPluralForms" << "translationId:INTEGER:1:1 form:INTEGER:1:2 text:TEXT:1:0"
-                                            << "translations:translationId->id:CASCADE";
+    QTest::newRow("translationMetaData")
+        << "translationMetaData"
+        << "translationId:INTEGER:1:1 key:TEXT:1:2 value:NUMERIC:0:0"
+        << "translations:translationId->id:CASCADE";
+    QTest::newRow("translatableMetaData")
+        << "translatableMetaData"
+        << "translatableId:INTEGER:1:1 key:TEXT:1:2 value:NUMERIC:0:0"
+        << "translatables:translatableId->id:CASCADE";
+    QTest::newRow("screenMetaData") << "screenMetaData"
+                                    << "translatableId:INTEGER:1:1 componentPath:TEXT:1:2 "
+                                       "state:TEXT:1:3 sceneId:TEXT:0:0 metaData:TEXT:0:0"
+                                    << "translatables:translatableId->id:CASCADE";
+    QTest::newRow("languages") << "languages"
+                               << "code:TEXT:1:1 name:TEXT:0:0"
+                               << "";
+    QTest::newRow("translationPluralForms")
+        << "translationPluralForms"
+        << "translationId:INTEGER:1:1 form:INTEGER:1:2 text:TEXT:1:0"
+        << "translations:translationId->id:CASCADE";
 }
 
 void tst_Database::newFileGetsTheSchema()
@@ -245,12 +264,16 @@ void tst_Database::newFileGetsTheSchema()
 
     // The update action of every foreign key is NO ACTION.
     Host::Sqlite::ReadStatement<1> select {
-        "SELECT (SELECT ifnull(group_concat(c, ' '), '') FROM (SELECT name || ':' || type || ':' || \"notnull\" || ':' || pk AS c "
-        "FROM pragma_table_info(?1) ORDER BY cid)) || '|' || (SELECT ifnull(group_concat(\"table\" || ':' || \"from\" || '->' "
-        "|| \"to\" || ':' || on_delete || replace(on_update, 'NO ACTION', ''), ' '), '') FROM pragma_foreign_key_list(?1))",
+        "SELECT (SELECT ifnull(group_concat(c, ' '), '') FROM (SELECT name || ':' || type || ':' "
+        "|| \"notnull\" || ':' || pk AS c "
+        "FROM pragma_table_info(?1) ORDER BY cid)) || '|' || (SELECT ifnull(group_concat(\"table\" "
+        "|| ':' || \"from\" || '->' "
+        "|| \"to\" || ':' || on_delete || replace(on_update, 'NO ACTION', ''), ' '), '') FROM "
+        "pragma_foreign_key_list(?1))",
         connection()
     };
-    QCOMPARE(QString::fromStdString(select.values<std::string>(1, table.toStdString()).at(0)), columns + '|' + foreignKeys);
+    QCOMPARE(QString::fromStdString(select.values<std::string>(1, table.toStdString()).at(0)),
+             columns + '|' + foreignKeys);
 }
 
 void tst_Database::statementsAreCreatedVerbatim_data()
@@ -263,30 +286,35 @@ void tst_Database::statementsAreCreatedVerbatim_data()
         << "CREATE TABLE translations(id INTEGER NOT NULL UNIQUE, translatableId INTEGER NOT NULL "
            "REFERENCES translatables(id) ON DELETE CASCADE, language TEXT NOT NULL CHECK "
            "(language != ''), translation TEXT, PRIMARY KEY(translatableId, language))";
-    QTest::newRow("index") << "translationsFullText"
-                           << "CREATE VIRTUAL TABLE translationsFullText USING fts5(language, translation, "
-                              "content='translations', prefix='2 3 4 5', tokenize='unicode61 remove_diacritics 2')";
-    QTest::newRow("insert") << "translationsFullText_insert"
-                            << "CREATE TRIGGER translationsFullText_insert AFTER INSERT ON translations BEGIN INSERT "
-                               "INTO translationsFullText(rowid, language, translation) VALUES (new.rowid, "
-                               "new.language, new.translation); END";
-    QTest::newRow("delete") << "translationsFullText_delete"
-                            << "CREATE TRIGGER translationsFullText_delete AFTER DELETE ON translations BEGIN INSERT "
-                               "INTO translationsFullText(translationsFullText, rowid, language, translation) VALUES "
-                               "('delete', old.rowid, old.language, old.translation); END";
-    QTest::newRow("update") << "translationsFullText_update"
-                            << "CREATE TRIGGER translationsFullText_update AFTER UPDATE ON translations BEGIN INSERT "
-                               "INTO translationsFullText(translationsFullText, rowid, language, translation) VALUES "
-                               "('delete', old.rowid, old.language, old.translation); INSERT INTO "
-                               "translationsFullText(rowid, language, translation) VALUES (new.rowid, "
-                               "new.language, new.translation); END";
+    QTest::newRow("index")
+        << "translationsFullText"
+        << "CREATE VIRTUAL TABLE translationsFullText USING fts5(language, translation, "
+           "content='translations', prefix='2 3 4 5', tokenize='unicode61 remove_diacritics 2')";
+    QTest::newRow("insert")
+        << "translationsFullText_insert"
+        << "CREATE TRIGGER translationsFullText_insert AFTER INSERT ON translations BEGIN INSERT "
+           "INTO translationsFullText(rowid, language, translation) VALUES (new.rowid, "
+           "new.language, new.translation); END";
+    QTest::newRow("delete")
+        << "translationsFullText_delete"
+        << "CREATE TRIGGER translationsFullText_delete AFTER DELETE ON translations BEGIN INSERT "
+           "INTO translationsFullText(translationsFullText, rowid, language, translation) VALUES "
+           "('delete', old.rowid, old.language, old.translation); END";
+    QTest::newRow("update")
+        << "translationsFullText_update"
+        << "CREATE TRIGGER translationsFullText_update AFTER UPDATE ON translations BEGIN INSERT "
+           "INTO translationsFullText(translationsFullText, rowid, language, translation) VALUES "
+           "('delete', old.rowid, old.language, old.translation); INSERT INTO "
+           "translationsFullText(rowid, language, translation) VALUES (new.rowid, "
+           "new.language, new.translation); END";
 }
 
 void tst_Database::statementsAreCreatedVerbatim()
 {
     QFETCH(QString, name);
     QFETCH(QString, sql);
-    Host::Sqlite::ReadStatement<1> select { "SELECT sql FROM sqlite_schema WHERE name = ?", connection() };
+    Host::Sqlite::ReadStatement<1> select { "SELECT sql FROM sqlite_schema WHERE name = ?",
+                                            connection() };
     const std::vector<std::string> stored = select.values<std::string>(1, name.toStdString());
     QCOMPARE(stored.size(), 1u);
     QCOMPARE(QString::fromStdString(stored.front()), sql);
@@ -298,8 +326,9 @@ void tst_Database::secondOpenCreatesNothing()
 {
     add("kept", "de", "bleibt");
     auto schemaOf = [](Host::Sqlite::Database &database) {
-        Host::Sqlite::ReadStatement<1> select { "SELECT type || name || ifnull(sql, '') FROM sqlite_schema ORDER BY name",
-                                                database };
+        Host::Sqlite::ReadStatement<1> select {
+            "SELECT type || name || ifnull(sql, '') FROM sqlite_schema ORDER BY name", database
+        };
         return select.values<std::string>(16);
     };
     const auto schemaBefore = schemaOf(connection());
@@ -313,12 +342,16 @@ void tst_Database::secondOpenCreatesNothing()
 void tst_Database::checkConstraintsRejectEmptyKeys_data()
 {
     QTest::addColumn<QByteArray>("sql");
-    QTest::newRow("empty translation ID") << QByteArray("INSERT INTO translatables(id, translationTextId) VALUES(2, '')");
-    QTest::newRow("empty language") << QByteArray("INSERT INTO translations(id, translatableId, language) VALUES(1, 1, '')");
-    QTest::newRow("empty translatable metadata key") << QByteArray("INSERT INTO translatableMetaData(translatableId, key) VALUES(1, '')");
-    QTest::newRow("empty translation metadata key") << QByteArray("INSERT INTO translationMetaData(translationId, key) VALUES(1, '')");
-    QTest::newRow("empty component path")
-        << QByteArray("INSERT INTO screenMetaData(translatableId, componentPath, state) VALUES(1, '', '')");
+    QTest::newRow("empty translation ID")
+        << QByteArray("INSERT INTO translatables(id, translationTextId) VALUES(2, '')");
+    QTest::newRow("empty language")
+        << QByteArray("INSERT INTO translations(id, translatableId, language) VALUES(1, 1, '')");
+    QTest::newRow("empty translatable metadata key")
+        << QByteArray("INSERT INTO translatableMetaData(translatableId, key) VALUES(1, '')");
+    QTest::newRow("empty translation metadata key")
+        << QByteArray("INSERT INTO translationMetaData(translationId, key) VALUES(1, '')");
+    QTest::newRow("empty component path") << QByteArray(
+        "INSERT INTO screenMetaData(translatableId, componentPath, state) VALUES(1, '', '')");
     QTest::newRow("second translation of a language")
         << QByteArray("INSERT INTO translations(id, translatableId, language) VALUES(2, 1, 'de')");
     QTest::newRow("translation of an unknown translatable")
@@ -329,7 +362,8 @@ void tst_Database::checkConstraintsRejectEmptyKeys()
 {
     QFETCH(QByteArray, sql);
     add("one", "de", "eins");
-    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation, connection().execute(sql.toStdString()));
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation,
+                             connection().execute(sql.toStdString()));
 }
 
 void tst_Database::badFilesRaiseTheWrapperException_data()
@@ -337,15 +371,20 @@ void tst_Database::badFilesRaiseTheWrapperException_data()
     QTest::addColumn<QString>("damage"); // SQL run on the file, or one of the named cases
     QTest::addColumn<QString>("expectedText");
 
-    QTest::newRow("not a database") << "garbage" << "file is not a database";
-    QTest::newRow("table lacks a column") << "ALTER TABLE translatableMetaData DROP COLUMN value"
-                                          << "not a translation database (the table translatableMetaData has no column value)";
-    QTest::newRow("languages table lacks a column") << "ALTER TABLE languages DROP COLUMN name" << "no such column: name";
+    QTest::newRow("not a database") << "garbage"
+                                    << "file is not a database";
+    QTest::newRow("table lacks a column")
+        << "ALTER TABLE translatableMetaData DROP COLUMN value"
+        << "not a translation database (the table translatableMetaData has no column value)";
+    QTest::newRow("languages table lacks a column") << "ALTER TABLE languages DROP COLUMN name"
+                                                    << "no such column: name";
     // A file without the schema cannot be set up read-only.
-    QTest::newRow("empty file, read-only") << "empty file" << "";
+    QTest::newRow("empty file, read-only") << "empty file"
+                                           << "";
     // An object in the way of the last statement of the schema step: the step
     // leaves no table behind.
-    QTest::newRow("failed schema step") << "trigger in the way" << "already exists";
+    QTest::newRow("failed schema step") << "trigger in the way"
+                                        << "already exists";
 }
 
 void tst_Database::badFilesRaiseTheWrapperException()
@@ -362,7 +401,8 @@ void tst_Database::badFilesRaiseTheWrapperException()
     } else if (damage == u"trigger in the way") {
         Host::Sqlite::Database database { databasePath() };
         database.execute("CREATE TABLE other(a)");
-        database.execute("CREATE TRIGGER translationsFullText_update AFTER UPDATE ON other BEGIN SELECT 1; END");
+        database.execute(
+            "CREATE TRIGGER translationsFullText_update AFTER UPDATE ON other BEGIN SELECT 1; END");
     } else {
         Host::Sqlite::Database database { databasePath() };
         if (!fresh)
@@ -374,7 +414,8 @@ void tst_Database::badFilesRaiseTheWrapperException()
             SchemaInitializer initializer { database, false };
         } else {
             ProjectDatabase database { databasePath(),
-                                       fresh ? Host::Sqlite::Database::OpenMode::ReadOnly : Host::Sqlite::Database::OpenMode::ReadWrite };
+                                       fresh ? Host::Sqlite::Database::OpenMode::ReadOnly
+                                             : Host::Sqlite::Database::OpenMode::ReadWrite };
         }
         QFAIL("opening must raise");
     } catch (const Host::Sqlite::Exception &exception) {
@@ -383,8 +424,10 @@ void tst_Database::badFilesRaiseTheWrapperException()
     if (fresh) {
         Host::Sqlite::Database database { databasePath() };
         Host::Sqlite::ReadStatement<1> tables {
-            "SELECT count(*) FROM sqlite_schema WHERE name IN ('translatables', 'translations', 'translationMetaData', "
-            "'translatableMetaData', 'screenMetaData', 'translationsFullText', 'translationsFullText_insert', "
+            "SELECT count(*) FROM sqlite_schema WHERE name IN ('translatables', 'translations', "
+            "'translationMetaData', "
+            "'translatableMetaData', 'screenMetaData', 'translationsFullText', "
+            "'translationsFullText_insert', "
             "'translationsFullText_delete')",
             database
         };
@@ -409,9 +452,11 @@ void tst_Database::opensBesideAWriter()
     Host::Sqlite::ImmediateTransaction writing { connection() };
     connection().execute("DELETE FROM translations");
     ProjectDatabase reader(databasePath(),
-                           readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly : Host::Sqlite::Database::OpenMode::ReadWrite);
+                           readOnly ? Host::Sqlite::Database::OpenMode::ReadOnly
+                                    : Host::Sqlite::Database::OpenMode::ReadWrite);
     DatabaseIo &readerIo = reader.databaseIo();
-    QCOMPARE(readerIo.fetchTranslation(readerIo.translatableId("committed"), "de"), std::optional<std::string>("fertig"));
+    QCOMPARE(readerIo.fetchTranslation(readerIo.translatableId("committed"), "de"),
+             std::optional<std::string>("fertig"));
     QCOMPARE(readerIo.fetchAllTranslatableEntries().size(), 1u);
 }
 
@@ -430,7 +475,8 @@ void tst_Database::addTranslatable()
             io().addTranslatable(translationId);
             QFAIL("adding must fail");
         } catch (const CannotAddTranslatableEntry &exception) {
-            QCOMPARE(QString::fromUtf8(exception.what()), "lexoraplugin/databaseio 165: Cannot add a translation entry to the database");
+            QCOMPARE(QString::fromUtf8(exception.what()),
+                     "lexoraplugin/databaseio 165: Cannot add a translation entry to the database");
         }
     }
     QCOMPARE(count("translatables"), 2);
@@ -450,7 +496,8 @@ void tst_Database::upsertKeepsTheFirstId()
     QCOMPARE(io().fetchTranslation(translatableId, "de").value_or(""), "Servus");
     // An empty text is a translation, an empty language is not.
     QVERIFY(io().updateTranslation(translatableId, "fr", "") > 0);
-    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation, io().updateTranslation(translatableId, "", "x"));
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation,
+                             io().updateTranslation(translatableId, "", "x"));
 }
 
 void tst_Database::translationRowsAreSortedBytewise()
@@ -460,7 +507,8 @@ void tst_Database::translationRowsAreSortedBytewise()
     io().updateTranslation(io().translatableId("ab"), "de", "de ab");
     io().setTranslatableMetaData(io().translatableId("a"), "maxLength", DatabaseValue { 12 });
 
-    TranslationRows rows = io().fetchTranslationRows({ "ä", "unknown", "b", "ab", "a", "B" }, "en", "de");
+    TranslationRows rows
+        = io().fetchTranslationRows({ "ä", "unknown", "b", "ab", "a", "B" }, "en", "de");
     QStringList ids;
     for (const auto &row : rows)
         ids << row.translationId;
@@ -518,15 +566,25 @@ void tst_Database::listLookups_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QStringList>("expected");
 
-    const QStringList stored { "beta de Beta", "alpha de Alpha", "gamma fr Gamma", "delta de <empty>", "ärger de Ärger", "zulu de Zulu" };
-    QTest::newRow("request order, not database order") << stored << QStringList { "zulu", "alpha", "beta" } << "de" << QStringList { "Zulu", "Alpha", "Beta" };
-    QTest::newRow("unknown IDs and missing languages") << stored << QStringList { "gamma", "unknown", "alpha", "" } << "de" << QStringList { "-", "-", "Alpha", "-" };
-    QTest::newRow("another language") << stored << QStringList { "alpha", "gamma" } << "fr" << QStringList { "-", "Gamma" };
-    QTest::newRow("stored empty text is a translation") << stored << QStringList { "delta" } << "de" << QStringList { "" };
-    QTest::newRow("repeated IDs") << stored << QStringList { "beta", "alpha", "beta", "beta" } << "de" << QStringList { "Beta", "Alpha", "Beta", "Beta" };
-    QTest::newRow("IDs beyond ASCII") << stored << QStringList { "ärger", "zulu", "alpha" } << "de" << QStringList { "Ärger", "Zulu", "Alpha" };
+    const QStringList stored { "beta de Beta",     "alpha de Alpha", "gamma fr Gamma",
+                               "delta de <empty>", "ärger de Ärger", "zulu de Zulu" };
+    QTest::newRow("request order, not database order")
+        << stored << QStringList { "zulu", "alpha", "beta" } << "de"
+        << QStringList { "Zulu", "Alpha", "Beta" };
+    QTest::newRow("unknown IDs and missing languages")
+        << stored << QStringList { "gamma", "unknown", "alpha", "" } << "de"
+        << QStringList { "-", "-", "Alpha", "-" };
+    QTest::newRow("another language")
+        << stored << QStringList { "alpha", "gamma" } << "fr" << QStringList { "-", "Gamma" };
+    QTest::newRow("stored empty text is a translation")
+        << stored << QStringList { "delta" } << "de" << QStringList { "" };
+    QTest::newRow("repeated IDs") << stored << QStringList { "beta", "alpha", "beta", "beta" }
+                                  << "de" << QStringList { "Beta", "Alpha", "Beta", "Beta" };
+    QTest::newRow("IDs beyond ASCII") << stored << QStringList { "ärger", "zulu", "alpha" } << "de"
+                                      << QStringList { "Ärger", "Zulu", "Alpha" };
     QTest::newRow("nothing requested") << stored << QStringList {} << "de" << QStringList {};
-    QTest::newRow("empty database") << QStringList {} << QStringList { "alpha" } << "de" << QStringList { "-" };
+    QTest::newRow("empty database")
+        << QStringList {} << QStringList { "alpha" } << "de" << QStringList { "-" };
 }
 
 void tst_Database::listLookups()
@@ -540,7 +598,8 @@ void tst_Database::listLookups()
     for (const QString &row : std::as_const(stored)) {
         const QStringList parts = row.split(QLatin1Char(' '));
         storedIds.insert(parts.at(0));
-        add(parts.at(0).toUtf8().constData(), parts.at(1).toUtf8().constData(),
+        add(parts.at(0).toUtf8().constData(),
+            parts.at(1).toUtf8().constData(),
             parts.at(2) == QLatin1String("<empty>") ? "" : parts.at(2).toUtf8().constData());
     }
     // A translatable whose translations were removed again leaves no trace.
@@ -562,8 +621,10 @@ void tst_Database::listLookups()
     const std::vector<std::optional<std::string>> translations = io().fetchTranslations(ids, code);
     QStringList texts;
     for (std::size_t index = 0; index < translations.size(); ++index) {
-        QCOMPARE(translations[index], ids[index] < 0 ? std::nullopt : io().fetchTranslation(ids[index], code));
-        texts.append(translations[index] ? QString::fromStdString(*translations[index]) : QStringLiteral("-"));
+        QCOMPARE(translations[index],
+                 ids[index] < 0 ? std::nullopt : io().fetchTranslation(ids[index], code));
+        texts.append(translations[index] ? QString::fromStdString(*translations[index])
+                                         : QStringLiteral("-"));
     }
     QCOMPARE(texts, expected);
 }
@@ -591,17 +652,21 @@ void tst_Database::listLookupsRunInOneTransaction()
         translationIds.push_back("id." + std::to_string(index));
         // Every third one is left without a translation.
         entries.push_back(translatable(translationIds.back().c_str(),
-                                       index % 3 ? TranslationEntries { translation("de", "Text") } : TranslationEntries {}));
+                                       index % 3 ? TranslationEntries { translation("de", "Text") }
+                                                 : TranslationEntries {}));
     }
     io().syncTranslatables(entries);
 
     QStringList statements;
     auto collect = [](unsigned, void *context, void *statement, void *) {
-        static_cast<QStringList *>(context)->append(QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt *>(statement))));
+        static_cast<QStringList *>(context)->append(
+            QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt *>(statement))));
         return 0;
     };
     const auto begins = [&statements] {
-        return int(std::count_if(statements.cbegin(), statements.cend(), [](const QString &sql) { return sql.startsWith("BEGIN"); }));
+        return int(std::count_if(statements.cbegin(), statements.cend(), [](const QString &sql) {
+            return sql.startsWith("BEGIN");
+        }));
     };
     sqlite3_trace_v2(connection().handle(), SQLITE_TRACE_STMT, collect, &statements);
     const std::vector<std::int64_t> ids = io().translatableIds(translationIds);
@@ -613,7 +678,8 @@ void tst_Database::listLookupsRunInOneTransaction()
     QCOMPARE(keyTransactions, expectedTransactions);
     QCOMPARE(begins(), expectedTransactions);
     QCOMPARE(int(std::count(ids.begin(), ids.end(), -1)), 0);
-    QCOMPARE(int(std::count(translations.begin(), translations.end(), std::nullopt)), (size + 2) / 3);
+    QCOMPARE(int(std::count(translations.begin(), translations.end(), std::nullopt)),
+             (size + 2) / 3);
 
     // Each translation is found through the key of (translatableId, language),
     // never by scanning the table or sorting the rows.
@@ -621,14 +687,22 @@ void tst_Database::listLookupsRunInOneTransaction()
         if (sql.startsWith(QLatin1String("BEGIN")) || sql.startsWith(QLatin1String("COMMIT")))
             continue;
         sqlite3_stmt *statement = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(connection().handle(), ("EXPLAIN QUERY PLAN " + sql).toUtf8().constData(), -1, &statement, nullptr),
+        QCOMPARE(sqlite3_prepare_v2(connection().handle(),
+                                    ("EXPLAIN QUERY PLAN " + sql).toUtf8().constData(),
+                                    -1,
+                                    &statement,
+                                    nullptr),
                  SQLITE_OK);
         QString text = sql;
         while (sqlite3_step(statement) == SQLITE_ROW)
-            text += '\n' + QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 3)));
+            text += '\n'
+                + QString::fromUtf8(
+                        reinterpret_cast<const char *>(sqlite3_column_text(statement, 3)));
         sqlite3_finalize(statement);
-        QVERIFY2(text.contains(QLatin1String("SEARCH translations USING INDEX ")), qPrintable(text));
-        QVERIFY2(text.contains(QLatin1String(" (translatableId=? AND language=?)")), qPrintable(text));
+        QVERIFY2(text.contains(QLatin1String("SEARCH translations USING INDEX ")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QLatin1String(" (translatableId=? AND language=?)")),
+                 qPrintable(text));
         QVERIFY2(!text.contains(QLatin1String("TEMP B-TREE")), qPrintable(text));
         QVERIFY2(!text.contains(QLatin1String("SCAN translations")), qPrintable(text));
     }
@@ -639,9 +713,11 @@ void tst_Database::removingATranslatableCascades()
 {
     const std::int64_t id = io().addTranslatable("gone");
     const std::int64_t translationId = io().updateTranslation(id, "de", "weg");
-    connection().execute("INSERT INTO translationMetaData(translationId, key, value) VALUES(" + std::to_string(translationId) + ", 'k', 1)");
+    connection().execute("INSERT INTO translationMetaData(translationId, key, value) VALUES("
+                         + std::to_string(translationId) + ", 'k', 1)");
     io().setTranslatableMetaData(id, "k", DatabaseValue { 1 });
-    io().storeScreenMetaData(R"([{"translationId":"gone","componentPath":"Main.qml","metaData":[]}])");
+    io().storeScreenMetaData(
+        R"([{"translationId":"gone","componentPath":"Main.qml","metaData":[]}])");
     add("kept", "de", "bleibt");
 
     io().removeTranslatable(id);
@@ -662,7 +738,8 @@ void tst_Database::fullTextFollowsWrites()
     io().removeTranslation(id, "de");
     QVERIFY(io().searchTranslations("Birne").empty());
     // With rank 1 the check compares the index with the content table.
-    connection().execute("INSERT INTO translationsFullText(translationsFullText, rank) VALUES('integrity-check', 1)");
+    connection().execute("INSERT INTO translationsFullText(translationsFullText, rank) "
+                         "VALUES('integrity-check', 1)");
 }
 
 void tst_Database::fullTextSearch_data()
@@ -687,8 +764,11 @@ void tst_Database::fullTextSearch()
     QFETCH(QString, query);
     QFETCH(QStringList, expected);
 
-    for (const auto &row : { std::array { "coffee", "fr", "Café" }, { "coffee", "en", "Coffee" }, { "school", "fr", "École" },
-                             { "house", "de", "Haus" }, { "street", "de", "Straße" } })
+    for (const auto &row : { std::array { "coffee", "fr", "Café" },
+                             { "coffee", "en", "Coffee" },
+                             { "school", "fr", "École" },
+                             { "house", "de", "Haus" },
+                             { "street", "de", "Straße" } })
         add(row[0], row[1], row[2]);
     QStringList found;
     try {
@@ -725,7 +805,8 @@ void tst_Database::screenMetaData()
     io().storeScreenMetaData(second);
     QCOMPARE(count("screenMetaData"), 2);
     QCOMPARE(count("screenMetaData", "componentPath = 'Other.qml'"), 1);
-    QCOMPARE(count("(SELECT json_extract(metaData, '$[0].Exceeds') AS e FROM screenMetaData WHERE componentPath = 'Main.qml')",
+    QCOMPARE(count("(SELECT json_extract(metaData, '$[0].Exceeds') AS e FROM screenMetaData WHERE "
+                   "componentPath = 'Main.qml')",
                    "e = 1"),
              1);
 
@@ -748,8 +829,13 @@ void tst_Database::screenMetaData()
 
     const TextElides elides = io().fetchTextElides("Main.qml");
     QCOMPARE(elides.size(), 3u);
-    QCOMPARE(QList<int>({ elides[0].line, elides[0].column, elides[0].exceeds, elides[1].line, elides[1].column,
-                          elides[1].exceeds, elides[2].exceeds }),
+    QCOMPARE(QList<int>({ elides[0].line,
+                          elides[0].column,
+                          elides[0].exceeds,
+                          elides[1].line,
+                          elides[1].column,
+                          elides[1].exceeds,
+                          elides[2].exceeds }),
              QList<int>({ 3, 7, 1, -1, -1, 0, 0 }));
     QVERIFY(io().fetchTextElides("None.qml").empty());
 }
@@ -758,12 +844,15 @@ void tst_Database::malformedScreenMetaDataRollsBack()
 {
     io().addTranslatable("a");
     io().storeScreenMetaData(R"([{"translationId":"a","componentPath":"Main.qml","metaData":[]}])");
-    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception, io().storeScreenMetaData(R"([{"componentPath":"Main.qml"},)"));
+    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception,
+                             io().storeScreenMetaData(R"([{"componentPath":"Main.qml"},)"));
     QCOMPARE(count("screenMetaData"), 1);
     // Here the delete of Main.qml's rows succeeds and the insert fails on the
     // element without a component path: the delete must be undone as well.
-    QVERIFY_THROWS_EXCEPTION(Host::Sqlite::ConstraintViolation,
-                             io().storeScreenMetaData(R"([{"translationId":"a","componentPath":"Main.qml","metaData":[{"Exceeds":true}]},
+    QVERIFY_THROWS_EXCEPTION(
+        Host::Sqlite::ConstraintViolation,
+        io().storeScreenMetaData(
+            R"([{"translationId":"a","componentPath":"Main.qml","metaData":[{"Exceeds":true}]},
                                                           {"translationId":"a","metaData":[]}])"));
     QCOMPARE(count("screenMetaData", "componentPath = 'Main.qml' AND metaData = '[]'"), 1);
 
@@ -776,7 +865,9 @@ void tst_Database::malformedScreenMetaDataRollsBack()
 void tst_Database::syncTwiceEndsInTheSameState()
 {
     TranslatableEntries file {
-        translatable("hello", { translation("de", "Hallo", metaData({ { "reviewed", 1 } })), translation("fr", "Bonjour") },
+        translatable("hello",
+                     { translation("de", "Hallo", metaData({ { "reviewed", 1 } })),
+                       translation("fr", "Bonjour") },
                      metaData({ { "maxLength", 20 }, { "note", "greeting" } })),
         translatable("bye", { translation("de", "Tschüss") }),
     };
@@ -797,7 +888,8 @@ void tst_Database::syncTwiceEndsInTheSameState()
         QCOMPARE(second[index].translations.size(), first[index].translations.size());
         for (std::size_t t = 0; t < second[index].translations.size(); ++t) {
             QCOMPARE(second[index].translations[t].id, first[index].translations[t].id);
-            QCOMPARE(second[index].translations[t].translation, first[index].translations[t].translation);
+            QCOMPARE(second[index].translations[t].translation,
+                     first[index].translations[t].translation);
             QCOMPARE(second[index].translations[t].metaData, first[index].translations[t].metaData);
         }
         QCOMPARE(int(second[index].changeState), int(ChangeState::Unchanged));
@@ -815,8 +907,10 @@ void tst_Database::syncTwiceEndsInTheSameState()
 
 void tst_Database::syncRemovesWhatTheFileLacks()
 {
-    io().syncTranslatables({ translatable("a", { translation("de", "A", metaData({ { "k", 1 } })) }, metaData({ { "m", 2 } })),
-                             translatable("b", { translation("de", "B") }, metaData({ { "m", 3 } })) });
+    io().syncTranslatables(
+        { translatable(
+              "a", { translation("de", "A", metaData({ { "k", 1 } })) }, metaData({ { "m", 2 } })),
+          translatable("b", { translation("de", "B") }, metaData({ { "m", 3 } })) });
     io().storeScreenMetaData(R"([{"translationId":"b","componentPath":"Main.qml","metaData":[]}])");
     // Screen metadata is a session write; it must not bring "b" back.
     io().syncTranslatables({ translatable("a", { translation("de", "A") }) });
@@ -839,14 +933,17 @@ void tst_Database::syncKeepsLocalEdits()
 {
     const TranslatableEntries file { translatable("imported", { translation("de", "Import") }),
                                      translatable("edited", { translation("de", "Alt") }),
-                                     translatable("unchanged", { translation("de", "A") }), translatable("metadata", {}) };
+                                     translatable("unchanged", { translation("de", "A") }),
+                                     translatable("metadata", {}) };
     io().syncTranslatables(file);
     const std::int64_t localId = add("local", "de", "Lokal");
     io().setTranslatableMetaData(localId, "note", DatabaseValue { "mine" });
     io().updateTranslation(io().translatableId("edited"), "de", "Neu");
     io().setTranslatableMetaData(io().translatableId("metadata"), "k", DatabaseValue { 1 });
-    const QStringList states { state("edited", ChangeState::Changed), state("imported", ChangeState::Unchanged),
-                               state("local", ChangeState::Added), state("metadata", ChangeState::Changed),
+    const QStringList states { state("edited", ChangeState::Changed),
+                               state("imported", ChangeState::Unchanged),
+                               state("local", ChangeState::Added),
+                               state("metadata", ChangeState::Changed),
                                state("unchanged", ChangeState::Unchanged) };
     QCOMPARE(statesOf(io().fetchAllTranslatableEntries()), states);
 
@@ -866,7 +963,9 @@ void tst_Database::syncKeepsLocalEdits()
     QCOMPARE(io().searchTranslations("Lokal").size(), 1u);
     QCOMPARE(io().searchTranslations("Alt").size(), 0u);
     // An import does not make local edits forgotten.
-    QCOMPARE(statesOf(io().fetchFullTranslatableEntries({ "local", "edited", "unchanged", "metadata", "imported" })), states);
+    QCOMPARE(statesOf(io().fetchFullTranslatableEntries(
+                 { "local", "edited", "unchanged", "metadata", "imported" })),
+             states);
 
     // And once more, after reopening: the edits live in the file.
     closedFileBytes(true);
@@ -878,7 +977,8 @@ void tst_Database::syncKeepsLocalEdits()
 
 void tst_Database::syncForgetsEditsOfRemovedTranslatables()
 {
-    io().syncTranslatables({ translatable("a", { translation("de", "A") }), translatable("x", { translation("de", "Alt") }) });
+    io().syncTranslatables({ translatable("a", { translation("de", "A") }),
+                             translatable("x", { translation("de", "Alt") }) });
     const std::int64_t removedId = io().translatableId("x");
     io().updateTranslation(removedId, "de", "Edit of x");
 
@@ -887,7 +987,8 @@ void tst_Database::syncForgetsEditsOfRemovedTranslatables()
     QCOMPARE(io().translatableId("x"), -1);
 
     // The next import reuses the free id for a new translatable.
-    const TranslatableEntries file { translatable("a", { translation("de", "A") }), translatable("y", { translation("de", "Why") }) };
+    const TranslatableEntries file { translatable("a", { translation("de", "A") }),
+                                     translatable("y", { translation("de", "Why") }) };
     io().syncTranslatables(file);
     QCOMPARE(io().translatableId("y"), removedId);
     TranslatableEntries entries = io().fetchAllTranslatableEntries();
@@ -910,28 +1011,34 @@ void tst_Database::syncSummary_data()
     // ids added, changed, removed; translations added, changed, removed; edits
     QTest::addColumn<QList<qint64>>("expected");
 
-    const TranslatableEntries base { translatable("a", { translation("de", "A"), translation("fr", "A") }),
-                                     translatable("b", { translation("de", "B") }), translatable("c", { translation("de", "C") }) };
+    const TranslatableEntries base { translatable(
+                                         "a", { translation("de", "A"), translation("fr", "A") }),
+                                     translatable("b", { translation("de", "B") }),
+                                     translatable("c", { translation("de", "C") }) };
     TranslatableEntries plural = base;
     plural[1].translations[0].pluralForms = { "Bs" };
     QTest::newRow("same file") << base << false << QList<qint64> { 0, 0, 0, 0, 0, 0, 0 };
-    QTest::newRow("two IDs missing") << TranslatableEntries { base[0] } << false << QList<qint64> { 0, 0, 2, 0, 0, 2, 0 };
-    QTest::newRow("empty file") << TranslatableEntries {} << false << QList<qint64> { 0, 0, 3, 0, 0, 4, 0 };
+    QTest::newRow("two IDs missing")
+        << TranslatableEntries { base[0] } << false << QList<qint64> { 0, 0, 2, 0, 0, 2, 0 };
+    QTest::newRow("empty file") << TranslatableEntries {} << false
+                                << QList<qint64> { 0, 0, 3, 0, 0, 4, 0 };
     QTest::newRow("plural form added") << plural << false << QList<qint64> { 0, 1, 0, 0, 1, 0, 0 };
-    QTest::newRow("added, changed and dropped translations")
-        << TranslatableEntries { translatable("a", { translation("de", "A2") }),
-                                 translatable("b", { translation("de", "B"), translation("en", "B") }),
-                                 translatable("c", { translation("de", "C") }), translatable("d", { translation("de", "D") }) }
-        << false << QList<qint64> { 1, 2, 0, 2, 1, 1, 0 };
-    QTest::newRow("entries without translations")
-        << TranslatableEntries { translatable("a", {}), translatable("b", {}), translatable("c", {}) } << false
-        << QList<qint64> { 0, 3, 0, 0, 0, 4, 0 };
+    QTest::newRow("added, changed and dropped translations") << TranslatableEntries {
+        translatable("a", { translation("de", "A2") }),
+        translatable("b", { translation("de", "B"), translation("en", "B") }),
+        translatable("c", { translation("de", "C") }),
+        translatable("d", { translation("de", "D") })
+    } << false << QList<qint64> { 1, 2, 0, 2, 1, 1, 0 };
+    QTest::newRow("entries without translations") << TranslatableEntries {
+        translatable("a", {}), translatable("b", {}), translatable("c", {})
+    } << false << QList<qint64> { 0, 3, 0, 0, 0, 4, 0 };
     // The import sets b's German text back to the file's; the recorded local
     // edit then wins again, so in the end nothing changed.
     QTest::newRow("local edit re-applied") << base << true << QList<qint64> { 0, 0, 0, 0, 0, 0, 1 };
     // An edit of a translation the file no longer has cannot come back.
-    QTest::newRow("edited translation removed") << TranslatableEntries { base[0], translatable("b", {}), base[2] } << true
-                                                << QList<qint64> { 0, 1, 0, 0, 0, 1, 0 };
+    QTest::newRow("edited translation removed")
+        << TranslatableEntries { base[0], translatable("b", {}), base[2] } << true
+        << QList<qint64> { 0, 1, 0, 0, 0, 1, 0 };
 }
 
 void tst_Database::syncSummary()
@@ -941,14 +1048,16 @@ void tst_Database::syncSummary()
     QFETCH(QList<qint64>, expected);
 
     io().syncTranslatables({ translatable("a", { translation("de", "A"), translation("fr", "A") }),
-                             translatable("b", { translation("de", "B") }), translatable("c", { translation("de", "C") }) });
+                             translatable("b", { translation("de", "B") }),
+                             translatable("c", { translation("de", "C") }) });
     if (localEdit)
         io().updateTranslation(io().translatableId("b"), "de", "B lokal");
     const QStringList before = contentsOf(io());
     const QByteArray bytesBefore = closedFileBytes(true);
 
     std::vector<std::size_t> progress;
-    const Summary dryRun = asArray(io().synchronize(file, DatabaseIo::SyncMode::DryRun, [&](std::size_t done) { progress.push_back(done); }));
+    const Summary dryRun = asArray(io().synchronize(
+        file, DatabaseIo::SyncMode::DryRun, [&](std::size_t done) { progress.push_back(done); }));
     QCOMPARE(QList<qint64>(dryRun.begin(), dryRun.end()), expected);
     QCOMPARE(contentsOf(io()), before);
     QCOMPARE(progress.size(), file.size());
@@ -962,19 +1071,25 @@ void tst_Database::syncSummary()
     // Only the term tables of the substring indexes, which live as long as the connection.
     QCOMPARE(count("sqlite_temp_schema"), 2);
     // Running the same file again changes nothing, which the summary says.
-    QCOMPARE(asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit)), (Summary { 0, 0, 0, 0, 0, 0, real[6] }));
+    QCOMPARE(asArray(io().synchronize(file, DatabaseIo::SyncMode::Commit)),
+             (Summary { 0, 0, 0, 0, 0, 0, real[6] }));
 }
 
 void tst_Database::pluralForms()
 {
     const std::int64_t files = io().addTranslatable("files");
     const std::int64_t plain = add("plain", "ru", "просто");
-    const std::int64_t translationId = io().updatePluralForms(files, "ru", { "%n файл", "%n файла", "%n файлов" });
+    const std::int64_t translationId
+        = io().updatePluralForms(files, "ru", { "%n файл", "%n файла", "%n файлов" });
 
     using Forms = std::vector<std::vector<std::string>>;
     const std::vector<std::int64_t> keys { files, -1, plain, 99, files };
     QCOMPARE(io().fetchPluralForms(keys, "ru"),
-             (Forms { { "%n файл", "%n файла", "%n файлов" }, {}, { "просто" }, {}, { "%n файл", "%n файла", "%n файлов" } }));
+             (Forms { { "%n файл", "%n файла", "%n файлов" },
+                      {},
+                      { "просто" },
+                      {},
+                      { "%n файл", "%n файла", "%n файлов" } }));
     // Form 0 is the translation as every reader before plural forms saw it.
     QCOMPARE(io().fetchTranslation(files, "ru").value_or(""), "%n файл");
     QCOMPARE(io().fetchAllTranslatableEntries().at(0).translations.at(0).pluralForms,
@@ -988,15 +1103,18 @@ void tst_Database::pluralForms()
     QCOMPARE(count("translationPluralForms"), 1);
 
     // A form missing in the middle stays at its place.
-    connection().execute("INSERT INTO translationPluralForms VALUES(" + std::to_string(translationId) + ", 3, 'drei')");
-    QCOMPARE(io().fetchPluralForms(keys, "ru").at(0), (std::vector<std::string> { "один", "два", "", "drei" }));
+    connection().execute("INSERT INTO translationPluralForms VALUES("
+                         + std::to_string(translationId) + ", 3, 'drei')");
+    QCOMPARE(io().fetchPluralForms(keys, "ru").at(0),
+             (std::vector<std::string> { "один", "два", "", "drei" }));
     io().removeTranslation(files, "ru");
     QCOMPARE(count("translationPluralForms"), 0);
 }
 
 void tst_Database::syncKeepsPluralForms()
 {
-    TranslatableEntries file { translatable("files", { translation("ru", "файл") }), translatable("days", { translation("ru", "день") }) };
+    TranslatableEntries file { translatable("files", { translation("ru", "файл") }),
+                               translatable("days", { translation("ru", "день") }) };
     file[0].translations[0].pluralForms = { "файла", "файлов" };
     file[1].translations[0].pluralForms = { "дня", "дней" };
     io().syncTranslatables(file);
@@ -1009,9 +1127,13 @@ void tst_Database::syncKeepsPluralForms()
     QVERIFY(sqlite3_total_changes64(connection().handle()) > totalChanges);
 
     const TranslatableEntries entries = io().fetchAllTranslatableEntries();
-    QCOMPARE(findEntry(entries, "files")->translations.at(0).pluralForms, std::vector<std::string> { "файла" });
-    QCOMPARE(findEntry(entries, "days")->translations.at(0).pluralForms, (std::vector<std::string> { "дня", "дней!" }));
-    QCOMPARE(statesOf(entries), QStringList({ state("days", ChangeState::Changed), state("files", ChangeState::Unchanged) }));
+    QCOMPARE(findEntry(entries, "files")->translations.at(0).pluralForms,
+             std::vector<std::string> { "файла" });
+    QCOMPARE(findEntry(entries, "days")->translations.at(0).pluralForms,
+             (std::vector<std::string> { "дня", "дней!" }));
+    QCOMPARE(statesOf(entries),
+             QStringList(
+                 { state("days", ChangeState::Changed), state("files", ChangeState::Unchanged) }));
 }
 
 void tst_Database::olderFileGainsNewTables_data()
@@ -1020,7 +1142,8 @@ void tst_Database::olderFileGainsNewTables_data()
     QTest::addColumn<bool>("readOnly");
     for (const bool pluralFormsMissing : { true, false }) {
         for (const bool readOnly : { false, true }) {
-            QTest::addRow("%s missing, %s", pluralFormsMissing ? "plural forms" : "substring index",
+            QTest::addRow("%s missing, %s",
+                          pluralFormsMissing ? "plural forms" : "substring index",
                           readOnly ? "read-only" : "read-write")
                 << pluralFormsMissing << readOnly;
         }
@@ -1057,7 +1180,8 @@ void tst_Database::olderFileGainsNewTables()
 
     open(readOnly);
     const std::int64_t kept = io().translatableId("kept");
-    QCOMPARE(io().fetchPluralForms(std::vector<std::int64_t> { kept }, "de"), (std::vector<std::vector<std::string>> { { "bleibt" } }));
+    QCOMPARE(io().fetchPluralForms(std::vector<std::int64_t> { kept }, "de"),
+             (std::vector<std::vector<std::string>> { { "bleibt" } }));
     QCOMPARE(found("电压"), QStringList { "voltage/输入电压过高" });
     QCOMPARE(found("电"), (QStringList { "current/电流", "voltage/输入电压过高" }));
     QCOMPARE(found("LTAG"), QStringList { "voltage/输入电压过高" });
@@ -1080,7 +1204,8 @@ void tst_Database::olderFileGainsNewTables()
     QCOMPARE(found("过"), QStringList { "current/电流过大" });
     QCOMPARE(found("电压"), QStringList { "voltage/电压" });
     closedFileBytes(true);
-    QCOMPARE(findEntry(io().fetchAllTranslatableEntries(), "kept")->translations.at(0).pluralForms, std::vector<std::string> { "bleiben" });
+    QCOMPARE(findEntry(io().fetchAllTranslatableEntries(), "kept")->translations.at(0).pluralForms,
+             std::vector<std::string> { "bleiben" });
     io().removeTranslatable(io().translatableId("voltage"));
     QVERIFY(found("压").isEmpty());
     QVERIFY(found("olt").isEmpty());
@@ -1092,15 +1217,21 @@ void tst_Database::corruptChangeSetsRaiseTheFamily_data()
 {
     QTest::addColumn<QList<QByteArray>>("changeSets");
 
-    const auto integer = [](char value) { return QByteArray("\x01\0\0\0\0\0\0\0", 8) + value; };
+    const auto integer = [](char value) {
+        return QByteArray("\x01\0\0\0\0\0\0\0", 8) + value;
+    };
     // Change sets whose table header gives fewer or more columns than the table
     // has: what a hand-edited or damaged recordedChangeSets row holds.
-    QTest::newRow("translations insert with one column") << QList<QByteArray> { QByteArray("T\x01\x01translations\0\x12\0", 17) + integer(5) };
+    QTest::newRow("translations insert with one column")
+        << QList<QByteArray> { QByteArray("T\x01\x01translations\0\x12\0", 17) + integer(5) };
     QTest::newRow("translatables update with one column")
-        << QList<QByteArray> { QByteArray("T\x01\x01translatables\0\x17\0", 18) + integer(1) + QByteArray(1, '\0') };
+        << QList<QByteArray> { QByteArray("T\x01\x01translatables\0\x17\0", 18) + integer(1)
+                               + QByteArray(1, '\0') };
     QTest::newRow("translatables insert with three columns")
-        << QList<QByteArray> { QByteArray("T\x03\0\0\x01translatables\0\x12\0", 20) + integer(1) + QByteArray("\x03\x01x", 3) + integer(2) };
-    QTest::newRow("unknown table") << QList<QByteArray> { QByteArray("T\x01\x01nowhere\0\x12\0", 12) + integer(1) };
+        << QList<QByteArray> { QByteArray("T\x03\0\0\x01translatables\0\x12\0", 20) + integer(1)
+                               + QByteArray("\x03\x01x", 3) + integer(2) };
+    QTest::newRow("unknown table")
+        << QList<QByteArray> { QByteArray("T\x01\x01nowhere\0\x12\0", 12) + integer(1) };
     QTest::newRow("garbage") << QList<QByteArray> { QByteArray("\xff\xfe\xfd\xfc", 4) };
     // The session extension does not return from sqlite3changeset_next() on
     // a header cut short.
@@ -1115,8 +1246,11 @@ void tst_Database::corruptChangeSetsRaiseTheFamily_data()
         const std::int64_t id = io.addTranslatable("edited");
         io.updateTranslation(id, "de", "Text");
         io.setTranslatableMetaData(id, "note", DatabaseValue { 3 });
-        Host::Sqlite::ReadStatement<1> select { "SELECT changeSet FROM recordedChangeSets", database.database() };
-        select.readCallback([&](const Host::Sqlite::BaseStatement &statement) { recorded += statement.fetchValue(0).toBlob(); });
+        Host::Sqlite::ReadStatement<1> select { "SELECT changeSet FROM recordedChangeSets",
+                                                database.database() };
+        select.readCallback([&](const Host::Sqlite::BaseStatement &statement) {
+            recorded += statement.fetchValue(0).toBlob();
+        });
     }
     QVERIFY(recorded.size() > 20);
     QList<QByteArray> cuts;
@@ -1149,10 +1283,12 @@ void tst_Database::corruptChangeSetsRaiseTheFamily()
     // Read with plain SQL: the readers of the interface look at the change
     // sets too, and may rightly raise on this one.
     const auto rows = [this] {
-        Host::Sqlite::ReadStatement<1> select { "SELECT translationTextId || '/' || ifnull(language, '') || '=' || "
-                                                "ifnull(translation, '') FROM translatables LEFT JOIN translations ON "
-                                                "translatables.id = translatableId ORDER BY 1",
-                                                connection() };
+        Host::Sqlite::ReadStatement<1> select {
+            "SELECT translationTextId || '/' || ifnull(language, '') || '=' || "
+            "ifnull(translation, '') FROM translatables LEFT JOIN translations ON "
+            "translatables.id = translatableId ORDER BY 1",
+            connection()
+        };
         return select.values<std::string>(4);
     };
     const std::vector<std::string> before = rows();
@@ -1160,9 +1296,14 @@ void tst_Database::corruptChangeSetsRaiseTheFamily()
     for (const QByteArray &changeSet : std::as_const(changeSets)) {
         connection().execute("DELETE FROM recordedChangeSets");
         sqlite3_stmt *insert = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(connection().handle(), "INSERT INTO recordedChangeSets(changeSet) VALUES(?1)", -1, &insert, nullptr),
+        QCOMPARE(sqlite3_prepare_v2(connection().handle(),
+                                    "INSERT INTO recordedChangeSets(changeSet) VALUES(?1)",
+                                    -1,
+                                    &insert,
+                                    nullptr),
                  SQLITE_OK);
-        sqlite3_bind_blob(insert, 1, changeSet.constData(), int(changeSet.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(
+            insert, 1, changeSet.constData(), int(changeSet.size()), SQLITE_TRANSIENT);
         QCOMPARE(sqlite3_step(insert), SQLITE_DONE);
         sqlite3_finalize(insert);
 
@@ -1181,7 +1322,8 @@ void tst_Database::corruptChangeSetsRaiseTheFamily()
         QCOMPARE(outcome([&] { io().fetchAllTranslatableEntries(); }), QString());
         bool synced = false;
         QCOMPARE(outcome([&] {
-                     io().syncTranslatables({ translatable("kept", { translation("de", "bleibt") }) });
+                     io().syncTranslatables(
+                         { translatable("kept", { translation("de", "bleibt") }) });
                      synced = true;
                  }),
                  QString());
@@ -1199,20 +1341,24 @@ void tst_Database::shellIntegrityCheck()
     if (shell.isEmpty())
         LEXORA_PEER_MISSING("the sqlite3 shell is not installed");
 
-    io().syncTranslatables({ translatable("a", { translation("de", "Äpfel"), translation("fr", "x") }),
-                             translatable("b", { translation("de", "Birnen") }) });
+    io().syncTranslatables(
+        { translatable("a", { translation("de", "Äpfel"), translation("fr", "x") }),
+          translatable("b", { translation("de", "Birnen") }) });
     add("c", "en", "cherries");
-    io().storeScreenMetaData(R"([{"translationId":"a","componentPath":"Main.qml","metaData":[{}]}])");
+    io().storeScreenMetaData(
+        R"([{"translationId":"a","componentPath":"Main.qml","metaData":[{}]}])");
     m_database.reset();
 
     QProcess process;
-    process.start(shell, { databasePath(),
-                           "PRAGMA integrity_check; PRAGMA foreign_key_check; "
-                           "INSERT INTO translationsFullText(translationsFullText) VALUES('integrity-check'); "
-                           // Another program writes through the substring index's triggers.
-                           "UPDATE translations SET translation = '樱桃' WHERE language = 'en'; "
-                           "INSERT INTO translationsSubstrings(translationsSubstrings) VALUES('integrity-check'); "
-                           "SELECT count(*) FROM translations;" });
+    process.start(
+        shell,
+        { databasePath(),
+          "PRAGMA integrity_check; PRAGMA foreign_key_check; "
+          "INSERT INTO translationsFullText(translationsFullText) VALUES('integrity-check'); "
+          // Another program writes through the substring index's triggers.
+          "UPDATE translations SET translation = '樱桃' WHERE language = 'en'; "
+          "INSERT INTO translationsSubstrings(translationsSubstrings) VALUES('integrity-check'); "
+          "SELECT count(*) FROM translations;" });
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());

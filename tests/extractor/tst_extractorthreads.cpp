@@ -24,7 +24,9 @@ private slots:
     void twoWorkers()
     {
         QList<std::pair<QString, QByteArray>> files;
-        QDirIterator it(QStringLiteral(LEXORA_TEST_SOURCE_DIR "/corpus"), { QStringLiteral("*.qml") }, QDir::Files);
+        QDirIterator it(QStringLiteral(LEXORA_TEST_SOURCE_DIR "/corpus"),
+                        { QStringLiteral("*.qml") },
+                        QDir::Files);
         while (it.hasNext()) {
             QFile file(it.next());
             QVERIFY(file.open(QIODevice::ReadOnly));
@@ -36,7 +38,9 @@ private slots:
             buffer.setData(files.at(index).second);
             buffer.open(QIODevice::ReadOnly);
             TranslationCatalog catalog(feedback);
-            return loadQml(catalog, buffer, files.at(index).first, feedback) ? catalog.takeMessages() : QList<CatalogMessage>();
+            return loadQml(catalog, buffer, files.at(index).first, feedback)
+                ? catalog.takeMessages()
+                : QList<CatalogMessage>();
         };
 
         QHash<QString, QList<CatalogMessage>> results[2];

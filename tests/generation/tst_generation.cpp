@@ -65,8 +65,9 @@ public:
     bool open()
     {
         if (!QFileInfo::exists(filePath("test.qmlproject"))) {
-            writeFile("test.qmlproject", "import QmlProject\nProject {\n    mainFile: \"App.qml\"\n"
-                                         "    supportedLanguages: [\"de\", \"fr\"]\n    primaryLanguage: \"de\"\n}\n");
+            writeFile("test.qmlproject",
+                      "import QmlProject\nProject {\n    mainFile: \"App.qml\"\n"
+                      "    supportedLanguages: [\"de\", \"fr\"]\n    primaryLanguage: \"de\"\n}\n");
         }
         QString error;
         auto project = Host::QmlProject::DesignProject::open(
@@ -155,7 +156,8 @@ QStringList translatedWith(const QString &qmFile, const QStringList &ids, bool w
         QStringList texts { qtTrId(id.toUtf8().constData()) };
         for (int n = 0; withCounts && n <= 30; ++n)
             texts.append(qtTrId(id.toUtf8().constData(), n));
-        lines.append(withCounts ? id + QLatin1String(": ") + texts.join(QLatin1String(" | ")) : texts.first());
+        lines.append(withCounts ? id + QLatin1String(": ") + texts.join(QLatin1String(" | "))
+                                : texts.first());
     }
     QCoreApplication::removeTranslator(&translator);
     return lines;
@@ -196,7 +198,10 @@ QList<int> steps(int maximum)
 }
 
 #define LEXORA_FORWARD(Result, name, Parameters, Arguments)                                        \
-    Result name Parameters override { return m_database.name Arguments; }
+    Result name Parameters override                                                                \
+    {                                                                                              \
+        return m_database.name Arguments;                                                          \
+    }
 
 // Hands every call on to a real database, counting the generation's lookups;
 // `beforeLookup` runs before each language's lookup, and a `failure` makes the
@@ -213,25 +218,38 @@ public:
     LEXORA_FORWARD(void, syncTranslatables, (const TranslatableEntries &e), (e))
     LEXORA_FORWARD(void, storeAsLocalEdits, (const TranslatableEntries &e), (e))
     LEXORA_FORWARD(TranslatableEntries, fetchAllTranslatableEntries, (), ())
-    LEXORA_FORWARD(TranslatableEntries, fetchFullTranslatableEntries, (const TranslationIds &i), (i))
+    LEXORA_FORWARD(TranslatableEntries,
+                   fetchFullTranslatableEntries,
+                   (const TranslationIds &i),
+                   (i))
     LEXORA_FORWARD(TranslatableEntries, fetchTranslatableEntries, (const TranslationIds &i), (i))
-    LEXORA_FORWARD(TranslationRows, fetchTranslationRows,
-                   (const TranslationIds &i, std::string_view p, std::string_view c), (i, p, c))
+    LEXORA_FORWARD(TranslationRows,
+                   fetchTranslationRows,
+                   (const TranslationIds &i, std::string_view p, std::string_view c),
+                   (i, p, c))
     LEXORA_FORWARD(std::int64_t, addTranslatable, (std::string_view i), (i))
-    LEXORA_FORWARD(void, setTranslatableMetaData,
-                   (std::int64_t i, std::string_view k, const DatabaseValue &v), (i, k, v))
+    LEXORA_FORWARD(void,
+                   setTranslatableMetaData,
+                   (std::int64_t i, std::string_view k, const DatabaseValue &v),
+                   (i, k, v))
     LEXORA_FORWARD(void, removeTranslatableMetaData, (std::int64_t i, std::string_view k), (i, k))
-    LEXORA_FORWARD(std::int64_t, updateTranslation,
-                   (std::int64_t i, std::string_view l, std::string_view t), (i, l, t))
+    LEXORA_FORWARD(std::int64_t,
+                   updateTranslation,
+                   (std::int64_t i, std::string_view l, std::string_view t),
+                   (i, l, t))
     LEXORA_FORWARD(void, removeTranslation, (std::int64_t i, std::string_view l), (i, l))
     LEXORA_FORWARD(void, removeTranslatable, (std::int64_t i), (i))
     LEXORA_FORWARD(SearchRows, searchTranslations, (std::string_view q), (q))
     LEXORA_FORWARD(void, storeScreenMetaData, (std::string_view json), (json))
     LEXORA_FORWARD(TextElides, fetchTextElides, (std::string_view path), (path))
-    LEXORA_FORWARD(std::int64_t, updatePluralForms,
-                   (std::int64_t i, std::string_view l, const std::vector<std::string> &f), (i, l, f))
-    LEXORA_FORWARD(std::vector<std::vector<std::string>>, fetchPluralForms,
-                   (std::span<const std::int64_t> i, std::string_view l), (i, l))
+    LEXORA_FORWARD(std::int64_t,
+                   updatePluralForms,
+                   (std::int64_t i, std::string_view l, const std::vector<std::string> &f),
+                   (i, l, f))
+    LEXORA_FORWARD(std::vector<std::vector<std::string>>,
+                   fetchPluralForms,
+                   (std::span<const std::int64_t> i, std::string_view l),
+                   (i, l))
 
     std::int64_t translatableId(std::string_view id) override
     {
@@ -328,21 +346,34 @@ void TestGeneration::atomicFile_data()
     const QByteArray none;
     QTest::newRow("new file, close") << "qml_de.ts" << none << "close" << 0 << 4 << 3 << true;
     QTest::newRow("new file, destroy") << "qml_de.ts" << none << "destroy" << 0 << 4 << 3 << true;
-    QTest::newRow("existing file, close") << "qml_de.ts" << QByteArray("previous") << "close" << 0 << 4 << 3 << true;
-    QTest::newRow("existing file, destroy") << "qml_de.ts" << QByteArray("previous") << "destroy" << 0 << 4 << 3 << true;
-    QTest::newRow("discard keeps target") << "qml_de.qm" << QByteArray("previous") << "discard" << 0 << 4 << 3 << false;
-    QTest::newRow("cannot open in missing directory") << "missing/qml_de.ts" << none << "close" << 0 << 4 << 3 << false;
+    QTest::newRow("existing file, close")
+        << "qml_de.ts" << QByteArray("previous") << "close" << 0 << 4 << 3 << true;
+    QTest::newRow("existing file, destroy")
+        << "qml_de.ts" << QByteArray("previous") << "destroy" << 0 << 4 << 3 << true;
+    QTest::newRow("discard keeps target")
+        << "qml_de.qm" << QByteArray("previous") << "discard" << 0 << 4 << 3 << false;
+    QTest::newRow("cannot open in missing directory")
+        << "missing/qml_de.ts" << none << "close" << 0 << 4 << 3 << false;
     // A single write crossing the limit comes back short without an error;
     // later writes fail outright.
-    QTest::newRow("limit: one short write") << "qml_fr.qm" << QByteArray("previous") << "commit" << 1000 << 4000 << 1 << false;
-    QTest::newRow("limit: many small writes") << "qml_fr.qm" << QByteArray("previous") << "commit" << 1000 << 100 << 40 << false;
-    QTest::newRow("limit at a chunk boundary") << "qml_fr.qm" << QByteArray("previous") << "commit" << 1000 << 500 << 4 << false;
-    QTest::newRow("writeFile: new file") << "out.json" << none << "writeFile" << 0 << 3000 << 1 << true;
-    QTest::newRow("writeFile: replaces file") << "out.json" << QByteArray("previous") << "writeFile" << 0 << 3000 << 1 << true;
-    QTest::newRow("writeFile: empty previous file") << "out.json" << QByteArray("") << "writeFile" << 0 << 3000 << 1 << true;
-    QTest::newRow("writeFile: missing directory") << "missing/out.json" << none << "writeFile" << 0 << 3000 << 1 << false;
-    QTest::newRow("writeFile: target is a directory") << "adirectory" << none << "writeFile" << 0 << 3000 << 1 << false;
-    QTest::newRow("writeFile: file-size limit keeps previous") << "out.json" << QByteArray("previous") << "writeFile" << 1000 << 3000 << 1 << false;
+    QTest::newRow("limit: one short write")
+        << "qml_fr.qm" << QByteArray("previous") << "commit" << 1000 << 4000 << 1 << false;
+    QTest::newRow("limit: many small writes")
+        << "qml_fr.qm" << QByteArray("previous") << "commit" << 1000 << 100 << 40 << false;
+    QTest::newRow("limit at a chunk boundary")
+        << "qml_fr.qm" << QByteArray("previous") << "commit" << 1000 << 500 << 4 << false;
+    QTest::newRow("writeFile: new file")
+        << "out.json" << none << "writeFile" << 0 << 3000 << 1 << true;
+    QTest::newRow("writeFile: replaces file")
+        << "out.json" << QByteArray("previous") << "writeFile" << 0 << 3000 << 1 << true;
+    QTest::newRow("writeFile: empty previous file")
+        << "out.json" << QByteArray("") << "writeFile" << 0 << 3000 << 1 << true;
+    QTest::newRow("writeFile: missing directory")
+        << "missing/out.json" << none << "writeFile" << 0 << 3000 << 1 << false;
+    QTest::newRow("writeFile: target is a directory")
+        << "adirectory" << none << "writeFile" << 0 << 3000 << 1 << false;
+    QTest::newRow("writeFile: file-size limit keeps previous")
+        << "out.json" << QByteArray("previous") << "writeFile" << 1000 << 3000 << 1 << false;
 }
 
 void TestGeneration::atomicFile()
@@ -497,11 +528,17 @@ void TestGeneration::translationFileServices_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QStringList>("expectedErrors");
 
-    QTest::newRow("load unknown format") << "load" << "xml" << QStringList { "Unknown format xml for file /p/App.qml" };
-    QTest::newRow("save qml") << "save" << "qml" << QStringList { "Cannot save qml files" };
-    QTest::newRow("save unknown format") << "save" << "xml" << QStringList { "Unknown format xml" };
-    QTest::newRow("load qml") << "load" << "qml" << QStringList {};
-    QTest::newRow("load without device") << "none" << "qml" << QStringList {};
+    QTest::newRow("load unknown format")
+        << "load"
+        << "xml" << QStringList { "Unknown format xml for file /p/App.qml" };
+    QTest::newRow("save qml") << "save"
+                              << "qml" << QStringList { "Cannot save qml files" };
+    QTest::newRow("save unknown format") << "save"
+                                         << "xml" << QStringList { "Unknown format xml" };
+    QTest::newRow("load qml") << "load"
+                              << "qml" << QStringList {};
+    QTest::newRow("load without device") << "none"
+                                         << "qml" << QStringList {};
 }
 
 void TestGeneration::translationFileServices()
@@ -547,13 +584,15 @@ void TestGeneration::edgeCases_data()
     const QByteArray trWithoutId = "import QtQuick\nColumn {\n    Text { text: qsTr(\"Hello\") }\n"
                                    "    Text { text: qsTranslate(\"Main\", \"Bye\") }\n}\n";
     const QString dropped = QStringLiteral("Dropped 2 message(s) which had no ID.");
-    QTest::newRow("no translation calls") << QByteArrayList { noCalls, noCalls } << QStringList { "de", "fr" }
-                                          << QStringList {} << QStringList {} << 4;
-    QTest::newRow("qsTr without ID meta") << QByteArrayList { trWithoutId, qmlUsing({ "greeting" }) }
-                                          << QStringList { "de", "fr" } << QStringList { "greeting" }
-                                          << QStringList { dropped, dropped } << 4;
-    QTest::newRow("ID in two files") << QByteArrayList { qmlUsing({ "greeting", "greeting" }), qmlUsing({ "greeting" }) }
-                                     << QStringList { "de" } << QStringList { "greeting" } << QStringList {} << 3;
+    QTest::newRow("no translation calls")
+        << QByteArrayList { noCalls, noCalls } << QStringList { "de", "fr" } << QStringList {}
+        << QStringList {} << 4;
+    QTest::newRow("qsTr without ID meta")
+        << QByteArrayList { trWithoutId, qmlUsing({ "greeting" }) } << QStringList { "de", "fr" }
+        << QStringList { "greeting" } << QStringList { dropped, dropped } << 4;
+    QTest::newRow("ID in two files")
+        << QByteArrayList { qmlUsing({ "greeting", "greeting" }), qmlUsing({ "greeting" }) }
+        << QStringList { "de" } << QStringList { "greeting" } << QStringList {} << 3;
 }
 
 void TestGeneration::edgeCases()
@@ -596,7 +635,8 @@ void TestGeneration::firstFileWinsForSharedIds()
     TestProject project;
     for (int i = 0; i < 48; ++i) {
         project.writeFile(QStringLiteral("Screen%1.qml").arg(i, 2, 10, QLatin1Char('0')),
-                          "import QtQuick\nColumn {\n    //= shared\n    Text { text: qsTr(\"Shared\", \"from file "
+                          "import QtQuick\nColumn {\n    //= shared\n    Text { text: "
+                          "qsTr(\"Shared\", \"from file "
                               + QByteArray::number(i) + "\") }\n    Text { text: qsTrId(\"own."
                               + QByteArray::number(i) + "\") }\n}\n");
     }
@@ -626,14 +666,17 @@ void TestGeneration::languageCodes_data()
     QTest::addColumn<QStringList>("refused");
     QTest::addColumn<QStringList>("expectedFiles");
 
-    QTest::newRow("path and empty code") << QStringList { "../outside", "de", "" } << QStringList { "../outside", "" }
-                                         << QStringList { "qml_de.qm" };
+    QTest::newRow("path and empty code")
+        << QStringList { "../outside", "de", "" } << QStringList { "../outside", "" }
+        << QStringList { "qml_de.qm" };
     // Each of these breaks the .ts markup or the file name.
     QTest::newRow("markup and dots")
         << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", QStringLiteral("d\u00e9"), "de" }
-        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", QStringLiteral("d\u00e9") } << QStringList { "qml_de.qm" };
-    QTest::newRow("repeated code written once") << QStringList { "de", "en-GB", "de", "zh_Hans", "en-GB" } << QStringList {}
-                                                << QStringList { "qml_de.qm", "qml_en-GB.qm", "qml_zh_Hans.qm" };
+        << QStringList { "\"", "<", "&", ".", "..", "d e", "de/", QStringLiteral("d\u00e9") }
+        << QStringList { "qml_de.qm" };
+    QTest::newRow("repeated code written once")
+        << QStringList { "de", "en-GB", "de", "zh_Hans", "en-GB" } << QStringList {}
+        << QStringList { "qml_de.qm", "qml_en-GB.qm", "qml_zh_Hans.qm" };
 }
 
 void TestGeneration::languageCodes()
@@ -651,7 +694,9 @@ void TestGeneration::languageCodes()
     QCOMPARE(writeTranslationFiles(services.generation, toStd(codes), "qm"), refused.isEmpty());
     QStringList expectedErrors;
     for (const QString &code : refused)
-        expectedErrors << QStringLiteral("Skipped the language code \"%1\": it cannot be part of a file name.").arg(code);
+        expectedErrors << QStringLiteral(
+                              "Skipped the language code \"%1\": it cannot be part of a file name.")
+                              .arg(code);
     QCOMPARE(services.feedback.errors(), expectedErrors);
     QCOMPARE(project.i18nEntries(), expectedFiles);
     QVERIFY(!QFile::exists(project.filePath("outside.qm")));
@@ -668,17 +713,26 @@ void TestGeneration::readFailures_data()
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("expectedError");
 
-    QTest::newRow("parse error") << "broken" << "%1/Broken.qml:3:1: error: ";
-    QTest::newRow("unreadable file") << "dangling" << "Cannot read the QML file %1/Dangling.qml";
-    QTest::newRow("nesting too deep") << "deep" << "%1/Deep.qml: Maximum statement or expression depth exceeded";
-    QTest::newRow("missing folder") << "missing folder" << "The folder %1/screens named in %1/test.qmlproject does not exist";
-    QTest::newRow("folder is a file") << "file as folder" << "%1/App.qml named in %1/test.qmlproject is not a folder";
+    QTest::newRow("parse error") << "broken"
+                                 << "%1/Broken.qml:3:1: error: ";
+    QTest::newRow("unreadable file") << "dangling"
+                                     << "Cannot read the QML file %1/Dangling.qml";
+    QTest::newRow("nesting too deep")
+        << "deep"
+        << "%1/Deep.qml: Maximum statement or expression depth exceeded";
+    QTest::newRow("missing folder")
+        << "missing folder"
+        << "The folder %1/screens named in %1/test.qmlproject does not exist";
+    QTest::newRow("folder is a file") << "file as folder"
+                                      << "%1/App.qml named in %1/test.qmlproject is not a folder";
     // Decoded, the ID would be another one, with U+FFFD in place of the bytes.
-    QTest::newRow("invalid UTF-8 in an ID")
-        << "invalid utf-8" << "%1/Bad.qml:3: The translation ID holds bytes that are not valid UTF-8; it was left out.";
+    QTest::newRow("invalid UTF-8 in an ID") << "invalid utf-8"
+                                            << "%1/Bad.qml:3: The translation ID holds bytes that "
+                                               "are not valid UTF-8; it was left out.";
     // Permission bits do not keep root out.
     if (::geteuid() != 0)
-        QTest::newRow("unreadable folder") << "unreadable folder" << "Cannot read the folder %1/sub";
+        QTest::newRow("unreadable folder") << "unreadable folder"
+                                           << "Cannot read the folder %1/sub";
 }
 
 void TestGeneration::readFailures()
@@ -694,15 +748,19 @@ void TestGeneration::readFailures()
         } else if (setup == "dangling") {
             QVERIFY(QFile::link(project.filePath("nowhere.qml"), project.filePath("Dangling.qml")));
         } else if (setup == "deep") {
-            project.writeFile("Deep.qml", "Item {\n    property var x: " + QByteArray(5000, '(') + "qsTrId(\"lost\")"
-                                              + QByteArray(5000, ')') + "\n}\n");
+            project.writeFile("Deep.qml",
+                              "Item {\n    property var x: " + QByteArray(5000, '(')
+                                  + "qsTrId(\"lost\")" + QByteArray(5000, ')') + "\n}\n");
         } else if (setup == "missing folder" || setup == "file as folder") {
-            project.writeFile("test.qmlproject", "import QmlProject\nProject {\n    QmlFiles { directory: \".\" }\n"
-                                                 "    QmlFiles { directory: \""
-                                                     + QByteArray(setup == "missing folder" ? "screens" : "App.qml")
-                                                     + "\" }\n}\n");
+            project.writeFile("test.qmlproject",
+                              "import QmlProject\nProject {\n    QmlFiles { directory: \".\" }\n"
+                              "    QmlFiles { directory: \""
+                                  + QByteArray(setup == "missing folder" ? "screens" : "App.qml")
+                                  + "\" }\n}\n");
         } else if (setup == "invalid utf-8") {
-            project.writeFile("Bad.qml", "import QtQuick\nColumn {\n    Text { text: qsTrId(\"Gr\xfc\xdf" "e\") }\n}\n");
+            project.writeFile("Bad.qml",
+                              "import QtQuick\nColumn {\n    Text { text: qsTrId(\"Gr\xfc\xdf"
+                              "e\") }\n}\n");
         } else if (setup == "unreadable folder") {
             project.writeFile("sub/Screen.qml", qmlUsing({ "sub" }));
             QVERIFY(QFile::setPermissions(project.filePath("sub"), QFileDevice::WriteOwner));
@@ -721,18 +779,21 @@ void TestGeneration::readFailures()
         if (writeAfterReadErrors) {
             QCOMPARE(errors.size(), 1);
             // What could be read is written.
-            QCOMPARE(messageIds(tsOf(project.i18nFile("qml_de.ts"))), QStringList({ "greeting", "other" }));
+            QCOMPARE(messageIds(tsOf(project.i18nFile("qml_de.ts"))),
+                     QStringList({ "greeting", "other" }));
         } else {
             QCOMPARE(errors.size(), 2);
-            QCOMPARE(errors.last(), "No translation files were written: 1 file(s) or folder(s) of the project "
-                                    "could not be read; the existing files are kept.");
+            QCOMPARE(errors.last(),
+                     "No translation files were written: 1 file(s) or folder(s) of the project "
+                     "could not be read; the existing files are kept.");
             QCOMPARE(readFile(project.i18nFile("qml_de.ts")), QByteArray("previous"));
         }
         QCOMPARE(project.i18nEntries(), QStringList { "qml_de.ts" });
         for (const RecordingFeedback::Progress &progress : services.feedback.progresses())
             QVERIFY(progress.finished);
         QFile::setPermissions(project.filePath("sub"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
     }
 }
 
@@ -742,45 +803,61 @@ void TestGeneration::unwritableIdsAreLeftOut()
     LEXORA_REQUIRE_TOOL("lconvert");
     // Escapes in the QML string literals put the characters into the IDs.
     TestProject project;
-    project.writeFile("App.qml", "import QtQuick\nColumn {\n"
-                                 "    Text { text: qsTrId(\"with\\ttab\") }\n"
-                                 "    Text { text: qsTrId(\"with\\nline\\rbreaks\") }\n"
-                                 "    Text { text: qsTrId(\"with\\u0000nul\") }\n"
-                                 "    Text { text: qsTrId(\"with\\u0001start\") }\n"
-                                 "    Text { text: qsTrId(\"lone\\ud800surrogate\") }\n"
-                                 "    Text { text: qsTrId(\"plain\") }\n"
-                                 "    Text { text: qsTrId(\"noncharacters\") }\n"
-                                 "    //= commented\n"
-                                 "    Text { text: qsTr(\"Text\", \"note\\ufffe\") }\n}\n");
+    project.writeFile("App.qml",
+                      "import QtQuick\nColumn {\n"
+                      "    Text { text: qsTrId(\"with\\ttab\") }\n"
+                      "    Text { text: qsTrId(\"with\\nline\\rbreaks\") }\n"
+                      "    Text { text: qsTrId(\"with\\u0000nul\") }\n"
+                      "    Text { text: qsTrId(\"with\\u0001start\") }\n"
+                      "    Text { text: qsTrId(\"lone\\ud800surrogate\") }\n"
+                      "    Text { text: qsTrId(\"plain\") }\n"
+                      "    Text { text: qsTrId(\"noncharacters\") }\n"
+                      "    //= commented\n"
+                      "    Text { text: qsTr(\"Text\", \"note\\ufffe\") }\n}\n");
     QVERIFY(project.open());
     project.addTranslation("with\ttab", "de", "Tabulator");
     // U+FFFE and U+FFFF: valid UTF-8 in the database, never valid in XML.
     project.addTranslation("noncharacters", "de", "a\xef\xbf\xbe b\xef\xbf\xbf");
     project.addTranslation("with\nline\rbreaks", "de", "Umbruch");
     // A control character is written as a <byte> element.
-    project.addTranslation("plain", "de", "Ein\x01" "fach");
+    project.addTranslation("plain",
+                           "de",
+                           "Ein\x01"
+                           "fach");
 
     Services services(project);
     QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "ts"));
     QVERIFY(!writeTranslationFiles(services.generation, { "de" }, "qm"));
-    const QString left = QStringLiteral(
-        "The translation ID \"%1\" holds characters that translation files cannot carry; it was left out.");
-    const QStringList once {
-        left.arg("lone\\xd800surrogate"), left.arg("with\\x00nul"), left.arg("with\\x01start"),
-        "The comment of the translation ID \"commented\" holds characters that translation files cannot carry; it "
-        "was left out.",
-        "The de translation of \"noncharacters\" holds characters that translation files cannot carry (U+FFFE, "
-        "U+FFFF or a lone surrogate); it was written as untranslated."
-    };
+    const QString left = QStringLiteral("The translation ID \"%1\" holds characters that "
+                                        "translation files cannot carry; it was left out.");
+    const QStringList once { left.arg("lone\\xd800surrogate"),
+                             left.arg("with\\x00nul"),
+                             left.arg("with\\x01start"),
+                             "The comment of the translation ID \"commented\" holds characters "
+                             "that translation files cannot carry; it "
+                             "was left out.",
+                             "The de translation of \"noncharacters\" holds characters that "
+                             "translation files cannot carry (U+FFFE, "
+                             "U+FFFF or a lone surrogate); it was written as untranslated." };
     QCOMPARE(services.feedback.errors(), once + once);
 
     // Tabs and line breaks survive an XML reader as they are.
-    const QStringList kept { "commented", "noncharacters", "plain", "with\ttab", "with\nline\rbreaks" };
+    const QStringList kept {
+        "commented", "noncharacters", "plain", "with\ttab", "with\nline\rbreaks"
+    };
     QCOMPARE(messageIds(tsOf(project.i18nFile("qml_de.ts"))), kept);
     // An untranslated qsTr() call with an ID shows its source text, as Qt's tools make it.
-    const QStringList translations { "Text", "noncharacters", "Ein\x01" "fach", "Tabulator", "Umbruch" };
+    const QStringList translations { "Text",
+                                     "noncharacters",
+                                     "Ein\x01"
+                                     "fach",
+                                     "Tabulator",
+                                     "Umbruch" };
     QCOMPARE(translatedWith(project.i18nFile("qml_de.qm"), kept), translations);
-    QVERIFY(runQtTool("lrelease", { "-idbased", project.i18nFile("qml_de.ts"), "-qm", project.filePath("peer.qm") }).ok);
+    QVERIFY(
+        runQtTool("lrelease",
+                  { "-idbased", project.i18nFile("qml_de.ts"), "-qm", project.filePath("peer.qm") })
+            .ok);
     QCOMPARE(translatedWith(project.filePath("peer.qm"), kept), translations);
     QCOMPARE(lconvertIds(project.i18nFile("qml_de.ts"), project.filePath("copy.ts")), kept);
 }
@@ -793,8 +870,9 @@ void TestGeneration::staleTemporariesAreRemoved()
     const QString i18n = project.filePath("i18n");
     // Left by writers that were killed, and things that only look alike.
     const QStringList stale { ".qml_de.qm.3kq9x0a1.part", ".qml_fr.ts.z.part" };
-    QStringList others { ".notes.txt.3kq9x0a1.part", "qml_de.qm.3kq9x0a1.part", ".qml_de.qm.3KQ9.part",
-                         ".qml_de.qm.3kq9x0a1.part.bak", ".qml_de.po.3kq9x0a1.part", "keep.part" };
+    QStringList others { ".notes.txt.3kq9x0a1.part", "qml_de.qm.3kq9x0a1.part",
+                         ".qml_de.qm.3KQ9.part",     ".qml_de.qm.3kq9x0a1.part.bak",
+                         ".qml_de.po.3kq9x0a1.part", "keep.part" };
     for (const QString &name : stale + others)
         QVERIFY(writeFile(i18n + u'/' + name, {}));
     // A writer still at work must not be disturbed.
@@ -822,14 +900,19 @@ void TestGeneration::refusals_data()
     QTest::addColumn<int>("failure"); // ProbeDatabase::Failure
     QTest::addColumn<QString>("expectedError");
 
-    QTest::newRow("no database") << false << true << 0 << "Cannot generate translation files: no translation database is open.";
+    QTest::newRow("no database")
+        << false << true << 0
+        << "Cannot generate translation files: no translation database is open.";
     QTest::newRow("no startup project")
-        << true << false << 0 << "Cannot generate translation files: there is no startup project to write them to.";
+        << true << false << 0
+        << "Cannot generate translation files: there is no startup project to write them to.";
     // On a worker, where an escaping exception would end the process.
     QTest::newRow("key lookup throws")
-        << true << true << int(ProbeDatabase::KeyLookupFails) << "Generating translation files failed: database disk image is malformed";
+        << true << true << int(ProbeDatabase::KeyLookupFails)
+        << "Generating translation files failed: database disk image is malformed";
     QTest::newRow("translation lookup throws")
-        << true << true << int(ProbeDatabase::TranslationLookupFails) << "Generating translation files failed: disk I/O error";
+        << true << true << int(ProbeDatabase::TranslationLookupFails)
+        << "Generating translation files failed: disk I/O error";
 }
 
 void TestGeneration::refusals()
@@ -911,7 +994,8 @@ void TestGeneration::writeErrorsAreReported()
     QCOMPARE(errors.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const QString file = project.i18nFile(i == 0 ? "qml_de.qm" : "qml_de.ts");
-        QVERIFY2(errors.at(i).startsWith("Could not write the translation file " + file + ": "), qPrintable(errors.at(i)));
+        QVERIFY2(errors.at(i).startsWith("Could not write the translation file " + file + ": "),
+                 qPrintable(errors.at(i)));
         // The previous files are intact and nothing half-written is left behind.
         QCOMPARE(readFile(file), QByteArray("previous"));
     }
@@ -997,10 +1081,14 @@ void TestGeneration::severalFormatsInOneRun()
     project.writeFile("App.qml", qmlUsing({ "greeting", "both", "missing" }));
     project.writeFile("screens/Settings.ui.qml", qmlUsing({ "both", "emptyText", "onlyGerman" }));
     QVERIFY(project.open());
-    const char *const stored[][3] = { { "greeting", "de", "Hallo" }, { "greeting", "fr", "Bonjour" },
-                                      { "both", "de", "Beide" },       { "both", "fr", "Les deux" },
-                                      { "emptyText", "de", "" },       { "emptyText", "fr", "" },
-                                      { "onlyGerman", "de", "Nur Deutsch" }, { "unused", "de", "Nicht benutzt" } };
+    const char *const stored[][3] = { { "greeting", "de", "Hallo" },
+                                      { "greeting", "fr", "Bonjour" },
+                                      { "both", "de", "Beide" },
+                                      { "both", "fr", "Les deux" },
+                                      { "emptyText", "de", "" },
+                                      { "emptyText", "fr", "" },
+                                      { "onlyGerman", "de", "Nur Deutsch" },
+                                      { "unused", "de", "Nicht benutzt" } };
     for (const auto &row : stored)
         project.addTranslation(row[0], row[1], row[2]);
     // What qtTrId gives for each ID; the .ts files hold the IDs in use, in ID
@@ -1055,11 +1143,13 @@ void TestGeneration::severalFormatsInOneRun()
                 lines << message.id + u'=' + message.translation + u'/' + message.type;
             for (int index = 0; index < 5; ++index)
                 expectedLines << ids[index] + u'=' + expected[index] + u'/'
-                        + (expected[index] == ids[index] ? QStringLiteral("unfinished") : QString());
+                        + (expected[index] == ids[index] ? QStringLiteral("unfinished")
+                                                         : QString());
             QCOMPARE(lines, expectedLines);
 
             // lconvert reads every message back, with its ID and translation.
-            const ToolResult result = runQtTool("lconvert", { "-i", file + ".ts", "-of", "po", "-o", file + ".po" });
+            const ToolResult result
+                = runQtTool("lconvert", { "-i", file + ".ts", "-of", "po", "-o", file + ".po" });
             QVERIFY(result.ok);
             QCOMPARE(result.output + result.errors, QByteArray());
             QStringList poLines;
@@ -1098,7 +1188,8 @@ void TestGeneration::editsInterleaveWithARun_data()
     QTest::addColumn<QStringList>("formats");
 
     QTest::newRow("one language") << QStringList { "de" } << QStringList { "ts" };
-    QTest::newRow("three languages, two formats") << QStringList { "de", "fr", "it" } << QStringList { "ts", "qm" };
+    QTest::newRow("three languages, two formats")
+        << QStringList { "de", "fr", "it" } << QStringList { "ts", "qm" };
 }
 
 void TestGeneration::editsInterleaveWithARun()
@@ -1136,8 +1227,9 @@ void TestGeneration::editsInterleaveWithARun()
 
     GenerationRunner runner([&] { return services.generation; });
     QSignalSpy finished(&runner, &GenerationRunner::finished);
-    QVERIFY(formats.size() == 2 ? runner.generateAllTranslationFiles(codes)
-                                : runner.generateTranslationFiles(codes, formats.first().toStdString()));
+    QVERIFY(formats.size() == 2
+                ? runner.generateAllTranslationFiles(codes)
+                : runner.generateTranslationFiles(codes, formats.first().toStdString()));
     QVERIFY(finished.wait(60000));
     for (std::future<void> &edit : edits)
         edit.get();
@@ -1150,7 +1242,8 @@ void TestGeneration::editsInterleaveWithARun()
         const ReadMessage greeting = tsOf(file + ".ts").value(0);
         QCOMPARE(greeting.id + u'=' + greeting.translation, "greeting=edited " + language);
         if (formats.contains(QStringLiteral("qm")))
-            QCOMPARE(translatedWith(file + ".qm", { "greeting" }), QStringList { "edited " + language });
+            QCOMPARE(translatedWith(file + ".qm", { "greeting" }),
+                     QStringList { "edited " + language });
     }
 }
 
@@ -1172,7 +1265,8 @@ void TestGeneration::runnerReportsCompletion()
     QVERIFY(finished.at(0).first().toBool());
     QVERIFY(finished.at(1).first().toBool());
     QVERIFY(!runner.isRunning());
-    QCOMPARE(project.i18nEntries(), QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
+    QCOMPARE(project.i18nEntries(),
+             QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
     // Two runs: .qm, then .qm and .ts together on the second worker; the two
     // workers start their runs in any order.
     const QList<RecordingFeedback::Progress> progresses = services.feedback.progresses();
@@ -1219,12 +1313,16 @@ void TestGeneration::pseudoText_data()
     // Short texts grow by five times the share, long ones by the share.
     QTest::newRow("word") << "Save" << 40 << false << QStringLiteral("[Šåṽé~~~~~ ~~]");
     QTest::newRow("no growth") << "Save" << 0 << false << QStringLiteral("[Šåṽé]");
-    QTest::newRow("spaces do not count") << "Try it free" << 40 << false << QStringLiteral("[Ţŕý îţ ƒŕéé~~~~~ ~~~~~ ~~~~~ ]");
+    QTest::newRow("spaces do not count")
+        << "Try it free" << 40 << false << QStringLiteral("[Ţŕý îţ ƒŕéé~~~~~ ~~~~~ ~~~~~ ]");
     QTest::newRow("long text") << QString(60, u'a') << 50 << false
-                               << QStringLiteral("[") + QString(60, u'å') + QStringLiteral("~~~~~ ~~~~~ ~~~~~ ~~~~~ ~~~~~ ]");
+                               << QStringLiteral("[") + QString(60, u'å')
+            + QStringLiteral("~~~~~ ~~~~~ ~~~~~ ~~~~~ ~~~~~ ]");
     QTest::newRow("empty") << "" << 40 << false << QStringLiteral("[]");
-    QTest::newRow("placeholders") << "%1 of %L2, %n left" << 0 << false << QStringLiteral("[%1 öƒ %L2, %n ļéƒţ]");
-    QTest::newRow("markup and entities") << "<b>A</b> &amp; B" << 0 << false << QStringLiteral("[<b>Å</b> &amp; Ɓ]");
+    QTest::newRow("placeholders") << "%1 of %L2, %n left" << 0 << false
+                                  << QStringLiteral("[%1 öƒ %L2, %n ļéƒţ]");
+    QTest::newRow("markup and entities")
+        << "<b>A</b> &amp; B" << 0 << false << QStringLiteral("[<b>Å</b> &amp; Ɓ]");
     QTest::newRow("accelerator") << "&File" << 0 << false << QStringLiteral("[&Fîļé]");
     QTest::newRow("not latin") << "Größe 12" << 0 << false << QStringLiteral("[Ĝŕößé 12]");
     QTest::newRow("mirrored") << "Ok" << 0 << true << QStringLiteral("\u200F\u202E[Öķ]\u202C");
@@ -1241,15 +1339,19 @@ void TestGeneration::pseudoText()
 
 // The example project under tests/qtproject, as Qt's own tools see it: plural
 // forms, source texts and comments, and a JavaScript file.
-const QStringList exampleIds { "files.count", "files.empty", "files.title", "folders.left", "items.selected" };
+const QStringList exampleIds {
+    "files.count", "files.empty", "files.title", "folders.left", "items.selected"
+};
 
 bool openExample(TestProject &project, const QByteArray &languages)
 {
     const QDir example(QStringLiteral(LEXORA_SOURCE_DIR "/tests/qtproject"));
     for (const QString &name : example.entryList({ "*.qml", "*.js" }, QDir::Files))
         project.writeFile(name, readFile(example.filePath(name)));
-    project.writeFile("test.qmlproject", "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
-                                         "    supportedLanguages: [" + languages + "]\n    primaryLanguage: \"en\"\n}\n");
+    project.writeFile("test.qmlproject",
+                      "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
+                      "    supportedLanguages: ["
+                          + languages + "]\n    primaryLanguage: \"en\"\n}\n");
     return project.open();
 }
 
@@ -1257,7 +1359,9 @@ bool generateBoth(TestProject &project, const LanguageCodes &languages, Recordin
 {
     FileServices files;
     TranslationFileServices translationFiles(feedback);
-    const GenerationServices services { &translationFiles, &project.database().databaseIo(), &files, &feedback };
+    const GenerationServices services {
+        &translationFiles, &project.database().databaseIo(), &files, &feedback
+    };
     return writeTranslationFiles(services, languages, TranslationFormats { "qm", "ts" });
 }
 
@@ -1272,7 +1376,8 @@ void TestGeneration::pluralsAnswerAsLrelease_data()
     QTest::newRow("fr") << "fr" << QStringList { "%n fichier", "%n fichiers" };
     QTest::newRow("ru") << "ru" << QStringList { "%n файл", "%n файла", "%n файлов" };
     QTest::newRow("pl") << "pl" << QStringList { "%n plik", "%n pliki", "%n plików" };
-    QTest::newRow("ar") << "ar" << QStringList { "لا ملفات", "ملف واحد", "ملفان", "%n ملفات", "%n ملفًا", "%n ملف" };
+    QTest::newRow("ar") << "ar" << QStringList { "لا ملفات", "ملف واحد", "ملفان",
+                                                 "%n ملفات", "%n ملفًا",  "%n ملف" };
 }
 
 void TestGeneration::pluralsAnswerAsLrelease()
@@ -1284,35 +1389,47 @@ void TestGeneration::pluralsAnswerAsLrelease()
     TestProject project;
     QVERIFY(openExample(project, '"' + language.toUtf8() + '"'));
     DatabaseIo &database = project.database().databaseIo();
-    database.updatePluralForms(database.addTranslatable("files.count"), language.toStdString(), toStd(forms));
+    database.updatePluralForms(
+        database.addTranslatable("files.count"), language.toStdString(), toStd(forms));
     // One form for every count.
     const QString single = QStringLiteral("selected (") + language + u')';
-    database.updateTranslation(database.addTranslatable("items.selected"), language.toStdString(), single.toStdString());
+    database.updateTranslation(
+        database.addTranslatable("items.selected"), language.toStdString(), single.toStdString());
 
     RecordingFeedback feedback;
-    QVERIFY2(generateBoth(project, { language.toStdString() }, feedback), qPrintable(feedback.generalErrors().join(u'\n')));
+    QVERIFY2(generateBoth(project, { language.toStdString() }, feedback),
+             qPrintable(feedback.generalErrors().join(u'\n')));
     const QString ours = project.i18nFile("qml_" + language);
     const QStringList answers = translatedWith(ours + ".qm", exampleIds, true);
 
     // The same translations as Qt's tools write them, compiled by lrelease.
-    QByteArray ts = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\" language=\""
+    QByteArray ts = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS "
+                    "version=\"2.1\" language=\""
         + language.toUtf8()
         + "\">\n<context>\n    <name></name>\n    <message id=\"files.count\" numerus=\"yes\">\n"
           "        <source>%n file(s)</source>\n        <translation>\n";
     for (const QString &form : forms)
         ts += "            <numerusform>" + form.toUtf8() + "</numerusform>\n";
-    writeFile(project.filePath("peer.ts"), ts + "        </translation>\n    </message>\n</context>\n</TS>\n");
-    QVERIFY(runQtTool("lrelease", { "-idbased", project.filePath("peer.ts"), "-qm", project.filePath("peer.qm") }).ok);
-    QCOMPARE(answers.first(), translatedWith(project.filePath("peer.qm"), { "files.count" }, true).first());
+    writeFile(project.filePath("peer.ts"),
+              ts + "        </translation>\n    </message>\n</context>\n</TS>\n");
+    QVERIFY(
+        runQtTool("lrelease",
+                  { "-idbased", project.filePath("peer.ts"), "-qm", project.filePath("peer.qm") })
+            .ok);
+    QCOMPARE(answers.first(),
+             translatedWith(project.filePath("peer.qm"), { "files.count" }, true).first());
 
     // Our .ts compiled by lrelease answers as our .qm for every ID.
-    QVERIFY(runQtTool("lrelease", { "-idbased", ours + ".ts", "-qm", project.filePath("released.qm") }).ok);
+    QVERIFY(
+        runQtTool("lrelease", { "-idbased", ours + ".ts", "-qm", project.filePath("released.qm") })
+            .ok);
     QCOMPARE(answers, translatedWith(project.filePath("released.qm"), exampleIds, true));
 
     // A single form answers every count, and an untranslated plural its
     // source text; never the raw ID.
     QCOMPARE(answers.at(exampleIds.indexOf("items.selected")).count(single), 32);
-    QCOMPARE(answers.at(exampleIds.indexOf("folders.left")).count(QLatin1String(" folder(s) left")), 32);
+    QCOMPARE(answers.at(exampleIds.indexOf("folders.left")).count(QLatin1String(" folder(s) left")),
+             32);
 }
 
 // What a .ts file says of each ID besides its translations: source text,
@@ -1356,13 +1473,18 @@ void TestGeneration::sourceTextsAndCommentsAsLupdate()
     // A stored text is never replaced by the source text.
     project.addTranslation("files.title", "en", "Stored files");
     RecordingFeedback feedback;
-    QVERIFY2(generateBoth(project, { "en", "ru" }, feedback), qPrintable(feedback.generalErrors().join(u'\n')));
+    QVERIFY2(generateBoth(project, { "en", "ru" }, feedback),
+             qPrintable(feedback.generalErrors().join(u'\n')));
 
     const QString theirTs = project.filePath("lupdate.ts");
-    QVERIFY(runQtTool("lupdate", { project.filePath("Main.qml"), project.filePath("logic.js"), "-ts", theirTs }).ok);
+    QVERIFY(
+        runQtTool("lupdate",
+                  { project.filePath("Main.qml"), project.filePath("logic.js"), "-ts", theirTs })
+            .ok);
     // lconvert reads our file and writes it as Qt's tools write theirs.
     const QString ourTs = project.filePath("ours.ts");
-    const ToolResult converted = runQtTool("lconvert", { "-i", project.i18nFile("qml_ru.ts"), "-o", ourTs });
+    const ToolResult converted
+        = runQtTool("lconvert", { "-i", project.i18nFile("qml_ru.ts"), "-o", ourTs });
     QVERIFY(converted.ok);
     QCOMPARE(converted.output + converted.errors, QByteArray());
     const QMap<QString, QString> theirs = messageDetails(theirTs);
@@ -1372,13 +1494,17 @@ void TestGeneration::sourceTextsAndCommentsAsLupdate()
     // Untranslated IDs answer as lrelease makes Qt answer: with the source
     // text where there is one, in every language.
     QString ruTs = QString::fromUtf8(readFile(theirTs));
-    ruTs.replace(QLatin1String("<TS version=\"2.1\">"), QLatin1String("<TS version=\"2.1\" language=\"ru\">"));
+    ruTs.replace(QLatin1String("<TS version=\"2.1\">"),
+                 QLatin1String("<TS version=\"2.1\" language=\"ru\">"));
     writeFile(theirTs, ruTs.toUtf8());
     const QString theirQm = project.filePath("lupdate.qm");
     QVERIFY(runQtTool("lrelease", { "-idbased", theirTs, "-qm", theirQm }).ok);
-    QCOMPARE(translatedWith(project.i18nFile("qml_ru.qm"), exampleIds, true), translatedWith(theirQm, exampleIds, true));
-    const QStringList english = translatedWith(project.i18nFile("qml_en.qm"), { "files.title" }, true);
-    QVERIFY2(english.first().startsWith(QLatin1String("files.title: Stored files |")), qPrintable(english.first()));
+    QCOMPARE(translatedWith(project.i18nFile("qml_ru.qm"), exampleIds, true),
+             translatedWith(theirQm, exampleIds, true));
+    const QStringList english
+        = translatedWith(project.i18nFile("qml_en.qm"), { "files.title" }, true);
+    QVERIFY2(english.first().startsWith(QLatin1String("files.title: Stored files |")),
+             qPrintable(english.first()));
 }
 
 QTEST_GUILESS_MAIN(TestGeneration)

@@ -26,8 +26,10 @@ using namespace Lexora;
 
 namespace {
 
-const QStringList expectedCodes { "ar", "cs", "da", "de", "en", "en-AU", "en-GB", "es", "es-MX", "fa", "fi", "fr", "fr-CA", "he", "hi", "hu",
-                                  "it", "ja", "ko", "nb", "nl", "pl", "pt", "pt-PT", "ro", "ru", "sk", "sl", "sv", "tr", "uk", "zh" };
+const QStringList expectedCodes { "ar",    "cs", "da", "de", "en",    "en-AU", "en-GB", "es",
+                                  "es-MX", "fa", "fi", "fr", "fr-CA", "he",    "hi",    "hu",
+                                  "it",    "ja", "ko", "nb", "nl",    "pl",    "pt",    "pt-PT",
+                                  "ro",    "ru", "sk", "sl", "sv",    "tr",    "uk",    "zh" };
 
 QStringList codesOf(const Languages &languages)
 {
@@ -63,18 +65,25 @@ QStringList checkedCodes(const QAbstractItemModel *model)
 
 QModelIndex findCode(const QAbstractItemModel *model, const QString &code)
 {
-    return model->match(model->index(0, 0), Qt::UserRole, code, 1, Qt::MatchExactly | Qt::MatchCaseSensitive).value(0);
+    return model
+        ->match(
+            model->index(0, 0), Qt::UserRole, code, 1, Qt::MatchExactly | Qt::MatchCaseSensitive)
+        .value(0);
 }
 
 QString nameIn(const Languages &languages, const QString &code)
 {
-    const auto found = std::find(languages.begin(), languages.end(), Language(code.toStdString(), {}));
+    const auto found
+        = std::find(languages.begin(), languages.end(), Language(code.toStdString(), {}));
     return found == languages.end() ? QStringLiteral("<missing>") : found->nameString();
 }
 
 QImage iconImage(const QVariant &decoration)
 {
-    return decoration.value<QIcon>().pixmap(QSize(16, 11)).toImage().convertToFormat(QImage::Format_RGB32);
+    return decoration.value<QIcon>()
+        .pixmap(QSize(16, 11))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 QImage resourceImage(const QString &path)
@@ -92,13 +101,20 @@ void clickCheckBox(QListView *view, const QString &code)
     QStyleOptionViewItem option;
     option.initFrom(view->viewport());
     option.rect = view->visualRect(index);
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay
+        | QStyleOptionViewItem::HasDecoration;
     const int iconExtent = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
-    option.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(iconExtent, iconExtent);
+    option.decorationSize
+        = view->iconSize().isValid() ? view->iconSize() : QSize(iconExtent, iconExtent);
     option.text = index.data().toString();
     option.icon = index.data(Qt::DecorationRole).value<QIcon>();
     option.checkState = static_cast<Qt::CheckState>(index.data(Qt::CheckStateRole).toInt());
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view).center());
+    QTest::mouseClick(view->viewport(),
+                      Qt::LeftButton,
+                      {},
+                      view->style()
+                          ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view)
+                          .center());
 }
 
 // Toggles the check box of the row showing `code` from the keyboard.
@@ -121,8 +137,10 @@ void search(QLineEdit *lineEdit, const QString &text)
 struct DialogParts
 {
     explicit DialogParts(LanguagesSelectionDialog &dialog)
-        : search(dialog.findChild<QLineEdit *>("searchLineEdit")), all(dialog.findChild<QListView *>("allLanguagesListView")),
-          selected(dialog.findChild<QListView *>("selectedLanguagesListView")), ok(dialog.findChild<QPushButton *>("okButton")),
+        : search(dialog.findChild<QLineEdit *>("searchLineEdit")),
+          all(dialog.findChild<QListView *>("allLanguagesListView")),
+          selected(dialog.findChild<QListView *>("selectedLanguagesListView")),
+          ok(dialog.findChild<QPushButton *>("okButton")),
           cancel(dialog.findChild<QPushButton *>("cancelButton"))
     { }
 
@@ -171,7 +189,8 @@ private slots:
         for (const QFileInfo &file : QDir(sources).entryInfoList({ "*.png" }, QDir::Files))
             flagFiles.append(file.baseName());
         flagFiles.removeOne("placeholder");
-        QCOMPARE(sorted(LanguagesSelectionDialog::getAllSupportedLanguageCodes()), sorted(flagFiles));
+        QCOMPARE(sorted(LanguagesSelectionDialog::getAllSupportedLanguageCodes()),
+                 sorted(flagFiles));
         QCOMPARE(sorted(flagFiles), sorted(expectedCodes));
         const Languages catalogue = LanguagesSelectionDialog::supportedLanguages();
         QCOMPARE(sorted(codesOf(catalogue)), sorted(expectedCodes));
@@ -187,9 +206,14 @@ private slots:
 
         // The English name from Qt's locale data, then the native name where it differs.
         for (const auto &[code, name] : std::initializer_list<std::pair<const char *, QString>> {
-                 { "de", "German - Deutsch" }, { "ja", u"Japanese - 日本語"_qs }, { "ru", u"Russian - русский"_qs },
-                 { "fr-CA", u"French - français canadien"_qs }, { "pt", u"Portuguese - português"_qs },
-                 { "pt-PT", u"Portuguese - português europeu"_qs }, { "en-GB", "English - British English" }, { "ar", u"Arabic - العربية"_qs } })
+                 { "de", "German - Deutsch" },
+                 { "ja", u"Japanese - 日本語"_qs },
+                 { "ru", u"Russian - русский"_qs },
+                 { "fr-CA", u"French - français canadien"_qs },
+                 { "pt", u"Portuguese - português"_qs },
+                 { "pt-PT", u"Portuguese - português europeu"_qs },
+                 { "en-GB", "English - British English" },
+                 { "ar", u"Arabic - العربية"_qs } })
             QCOMPARE(nameIn(catalogue, code), name);
     }
 
@@ -207,15 +231,24 @@ private slots:
         // The one alias the queued connections below do not reach.
         QVERIFY(LanguageModel::staticMetaObject.indexOfSignal("languagesChanged(Languages)") >= 0);
         // Values survive a round trip through QVariant, and equality is by code.
-        QCOMPARE(QVariant::fromValue(Languages { { "de", "German" } }).value<Languages>(), (Languages { { "de", "Deutsch" } }));
+        QCOMPARE(QVariant::fromValue(Languages { { "de", "German" } }).value<Languages>(),
+                 (Languages { { "de", "Deutsch" } }));
         QVERIFY(Language("de", "German") == Language("de", "Deutsch"));
         QVERIFY(!(Language("de", "German") == Language("de-AT", "German")));
 
         // String-based, queued: the arguments have to be found by the names in the signatures.
         AllLanguagesModel all;
         SelectedLanguagesModel selected;
-        QVERIFY(QObject::connect(&all, SIGNAL(selectedLanguagesChanged(Languages)), &selected, SLOT(setLanguages(Languages)), Qt::QueuedConnection));
-        QVERIFY(QObject::connect(&all, SIGNAL(primaryLanguageChanged(Language)), &selected, SLOT(setPrimaryLanguage(Language)), Qt::QueuedConnection));
+        QVERIFY(QObject::connect(&all,
+                                 SIGNAL(selectedLanguagesChanged(Languages)),
+                                 &selected,
+                                 SLOT(setLanguages(Languages)),
+                                 Qt::QueuedConnection));
+        QVERIFY(QObject::connect(&all,
+                                 SIGNAL(primaryLanguageChanged(Language)),
+                                 &selected,
+                                 SLOT(setPrimaryLanguage(Language)),
+                                 Qt::QueuedConnection));
         all.setSelectedLanguages({ { "sv", "Swedish" }, { "de", "German" } });
         all.setPrimaryLanguage({ "sv", "Swedish" });
         QCOMPARE(selected.rowCount(), 0);
@@ -227,7 +260,8 @@ private slots:
     void catalogueFollowsTheFlagImages()
     {
         QVERIFY(QResource::registerResource(LEXORA_EXTRA_FLAGS_RCC));
-        const auto unregister = qScopeGuard([] { QResource::unregisterResource(LEXORA_EXTRA_FLAGS_RCC); });
+        const auto unregister
+            = qScopeGuard([] { QResource::unregisterResource(LEXORA_EXTRA_FLAGS_RCC); });
         const QStringList codes = LanguagesSelectionDialog::getAllSupportedLanguageCodes();
         QCOMPARE(codes.size(), 35);
         QVERIFY(codes.contains("af") && codes.contains("xx") && !codes.contains("placeholder"));
@@ -248,7 +282,11 @@ private slots:
         QTest::newRow("catalogue as listed") << catalogue;
         std::reverse(catalogue.begin(), catalogue.end());
         QTest::newRow("catalogue reversed") << catalogue;
-        QTest::newRow("mixed case and accents") << Languages { { "c", "zulu" }, { "d", "Émile" }, { "a", "Apple" }, { "e", "apple pie" }, { "b", "Banana" } };
+        QTest::newRow("mixed case and accents") << Languages { { "c", "zulu" },
+                                                               { "d", "Émile" },
+                                                               { "a", "Apple" },
+                                                               { "e", "apple pie" },
+                                                               { "b", "Banana" } };
         QTest::newRow("empty") << Languages {};
     }
 
@@ -264,7 +302,8 @@ private slots:
         QCOMPARE(model.rowCount(), int(languages.size()));
         const QStringList names = column(&model);
         for (int i = 1; i < names.size(); ++i)
-            QVERIFY2(QString::localeAwareCompare(names.at(i - 1), names.at(i)) <= 0, qPrintable(names.at(i - 1) + " before " + names.at(i)));
+            QVERIFY2(QString::localeAwareCompare(names.at(i - 1), names.at(i)) <= 0,
+                     qPrintable(names.at(i - 1) + " before " + names.at(i)));
         // Same languages, and the signal carries the sorted list the model shows.
         QCOMPARE(codesOf(changedSpy.at(0).at(0).value<Languages>()), column(&model, Qt::UserRole));
         QCOMPARE(sorted(column(&model, Qt::UserRole)), sorted(codesOf(languages)));
@@ -287,7 +326,8 @@ private slots:
         QTest::newRow("display") << 0 << int(Qt::DisplayRole) << QVariant("German - Deutsch");
         QTest::newRow("code") << 0 << int(Qt::UserRole) << QVariant("de");
         QTest::newRow("flag") << 0 << int(Qt::DecorationRole) << QVariant(":/flags/de.png");
-        QTest::newRow("missing flag") << 1 << int(Qt::DecorationRole) << QVariant(":/flags/placeholder.png");
+        QTest::newRow("missing flag")
+            << 1 << int(Qt::DecorationRole) << QVariant(":/flags/placeholder.png");
         QTest::newRow("no check state") << 0 << int(Qt::CheckStateRole) << QVariant();
         QTest::newRow("edit role") << 0 << int(Qt::EditRole) << QVariant();
         QTest::newRow("row past the end") << 2 << int(Qt::DisplayRole) << QVariant();
@@ -314,12 +354,19 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("checkState");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("check appends") << QStringList { "sv", "de" } << "fr" << int(Qt::Checked) << QStringList { "sv", "de", "fr" };
-        QTest::newRow("check into empty") << QStringList {} << "ja" << int(Qt::Checked) << QStringList { "ja" };
-        QTest::newRow("check twice keeps one entry") << QStringList { "sv", "de" } << "sv" << int(Qt::Checked) << QStringList { "sv", "de" };
-        QTest::newRow("uncheck removes") << QStringList { "sv", "de", "fr" } << "de" << int(Qt::Unchecked) << QStringList { "sv", "fr" };
-        QTest::newRow("uncheck not selected") << QStringList { "sv" } << "de" << int(Qt::Unchecked) << QStringList { "sv" };
-        QTest::newRow("partially checked counts as unchecked") << QStringList { "sv", "de" } << "sv" << int(Qt::PartiallyChecked) << QStringList { "de" };
+        QTest::newRow("check appends") << QStringList { "sv", "de" } << "fr" << int(Qt::Checked)
+                                       << QStringList { "sv", "de", "fr" };
+        QTest::newRow("check into empty")
+            << QStringList {} << "ja" << int(Qt::Checked) << QStringList { "ja" };
+        QTest::newRow("check twice keeps one entry")
+            << QStringList { "sv", "de" } << "sv" << int(Qt::Checked) << QStringList { "sv", "de" };
+        QTest::newRow("uncheck removes") << QStringList { "sv", "de", "fr" } << "de"
+                                         << int(Qt::Unchecked) << QStringList { "sv", "fr" };
+        QTest::newRow("uncheck not selected")
+            << QStringList { "sv" } << "de" << int(Qt::Unchecked) << QStringList { "sv" };
+        QTest::newRow("partially checked counts as unchecked")
+            << QStringList { "sv", "de" } << "sv" << int(Qt::PartiallyChecked)
+            << QStringList { "de" };
     }
 
     void allLanguagesModelChecking()
@@ -349,17 +396,24 @@ private slots:
         const QModelIndex index = findCode(&model, code);
         QVERIFY(index.isValid());
         QVERIFY(model.flags(index).testFlag(Qt::ItemIsUserCheckable));
-        QCOMPARE(index.data(Qt::CheckStateRole).toInt(), int(initial.contains(code) ? Qt::Checked : Qt::Unchecked));
+        QCOMPARE(index.data(Qt::CheckStateRole).toInt(),
+                 int(initial.contains(code) ? Qt::Checked : Qt::Unchecked));
 
         // The selection is announced before the row repaints, so that the right-hand list is
         // up to date when the view asks.
         QStringList order;
-        connect(&model, &AllLanguagesModel::selectedLanguagesChanged, this, [&](const Languages &l) { order.append("selection " + codesOf(l).join(',')); });
-        connect(&model, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &topLeft) { order.append("row " + topLeft.data(Qt::UserRole).toString()); });
+        connect(&model,
+                &AllLanguagesModel::selectedLanguagesChanged,
+                this,
+                [&](const Languages &l) { order.append("selection " + codesOf(l).join(',')); });
+        connect(&model, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &topLeft) {
+            order.append("row " + topLeft.data(Qt::UserRole).toString());
+        });
         QVERIFY(model.setData(index, checkState, Qt::CheckStateRole));
         QCOMPARE(codesOf(model.selectedLanguages()), expected);
         QCOMPARE(order, (QStringList { "selection " + expected.join(','), "row " + code }));
-        QCOMPARE(index.data(Qt::CheckStateRole).toInt(), int(expected.contains(code) ? Qt::Checked : Qt::Unchecked));
+        QCOMPARE(index.data(Qt::CheckStateRole).toInt(),
+                 int(expected.contains(code) ? Qt::Checked : Qt::Unchecked));
         QCOMPARE(checkedCodes(&model).size(), expected.size());
     }
 
@@ -433,16 +487,31 @@ private slots:
         QTest::addColumn<QStringList>("found");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("name");
-        QTest::newRow("country") << "Brazil" << QStringList { "pt_BR" } << "pt_BR" << u"Portuguese (Brazil) - português (Brasil)"_qs;
-        QTest::newRow("native name") << u"português"_qs << QStringList { "pt", "pt_BR", "pt-PT", "pt_AO" } << "pt" << u"Portuguese - português"_qs;
-        QTest::newRow("accents not needed") << "portugues" << QStringList { "pt", "pt_BR" } << "pt_BR" << u"Portuguese (Brazil) - português (Brasil)"_qs;
-        QTest::newRow("language without a flag") << "thai" << QStringList { "th", "th_TH" } << "th" << u"Thai - ไทย"_qs;
-        QTest::newRow("native script") << u"ไทย"_qs << QStringList { "th" } << "th_TH" << u"Thai (Thailand) - ไทย (ไทย)"_qs;
-        QTest::newRow("code") << "zh_CN" << QStringList { "zh_CN" } << "zh_CN" << u"Chinese (China) - 简体中文 (中国)"_qs;
-        QTest::newRow("code with a hyphen") << "ZH-tw" << QStringList { "zh_TW" } << "zh_TW" << u"Chinese (Taiwan) - 繁體中文 (台灣)"_qs;
-        QTest::newRow("flag entry keeps its code and name") << "British" << QStringList { "en-GB" } << "en-GB" << "English - British English";
-        QTest::newRow("same name in two scripts") << "Serbian (" << QStringList { "sr_Cyrl_RS", "sr_Latn_RS" } << "sr_Latn_RS" << "Serbian (Latin, Serbia) - srpski (Srbija)";
-        QTest::newRow("native name equal to English") << "Afrikaans" << QStringList { "af", "af_ZA" } << "af" << "Afrikaans";
+        QTest::newRow("country") << "Brazil" << QStringList { "pt_BR" } << "pt_BR"
+                                 << u"Portuguese (Brazil) - português (Brasil)"_qs;
+        QTest::newRow("native name")
+            << u"português"_qs << QStringList { "pt", "pt_BR", "pt-PT", "pt_AO" } << "pt"
+            << u"Portuguese - português"_qs;
+        QTest::newRow("accents not needed")
+            << "portugues" << QStringList { "pt", "pt_BR" } << "pt_BR"
+            << u"Portuguese (Brazil) - português (Brasil)"_qs;
+        QTest::newRow("language without a flag")
+            << "thai" << QStringList { "th", "th_TH" } << "th" << u"Thai - ไทย"_qs;
+        QTest::newRow("native script")
+            << u"ไทย"_qs << QStringList { "th" } << "th_TH" << u"Thai (Thailand) - ไทย (ไทย)"_qs;
+        QTest::newRow("code") << "zh_CN" << QStringList { "zh_CN" } << "zh_CN"
+                              << u"Chinese (China) - 简体中文 (中国)"_qs;
+        QTest::newRow("code with a hyphen") << "ZH-tw" << QStringList { "zh_TW" } << "zh_TW"
+                                            << u"Chinese (Taiwan) - 繁體中文 (台灣)"_qs;
+        QTest::newRow("flag entry keeps its code and name")
+            << "British" << QStringList { "en-GB" } << "en-GB"
+            << "English - British English";
+        QTest::newRow("same name in two scripts")
+            << "Serbian (" << QStringList { "sr_Cyrl_RS", "sr_Latn_RS" } << "sr_Latn_RS"
+            << "Serbian (Latin, Serbia) - srpski (Srbija)";
+        QTest::newRow("native name equal to English")
+            << "Afrikaans" << QStringList { "af", "af_ZA" } << "af"
+            << "Afrikaans";
     }
 
     void everyLanguageQtKnows()
@@ -461,13 +530,16 @@ private slots:
             const QLocale locale(language.codeString());
             QVERIFY2(locale.language() != QLocale::C, language.code.c_str());
             if (language.codeString().count(u'_') == 2)
-                QCOMPARE(QLocale::scriptToCode(locale.script()), language.codeString().section(u'_', 1, 1));
+                QCOMPARE(QLocale::scriptToCode(locale.script()),
+                         language.codeString().section(u'_', 1, 1));
         }
 
         AllLanguagesModel all;
-        QAbstractItemModelTester allTester(&all, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester allTester(&all,
+                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
         SearchedLanguagesFilterModel searched;
-        QAbstractItemModelTester searchedTester(&searched, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester searchedTester(
+            &searched, QAbstractItemModelTester::FailureReportingMode::QtTest);
         searched.setSourceModel(&all);
         all.setLanguages(languages);
         all.setSelectedLanguages({ Language("th", "Thai - ไทย") });
@@ -478,10 +550,13 @@ private slots:
         const QModelIndex index = findCode(&all, code);
         QVERIFY(index.isValid());
         QCOMPARE(index.data().toString(), name);
-        QCOMPARE(index.data(Qt::CheckStateRole).toInt(), int(code == "th" ? Qt::Checked : Qt::Unchecked));
+        QCOMPARE(index.data(Qt::CheckStateRole).toInt(),
+                 int(code == "th" ? Qt::Checked : Qt::Unchecked));
 
         // Checking a found variant selects it like any other language.
-        QVERIFY(searched.setData(searched.index(int(shown.indexOf(found.constFirst())), 0), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(searched.setData(searched.index(int(shown.indexOf(found.constFirst())), 0),
+                                 Qt::Checked,
+                                 Qt::CheckStateRole));
         QVERIFY(codesOf(all.selectedLanguages()).contains(found.constFirst()));
         searched.setTextFilter(QString());
         QCOMPARE(searched.rowCount(), all.rowCount());
@@ -504,7 +579,8 @@ private slots:
         QVERIFY(label);
         QCOMPARE(label->text(), QStringLiteral("Primary language"));
         QVERIFY(qobject_cast<SearchedLanguagesFilterModel *>(parts.all->model()));
-        QVERIFY(qobject_cast<AllLanguagesModel *>(static_cast<QSortFilterProxyModel *>(parts.all->model())->sourceModel()));
+        QVERIFY(qobject_cast<AllLanguagesModel *>(
+            static_cast<QSortFilterProxyModel *>(parts.all->model())->sourceModel()));
         QVERIFY(qobject_cast<SelectedLanguagesModel *>(parts.selected->model()));
         // The search field and all languages on the left, the chosen ones on the right.
         auto *grid = dialog.findChild<QGridLayout *>("gridLayout");
@@ -516,31 +592,38 @@ private slots:
         QCOMPARE(dialog.primaryLanguageCode(), QString());
         QCOMPARE(dialog.selectedLanguageCodes(), QStringList());
 
-        LanguagesSelectionDialog given({ { "zh", "Chinese" }, { "ar", "Arabic" }, { "sv", "Swedish" }, { "de", "German" } }, { "de", "German" });
+        LanguagesSelectionDialog given(
+            { { "zh", "Chinese" }, { "ar", "Arabic" }, { "sv", "Swedish" }, { "de", "German" } },
+            { "de", "German" });
         QCOMPARE(given.selectedLanguageCodes(), (QStringList { "zh", "ar", "sv", "de" }));
         QCOMPARE(codesOf(given.selectedLanguages()), (QStringList { "zh", "ar", "sv", "de" }));
         // Until the selection changes, the right list shows the names as the caller gave them.
-        QCOMPARE(column(DialogParts(given).selected->model()), (QStringList { "Arabic", "Chinese", "German", "Swedish" }));
+        QCOMPARE(column(DialogParts(given).selected->model()),
+                 (QStringList { "Arabic", "Chinese", "German", "Swedish" }));
         // The primary language, though, takes its name from the catalogue.
         QCOMPARE(given.primaryLanguageCode(), QStringLiteral("de"));
         QCOMPARE(given.primaryLanguage().nameString(), QStringLiteral("German - Deutsch"));
 
         // A primary language outside the catalogue keeps the name it was given; not on
         // offer on the left, but shown with the placeholder flag on the right.
-        LanguagesSelectionDialog klingon({ { "tlh", "Klingon" }, { "de", "German" } }, { "tlh", "Klingon" });
+        LanguagesSelectionDialog klingon({ { "tlh", "Klingon" }, { "de", "German" } },
+                                         { "tlh", "Klingon" });
         DialogParts klingonParts(klingon);
         QCOMPARE(klingon.primaryLanguage().nameString(), QStringLiteral("Klingon"));
         QCOMPARE(klingon.primaryLanguageCode(), QStringLiteral("tlh"));
         QCOMPARE(checkedCodes(klingonParts.selected->model()), QStringList { "tlh" });
         QVERIFY(!findCode(klingonParts.all->model(), "tlh").isValid());
-        QCOMPARE(iconImage(findCode(klingonParts.selected->model(), "tlh").data(Qt::DecorationRole)), resourceImage(":/flags/placeholder.png"));
+        QCOMPARE(
+            iconImage(findCode(klingonParts.selected->model(), "tlh").data(Qt::DecorationRole)),
+            resourceImage(":/flags/placeholder.png"));
     }
 
     // Mouse and keyboard on both lists: the left one adds languages at the end
     // and drops them, the right one moves the primary mark.
     void choosingInTheDialog()
     {
-        LanguagesSelectionDialog dialog({ { "sv", "Swedish" }, { "en", "English" }, { "fr", "French" } }, { "en", "English" });
+        LanguagesSelectionDialog dialog(
+            { { "sv", "Swedish" }, { "en", "English" }, { "fr", "French" } }, { "en", "English" });
         DialogParts parts(dialog);
         QVERIFY(parts.show(dialog));
         search(parts.search, "JAPAN");
@@ -557,8 +640,10 @@ private slots:
         // The left list shows the selection, whatever the filter; the right one
         // sorted by name, with the primary mark where it was.
         search(parts.search, "");
-        QCOMPARE(sorted(checkedCodes(parts.all->model())), (QStringList { "en", "ja", "nl", "sv" }));
-        QCOMPARE(column(parts.selected->model(), Qt::UserRole), (QStringList { "nl", "en", "ja", "sv" }));
+        QCOMPARE(sorted(checkedCodes(parts.all->model())),
+                 (QStringList { "en", "ja", "nl", "sv" }));
+        QCOMPARE(column(parts.selected->model(), Qt::UserRole),
+                 (QStringList { "nl", "en", "ja", "sv" }));
         QCOMPARE(checkedCodes(parts.selected->model()), QStringList { "en" });
 
         // Unchecking the primary language drops it from the selection but leaves
@@ -595,7 +680,8 @@ private slots:
     {
         QFETCH(QString, closeWith);
         QFETCH(int, result);
-        LanguagesSelectionDialog dialog({ { "de", "German" }, { "en", "English" } }, { "en", "English" });
+        LanguagesSelectionDialog dialog({ { "de", "German" }, { "en", "English" } },
+                                        { "en", "English" });
         DialogParts parts(dialog);
         QVERIFY(parts.complete());
         dialog.setModal(true);

@@ -33,9 +33,11 @@ inline bool runQtTool(const QString &name, const QStringList &arguments, QString
 {
     QProcess process;
     process.start(qtTool(name), arguments);
-    const bool finished = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    const bool finished
+        = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
     if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        *output
+            = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
     return finished && process.exitCode() == 0;
 }
 
@@ -81,10 +83,12 @@ inline bool createImportedProject(const QString &directory)
 inline QMap<QString, QMap<QString, QString>> translationsOf(const QByteArray &json)
 {
     QMap<QString, QMap<QString, QString>> result;
-    for (const QJsonValue &translatable : QJsonDocument::fromJson(json)["translatables"].toArray()) {
+    for (const QJsonValue &translatable :
+         QJsonDocument::fromJson(json)["translatables"].toArray()) {
         QMap<QString, QString> &languages = result[translatable["trId"].toString()];
         for (const QJsonValue &translation : translatable["translations"].toArray())
-            languages.insert(translation["language"].toString(), translation["translation"].toString());
+            languages.insert(translation["language"].toString(),
+                             translation["translation"].toString());
     }
     return result;
 }

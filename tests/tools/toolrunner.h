@@ -22,8 +22,10 @@ inline QProcessEnvironment toolEnvironment()
     return environment;
 }
 
-inline ToolResult lexora(const QStringList &arguments, const QString &workingDirectory = {},
-                         const QProcessEnvironment &environment = toolEnvironment(), int timeoutMs = 120000)
+inline ToolResult lexora(const QStringList &arguments,
+                         const QString &workingDirectory = {},
+                         const QProcessEnvironment &environment = toolEnvironment(),
+                         int timeoutMs = 120000)
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);

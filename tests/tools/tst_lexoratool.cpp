@@ -25,11 +25,15 @@ namespace {
 QMap<QString, QByteArray> snapshot(const QString &directory)
 {
     QMap<QString, QByteArray> entries;
-    QDirIterator it(directory, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(directory,
+                    QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo entry(it.next());
         entries.insert(QDir(directory).relativeFilePath(entry.filePath()),
-                       entry.isSymLink() ? "-> " + entry.symLinkTarget().toUtf8() : entry.isDir() ? "folder" : readFile(entry.filePath()));
+                       entry.isSymLink()   ? "-> " + entry.symLinkTarget().toUtf8()
+                           : entry.isDir() ? "folder"
+                                           : readFile(entry.filePath()));
     }
     return entries;
 }
@@ -44,7 +48,8 @@ QStringList words(const char *text)
     return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
 }
 
-const QStringList nothingLeft { "  translation IDs: 0 added, 0 changed, 0 removed", "  translations: 0 added, 0 changed, 0 removed",
+const QStringList nothingLeft { "  translation IDs: 0 added, 0 changed, 0 removed",
+                                "  translations: 0 added, 0 changed, 0 removed",
                                 "  local edits re-applied: 0" };
 
 } // namespace
@@ -58,7 +63,8 @@ private slots:
     {
         QTemporaryDir directory;
         createProject(directory.path());
-        const ToolResult imported = lexora({ "import", "translations.json", "--project", "." }, directory.path());
+        const ToolResult imported
+            = lexora({ "import", "translations.json", "--project", "." }, directory.path());
         QCOMPARE(imported.exitCode, 0);
         QVERIFY2(imported.out.contains("Imported 4 translation ID(s)"), qPrintable(imported.out));
 
@@ -66,9 +72,12 @@ private slots:
         QVERIFY2(generated.exitCode == 0, qPrintable(generated.err));
         const QString i18n = directory.filePath("i18n");
         QVERIFY(generated.out.contains(QDir::toNativeSeparators(i18n)));
-        QCOMPARE(QDir(i18n).entryList(QDir::Files, QDir::Name), QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
+        QCOMPARE(QDir(i18n).entryList(QDir::Files, QDir::Name),
+                 QStringList({ "qml_de.qm", "qml_de.ts", "qml_fr.qm", "qml_fr.ts" }));
         QVERIFY(generated.err.contains("Generate translation files"));
-        for (const auto &[language, expected] : { std::pair { "de", "Hallo|missing||Nur Deutsch" }, std::pair { "fr", "Bonjour|missing||onlyGerman" } }) {
+        for (const auto &[language, expected] :
+             { std::pair { "de", "Hallo|missing||Nur Deutsch" },
+               std::pair { "fr", "Bonjour|missing||onlyGerman" } }) {
             QTranslator translator;
             QVERIFY(translator.load(i18n + "/qml_" + language + ".qm"));
             QCoreApplication::installTranslator(&translator);
@@ -82,14 +91,24 @@ private slots:
         // One format alone writes its files only; the .ts files stay for lconvert.
         for (const QString format : { "qm", "ts" }) {
             QVERIFY(QDir(i18n).removeRecursively());
-            QCOMPARE(lexora({ "generate", "--project", directory.path(), "--format", format }).exitCode, 0);
-            QCOMPARE(QDir(i18n).entryList(QDir::Files, QDir::Name), QStringList({ "qml_de." + format, "qml_fr." + format }));
+            QCOMPARE(
+                lexora({ "generate", "--project", directory.path(), "--format", format }).exitCode,
+                0);
+            QCOMPARE(QDir(i18n).entryList(QDir::Files, QDir::Name),
+                     QStringList({ "qml_de." + format, "qml_fr." + format }));
         }
         if (qtTool("lconvert").isEmpty())
             LEXORA_PEER_MISSING("lconvert is not installed");
         for (const char *language : { "de", "fr" }) {
             QString output;
-            QVERIFY(runQtTool("lconvert", { "-i", i18n + "/qml_" + language + ".ts", "-of", "ts", "-o", directory.filePath("copy.ts") }, &output));
+            QVERIFY(runQtTool("lconvert",
+                              { "-i",
+                                i18n + "/qml_" + language + ".ts",
+                                "-of",
+                                "ts",
+                                "-o",
+                                directory.filePath("copy.ts") },
+                              &output));
             QCOMPARE(output, QString());
         }
     }
@@ -99,9 +118,12 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("expectedIds");
-        QTest::newRow("all") << QStringList {} << QStringList { "emptyText", "greeting", "onlyGerman", "unused" };
-        QTest::newRow("used") << QStringList { "--used" } << QStringList { "emptyText", "greeting", "onlyGerman" };
-        QTest::newRow("ids") << QStringList { "--ids", "unused", "greeting", "nonexistent" } << QStringList { "greeting", "unused" };
+        QTest::newRow("all") << QStringList {}
+                             << QStringList { "emptyText", "greeting", "onlyGerman", "unused" };
+        QTest::newRow("used") << QStringList { "--used" }
+                              << QStringList { "emptyText", "greeting", "onlyGerman" };
+        QTest::newRow("ids") << QStringList { "--ids", "unused", "greeting", "nonexistent" }
+                             << QStringList { "greeting", "unused" };
     }
 
     void exportSelections()
@@ -111,7 +133,8 @@ private slots:
         QTemporaryDir directory;
         QVERIFY(createImportedProject(directory.path()));
         const QString exported = directory.filePath("selection.json");
-        const ToolResult result = lexora(QStringList { "export", exported, "--project", directory.path() } + options);
+        const ToolResult result
+            = lexora(QStringList { "export", exported, "--project", directory.path() } + options);
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         // The error stream of a pipeline carries errors only, not the exported data.
         QCOMPARE(result.err, QString());
@@ -126,7 +149,9 @@ private slots:
         QTemporaryDir second;
         createProject(second.path());
         QCOMPARE(lexora({ "import", exported, "--project", second.path() }).exitCode, 0);
-        QCOMPARE(lexora({ "export", second.filePath("again.json"), "--project", second.path() }).exitCode, 0);
+        QCOMPARE(lexora({ "export", second.filePath("again.json"), "--project", second.path() })
+                     .exitCode,
+                 0);
         QCOMPARE(translationsOf(readFile(second.filePath("again.json"))), expected);
     }
 
@@ -134,11 +159,16 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("expectedMessage");
-        QTest::newRow("missing directory") << "missing" << "does not exist";
-        QTest::newRow("no project file") << "empty" << "holds no .qmlproject file";
-        QTest::newRow("two project files") << "two" << "several .qmlproject files";
-        QTest::newRow("unreadable project file") << "broken project" << "cannot read the project file";
-        QTest::newRow("broken database") << "broken database" << "could not be opened";
+        QTest::newRow("missing directory") << "missing"
+                                           << "does not exist";
+        QTest::newRow("no project file") << "empty"
+                                         << "holds no .qmlproject file";
+        QTest::newRow("two project files") << "two"
+                                           << "several .qmlproject files";
+        QTest::newRow("unreadable project file") << "broken project"
+                                                 << "cannot read the project file";
+        QTest::newRow("broken database") << "broken database"
+                                         << "could not be opened";
     }
 
     void projectErrors()
@@ -157,8 +187,9 @@ private slots:
             writeFile(project + "/demo.qmlproject", "Project { mainFile: ");
         else if (setup == "broken database")
             writeFile(project + "/translations.db", QByteArray(4096, 'x'));
-        for (const QStringList &arguments : { QStringList { "generate", "--project", project },
-                                              QStringList { "export", directory.filePath("out.json"), "--project", project } }) {
+        for (const QStringList &arguments :
+             { QStringList { "generate", "--project", project },
+               QStringList { "export", directory.filePath("out.json"), "--project", project } }) {
             const ToolResult result = lexora(arguments);
             QCOMPARE(result.exitCode, 1);
             QVERIFY2(result.err.contains(expectedMessage), qPrintable(result.err));
@@ -174,24 +205,36 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("expectedMessage");
         const std::pair<const char *, const char *> rows[] = {
-            { "", "no command given" }, { "translate", "unknown command translate" }, { "import", "needs the JSON file" },
-            { "export x.json --used --ids a", "exclude each other" }, { "export x.json --ids", "at least one translation ID" },
-            { "generate --format po", "unknown format po" }, { "generate --fast", "fast" },
+            { "", "no command given" },
+            { "translate", "unknown command translate" },
+            { "import", "needs the JSON file" },
+            { "export x.json --used --ids a", "exclude each other" },
+            { "export x.json --ids", "at least one translation ID" },
+            { "generate --format po", "unknown format po" },
+            { "generate --fast", "fast" },
             // Options of another command would be ignored silently.
-            { "import x.json --format qm", "--format does not apply to import" }, { "import x.json -f qm", "--format does not apply to import" },
-            { "export x.json --ignore-unknown-members", "--ignore-unknown-members does not apply to export" },
+            { "import x.json --format qm", "--format does not apply to import" },
+            { "import x.json -f qm", "--format does not apply to import" },
+            { "export x.json --ignore-unknown-members",
+              "--ignore-unknown-members does not apply to export" },
             { "export x.json --keep-going", "--keep-going does not apply to export" },
             { "export x.json --allow-empty", "--allow-empty does not apply to export" },
-            { "generate --used", "--used does not apply to generate" }, { "generate --timeout 5", "--timeout does not apply to generate" },
-            { "test --dry-run", "--dry-run does not apply to test" }, { "test --strict", "--strict does not apply to test" },
-            { "check --format qm", "format" }, { "check --force", "--force applies to the --json file only" },
+            { "generate --used", "--used does not apply to generate" },
+            { "generate --timeout 5", "--timeout does not apply to generate" },
+            { "test --dry-run", "--dry-run does not apply to test" },
+            { "test --strict", "--strict does not apply to test" },
+            { "check --format qm", "format" },
+            { "check --force", "--force applies to the --json file only" },
             { "import x.json --unfinished", "--unfinished applies to the import of .ts files" },
-            { "import de.ts --force", "--force and --ignore-unknown-members apply to the import of JSON files" },
+            { "import de.ts --force",
+              "--force and --ignore-unknown-members apply to the import of JSON files" },
             { "import de.ts x.json", "one JSON file or any number of .ts files" },
         };
         for (const auto &[arguments, message] : rows)
-            QTest::newRow(*arguments ? arguments : "no command") << words(arguments) << 2 << message;
-        for (const char *help : { "--help-all", "generate --help-all", "import x.json --help-all", "generate --help" })
+            QTest::newRow(*arguments ? arguments : "no command")
+                << words(arguments) << 2 << message;
+        for (const char *help :
+             { "--help-all", "generate --help-all", "import x.json --help-all", "generate --help" })
             QTest::newRow(help) << words(help) << 0 << "";
     }
 
@@ -209,7 +252,8 @@ private slots:
         QVERIFY2(result.err.contains(expectedMessage), qPrintable(result.err));
         QCOMPARE(snapshot(directory.path()), before);
         if (exitCode == 0) {
-            QVERIFY2(result.out.contains("Commands:") && result.out.contains("--help-all"), qPrintable(result.out));
+            QVERIFY2(result.out.contains("Commands:") && result.out.contains("--help-all"),
+                     qPrintable(result.out));
             for (const char *command : { "import", "export", "generate", "test", "check" })
                 QVERIFY2(result.out.contains(QLatin1String("  lexora ") + command), command);
         }
@@ -224,31 +268,53 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("expectedWarning");
-        QTest::newRow("syntax error") << QByteArray("{ \"translatables\": [ { \"trId\": ") << QStringList() << "cannot import" << QString();
-        QTest::newRow("not a translation file") << QByteArray("[1, 2, 3]") << QStringList() << "cannot import" << QString();
-        QTest::newRow("missing file") << QByteArray() << QStringList() << "cannot import" << QString();
+        QTest::newRow("syntax error") << QByteArray("{ \"translatables\": [ { \"trId\": ")
+                                      << QStringList() << "cannot import" << QString();
+        QTest::newRow("not a translation file")
+            << QByteArray("[1, 2, 3]") << QStringList() << "cannot import" << QString();
+        QTest::newRow("missing file")
+            << QByteArray() << QStringList() << "cannot import" << QString();
         // Read as absent, a member of the wrong type would blank every translation; the
         // reader's other faults are the JSON tests' matter, the database left as it was ours.
-        QTest::newRow("translations is a string") << QByteArray(R"({"translatables": [{"trId": "greeting", "translations": "Hallo"}]})") << QStringList()
+        QTest::newRow("translations is a string")
+            << QByteArray(R"({"translatables": [{"trId": "greeting", "translations": "Hallo"}]})")
+            << QStringList()
             << R"(translatables[0] (trId "greeting"): "translations" is not an array)" << QString();
-        QTest::newRow("translations misspelt") << QByteArray(R"({"translatables": [{"trId": "greeting", "Translations": []}]})") << QStringList()
+        QTest::newRow("translations misspelt")
+            << QByteArray(R"({"translatables": [{"trId": "greeting", "Translations": []}]})")
+            << QStringList()
             << R"(translatables[0] (trId "greeting") has the unknown member(s) "Translations"; the members are "trId" and "translations")"
-               "\nlexora: --ignore-unknown-members imports the file without those members" << QString();
-        QTest::newRow("no IDs, without --force") << QByteArray(R"({"translatables": []})") << QStringList()
-            << "holds no translation IDs: importing it would remove every ID of the database (4) that no local edit keeps. Give --force to do so." << QString();
+               "\nlexora: --ignore-unknown-members imports the file without those members"
+            << QString();
+        QTest::newRow("no IDs, without --force")
+            << QByteArray(R"({"translatables": []})") << QStringList()
+            << "holds no translation IDs: importing it would remove every ID of the database (4) "
+               "that no local edit keeps. Give --force to do so."
+            << QString();
         QByteArray withoutTwo = translationsJson;
-        withoutTwo.replace(translationsJson.mid(translationsJson.indexOf("{ \"trId\": \"emptyText\""),
-                                                translationsJson.indexOf("{ \"trId\": \"unused\"") - translationsJson.indexOf("{ \"trId\": \"emptyText\"")), "");
-        QTest::newRow("two IDs missing, dry run") << withoutTwo << QStringList { "--dry-run" } << "0 0 2 0 0 3" << QString();
-        QTest::newRow("two IDs missing") << withoutTwo << QStringList() << "0 0 2 0 0 3" << QString();
+        withoutTwo.replace(
+            translationsJson.mid(translationsJson.indexOf("{ \"trId\": \"emptyText\""),
+                                 translationsJson.indexOf("{ \"trId\": \"unused\"")
+                                     - translationsJson.indexOf("{ \"trId\": \"emptyText\"")),
+            "");
+        QTest::newRow("two IDs missing, dry run")
+            << withoutTwo << QStringList { "--dry-run" } << "0 0 2 0 0 3" << QString();
+        QTest::newRow("two IDs missing")
+            << withoutTwo << QStringList() << "0 0 2 0 0 3" << QString();
         // A misspelt "translations" member, taken on purpose, means no
         // translations: the summary shows what that does before it is done.
-        QTest::newRow("translations misspelt, ignored, dry run") << QByteArray(translationsJson).replace("\"translations\"", "\"translation\"")
-            << QStringList { "--dry-run", "--ignore-unknown-members" } << "0 4 0 0 0 6" << QString();
-        QTest::newRow("empty translatables, forced") << QByteArray(R"({"translatables": []})") << QStringList { "--force" } << "0 0 4 0 0 6"
+        QTest::newRow("translations misspelt, ignored, dry run")
+            << QByteArray(translationsJson).replace("\"translations\"", "\"translation\"")
+            << QStringList { "--dry-run", "--ignore-unknown-members" } << "0 4 0 0 0 6"
+            << QString();
+        QTest::newRow("empty translatables, forced")
+            << QByteArray(R"({"translatables": []})") << QStringList { "--force" } << "0 0 4 0 0 6"
             << "holds no translation IDs; the import removed every ID";
         QTest::newRow("one added, one changed")
-            << QByteArray(translationsJson).replace("Bonjour", "Salut").replace(R"({ "trId": "unused",)", R"({ "trId": "new", "translations": [] }, { "trId": "unused",)")
+            << QByteArray(translationsJson)
+                   .replace("Bonjour", "Salut")
+                   .replace(R"({ "trId": "unused",)",
+                            R"({ "trId": "new", "translations": [] }, { "trId": "unused",)")
             << QStringList() << "1 1 0 0 1 0" << QString();
     }
 
@@ -263,37 +329,59 @@ private slots:
         QTemporaryDir directory;
         QVERIFY(createImportedProject(directory.path()));
         const QString database = directory.filePath("translations.db");
-        QCOMPARE(lexora({ "export", directory.filePath("before.json"), "--project", directory.path() }).exitCode, 0);
+        QCOMPARE(
+            lexora({ "export", directory.filePath("before.json"), "--project", directory.path() })
+                .exitCode,
+            0);
         const QByteArray before = readFile(database);
         QVERIFY(!before.isEmpty());
         const QString file = directory.filePath("next.json");
         if (!json.isNull())
             writeFile(file, json);
 
-        const ToolResult result = lexora(QStringList { "import", file, "--project", directory.path() } + options);
+        const ToolResult result
+            = lexora(QStringList { "import", file, "--project", directory.path() } + options);
         if (refused) {
             QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(expected) && result.err.contains(QDir::toNativeSeparators(file)), qPrintable(result.err));
-            QCOMPARE(lexora({ "export", directory.filePath("after.json"), "--project", directory.path() }).exitCode, 0);
-            QCOMPARE(readFile(directory.filePath("after.json")), readFile(directory.filePath("before.json")));
+            QVERIFY2(result.err.contains(expected)
+                         && result.err.contains(QDir::toNativeSeparators(file)),
+                     qPrintable(result.err));
+            QCOMPARE(
+                lexora(
+                    { "export", directory.filePath("after.json"), "--project", directory.path() })
+                    .exitCode,
+                0);
+            QCOMPARE(readFile(directory.filePath("after.json")),
+                     readFile(directory.filePath("before.json")));
             return;
         }
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         const QStringList summary = lines(result.out);
-        QVERIFY2(summary.value(0).startsWith(dryRun ? "Dry run, nothing was changed" : "Imported "), qPrintable(result.out));
+        QVERIFY2(summary.value(0).startsWith(dryRun ? "Dry run, nothing was changed" : "Imported "),
+                 qPrintable(result.out));
         const QStringList n = expected.split(u' ');
-        QCOMPARE(summary.mid(1), QStringList({ QStringLiteral("  translation IDs: %1 added, %2 changed, %3 removed").arg(n[0], n[1], n[2]),
-                                               QStringLiteral("  translations: %1 added, %2 changed, %3 removed").arg(n[3], n[4], n[5]),
-                                               "  local edits re-applied: 0" }));
-        QVERIFY2(result.err.contains(dryRun ? "Try the import" : "Import translations"), qPrintable(result.err));
-        QVERIFY2(result.err.contains(expectedWarning.isEmpty() ? "warning" : expectedWarning) != expectedWarning.isEmpty(), qPrintable(result.err));
+        QCOMPARE(summary.mid(1),
+                 QStringList({ QStringLiteral("  translation IDs: %1 added, %2 changed, %3 removed")
+                                   .arg(n[0], n[1], n[2]),
+                               QStringLiteral("  translations: %1 added, %2 changed, %3 removed")
+                                   .arg(n[3], n[4], n[5]),
+                               "  local edits re-applied: 0" }));
+        QVERIFY2(result.err.contains(dryRun ? "Try the import" : "Import translations"),
+                 qPrintable(result.err));
+        QVERIFY2(result.err.contains(expectedWarning.isEmpty() ? "warning" : expectedWarning)
+                     != expectedWarning.isEmpty(),
+                 qPrintable(result.err));
         if (dryRun) {
             // Not a byte of the database changed, and nothing was left beside it.
             QVERIFY(readFile(database) == before);
             QVERIFY(!QFile::exists(database + "-wal"));
         } else {
             // Running the same file again finds nothing left to do.
-            QCOMPARE(lines(lexora(QStringList { "import", file, "--project", directory.path() } + options).out).mid(1), nothingLeft);
+            QCOMPARE(lines(lexora(QStringList { "import", file, "--project", directory.path() }
+                                  + options)
+                               .out)
+                         .mid(1),
+                     nothingLeft);
         }
     }
 
@@ -344,23 +432,34 @@ private slots:
         QVERIFY(createImportedProject(directory.path()));
         // Messages lupdate merges (same context, source and comment) count once.
         writeFile(directory.filePath("content/Plain.qml"),
-                  "import QtQuick\nColumn {\n    Text { text: qsTr(\"Hello\") }\n    Text { text: qsTr(\"Hello\") }\n    Text { text: qsTr(\"Bye\") }\n"
-                  "    Text { text: qsTranslate(\"Plain\", \"Hello\") }\n    Text { text: qsTr(\"Hello\", \"greeting\") }\n}\n");
-        writeFile(directory.filePath("content/Other.qml"), "import QtQuick\nText { text: qsTr(\"Hello\") }\n");
+                  "import QtQuick\nColumn {\n    Text { text: qsTr(\"Hello\") }\n    Text { text: "
+                  "qsTr(\"Hello\") }\n    Text { text: qsTr(\"Bye\") }\n"
+                  "    Text { text: qsTranslate(\"Plain\", \"Hello\") }\n    Text { text: "
+                  "qsTr(\"Hello\", \"greeting\") }\n}\n");
+        writeFile(directory.filePath("content/Other.qml"),
+                  "import QtQuick\nText { text: qsTr(\"Hello\") }\n");
         // The count lrelease gives for lupdate's file of the same sources.
         if (qtTool("lupdate").isEmpty() || qtTool("lrelease").isEmpty())
             LEXORA_PEER_MISSING("Qt's lupdate and lrelease are not installed (qt6-l10n-tools)");
-        QVERIFY(runQtTool("lupdate", { "-silent", directory.filePath("content"), "-ts", directory.filePath("p.ts") }));
+        QVERIFY(runQtTool(
+            "lupdate",
+            { "-silent", directory.filePath("content"), "-ts", directory.filePath("p.ts") }));
         QString peer;
-        runQtTool("lrelease", { "-idbased", directory.filePath("p.ts"), "-qm", directory.filePath("p.qm") }, &peer);
-        const QRegularExpressionMatch dropped = QRegularExpression("Dropped \\d+ message\\(s\\) which had no ID\\.").match(peer);
+        runQtTool("lrelease",
+                  { "-idbased", directory.filePath("p.ts"), "-qm", directory.filePath("p.qm") },
+                  &peer);
+        const QRegularExpressionMatch dropped
+            = QRegularExpression("Dropped \\d+ message\\(s\\) which had no ID\\.").match(peer);
         QVERIFY2(dropped.hasMatch(), qPrintable(peer));
 
-        const ToolResult result = lexora(QStringList { "generate", "--format", "qm" } + options, directory.path());
+        const ToolResult result
+            = lexora(QStringList { "generate", "--format", "qm" } + options, directory.path());
         QCOMPARE(result.exitCode, exitCode);
         // One line, though each of the two files reports it.
-        QVERIFY2(result.err.count(expected + dropped.captured()) == 1, qPrintable(result.err + "\nlrelease: " + peer));
-        QCOMPARE(QDir(directory.filePath("i18n")).entryList(QDir::Files), QStringList({ "qml_de.qm", "qml_fr.qm" }));
+        QVERIFY2(result.err.count(expected + dropped.captured()) == 1,
+                 qPrintable(result.err + "\nlrelease: " + peer));
+        QCOMPARE(QDir(directory.filePath("i18n")).entryList(QDir::Files),
+                 QStringList({ "qml_de.qm", "qml_fr.qm" }));
     }
 
     void languageCodes_data()
@@ -369,9 +468,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("refused");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("repeated") << QByteArray(R"(["de", "fr", "de"])") << 0 << QStringList {} << QStringList { "qml_de.qm", "qml_fr.qm" };
-        QTest::newRow("not codes") << QByteArray("[\"de\", \"\\\"\", \"<b>\", \"a&b\", \".\", \"..\", \"de\"]") << 1
-                                   << QStringList { "\"", "<b>", "a&b", ".", ".." } << QStringList { "qml_de.qm" };
+        QTest::newRow("repeated") << QByteArray(R"(["de", "fr", "de"])") << 0 << QStringList {}
+                                  << QStringList { "qml_de.qm", "qml_fr.qm" };
+        QTest::newRow("not codes")
+            << QByteArray("[\"de\", \"\\\"\", \"<b>\", \"a&b\", \".\", \"..\", \"de\"]") << 1
+            << QStringList { "\"", "<b>", "a&b", ".", ".." } << QStringList { "qml_de.qm" };
     }
 
     void languageCodes()
@@ -388,8 +489,12 @@ private slots:
         const ToolResult result = lexora({ "generate", "--format", "qm" }, directory.path());
         QCOMPARE(result.exitCode, exitCode);
         for (const QString &code : refused) {
-            QCOMPARE(result.err.count(QStringLiteral("the supportedLanguages of %1 hold \"%2\", which is not a language code")
-                                          .arg(QDir::toNativeSeparators(projectFile), code)), 1);
+            QCOMPARE(
+                result.err.count(
+                    QStringLiteral(
+                        "the supportedLanguages of %1 hold \"%2\", which is not a language code")
+                        .arg(QDir::toNativeSeparators(projectFile), code)),
+                1);
         }
         QStringList written;
         for (const QString &line : lines(result.out)) {
@@ -406,25 +511,33 @@ private slots:
     {
         QTemporaryDir directory;
         QVERIFY(createImportedProject(directory.path()));
-        // A binary file that happens to end in .qml: its bytes end up in the parse error's source line.
-        writeFile(directory.filePath("content/Binary.qml"), QByteArray("Item {\n\x1b]0;owned\x07\x1b[2J\x01\x7f\xc2\x9b\n", 26));
+        // A binary file that happens to end in .qml: its bytes end up in the parse error's source
+        // line.
+        writeFile(directory.filePath("content/Binary.qml"),
+                  QByteArray("Item {\n\x1b]0;owned\x07\x1b[2J\x01\x7f\xc2\x9b\n", 26));
         writeFile(directory.filePath("content/New\nScreen.qml"), "Item {\n");
         const ToolResult result = lexora({ "generate" }, directory.path());
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains("Binary.qml"), qPrintable(result.err));
         for (const QChar c : result.err) {
-            const bool control = (c.unicode() < 0x20 && c != u'\n' && c != u'\t') || c.unicode() == 0x7f || (c.unicode() >= 0x80 && c.unicode() < 0xa0);
+            const bool control = (c.unicode() < 0x20 && c != u'\n' && c != u'\t')
+                || c.unicode() == 0x7f || (c.unicode() >= 0x80 && c.unicode() < 0xa0);
             QVERIFY2(!control, qPrintable(QString::number(c.unicode(), 16)));
         }
-        QVERIFY2(result.err.contains("\\x1b]0;owned\\x07\\x1b[2J\\x01\\x7f\\x9b"), qPrintable(result.err));
-        QVERIFY2(result.err.contains("content/New\\x0aScreen.qml:2:1: error: ") && !result.err.contains("New\n"), qPrintable(result.err));
+        QVERIFY2(result.err.contains("\\x1b]0;owned\\x07\\x1b[2J\\x01\\x7f\\x9b"),
+                 qPrintable(result.err));
+        QVERIFY2(result.err.contains("content/New\\x0aScreen.qml:2:1: error: ")
+                     && !result.err.contains("New\n"),
+                 qPrintable(result.err));
 
         const ToolResult exported = lexora({ "export", "two\nlines.json" }, directory.path());
         QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
-        QVERIFY2(exported.out.contains("two\\x0alines.json") && !exported.out.contains("two\n"), qPrintable(exported.out));
+        QVERIFY2(exported.out.contains("two\\x0alines.json") && !exported.out.contains("two\n"),
+                 qPrintable(exported.out));
         const ToolResult refused = lexora({ "export", "content/tab\there.qml" }, directory.path());
         QCOMPARE(refused.exitCode, 2);
-        QVERIFY2(refused.err.contains("refusing to write content/tab\\x09here.qml"), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains("refusing to write content/tab\\x09here.qml"),
+                 qPrintable(refused.err));
     }
 
     void readersWorkBesideAWriter()
@@ -441,12 +554,15 @@ private slots:
         const ToolResult exported = lexora({ "export", "out.json" }, directory.path());
         QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
         // They read what was committed.
-        QCOMPARE(translationsOf(readFile(directory.filePath("out.json"))), translationsOf(translationsJson));
+        QCOMPARE(translationsOf(readFile(directory.filePath("out.json"))),
+                 translationsOf(translationsJson));
 
         // A second writer waits, then says why it gave up.
         const ToolResult imported = lexora({ "import", "translations.json" }, directory.path());
         QCOMPARE(imported.exitCode, 1);
-        QVERIFY2(imported.err.contains("is locked by another process") && imported.err.contains("gave up after waiting 5 seconds"), qPrintable(imported.err));
+        QVERIFY2(imported.err.contains("is locked by another process")
+                     && imported.err.contains("gave up after waiting 5 seconds"),
+                 qPrintable(imported.err));
         QVERIFY2(!imported.err.contains("corrupt"), qPrintable(imported.err));
     }
 
@@ -457,7 +573,8 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("foreign");
-        for (const char *command : { "import translations.json", "export out.json", "check", "generate" }) {
+        for (const char *command :
+             { "import translations.json", "export out.json", "check", "generate" }) {
             if (!QByteArray(command).startsWith("import"))
                 QTest::addRow("%s, rollback journal", command) << words(command) << false;
             QTest::addRow("%s, another program's database", command) << words(command) << true;
@@ -475,7 +592,8 @@ private slots:
             QVERIFY(QFile::remove(database));
         sqlite3 *handle = nullptr;
         QVERIFY(sqlite3_open(database.toUtf8().constData(), &handle) == SQLITE_OK);
-        const char *sql = foreign ? "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES(1)" : "PRAGMA journal_mode=DELETE";
+        const char *sql = foreign ? "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES(1)"
+                                  : "PRAGMA journal_mode=DELETE";
         const int status = sqlite3_exec(handle, sql, nullptr, nullptr, nullptr);
         sqlite3_close(handle);
         QCOMPARE(status, SQLITE_OK);
@@ -484,7 +602,9 @@ private slots:
         const ToolResult result = lexora(arguments, directory.path());
         if (foreign) {
             QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains("could not be opened: not a translation database (the table translatables is missing)"), qPrintable(result.err));
+            QVERIFY2(result.err.contains("could not be opened: not a translation database (the "
+                                         "table translatables is missing)"),
+                     qPrintable(result.err));
             QVERIFY2(!result.err.contains("corrupt"), qPrintable(result.err));
         } else {
             QVERIFY2(!result.err.contains("could not be opened"), qPrintable(result.err));
@@ -497,42 +617,66 @@ private slots:
     {
         QTemporaryDir directory;
         QVERIFY(createImportedProject(directory.path()));
-        QCOMPARE(lexora({ "generate", "--project", directory.path(), "--format", "all" }).exitCode, 0);
+        QCOMPARE(lexora({ "generate", "--project", directory.path(), "--format", "all" }).exitCode,
+                 0);
         // qml_fr.qm cannot be replaced (a directory stands in its way); the files of
         // the earlier run are still there but must not pass for this run's output.
         const QString i18n = directory.filePath("i18n");
         QVERIFY(QFile::remove(i18n + "/qml_fr.qm"));
         QVERIFY(QDir().mkpath(i18n + "/qml_fr.qm"));
-        const ToolResult result = lexora({ "generate", "--project", directory.path(), "--format", "qm" });
+        const ToolResult result
+            = lexora({ "generate", "--project", directory.path(), "--format", "qm" });
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.err.contains("Could not open the translation file " + QDir::toNativeSeparators(i18n + "/qml_fr.qm") + " for writing."), qPrintable(result.err));
-        QVERIFY2(result.out.contains(QDir::toNativeSeparators(i18n + "/qml_de.qm")), qPrintable(result.out));
-        QVERIFY2(!result.out.contains("qml_fr") && !result.out.contains(".ts"), qPrintable(result.out));
+        QVERIFY2(result.err.contains("Could not open the translation file "
+                                     + QDir::toNativeSeparators(i18n + "/qml_fr.qm")
+                                     + " for writing."),
+                 qPrintable(result.err));
+        QVERIFY2(result.out.contains(QDir::toNativeSeparators(i18n + "/qml_de.qm")),
+                 qPrintable(result.out));
+        QVERIFY2(!result.out.contains("qml_fr") && !result.out.contains(".ts"),
+                 qPrintable(result.out));
         // A run with a failed file is not "done".
-        QVERIFY2(result.err.contains("Generate translation files: failed, 1 error(s) (4/4)") && !result.err.contains("done ("), qPrintable(result.err));
+        QVERIFY2(result.err.contains("Generate translation files: failed, 1 error(s) (4/4)")
+                     && !result.err.contains("done ("),
+                 qPrintable(result.err));
     }
 
     void projectFilesAreRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
-        struct Row { const char *name, *target; bool force; int exportExit, checkExit; }; // the check finds missing translations: 1
+        struct Row
+        {
+            const char *name, *target;
+            bool force;
+            int exportExit, checkExit;
+        }; // the check finds missing translations: 1
         const Row rows[] = {
-            { "database", "translations.db", false, 2, 2 }, { "write-ahead log", "translations.db-wal", false, 2, 2 },
-            { "shared memory", "translations.db-shm", false, 2, 2 }, { "rollback journal", "translations.db-journal", true, 2, 2 },
-            { "roundabout path", "content/../translations.db", false, 2, 2 }, { "link to the database", "link.db", true, 2, 2 },
-            { "project file", "demo.qmlproject", true, 2, 2 }, { "QML source", "content/App.qml", true, 2, 2 },
-            { "JavaScript source", "content/logic.js", true, 2, 2 }, { "generated file", "i18n/qml_de.qm", true, 2, 2 },
-            { "not JSON", "notes.txt", false, 2, 2 }, { "not JSON, forced", "notes.txt", true, 0, 1 },
-            { "earlier JSON", "earlier.json", false, 0, 1 }, { "new file", "new.json", false, 0, 1 },
+            { "database", "translations.db", false, 2, 2 },
+            { "write-ahead log", "translations.db-wal", false, 2, 2 },
+            { "shared memory", "translations.db-shm", false, 2, 2 },
+            { "rollback journal", "translations.db-journal", true, 2, 2 },
+            { "roundabout path", "content/../translations.db", false, 2, 2 },
+            { "link to the database", "link.db", true, 2, 2 },
+            { "project file", "demo.qmlproject", true, 2, 2 },
+            { "QML source", "content/App.qml", true, 2, 2 },
+            { "JavaScript source", "content/logic.js", true, 2, 2 },
+            { "generated file", "i18n/qml_de.qm", true, 2, 2 },
+            { "not JSON", "notes.txt", false, 2, 2 },
+            { "not JSON, forced", "notes.txt", true, 0, 1 },
+            { "earlier JSON", "earlier.json", false, 0, 1 },
+            { "new file", "new.json", false, 0, 1 },
             // A device takes the bytes or fails them, and nothing can be replaced in
             // one step; the tool must neither claim success nor replace the node.
-            { "device", "/dev/full", false, 2, 2 }, { "device, forced", "/dev/full", true, 2, 2 },
+            { "device", "/dev/full", false, 2, 2 },
+            { "device, forced", "/dev/full", true, 2, 2 },
         };
         for (const Row &row : rows) {
             const QStringList force = row.force ? QStringList { "--force" } : QStringList();
-            QTest::addRow("export, %s", row.name) << QStringList { "export", row.target } + force << row.exportExit;
-            QTest::addRow("check, %s", row.name) << QStringList { "check", "--json", row.target } + force << row.checkExit;
+            QTest::addRow("export, %s", row.name)
+                << QStringList { "export", row.target } + force << row.exportExit;
+            QTest::addRow("check, %s", row.name)
+                << QStringList { "check", "--json", row.target } + force << row.checkExit;
         }
     }
 
@@ -553,7 +697,10 @@ private slots:
         const ToolResult result = lexora(arguments, directory.path());
         QCOMPARE(result.exitCode, exitCode);
         if (exitCode == 2) {
-            QVERIFY2(result.err.contains("refusing to write " + target + (target == "/dev/full" ? ": it is not a regular file" : ": ")), qPrintable(result.err));
+            QVERIFY2(result.err.contains(
+                         "refusing to write " + target
+                         + (target == "/dev/full" ? ": it is not a regular file" : ": ")),
+                     qPrintable(result.err));
             QVERIFY2(!result.out.contains("Exported"), qPrintable(result.out));
             QCOMPARE(snapshot(directory.path()), before);
             QVERIFY(QFileInfo::exists("/dev/full") && !QFileInfo("/dev/full").isFile());
@@ -569,13 +716,19 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow(".ts file") << "i18n/qml_de.ts" << "outside/victim.txt" << 1;
-        QTest::newRow("dangling .qm file") << "i18n/qml_fr.qm" << "outside/new.qm" << 1;
-        QTest::newRow("i18n folder") << "i18n" << "outside" << 1;
-        QTest::newRow("link to a link") << "i18n/qml_de.qm" << "project/relay" << 1;
-        QTest::newRow("database") << "translations.db" << "outside/translations.db" << 1;
+        QTest::newRow(".ts file") << "i18n/qml_de.ts"
+                                  << "outside/victim.txt" << 1;
+        QTest::newRow("dangling .qm file") << "i18n/qml_fr.qm"
+                                           << "outside/new.qm" << 1;
+        QTest::newRow("i18n folder") << "i18n"
+                                     << "outside" << 1;
+        QTest::newRow("link to a link") << "i18n/qml_de.qm"
+                                        << "project/relay" << 1;
+        QTest::newRow("database") << "translations.db"
+                                  << "outside/translations.db" << 1;
         // Links within the project are the user's own arrangement.
-        QTest::newRow("i18n folder inside") << "i18n" << "project/generated" << 0;
+        QTest::newRow("i18n folder inside") << "i18n"
+                                            << "project/generated" << 0;
     }
 
     void linksOutOfTheProjectAreRefused()
@@ -605,7 +758,9 @@ private slots:
             QCOMPARE(QDir(project + "/generated").entryList(QDir::Files).size(), 4);
             return;
         }
-        QVERIFY2(result.err.contains(project + '/' + link + " is a symbolic link that leads out of the project"), qPrintable(result.err));
+        QVERIFY2(result.err.contains(project + '/' + link
+                                     + " is a symbolic link that leads out of the project"),
+                 qPrintable(result.err));
         QVERIFY2(!result.out.contains("qml_"), qPrintable(result.out));
     }
 
@@ -615,8 +770,10 @@ private slots:
         QTest::addColumn<bool>("noDatabase");
         QTest::addColumn<QString>("expectedError");
         for (const char *command : { "generate", "test" }) {
-            QTest::addRow("%s, no database", command) << command << true << "the project has no translation database %1/translations.db";
-            QTest::addRow("%s, empty QmlFiles folder", command) << command << false << "the project %1/demo.qmlproject has no QML files";
+            QTest::addRow("%s, no database", command)
+                << command << true << "the project has no translation database %1/translations.db";
+            QTest::addRow("%s, empty QmlFiles folder", command)
+                << command << false << "the project %1/demo.qmlproject has no QML files";
         }
     }
 
@@ -628,7 +785,8 @@ private slots:
         QTemporaryDir directory;
         QVERIFY(createImportedProject(directory.path()));
         QCOMPARE(lexora({ "generate" }, directory.path()).exitCode, 0);
-        for (const char *file : { "translations.db", "content/App.qml", "content/Settings.ui.qml" }) {
+        for (const char *file :
+             { "translations.db", "content/App.qml", "content/Settings.ui.qml" }) {
             if (noDatabase == (QByteArray(file) == "translations.db"))
                 QVERIFY(QFile::remove(directory.filePath(file)));
         }
@@ -636,7 +794,9 @@ private slots:
 
         const ToolResult result = lexora({ command }, directory.path());
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.err.contains(expectedError.arg(directory.path())) && result.err.contains("--allow-empty"), qPrintable(result.err));
+        QVERIFY2(result.err.contains(expectedError.arg(directory.path()))
+                     && result.err.contains("--allow-empty"),
+                 qPrintable(result.err));
         QCOMPARE(snapshot(directory.path()), before);
         if (command == "generate") {
             const ToolResult allowed = lexora({ command, "--allow-empty" }, directory.path());

@@ -22,8 +22,9 @@ namespace {
 
 QByteArray ts(const QByteArray &language, const QByteArray &messages)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\" language=\"" + language
-        + "\">\n<context>\n    <name></name>\n" + messages + "</context>\n</TS>\n";
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\" "
+           "language=\""
+        + language + "\">\n<context>\n    <name></name>\n" + messages + "</context>\n</TS>\n";
 }
 
 // What Qt Linguist hands back: every state a message can be in.
@@ -79,13 +80,20 @@ Stored storedOf(const TranslatableEntries &entries)
 }
 
 // A project whose one screen uses every ID, so generation writes them all.
-void createProject(const QString &directory, const QStringList &languages, const QStringList &ids, const QStringList &pluralIds = {})
+void createProject(const QString &directory,
+                   const QStringList &languages,
+                   const QStringList &ids,
+                   const QStringList &pluralIds = {})
 {
-    writeFile(directory + "/trip.qmlproject", "import QmlProject\nProject {\n    mainFile: \"content/Main.qml\"\n    QmlFiles { directory: \"content\" }\n"
-              "    supportedLanguages: [\"" + languages.join("\", \"").toUtf8() + "\"]\n    primaryLanguage: \"en\"\n}\n");
+    writeFile(directory + "/trip.qmlproject",
+              "import QmlProject\nProject {\n    mainFile: \"content/Main.qml\"\n    QmlFiles { "
+              "directory: \"content\" }\n"
+              "    supportedLanguages: [\""
+                  + languages.join("\", \"").toUtf8() + "\"]\n    primaryLanguage: \"en\"\n}\n");
     QByteArray qml = "import QtQuick\nItem {\n    property var texts: [\n";
     for (const QString &id : ids)
-        qml += "        qsTrId(\"" + id.toUtf8() + (pluralIds.contains(id) ? "\", 1),\n" : "\"),\n");
+        qml += "        qsTrId(\"" + id.toUtf8()
+            + (pluralIds.contains(id) ? "\", 1),\n" : "\"),\n");
     writeFile(directory + "/content/Main.qml", qml + "    ]\n}\n");
 }
 
@@ -104,10 +112,13 @@ QString answer(const QTranslator &translator, const QString &id, int n)
 QByteArray toIdBased(const QByteArray &sourceBased)
 {
     using Pattern = QRegularExpression;
-    static const Pattern context("<context>\\s*<name>(.*?)</name>(.*?)</context>", Pattern::DotMatchesEverythingOption);
-    static const Pattern message("<message([^>]*)>(.*?)</message>", Pattern::DotMatchesEverythingOption);
+    static const Pattern context("<context>\\s*<name>(.*?)</name>(.*?)</context>",
+                                 Pattern::DotMatchesEverythingOption);
+    static const Pattern message("<message([^>]*)>(.*?)</message>",
+                                 Pattern::DotMatchesEverythingOption);
     static const Pattern source("<source>(.*?)</source>", Pattern::DotMatchesEverythingOption);
-    static const Pattern commentElement("\\s*<comment>(.*?)</comment>", Pattern::DotMatchesEverythingOption);
+    static const Pattern commentElement("\\s*<comment>(.*?)</comment>",
+                                        Pattern::DotMatchesEverythingOption);
     QString text = QString::fromUtf8(sourceBased);
     QString idBased;
     qsizetype done = 0;
@@ -116,13 +127,19 @@ QByteArray toIdBased(const QByteArray &sourceBased)
         done = inContext.capturedEnd(2);
         QString messages = inContext.captured(2);
         qsizetype at = 0;
-        for (QRegularExpressionMatch found = message.match(messages); found.hasMatch(); found = message.match(messages, at)) {
+        for (QRegularExpressionMatch found = message.match(messages); found.hasMatch();
+             found = message.match(messages, at)) {
             QString body = found.captured(2);
             const QString comment = commentElement.match(body).captured(1);
             body.remove(commentElement);
-            const QByteArray hash = QCryptographicHash::hash(
-                (inContext.captured(1) + u'\x04' + source.match(body).captured(1) + u'\x04' + comment).toUtf8(), QCryptographicHash::Sha1);
-            const QString replaced = "<message id=\"qt." + QString::fromLatin1(hash.toHex().left(12)) + '"' + found.captured(1) + '>' + body + "</message>";
+            const QByteArray hash
+                = QCryptographicHash::hash((inContext.captured(1) + u'\x04'
+                                            + source.match(body).captured(1) + u'\x04' + comment)
+                                               .toUtf8(),
+                                           QCryptographicHash::Sha1);
+            const QString replaced = "<message id=\"qt."
+                + QString::fromLatin1(hash.toHex().left(12)) + '"' + found.captured(1) + '>' + body
+                + "</message>";
             messages.replace(found.capturedStart(), found.capturedLength(), replaced);
             at = found.capturedStart() + replaced.size();
         }
@@ -144,14 +161,18 @@ private slots:
         QTest::addColumn<QStringList>("projectLanguages");
         QTest::addColumn<Stored>("expected");
 
-        Stored finished { { "app.title", { { "de", "Titel" }, { "fr", "Titre" } } }, { "app.quit", { { "fr", "Quitter" } } },
-                          { "OK", { { "fr", "OK" } } }, { "app.files", { { "de", "%n Datei|%n Dateien" } } },
+        Stored finished { { "app.title", { { "de", "Titel" }, { "fr", "Titre" } } },
+                          { "app.quit", { { "fr", "Quitter" } } },
+                          { "OK", { { "fr", "OK" } } },
+                          { "app.files", { { "de", "%n Datei|%n Dateien" } } },
                           { "app.markup", { { "de", QStringLiteral("A & B <b> \"q\" \x07ü") } } },
-                          { "app.short", { { "de", QStringLiteral("Einstellungen\u009cEinst.") } } } };
+                          { "app.short",
+                            { { "de", QStringLiteral("Einstellungen\u009cEinst.") } } } };
         QTest::newRow("finished only") << false << QStringList { "en", "de", "fr" } << finished;
         Stored withUnfinished = finished;
         withUnfinished["app.quit"].insert("de", "Beenden");
-        QTest::newRow("unfinished too") << true << QStringList { "en", "de", "fr" } << withUnfinished;
+        QTest::newRow("unfinished too")
+            << true << QStringList { "en", "de", "fr" } << withUnfinished;
         // The file's locale where the project has no code of its own for it.
         Stored regional;
         for (auto it = finished.cbegin(); it != finished.cend(); ++it) {
@@ -174,7 +195,12 @@ private slots:
         import.addFile(directory.filePath("fr.ts"));
         QCOMPARE(storedOf(import.entries()), expected);
         const LinguistImportCounts &counts = import.counts();
-        QCOMPARE(QList<int>({ counts.messages, counts.unfinished, counts.untranslated, counts.vanished, counts.withoutId, counts.plural }),
+        QCOMPARE(QList<int>({ counts.messages,
+                              counts.unfinished,
+                              counts.untranslated,
+                              counts.vanished,
+                              counts.withoutId,
+                              counts.plural }),
                  QList<int>({ 14, unfinished ? 0 : 1, 3, 2, 1, 1 }));
     }
 
@@ -183,10 +209,13 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("reason");
         QTest::newRow("truncated") << ts("de", germanMessages).left(300) << ":9: Premature end";
-        QTest::newRow("not a TS file") << QByteArray("<html><body/></html>") << "root element is <html>";
+        QTest::newRow("not a TS file")
+            << QByteArray("<html><body/></html>") << "root element is <html>";
         QTest::newRow("empty") << QByteArray() << ":1: Premature end";
         QTest::newRow("no language") << ts("", frenchMessages) << "names no language";
-        QTest::newRow("bad byte") << ts("de", R"(<message id="a"><translation><byte value="xzz"/></translation></message>)") << "invalid byte value";
+        QTest::newRow("bad byte") << ts(
+            "de", R"(<message id="a"><translation><byte value="xzz"/></translation></message>)")
+                                  << "invalid byte value";
     }
 
     void refuses()
@@ -211,7 +240,9 @@ private slots:
     {
         QTemporaryDir directory;
         createProject(directory.path(), { "en", "de", "fr" }, { "app.title", "other" });
-        writeFile(directory.filePath("base.json"), R"({"translatables": [{"trId": "other", "translations": [{"language": "de", "translation": "Anderes"}]}]})");
+        writeFile(
+            directory.filePath("base.json"),
+            R"({"translatables": [{"trId": "other", "translations": [{"language": "de", "translation": "Anderes"}]}]})");
         QCOMPARE(lexora({ "import", "base.json" }, directory.path()).exitCode, 0);
         writeFile(directory.filePath("de.ts"), ts("de", germanMessages));
 
@@ -226,12 +257,15 @@ private slots:
         QVERIFY2(dry.exitCode == 0, qPrintable(dry.err));
         const ToolResult real = lexora({ "import", "de.ts" }, directory.path());
         QVERIFY2(real.exitCode == 0, qPrintable(real.err));
-        const QStringList expected { "  translation IDs: 4 added, 0 changed, 0 removed", "  translations: 4 added, 0 changed, 0 removed",
-                                     "  messages: 11 read, 4 taken, 1 unfinished left out, 3 untranslated, 2 vanished or obsolete, 1 without an ID",
+        const QStringList expected { "  translation IDs: 4 added, 0 changed, 0 removed",
+                                     "  translations: 4 added, 0 changed, 0 removed",
+                                     "  messages: 11 read, 4 taken, 1 unfinished left out, 3 "
+                                     "untranslated, 2 vanished or obsolete, 1 without an ID",
                                      "  plural messages: 1, with all their forms" };
         QCOMPARE(dry.out.split(u'\n', Qt::SkipEmptyParts).mid(1), expected);
         QCOMPARE(real.out.split(u'\n', Qt::SkipEmptyParts).mid(1), expected);
-        QVERIFY2(real.err.contains("1 message(s) without an ID were left out"), qPrintable(real.err));
+        QVERIFY2(real.err.contains("1 message(s) without an ID were left out"),
+                 qPrintable(real.err));
 
         QCOMPARE(lexora({ "import", "base.json" }, directory.path()).exitCode, 0);
         QCOMPARE(lexora({ "export", "all.json" }, directory.path()).exitCode, 0);
@@ -243,7 +277,8 @@ private slots:
     {
         QTest::addColumn<LinguistFiles>("files");
         QTest::addColumn<bool>("unfinished");
-        const LinguistFiles written { { "de", ts("de_DE", germanMessages) }, { "fr", ts("fr", frenchMessages) } };
+        const LinguistFiles written { { "de", ts("de_DE", germanMessages) },
+                                      { "fr", ts("fr", frenchMessages) } };
         QTest::newRow("finished, as lrelease -nounfinished") << written << false;
         QTest::newRow("unfinished, as lrelease") << written << true;
 
@@ -266,7 +301,8 @@ private slots:
             if (QFile::exists(qm) && runQtTool("lconvert", { "-i", qm, "-o", sourceBased }))
                 qt.insert(QString(language).replace(u'_', u'-'), toIdBased(readFile(sourceBased)));
         }
-        QTest::newRow("Qt's own translations") << (qt.size() == languages.size() ? qt : LinguistFiles()) << false;
+        QTest::newRow("Qt's own translations")
+            << (qt.size() == languages.size() ? qt : LinguistFiles()) << false;
     }
 
     void roundTrip()
@@ -286,7 +322,8 @@ private slots:
         for (auto it = files.cbegin(); it != files.cend(); ++it) {
             tsFiles.append(directory.filePath("linguist/" + it.key() + ".ts"));
             writeFile(tsFiles.last(), it.value());
-            for (const QRegularExpressionMatch &found : message.globalMatch(QString::fromUtf8(it.value()))) {
+            for (const QRegularExpressionMatch &found :
+                 message.globalMatch(QString::fromUtf8(it.value()))) {
                 ids.append(found.captured(1));
                 if (found.captured(2).contains(QLatin1String("numerus=\"yes\"")))
                     numerusIdsOf[it.key()].append(found.captured(1));
@@ -298,7 +335,10 @@ private slots:
         const QStringList languages = files.keys();
         createProject(directory.path(), QStringList { "en" } + languages, ids, numerusIds);
 
-        const ToolResult imported = lexora(QStringList { "import" } + tsFiles + (unfinished ? QStringList { "--unfinished" } : QStringList()), directory.path());
+        const ToolResult imported
+            = lexora(QStringList { "import" } + tsFiles
+                         + (unfinished ? QStringList { "--unfinished" } : QStringList()),
+                     directory.path());
         QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
         const ToolResult generated = lexora({ "generate" }, directory.path());
         QVERIFY2(generated.exitCode == 0, qPrintable(generated.err));
@@ -313,7 +353,8 @@ private slots:
         };
         for (const QString &language : languages) {
             QVERIFY2(!summary("i18n/qml_" + language + ".qm").isEmpty(), qPrintable(generated.out));
-            QCOMPARE(summary("i18n/qml_" + language + ".qm"), summary("i18n/qml_" + language + ".ts"));
+            QCOMPARE(summary("i18n/qml_" + language + ".qm"),
+                     summary("i18n/qml_" + language + ".ts"));
         }
 
         qInfo().noquote() << imported.out + generated.out;
@@ -321,8 +362,12 @@ private slots:
         for (const QString &language : languages) {
             const QString theirs = directory.filePath("lrelease/" + language + ".qm");
             QDir().mkpath(directory.filePath("lrelease"));
-            QVERIFY(runQtTool("lrelease", QStringList { "-idbased", "-silent" } + (unfinished ? QStringList() : QStringList { "-nounfinished" })
-                                              + QStringList { directory.filePath("linguist/" + language + ".ts"), "-qm", theirs }));
+            QVERIFY(runQtTool(
+                "lrelease",
+                QStringList { "-idbased", "-silent" }
+                    + (unfinished ? QStringList() : QStringList { "-nounfinished" })
+                    + QStringList {
+                        directory.filePath("linguist/" + language + ".ts"), "-qm", theirs }));
             QTranslator lrelease;
             QTranslator ours;
             QVERIFY(lrelease.load(theirs));
@@ -336,11 +381,17 @@ private slots:
                 for (int n = -1; n <= last; ++n, ++compared) {
                     const QString expected = answer(lrelease, id, n);
                     if (answer(ours, id, n) != expected)
-                        QFAIL(qPrintable(QStringLiteral("%1 [%2] n = %3: \"%4\", lrelease \"%5\"").arg(id, language).arg(n).arg(answer(ours, id, n), expected)));
+                        QFAIL(qPrintable(QStringLiteral("%1 [%2] n = %3: \"%4\", lrelease \"%5\"")
+                                             .arg(id, language)
+                                             .arg(n)
+                                             .arg(answer(ours, id, n), expected)));
                 }
             }
         }
-        qInfo("%s: %d answers equal (%lld plural messages with n = 0..30)", QTest::currentDataTag(), compared, numerusIds.size());
+        qInfo("%s: %d answers equal (%lld plural messages with n = 0..30)",
+              QTest::currentDataTag(),
+              compared,
+              numerusIds.size());
     }
 };
 

@@ -26,12 +26,17 @@ private slots:
         QTest::addColumn<QByteArray>("expectedEnd");
         // Whatever comes after the tool's last entry (its summary on standard
         // output, the shell prompt) starts on a line of its own.
-        QTest::newRow("last entry finished") << false << false << QByteArray("\r\033[KGenerate translation files: done (2/2)\n");
+        QTest::newRow("last entry finished")
+            << false << false << QByteArray("\r\033[KGenerate translation files: done (2/2)\n");
         // Every step ran, but one failed: that is not "done".
-        QTest::newRow("entry with an error") << false << true << QByteArray("\r\033[KGenerate translation files: failed, 1 error(s) (2/2)\n");
+        QTest::newRow("entry with an error")
+            << false << true
+            << QByteArray("\r\033[KGenerate translation files: failed, 1 error(s) (2/2)\n");
         // An entry still running is drawn again below the line of the finished one.
-        QTest::newRow("another entry still running") << true << false
-            << QByteArray("\r\033[KGenerate translation files: done (2/2)\n\r\033[KSecond: 1/4 (25%)");
+        QTest::newRow("another entry still running")
+            << true << false
+            << QByteArray(
+                   "\r\033[KGenerate translation files: done (2/2)\n\r\033[KSecond: 1/4 (25%)");
     }
 
     void progressLine()
@@ -42,7 +47,9 @@ private slots:
 
         // A raw pseudo terminal (no line-ending translation), read back without blocking.
         const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        const int slave = master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 ? ::open(::ptsname(master), O_RDWR | O_NOCTTY) : -1;
+        const int slave = master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0
+            ? ::open(::ptsname(master), O_RDWR | O_NOCTTY)
+            : -1;
         if (slave < 0)
             QSKIP("no pseudo terminal available");
         termios settings {};
@@ -61,7 +68,8 @@ private slots:
                 feedback.setProgressMaximum(second, 4);
                 feedback.setProgressValue(second, 1);
             }
-            QFutureInterface<void> first = feedback.createProgress(QStringLiteral("Generate translation files"), "Generate");
+            QFutureInterface<void> first
+                = feedback.createProgress(QStringLiteral("Generate translation files"), "Generate");
             feedback.startProgress(first);
             feedback.setProgressMaximum(first, 2);
             feedback.setProgressValue(first, 1);
@@ -87,17 +95,26 @@ private slots:
         QTest::addColumn<int>("warningCount");
         const QString dropped = "Dropped \\d+ message\\(s\\) which had no ID\\.";
         // Bytes of a binary input file must not reach the terminal as they are.
-        QTest::newRow("control characters") << QStringList { QString::fromLatin1("a.qml:1:1: error: x\n\x1b]0;t\x07\x1b[2J\x7f\tz") } << QString()
-                                            << QByteArray("a.qml:1:1: error: x\n\\x1b]0;t\\x07\\x1b[2J\\x7f\tz\n") << 1 << 0;
-        QTest::newRow("located warning") << QStringList { "a.qml:4: warning: w" } << QString() << QByteArray("a.qml:4: warning: w\n") << 0 << 1;
-        QTest::newRow("C1 control") << QStringList { QString(u"a\u009bb"_qs) } << QString() << QByteArray("error: a\\x9bb\n") << 1 << 0;
+        QTest::newRow("control characters")
+            << QStringList { QString::fromLatin1(
+                   "a.qml:1:1: error: x\n\x1b]0;t\x07\x1b[2J\x7f\tz") }
+            << QString() << QByteArray("a.qml:1:1: error: x\n\\x1b]0;t\\x07\\x1b[2J\\x7f\tz\n") << 1
+            << 0;
+        QTest::newRow("located warning") << QStringList { "a.qml:4: warning: w" } << QString()
+                                         << QByteArray("a.qml:4: warning: w\n") << 0 << 1;
+        QTest::newRow("C1 control") << QStringList { QString(u"a\u009bb"_qs) } << QString()
+                                    << QByteArray("error: a\\x9bb\n") << 1 << 0;
         // The second pass of a run over the same files says the same; once is enough.
-        QTest::newRow("repeated report") << QStringList { "broken.qml:3: x", "other", "broken.qml:3: x" } << QString()
-                                         << QByteArray("error: broken.qml:3: x\nerror: other\n") << 3 << 0;
-        QTest::newRow("warning") << QStringList { "Dropped 2 message(s) which had no ID.", "real error" } << dropped
-                                 << QByteArray("warning: Dropped 2 message(s) which had no ID.\nerror: real error\n") << 1 << 1;
-        QTest::newRow("pattern must match in full") << QStringList { "x Dropped 2 message(s) which had no ID." } << dropped
-                                                    << QByteArray("error: x Dropped 2 message(s) which had no ID.\n") << 1 << 0;
+        QTest::newRow("repeated report")
+            << QStringList { "broken.qml:3: x", "other", "broken.qml:3: x" } << QString()
+            << QByteArray("error: broken.qml:3: x\nerror: other\n") << 3 << 0;
+        QTest::newRow("warning")
+            << QStringList { "Dropped 2 message(s) which had no ID.", "real error" } << dropped
+            << QByteArray("warning: Dropped 2 message(s) which had no ID.\nerror: real error\n")
+            << 1 << 1;
+        QTest::newRow("pattern must match in full")
+            << QStringList { "x Dropped 2 message(s) which had no ID." } << dropped
+            << QByteArray("error: x Dropped 2 message(s) which had no ID.\n") << 1 << 0;
     }
 
     void reports()
@@ -112,7 +129,8 @@ private slots:
         {
             TerminalFeedback feedback(stream);
             if (!warningPattern.isEmpty())
-                feedback.setWarningPattern(QRegularExpression(QRegularExpression::anchoredPattern(warningPattern)));
+                feedback.setWarningPattern(
+                    QRegularExpression(QRegularExpression::anchoredPattern(warningPattern)));
             for (const QString &error : errors)
                 feedback.addError(error);
             QCOMPARE(feedback.errorCount(), errorCount);

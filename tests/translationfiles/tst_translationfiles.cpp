@@ -53,7 +53,8 @@ CatalogSetup german(const Messages &messages)
 }
 
 // The catalogue saved in `format`; null when saving failed.
-QByteArray saveCatalog(const CatalogSetup &setup, const QString &format, RecordingFeedback *feedback)
+QByteArray
+saveCatalog(const CatalogSetup &setup, const QString &format, RecordingFeedback *feedback)
 {
     TranslationCatalog catalog(feedback);
     catalog.setLanguage(setup.language);
@@ -219,8 +220,8 @@ QByteArray numerusTs(const QString &language, const QStringList &forms)
     return ts + "</translation>\n    </message>\n</context>\n</TS>\n";
 }
 
-const CatalogSetup workedExample = german(
-    { message("hello", "Hallo"), message("bye", "bye", CatalogMessage::Unfinished) });
+const CatalogSetup workedExample
+    = german({ message("hello", "Hallo"), message("bye", "bye", CatalogMessage::Unfinished) });
 
 } // namespace
 
@@ -266,9 +267,9 @@ private:
     // A file in the temporary directory named after the current test row.
     QString rowFile(const QString &suffix) const
     {
-        return m_directory.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u'_'
-                                    + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_')
-                                    + suffix);
+        return m_directory.filePath(
+            QString::fromLatin1(QTest::currentTestFunction()) + u'_'
+            + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') + suffix);
     }
 
     QTemporaryDir m_directory;
@@ -279,21 +280,27 @@ void TestTranslationFiles::formatRegistry()
     // extension|description|binary|loads|saves|priority
     QStringList builtIns;
     for (const CatalogFormat &format : TranslationCatalog::registeredCatalogFormats().mid(0, 3)) {
-        builtIns << QStringList { format.extension, format.description,
-                                  QString::number(format.fileType == CatalogFileType::TranslationBinary),
-                                  QString::number(bool(format.loader)), QString::number(bool(format.saver)),
+        builtIns << QStringList { format.extension,
+                                  format.description,
+                                  QString::number(format.fileType
+                                                  == CatalogFileType::TranslationBinary),
+                                  QString::number(bool(format.loader)),
+                                  QString::number(bool(format.saver)),
                                   QString::number(format.priority) }
                         .join(u'|');
     }
-    QCOMPARE(builtIns, QStringList({ "qm|Compiled Qt translations|1|1|1|-1", "ts|Qt translation sources|0|1|1|-1",
-                                     "qml|Compiled Qt translations|0|1|0|-1" }));
+    QCOMPARE(builtIns,
+             QStringList({ "qm|Compiled Qt translations|1|1|1|-1",
+                           "ts|Qt translation sources|0|1|1|-1",
+                           "qml|Compiled Qt translations|0|1|0|-1" }));
 
     // A higher priority goes after the built-ins of its file type, a lower one
     // before the first format of its type with a greater priority.
     const QStringList before = extensions();
     const auto source = CatalogFileType::TranslationSource;
     TranslationCatalog::registerCatalogFormat({ "late", "late", nullptr, &saveNothing, source, 5 });
-    TranslationCatalog::registerCatalogFormat({ "middle", "middle", nullptr, &saveNothing, source, 0 });
+    TranslationCatalog::registerCatalogFormat(
+        { "middle", "middle", nullptr, &saveNothing, source, 0 });
     TranslationCatalog::registerCatalogFormat({ "same", "same", nullptr, nullptr, source, -1 });
     QCOMPARE(extensions(), before + QStringList({ "same", "middle", "late" }));
 }
@@ -310,9 +317,12 @@ void TestTranslationFiles::reports_data()
     QTest::newRow("save empty name") << true << "" << QStringList { "Unknown format " };
     QTest::newRow("save ts") << true << "ts" << QStringList {};
     QTest::newRow("save qm") << true << "qm" << QStringList {};
-    QTest::newRow("load unknown") << false << "xml" << QStringList { "Unknown format xml for file /tmp/file.xml" };
-    QTest::newRow("load capital QML") << false << "QML" << QStringList { "Unknown format QML for file /tmp/file.xml" };
-    QTest::newRow("load without loader") << false << "same" << QStringList { "No loader for format same found" };
+    QTest::newRow("load unknown") << false << "xml"
+                                  << QStringList { "Unknown format xml for file /tmp/file.xml" };
+    QTest::newRow("load capital QML")
+        << false << "QML" << QStringList { "Unknown format QML for file /tmp/file.xml" };
+    QTest::newRow("load without loader")
+        << false << "same" << QStringList { "No loader for format same found" };
     // .ts files are written, never read: loading one fails without a report.
     QTest::newRow("load ts reads nothing") << false << "ts" << QStringList {};
 }
@@ -339,8 +349,9 @@ void TestTranslationFiles::reports()
         TranslationCatalog::registerCatalogFormat(
             { format, "same", nullptr, nullptr, CatalogFileType::TranslationSource, -1 });
     }
-    buffer.setData(tsHeader + "<TS version=\"2.1\"><context><name></name><message id=\"a\">"
-                              "<translation>b</translation></message></context></TS>\n");
+    buffer.setData(tsHeader
+                   + "<TS version=\"2.1\"><context><name></name><message id=\"a\">"
+                     "<translation>b</translation></message></context></TS>\n");
     buffer.open(QIODevice::ReadOnly);
     QVERIFY(!catalog.loadCatalog(buffer, QStringLiteral("/tmp/file.xml"), format));
     QCOMPARE(feedback.messages(), errors);
@@ -356,19 +367,25 @@ void TestTranslationFiles::qmRoundTrip_data()
     QTest::newRow("empty") << "ja" << Messages {} << IdTranslations {};
     QTest::newRow("sorted by UTF-8 bytes")
         << "de"
-        << Messages { message(u"\u00e4pfel"_qs, u"\u00c4pfel"_qs), message("zebra", "Zebra"),
-                      message(u"\U0001F600"_qs, u"Gesicht \U0001F600"_qs), message("Apfel", "Apfel") }
-        << IdTranslations { { "Apfel", "Apfel" }, { "zebra", "Zebra" },
+        << Messages { message(u"\u00e4pfel"_qs, u"\u00c4pfel"_qs),
+                      message("zebra", "Zebra"),
+                      message(u"\U0001F600"_qs, u"Gesicht \U0001F600"_qs),
+                      message("Apfel", "Apfel") }
+        << IdTranslations { { "Apfel", "Apfel" },
+                            { "zebra", "Zebra" },
                             { u"\u00e4pfel"_qs, u"\u00c4pfel"_qs },
                             { u"\U0001F600"_qs, u"Gesicht \U0001F600"_qs } };
-    QTest::newRow("selection")
-        << "pl"
-        << Messages { message("b", "first"), message("b", "second"), message("a", QString()),
-                      message("u", "U", CatalogMessage::Unfinished),
-                      message("w", QString(), CatalogMessage::Unfinished),
-                      message("v", "V", CatalogMessage::Vanished),
-                      message("o", "O", CatalogMessage::Obsolete) }
-        << IdTranslations { { "a", QString() }, { "b", "first" }, { "u", "U" } };
+    QTest::newRow("selection") << "pl"
+                               << Messages { message("b", "first"),
+                                             message("b", "second"),
+                                             message("a", QString()),
+                                             message("u", "U", CatalogMessage::Unfinished),
+                                             message("w", QString(), CatalogMessage::Unfinished),
+                                             message("v", "V", CatalogMessage::Vanished),
+                                             message("o", "O", CatalogMessage::Obsolete) }
+                               << IdTranslations { { "a", QString() },
+                                                   { "b", "first" },
+                                                   { "u", "U" } };
 }
 
 void TestTranslationFiles::qmRoundTrip()
@@ -407,13 +424,16 @@ void TestTranslationFiles::qmLoaderRejectsBrokenFiles_data()
     QTest::newRow("text") << QByteArray("<?xml version=\"1.0\"?><TS/>") << noMagic;
     QTest::newRow("short magic") << qmMagic.left(15) << noMagic;
     QTest::newRow("wrong magic") << wrongMagic << noMagic;
-    QTest::newRow("section longer than the file") << qmMagic + QByteArray::fromHex("A700000010") + "de" << truncated;
+    QTest::newRow("section longer than the file")
+        << qmMagic + QByteArray::fromHex("A700000010") + "de" << truncated;
     // A section length of -1 is no "null section": it runs far past the end.
     QTest::newRow("section length -1") << qmMagic + QByteArray::fromHex("A7FFFFFFFF") << truncated;
     QTest::newRow("messages section length -1 before a valid section")
         << qmMagic + QByteArray::fromHex("69FFFFFFFF") + languageSection("de") << truncated;
-    QTest::newRow("message without end tag") << qmMagic + qmSectionBytes(0x69, QByteArray::fromHex("060000000161")) << broken;
-    QTest::newRow("odd string length") << qmMagic + qmSectionBytes(0x69, QByteArray::fromHex("03000000036100")) << broken;
+    QTest::newRow("message without end tag")
+        << qmMagic + qmSectionBytes(0x69, QByteArray::fromHex("060000000161")) << broken;
+    QTest::newRow("odd string length")
+        << qmMagic + qmSectionBytes(0x69, QByteArray::fromHex("03000000036100")) << broken;
 }
 
 void TestTranslationFiles::qmLoaderRejectsBrokenFiles()
@@ -449,27 +469,39 @@ void TestTranslationFiles::tsOutput_data()
                       "    </message>\n"
                       "</context>\n"
                       "</TS>\n");
-    QTest::newRow("empty catalogue") << CatalogSetup {} << tsHeader + "<TS version=\"2.1\">\n" + emptyContext;
-    QTest::newRow("language C left out") << CatalogSetup { "C", "C", {}, {} } << tsHeader + "<TS version=\"2.1\">\n" + emptyContext;
-    QTest::newRow("lower-case c written") << CatalogSetup { "c", {}, {}, {} } << tsHeader + "<TS version=\"2.1\" language=\"c\">\n" + emptyContext;
-    QTest::newRow("longer text starting with C written") << CatalogSetup { "Cy", {}, {}, {} } << tsHeader + "<TS version=\"2.1\" language=\"Cy\">\n" + emptyContext;
+    QTest::newRow("empty catalogue")
+        << CatalogSetup {} << tsHeader + "<TS version=\"2.1\">\n" + emptyContext;
+    QTest::newRow("language C left out")
+        << CatalogSetup { "C", "C", {}, {} } << tsHeader + "<TS version=\"2.1\">\n" + emptyContext;
+    QTest::newRow("lower-case c written")
+        << CatalogSetup { "c", {}, {}, {} }
+        << tsHeader + "<TS version=\"2.1\" language=\"c\">\n" + emptyContext;
+    QTest::newRow("longer text starting with C written")
+        << CatalogSetup { "Cy", {}, {}, {} }
+        << tsHeader + "<TS version=\"2.1\" language=\"Cy\">\n" + emptyContext;
     QTest::newRow("source language and dependencies")
         << CatalogSetup { "fr-CA", "en", { "qt_fr", "base" }, {} }
-        << tsHeader + "<TS version=\"2.1\" language=\"fr-CA\" sourcelanguage=\"en\">\n"
-               "<dependencies>\n<dependency catalog=\"qt_fr\"/>\n<dependency catalog=\"base\"/>\n"
-               "</dependencies>\n" + emptyContext;
+        << tsHeader
+            + "<TS version=\"2.1\" language=\"fr-CA\" sourcelanguage=\"en\">\n"
+              "<dependencies>\n<dependency catalog=\"qt_fr\"/>\n<dependency catalog=\"base\"/>\n"
+              "</dependencies>\n"
+            + emptyContext;
     QTest::newRow("types and empty translation")
-        << german({ message("f", QString()), message("u", QString(), CatalogMessage::Unfinished),
-                    message("v", "V", CatalogMessage::Vanished), message("o", "O", CatalogMessage::Obsolete) })
+        << german({ message("f", QString()),
+                    message("u", QString(), CatalogMessage::Unfinished),
+                    message("v", "V", CatalogMessage::Vanished),
+                    message("o", "O", CatalogMessage::Obsolete) })
         << germanTs(messageXml("f", "<translation></translation>")
                     + messageXml("u", "<translation type=\"unfinished\"></translation>")
                     + messageXml("v", "<translation type=\"vanished\">V</translation>")
                     + messageXml("o", "<translation type=\"obsolete\">O</translation>"));
-    QTest::newRow("empty ID skipped") << german({ message(QString(), "lost"), message("kept", "K") })
-                                      << germanTs(messageXml("kept", "<translation>K</translation>"));
+    QTest::newRow("empty ID skipped")
+        << german({ message(QString(), "lost"), message("kept", "K") })
+        << germanTs(messageXml("kept", "<translation>K</translation>"));
     QTest::newRow("markup in the ID escaped")
         << german({ message("a&b \"q\" <x> 'y'", "T") })
-        << germanTs(messageXml("a&amp;b &quot;q&quot; &lt;x&gt; &apos;y&apos;", "<translation>T</translation>"));
+        << germanTs(messageXml("a&amp;b &quot;q&quot; &lt;x&gt; &apos;y&apos;",
+                               "<translation>T</translation>"));
     // An XML reader turns literal tabs and line breaks in attributes into
     // blanks; references come back as written.
     QTest::newRow("tab and line breaks in the ID as references")
@@ -477,14 +509,19 @@ void TestTranslationFiles::tsOutput_data()
         << germanTs(messageXml("a&#9;b&#10;c&#13;d", "<translation>T</translation>"));
     QTest::newRow("translator comment before the translation")
         << german({ message("c", "C", CatalogMessage::Finished, "Button <b>") })
-        << germanTs("    <message id=\"c\">\n        <translatorcomment>Button &lt;b&gt;</translatorcomment>\n"
+        << germanTs("    <message id=\"c\">\n        <translatorcomment>Button "
+                    "&lt;b&gt;</translatorcomment>\n"
                     "        <translation>C</translation>\n    </message>\n");
     QTest::newRow("UTF-8 without byte-order mark")
-        << CatalogSetup { "ja", {}, {}, { message(u"\u65e5\u672c"_qs, u"\u65e5\u672c\u8a9e \U0001F600"_qs) } }
+        << CatalogSetup { "ja",
+                          {},
+                          {},
+                          { message(u"\u65e5\u672c"_qs, u"\u65e5\u672c\u8a9e \U0001F600"_qs) } }
         << tsHeader + "<TS version=\"2.1\" language=\"ja\">\n<context>\n    <name></name>\n"
-               + messageXml("\xe6\x97\xa5\xe6\x9c\xac",
-                            "<translation>\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80</translation>")
-               + "</context>\n</TS>\n";
+            + messageXml(
+                "\xe6\x97\xa5\xe6\x9c\xac",
+                "<translation>\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80</translation>")
+            + "</context>\n</TS>\n";
 }
 
 void TestTranslationFiles::tsOutput()
@@ -502,17 +539,27 @@ void TestTranslationFiles::tsEscaping_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("escaped");
 
-    QTest::newRow("markup") << "a<b & \"c\"" << "a&lt;b &amp; &quot;c&quot;";
-    QTest::newRow("apostrophe and greater") << "it's > 1" << "it&apos;s &gt; 1";
-    QTest::newRow("carriage return and line feed") << "a\r\nb" << "a<byte value=\"xd\"/>\nb";
-    QTest::newRow("tab unchanged") << "a\tb" << "a\tb";
-    QTest::newRow("other control characters") << u"\u0001\u001f\u0000"_qs << "<byte value=\"x1\"/><byte value=\"x1f\"/><byte value=\"x0\"/>";
+    QTest::newRow("markup") << "a<b & \"c\""
+                            << "a&lt;b &amp; &quot;c&quot;";
+    QTest::newRow("apostrophe and greater") << "it's > 1"
+                                            << "it&apos;s &gt; 1";
+    QTest::newRow("carriage return and line feed") << "a\r\nb"
+                                                   << "a<byte value=\"xd\"/>\nb";
+    QTest::newRow("tab unchanged") << "a\tb"
+                                   << "a\tb";
+    QTest::newRow("other control characters")
+        << u"\u0001\u001f\u0000"_qs
+        << "<byte value=\"x1\"/><byte value=\"x1f\"/><byte value=\"x0\"/>";
     QTest::newRow("delete unchanged") << u"\u007f"_qs << u"\u007f"_qs;
-    QTest::newRow("non-ASCII white space") << u"a\u00a0b\u0085c\u2028d\u3000"_qs << "a&#xa0;b&#x85;c&#x2028;d&#x3000;";
-    QTest::newRow("other non-ASCII unchanged") << u"\u00e4\u20ac\U0001F600"_qs << u"\u00e4\u20ac\U0001F600"_qs;
-    QTest::newRow("nothing to escape") << "plain text, 42 (ok)!" << "plain text, 42 (ok)!";
+    QTest::newRow("non-ASCII white space")
+        << u"a\u00a0b\u0085c\u2028d\u3000"_qs << "a&#xa0;b&#x85;c&#x2028;d&#x3000;";
+    QTest::newRow("other non-ASCII unchanged")
+        << u"\u00e4\u20ac\U0001F600"_qs << u"\u00e4\u20ac\U0001F600"_qs;
+    QTest::newRow("nothing to escape") << "plain text, 42 (ok)!"
+                                       << "plain text, 42 (ok)!";
     QTest::newRow("only escapes") << u"&&\u0001"_qs << "&amp;&amp;<byte value=\"x1\"/>";
-    QTest::newRow("plain runs between escapes") << u"ab<cd\u00a0ef\rgh"_qs << "ab&lt;cd&#xa0;ef<byte value=\"xd\"/>gh";
+    QTest::newRow("plain runs between escapes")
+        << u"ab<cd\u00a0ef\rgh"_qs << "ab&lt;cd&#xa0;ef<byte value=\"xd\"/>gh";
 }
 
 void TestTranslationFiles::tsEscaping()
@@ -526,7 +573,8 @@ void TestTranslationFiles::peersKeepIdsWithWhiteSpace()
 {
     LEXORA_REQUIRE_TOOL("lrelease");
     LEXORA_REQUIRE_TOOL("lconvert");
-    const QStringList ids { "a\tb", "a\nb", "a\rb", " lead", "\t\r\n", "x & \"y\"\n<z>", "plain", "two  blanks" };
+    const QStringList ids { "a\tb",   "a\nb",           "a\rb",  " lead",
+                            "\t\r\n", "x & \"y\"\n<z>", "plain", "two  blanks" };
     CatalogSetup setup = german({});
     QStringList translations;
     for (const QString &id : ids) {
@@ -554,14 +602,21 @@ void TestTranslationFiles::lconvertReadsEveryFile_data()
 
     QTest::newRow("worked example") << workedExample;
     QTest::newRow("empty catalogue") << CatalogSetup {};
-    QTest::newRow("ID with ampersand and quotes")
-        << CatalogSetup { "en-GB", {}, {}, { message("save & \"close\"", "Save & close"), message("a<b>'c'", "<b>") } };
+    QTest::newRow("ID with ampersand and quotes") << CatalogSetup {
+        "en-GB", {}, {}, { message("save & \"close\"", "Save & close"), message("a<b>'c'", "<b>") }
+    };
     QTest::newRow("every escape") << CatalogSetup {
-        "fr-CA", "en", { "qt_fr" },
-        { message("lines", u"one\r\ntwo\tthree\u00a0four \u0001 \u2028"_qs, CatalogMessage::Finished,
+        "fr-CA",
+        "en",
+        { "qt_fr" },
+        { message("lines",
+                  u"one\r\ntwo\tthree\u00a0four \u0001 \u2028"_qs,
+                  CatalogMessage::Finished,
                   "for <translators> & \"reviewers\""),
-          message(u"\u00fcber"_qs, u"\u00dcber \U0001F600"_qs), message("gone", "Weg", CatalogMessage::Vanished),
-          message("old", "Alt", CatalogMessage::Obsolete), message("todo", QString(), CatalogMessage::Unfinished) }
+          message(u"\u00fcber"_qs, u"\u00dcber \U0001F600"_qs),
+          message("gone", "Weg", CatalogMessage::Vanished),
+          message("old", "Alt", CatalogMessage::Obsolete),
+          message("todo", QString(), CatalogMessage::Unfinished) }
     };
 }
 
@@ -577,7 +632,9 @@ void TestTranslationFiles::lconvertReadsEveryFile()
     QList<ReadMessage> expected;
     for (const CatalogMessage &message : setup.messages) {
         static const char *const types[] = { "unfinished", "", "vanished", "obsolete" };
-        expected.append({ message.id, message.translation, QString::fromLatin1(types[message.type]),
+        expected.append({ message.id,
+                          message.translation,
+                          QString::fromLatin1(types[message.type]),
                           message.translatorComment });
     }
     QCOMPARE(readTs(readFile(input)), expected);
@@ -589,7 +646,9 @@ void TestTranslationFiles::lconvertReadsEveryFile()
     const ToolResult result = runQtTool("lconvert", { "-i", input, "-of", "po", "-o", output });
     QVERIFY2(result.ok && result.errors.isEmpty(), result.errors.constData());
     for (ReadMessage &message : expected)
-        message.type = message.type == u"vanished" || message.type == u"obsolete" ? QStringLiteral("gone") : QString();
+        message.type = message.type == u"vanished" || message.type == u"obsolete"
+            ? QStringLiteral("gone")
+            : QString();
     QCOMPARE(readPo(readFile(output)), expected);
 }
 
@@ -600,36 +659,58 @@ void TestTranslationFiles::qmOutput_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<QStringList>("errors");
 
-    QTest::newRow("worked example")
-        << "de" << Messages { message("ok", "Ja") }
-        << QByteArray::fromHex("3CB86418CAEF9C95CD211CBF60A1BDDD" "A7000000026465" "42000000080000075B00000000"
-                               "690000001B" "0300000004004A0061" "0800000000" "06000000026F6B" "0700000000" "01"
-                               "88000000020101")
-        << QStringList {};
+    QTest::newRow("worked example") << "de" << Messages { message("ok", "Ja") }
+                                    << QByteArray::fromHex("3CB86418CAEF9C95CD211CBF60A1BDDD"
+                                                           "A7000000026465"
+                                                           "42000000080000075B00000000"
+                                                           "690000001B"
+                                                           "0300000004004A0061"
+                                                           "0800000000"
+                                                           "06000000026F6B"
+                                                           "0700000000"
+                                                           "01"
+                                                           "88000000020101")
+                                    << QStringList {};
     QTest::newRow("nothing writable in ja")
-        << "ja" << Messages { message("gone", "x", CatalogMessage::Vanished), message("todo", "", CatalogMessage::Unfinished) }
+        << "ja"
+        << Messages { message("gone", "x", CatalogMessage::Vanished),
+                      message("todo", "", CatalogMessage::Unfinished) }
         << qmMagic + languageSection("ja") << QStringList {};
     QTest::newRow("empty language") << "" << Messages {} << qmMagic << QStringList {};
-    QTest::newRow("language C has no rules") << "C" << Messages {} << qmMagic + languageSection("C") << QStringList {};
-    QTest::newRow("unknown language code has no rules") << "xx" << Messages {} << qmMagic + languageSection("xx") << QStringList {};
-    QTest::newRow("duplicates keep the first") << "de" << Messages { message("ok", "Ja"), message("ok", "Nein") }
-                                               << germanFile("0000075B00000000", record("ok", "Ja")) << QStringList {};
+    QTest::newRow("language C has no rules")
+        << "C" << Messages {} << qmMagic + languageSection("C") << QStringList {};
+    QTest::newRow("unknown language code has no rules")
+        << "xx" << Messages {} << qmMagic + languageSection("xx") << QStringList {};
+    QTest::newRow("duplicates keep the first")
+        << "de" << Messages { message("ok", "Ja"), message("ok", "Nein") }
+        << germanFile("0000075B00000000", record("ok", "Ja")) << QStringList {};
     // lrelease writes a null string here (03 FF FF FF FF); an empty translation
     // lets QTranslator show the empty text the user entered.
-    QTest::newRow("finished with empty translation") << "de" << Messages { message("ok", QString()) }
-                                                     << germanFile("0000075B00000000", record("ok", "")) << QStringList {};
-    QTest::newRow("unfinished with translation kept") << "de" << Messages { message("ok", "Ja", CatalogMessage::Unfinished) }
-                                                      << germanFile("0000075B00000000", record("ok", "Ja")) << QStringList {};
-    QTest::newRow("zero byte in the ID ends the hash") << "de" << Messages { message(QString::fromUtf8("o\0k", 3), "Ja") }
-                                                       << germanFile("0000006F00000000", record(QByteArray("o\0k", 3), "Ja")) << QStringList {};
+    QTest::newRow("finished with empty translation")
+        << "de" << Messages { message("ok", QString()) }
+        << germanFile("0000075B00000000", record("ok", "")) << QStringList {};
+    QTest::newRow("unfinished with translation kept")
+        << "de" << Messages { message("ok", "Ja", CatalogMessage::Unfinished) }
+        << germanFile("0000075B00000000", record("ok", "Ja")) << QStringList {};
+    QTest::newRow("zero byte in the ID ends the hash")
+        << "de" << Messages { message(QString::fromUtf8("o\0k", 3), "Ja") }
+        << germanFile("0000006F00000000", record(QByteArray("o\0k", 3), "Ja")) << QStringList {};
     QTest::newRow("sorted by UTF-8 bytes, hashes by value")
         << "de" << Messages { message("b", "B"), message(u"\u00e4"_qs, "A"), message("a", "A") }
-        << germanFile("000000610000000000000062000000180000" "0CD400000030", record("a", "A") + record("b", "B") + record("\xc3\xa4", "A"))
+        << germanFile("000000610000000000000062000000180000"
+                      "0CD400000030",
+                      record("a", "A") + record("b", "B") + record("\xc3\xa4", "A"))
         << QStringList {};
     // Vanished messages are skipped before the ID check and are not counted.
     QTest::newRow("messages without ID dropped")
-        << "de" << Messages { message("kept", "K"), message("", "lost 0"), message("", "lost 1"), message("", "lost 2"), message("", "vanished", CatalogMessage::Vanished) }
-        << germanFile("00071C7400000000", record("kept", "K")) << QStringList { "Dropped 3 message(s) which had no ID." };
+        << "de"
+        << Messages { message("kept", "K"),
+                      message("", "lost 0"),
+                      message("", "lost 1"),
+                      message("", "lost 2"),
+                      message("", "vanished", CatalogMessage::Vanished) }
+        << germanFile("00071C7400000000", record("kept", "K"))
+        << QStringList { "Dropped 3 message(s) which had no ID." };
 }
 
 void TestTranslationFiles::qmOutput()
@@ -640,7 +721,8 @@ void TestTranslationFiles::qmOutput()
     QFETCH(QStringList, errors);
 
     RecordingFeedback feedback;
-    QCOMPARE(saveCatalog({ language, {}, {}, messages }, "qm", &feedback).toHex(' '), expected.toHex(' '));
+    QCOMPARE(saveCatalog({ language, {}, {}, messages }, "qm", &feedback).toHex(' '),
+             expected.toHex(' '));
     QCOMPARE(feedback.messages(), errors);
 }
 
@@ -679,27 +761,38 @@ void TestTranslationFiles::qmMatchesLrelease_data()
         many.append(message(id, QStringLiteral("Translation %1 \u00e9\u00e8").arg(i)));
     }
     QTest::newRow("many") << "fr" << many << true;
-    QTest::newRow("non-ASCII IDs")
-        << "ja"
-        << Messages { message(u"\u65e5\u672c"_qs, u"\u65e5\u672c"_qs), message(u"\u00e4pfel"_qs, "A"),
-                      message(u"\U0001F600 smile"_qs, u"\U0001F600"_qs), message(u"\uff21"_qs, "FW"),
-                      message("zebra", "Z"), message(u"\u00e9"_qs, u"\u00c9"_qs) }
-        << true;
+    QTest::newRow("non-ASCII IDs") << "ja"
+                                   << Messages { message(u"\u65e5\u672c"_qs, u"\u65e5\u672c"_qs),
+                                                 message(u"\u00e4pfel"_qs, "A"),
+                                                 message(u"\U0001F600 smile"_qs, u"\U0001F600"_qs),
+                                                 message(u"\uff21"_qs, "FW"),
+                                                 message("zebra", "Z"),
+                                                 message(u"\u00e9"_qs, u"\u00c9"_qs) }
+                                   << true;
     // "A1", "B!" and "@A" hash alike: 0x41 * 16 + 0x31 == 0x42 * 16 + 0x21 == 0x40 * 16 + 0x41.
-    QTest::newRow("IDs sharing a hash") << "pl" << Messages { message("B!", "second"), message("A1", "first"), message("@A", "third") } << true;
+    QTest::newRow("IDs sharing a hash")
+        << "pl"
+        << Messages { message("B!", "second"), message("A1", "first"), message("@A", "third") }
+        << true;
     QTest::newRow("empty catalogue, de") << "de" << Messages {} << true;
     QTest::newRow("empty catalogue, ja") << "ja" << Messages {} << true;
     QTest::newRow("obsolete and vanished")
         << "ar"
-        << Messages { message("old", "O", CatalogMessage::Obsolete), message("keep", "K"),
-                      message("gone", "V", CatalogMessage::Vanished), message("todo", "", CatalogMessage::Unfinished) }
+        << Messages { message("old", "O", CatalogMessage::Obsolete),
+                      message("keep", "K"),
+                      message("gone", "V", CatalogMessage::Vanished),
+                      message("todo", "", CatalogMessage::Unfinished) }
         << true;
     QTest::newRow("markup and control characters")
-        << "de" << Messages { message("a&b \"q\"", "x < y & \"z\"\r\n\t\u00a0"), message("<tag>", "'") } << true;
+        << "de"
+        << Messages { message("a&b \"q\"", "x < y & \"z\"\r\n\t\u00a0"), message("<tag>", "'") }
+        << true;
     // lrelease -nounfinished drops unfinished messages even when they carry a
     // translation; ours keeps them, as lrelease does without that option.
     QTest::newRow("unfinished with translation")
-        << "de" << Messages { message("bye", "bye", CatalogMessage::Unfinished), message("hello", "Hallo") } << false;
+        << "de"
+        << Messages { message("bye", "bye", CatalogMessage::Unfinished), message("hello", "Hallo") }
+        << false;
 }
 
 void TestTranslationFiles::qmMatchesLrelease()
@@ -722,9 +815,10 @@ void TestTranslationFiles::projectLanguages_data()
     QTest::addColumn<QString>("code");
     // The catalogue languages of a project plus the bare and hyphenated codes
     // whose territory changes the plural rules.
-    QStringList codes { "ar", "cs", "da", "de", "en", "en-AU", "en-GB", "es", "es-MX", "fa", "fi",
-                        "fr", "fr-CA", "he", "hi", "hu", "it", "ja", "ko", "nb", "nl", "pl",
-                        "pt", "pt-PT", "ro", "ru", "sk", "sl", "sv", "tr", "uk", "zh" };
+    QStringList codes { "ar",    "cs", "da", "de", "en",    "en-AU", "en-GB", "es",
+                        "es-MX", "fa", "fi", "fr", "fr-CA", "he",    "hi",    "hu",
+                        "it",    "ja", "ko", "nb", "nl",    "pl",    "pt",    "pt-PT",
+                        "ro",    "ru", "sk", "sl", "sv",    "tr",    "uk",    "zh" };
     // And every language of every row of the plural rules that QLocale knows.
     for (const NumerusTableEntry &entry : numerusTable().first(17)) {
         const QStringList ofRow = codesOfRow(entry);
@@ -740,10 +834,12 @@ void TestTranslationFiles::projectLanguages()
 {
     QFETCH(QString, code);
 
-    const Messages messages { message("ok", QStringLiteral("OK in ") + code), message("A1", "first"),
+    const Messages messages { message("ok", QStringLiteral("OK in ") + code),
+                              message("A1", "first"),
                               message("B!", "second"),
                               message(u"\u00fcber"_qs, u"\u00dcber \u65e5\u672c \U0001F600"_qs),
-                              message("empty", QString()), message("todo", "", CatalogMessage::Unfinished) };
+                              message("empty", QString()),
+                              message("todo", "", CatalogMessage::Unfinished) };
     const QString qmPath = rowFile(".qm");
     QVERIFY(saveCatalogFile({ code, {}, {}, messages }, "qm", qmPath));
 
@@ -766,10 +862,12 @@ void TestTranslationFiles::projectLanguages()
     // does not understand hyphenated codes, so those are compared with the
     // underscore form, every section but Language.
     LEXORA_REQUIRE_TOOL("lrelease");
-    QVERIFY(saveCatalogFile({ QString(code).replace(u'-', u'_'), {}, {}, messages }, "ts", rowFile(".ts")));
+    QVERIFY(saveCatalogFile(
+        { QString(code).replace(u'-', u'_'), {}, {}, messages }, "ts", rowFile(".ts")));
     QByteArray peer = lrelease(rowFile(".ts"));
     QVERIFY2(!peer.isNull(), "lrelease failed");
-    const QByteArray nullTranslation = QByteArray::fromHex("03FFFFFFFF08000000000600000005") + "empty";
+    const QByteArray nullTranslation
+        = QByteArray::fromHex("03FFFFFFFF08000000000600000005") + "empty";
     QCOMPARE(peer.count(nullTranslation), 1);
     peer.replace(nullTranslation, QByteArray::fromHex("030000000008000000000600000005") + "empty");
 
@@ -800,10 +898,12 @@ void TestTranslationFiles::numerusLookup_data()
     QTest::addColumn<int>("row"); // 1-based, 0: none
 
     // pt resolves to Brazil, pt-PT falls back to AnyTerritory; Filipino stops at row 3.
-    for (const auto &[code, row] : { std::pair { "de", 2 }, { "en-GB", 2 }, { "fr", 3 }, { "fr-CA", 3 }, { "pt", 3 },
-                                      { "pt-BR", 3 }, { "pt-PT", 2 }, { "ja", 1 }, { "zh", 1 }, { "lv", 4 }, { "ga", 6 },
-                                      { "gd", 7 }, { "cs", 8 }, { "lt", 10 }, { "uk", 11 }, { "pl", 12 }, { "ro", 13 },
-                                      { "sl", 14 }, { "cy", 16 }, { "ar", 17 }, { "fil", 3 }, { "C", 0 }, { "xx", 0 } })
+    for (const auto &[code, row] :
+         { std::pair { "de", 2 }, { "en-GB", 2 }, { "fr", 3 },  { "fr-CA", 3 }, { "pt", 3 },
+           { "pt-BR", 3 },        { "pt-PT", 2 }, { "ja", 1 },  { "zh", 1 },    { "lv", 4 },
+           { "ga", 6 },           { "gd", 7 },    { "cs", 8 },  { "lt", 10 },   { "uk", 11 },
+           { "pl", 12 },          { "ro", 13 },   { "sl", 14 }, { "cy", 16 },   { "ar", 17 },
+           { "fil", 3 },          { "C", 0 },     { "xx", 0 } })
         QTest::newRow(code) << QString::fromLatin1(code) << row;
     QTest::newRow("empty") << "" << 0;
 }
@@ -823,11 +923,13 @@ void TestTranslationFiles::numerusTableShape()
     for (const NumerusTableEntry &entry : numerusTable()) {
         // One form per rule plus the form that matches no rule.
         const QByteArray rules = ruleBytes(entry);
-        QCOMPARE(qsizetype(entry.forms.size()), (rules.isEmpty() ? 0 : rules.count(char(0xff)) + 1) + 1);
+        QCOMPARE(qsizetype(entry.forms.size()),
+                 (rules.isEmpty() ? 0 : rules.count(char(0xff)) + 1) + 1);
         QVERIFY(!entry.languages.empty());
         QVERIFY(entry.territories.empty() || entry.territories.size() == entry.languages.size());
-        QVERIFY(QByteArray(entry.gettextRules)
-                    .startsWith("nplurals=" + QByteArray::number(entry.forms.size()) + "; plural="));
+        QVERIFY(
+            QByteArray(entry.gettextRules)
+                .startsWith("nplurals=" + QByteArray::number(entry.forms.size()) + "; plural="));
     }
 }
 
@@ -875,7 +977,8 @@ void TestTranslationFiles::pluralSelection()
     QTranslator ours;
     QVERIFY(ours.load(reinterpret_cast<const uchar *>(ourQm.constData()), int(ourQm.size())));
     for (int n = 0; n < expectedForms.size(); ++n)
-        QCOMPARE(ours.translate(nullptr, "files", nullptr, n), QString(QLatin1Char(expectedForms[n])));
+        QCOMPARE(ours.translate(nullptr, "files", nullptr, n),
+                 QString(QLatin1Char(expectedForms[n])));
 
     // The same message compiled by lrelease must choose the same form for every
     // count, including the ranges where modulo rules repeat.
