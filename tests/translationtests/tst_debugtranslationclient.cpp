@@ -176,12 +176,9 @@ QStringList framesOf(Host::Designer::FormDocument *document)
 
 enum class Payload { None, States, Issues, Elements, Garbage, TruncatedStates, HugeCount };
 
-using Send = void (*)(RecordingClient &);
-
 } // namespace
 
 Q_DECLARE_METATYPE(Payload)
-Q_DECLARE_METATYPE(Send)
 Q_DECLARE_METATYPE(QList<Lexora::QmlDebugTranslationRunnerPrivate::ResultRecord>)
 Q_DECLARE_METATYPE(Lexora::TranslationIssues)
 
@@ -190,49 +187,33 @@ class tst_DebugTranslationClient : public QObject
     Q_OBJECT
 
 private slots:
-    void requests_data()
+    // Every request as Qt's own protocol helpers write it.
+    void requests()
     {
-        QTest::addColumn<Send>("send");
-        QTest::addColumn<QByteArray>("expected");
-        // What Qt's own protocol helpers write for the request.
-        const auto row = [](const char *tag, Send send, QByteArray (*create)(QDataStream &)) {
+        using namespace QQmlDebugTranslation;
+        QQmlDebugConnection connection;
+        RecordingClient client(&connection);
+        client.sendStateListRequest();
+        client.sendChangeStateRequest("dark");
+        client.sendTranslationIssuesRequest();
+        client.sendTranslatableTextOccurrencesRequest();
+        client.sendWatchTextElidesRequest();
+        const auto written = [](QByteArray (*create)(QDataStream &)) {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
             QDataStream stream(&buffer);
             stream.setVersion(QDataStream::Qt_6_0);
-            QTest::newRow(tag) << send << create(stream);
+            return create(stream);
         };
-        using namespace QQmlDebugTranslation;
-        row(
-            "state list",
-            [](RecordingClient &c) { c.sendStateListRequest(); },
-            [](QDataStream &s) { return createStateListRequest(s); });
-        row(
-            "change state",
-            [](RecordingClient &c) { c.sendChangeStateRequest("dark"); },
-            [](QDataStream &s) { return createChangeStateRequest(s, "dark"); });
-        row(
-            "translation issues",
-            [](RecordingClient &c) { c.sendTranslationIssuesRequest(); },
-            [](QDataStream &s) { return createTranslationIssuesRequest(s); });
-        row(
-            "text occurrences",
-            [](RecordingClient &c) { c.sendTranslatableTextOccurrencesRequest(); },
-            [](QDataStream &s) { return createTranslatableTextOccurrencesRequest(s); });
-        row(
-            "watch elides",
-            [](RecordingClient &c) { c.sendWatchTextElidesRequest(); },
-            [](QDataStream &s) { return createWatchTextElidesRequest(s); });
-    }
-
-    void requests()
-    {
-        QFETCH(Send, send);
-        QFETCH(QByteArray, expected);
-        QQmlDebugConnection connection;
-        RecordingClient client(&connection);
-        send(client);
-        QCOMPARE(client.sent, QList<QByteArray> { expected });
+        QCOMPARE(
+            client.sent,
+            QList<QByteArray>({
+                written([](QDataStream &s) { return createStateListRequest(s); }),
+                written([](QDataStream &s) { return createChangeStateRequest(s, "dark"); }),
+                written([](QDataStream &s) { return createTranslationIssuesRequest(s); }),
+                written([](QDataStream &s) { return createTranslatableTextOccurrencesRequest(s); }),
+                written([](QDataStream &s) { return createWatchTextElidesRequest(s); }),
+            }));
     }
 
     void reception_data()
