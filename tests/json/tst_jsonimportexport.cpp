@@ -1,12 +1,13 @@
+#include "databaseaccess.h"
+#include "databaseio/projectdatabase.h"
 #include "exception.h"
 #include "jsonimportexport.h"
 #include "jsontranslatablesreader.h"
 
+#include <filesizelimit.h>
 #include <testfiles.h>
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,15 +15,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <filesizelimit.h>
-
 #include <optional>
 
 using namespace Lexora;
 
 namespace {
 
-TranslatableEntry entry(std::string id, std::vector<std::pair<std::string, std::string>> texts)
+using Texts = std::vector<std::pair<std::string, std::string>>;
+
+TranslatableEntry entry(std::string id, Texts texts)
 {
     TranslatableEntry result;
     result.translationTextId = std::move(id);
@@ -33,8 +34,6 @@ TranslatableEntry entry(std::string id, std::vector<std::pair<std::string, std::
     }
     return result;
 }
-
-using Texts = std::vector<std::pair<std::string, std::string>>;
 
 Texts texts(const TranslatableEntry &entry)
 {
@@ -68,8 +67,18 @@ class tst_JsonImportExport : public QObject
 private slots:
     // The export logs the whole document; the large files here would bury
     // the test's own output.
-    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false")); }
-    void init() { QVERIFY(m_dir.isValid()); }
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+        QVERIFY(m_dir.isValid());
+        m_database = std::make_unique<ProjectDatabase>(m_dir.filePath("translations.db"));
+        QVERIFY(writeFile(m_dir.filePath("good.json"), R"({"translatables": [
+            {"trId": "a", "translations": [{"language": "de", "translation": "A"}]},
+            {"trId": "b", "translations": [{"language": "de", "translation": "B"}]}]})"));
+        m_access.setDatabaseIo(&m_database->databaseIo());
+        m_access.importAndSync(m_dir.filePath("good.json"));
+    }
+    void cleanupTestCase() { m_database.reset(); }
 
     void roundTrip_data()
     {
@@ -79,7 +88,7 @@ private slots:
             entry("alpha", { { "ja", "アルファ" }, { "fr", "Æ, ç, é — ü" }, { "de", "" } }),
             entry("files", { { "ru", "%n файл" } }),
             entry("no.translations", {}),
-            entry("emoji \"quoted\"", { { "en", "😀 \\ / \n tab\t" } }),
+            entry("emoji \"quoted\"", { { "en", "😀 \\ / \n tab\t" } })
         };
         // Forms after the first are stored beside "translation", which stays form 0.
         varied[1].translations[0].pluralForms = { "アルファたち" };
@@ -110,15 +119,13 @@ private slots:
         const std::optional<QStringList> ids = streamedIds(&file);
         QVERIFY(ids);
         QCOMPARE(ids->size(), qsizetype(written.size()));
-
         QCOMPARE(read.size(), written.size());
         for (std::size_t i = 0; i < read.size(); ++i) {
             QCOMPARE(read[i].translationTextId, written[i].translationTextId);
             QCOMPARE(texts(read[i]), texts(written[i]));
-            for (std::size_t t = 0; t < read[i].translations.size(); ++t) {
+            for (std::size_t t = 0; t < read[i].translations.size(); ++t)
                 QCOMPARE(read[i].translations[t].pluralForms,
                          written[i].translations[t].pluralForms);
-            }
             QCOMPARE(read[i].id, 0);
             QVERIFY(read[i].metaData.empty());
         }
@@ -144,7 +151,6 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("streamed");
-
         QTest::newRow("members around the array")
             << QByteArray("{\"before\": {\"x\": [1, \"]}\", {\"y\": null}]}, \"translatables\": "
                           "[{\"trId\": \"a\", \"translations\": [{\"language\": \"de\", "
@@ -174,8 +180,8 @@ private slots:
         const QByteArray utf8("\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 "
                               "\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf");
         QTest::newRow("well-formed UTF-8")
-            << "{\"translatables\": [{\"trId\": \"a\", \"translations\": "
-               "[{\"language\": \"de\", \"translation\": \""
+            << "{\"translatables\":[{\"trId\":\"a\",\"translations\":[{\"language\":\"de\","
+               "\"translation\":\""
                 + utf8 + "\"}]}]}"
             << "a:de=" + QString::fromUtf8(utf8) << true;
     }
@@ -184,19 +190,18 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
+        QFETCH(bool, streamed);
         const QString path = m_dir.filePath("layout.json");
         QVERIFY(writeFile(path, content));
         QStringList read;
         for (const TranslatableEntry &entry : JsonImportExport().importFile(path)) {
             QString item = QString::fromStdString(entry.translationTextId);
             for (const TranslationEntry &translation : entry.translations)
-                item += QLatin1Char(':') + QString::fromStdString(translation.language) + '='
+                item += ':' + QString::fromStdString(translation.language) + '='
                     + QString::fromStdString(translation.translation);
             read.append(item);
         }
         QCOMPARE(read.join(';'), expected);
-
-        QFETCH(bool, streamed);
         QBuffer buffer(&content);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
         const std::optional<QStringList> ids = streamedIds(&buffer);
@@ -216,7 +221,7 @@ private slots:
         QTest::newRow("escapes and unicode") << TranslatableEntries {
             entry("quotes \" and \\ backslash / slash", { { "de", controls + "\x7f" } }),
             entry("none", {}),
-            entry("unicode", { { "ar", "مرحبا \u2028 \u2029 \ufeff" }, { "en", "" } }),
+            entry("unicode", { { "ar", "مرحبا \u2028 \u2029 \ufeff" }, { "en", "" } })
         };
         QTest::newRow("one entry") << TranslatableEntries { entry("hello", { { "de", "Hallo" } }) };
         QTest::newRow("empty list") << TranslatableEntries {};
@@ -227,7 +232,6 @@ private slots:
         QFETCH(TranslatableEntries, entries);
         const QString path = m_dir.filePath("qt.json");
         JsonImportExport().exportFile(path, entries, {});
-
         QJsonArray translatables;
         for (const TranslatableEntry &e : entries) {
             QJsonArray translations;
@@ -244,126 +248,102 @@ private slots:
                      .toJson(QJsonDocument::Indented));
     }
 
+    // Every message follows "Invalid JSON translation file - ".
     void rejectsUnreadableContent_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-
-        QTest::newRow("not json") << QByteArray("this is not JSON")
-                                  << "Invalid JSON translation file - illegal value at offset 1";
-        QTest::newRow("truncated")
-            << QByteArray(R"({"translatables": [{"trId": "a")")
-            << "Invalid JSON translation file - unterminated string at offset 31";
-        QTest::newRow("empty file")
-            << QByteArray() << "Invalid JSON translation file - illegal value at offset 0";
-        QTest::newRow("root is array")
-            << QByteArray(R"([{"trId": "a"}])")
-            << "Invalid JSON translation file - translatables array missing";
-        QTest::newRow("no translatables")
-            << QByteArray(R"({"entries": []})")
-            << "Invalid JSON translation file - translatables array missing";
-        QTest::newRow("translatables is object")
-            << QByteArray(R"({"translatables": {"trId": "a"}})")
-            << "Invalid JSON translation file - translatables array missing";
-        QTest::newRow("trId number") << QByteArray(R"({"translatables": [{"trId": 42}]})")
-                                     << "Invalid JSON translation file - trId missing";
-        QTest::newRow("trId empty") << QByteArray(R"({"translatables": [{"trId": ""}]})")
-                                    << "Invalid JSON translation file - trId missing";
-        QTest::newRow("trId missing in second")
-            << QByteArray(R"({"translatables": [{"trId": "a"}, {"translations": []}]})")
-            << "Invalid JSON translation file - trId missing";
-        QTest::newRow("element not object")
-            << QByteArray(R"({"translatables": ["a"]})")
-            << "Invalid JSON translation file - translatables[0] is not an object";
+        const auto row = [](const char *tag, const QByteArray &content, const QString &message) {
+            QTest::newRow(tag) << content << message;
+        };
+        const QString missing = "translatables array missing";
+        row("not json", "this is not JSON", "illegal value at offset 1");
+        row("truncated", R"({"translatables": [{"trId": "a")", "unterminated string at offset 31");
+        row("empty file", QByteArray(), "illegal value at offset 0");
+        row("root is array", R"([{"trId":"a"}])", missing);
+        row("no translatables", R"({"entries":[]})", missing);
+        row("translatables is object", R"({"translatables":{"trId":"a"}})", missing);
+        row("trId number", R"({"translatables":[{"trId":42}]})", "trId missing");
+        row("trId empty", R"({"translatables":[{"trId":""}]})", "trId missing");
+        row("trId missing in second",
+            R"({"translatables":[{"trId":"a"},{"translations":[]}]})",
+            "trId missing");
+        row("element not object",
+            R"({"translatables":["a"]})",
+            "translatables[0] is not an object");
         // Typing errors in members: read as absent, each would make the sync
         // delete or blank translations.
-        QTest::newRow("translations is string")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
-                                                 {"trId": "b", "translations": "Hallo"}]})")
-            << "Invalid JSON translation file - translatables[1] (trId \"b\"): \"translations\" "
-               "is not an array";
-        QTest::newRow("translation says text")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": "de", "text": "Hallo"}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "
-               "has the unknown member(s) \"text\"; the members are \"language\", "
-               "\"translation\" and \"pluralForms\"";
-        QTest::newRow("Translations misspelt")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations": []},
-                              {"Translations": [], "trId": "b", "note": 1}]})")
-            << "Invalid JSON translation file - translatables[1] (trId \"b\") has the unknown "
-               "member(s) \"Translations\", \"note\"; the members are \"trId\" and "
-               "\"translations\"";
+        const QByteArray a = R"({"translatables":[{"trId":"a","translations":[)";
+        const QString inA = R"(translatables[0] (trId "a"): )";
+        row("translations is string",
+            a + R"(]},{"trId":"b","translations":"Hallo"}]})",
+            R"(translatables[1] (trId "b"): "translations" is not an array)");
+        row("translation says text",
+            a + R"({"language":"de","text":"Hallo"}]}]})",
+            inA
+                + R"(translations[0] has the unknown member(s) "text"; the members are )"
+                  R"("language", "translation" and "pluralForms")");
+        row("Translations misspelt",
+            a + R"(]},{"Translations":[],"trId":"b","note":1}]})",
+            R"(translatables[1] (trId "b") has the unknown member(s) "Translations", "note"; )"
+            R"(the members are "trId" and "translations")");
         // UTF-8 cannot carry half a surrogate pair; stored, it would read "?".
-        QTest::newRow("lone high surrogate")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": "de", "translation": "x\ud800y"}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
-               "\"translation\" holds the lone surrogate \\ud800, which UTF-8 cannot carry";
-        QTest::newRow("pair in the wrong order")
-            << QByteArray(R"({"translatables": [{"trId": "\udc00\ud800"}]})")
-            << "Invalid JSON translation file - translatables[0]: \"trId\" holds the lone "
-               "surrogate \\udc00, which UTF-8 cannot carry";
-        QTest::newRow("translation null")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": "de", "translation": "x"},
-                               {"language": "fr", "translation": null}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[1]: "
-               "\"translation\" is not a string";
-        QTest::newRow("translation number")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": "de", "translation": 7}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
-               "\"translation\" is not a string";
-        QTest::newRow("language number")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": 49, "translation": "x"}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
-               "\"language\" is not a string";
-        QTest::newRow("plural forms not an array")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": "de", "translation": "x", "pluralForms": "y"}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
-               "\"pluralForms\" is not an array";
-        QTest::newRow("plural form not a string")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations":
-                              [{"language": "de", "translation": "x", "pluralForms": ["y", 2]}]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0]: "
-               "\"pluralForms\"[1] is not a string";
-        QTest::newRow("translation element not object")
-            << QByteArray(R"({"translatables": [{"trId": "a", "translations": ["Hallo"]}]})")
-            << "Invalid JSON translation file - translatables[0] (trId \"a\"): translations[0] "
-               "is not an object";
+        const QString lone = R"( holds the lone surrogate %1, which UTF-8 cannot carry)";
+        row("lone high surrogate",
+            a + R"({"language":"de","translation":"x\ud800y"}]}]})",
+            inA + R"(translations[0]: "translation")" + lone.arg(R"(\ud800)"));
+        row("pair in the wrong order",
+            R"({"translatables":[{"trId":"\udc00\ud800"}]})",
+            R"(translatables[0]: "trId")" + lone.arg(R"(\udc00)"));
+        row("translation null",
+            a + R"({"language":"de","translation":"x"},{"language":"fr","translation":null}]}]})",
+            inA + R"(translations[1]: "translation" is not a string)");
+        row("translation number",
+            a + R"({"language":"de","translation":7}]}]})",
+            inA + R"(translations[0]: "translation" is not a string)");
+        row("language number",
+            a + R"({"language":49,"translation":"x"}]}]})",
+            inA + R"(translations[0]: "language" is not a string)");
+        row("plural forms not an array",
+            a + R"({"language":"de","translation":"x","pluralForms":"y"}]}]})",
+            inA + R"(translations[0]: "pluralForms" is not an array)");
+        row("plural form not a string",
+            a + R"({"language":"de","translation":"x","pluralForms":["y",2]}]}]})",
+            inA + R"(translations[0]: "pluralForms"[1] is not a string)");
+        row("translation element not object",
+            a + R"("Hallo"]}]})",
+            inA + "translations[0] is not an object");
         // Replacing them with U+FFFD would store text the file does not hold.
-        QTest::newRow("invalid UTF-8 byte")
-            << QByteArray("{\"translatables\": [{\"trId\": \"a\", \"translations\": "
-                          "[{\"language\": \"de\", \"translation\": \"gr\xfc\xdf\"}]}]}")
-            << "Invalid JSON translation file - invalid UTF-8 at byte offset 87";
-        QTest::newRow("overlong UTF-8")
-            << QByteArray("{\"translatables\": [{\"trId\": \"\xc0\xaf\"}]}")
-            << "Invalid JSON translation file - invalid UTF-8 at byte offset 29";
-        QTest::newRow("UTF-8 surrogate")
-            << QByteArray("{\"translatables\": [{\"trId\": \"\xed\xa0\x80\"}]}")
-            << "Invalid JSON translation file - invalid UTF-8 at byte offset 29";
-        QTest::newRow("truncated UTF-8 at end") << QByteArray("{\"translatables\": []}\xe2\x82")
-                                                << "Invalid JSON translation file - "
-                                                   "invalid UTF-8 at byte offset 21";
+        row("invalid UTF-8 byte",
+            "{\"translatables\": [{\"trId\": \"a\", \"translations\": "
+            "[{\"language\": \"de\", \"translation\": \"gr\xfc\xdf\"}]}]}",
+            "invalid UTF-8 at byte offset 87");
+        row("overlong UTF-8",
+            "{\"translatables\": [{\"trId\": \"\xc0\xaf\"}]}",
+            "invalid UTF-8 at byte offset 29");
+        row("UTF-8 surrogate",
+            "{\"translatables\": [{\"trId\": \"\xed\xa0\x80\"}]}",
+            "invalid UTF-8 at byte offset 29");
+        row("truncated UTF-8 at end",
+            "{\"translatables\": []}\xe2\x82",
+            "invalid UTF-8 at byte offset 21");
     }
 
+    // Read through the project's database access: a bad file leaves the
+    // database as it was.
     void rejectsUnreadableContent()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
-
         const QString path = m_dir.filePath("bad.json");
         QVERIFY(writeFile(path, content));
-
         try {
-            JsonImportExport().importFile(path);
+            m_access.importAndSync(path);
             QFAIL("importFile accepted a bad file");
         } catch (const CannotReadJsonFile &error) {
-            QCOMPARE(QString::fromUtf8(error.what()), message);
+            QCOMPARE(QString::fromUtf8(error.what()), "Invalid JSON translation file - " + message);
         }
+        QCOMPARE(m_database->databaseIo().fetchAllTranslatableEntries().size(), 2u);
     }
 
     void unopenablePathsRaise_data()
@@ -381,10 +361,9 @@ private slots:
         QFETCH(bool, import);
         QFETCH(QString, relativePath);
         QVERIFY(QDir(m_dir.path()).mkpath("adirectory"));
-
         try {
             if (import)
-                JsonImportExport().importFile(m_dir.filePath(relativePath));
+                m_access.importAndSync(m_dir.filePath(relativePath));
             else
                 JsonImportExport().exportFile(m_dir.filePath(relativePath), { entry("a", {}) }, {});
             QFAIL("an unopenable path was opened");
@@ -394,6 +373,7 @@ private slots:
                             : "Unable to open JSON export file");
         }
         QVERIFY(QFileInfo(m_dir.filePath("adirectory")).isDir());
+        QCOMPARE(m_database->databaseIo().fetchAllTranslatableEntries().size(), 2u);
     }
 
     void failedExportKeepsPreviousFile()
@@ -402,11 +382,9 @@ private slots:
         JsonImportExport json;
         json.exportFile(path, { entry("kept", { { "de", "bleibt" } }) }, {});
         const QByteArray previous = readFile(path);
-
         TranslatableEntries large;
         for (int i = 0; i < 2000; ++i)
             large.push_back(entry("id." + std::to_string(i), { { "de", std::string(100, 'x') } }));
-
         // Every write beyond 4 KiB fails, as on a full disk; this also holds
         // for root, for whom no permission bit makes a file unwritable.
         QByteArray raised;
@@ -419,14 +397,46 @@ private slots:
                 raised = error.what();
             }
         }
-
         QCOMPARE(raised, QByteArray("Unable to write JSON export file"));
         QCOMPARE(readFile(path), previous);
         QCOMPARE(json.importFile(path).front().translationTextId, "kept");
     }
 
+    void databaseExportsWhatWasImported()
+    {
+        const QString all = m_dir.filePath("all.json");
+        m_access.exportAll(all, "Project");
+        TranslatableEntries entries = m_json.importFile(all);
+        QCOMPARE(entries.size(), 2u);
+        QCOMPARE(entries[1].translationTextId, "b");
+        QCOMPARE(entries[1].translations.at(0).translation, "B");
+        const QString some = m_dir.filePath("some.json");
+        m_access.exportEntries({ "b", "unknown" }, some, "Project");
+        entries = m_json.importFile(some);
+        QCOMPARE(entries.size(), 1u);
+        QCOMPARE(entries[0].translationTextId, "b");
+    }
+
+    void doesNothingWithoutDatabase()
+    {
+        DatabaseAccess access { &m_json };
+        QVERIFY(!access.hasDatabase());
+        // Not even the file is read or written.
+        access.importAndSync(m_dir.filePath("missing.json"));
+        access.exportAll(m_dir.filePath("none.json"), {});
+        access.exportEntries({ "a" }, m_dir.filePath("none.json"), {});
+        access.storeScreenMetaData("not json");
+        QVERIFY(!QFile::exists(m_dir.filePath("none.json")));
+        QVERIFY(access.fetchTranslatableEntries({ "a" }).empty());
+        QVERIFY(access.searchTranslations("a*").empty());
+        QVERIFY(access.fetchTextElides("Main.qml").empty());
+    }
+
 private:
     QTemporaryDir m_dir;
+    JsonImportExport m_json;
+    std::unique_ptr<ProjectDatabase> m_database;
+    DatabaseAccess m_access { &m_json };
 };
 
 QTEST_GUILESS_MAIN(tst_JsonImportExport)

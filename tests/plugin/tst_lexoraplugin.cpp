@@ -1,7 +1,11 @@
 #include "checkrunner/translationcheckrunner.h"
 #include "databaseio/projectdatabase.h"
+#include "lexoraconstants.h"
+#include "userfeedback.h"
 
 #include <core/actionregistry.h>
+#include <core/progresscenter.h>
+#include <core/progressmodel.h>
 
 #include <designer/designerview.h>
 #include <designer/documentmodel.h>
@@ -18,6 +22,7 @@
 #include <utils/path.h>
 
 #include <peerrequirement.h>
+#include <testfiles.h>
 
 #include "messageboxcatcher.h"
 
@@ -31,12 +36,16 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <sqlite3.h>
 
+using Host::Core::ProgressCenter;
 using Host::Plugins::PluginHost;
 using Host::Plugins::PluginInfo;
+using Host::Projects::Issue;
+using Host::Projects::IssueList;
 using Host::Projects::Project;
 using Host::Projects::Session;
 
@@ -46,24 +55,22 @@ QStringList schemaObjects(const QString &databasePath)
 {
     QStringList names;
     sqlite3 *db = nullptr;
+    sqlite3_stmt *statement = nullptr;
     if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr)
-        == SQLITE_OK) {
-        sqlite3_stmt *statement = nullptr;
+        == SQLITE_OK)
         sqlite3_prepare_v2(db,
                            "SELECT type || ' ' || name FROM sqlite_schema "
-                           "WHERE name NOT LIKE 'sqlite_%' "
-                           "AND NOT (type = 'table' AND name GLOB 'translationsFullText_*') "
-                           "AND NOT (type = 'table' AND name GLOB 'translationsSubstrings_*') "
-                           "AND NOT (type = 'table' AND name GLOB 'translationIdSubstrings_*') "
+                           "WHERE name NOT LIKE 'sqlite_%' AND NOT (type = 'table' AND "
+                           "(name GLOB 'translationsFullText_*' OR name GLOB "
+                           "'translationsSubstrings_*' OR name GLOB 'translationIdSubstrings_*')) "
                            "ORDER BY 1",
                            -1,
                            &statement,
                            nullptr);
-        while (statement && sqlite3_step(statement) == SQLITE_ROW)
-            names.append(QString::fromUtf8(
-                reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))));
-        sqlite3_finalize(statement);
-    }
+    while (statement && sqlite3_step(statement) == SQLITE_ROW)
+        names.append(
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))));
+    sqlite3_finalize(statement);
     sqlite3_close(db);
     return names;
 }
@@ -103,15 +110,87 @@ private slots:
         m_manager.setPluginPaths({ pluginDir });
     }
 
+    // The feedback's calls from a worker reach the host's issues and progress
+    // once the interface thread gets back to its event loop.
+    void feedbackFromAWorkerThread()
+    {
+        IssueList::instance()->clearIssues();
+        ProgressCenter::instance()->setFinishedLinger(-1);
+        Lexora::UserFeedback feedback;
+        QThread *interfaceThread = QThread::currentThread();
+        bool ranOnWorker = false;
+        const auto onWorker = [](const std::function<void()> &work) {
+            std::unique_ptr<QThread> worker(QThread::create(work));
+            worker->start();
+            return worker->wait(10000);
+        };
+        QVERIFY(onWorker([&] {
+            ranOnWorker = QThread::currentThread() != interfaceThread;
+            QFutureInterface<void> progress
+                = feedback.createProgress("Generate translation files", "GenerateTranslationFiles");
+            feedback.startProgress(progress);
+            feedback.setProgressMaximum(progress, 5);
+            feedback.setProgressValue(progress, 3);
+            feedback.addError("cannot write qml_de.qm");
+            feedback.addError(QString()); // no task for an empty message
+            feedback.addFileError("/project/Main.qml", 12, "unterminated string");
+            feedback.setProgressValue(progress, 5);
+            feedback.finishProgress(progress);
+        }));
+        QVERIFY(ranOnWorker);
+        QTRY_COMPARE(IssueList::instance()->issues(Lexora::Constants::taskCategory).size(), 2);
+        const auto issues = IssueList::instance()->issues(Lexora::Constants::taskCategory);
+        QCOMPARE(issues[0].type, Issue::Error);
+        QCOMPARE(issues[0].description, QStringLiteral("cannot write qml_de.qm"));
+        QVERIFY(!issues[0].hasLocation());
+        QCOMPARE(issues[1].description, QStringLiteral("unterminated string"));
+        QCOMPARE(issues[1].file.toString(), QStringLiteral("/project/Main.qml"));
+        QCOMPARE(issues[1].line, 12);
+        QVERIFY(issues[1].options.testFlag(Issue::AddTextMark));
+        QVERIFY(issues[1].options.testFlag(Issue::FlashWorthy));
+        // The entry appears even though the worker finished before it was added.
+        Host::Core::ProgressModel *model = ProgressCenter::instance()->model();
+        QTRY_COMPARE(model->rowCount(), 1);
+        QTRY_VERIFY(model->entry(0).finished);
+        const Host::Core::ProgressEntry entry = model->entry(0);
+        QCOMPARE(entry.title, QStringLiteral("Generate translation files"));
+        QCOMPARE(entry.typeId, QByteArray("GenerateTranslationFiles"));
+        QCOMPARE(entry.maximum, 5);
+        QCOMPARE(entry.value, 5);
+
+        // Progress started here follows a worker that is still running.
+        ProgressCenter::instance()->removeFinished();
+        QFutureInterface<void> busy = feedback.createProgress("Busy", "Busy");
+        feedback.startProgress(busy);
+        feedback.setProgressMaximum(busy, 10);
+        QTRY_COMPARE(model->rowCount(), 1);
+        QVERIFY(!model->entry(0).finished);
+        QVERIFY(onWorker([&] {
+            for (int value = 1; value <= 10; ++value)
+                feedback.setProgressValue(busy, value);
+        }));
+        QTRY_COMPARE(model->entry(0).value, 10);
+        QVERIFY(!model->entry(0).finished);
+        feedback.finishProgress(busy);
+        QTRY_VERIFY(model->entry(0).finished);
+        ProgressCenter::instance()->removeFinished();
+
+        MessageBoxCatcher catcher;
+        feedback.showMissingImageWarning("welcome.title", "content/Main.ui.qml", "busy");
+        QCOMPARE(catcher.titles, QStringList { "No image for translation id found" });
+        QCOMPARE(catcher.texts.value(0),
+                 QStringLiteral("Translation id is: welcome.title\nFile path is: "
+                                "content/Main.ui.qml\nState is: busy"));
+    }
+
     void readsMetaDataAndLoadsTheModule()
     {
         m_manager.readPluginMetaData();
         PluginInfo *info = m_manager.pluginInfo(QStringLiteral("Lexora"));
         QVERIFY(info);
         QCOMPARE(info->origin(), PluginInfo::Origin::Module);
-        QCOMPARE(info->version(), QStringLiteral("2.3.1"));
-        QCOMPARE(info->compatVersion(), QStringLiteral("2.3.1"));
-        QCOMPARE(info->category(), QStringLiteral("Qt Quick"));
+        QCOMPARE(info->version() + ' ' + info->compatVersion() + ' ' + info->category(),
+                 QStringLiteral("2.3.1 2.3.1 Qt Quick"));
         QVERIFY(!info->isExperimental());
         QStringList dependencies;
         for (const auto &dependency : info->dependencies())
@@ -195,8 +274,7 @@ private slots:
         // The commands that need the database follow it.
         QVERIFY(Host::Core::ActionRegistry::instance()->action("Lexora.Import")->isEnabled());
         QVERIFY(QFileInfo::exists(databasePath));
-        QCOMPARE(schemaObjects(databasePath),
-                 QStringList({ "table languages",
+        QStringList expected { "table languages",
                                "table screenMetaData",
                                "table translatableMetaData",
                                "table translatables",
@@ -205,16 +283,12 @@ private slots:
                                "table translationPluralForms",
                                "table translations",
                                "table translationsFullText",
-                               "table translationsSubstrings",
-                               "trigger translationIdSubstrings_delete",
-                               "trigger translationIdSubstrings_insert",
-                               "trigger translationIdSubstrings_update",
-                               "trigger translationsFullText_delete",
-                               "trigger translationsFullText_insert",
-                               "trigger translationsFullText_update",
-                               "trigger translationsSubstrings_delete",
-                               "trigger translationsSubstrings_insert",
-                               "trigger translationsSubstrings_update" }));
+                               "table translationsSubstrings" };
+        for (const char *index :
+             { "translationIdSubstrings", "translationsFullText", "translationsSubstrings" })
+            for (const char *change : { "_delete", "_insert", "_update" })
+                expected.append(QStringLiteral("trigger ") + index + change);
+        QCOMPARE(schemaObjects(databasePath), expected);
     }
 
     void followsTheStartupProject()
@@ -294,18 +368,11 @@ private slots:
                     io.updateTranslation(
                         io.addTranslatable("id" + std::to_string(i)), "de", "Text");
             }
-            QFile file(path);
-            QVERIFY(file.resize(QFileInfo(path).size() / 2));
+            QVERIFY(QFile(path).resize(QFileInfo(path).size() / 2));
         } else {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
+            QVERIFY(writeFile(path, bytes));
         }
-        const auto fileContent = [&path] {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        const QByteArray before = fileContent();
+        const QByteArray before = readFile(path);
         const qsizetype issuesBefore = Host::Projects::IssueList::instance()->issues().size();
 
         // Nothing modal: a run without anyone to close a box must go on.
@@ -325,7 +392,7 @@ private slots:
                      && reported.contains(expectedError),
                  qPrintable(reported));
         // Refused as it was found: a foreign file is not switched to another journal mode.
-        QCOMPARE(fileContent(), before);
+        QCOMPARE(readFile(path), before);
 
         session->setStartupProject(working);
         QVERIFY(hasDatabase());
@@ -351,13 +418,10 @@ private slots:
         QDir(m_dir.path()).mkpath(name);
         const QString projectFile = m_dir.filePath(name + '/' + name + ".qmlproject");
         {
-            QFile file(projectFile);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(
-                QStringLiteral("import QmlProject\nProject {\n    supportedLanguages: [\"en\", "
-                               "\"de\"]\n    primaryLanguage: \"%1\"\n}\n")
-                    .arg(primaryLanguage)
-                    .toUtf8());
+            QVERIFY(writeFile(projectFile,
+                              "import QmlProject\nProject {\n    supportedLanguages: "
+                              "[\"en\", \"de\"]\n    primaryLanguage: \""
+                                  + primaryLanguage.toUtf8() + "\"\n}\n"));
             Lexora::ProjectDatabase database(m_dir.filePath(name + "/translations.db"));
             Lexora::DatabaseIo &io = database.databaseIo();
             const auto greeting = io.addTranslatable("greeting");
@@ -429,13 +493,9 @@ private slots:
         Host::Utils::Paths files;
         for (int i = 0; i < 40; ++i) {
             const QString path = projectDir.filePath(QStringLiteral("Screen%1.qml").arg(i));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(
-                QStringLiteral(
-                    "import QtQuick\nText { text: qsTrId(\"greeting\") + qsTrId(\"id%1\") }\n")
-                    .arg(i)
-                    .toUtf8());
+            QVERIFY(writeFile(path,
+                              "import QtQuick\nText { text: qsTrId(\"greeting\") + qsTrId(\"id"
+                                  + QByteArray::number(i) + "\") }\n"));
             files.append(Host::Utils::Path::fromString(path));
         }
         project->setFiles(files);
@@ -448,10 +508,10 @@ private slots:
         QCOMPARE(lexora->aboutToShutdown(), Host::Plugins::Plugin::ShutdownMode::Synchronous);
         QVERIFY(!hasDatabase());
         // Its commands and the activation of its issues went with it.
-        QVERIFY(!Host::Core::ActionRegistry::instance()->action("Lexora.Import"));
-        QVERIFY(!Host::Core::ActionRegistry::instance()->action("Lexora.CheckTranslations"));
-        QVERIFY(!Host::Core::ActionRegistry::instance()->menuIds().contains(
-            "Lexora.Menu.Translations"));
+        auto *registry = Host::Core::ActionRegistry::instance();
+        QVERIFY(!registry->action("Lexora.Import")
+                && !registry->action("Lexora.CheckTranslations"));
+        QVERIFY(!registry->menuIds().contains("Lexora.Menu.Translations"));
         Host::Projects::Issue issue(
             Host::Projects::Issue::Warning, "x", {}, -1, "Lexora.TranslationChecks");
         issue.data = QStringLiteral("greeting");
@@ -477,12 +537,7 @@ private slots:
             LEXORA_PEER_MISSING("the sqlite3 shell is not installed");
         QProcess shell;
         shell.start(sqlite3Shell,
-                    { Session::instance()
-                          ->startupProject()
-                          ->projectDirectory()
-                          .pathAppended("translations.db")
-                          .toString(),
-                      "PRAGMA integrity_check;" });
+                    { projectDir.filePath("translations.db"), "PRAGMA integrity_check;" });
         QVERIFY(shell.waitForFinished());
         QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("ok"));
 
@@ -521,10 +576,7 @@ private slots:
         QTemporaryDir dir;
         std::unique_ptr<Host::QmlProject::DesignProject> project;
         if (!projectText.isEmpty()) {
-            QFile file(dir.filePath(QStringLiteral("app.qmlproject")));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(projectText);
-            file.close();
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("app.qmlproject")), projectText));
             if (database)
                 QVERIFY(QFile(dir.filePath(QStringLiteral("translations.db")))
                             .open(QIODevice::WriteOnly));

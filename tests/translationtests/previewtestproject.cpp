@@ -1,6 +1,7 @@
 #include "previewtestproject.h"
 
 #include "recordingfeedback.h"
+#include "testfiles.h"
 
 #include "databaseio/projectdatabase.h"
 #include "fileservices.h"
@@ -12,21 +13,8 @@
 #include <projects/session.h>
 #include <qmlproject/designproject.h>
 
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QLibraryInfo>
-
-namespace {
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-} // namespace
 
 QString missingPreviewPackage()
 {
@@ -48,11 +36,10 @@ QString missingPreviewPackage()
 QString writeSilentPreview(const QString &directory)
 {
     const QString path = directory + QStringLiteral("/silent-preview");
-    QFile file(path);
-    if (!writeFile(path, "#!/bin/sh\nexec sleep 60\n")
-        || !file.setPermissions(file.permissions() | QFileDevice::ExeOwner))
-        return {};
-    return path;
+    return writeFile(path, "#!/bin/sh\nexec sleep 60\n")
+            && QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner)
+        ? path
+        : QString();
 }
 
 PreviewHost::PreviewHost()
@@ -174,27 +161,21 @@ Project {
     m_database
         = std::make_unique<Lexora::ProjectDatabase>(filePath(QStringLiteral("translations.db")));
     m_database->databaseIo().addTranslatable("welcome_hint");
-    const char *const translations[][3] = {
-        { "welcome_title", "de", "Herzlich willkommen in unserer Anwendung" },
-        { "welcome_title", "fr", "Salut" },
-        { "settings_title", "de", "Einstellungen" },
-        { "settings_title", "fr", "Réglages" },
-    };
-    for (const auto &[id, language, text] : translations)
-        setTranslation(id, language, QString::fromUtf8(text));
-    if (!generateQmFiles()) {
-        *error = QStringLiteral("cannot generate the .qm files");
-        return false;
-    }
-    return true;
+    setTranslation("welcome_title", "de", "Herzlich willkommen in unserer Anwendung");
+    setTranslation("welcome_title", "fr", "Salut");
+    setTranslation("settings_title", "de", "Einstellungen");
+    setTranslation("settings_title", "fr", "Réglages");
+    *error = QStringLiteral("cannot generate the .qm files");
+    return generateQmFiles();
 }
 
 bool PreviewTestProject::translate(const QString &id, const QString &language, const QString &text)
 {
-    return setTranslation(id, language, text) && generateQmFiles();
+    setTranslation(id, language, text);
+    return generateQmFiles();
 }
 
-bool PreviewTestProject::setTranslation(const QString &id,
+void PreviewTestProject::setTranslation(const QString &id,
                                         const QString &language,
                                         const QString &text)
 {
@@ -203,7 +184,6 @@ bool PreviewTestProject::setTranslation(const QString &id,
     if (translatable < 0)
         translatable = database.addTranslatable(id.toStdString());
     database.updateTranslation(translatable, language.toStdString(), text.toStdString());
-    return true;
 }
 
 bool PreviewTestProject::generateQmFiles()

@@ -46,7 +46,6 @@ class PreviewHost
 public:
     PreviewHost();
     ~PreviewHost();
-
     Host::Preview::PreviewPlugin *preview() const { return m_preview.get(); }
 
 private:
@@ -65,7 +64,6 @@ class PreviewTestProject
 public:
     PreviewTestProject();
     ~PreviewTestProject();
-
     // Writes, opens (as the session's startup project) and generates; false
     // with a QTest failure message in `error` when a step fails.
     bool create(QString *error);
@@ -75,16 +73,15 @@ public:
     QString welcomeFile() const { return filePath(QStringLiteral("Welcome.ui.qml")); }
     QString settingsFile() const { return filePath(QStringLiteral("Settings.ui.qml")); }
     QStringList languages() const { return { QStringLiteral("de"), QStringLiteral("fr") }; }
-
     Host::QmlProject::DesignProject *project() const { return m_project; }
     Lexora::ProjectDatabase *database() const { return m_database.get(); }
 
     // Sets a translation in the database and generates the .qm files again.
     bool translate(const QString &id, const QString &language, const QString &text);
-    bool generateQmFiles();
 
 private:
-    bool setTranslation(const QString &id, const QString &language, const QString &text);
+    void setTranslation(const QString &id, const QString &language, const QString &text);
+    bool generateQmFiles();
 
     QTemporaryDir m_directory;
     Host::QmlProject::DesignProject *m_project = nullptr; // owned by the session
