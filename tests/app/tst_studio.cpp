@@ -4,7 +4,10 @@
 #include "studiowindow.h"
 #include "workspace.h"
 
+#include "../translationsview/messageboxcatcher.h"
+
 #include <core/actionregistry.h>
+#include <core/progresscenter.h>
 #include <core/editorcontext.h>
 #include <designer/documentmodel.h>
 #include <designer/documentrewriter.h>
@@ -35,6 +38,8 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileDialog>
+#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,6 +49,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QQuickItem>
@@ -54,12 +61,15 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 
 #include <peerrequirement.h>
@@ -70,7 +80,6 @@ using Host::Utils::Path;
 namespace {
 
 const QString exampleDir = QStringLiteral(LEXORA_SOURCE_DIR "/examples/hello");
-const QString studioExecutable = QStringLiteral(LEXORA_BINARY_DIR "/bin/lexora-studio");
 
 // A private copy of the example, so that nothing a test does reaches the sources.
 bool copyTree(const QString &from, const QString &to)
@@ -144,6 +153,72 @@ QString previewMissing()
 
 const QByteArray minimalProject = "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n}\n";
 
+int rowOf(const QAbstractItemModel *model, const QString &id)
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data().toString() == id)
+            return row;
+    }
+    return -1;
+}
+
+// What Qt's own sqlite3 shell reads from the database, one line per row.
+QStringList sqliteRows(const QString &database, const QString &sql)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), { database, sql });
+    if (!shell.waitForFinished(10000) || shell.exitCode() != 0)
+        return { QStringLiteral("<sqlite3 failed: %1>")
+                     .arg(QString::fromLocal8Bit(shell.readAllStandardError())) };
+    return QString::fromUtf8(shell.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QAction *actionNamed(QWidget *within, const QString &text)
+{
+    for (QAction *action : within->findChildren<QAction *>()) {
+        if (action->text() == text || action->toolTip() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// Answers the next file dialog with `file`, as a user would: types the whole
+// path into its file name field and accepts. The dialog reads its directory
+// in a thread of its own; should it not know the file yet and complain, the
+// complaint is closed and the answer given again. The answering ends (and the
+// returned pointer turns null) once no modal window is left.
+QPointer<QTimer> answerFileDialog(const QString &file)
+{
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(20);
+    auto answered = std::make_shared<bool>(false);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, file, answered] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->reject();
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            *answered = true;
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(file);
+            else
+                dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (*answered) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+    return poll;
+}
+
+QString qtTool(const QString &name)
+{
+    const QString inQt = QLibraryInfo::path(QLibraryInfo::BinariesPath) + QLatin1Char('/') + name;
+    return QFileInfo(inQt).isExecutable() ? inQt : QStandardPaths::findExecutable(name);
+}
+
 } // namespace
 
 // What the plugin registers in the host: its menu, its commands, the check.
@@ -153,17 +228,6 @@ const QByteArray checkCategory = "Lexora.TranslationChecks";
 QAction *registeredAction(const char *id)
 {
     return Host::Core::ActionRegistry::instance()->action(id);
-}
-
-// The titles of the menu bar's menus on show, without their mnemonics.
-QStringList shownMenus(QMainWindow *window)
-{
-    QStringList titles;
-    for (QAction *action : window->menuBar()->actions()) {
-        if (action->isVisible())
-            titles.append(action->text().remove(QLatin1Char('&')));
-    }
-    return titles;
 }
 
 class tst_Studio : public QObject
@@ -196,6 +260,8 @@ private slots:
     void previewRuns();
     void checkTranslations();
     void translationTestFramesTheForm();
+    void importEditGenerate_data();
+    void importEditGenerate();
 
 private:
     QTemporaryDir m_temp;
@@ -221,21 +287,15 @@ void tst_Studio::recentProjects_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("most recent first")
-        << 8 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b", "a" };
-    QTest::newRow("opening again moves to the front")
-        << 8 << QStringList { "+a", "+b", "+a" } << QStringList { "a", "b" };
-    QTest::newRow("two spellings of one file are one entry")
-        << 8 << QStringList { "+a", "+sub/../a" } << QStringList { "a" };
-    QTest::newRow("oldest beyond the maximum go")
-        << 2 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b" };
+    QTest::newRow("most recent first") << 8 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b", "a" };
+    QTest::newRow("opening again moves to the front") << 8 << QStringList { "+a", "+b", "+a" } << QStringList { "a", "b" };
+    QTest::newRow("two spellings of one file are one entry") << 8 << QStringList { "+a", "+sub/../a" } << QStringList { "a" };
+    QTest::newRow("oldest beyond the maximum go") << 2 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b" };
     QTest::newRow("remove") << 8 << QStringList { "+a", "+b", "-a" } << QStringList { "b" };
     QTest::newRow("clear") << 8 << QStringList { "+a", "+b", "clear", "+c" } << QStringList { "c" };
     // A vanished project is not offered but keeps its place: it may come back.
-    QTest::newRow("missing file hidden")
-        << 8 << QStringList { "+a", "+b", "!a" } << QStringList { "b" };
-    QTest::newRow("missing file back again")
-        << 8 << QStringList { "+a", "+b", "!a", "restore a" } << QStringList { "b", "a" };
+    QTest::newRow("missing file hidden") << 8 << QStringList { "+a", "+b", "!a" } << QStringList { "b" };
+    QTest::newRow("missing file back again") << 8 << QStringList { "+a", "+b", "!a", "restore a" } << QStringList { "b", "a" };
 }
 
 void tst_Studio::recentProjects()
@@ -283,26 +343,15 @@ void tst_Studio::projectLocation_data()
     QTest::addColumn<QString>("location");
     QTest::addColumn<QString>("expected"); // relative to the directory; empty: an error
     QTest::addColumn<QString>("errorPart");
-    const auto row = [](const char *tag,
-                        const QStringList &files,
-                        const char *location,
-                        const char *expected,
-                        const char *errorPart) {
+    const auto row = [](const char *tag, const QStringList &files, const char *location,
+                        const char *expected, const char *errorPart) {
         QTest::newRow(tag) << files << QString(location) << QString(expected) << QString(errorPart);
     };
 
     row("directory with one project", { "app.qmlproject" }, ".", "app.qmlproject", "");
-    row("the project file itself",
-        { "app.qmlproject", "other.qmlproject" },
-        "other.qmlproject",
-        "other.qmlproject",
-        "");
+    row("the project file itself", { "app.qmlproject", "other.qmlproject" }, "other.qmlproject", "other.qmlproject", "");
     row("directory without project", { "readme.txt" }, ".", "", "holds no .qmlproject file");
-    row("directory with two projects",
-        { "a.qmlproject", "b.qmlproject" },
-        ".",
-        "",
-        "a.qmlproject, b.qmlproject");
+    row("directory with two projects", { "a.qmlproject", "b.qmlproject" }, ".", "", "a.qmlproject, b.qmlproject");
     row("file of another kind", { "readme.txt" }, "readme.txt", "", "is not a .qmlproject file");
     row("missing", {}, "gone", "", "does not exist");
     row("empty argument", {}, "#empty", "", "does not exist");
@@ -336,16 +385,10 @@ void tst_Studio::openProject_data()
     QTest::addColumn<bool>("opens");
     QTest::addColumn<QString>("currentFile"); // relative; empty: no document
 
-    QTest::newRow("main file opens with the project")
-        << QString::fromLatin1(minimalProject) << true << "Main.qml";
-    QTest::newRow("no main file: project without document") << "import QmlProject\nProject {}\n"
-                                                            << true << "";
-    QTest::newRow("main file missing on disk")
-        << "import QmlProject\nProject { mainFile: \"Gone.qml\" }\n"
-        << true << "";
-    QTest::newRow("broken project file keeps the previous project")
-        << "import QmlProject\nProject { mainFile: \n"
-        << false << "";
+    QTest::newRow("main file opens with the project") << QString::fromLatin1(minimalProject) << true << "Main.qml";
+    QTest::newRow("no main file: project without document") << "import QmlProject\nProject {}\n" << true << "";
+    QTest::newRow("main file missing on disk") << "import QmlProject\nProject { mainFile: \"Gone.qml\" }\n" << true << "";
+    QTest::newRow("broken project file keeps the previous project") << "import QmlProject\nProject { mainFile: \n" << false << "";
 }
 
 void tst_Studio::openProject()
@@ -473,11 +516,7 @@ void tst_Studio::windowFitsTheScreen()
     // edge within what the screen offers, the status bar included.
     const QRect available = window->screen()->availableGeometry();
     QVERIFY2(available.contains(window->frameGeometry()),
-             qPrintable(QStringLiteral("%1x%2 window on a %3x%4 screen")
-                            .arg(window->frameGeometry().width())
-                            .arg(window->frameGeometry().height())
-                            .arg(available.width())
-                            .arg(available.height())));
+             qPrintable(QDebug::toString(window->frameGeometry()) + QDebug::toString(available)));
     // The text and the form share the document area, the text not less than
     // a third of it.
     auto *splitter = window->findChild<QSplitter *>(QStringLiteral("DocumentSplitter"));
@@ -528,10 +567,12 @@ void tst_Studio::pluginsLoadFromPluginDirectory()
 
     // The menu bar is what the registry holds: the plugin's menu and command
     // only with the plugin.
-    QCOMPARE(shownMenus(workspace.window()),
-             withLexora
-                 ? (QStringList { "File", "Edit", "Preview", "View", "Translations", "Tools" })
-                 : (QStringList { "File", "Edit", "Preview", "View" }));
+    QStringList menus;
+    for (QAction *action : workspace.window()->menuBar()->actions()) {
+        if (action->isVisible())
+            menus.append(action->text().remove(QLatin1Char('&')));
+    }
+    QCOMPARE(menus, QStringList({ "File", "Edit", "Preview", "View", "Translations", "Tools" }).mid(0, withLexora ? 6 : 4));
     QMenu *tools = Host::Core::ActionRegistry::instance()->menu(Host::Core::MenuIds::tools);
     QVERIFY(tools);
     QCOMPARE(tools->actions().contains(registeredAction("Lexora.CheckTranslations")), withLexora);
@@ -562,15 +603,9 @@ void tst_Studio::pluginsLoadFromPluginDirectory()
         { "Lexora.Import", "Import...", "Import translations from JSON file" },
         { "Lexora.Export", "Export...", "Export translations to JSON file" },
         { "Lexora.ExportUsed", "Export Used Translations...", "Export used translations to JSON" },
-        { "Lexora.ExportDocument",
-          "Export Document Translations...",
-          "Export current documents translations to JSON" },
-        { "Lexora.Generate",
-          "Generate Translation Files",
-          "Generate translation files, both .qm and .ts" },
-        { "Lexora.ChooseLanguages",
-          "Choose Languages...",
-          "Select supported languages for the project" },
+        { "Lexora.ExportDocument", "Export Document Translations...", "Export current documents translations to JSON" },
+        { "Lexora.Generate", "Generate Translation Files", "Generate translation files, both .qm and .ts" },
+        { "Lexora.ChooseLanguages", "Choose Languages...", "Select supported languages for the project" },
         { "Lexora.TestInPreview", "Test in Preview...", "Run Qml Translation Test" },
         { "Lexora.TestProject", "Test Project...", "Run Project Translation Test" },
         { "Lexora.Search", "Search", nullptr },
@@ -598,11 +633,7 @@ void tst_Studio::pluginsLoadFromPluginDirectory()
             QVERIFY(tabs->currentWidget()->findChild<QLineEdit *>());
             continue;
         }
-        QAction *button = nullptr;
-        for (QAction *action : panel->findChildren<QAction *>()) {
-            if (action->text() == QLatin1String(command.button))
-                button = action;
-        }
+        QAction *button = actionNamed(panel, QLatin1String(command.button));
         QVERIFY2(button, command.button);
         QCOMPARE(button->toolTip(),
                  QLatin1String(command.button) + QLatin1String(" (")
@@ -636,12 +667,8 @@ void tst_Studio::documentViewsFollowTheText_data()
     QTest::addColumn<int>("nodesBefore");
     QTest::addColumn<int>("nodesAfter");
 
-    QTest::newRow("welcome screen, a child added") << "content/WelcomeScreen.ui.qml"
-                                                   << "    Item { id: added }\n"
-                                                   << 12 << 13;
-    QTest::newRow("text that does not parse keeps the model") << "content/SettingsScreen.ui.qml"
-                                                              << "    Item {\n"
-                                                              << 10 << 10;
+    QTest::newRow("welcome screen, a child added") << "content/WelcomeScreen.ui.qml" << "    Item { id: added }\n" << 12 << 13;
+    QTest::newRow("text that does not parse keeps the model") << "content/SettingsScreen.ui.qml" << "    Item {\n" << 10 << 10;
 }
 
 void tst_Studio::documentViewsFollowTheText()
@@ -749,8 +776,7 @@ void tst_Studio::screenshotCommand_data()
     QTest::addColumn<QString>("errorPart");
     QTest::addColumn<QByteArray>("database"); // written as the project's database when given
 
-    QTest::newRow("example project")
-        << QStringList { "--screenshot", "%F", "%P" } << 0 << true << "" << QByteArray();
+    QTest::newRow("example project") << QStringList { "--screenshot", "%F", "%P" } << 0 << true << "" << QByteArray();
     // Said without a box, which nobody would close in this run.
     QByteArray noise(8192, '\0');
     for (qsizetype i = 0; i < noise.size(); ++i)
@@ -760,13 +786,11 @@ void tst_Studio::screenshotCommand_data()
         << "translations.db could not be opened: file is not a database" << noise;
     QTest::newRow("missing project") << QStringList { "--screenshot", "%F", "%P/nowhere" } << 1
                                      << false << "does not exist" << QByteArray();
-    QTest::newRow("no project") << QStringList { "--screenshot", "%F" } << 2 << false
-                                << "needs a PROJECT" << QByteArray();
+    QTest::newRow("no project") << QStringList { "--screenshot", "%F" } << 2 << false << "needs a PROJECT" << QByteArray();
     QTest::newRow("two projects") << QStringList { "--screenshot", "%F", "%P", "%P" } << 2 << false
                                   << "give one project" << QByteArray();
-    QTest::newRow("picture cannot be written")
-        << QStringList { "--screenshot", "/proc/no-such-dir/shot.png", "%P" } << 1 << false
-        << "Cannot write the screenshot" << QByteArray();
+    QTest::newRow("picture cannot be written") << QStringList { "--screenshot", "/proc/no-such-dir/shot.png", "%P" }
+        << 1 << false << "Cannot write the screenshot" << QByteArray();
 }
 
 void tst_Studio::screenshotCommand()
@@ -793,7 +817,7 @@ void tst_Studio::screenshotCommand()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     studio.setProcessEnvironment(environment);
-    studio.start(studioExecutable, arguments);
+    studio.start(QStringLiteral(LEXORA_BINARY_DIR "/bin/lexora-studio"), arguments);
     QVERIFY2(studio.waitForFinished(60000), "lexora-studio did not finish");
     const QString errors = QString::fromLocal8Bit(studio.readAllStandardError());
     QCOMPARE(studio.exitStatus(), QProcess::NormalExit);
@@ -816,11 +840,9 @@ void tst_Studio::previewRefuses_data()
     QTest::addColumn<QString>("errorPart");
 
     // Nothing to run: Start is not offered, and asking anyway says why.
-    QTest::newRow("no project") << false << ""
-                                << "Open a project";
+    QTest::newRow("no project") << false << "" << "Open a project";
     // A preview that ends before it ran is a failure the user hears of.
-    QTest::newRow("preview program missing") << true << "/nonexistent/qmlscene"
-                                             << "The preview could not be started";
+    QTest::newRow("preview program missing") << true << "/nonexistent/qmlscene" << "The preview could not be started";
 }
 
 void tst_Studio::previewRefuses()
@@ -864,16 +886,10 @@ void tst_Studio::previewRuns_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("previewed");
 
-    QTest::newRow("main file") << ""
-                               << "de"
-                               << "content/App.qml";
-    QTest::newRow("the open document") << "content/WelcomeScreen.ui.qml"
-                                       << "ja"
-                                       << "content/WelcomeScreen.ui.qml";
+    QTest::newRow("main file") << "" << "de" << "content/App.qml";
+    QTest::newRow("the open document") << "content/WelcomeScreen.ui.qml" << "ja" << "content/WelcomeScreen.ui.qml";
     // Made from the primary texts outside the project; the form shows it too.
-    QTest::newRow("pseudo language") << "content/WelcomeScreen.ui.qml"
-                                     << "qps-ploc"
-                                     << "content/WelcomeScreen.ui.qml";
+    QTest::newRow("pseudo language") << "content/WelcomeScreen.ui.qml" << "qps-ploc" << "content/WelcomeScreen.ui.qml";
 }
 
 void tst_Studio::previewRuns()
@@ -1035,26 +1051,11 @@ void tst_Studio::checkTranslations()
         QString description;
     };
     const Expected expected[] = {
-        { "missing",
-          "profile.logout",
-          "de",
-          true,
-          "content/ProfileScreen.ui.qml",
-          57,
+        { "missing", "profile.logout", "de", true, "content/ProfileScreen.ui.qml", 57,
           QStringLiteral("missing: profile.logout in de") },
-        { "identical",
-          "profile.name",
-          "de",
-          false,
-          "content/ProfileScreen.ui.qml",
-          28,
+        { "identical", "profile.name", "de", false, "content/ProfileScreen.ui.qml", 28,
           QString::fromUtf8("identical: profile.name in de \u2014 \"Name\" \u2192 \"Name\"") },
-        { "missing",
-          "settings.about",
-          "fr",
-          true,
-          "content/SettingsScreen.ui.qml",
-          28,
+        { "missing", "settings.about", "fr", true, "content/SettingsScreen.ui.qml", 28,
           QString::fromUtf8("missing: settings.about in fr \u2014 \"About this application\"") },
     };
     Host::Projects::Issue entry;
@@ -1143,11 +1144,7 @@ void tst_Studio::translationTestFramesTheForm()
 
     QWidget *panel = window->viewWidget(QStringLiteral("TranslationsView"));
     QVERIFY(panel);
-    QAction *test = nullptr;
-    for (QAction *action : panel->findChildren<QAction *>()) {
-        if (action->text() == QLatin1String("Run Qml Translation Test"))
-            test = action;
-    }
+    QAction *test = actionNamed(panel, QStringLiteral("Run Qml Translation Test"));
     QVERIFY(test);
 
     // Drives the modal dialog: Run once, close when Run is offered again.
@@ -1247,6 +1244,219 @@ void tst_Studio::translationTestFramesTheForm()
     const QString directory = qEnvironmentVariable("LEXORA_SCREENSHOT_DIR");
     if (!directory.isEmpty())
         QVERIFY(picture.save(directory + QLatin1String("/studio-translation-test.png")));
+    workspace.shutdown();
+}
+
+void tst_Studio::importEditGenerate_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("imported"); // the ID's English text after the import
+
+    // An ID the JSON file lacks: typing adds it to the database.
+    QTest::newRow("new ID") << "content/ProfileScreen.ui.qml" << "profile.logout" << "Sign out" << "";
+    // An imported ID: typing replaces its text, which later imports keep.
+    QTest::newRow("imported ID") << "content/WelcomeScreen.ui.qml" << "welcome.start" << "Get started" << "Start";
+}
+
+void tst_Studio::importEditGenerate()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, id);
+    QFETCH(QString, typed);
+    QFETCH(QString, imported);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        LEXORA_PEER_MISSING("the sqlite3 shell is missing");
+    if (qtTool(QStringLiteral("lconvert")).isEmpty())
+        LEXORA_PEER_MISSING("lconvert is not installed");
+    QTemporaryDir dir;
+    const QString project = dir.filePath(QStringLiteral("hello"));
+    QVERIFY(copyTree(exampleDir, project));
+    const QString database = project + QLatin1String("/translations.db");
+
+    // As the studio starts: plugins first, then the project.
+    Studio::Workspace workspace(nullptr);
+    Studio::StudioWindow *window = workspace.window();
+    workspace.loadPlugins({ pluginDirectory });
+    QVERIFY2(workspace.pluginErrors().isEmpty(),
+             qPrintable(workspace.pluginErrors().join(QLatin1Char('\n'))));
+    QString error;
+    QVERIFY2(window->openProject(project, &error), qPrintable(error));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    // The Translations panel is where the plugin asked to be, with its table.
+    QWidget *panel = window->viewWidget(QStringLiteral("TranslationsView"));
+    QVERIFY(panel);
+    QTRY_VERIFY(panel->isVisible());
+    // The panel holds the translations table and the search tab's table.
+    QTableView *table = nullptr;
+    for (QTableView *candidate : panel->findChildren<QTableView *>()) {
+        if (qstrcmp(candidate->metaObject()->className(), "Lexora::TranslationTableView") == 0)
+            table = candidate;
+    }
+    QVERIFY(table);
+    QAbstractItemModel *model = table->model();
+
+    // Import through the panel's command, answering its file dialog.
+    QAction *import = actionNamed(panel, QStringLiteral("Import translations from JSON file"));
+    QVERIFY(import);
+    const QPointer<QTimer> answering = answerFileDialog(project + QLatin1String("/translations.json"));
+    import->trigger();
+    QTRY_VERIFY(rowOf(model, QStringLiteral("app.title")) >= 0);
+    QTRY_VERIFY(!answering); // or it would answer the message boxes below
+    QTRY_COMPARE(model->index(rowOf(model, QStringLiteral("app.title")), 1).data().toString(),
+                 QStringLiteral("Hello Lexora"));
+    QCOMPARE(sqliteRows(database, QStringLiteral("SELECT count(*) FROM translatables")),
+             QStringList { QStringLiteral("14") });
+
+    // Type a translation into the table of another screen.
+    QVERIFY(window->openFile(Path::fromString(project + QLatin1Char('/') + file), &error));
+    QTRY_VERIFY(rowOf(model, id) >= 0);
+    const QModelIndex cell = model->index(rowOf(model, id), 1);
+    QCOMPARE(cell.data().toString(), imported);
+    // As a user edits: make the cell current, press F2, type, press Return.
+    // The table's default delegate opens a line edit over the cell; offscreen
+    // the window is not active, so the editor is found in the table rather
+    // than as the focus widget.
+    QVERIFY(model->flags(cell) & Qt::ItemIsEditable);
+    QVERIFY(qobject_cast<QStyledItemDelegate *>(table->itemDelegateForIndex(cell)));
+    table->scrollTo(cell);
+    table->setCurrentIndex(cell);
+    QCOMPARE(table->currentIndex(), cell);
+    QTest::keyClick(table, Qt::Key_F2);
+    auto *editor = qobject_cast<QLineEdit *>(table->indexWidget(cell));
+    QVERIFY2(editor, "F2 opened no line edit over the cell");
+    QCOMPARE(editor->text(), imported);
+    editor->selectAll();
+    QTest::keyClicks(editor, typed);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!table->indexWidget(cell));
+    QTRY_COMPARE(model->index(rowOf(model, id), 1).data().toString(), typed);
+
+    // The database has it, as the sqlite3 shell reads it.
+    const QString query
+        = QStringLiteral("SELECT t.translation FROM translations t JOIN translatables s "
+                         "ON s.id = t.translatableId WHERE s.translationTextId = '%1' "
+                         "AND t.language = 'en'")
+              .arg(id);
+    QCOMPARE(sqliteRows(database, query), QStringList { typed });
+
+    // Edit > Undo takes the edit back as far as the database goes: an ID
+    // without an English text has none again. Redo makes the edit again.
+    auto *undo = window->findChild<QAction *>(QStringLiteral("Undo"));
+    auto *redo = window->findChild<QAction *>(QStringLiteral("Redo"));
+    QVERIFY(undo && redo);
+    QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QCOMPARE(redo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    QVERIFY(undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(sqliteRows(database, query),
+             imported.isEmpty() ? QStringList() : QStringList { imported });
+    QCOMPARE(model->index(rowOf(model, id), 1).data(Qt::EditRole).toString(), imported);
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    QCOMPARE(sqliteRows(database, query), QStringList { typed });
+    QCOMPARE(sqliteRows(database, QStringLiteral("PRAGMA integrity_check")),
+             QStringList { QStringLiteral("ok") });
+
+    // Generate through the panel's command; its progress entry ends with it.
+    QAction *generate
+        = actionNamed(panel, QStringLiteral("Generate translation files, both .qm and .ts"));
+    QVERIFY(generate);
+    generate->trigger();
+    const QStringList languages { "en", "de", "fr", "ja", "ar" };
+    for (const QString &language : languages) {
+        for (const char *suffix : { ".qm", ".ts" }) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(project + QLatin1String("/i18n/qml_") + language
+                                                   + QLatin1String(suffix)),
+                                     20000);
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!Host::Core::ProgressCenter::instance()->hasRunningTasks(), 20000);
+    // The status bar says what was written: both files of the five languages.
+    QTRY_COMPARE(window->statusBar()->currentMessage(),
+                 QStringLiteral("Wrote 10 translation files to i18n"));
+
+    // Qt reads our catalogue back: qsTrId would show the typed text.
+    QTranslator translator;
+    QVERIFY(translator.load(project + QLatin1String("/i18n/qml_en.qm")));
+    QCOMPARE(translator.translate(nullptr, id.toUtf8().constData()), typed);
+    // lconvert reads the .ts file and finds the ID with the typed text.
+    const QString ts = project + QLatin1String("/i18n/qml_en.ts");
+    QProcess lconvert;
+    lconvert.start(qtTool(QStringLiteral("lconvert")),
+                   { "-i", ts, "-of", "po", "-o", dir.filePath(QStringLiteral("qml_en.po")) });
+    QVERIFY(lconvert.waitForFinished(30000));
+    QCOMPARE(lconvert.exitCode(), 0);
+    QCOMPARE(lconvert.readAllStandardError(), QByteArray());
+    QFile po(dir.filePath(QStringLiteral("qml_en.po")));
+    QVERIFY(po.open(QIODevice::ReadOnly));
+    QHash<QString, QString> poTranslations;
+    QString poId;
+    for (const QByteArray &line : po.readAll().split('\n')) {
+        if (line.startsWith("#. ts-id "))
+            poId = QString::fromUtf8(line.mid(9));
+        else if (line.startsWith("msgstr \"") && !poId.isEmpty())
+            poTranslations.insert(std::exchange(poId, QString()),
+                                  QString::fromUtf8(line.mid(8).chopped(1)));
+    }
+    QCOMPARE(poTranslations.value(id), typed);
+    QCOMPARE(poTranslations.value(QStringLiteral("app.title")), QStringLiteral("Hello Lexora"));
+
+    // What the user saw of one project must be gone when another opens or the
+    // project closes, and what needs a database must say so without one.
+    QTableView *results = nullptr;
+    for (QTableView *candidate : panel->findChildren<QTableView *>()) {
+        if (candidate != table)
+            results = candidate;
+    }
+    QWidget *translationsTab = nullptr;
+    for (QWidget *child : panel->findChildren<QWidget *>()) {
+        if (qstrcmp(child->metaObject()->className(), "Lexora::TranslationsWidget") == 0)
+            translationsTab = child;
+    }
+    QLineEdit *searchField = nullptr;
+    for (QLineEdit *field : panel->findChildren<QLineEdit *>()) {
+        if (field->placeholderText() == QLatin1String("sear* ter*"))
+            searchField = field;
+    }
+    QVERIFY(results && translationsTab && searchField);
+    QTest::keyClicks(searchField, QStringLiteral("Hello"));
+    QTRY_VERIFY(results->model()->rowCount() > 0);
+    auto *issues = Host::Projects::IssueList::instance();
+    const QByteArray category = checkCategory;
+    issues->addCategory(category, QStringLiteral("Translation checks"));
+    const Path firstFile = Path::fromString(project + QLatin1String("/content/App.qml"));
+    issues->addIssue(Host::Projects::Issue(
+        Host::Projects::Issue::Error, QStringLiteral("left over"), firstFile, 3, category));
+
+    const QString second = dir.filePath(QStringLiteral("bare"));
+    QVERIFY(writeFile(second + QLatin1String("/bare.qmlproject"), "import QmlProject\nProject {}\n"));
+    QVERIFY2(window->openProject(second, &error), qPrintable(error));
+    QCOMPARE(issues->issues(category).size(), 0);
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(searchField->text(), QString());
+    QCOMPARE(results->model()->rowCount(), 0);
+    // An issue still on show elsewhere (or activated late) opens nothing of it.
+    emit window->issuesView()->openFileRequested(firstFile, 3);
+    QVERIFY(window->currentFile().isEmpty());
+
+    window->closeProject();
+    QVERIFY(!actionNamed(window, QStringLiteral("&Close Project"))->isEnabled());
+    QVERIFY(!registeredAction("Lexora.CheckTranslations")->isEnabled());
+    for (const char *command : { "Export translations to JSON file",
+                                 "Import translations from JSON file",
+                                 "Generate translation files, both .qm and .ts",
+                                 "Run Project Translation Test",
+                                 "Select supported languages for the project" })
+        QVERIFY2(!actionNamed(panel, QLatin1String(command))->isEnabled(), command);
+    MessageBoxCatcher catcher;
+    QMetaObject::invokeMethod(translationsTab, "onImportJson");
+    QMetaObject::invokeMethod(translationsTab, "onExportJson");
+    QCOMPARE(catcher.titles, (QStringList { "No translation database", "No translation database" }));
     workspace.shutdown();
 }
 

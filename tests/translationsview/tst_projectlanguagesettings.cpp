@@ -101,11 +101,8 @@ private slots:
                 + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
                   "    supportedLanguages: /* shipped */ [\"en\",\"de\"]\n"
                   "    primaryLanguage: \"de\" /* was: \"fr\"\n    } */\n}\n";
-        QTest::newRow("closing brace in a trailing comment") << head + "} // Project }\n"
-                                                             << enDe << "en"
-                                                             << head
-                + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n"
-                  "} // Project }\n";
+        QTest::newRow("closing brace in a trailing comment") << head + "} // Project }\n" << enDe << "en" << head
+            + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n" "} // Project }\n";
         QTest::newRow("the only entry is in a comment")
             << head + "    // supportedLanguages: [\"xx\"]\n    primaryLanguage: \"en\"\n}\n"
             << enDe << "en"
@@ -127,19 +124,14 @@ private slots:
             << QByteArray(
                    "Project {\n    supportedLanguages: [\"en\",\"de\"]; mainFile: \"Main.qml\"\n"
                    "    primaryLanguage: \"de\"; importPaths: [\"imports\"]\n}\n");
-        QTest::newRow("both inserted") << head + "    translationDatabase: true\n}\n"
-                                       << enDe << "en"
-                                       << head
-                + "    translationDatabase: true\n    supportedLanguages: [\"en\",\"de\"]\n"
-                  "    primaryLanguage: \"en\"\n}\n";
+        QTest::newRow("both inserted") << head + "    translationDatabase: true\n}\n" << enDe << "en" << head
+            + "    translationDatabase: true\n    supportedLanguages: [\"en\",\"de\"]\n" "    primaryLanguage: \"en\"\n}\n";
         QTest::newRow("one line") << QByteArray("Project { mainFile: \"a.qml\" }") << enDe << "en"
                                   << QByteArray("Project { mainFile: \"a.qml\"\n"
                                                 "    supportedLanguages: [\"en\",\"de\"]\n"
                                                 "    primaryLanguage: \"en\"\n}");
-        QTest::newRow("empty selection")
-            << head + "    supportedLanguages: [\"en\"]\n    primaryLanguage: \"en\"\n}\n"
-            << QStringList() << ""
-            << head + "    supportedLanguages: []\n    primaryLanguage: \"\"\n}\n";
+        QTest::newRow("empty selection") << head + "    supportedLanguages: [\"en\"]\n    primaryLanguage: \"en\"\n}\n"
+            << QStringList() << "" << head + "    supportedLanguages: []\n    primaryLanguage: \"\"\n}\n";
         QTest::newRow("CRLF and tabs")
             << QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n\tsupportedLanguages: [\"en\"]\r\n"
                           "}\r\n")
@@ -222,18 +214,13 @@ private slots:
         QTest::newRow("no closing brace")
             << "" << QByteArray("primaryLanguage: \"en\"\n")
             << QStringList { readFailure, filePath, "Reason: .*has no root element" };
-        QTest::newRow("half-typed edit")
-            << "" << QByteArray("Project {\n    supportedLanguages: [\"en\",\n}\n")
+        QTest::newRow("half-typed edit") << "" << QByteArray("Project {\n    supportedLanguages: [\"en\",\n}\n")
             << QStringList { readFailure, filePath, "Reason: Cannot parse .* at line 3" };
         QTest::newRow("not UTF-8")
             << "" << QByteArray("Project {\n    // caf\xe9\n}\n")
             << QStringList { readFailure, filePath, "Reason: .*not valid UTF-8" };
-        QTest::newRow("disk full while writing")
-            << "disk full"
-            << "Project {\n    // " + QByteArray(2000, 'x') + "\n}\n"
-            << QStringList { "Could not save qmlproject file - could not open file for writing",
-                             filePath,
-                             "Reason: .+" };
+        QTest::newRow("disk full while writing") << "disk full" << "Project {\n    // " + QByteArray(2000, 'x')
+            + "\n}\n" << QStringList { "Could not save qmlproject file - could not open file for writing", filePath, "Reason: .+" };
     }
 
     void failuresAreLogged()

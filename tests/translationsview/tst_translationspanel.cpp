@@ -257,7 +257,6 @@ private slots:
             QCOMPARE(icon.availableSizes().value(0), QSize(28, 28));
             icons.append(icon.pixmap(28).toImage());
         }
-        // Six different pictures.
         for (int i = 0; i < icons.size(); ++i) {
             for (int j = i + 1; j < icons.size(); ++j)
                 QVERIFY(icons[i] != icons[j]);
@@ -293,24 +292,13 @@ private slots:
         QTest::addColumn<QStringList>("ids");
 
         const QStringList all { "farewell", "greeting", "other.only", "unused", "unused.too" };
-        QTest::newRow("all, no extension") << 0 << "all"
-                                           << "all.json"
-                                           << "Export All Translations" << all;
-        QTest::newRow("all, upper-case extension") << 0 << "all.JSON"
-                                                   << "all.JSON"
-                                                   << "Export All Translations" << all;
-        QTest::newRow("all, other extension") << 0 << "all.txt"
-                                              << "all.txt.json"
-                                              << "Export All Translations" << all;
-        QTest::newRow("used in the project")
-            << 1 << "used"
-            << "used.json"
-            << "Export Used Translations for Current Project"
+        QTest::newRow("all, no extension") << 0 << "all" << "all.json" << "Export All Translations" << all;
+        QTest::newRow("all, upper-case extension") << 0 << "all.JSON" << "all.JSON" << "Export All Translations" << all;
+        QTest::newRow("all, other extension") << 0 << "all.txt" << "all.txt.json" << "Export All Translations" << all;
+        QTest::newRow("used in the project") << 1 << "used" << "used.json" << "Export Used Translations for Current Project"
             << QStringList { "farewell", "greeting", "other.only" };
-        QTest::newRow("current document")
-            << 2 << "document.json"
-            << "document.json"
-            << "Export Currrent Document Translations" << QStringList { "farewell", "greeting" };
+        QTest::newRow("current document") << 2 << "document.json" << "document.json" << "Export Currrent Document Translations"
+            << QStringList { "farewell", "greeting" };
     }
 
     void exports()
@@ -412,12 +400,8 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
 
-        QTest::newRow("de") << "de"
-                            << "3 / 5 (60.0 %)"
-                            << "4 / 5 (80.0 %)";
-        QTest::newRow("fr") << "fr"
-                            << "0 / 5 (0.0 %)"
-                            << "1 / 5 (20.0 %)";
+        QTest::newRow("de") << "de" << "3 / 5 (60.0 %)" << "4 / 5 (80.0 %)";
+        QTest::newRow("fr") << "fr" << "0 / 5 (0.0 %)" << "1 / 5 (20.0 %)";
     }
 
     void coverageBesideLanguageSelector()
@@ -478,12 +462,9 @@ private slots:
         QTest::addColumn<QString>("current");
 
         // Rows: three recent slots, separator, then by name: English, French, German.
-        QTest::newRow("project language") << "fr"
-                                          << "fr";
-        QTest::newRow("not a project language") << "ja"
-                                                << "en";
-        QTest::newRow("case matters") << "DE"
-                                      << "en";
+        QTest::newRow("project language") << "fr" << "fr";
+        QTest::newRow("not a project language") << "ja" << "en";
+        QTest::newRow("case matters") << "DE" << "en";
     }
 
     void languageSelector()
@@ -497,7 +478,6 @@ private slots:
         if (current == "en")
             QCOMPARE(selector->currentIndex(), 4);
         QCOMPARE(selector->itemText(4), "English");
-        // Flags in the selector.
         for (int row = 4; row < selector->count(); ++row)
             QVERIFY(!selector->itemIcon(row).isNull());
     }
@@ -563,17 +543,13 @@ private slots:
         QTest::addColumn<QByteArray>("onDisk"); // replaces the project file first
         QTest::addColumn<QStringList>("expected"); // empty: the file is refused
 
-        QTest::newRow("unchanged")
-            << QStringList() << QStringList() << QByteArray() << QStringList { "en", "de", "fr" };
+        QTest::newRow("unchanged") << QStringList() << QStringList() << QByteArray() << QStringList { "en", "de", "fr" };
         QTest::newRow("one added") << QStringList() << QStringList { "ja" } << QByteArray()
                                    << QStringList { "en", "de", "fr", "ja" };
-        QTest::newRow("removed and added")
-            << QStringList { "en", "fr" } << QStringList { "ja", "ar" } << QByteArray()
+        QTest::newRow("removed and added") << QStringList { "en", "fr" } << QStringList { "ja", "ar" } << QByteArray()
             << QStringList { "de", "ja", "ar" };
-        QTest::newRow("first removed")
-            << QStringList { "en" } << QStringList() << QByteArray() << QStringList { "de", "fr" };
-        QTest::newRow("file does not parse")
-            << QStringList { "fr" } << QStringList() << QByteArray("Project {\n    mainFile: [\n")
+        QTest::newRow("first removed") << QStringList { "en" } << QStringList() << QByteArray() << QStringList { "de", "fr" };
+        QTest::newRow("file does not parse") << QStringList { "fr" } << QStringList() << QByteArray("Project {\n    mainFile: [\n")
             << QStringList();
     }
 
@@ -653,18 +629,12 @@ private slots:
     void testCommands_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QByteArray>("className");
-        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("objectName"); // also the class name
         QTest::addColumn<QString>("title");
 
-        QTest::newRow("project test") << "Run Project Translation Test"
-                                      << QByteArray("Lexora::ProjectTranslationTesterDialog")
-                                      << "ProjectTranslationTesterDialog"
-                                      << "Project Translation Tester";
-        QTest::newRow("document test")
-            << "Run Qml Translation Test" << QByteArray("Lexora::QmlDebugTranslationDialog")
-            << "QmlDebugTranslationDialog"
-            << "Translation Tester";
+        QTest::newRow("project test")
+            << "Run Project Translation Test" << "ProjectTranslationTesterDialog" << "Project Translation Tester";
+        QTest::newRow("document test") << "Run Qml Translation Test" << "QmlDebugTranslationDialog" << "Translation Tester";
     }
 
     // Each test command opens its own dialog over the panel, modal, and leaves
@@ -672,7 +642,6 @@ private slots:
     void testCommands()
     {
         QFETCH(QString, command);
-        QFETCH(QByteArray, className);
         QFETCH(QString, objectName);
         QFETCH(QString, title);
 
@@ -695,7 +664,7 @@ private slots:
             const QList<QWidget *> dialogs = openDialogs();
             QCOMPARE(dialogs.size(), 1);
             QCOMPARE(dialogs.first(), modal);
-            QCOMPARE(QByteArray(modal->metaObject()->className()), className);
+            QCOMPARE(QString::fromLatin1(modal->metaObject()->className()), "Lexora::" + objectName);
             QCOMPARE(modal->windowTitle(), title);
             QVERIFY(modal->isModal());
             QCOMPARE(modal->parentWidget(), fixture.tab());
@@ -772,12 +741,9 @@ private slots:
         QTest::addColumn<QStringList>("entries");
 
         QTest::newRow("nothing selected") << QStringList() << QStringList { "<invalid selection>" };
-        QTest::newRow("two selected")
-            << QStringList { "title", "footer" } << QStringList { "<invalid selection>" };
-        QTest::newRow("no string binding")
-            << QStringList { "box" } << QStringList { "<no string properties>" };
-        QTest::newRow("text item")
-            << QStringList { "title" } << QStringList { "Set property ...", "text" };
+        QTest::newRow("two selected") << QStringList { "title", "footer" } << QStringList { "<invalid selection>" };
+        QTest::newRow("no string binding") << QStringList { "box" } << QStringList { "<no string properties>" };
+        QTest::newRow("text item") << QStringList { "title" } << QStringList { "Set property ...", "text" };
     }
 
     void contextMenu()
