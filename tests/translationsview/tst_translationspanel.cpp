@@ -237,15 +237,10 @@ private slots:
         QVERIFY(fixture.panel());
         const QList<QAction *> actions = fixture.tab()->toolBar()->actions();
         QCOMPARE(actions.size(), 9);
-        const QStringList texts { "",
-                                  "Select supported languages for the project",
-                                  "",
-                                  "Export translations to JSON file",
-                                  "Import translations from JSON file",
-                                  "Generate translation files, both .qm and .ts",
-                                  "Run Project Translation Test",
-                                  "Run Qml Translation Test",
-                                  "" };
+        const QStringList texts { "", "Select supported languages for the project", "",
+            "Export translations to JSON file", "Import translations from JSON file",
+            "Generate translation files, both .qm and .ts", "Run Project Translation Test",
+            "Run Qml Translation Test", "" };
         QList<QImage> icons;
         for (int i = 0; i < actions.size(); ++i) {
             QCOMPARE(actions[i]->text(), texts[i]);
@@ -273,12 +268,8 @@ private slots:
         QStringList entries;
         for (QAction *action : menu->actions())
             entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
-        QCOMPARE(entries,
-                 (QStringList { "Import translations from JSON file",
-                                "Export translations to JSON file",
-                                "|",
-                                "Export used translations to JSON",
-                                "Export current documents translations to JSON" }));
+        QCOMPARE(entries, (QStringList { "Import translations from JSON file", "Export translations to JSON file", "|",
+            "Export used translations to JSON", "Export current documents translations to JSON" }));
         QCOMPARE(menu->actions()[0], actions[4]);
         QCOMPARE(menu->actions()[1], actions[3]);
     }
