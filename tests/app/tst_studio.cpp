@@ -603,8 +603,7 @@ private slots:
             }
             QAction *button = actionNamed(panel, QLatin1String(command.button));
             QVERIFY2(button, command.button);
-            QCOMPARE(button->toolTip(),
-                     QLatin1String(command.button) + QLatin1String(" (")
+            QCOMPARE(button->toolTip(), QLatin1String(command.button) + QLatin1String(" (")
                          + entry->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
             // Only whether the button's own action fires counts; its dialog is kept away.
             QObject::disconnect(button, &QAction::triggered, nullptr, nullptr);
@@ -1335,13 +1334,9 @@ private slots:
             = actionNamed(panel, QStringLiteral("Generate translation files, both .qm and .ts"));
         QVERIFY(generate);
         generate->trigger();
-        const QStringList languages { "en", "de", "fr", "ja", "ar" };
-        for (const QString &language : languages) {
-            for (const char *suffix : { ".qm", ".ts" }) {
-                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(project + QLatin1String("/i18n/qml_") + language
-                                                       + QLatin1String(suffix)),
-                                         20000);
-            }
+        for (const QString language : { "en", "de", "fr", "ja", "ar" }) {
+            for (const char *suffix : { ".qm", ".ts" })
+                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(project + "/i18n/qml_" + language + suffix), 20000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(!Host::Core::ProgressCenter::instance()->hasRunningTasks(), 20000);
         // The status bar says what was written: both files of the five languages.

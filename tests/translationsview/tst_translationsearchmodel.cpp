@@ -201,14 +201,11 @@ private slots:
         Host::Sqlite::ReadStatement<2> instr(
             "SELECT translationTextId, language FROM translations JOIN translatables ON "
             "translatables.id = translations.translatableId WHERE instr(translation, ?1) AND "
-            "instr(translation, ?2)",
-            database.database());
+            "instr(translation, ?2)", database.database());
         instr.readCallback(
             [&](const Host::Sqlite::BaseStatement &row) {
                 expected.append(QString::fromStdString(row.fetchText(0) + "/" + row.fetchText(1)));
-            },
-            substrings.constFirst().toStdString(),
-            substrings.constLast().toStdString());
+            }, substrings.constFirst().toStdString(), substrings.constLast().toStdString());
         expected.sort();
         QVERIFY(!expected.isEmpty());
 

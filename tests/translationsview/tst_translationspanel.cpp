@@ -158,8 +158,7 @@ public:
         DatabaseIo &io = m_database->databaseIo();
         for (const auto &[id, language, text] :
              { std::tuple { "greeting", "en", "Hello" },
-               std::tuple { "greeting", "de", "Hallo" },
-               std::tuple { "farewell", "en", "Goodbye" },
+               std::tuple { "greeting", "de", "Hallo" }, std::tuple { "farewell", "en", "Goodbye" },
                std::tuple { "other.only", "en", "Other" },
                std::tuple { "unused", "de", "Kindergarten" },
                std::tuple { "unused.too", "de", "Kinderwagen" } }) {

@@ -88,8 +88,7 @@ QByteArray testResult(const char *translationId, bool missing, bool exceeds)
                           "[{\"Missing\": %2, "
                           "\"Exceeds\": %3, \"sourceLocation\": {\"line\": 3, \"column\": "
                           "5}}]}]")
-        .arg(QLatin1String(translationId),
-             QLatin1String(missing ? "true" : "false"),
+        .arg(QLatin1String(translationId), QLatin1String(missing ? "true" : "false"),
              QLatin1String(exceeds ? "true" : "false"))
         .toUtf8();
 }
@@ -107,13 +106,8 @@ QLineEdit *openEditor(QAbstractItemView *table)
 } // namespace
 
 enum Step {
-    RemoveFirstUser,
-    RemoveBothUsers,
-    ChangeArgument,
-    EditArgumentText,
-    RemoveBindingProperty,
-    RemoveParentOfUser,
-    EditTextBreakingStructure,
+    RemoveFirstUser, RemoveBothUsers, ChangeArgument, EditArgumentText, RemoveBindingProperty,
+    RemoveParentOfUser, EditTextBreakingStructure
 };
 Q_DECLARE_METATYPE(Step)
 
@@ -658,9 +652,7 @@ private slots:
         // The width the user gave the ID column comes back with the next table.
         auto next = std::make_unique<TranslationTableView>();
         next->setModel(m_view->translationsModel());
-        QCOMPARE(next->columnWidth(0),
-                 width / 4 >= header->minimumSectionSize() ? width / 4
-                                                           : header->minimumSectionSize());
+        QCOMPARE(next->columnWidth(0), std::max(width / 4, header->minimumSectionSize()));
         QSettings().remove(TranslationTableView::idColumnWidthKey());
     }
 
@@ -719,8 +711,7 @@ private slots:
             database.storeScreenMetaData(stored.toStdString());
         }
         if (!ignored.isEmpty()) {
-            database.setTranslatableMetaData(database.translatableId("t"),
-                                             "lexora-ignore",
+            database.setTranslatableMetaData(database.translatableId("t"), "lexora-ignore",
                                              DatabaseValue(ignored.toStdString()));
         }
         attach(document(comment.isEmpty()
@@ -1404,8 +1395,7 @@ void tst_TranslationsView::attach(const QString &text)
     m_document->model()->attachView(m_view.get());
 }
 
-void tst_TranslationsView::addTranslation(const std::string &id,
-                                          const std::string &language,
+void tst_TranslationsView::addTranslation(const std::string &id, const std::string &language,
                                           const std::string &text)
 {
     DatabaseIo &database = m_database->databaseIo();
