@@ -276,32 +276,22 @@ private slots:
             QVERIFY(m_document->rewriter()->synchronizeWithText());
         };
 
-        switch (step) {
-        case RemoveFirstUser:
+        if (step == RemoveFirstUser || step == RemoveBothUsers)
             QVERIFY(model->removeNode(model->nodeForId("a")));
-            break;
-        case RemoveBothUsers:
-            QVERIFY(model->removeNode(model->nodeForId("a")));
+        if (step == RemoveBothUsers) {
             QCOMPARE(tableIds(), (QStringList { "other", "shared" }));
             QVERIFY(model->removeNode(model->nodeForId("b")));
-            break;
-        case ChangeArgument:
-            QVERIFY(
-                model->setBindingProperty(model->nodeForId("c"), "text", "qsTrId(\"renamed\")"));
-            break;
-        case EditArgumentText:
-            replaceText("qsTrId(\"other\")", "qsTrId(\"renamed\")");
-            break;
-        case RemoveBindingProperty:
-            QVERIFY(model->removeProperties({ model->nodeForId("c")->property("text") }));
-            break;
-        case RemoveParentOfUser:
-            QVERIFY(model->removeNode(model->nodeForId("box")));
-            break;
-        case EditTextBreakingStructure:
-            replaceText("id: root\n", "id: root\n    Text { text: qsTrId(\"added\") }\n");
-            break;
         }
+        if (step == ChangeArgument)
+            QVERIFY(model->setBindingProperty(model->nodeForId("c"), "text", "qsTrId(\"renamed\")"));
+        if (step == EditArgumentText)
+            replaceText("qsTrId(\"other\")", "qsTrId(\"renamed\")");
+        if (step == RemoveBindingProperty)
+            QVERIFY(model->removeProperties({ model->nodeForId("c")->property("text") }));
+        if (step == RemoveParentOfUser)
+            QVERIFY(model->removeNode(model->nodeForId("box")));
+        if (step == EditTextBreakingStructure)
+            replaceText("id: root\n", "id: root\n    Text { text: qsTrId(\"added\") }\n");
 
         QCOMPARE(toStrings(m_view->translationIds()), expectedIds);
         QCOMPARE(tableIds(), expectedRows);
@@ -925,26 +915,15 @@ private slots:
             m_database->database().execute("DROP TABLE translations");
 
         MessageBoxCatcher catcher;
-        switch (failure) {
-        case 0:
-            m_view->importAndSyncTranslations(broken);
-            break;
-        case 1:
-            m_view->importAndSyncTranslations(m_dir.filePath("none.json"));
-            break;
-        case 2:
-            m_view->exportAllTranslations(m_dir.filePath("no/such/dir/out.json"));
-            break;
-        case 3:
-            m_view->exportAllTranslations(m_dir.filePath("out.json"));
-            break;
-        case 4:
-            m_view->importAndSyncTranslations(good.fileName());
-            break;
-        case 5:
-            m_view->updateTranslations();
-            break;
-        }
+        const std::function<void()> steps[] = {
+            [&] { m_view->importAndSyncTranslations(broken); },
+            [&] { m_view->importAndSyncTranslations(m_dir.filePath("none.json")); },
+            [&] { m_view->exportAllTranslations(m_dir.filePath("no/such/dir/out.json")); },
+            [&] { m_view->exportAllTranslations(m_dir.filePath("out.json")); },
+            [&] { m_view->importAndSyncTranslations(good.fileName()); },
+            [&] { m_view->updateTranslations(); },
+        };
+        steps[failure]();
         QCOMPARE(catcher.icons, QList { QMessageBox::Critical });
         QCOMPARE(catcher.titles, QStringList { expectedTitle });
         const QString text = catcher.texts.first();
