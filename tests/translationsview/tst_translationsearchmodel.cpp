@@ -21,6 +21,7 @@
 using namespace Lexora;
 
 namespace {
+constexpr auto reportToQtTest = QAbstractItemModelTester::FailureReportingMode::QtTest;
 
 struct Translation
 {
@@ -127,33 +128,24 @@ private slots:
             << QStringList {
                    "kindergarten/de", "kindergarten/en", "kindergarten/nl", "kinderwagen/de"
                };
-        QTest::newRow("inside an ID, any case")
-            << "ERWAG" << true << QStringList { "kinderwagen/de" };
+        QTest::newRow("inside an ID, any case") << "ERWAG" << true << QStringList { "kinderwagen/de" };
         QTest::newRow("two prefixes") << "sear* hel*" << true << QStringList();
-        QTest::newRow("column filter")
-            << "language: de" << true
-            << QStringList { "kindergarten/de", "kinderwagen/de", "wifi/de" };
-        QTest::newRow("column filter and word")
-            << "language: de kinderw*" << true << QStringList { "kinderwagen/de" };
+        QTest::newRow("column filter") << "language: de" << true << QStringList { "kindergarten/de", "kinderwagen/de", "wifi/de" };
+        QTest::newRow("column filter and word") << "language: de kinderw*" << true << QStringList { "kinderwagen/de" };
         QTest::newRow("phrase") << "\"hello world\"" << true << QStringList { "greeting/en" };
-        QTest::newRow("or") << "nursery OR kinderopvang" << true
-                            << QStringList { "kindergarten/en", "kindergarten/nl" };
+        QTest::newRow("or") << "nursery OR kinderopvang" << true << QStringList { "kindergarten/en", "kindergarten/nl" };
         QTest::newRow("unbalanced quote") << "\"hello" << false << QStringList();
         QTest::newRow("nothing to search") << "- %" << false << QStringList();
         // Text FTS5 cannot parse is searched as the words typed.
         QTest::newRow("dotted name") << "VE.Bus" << true << QStringList { "vebus/en" };
         QTest::newRow("hyphenated") << "Wi-Fi" << true << QStringList { "wifi/de", "wifi/ja" };
-        QTest::newRow("hyphenated prefix")
-            << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
+        QTest::newRow("hyphenated prefix") << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
         QTest::newRow("several hyphens") << "state-of-charge" << true << QStringList { "soc/en" };
         QTest::newRow("percent") << "100%" << true << QStringList { "soc/en" };
         // FTS5's first-word mark stays one: "hello" begins the English text, ends the Arabic.
-        QTest::newRow("first word kept")
-            << "^hello OR Wi-Fi" << true << QStringList { "greeting/en", "wifi/de" };
-        QTest::newRow("column filter kept")
-            << "language: de Wi-Fi" << true << QStringList { "wifi/de" };
-        QTest::newRow("column filter kept, other language")
-            << "language: en Wi-Fi" << true << QStringList();
+        QTest::newRow("first word kept") << "^hello OR Wi-Fi" << true << QStringList { "greeting/en", "wifi/de" };
+        QTest::newRow("column filter kept") << "language: de Wi-Fi" << true << QStringList { "wifi/de" };
+        QTest::newRow("column filter kept, other language") << "language: en Wi-Fi" << true << QStringList();
         QTest::newRow("unknown column") << "colour: red" << true << QStringList();
         QTest::newRow("dangling operator") << "hello AND" << true << QStringList();
     }
@@ -165,8 +157,7 @@ private slots:
         QFETCH(QStringList, rows);
 
         TranslationSearchModel model(m_access);
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model, reportToQtTest);
         // A previous result must not survive an invalid or empty query.
         QVERIFY(model.setSearchText(QStringLiteral("hello")));
         QVERIFY(model.rowCount() > 0);
@@ -210,21 +201,17 @@ private slots:
         Host::Sqlite::ReadStatement<2> instr(
             "SELECT translationTextId, language FROM translations JOIN translatables ON "
             "translatables.id = translations.translatableId WHERE instr(translation, ?1) AND "
-            "instr(translation, ?2)",
-            database.database());
+            "instr(translation, ?2)", database.database());
         instr.readCallback(
             [&](const Host::Sqlite::BaseStatement &row) {
                 expected.append(QString::fromStdString(row.fetchText(0) + "/" + row.fetchText(1)));
-            },
-            substrings.constFirst().toStdString(),
-            substrings.constLast().toStdString());
+            }, substrings.constFirst().toStdString(), substrings.constLast().toStdString());
         expected.sort();
         QVERIFY(!expected.isEmpty());
 
         DatabaseAccess access(&m_json, &database.databaseIo());
         TranslationSearchModel model(access);
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model, reportToQtTest);
         QVERIFY(model.setSearchText(query));
         QCOMPARE(rowsOf(model), expected);
     }
@@ -271,8 +258,7 @@ private slots:
         }
         DatabaseAccess access(&m_json, &m_many->databaseIo());
         TranslationSearchModel model(access);
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model, reportToQtTest);
         QVERIFY(model.setSearchText(query));
         QCOMPARE(model.rowCount(), rows);
         QCOMPARE(model.hasMoreResults(), more);
@@ -294,18 +280,13 @@ private slots:
 
         const int left = int(Qt::AlignLeft | Qt::AlignVCenter);
         const int right = int(Qt::AlignRight | Qt::AlignVCenter);
-        QTest::newRow("latin") << "nursery"
-                               << "nursery school"
-                               << "nursery school" << left;
-        QTest::newRow("arabic first, latin later")
-            << "language: ar" << QString::fromStdString(translations[6].text)
+        QTest::newRow("latin") << "nursery" << "nursery school" << "nursery school" << left;
+        QTest::newRow("arabic first, latin later") << "language: ar" << QString::fromStdString(translations[6].text)
             << QString::fromStdString(translations[6].text) << right;
-        QTest::newRow("300 bytes cut to 256")
-            << "longword" << QString::fromStdString(("longword " + longText).substr(0, 256))
+        QTest::newRow("300 bytes cut to 256") << "longword" << QString::fromStdString(("longword " + longText).substr(0, 256))
             << QString::fromStdString("longword " + longText) << left;
-        QTest::newRow("no character split")
-            << "euro" << QString::fromStdString(("euro " + euros).substr(0, 5 + 3 * 83))
-            << QString::fromStdString("euro " + euros) << left;
+        QTest::newRow("no character split") << "euro" << QString::fromStdString(("euro " + euros).substr(0, 5
+            + 3 * 83)) << QString::fromStdString("euro " + euros) << left;
     }
 
     void cells()
@@ -367,8 +348,7 @@ private slots:
         QVERIFY(breakFullTextIndex(dir.filePath("translations.db")));
         DatabaseAccess access(&m_json, &database.databaseIo());
         TranslationSearchModel model(access);
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model, reportToQtTest);
         QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         QVERIFY_THROWS_EXCEPTION(Host::Sqlite::Exception,
