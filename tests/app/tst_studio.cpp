@@ -7,8 +7,8 @@
 #include "../translationsview/messageboxcatcher.h"
 
 #include <core/actionregistry.h>
-#include <core/progresscenter.h>
 #include <core/editorcontext.h>
+#include <core/progresscenter.h>
 #include <designer/documentmodel.h>
 #include <designer/documentrewriter.h>
 #include <designer/formdocument.h>
@@ -255,15 +255,22 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("expected");
 
-        QTest::newRow("most recent first") << 8 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b", "a" };
-        QTest::newRow("opening again moves to the front") << 8 << QStringList { "+a", "+b", "+a" } << QStringList { "a", "b" };
-        QTest::newRow("two spellings of one file are one entry") << 8 << QStringList { "+a", "+sub/../a" } << QStringList { "a" };
-        QTest::newRow("oldest beyond the maximum go") << 2 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b" };
+        QTest::newRow("most recent first")
+            << 8 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b", "a" };
+        QTest::newRow("opening again moves to the front")
+            << 8 << QStringList { "+a", "+b", "+a" } << QStringList { "a", "b" };
+        QTest::newRow("two spellings of one file are one entry")
+            << 8 << QStringList { "+a", "+sub/../a" } << QStringList { "a" };
+        QTest::newRow("oldest beyond the maximum go")
+            << 2 << QStringList { "+a", "+b", "+c" } << QStringList { "c", "b" };
         QTest::newRow("remove") << 8 << QStringList { "+a", "+b", "-a" } << QStringList { "b" };
-        QTest::newRow("clear") << 8 << QStringList { "+a", "+b", "clear", "+c" } << QStringList { "c" };
+        QTest::newRow("clear") << 8 << QStringList { "+a", "+b", "clear", "+c" }
+                               << QStringList { "c" };
         // A vanished project is not offered but keeps its place: it may come back.
-        QTest::newRow("missing file hidden") << 8 << QStringList { "+a", "+b", "!a" } << QStringList { "b" };
-        QTest::newRow("missing file back again") << 8 << QStringList { "+a", "+b", "!a", "restore a" } << QStringList { "b", "a" };
+        QTest::newRow("missing file hidden")
+            << 8 << QStringList { "+a", "+b", "!a" } << QStringList { "b" };
+        QTest::newRow("missing file back again")
+            << 8 << QStringList { "+a", "+b", "!a", "restore a" } << QStringList { "b", "a" };
     }
 
     void recentProjects()
@@ -311,16 +318,32 @@ private slots:
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("expected"); // relative to the directory; empty: an error
         QTest::addColumn<QString>("errorPart");
-        const auto row = [](const char *tag, const QStringList &files, const char *location,
-                            const char *expected, const char *errorPart) {
-            QTest::newRow(tag) << files << QString(location) << QString(expected) << QString(errorPart);
+        const auto row = [](const char *tag,
+                            const QStringList &files,
+                            const char *location,
+                            const char *expected,
+                            const char *errorPart) {
+            QTest::newRow(tag) << files << QString(location) << QString(expected)
+                               << QString(errorPart);
         };
 
         row("directory with one project", { "app.qmlproject" }, ".", "app.qmlproject", "");
-        row("the project file itself", { "app.qmlproject", "other.qmlproject" }, "other.qmlproject", "other.qmlproject", "");
+        row("the project file itself",
+            { "app.qmlproject", "other.qmlproject" },
+            "other.qmlproject",
+            "other.qmlproject",
+            "");
         row("directory without project", { "readme.txt" }, ".", "", "holds no .qmlproject file");
-        row("directory with two projects", { "a.qmlproject", "b.qmlproject" }, ".", "", "a.qmlproject, b.qmlproject");
-        row("file of another kind", { "readme.txt" }, "readme.txt", "", "is not a .qmlproject file");
+        row("directory with two projects",
+            { "a.qmlproject", "b.qmlproject" },
+            ".",
+            "",
+            "a.qmlproject, b.qmlproject");
+        row("file of another kind",
+            { "readme.txt" },
+            "readme.txt",
+            "",
+            "is not a .qmlproject file");
         row("missing", {}, "gone", "", "does not exist");
         row("empty argument", {}, "#empty", "", "does not exist");
     }
@@ -336,8 +359,9 @@ private slots:
         for (const QString &name : projectFiles)
             QVERIFY(writeFile(dir.filePath(name), minimalProject));
         QString error;
-        const QString argument
-            = location == QLatin1String("#empty") ? QString() : QDir::cleanPath(dir.filePath(location));
+        const QString argument = location == QLatin1String("#empty")
+            ? QString()
+            : QDir::cleanPath(dir.filePath(location));
         const QString found = Studio::projectFileAt(argument, &error);
         if (expected.isEmpty()) {
             QVERIFY(found.isEmpty());
@@ -353,10 +377,16 @@ private slots:
         QTest::addColumn<bool>("opens");
         QTest::addColumn<QString>("currentFile"); // relative; empty: no document
 
-        QTest::newRow("main file opens with the project") << QString::fromLatin1(minimalProject) << true << "Main.qml";
-        QTest::newRow("no main file: project without document") << "import QmlProject\nProject {}\n" << true << "";
-        QTest::newRow("main file missing on disk") << "import QmlProject\nProject { mainFile: \"Gone.qml\" }\n" << true << "";
-        QTest::newRow("broken project file keeps the previous project") << "import QmlProject\nProject { mainFile: \n" << false << "";
+        QTest::newRow("main file opens with the project")
+            << QString::fromLatin1(minimalProject) << true << "Main.qml";
+        QTest::newRow("no main file: project without document") << "import QmlProject\nProject {}\n"
+                                                                << true << "";
+        QTest::newRow("main file missing on disk")
+            << "import QmlProject\nProject { mainFile: \"Gone.qml\" }\n"
+            << true << "";
+        QTest::newRow("broken project file keeps the previous project")
+            << "import QmlProject\nProject { mainFile: \n"
+            << false << "";
     }
 
     void openProject()
@@ -366,12 +396,14 @@ private slots:
         QFETCH(QString, currentFile);
 
         QTemporaryDir previousDir;
-        QVERIFY(writeFile(previousDir.filePath(QStringLiteral("previous.qmlproject")), minimalProject));
         QVERIFY(
-            writeFile(previousDir.filePath(QStringLiteral("Main.qml")), "import QtQuick\nItem {}\n"));
+            writeFile(previousDir.filePath(QStringLiteral("previous.qmlproject")), minimalProject));
+        QVERIFY(writeFile(previousDir.filePath(QStringLiteral("Main.qml")),
+                          "import QtQuick\nItem {}\n"));
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath(QStringLiteral("app.qmlproject")), projectText.toUtf8()));
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("Main.qml")), "import QtQuick\nRectangle {}\n"));
+        QVERIFY(
+            writeFile(dir.filePath(QStringLiteral("Main.qml")), "import QtQuick\nRectangle {}\n"));
 
         Studio::StudioWindow window(nullptr);
         QString error;
@@ -425,7 +457,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath(QStringLiteral("app.qmlproject")),
                           "import QmlProject\nProject { mainFile: \"content/Main.qml\" }\n"));
-        for (const char *name : { "content/Main.qml", "content/Other.qml", "content/Screen.ui.qml" })
+        for (const char *name :
+             { "content/Main.qml", "content/Other.qml", "content/Screen.ui.qml" })
             QVERIFY(writeFile(dir.filePath(QLatin1String(name)), "import QtQuick\nItem {}\n"));
         QVERIFY(writeFile(dir.filePath(QStringLiteral("translations.json")), "{}"));
 
@@ -483,16 +516,18 @@ private slots:
         // A first start on a screen smaller than the window's own size: every
         // edge within what the screen offers, the status bar included.
         const QRect available = window->screen()->availableGeometry();
-        QVERIFY2(available.contains(window->frameGeometry()),
-                 qPrintable(QDebug::toString(window->frameGeometry()) + QDebug::toString(available)));
+        QVERIFY2(
+            available.contains(window->frameGeometry()),
+            qPrintable(QDebug::toString(window->frameGeometry()) + QDebug::toString(available)));
         // The text and the form share the document area, the text not less than
         // a third of it.
         auto *splitter = window->findChild<QSplitter *>(QStringLiteral("DocumentSplitter"));
         QVERIFY(splitter);
         QVERIFY(splitter->count() >= 2);
         const QList<int> sizes = splitter->sizes();
-        QVERIFY2(sizes[0] * 3 >= splitter->width() - splitter->handleWidth() * 2,
-                 qPrintable(QStringLiteral("editor %1 of %2").arg(sizes[0]).arg(splitter->width())));
+        QVERIFY2(
+            sizes[0] * 3 >= splitter->width() - splitter->handleWidth() * 2,
+            qPrintable(QStringLiteral("editor %1 of %2").arg(sizes[0]).arg(splitter->width())));
         QVERIFY(sizes[1] >= sizes[0]);
     }
 
@@ -528,7 +563,8 @@ private slots:
         // The plugins are running before the project opens; they follow it. Without
         // a project there is nothing to run the plugin's commands on.
         QVERIFY(!QFile::exists(project + QLatin1String("/translations.db")));
-        for (const QByteArray &id : Host::Core::ActionRegistry::instance()->actionIds(translationsMenu))
+        for (const QByteArray &id :
+             Host::Core::ActionRegistry::instance()->actionIds(translationsMenu))
             QVERIFY(!registeredAction(id)->isEnabled());
         QVERIFY2(workspace.window()->openProject(project, &error), qPrintable(error));
         QVERIFY(workspace.window()->document());
@@ -540,10 +576,13 @@ private slots:
             if (action->isVisible())
                 menus.append(action->text().remove(QLatin1Char('&')));
         }
-        QCOMPARE(menus, QStringList({ "File", "Edit", "Preview", "View", "Translations", "Tools" }).mid(0, withLexora ? 6 : 4));
+        QCOMPARE(menus,
+                 QStringList({ "File", "Edit", "Preview", "View", "Translations", "Tools" })
+                     .mid(0, withLexora ? 6 : 4));
         QMenu *tools = Host::Core::ActionRegistry::instance()->menu(Host::Core::MenuIds::tools);
         QVERIFY(tools);
-        QCOMPARE(tools->actions().contains(registeredAction("Lexora.CheckTranslations")), withLexora);
+        QCOMPARE(tools->actions().contains(registeredAction("Lexora.CheckTranslations")),
+                 withLexora);
         QCOMPARE(workspace.window()->viewWidget(QStringLiteral("TranslationsView")) != nullptr,
                  withLexora);
         Host::Plugins::PluginInfo *lexora
@@ -558,7 +597,8 @@ private slots:
         // Loaded at run time from the module: the studio does not link it.
         QVERIFY(lexora);
         QCOMPARE(lexora->state(), Host::Plugins::PluginInfo::State::Running);
-        QVERIFY(lexora->filePath().startsWith(QLatin1String(LEXORA_BINARY_DIR "/lib/lexora-studio")));
+        QVERIFY(
+            lexora->filePath().startsWith(QLatin1String(LEXORA_BINARY_DIR "/lib/lexora-studio")));
         // Each entry of the plugin's menu runs the panel command of the same name,
         // whose button names the entry's shortcut; Search opens the search tab.
         struct Command
@@ -570,10 +610,18 @@ private slots:
         const Command commands[] = {
             { "Lexora.Import", "Import...", "Import translations from JSON file" },
             { "Lexora.Export", "Export...", "Export translations to JSON file" },
-            { "Lexora.ExportUsed", "Export Used Translations...", "Export used translations to JSON" },
-            { "Lexora.ExportDocument", "Export Document Translations...", "Export current documents translations to JSON" },
-            { "Lexora.Generate", "Generate Translation Files", "Generate translation files, both .qm and .ts" },
-            { "Lexora.ChooseLanguages", "Choose Languages...", "Select supported languages for the project" },
+            { "Lexora.ExportUsed",
+              "Export Used Translations...",
+              "Export used translations to JSON" },
+            { "Lexora.ExportDocument",
+              "Export Document Translations...",
+              "Export current documents translations to JSON" },
+            { "Lexora.Generate",
+              "Generate Translation Files",
+              "Generate translation files, both .qm and .ts" },
+            { "Lexora.ChooseLanguages",
+              "Choose Languages...",
+              "Select supported languages for the project" },
             { "Lexora.TestInPreview", "Test in Preview...", "Run Qml Translation Test" },
             { "Lexora.TestProject", "Test Project...", "Run Project Translation Test" },
             { "Lexora.Search", "Search", nullptr },
@@ -603,7 +651,8 @@ private slots:
             }
             QAction *button = actionNamed(panel, QLatin1String(command.button));
             QVERIFY2(button, command.button);
-            QCOMPARE(button->toolTip(), QLatin1String(command.button) + QLatin1String(" (")
+            QCOMPARE(button->toolTip(),
+                     QLatin1String(command.button) + QLatin1String(" (")
                          + entry->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
             // Only whether the button's own action fires counts; its dialog is kept away.
             QObject::disconnect(button, &QAction::triggered, nullptr, nullptr);
@@ -634,8 +683,12 @@ private slots:
         QTest::addColumn<int>("nodesBefore");
         QTest::addColumn<int>("nodesAfter");
 
-        QTest::newRow("welcome screen, a child added") << "content/WelcomeScreen.ui.qml" << "    Item { id: added }\n" << 12 << 13;
-        QTest::newRow("text that does not parse keeps the model") << "content/SettingsScreen.ui.qml" << "    Item {\n" << 10 << 10;
+        QTest::newRow("welcome screen, a child added") << "content/WelcomeScreen.ui.qml"
+                                                       << "    Item { id: added }\n"
+                                                       << 12 << 13;
+        QTest::newRow("text that does not parse keeps the model") << "content/SettingsScreen.ui.qml"
+                                                                  << "    Item {\n"
+                                                                  << 10 << 10;
     }
 
     void documentViewsFollowTheText()
@@ -743,7 +796,8 @@ private slots:
         QTest::addColumn<QString>("errorPart");
         QTest::addColumn<QByteArray>("database"); // written as the project's database when given
 
-        QTest::newRow("example project") << QStringList { "--screenshot", "%F", "%P" } << 0 << true << "" << QByteArray();
+        QTest::newRow("example project")
+            << QStringList { "--screenshot", "%F", "%P" } << 0 << true << "" << QByteArray();
         // Said without a box, which nobody would close in this run.
         QByteArray noise(8192, '\0');
         for (qsizetype i = 0; i < noise.size(); ++i)
@@ -753,11 +807,13 @@ private slots:
             << "translations.db could not be opened: file is not a database" << noise;
         QTest::newRow("missing project") << QStringList { "--screenshot", "%F", "%P/nowhere" } << 1
                                          << false << "does not exist" << QByteArray();
-        QTest::newRow("no project") << QStringList { "--screenshot", "%F" } << 2 << false << "needs a PROJECT" << QByteArray();
-        QTest::newRow("two projects") << QStringList { "--screenshot", "%F", "%P", "%P" } << 2 << false
-                                      << "give one project" << QByteArray();
-        QTest::newRow("picture cannot be written") << QStringList { "--screenshot", "/proc/no-such-dir/shot.png", "%P" }
-            << 1 << false << "Cannot write the screenshot" << QByteArray();
+        QTest::newRow("no project") << QStringList { "--screenshot", "%F" } << 2 << false
+                                    << "needs a PROJECT" << QByteArray();
+        QTest::newRow("two projects") << QStringList { "--screenshot", "%F", "%P", "%P" } << 2
+                                      << false << "give one project" << QByteArray();
+        QTest::newRow("picture cannot be written")
+            << QStringList { "--screenshot", "/proc/no-such-dir/shot.png", "%P" } << 1 << false
+            << "Cannot write the screenshot" << QByteArray();
     }
 
     void screenshotCommand()
@@ -807,9 +863,11 @@ private slots:
         QTest::addColumn<QString>("errorPart");
 
         // Nothing to run: Start is not offered, and asking anyway says why.
-        QTest::newRow("no project") << false << "" << "Open a project";
+        QTest::newRow("no project") << false << ""
+                                    << "Open a project";
         // A preview that ends before it ran is a failure the user hears of.
-        QTest::newRow("preview program missing") << true << "/nonexistent/qmlscene" << "The preview could not be started";
+        QTest::newRow("preview program missing") << true << "/nonexistent/qmlscene"
+                                                 << "The preview could not be started";
     }
 
     void previewRefuses()
@@ -853,10 +911,16 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("previewed");
 
-        QTest::newRow("main file") << "" << "de" << "content/App.qml";
-        QTest::newRow("the open document") << "content/WelcomeScreen.ui.qml" << "ja" << "content/WelcomeScreen.ui.qml";
+        QTest::newRow("main file") << ""
+                                   << "de"
+                                   << "content/App.qml";
+        QTest::newRow("the open document") << "content/WelcomeScreen.ui.qml"
+                                           << "ja"
+                                           << "content/WelcomeScreen.ui.qml";
         // Made from the primary texts outside the project; the form shows it too.
-        QTest::newRow("pseudo language") << "content/WelcomeScreen.ui.qml" << "qps-ploc" << "content/WelcomeScreen.ui.qml";
+        QTest::newRow("pseudo language") << "content/WelcomeScreen.ui.qml"
+                                         << "qps-ploc"
+                                         << "content/WelcomeScreen.ui.qml";
     }
 
     void previewRuns()
@@ -868,7 +932,8 @@ private slots:
         const QString missing = previewMissing();
         if (!missing.isEmpty())
             LEXORA_PEER_MISSING("the live preview needs qmlscene and the QML debug services");
-        const QString project = m_temp.filePath(QStringLiteral("preview-") + QTest::currentDataTag());
+        const QString project
+            = m_temp.filePath(QStringLiteral("preview-") + QTest::currentDataTag());
         // The language switch loads the generated catalogues.
         QVERIFY(prepareExample(project, true));
 
@@ -885,8 +950,9 @@ private slots:
         QString error;
         QVERIFY2(window->openProject(project, &error), qPrintable(error));
         if (!openFile.isEmpty())
-            QVERIFY2(window->openFile(Path::fromString(project + QLatin1Char('/') + openFile), &error),
-                     qPrintable(error));
+            QVERIFY2(
+                window->openFile(Path::fromString(project + QLatin1Char('/') + openFile), &error),
+                qPrintable(error));
 
         // The menu offers the project's languages, one at a time.
         Host::Preview::PreviewController *preview = window->previewController();
@@ -1018,12 +1084,28 @@ private slots:
             QString description;
         };
         const Expected expected[] = {
-            { "missing", "profile.logout", "de", true, "content/ProfileScreen.ui.qml", 57,
+            { "missing",
+              "profile.logout",
+              "de",
+              true,
+              "content/ProfileScreen.ui.qml",
+              57,
               QStringLiteral("missing: profile.logout in de") },
-            { "identical", "profile.name", "de", false, "content/ProfileScreen.ui.qml", 28,
+            { "identical",
+              "profile.name",
+              "de",
+              false,
+              "content/ProfileScreen.ui.qml",
+              28,
               QString::fromUtf8("identical: profile.name in de \u2014 \"Name\" \u2192 \"Name\"") },
-            { "missing", "settings.about", "fr", true, "content/SettingsScreen.ui.qml", 28,
-              QString::fromUtf8("missing: settings.about in fr \u2014 \"About this application\"") },
+            { "missing",
+              "settings.about",
+              "fr",
+              true,
+              "content/SettingsScreen.ui.qml",
+              28,
+              QString::fromUtf8(
+                  "missing: settings.about in fr \u2014 \"About this application\"") },
         };
         Host::Projects::Issue entry;
         for (const Expected &row : expected) {
@@ -1075,7 +1157,8 @@ private slots:
         QCOMPARE(selected.size(), 1);
         bool usesId = false;
         for (const Host::Designer::NodeProperty &property : selected.first()->bindingProperties())
-            usesId = usesId || property.expression().contains(QLatin1Char('"') + id + QLatin1Char('"'));
+            usesId = usesId
+                || property.expression().contains(QLatin1Char('"') + id + QLatin1Char('"'));
         QVERIFY2(usesId, qPrintable(selected.first()->typeName()));
         workspace.shutdown();
     }
@@ -1099,7 +1182,8 @@ private slots:
         workspace.loadPlugins({ pluginDirectory });
         QString error;
         QVERIFY2(window->openProject(project, &error), qPrintable(error));
-        const Path screen = Path::fromString(project + QLatin1String("/content/WelcomeScreen.ui.qml"));
+        const Path screen
+            = Path::fromString(project + QLatin1String("/content/WelcomeScreen.ui.qml"));
         QVERIFY2(window->openFile(screen, &error), qPrintable(error));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -1222,9 +1306,15 @@ private slots:
         QTest::addColumn<QString>("imported"); // the ID's English text after the import
 
         // An ID the JSON file lacks: typing adds it to the database.
-        QTest::newRow("new ID") << "content/ProfileScreen.ui.qml" << "profile.logout" << "Sign out" << "";
+        QTest::newRow("new ID") << "content/ProfileScreen.ui.qml"
+                                << "profile.logout"
+                                << "Sign out"
+                                << "";
         // An imported ID: typing replaces its text, which later imports keep.
-        QTest::newRow("imported ID") << "content/WelcomeScreen.ui.qml" << "welcome.start" << "Get started" << "Start";
+        QTest::newRow("imported ID") << "content/WelcomeScreen.ui.qml"
+                                     << "welcome.start"
+                                     << "Get started"
+                                     << "Start";
     }
 
     void importEditGenerate()
@@ -1270,7 +1360,8 @@ private slots:
         // Import through the panel's command, answering its file dialog.
         QAction *import = actionNamed(panel, QStringLiteral("Import translations from JSON file"));
         QVERIFY(import);
-        const QPointer<QTimer> answering = answerFileDialog(project + QLatin1String("/translations.json"));
+        const QPointer<QTimer> answering
+            = answerFileDialog(project + QLatin1String("/translations.json"));
         import->trigger();
         QTRY_VERIFY(rowOf(model, QStringLiteral("app.title")) >= 0);
         QTRY_VERIFY(!answering); // or it would answer the message boxes below
@@ -1336,7 +1427,8 @@ private slots:
         generate->trigger();
         for (const QString language : { "en", "de", "fr", "ja", "ar" }) {
             for (const char *suffix : { ".qm", ".ts" })
-                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(project + "/i18n/qml_" + language + suffix), 20000);
+                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(project + "/i18n/qml_" + language + suffix),
+                                         20000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(!Host::Core::ProgressCenter::instance()->hasRunningTasks(), 20000);
         // The status bar says what was written: both files of the five languages.
@@ -1397,7 +1489,8 @@ private slots:
             Host::Projects::Issue::Error, QStringLiteral("left over"), firstFile, 3, category));
 
         const QString second = dir.filePath(QStringLiteral("bare"));
-        QVERIFY(writeFile(second + QLatin1String("/bare.qmlproject"), "import QmlProject\nProject {}\n"));
+        QVERIFY(writeFile(second + QLatin1String("/bare.qmlproject"),
+                          "import QmlProject\nProject {}\n"));
         QVERIFY2(window->openProject(second, &error), qPrintable(error));
         QCOMPARE(issues->issues(category).size(), 0);
         QCOMPARE(model->rowCount(), 0);
@@ -1410,14 +1503,17 @@ private slots:
         window->closeProject();
         QVERIFY(!actionNamed(window, QStringLiteral("&Close Project"))->isEnabled());
         QVERIFY(!registeredAction("Lexora.CheckTranslations")->isEnabled());
-        for (const char *command : { "Export translations to JSON file", "Import translations from JSON file",
-                 "Generate translation files, both .qm and .ts", "Run Project Translation Test",
-                 "Select supported languages for the project" })
+        for (const char *command : { "Export translations to JSON file",
+                                     "Import translations from JSON file",
+                                     "Generate translation files, both .qm and .ts",
+                                     "Run Project Translation Test",
+                                     "Select supported languages for the project" })
             QVERIFY2(!actionNamed(panel, QLatin1String(command))->isEnabled(), command);
         MessageBoxCatcher catcher;
         QMetaObject::invokeMethod(translationsTab, "onImportJson");
         QMetaObject::invokeMethod(translationsTab, "onExportJson");
-        QCOMPARE(catcher.titles, (QStringList { "No translation database", "No translation database" }));
+        QCOMPARE(catcher.titles,
+                 (QStringList { "No translation database", "No translation database" }));
         workspace.shutdown();
     }
 

@@ -71,81 +71,131 @@ private slots:
         QTest::addColumn<QByteArray>("after");
 
         const QStringList enDe { "en", "de" };
-        const auto row = [](const char *tag, const QStringList &codes, const char *primary,
-                            const QByteArray &before, const QByteArray &after) {
+        const auto row = [](const char *tag,
+                            const QStringList &codes,
+                            const char *primary,
+                            const QByteArray &before,
+                            const QByteArray &after) {
             QTest::newRow(tag) << before << codes << QString(primary) << after;
         };
-        row("both entries replaced in place", enDe, "en",
-            head + "    supportedLanguages: [ \"en\", \"fr\" ]\n    primaryLanguage: \"fr\"\n"
-              "    translationDatabase: true\n}\n",
-            head + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n"
-              "    translationDatabase: true\n}\n");
-        row("comments after the entries are kept", enDe, "de",
-            head + "    supportedLanguages: [\"en\"] // the shipped ones\n"
-              "    primaryLanguage: \"en\" /* first */\n}\n",
-            head + "    supportedLanguages: [\"en\",\"de\"] // the shipped ones\n"
-              "    primaryLanguage: \"de\" /* first */\n}\n");
-        row("array over several lines", enDe, "de",
-            head + "    supportedLanguages: [\n        \"en\",\n        \"fr\"\n    ]\n"
-              "    primaryLanguage: \"en\"\n    translationDatabase: true\n}\n",
-            head + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"de\"\n"
-              "    translationDatabase: true\n}\n");
-        row("block comments", enDe, "de",
-            head + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
-              "    supportedLanguages: /* shipped */ [\"en\"]\n"
-              "    primaryLanguage: \"en\" /* was: \"fr\"\n    } */\n}\n",
-            head + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
-              "    supportedLanguages: /* shipped */ [\"en\",\"de\"]\n"
-              "    primaryLanguage: \"de\" /* was: \"fr\"\n    } */\n}\n");
-        row("closing brace in a trailing comment", enDe, "en",
+        row("both entries replaced in place",
+            enDe,
+            "en",
+            head
+                + "    supportedLanguages: [ \"en\", \"fr\" ]\n    primaryLanguage: \"fr\"\n"
+                  "    translationDatabase: true\n}\n",
+            head
+                + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n"
+                  "    translationDatabase: true\n}\n");
+        row("comments after the entries are kept",
+            enDe,
+            "de",
+            head
+                + "    supportedLanguages: [\"en\"] // the shipped ones\n"
+                  "    primaryLanguage: \"en\" /* first */\n}\n",
+            head
+                + "    supportedLanguages: [\"en\",\"de\"] // the shipped ones\n"
+                  "    primaryLanguage: \"de\" /* first */\n}\n");
+        row("array over several lines",
+            enDe,
+            "de",
+            head
+                + "    supportedLanguages: [\n        \"en\",\n        \"fr\"\n    ]\n"
+                  "    primaryLanguage: \"en\"\n    translationDatabase: true\n}\n",
+            head
+                + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"de\"\n"
+                  "    translationDatabase: true\n}\n");
+        row("block comments",
+            enDe,
+            "de",
+            head
+                + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
+                  "    supportedLanguages: /* shipped */ [\"en\"]\n"
+                  "    primaryLanguage: \"en\" /* was: \"fr\"\n    } */\n}\n",
+            head
+                + "    /* supportedLanguages: [\"xx\"]\n       primaryLanguage: \"xx\" */\n"
+                  "    supportedLanguages: /* shipped */ [\"en\",\"de\"]\n"
+                  "    primaryLanguage: \"de\" /* was: \"fr\"\n    } */\n}\n");
+        row("closing brace in a trailing comment",
+            enDe,
+            "en",
             head + "} // Project }\n",
-            head + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n"
-              "} // Project }\n");
-        row("the only entry is in a comment", enDe, "en",
+            head
+                + "    supportedLanguages: [\"en\",\"de\"]\n    primaryLanguage: \"en\"\n"
+                  "} // Project }\n");
+        row("the only entry is in a comment",
+            enDe,
+            "en",
             head + "    // supportedLanguages: [\"xx\"]\n    primaryLanguage: \"en\"\n}\n",
-            head + "    // supportedLanguages: [\"xx\"]\n    primaryLanguage: \"en\"\n"
-              "    supportedLanguages: [\"en\",\"de\"]\n}\n");
-        row("the keys inside strings and another element", enDe, "de",
-            head + "    Environment {\n        NOTE: \"primaryLanguage: fr\"\n"
-              "        supportedLanguages: \"x\"\n    }\n    supportedLanguages: [\"en\"]\n}\n",
-            head + "    Environment {\n        NOTE: \"primaryLanguage: fr\"\n"
-              "        supportedLanguages: \"x\"\n    }\n    supportedLanguages: [\"en\",\"de\"]\n"
-              "    primaryLanguage: \"de\"\n}\n");
-        row("next member on the same line", enDe, "de",
+            head
+                + "    // supportedLanguages: [\"xx\"]\n    primaryLanguage: \"en\"\n"
+                  "    supportedLanguages: [\"en\",\"de\"]\n}\n");
+        row("the keys inside strings and another element",
+            enDe,
+            "de",
+            head
+                + "    Environment {\n        NOTE: \"primaryLanguage: fr\"\n"
+                  "        supportedLanguages: \"x\"\n    }\n    supportedLanguages: [\"en\"]\n}\n",
+            head
+                + "    Environment {\n        NOTE: \"primaryLanguage: fr\"\n"
+                  "        supportedLanguages: \"x\"\n    }\n    supportedLanguages: "
+                  "[\"en\",\"de\"]\n"
+                  "    primaryLanguage: \"de\"\n}\n");
+        row("next member on the same line",
+            enDe,
+            "de",
             QByteArray("Project {\n    supportedLanguages: [\"en\"]; mainFile: \"Main.qml\"\n"
-              "    primaryLanguage: \"en\"; importPaths: [\"imports\"]\n}\n"),
+                       "    primaryLanguage: \"en\"; importPaths: [\"imports\"]\n}\n"),
             QByteArray("Project {\n"
-              "    supportedLanguages: [\"en\",\"de\"]; mainFile: \"Main.qml\"\n"
-              "    primaryLanguage: \"de\"; importPaths: [\"imports\"]\n}\n"));
-        row("both inserted", enDe, "en",
+                       "    supportedLanguages: [\"en\",\"de\"]; mainFile: \"Main.qml\"\n"
+                       "    primaryLanguage: \"de\"; importPaths: [\"imports\"]\n}\n"));
+        row("both inserted",
+            enDe,
+            "en",
             head + "    translationDatabase: true\n}\n",
-            head + "    translationDatabase: true\n    supportedLanguages: [\"en\",\"de\"]\n"
-              "    primaryLanguage: \"en\"\n}\n");
-        row("one line", enDe, "en",
+            head
+                + "    translationDatabase: true\n    supportedLanguages: [\"en\",\"de\"]\n"
+                  "    primaryLanguage: \"en\"\n}\n");
+        row("one line",
+            enDe,
+            "en",
             QByteArray("Project { mainFile: \"a.qml\" }"),
             QByteArray("Project { mainFile: \"a.qml\"\n    supportedLanguages: [\"en\",\"de\"]\n"
-              "    primaryLanguage: \"en\"\n}"));
-        row("empty selection", QStringList(), "",
+                       "    primaryLanguage: \"en\"\n}"));
+        row("empty selection",
+            QStringList(),
+            "",
             head + "    supportedLanguages: [\"en\"]\n    primaryLanguage: \"en\"\n}\n",
             head + "    supportedLanguages: []\n    primaryLanguage: \"\"\n}\n");
-        row("CRLF and tabs", enDe, "de",
+        row("CRLF and tabs",
+            enDe,
+            "de",
             QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n\tsupportedLanguages: [\"en\"]\r\n"
-              "}\r\n"),
-            QByteArray("Project {\r\n\tmainFile: \"a.qml\"\r\n"
-              "\tsupportedLanguages: [\"en\",\"de\"]\r\n\tprimaryLanguage: \"de\"\r\n}\r\n"));
-        row("CR only", enDe, "de",
-            QByteArray("import QmlProject\r\rProject {\r  mainFile: \"a.qml\"\r  supportedLanguages: [\"en\"]\r"
-              "}\r"),
+                       "}\r\n"),
+            QByteArray(
+                "Project {\r\n\tmainFile: \"a.qml\"\r\n"
+                "\tsupportedLanguages: [\"en\",\"de\"]\r\n\tprimaryLanguage: \"de\"\r\n}\r\n"));
+        row("CR only",
+            enDe,
+            "de",
+            QByteArray("import QmlProject\r\rProject {\r  mainFile: \"a.qml\"\r  "
+                       "supportedLanguages: [\"en\"]\r"
+                       "}\r"),
             QByteArray("import QmlProject\r\rProject {\r  mainFile: \"a.qml\"\r"
-              "  supportedLanguages: [\"en\",\"de\"]\r  primaryLanguage: \"de\"\r}\r"));
-        row("byte order mark", enDe, "en",
+                       "  supportedLanguages: [\"en\",\"de\"]\r  primaryLanguage: \"de\"\r}\r"));
+        row("byte order mark",
+            enDe,
+            "en",
             QByteArray("\xEF\xBB\xBFProject {\n    primaryLanguage: \"en\"\n}\n"),
             QByteArray("\xEF\xBB\xBFProject {\n    primaryLanguage: \"en\"\n"
-              "    supportedLanguages: [\"en\",\"de\"]\n}\n"));
-        row("language codes taken literally", QStringList { "\\1", "$1", "\"]; mainFile: \"x" }, "\\0",
+                       "    supportedLanguages: [\"en\",\"de\"]\n}\n"));
+        row("language codes taken literally",
+            QStringList { "\\1", "$1", "\"]; mainFile: \"x" },
+            "\\0",
             head + "    supportedLanguages: [\"en\"]\n    primaryLanguage: \"en\"\n}\n",
-            head + "    supportedLanguages: [\"\\\\1\",\"$1\",\"\\\"]; mainFile: \\\"x\"]\n"
-              "    primaryLanguage: \"\\\\0\"\n}\n");
+            head
+                + "    supportedLanguages: [\"\\\\1\",\"$1\",\"\\\"]; mainFile: \\\"x\"]\n"
+                  "    primaryLanguage: \"\\\\0\"\n}\n");
     }
 
     void editsProjectFile()
@@ -206,13 +256,18 @@ private slots:
         QTest::newRow("no closing brace")
             << "" << QByteArray("primaryLanguage: \"en\"\n")
             << QStringList { readFailure, filePath, "Reason: .*has no root element" };
-        QTest::newRow("half-typed edit") << "" << QByteArray("Project {\n    supportedLanguages: [\"en\",\n}\n")
+        QTest::newRow("half-typed edit")
+            << "" << QByteArray("Project {\n    supportedLanguages: [\"en\",\n}\n")
             << QStringList { readFailure, filePath, "Reason: Cannot parse .* at line 3" };
         QTest::newRow("not UTF-8")
             << "" << QByteArray("Project {\n    // caf\xe9\n}\n")
             << QStringList { readFailure, filePath, "Reason: .*not valid UTF-8" };
-        QTest::newRow("disk full while writing") << "disk full" << "Project {\n    // " + QByteArray(2000, 'x')
-            + "\n}\n" << QStringList { "Could not save qmlproject file - could not open file for writing", filePath, "Reason: .+" };
+        QTest::newRow("disk full while writing")
+            << "disk full"
+            << "Project {\n    // " + QByteArray(2000, 'x') + "\n}\n"
+            << QStringList { "Could not save qmlproject file - could not open file for writing",
+                             filePath,
+                             "Reason: .+" };
     }
 
     void failuresAreLogged()

@@ -103,15 +103,21 @@ private slots:
         QTest::addColumn<QList<bool>>("changed");
         QTest::addColumn<QStringList>("recents");
 
-        QTest::newRow("one") << QList<int> { 5 } << QList<bool> { true } << QStringList { "de", "", "" };
-        QTest::newRow("newest first") << QList<int> { 5, 7 } << QList<bool> { true, true } << QStringList { "fr", "de", "" };
-        QTest::newRow("again from the full list") << QList<int> { 5, 7, 5 } << QList<bool> { true, true, false }
+        QTest::newRow("one") << QList<int> { 5 } << QList<bool> { true }
+                             << QStringList { "de", "", "" };
+        QTest::newRow("newest first")
+            << QList<int> { 5, 7 } << QList<bool> { true, true } << QStringList { "fr", "de", "" };
+        QTest::newRow("again from the full list")
+            << QList<int> { 5, 7, 5 } << QList<bool> { true, true, false }
             << QStringList { "fr", "de", "" };
-        QTest::newRow("a recent row itself") << QList<int> { 5, 7, 0, 1 } << QList<bool> { true, true, false, false }
+        QTest::newRow("a recent row itself")
+            << QList<int> { 5, 7, 0, 1 } << QList<bool> { true, true, false, false }
             << QStringList { "fr", "de", "" };
-        QTest::newRow("fourth drops the oldest") << QList<int> { 4, 5, 6, 7 } << QList<bool> { true, true, true, true }
+        QTest::newRow("fourth drops the oldest")
+            << QList<int> { 4, 5, 6, 7 } << QList<bool> { true, true, true, true }
             << QStringList { "fr", "en", "de" };
-        QTest::newRow("separator and past the end") << QList<int> { 3, 42, -1 } << QList<bool> { false, false, false }
+        QTest::newRow("separator and past the end")
+            << QList<int> { 3, 42, -1 } << QList<bool> { false, false, false }
             << QStringList { "", "", "" };
     }
 
@@ -151,24 +157,31 @@ private slots:
 
         QTest::newRow("nothing chosen") << QList<int>() << QStringList() << "ar" << QStringList()
                                         << QStringList { "", "", "" } << QList<int> { 0, 1, 2 };
-        QTest::newRow("one language") << QList<int> { 6 } << QStringList() << "en" << QStringList { "en" }
-                                      << QStringList { "en", "", "" } << QList<int> { 1, 2 };
-        QTest::newRow("the same again") << QList<int> { 6, 5, 6 } << QStringList() << "en"
-            << QStringList { "en", "de", "en" } << QStringList { "de", "en", "" } << QList<int> { 2 };
-        QTest::newRow("a recent entry") << QList<int> { 6, 5, 1 } << QStringList() << "en"
-            << QStringList { "en", "de", "en" } << QStringList { "de", "en", "" } << QList<int> { 2 };
+        QTest::newRow("one language")
+            << QList<int> { 6 } << QStringList() << "en" << QStringList { "en" }
+            << QStringList { "en", "", "" } << QList<int> { 1, 2 };
+        QTest::newRow("the same again")
+            << QList<int> { 6, 5, 6 } << QStringList() << "en" << QStringList { "en", "de", "en" }
+            << QStringList { "de", "en", "" } << QList<int> { 2 };
+        QTest::newRow("a recent entry")
+            << QList<int> { 6, 5, 1 } << QStringList() << "en" << QStringList { "en", "de", "en" }
+            << QStringList { "de", "en", "" } << QList<int> { 2 };
         // Row 4 is the start: choosing it emits nothing.
         QTest::newRow("five languages") << QList<int> { 4, 5, 6, 7, 8 } << QStringList() << "ja"
-            << QStringList { "de", "en", "fr", "ja" } << QStringList { "ja", "fr", "en" } << QList<int>();
-        QTest::newRow("reload: same languages again") << QList<int> { 8, 4 } << codes << "ar" << QStringList {}
+                                        << QStringList { "de", "en", "fr", "ja" }
+                                        << QStringList { "ja", "fr", "en" } << QList<int>();
+        QTest::newRow("reload: same languages again")
+            << QList<int> { 8, 4 } << codes << "ar" << QStringList {}
             << QStringList { "ar", "ja", "" } << QList<int> { 2 };
-        QTest::newRow("reload: a language added above the choice") << QList<int> { 8 }
-            << QStringList { "ar", "cs", "de", "en", "fr", "ja", "sv" } << "ja" << QStringList {}
+        QTest::newRow("reload: a language added above the choice")
+            << QList<int> { 8 } << QStringList { "ar", "cs", "de", "en", "fr", "ja", "sv" } << "ja"
+            << QStringList {} << QStringList { "ja", "", "" } << QList<int> { 1, 2 };
+        QTest::newRow("reload: a recent language dropped")
+            << QList<int> { 5, 8 } << QStringList { "ar", "en", "ja" } << "ja" << QStringList {}
             << QStringList { "ja", "", "" } << QList<int> { 1, 2 };
-        QTest::newRow("reload: a recent language dropped") << QList<int> { 5, 8 } << QStringList { "ar", "en", "ja" }
-            << "ja" << QStringList {} << QStringList { "ja", "", "" } << QList<int> { 1, 2 };
-        QTest::newRow("reload: the chosen language dropped") << QList<int> { 8 } << QStringList { "ar", "en" }
-            << "ar" << QStringList { "ar" } << QStringList { "", "", "" } << QList<int> { 0, 1, 2 };
+        QTest::newRow("reload: the chosen language dropped")
+            << QList<int> { 8 } << QStringList { "ar", "en" } << "ar" << QStringList { "ar" }
+            << QStringList { "", "", "" } << QList<int> { 0, 1, 2 };
     }
 
     void choices()

@@ -128,24 +128,33 @@ private slots:
             << QStringList {
                    "kindergarten/de", "kindergarten/en", "kindergarten/nl", "kinderwagen/de"
                };
-        QTest::newRow("inside an ID, any case") << "ERWAG" << true << QStringList { "kinderwagen/de" };
+        QTest::newRow("inside an ID, any case")
+            << "ERWAG" << true << QStringList { "kinderwagen/de" };
         QTest::newRow("two prefixes") << "sear* hel*" << true << QStringList();
-        QTest::newRow("column filter") << "language: de" << true << QStringList { "kindergarten/de", "kinderwagen/de", "wifi/de" };
-        QTest::newRow("column filter and word") << "language: de kinderw*" << true << QStringList { "kinderwagen/de" };
+        QTest::newRow("column filter")
+            << "language: de" << true
+            << QStringList { "kindergarten/de", "kinderwagen/de", "wifi/de" };
+        QTest::newRow("column filter and word")
+            << "language: de kinderw*" << true << QStringList { "kinderwagen/de" };
         QTest::newRow("phrase") << "\"hello world\"" << true << QStringList { "greeting/en" };
-        QTest::newRow("or") << "nursery OR kinderopvang" << true << QStringList { "kindergarten/en", "kindergarten/nl" };
+        QTest::newRow("or") << "nursery OR kinderopvang" << true
+                            << QStringList { "kindergarten/en", "kindergarten/nl" };
         QTest::newRow("unbalanced quote") << "\"hello" << false << QStringList();
         QTest::newRow("nothing to search") << "- %" << false << QStringList();
         // Text FTS5 cannot parse is searched as the words typed.
         QTest::newRow("dotted name") << "VE.Bus" << true << QStringList { "vebus/en" };
         QTest::newRow("hyphenated") << "Wi-Fi" << true << QStringList { "wifi/de", "wifi/ja" };
-        QTest::newRow("hyphenated prefix") << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
+        QTest::newRow("hyphenated prefix")
+            << "wi-f*" << true << QStringList { "wifi/de", "wifi/ja" };
         QTest::newRow("several hyphens") << "state-of-charge" << true << QStringList { "soc/en" };
         QTest::newRow("percent") << "100%" << true << QStringList { "soc/en" };
         // FTS5's first-word mark stays one: "hello" begins the English text, ends the Arabic.
-        QTest::newRow("first word kept") << "^hello OR Wi-Fi" << true << QStringList { "greeting/en", "wifi/de" };
-        QTest::newRow("column filter kept") << "language: de Wi-Fi" << true << QStringList { "wifi/de" };
-        QTest::newRow("column filter kept, other language") << "language: en Wi-Fi" << true << QStringList();
+        QTest::newRow("first word kept")
+            << "^hello OR Wi-Fi" << true << QStringList { "greeting/en", "wifi/de" };
+        QTest::newRow("column filter kept")
+            << "language: de Wi-Fi" << true << QStringList { "wifi/de" };
+        QTest::newRow("column filter kept, other language")
+            << "language: en Wi-Fi" << true << QStringList();
         QTest::newRow("unknown column") << "colour: red" << true << QStringList();
         QTest::newRow("dangling operator") << "hello AND" << true << QStringList();
     }
@@ -201,11 +210,14 @@ private slots:
         Host::Sqlite::ReadStatement<2> instr(
             "SELECT translationTextId, language FROM translations JOIN translatables ON "
             "translatables.id = translations.translatableId WHERE instr(translation, ?1) AND "
-            "instr(translation, ?2)", database.database());
+            "instr(translation, ?2)",
+            database.database());
         instr.readCallback(
             [&](const Host::Sqlite::BaseStatement &row) {
                 expected.append(QString::fromStdString(row.fetchText(0) + "/" + row.fetchText(1)));
-            }, substrings.constFirst().toStdString(), substrings.constLast().toStdString());
+            },
+            substrings.constFirst().toStdString(),
+            substrings.constLast().toStdString());
         expected.sort();
         QVERIFY(!expected.isEmpty());
 
@@ -280,13 +292,18 @@ private slots:
 
         const int left = int(Qt::AlignLeft | Qt::AlignVCenter);
         const int right = int(Qt::AlignRight | Qt::AlignVCenter);
-        QTest::newRow("latin") << "nursery" << "nursery school" << "nursery school" << left;
-        QTest::newRow("arabic first, latin later") << "language: ar" << QString::fromStdString(translations[6].text)
+        QTest::newRow("latin") << "nursery"
+                               << "nursery school"
+                               << "nursery school" << left;
+        QTest::newRow("arabic first, latin later")
+            << "language: ar" << QString::fromStdString(translations[6].text)
             << QString::fromStdString(translations[6].text) << right;
-        QTest::newRow("300 bytes cut to 256") << "longword" << QString::fromStdString(("longword " + longText).substr(0, 256))
+        QTest::newRow("300 bytes cut to 256")
+            << "longword" << QString::fromStdString(("longword " + longText).substr(0, 256))
             << QString::fromStdString("longword " + longText) << left;
-        QTest::newRow("no character split") << "euro" << QString::fromStdString(("euro " + euros).substr(0, 5
-            + 3 * 83)) << QString::fromStdString("euro " + euros) << left;
+        QTest::newRow("no character split")
+            << "euro" << QString::fromStdString(("euro " + euros).substr(0, 5 + 3 * 83))
+            << QString::fromStdString("euro " + euros) << left;
     }
 
     void cells()

@@ -158,7 +158,8 @@ public:
         DatabaseIo &io = m_database->databaseIo();
         for (const auto &[id, language, text] :
              { std::tuple { "greeting", "en", "Hello" },
-               std::tuple { "greeting", "de", "Hallo" }, std::tuple { "farewell", "en", "Goodbye" },
+               std::tuple { "greeting", "de", "Hallo" },
+               std::tuple { "farewell", "en", "Goodbye" },
                std::tuple { "other.only", "en", "Other" },
                std::tuple { "unused", "de", "Kindergarten" },
                std::tuple { "unused.too", "de", "Kinderwagen" } }) {
@@ -236,10 +237,15 @@ private slots:
         QVERIFY(fixture.panel());
         const QList<QAction *> actions = fixture.tab()->toolBar()->actions();
         QCOMPARE(actions.size(), 9);
-        const QStringList texts { "", "Select supported languages for the project", "",
-            "Export translations to JSON file", "Import translations from JSON file",
-            "Generate translation files, both .qm and .ts", "Run Project Translation Test",
-            "Run Qml Translation Test", "" };
+        const QStringList texts { "",
+                                  "Select supported languages for the project",
+                                  "",
+                                  "Export translations to JSON file",
+                                  "Import translations from JSON file",
+                                  "Generate translation files, both .qm and .ts",
+                                  "Run Project Translation Test",
+                                  "Run Qml Translation Test",
+                                  "" };
         QList<QImage> icons;
         for (int i = 0; i < actions.size(); ++i) {
             QCOMPARE(actions[i]->text(), texts[i]);
@@ -267,8 +273,12 @@ private slots:
         QStringList entries;
         for (QAction *action : menu->actions())
             entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
-        QCOMPARE(entries, (QStringList { "Import translations from JSON file", "Export translations to JSON file", "|",
-            "Export used translations to JSON", "Export current documents translations to JSON" }));
+        QCOMPARE(entries,
+                 (QStringList { "Import translations from JSON file",
+                                "Export translations to JSON file",
+                                "|",
+                                "Export used translations to JSON",
+                                "Export current documents translations to JSON" }));
         QCOMPARE(menu->actions()[0], actions[4]);
         QCOMPARE(menu->actions()[1], actions[3]);
     }
@@ -282,13 +292,24 @@ private slots:
         QTest::addColumn<QStringList>("ids");
 
         const QStringList all { "farewell", "greeting", "other.only", "unused", "unused.too" };
-        QTest::newRow("all, no extension") << 0 << "all" << "all.json" << "Export All Translations" << all;
-        QTest::newRow("all, upper-case extension") << 0 << "all.JSON" << "all.JSON" << "Export All Translations" << all;
-        QTest::newRow("all, other extension") << 0 << "all.txt" << "all.txt.json" << "Export All Translations" << all;
-        QTest::newRow("used in the project") << 1 << "used" << "used.json" << "Export Used Translations for Current Project"
+        QTest::newRow("all, no extension") << 0 << "all"
+                                           << "all.json"
+                                           << "Export All Translations" << all;
+        QTest::newRow("all, upper-case extension") << 0 << "all.JSON"
+                                                   << "all.JSON"
+                                                   << "Export All Translations" << all;
+        QTest::newRow("all, other extension") << 0 << "all.txt"
+                                              << "all.txt.json"
+                                              << "Export All Translations" << all;
+        QTest::newRow("used in the project")
+            << 1 << "used"
+            << "used.json"
+            << "Export Used Translations for Current Project"
             << QStringList { "farewell", "greeting", "other.only" };
-        QTest::newRow("current document") << 2 << "document.json" << "document.json" << "Export Currrent Document Translations"
-            << QStringList { "farewell", "greeting" };
+        QTest::newRow("current document")
+            << 2 << "document.json"
+            << "document.json"
+            << "Export Currrent Document Translations" << QStringList { "farewell", "greeting" };
     }
 
     void exports()
@@ -390,8 +411,12 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
 
-        QTest::newRow("de") << "de" << "3 / 5 (60.0 %)" << "4 / 5 (80.0 %)";
-        QTest::newRow("fr") << "fr" << "0 / 5 (0.0 %)" << "1 / 5 (20.0 %)";
+        QTest::newRow("de") << "de"
+                            << "3 / 5 (60.0 %)"
+                            << "4 / 5 (80.0 %)";
+        QTest::newRow("fr") << "fr"
+                            << "0 / 5 (0.0 %)"
+                            << "1 / 5 (20.0 %)";
     }
 
     void coverageBesideLanguageSelector()
@@ -452,9 +477,12 @@ private slots:
         QTest::addColumn<QString>("current");
 
         // Rows: three recent slots, separator, then by name: English, French, German.
-        QTest::newRow("project language") << "fr" << "fr";
-        QTest::newRow("not a project language") << "ja" << "en";
-        QTest::newRow("case matters") << "DE" << "en";
+        QTest::newRow("project language") << "fr"
+                                          << "fr";
+        QTest::newRow("not a project language") << "ja"
+                                                << "en";
+        QTest::newRow("case matters") << "DE"
+                                      << "en";
     }
 
     void languageSelector()
@@ -533,13 +561,17 @@ private slots:
         QTest::addColumn<QByteArray>("onDisk"); // replaces the project file first
         QTest::addColumn<QStringList>("expected"); // empty: the file is refused
 
-        QTest::newRow("unchanged") << QStringList() << QStringList() << QByteArray() << QStringList { "en", "de", "fr" };
+        QTest::newRow("unchanged")
+            << QStringList() << QStringList() << QByteArray() << QStringList { "en", "de", "fr" };
         QTest::newRow("one added") << QStringList() << QStringList { "ja" } << QByteArray()
                                    << QStringList { "en", "de", "fr", "ja" };
-        QTest::newRow("removed and added") << QStringList { "en", "fr" } << QStringList { "ja", "ar" } << QByteArray()
+        QTest::newRow("removed and added")
+            << QStringList { "en", "fr" } << QStringList { "ja", "ar" } << QByteArray()
             << QStringList { "de", "ja", "ar" };
-        QTest::newRow("first removed") << QStringList { "en" } << QStringList() << QByteArray() << QStringList { "de", "fr" };
-        QTest::newRow("file does not parse") << QStringList { "fr" } << QStringList() << QByteArray("Project {\n    mainFile: [\n")
+        QTest::newRow("first removed")
+            << QStringList { "en" } << QStringList() << QByteArray() << QStringList { "de", "fr" };
+        QTest::newRow("file does not parse")
+            << QStringList { "fr" } << QStringList() << QByteArray("Project {\n    mainFile: [\n")
             << QStringList();
     }
 
@@ -622,9 +654,12 @@ private slots:
         QTest::addColumn<QString>("objectName"); // also the class name
         QTest::addColumn<QString>("title");
 
-        QTest::newRow("project test")
-            << "Run Project Translation Test" << "ProjectTranslationTesterDialog" << "Project Translation Tester";
-        QTest::newRow("document test") << "Run Qml Translation Test" << "QmlDebugTranslationDialog" << "Translation Tester";
+        QTest::newRow("project test") << "Run Project Translation Test"
+                                      << "ProjectTranslationTesterDialog"
+                                      << "Project Translation Tester";
+        QTest::newRow("document test") << "Run Qml Translation Test"
+                                       << "QmlDebugTranslationDialog"
+                                       << "Translation Tester";
     }
 
     // Each test command opens its own dialog over the panel, modal, and leaves
@@ -654,7 +689,8 @@ private slots:
             const QList<QWidget *> dialogs = openDialogs();
             QCOMPARE(dialogs.size(), 1);
             QCOMPARE(dialogs.first(), modal);
-            QCOMPARE(QString::fromLatin1(modal->metaObject()->className()), "Lexora::" + objectName);
+            QCOMPARE(QString::fromLatin1(modal->metaObject()->className()),
+                     "Lexora::" + objectName);
             QCOMPARE(modal->windowTitle(), title);
             QVERIFY(modal->isModal());
             QCOMPARE(modal->parentWidget(), fixture.tab());
@@ -731,9 +767,12 @@ private slots:
         QTest::addColumn<QStringList>("entries");
 
         QTest::newRow("nothing selected") << QStringList() << QStringList { "<invalid selection>" };
-        QTest::newRow("two selected") << QStringList { "title", "footer" } << QStringList { "<invalid selection>" };
-        QTest::newRow("no string binding") << QStringList { "box" } << QStringList { "<no string properties>" };
-        QTest::newRow("text item") << QStringList { "title" } << QStringList { "Set property ...", "text" };
+        QTest::newRow("two selected")
+            << QStringList { "title", "footer" } << QStringList { "<invalid selection>" };
+        QTest::newRow("no string binding")
+            << QStringList { "box" } << QStringList { "<no string properties>" };
+        QTest::newRow("text item")
+            << QStringList { "title" } << QStringList { "Set property ...", "text" };
     }
 
     void contextMenu()

@@ -88,7 +88,8 @@ QByteArray testResult(const char *translationId, bool missing, bool exceeds)
                           "[{\"Missing\": %2, "
                           "\"Exceeds\": %3, \"sourceLocation\": {\"line\": 3, \"column\": "
                           "5}}]}]")
-        .arg(QLatin1String(translationId), QLatin1String(missing ? "true" : "false"),
+        .arg(QLatin1String(translationId),
+             QLatin1String(missing ? "true" : "false"),
              QLatin1String(exceeds ? "true" : "false"))
         .toUtf8();
 }
@@ -106,8 +107,13 @@ QLineEdit *openEditor(QAbstractItemView *table)
 } // namespace
 
 enum Step {
-    RemoveFirstUser, RemoveBothUsers, ChangeArgument, EditArgumentText, RemoveBindingProperty,
-    RemoveParentOfUser, EditTextBreakingStructure
+    RemoveFirstUser,
+    RemoveBothUsers,
+    ChangeArgument,
+    EditArgumentText,
+    RemoveBindingProperty,
+    RemoveParentOfUser,
+    EditTextBreakingStructure
 };
 Q_DECLARE_METATYPE(Step)
 
@@ -123,8 +129,10 @@ private slots:
         QVERIFY(m_dir.isValid());
         Host::Core::Workbench::setMainWindow(&m_mainWindow);
         const QString projectFile = m_dir.filePath(QStringLiteral("app.qmlproject"));
-        QVERIFY(writeFile(projectFile, "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
-                          "    supportedLanguages: [\"en\", \"de\", \"ar\"]\n    primaryLanguage: \"en\"\n}\n"));
+        QVERIFY(writeFile(
+            projectFile,
+            "import QmlProject\nProject {\n    mainFile: \"Main.qml\"\n"
+            "    supportedLanguages: [\"en\", \"de\", \"ar\"]\n    primaryLanguage: \"en\"\n}\n"));
         QVERIFY(writeFile(m_dir.filePath(QStringLiteral("Main.qml")),
                           "import QtQuick\nItem {\n    Text { text: qsTrId(\"main.title\") }\n"
                           "    Text { text: qsTrId(\"main.title\") + qsTrId(\"main.sub\") }\n}\n"));
@@ -150,7 +158,8 @@ private slots:
         });
         m_view = std::make_unique<TranslationsView>(
             *m_access, m_translationFileServices, m_fileServices, m_feedback, m_runner.get());
-        m_tester = std::make_unique<QAbstractItemModelTester>(m_view->translationsModel(), reportToQtTest);
+        m_tester = std::make_unique<QAbstractItemModelTester>(m_view->translationsModel(),
+                                                              reportToQtTest);
         m_document = std::make_unique<FormDocument>();
     }
 
@@ -175,10 +184,13 @@ private slots:
         QTest::newRow("two calls added")
             << item("a", "qsTrId(\"first\") + \" \" + qsTrId(\"second\")")
             << QStringList { "first", "second" } << QStringList { "first", "second" };
-        QTest::newRow("qsTr contributes none") << item("a", "qsTr(\"hello\")") + item("b", "qsTranslate(\"C\", \"x\")")
+        QTest::newRow("qsTr contributes none")
+            << item("a", "qsTr(\"hello\")") + item("b", "qsTranslate(\"C\", \"x\")")
             << QStringList {} << QStringList {};
-        QTest::newRow("three uses, one row") << item("a", "qsTrId(\"same\")") + item("b", "qsTrId(\"same\")")
-            + item("c", "qsTrId(\"same\")") << QStringList { "same", "same", "same" } << QStringList { "same" };
+        QTest::newRow("three uses, one row")
+            << item("a", "qsTrId(\"same\")") + item("b", "qsTrId(\"same\")")
+                + item("c", "qsTrId(\"same\")")
+            << QStringList { "same", "same", "same" } << QStringList { "same" };
         QTest::newRow("literal text is no binding")
             << item("a", "\"qsTrId(\\\"quoted\\\")\"") << QStringList {} << QStringList {};
         QTest::newRow("sorted bytewise")
@@ -230,18 +242,23 @@ private slots:
         QTest::addColumn<int>("removedRows");
         QTest::addColumn<int>("insertedRows");
 
-        QTest::newRow("delete one of two users keeps the row") << RemoveFirstUser << QStringList { "other", "shared" }
+        QTest::newRow("delete one of two users keeps the row")
+            << RemoveFirstUser << QStringList { "other", "shared" }
             << QStringList { "other", "shared" } << 0 << 0;
         QTest::newRow("delete the second user removes it")
             << RemoveBothUsers << QStringList { "other" } << QStringList { "other" } << 1 << 0;
-        QTest::newRow("changed argument through the model") << ChangeArgument << QStringList { "renamed", "shared", "shared" }
+        QTest::newRow("changed argument through the model")
+            << ChangeArgument << QStringList { "renamed", "shared", "shared" }
             << QStringList { "renamed", "shared" } << 1 << 1;
-        QTest::newRow("changed argument in the text") << EditArgumentText << QStringList { "renamed", "shared", "shared" }
+        QTest::newRow("changed argument in the text")
+            << EditArgumentText << QStringList { "renamed", "shared", "shared" }
             << QStringList { "renamed", "shared" } << 1 << 1;
-        QTest::newRow("binding removed") << RemoveBindingProperty << QStringList { "shared", "shared" } << QStringList { "shared" }
-            << 1 << 0;
-        QTest::newRow("parent of a user removed") << RemoveParentOfUser << QStringList { "shared", "shared" }
+        QTest::newRow("binding removed")
+            << RemoveBindingProperty << QStringList { "shared", "shared" }
             << QStringList { "shared" } << 1 << 0;
+        QTest::newRow("parent of a user removed")
+            << RemoveParentOfUser << QStringList { "shared", "shared" } << QStringList { "shared" }
+            << 1 << 0;
         QTest::newRow("text edit adding an object")
             << EditTextBreakingStructure << QStringList { "added", "other", "shared", "shared" }
             << QStringList { "added", "other", "shared" } << 0 << 1;
@@ -283,7 +300,8 @@ private slots:
             QVERIFY(model->removeNode(model->nodeForId("b")));
         }
         if (step == ChangeArgument)
-            QVERIFY(model->setBindingProperty(model->nodeForId("c"), "text", "qsTrId(\"renamed\")"));
+            QVERIFY(
+                model->setBindingProperty(model->nodeForId("c"), "text", "qsTrId(\"renamed\")"));
         if (step == EditArgumentText)
             replaceText("qsTrId(\"other\")", "qsTrId(\"renamed\")");
         if (step == RemoveBindingProperty)
@@ -313,11 +331,16 @@ private slots:
         QTest::addColumn<QString>("translationId");
         QTest::addColumn<QString>("expectedCall");
 
-        QTest::newRow("plain") << "menu.open" << "qsTrId(\"menu.open\")";
-        QTest::newRow("quote") << "say \"hi\"" << "qsTrId(\"say \\\"hi\\\"\")";
-        QTest::newRow("backslash") << "a\\b" << "qsTrId(\"a\\\\b\")";
-        QTest::newRow("trailing backslash") << "end\\" << "qsTrId(\"end\\\\\")";
-        QTest::newRow("non-ASCII") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f") << QString::fromUtf8("qsTrId(\"gr\xc3\xbc\xc3\x9f\")");
+        QTest::newRow("plain") << "menu.open"
+                               << "qsTrId(\"menu.open\")";
+        QTest::newRow("quote") << "say \"hi\""
+                               << "qsTrId(\"say \\\"hi\\\"\")";
+        QTest::newRow("backslash") << "a\\b"
+                                   << "qsTrId(\"a\\\\b\")";
+        QTest::newRow("trailing backslash") << "end\\"
+                                            << "qsTrId(\"end\\\\\")";
+        QTest::newRow("non-ASCII") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f")
+                                   << QString::fromUtf8("qsTrId(\"gr\xc3\xbc\xc3\x9f\")");
     }
 
     void setTranslationBinding()
@@ -363,13 +386,18 @@ private slots:
             = QStringLiteral("    Text {\n        id: t\n        text: qsTrId(\"x\")\n"
                              "        width: 2 * 3\n        maximumLineCount: root.n\n"
                              "        objectName: \"literal\"\n    }\n");
-        QTest::newRow("bound text, not int or real") << text << QStringList { "t" } << QStringList { "text" };
-        QTest::newRow("bound objectName is a string too") << QString(text).replace("\"literal\"", "root.objectName")
-            << QStringList { "t" } << QStringList { "objectName", "text" };
-        QTest::newRow("literal text") << item("t", "\"plain\"") << QStringList { "t" } << QStringList {};
+        QTest::newRow("bound text, not int or real")
+            << text << QStringList { "t" } << QStringList { "text" };
+        QTest::newRow("bound objectName is a string too")
+            << QString(text).replace("\"literal\"", "root.objectName") << QStringList { "t" }
+            << QStringList { "objectName", "text" };
+        QTest::newRow("literal text")
+            << item("t", "\"plain\"") << QStringList { "t" } << QStringList {};
         QTest::newRow("nothing selected") << text << QStringList {} << QStringList {};
-        QTest::newRow("two selected") << text + item("u", "qsTrId(\"y\")") << QStringList { "t", "u" } << QStringList {};
-        QTest::newRow("bound color is no string") << QStringLiteral("    Rectangle {\n        id: t\n        color: root.c\n    }\n")
+        QTest::newRow("two selected")
+            << text + item("u", "qsTrId(\"y\")") << QStringList { "t", "u" } << QStringList {};
+        QTest::newRow("bound color is no string")
+            << QStringLiteral("    Rectangle {\n        id: t\n        color: root.c\n    }\n")
             << QStringList { "t" } << QStringList {};
     }
 
@@ -396,9 +424,13 @@ private slots:
 
         const int left = Qt::AlignLeft | Qt::AlignVCenter;
         const int right = Qt::AlignRight | Qt::AlignVCenter;
-        QTest::newRow("latin") << "latin" << "Hello" << left << left;
-        QTest::newRow("arabic") << "arabic" << QString::fromUtf8("\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7") << left << right;
-        QTest::newRow("right-to-left ID stays left") << QString::fromUtf8("\xd7\xa9\xd7\x9c") << "x" << left << left;
+        QTest::newRow("latin") << "latin"
+                               << "Hello" << left << left;
+        QTest::newRow("arabic") << "arabic"
+                                << QString::fromUtf8("\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7")
+                                << left << right;
+        QTest::newRow("right-to-left ID stays left")
+            << QString::fromUtf8("\xd7\xa9\xd7\x9c") << "x" << left << left;
     }
 
     void cells()
@@ -535,17 +567,33 @@ private slots:
         QTest::addColumn<int>("shift"); // the new IDs start at id<shift>
         QTest::addColumn<QStringList>("expectedSignals");
 
-        QTest::newRow("5 to 2") << 5 << 2 << 0 << QStringList { "aboutToRemove 2-4", "removed 2-4", "changed 0,0-1,2" };
-        QTest::newRow("2 to 5") << 2 << 5 << 0 << QStringList { "aboutToInsert 2-4", "inserted 2-4", "changed 0,0-1,2" };
+        QTest::newRow("5 to 2") << 5 << 2 << 0
+                                << QStringList { "aboutToRemove 2-4",
+                                                 "removed 2-4",
+                                                 "changed 0,0-1,2" };
+        QTest::newRow("2 to 5") << 2 << 5 << 0
+                                << QStringList { "aboutToInsert 2-4",
+                                                 "inserted 2-4",
+                                                 "changed 0,0-1,2" };
         QTest::newRow("3 to 3") << 3 << 3 << 0 << QStringList { "changed 0,0-2,2" };
-        QTest::newRow("0 to 3") << 0 << 3 << 0 << QStringList { "aboutToInsert 0-2", "inserted 0-2" };
-        QTest::newRow("3 to 0") << 3 << 0 << 0 << QStringList { "aboutToRemove 0-2", "removed 0-2" };
+        QTest::newRow("0 to 3") << 0 << 3 << 0
+                                << QStringList { "aboutToInsert 0-2", "inserted 0-2" };
+        QTest::newRow("3 to 0") << 3 << 0 << 0
+                                << QStringList { "aboutToRemove 0-2", "removed 0-2" };
         QTest::newRow("0 to 0") << 0 << 0 << 0 << QStringList {};
         // IDs that go and come in the middle: only their rows move.
         QTest::newRow("3 to 3, shifted by one") << 3 << 3 << 1
-            << QStringList { "aboutToRemove 0-0", "removed 0-0", "aboutToInsert 2-2", "inserted 2-2", "changed 0,0-1,2" };
+                                                << QStringList { "aboutToRemove 0-0",
+                                                                 "removed 0-0",
+                                                                 "aboutToInsert 2-2",
+                                                                 "inserted 2-2",
+                                                                 "changed 0,0-1,2" };
         QTest::newRow("4 to 2, shifted by three") << 4 << 2 << 3
-            << QStringList { "aboutToRemove 0-2", "removed 0-2", "aboutToInsert 1-1", "inserted 1-1", "changed 0,0-0,2" };
+                                                  << QStringList { "aboutToRemove 0-2",
+                                                                   "removed 0-2",
+                                                                   "aboutToInsert 1-1",
+                                                                   "inserted 1-1",
+                                                                   "changed 0,0-0,2" };
     }
 
     void install()
@@ -560,7 +608,8 @@ private slots:
             QString text;
             expectedIds.clear();
             for (int index = 0; index < count; ++index) {
-                text += item(prefix + QString::number(index), QStringLiteral("qsTrId(\"id%1\")").arg(index + first));
+                text += item(prefix + QString::number(index),
+                             QStringLiteral("qsTrId(\"id%1\")").arg(index + first));
                 expectedIds.append(QStringLiteral("id%1").arg(index + first));
             }
             return document(text);
@@ -579,11 +628,17 @@ private slots:
         record(&QAbstractItemModel::rowsRemoved, "removed");
         record(&QAbstractItemModel::rowsAboutToBeInserted, "aboutToInsert");
         record(&QAbstractItemModel::rowsInserted, "inserted");
-        connect(model, &QAbstractItemModel::dataChanged, this, [&](auto topLeft, auto bottomRight, auto roles) {
-            seen.append(QStringLiteral("changed %1,%2-%3,%4")
-                            .arg(topLeft.row()).arg(topLeft.column()).arg(bottomRight.row()).arg(bottomRight.column()));
-            QVERIFY(roles.isEmpty());
-        });
+        connect(model,
+                &QAbstractItemModel::dataChanged,
+                this,
+                [&](auto topLeft, auto bottomRight, auto roles) {
+                    seen.append(QStringLiteral("changed %1,%2-%3,%4")
+                                    .arg(topLeft.row())
+                                    .arg(topLeft.column())
+                                    .arg(bottomRight.row())
+                                    .arg(bottomRight.column()));
+                    QVERIFY(roles.isEmpty());
+                });
         QSignalSpy reset(model, &QAbstractItemModel::modelReset);
 
         // Replace the document's IDs wholesale, then reload once.
@@ -658,26 +713,68 @@ private slots:
 
         using Text = std::optional<std::string>;
         const Text none;
-        const auto row = [](const char *tag, Text english, Text german, Statuses expected,
-                            QStringList failed = {}, QByteArray stored = {},
-                            QString ignored = {}, QString comment = {}) {
-            QTest::newRow(tag) << comment << english << german << stored << ignored << int(expected.toInt()) << failed;
+        const auto row = [](const char *tag,
+                            Text english,
+                            Text german,
+                            Statuses expected,
+                            QStringList failed = {},
+                            QByteArray stored = {},
+                            QString ignored = {},
+                            QString comment = {}) {
+            QTest::newRow(tag) << comment << english << german << stored << ignored
+                               << int(expected.toInt()) << failed;
         };
         row("translated", "Save", "Sichern", Status::Translated);
         row("missing", "Save", none, Status::Missing);
-        row("same as primary", "Radio", "Radio", Status::SameAsPrimary | Status::CheckFindings, { "identical" });
+        row("same as primary",
+            "Radio",
+            "Radio",
+            Status::SameAsPrimary | Status::CheckFindings,
+            { "identical" });
         row("same, no letters", "%1", "%1", Status::SameAsPrimary);
         row("lost placeholder", "%1 files", "Dateien", Status::CheckFindings, { "placeholders" });
-        row("silenced check", "%1 files.", "Dateien", Status::Translated, {}, {}, "placeholders, punctuation");
+        row("silenced check",
+            "%1 files.",
+            "Dateien",
+            Status::Translated,
+            {},
+            {},
+            "placeholders, punctuation");
         row("everything silenced", "%1 files", "Dateien", Status::Translated, {}, {}, "*");
-        row("source text only", none, "Hallo", Status::SourceTextOnly, {}, {}, {}, "    //% \"Greeting\"\n");
+        row("source text only",
+            none,
+            "Hallo",
+            Status::SourceTextOnly,
+            {},
+            {},
+            {},
+            "    //% \"Greeting\"\n");
         row("nothing at all", "", none, Status::PrimaryMissing | Status::Missing);
         row("unknown ID", none, none, Status::UnknownId | Status::PrimaryMissing | Status::Missing);
-        row("test: elided", "Save", "Sichern", Status::TestElided, {}, testResult("t", false, true));
-        row("test: missing and elided", "Save", none, Status::Missing | Status::TestMissing | Status::TestElided, {},
+        row("test: elided",
+            "Save",
+            "Sichern",
+            Status::TestElided,
+            {},
+            testResult("t", false, true));
+        row("test: missing and elided",
+            "Save",
+            none,
+            Status::Missing | Status::TestMissing | Status::TestElided,
+            {},
             testResult("t", true, true));
-        row("test of another ID", "Save", "Sichern", Status::Translated, {}, testResult("other", true, true));
-        row("test found nothing", "Save", "Sichern", Status::Translated, {}, testResult("t", false, false));
+        row("test of another ID",
+            "Save",
+            "Sichern",
+            Status::Translated,
+            {},
+            testResult("other", true, true));
+        row("test found nothing",
+            "Save",
+            "Sichern",
+            Status::Translated,
+            {},
+            testResult("t", false, false));
     }
 
     // Each status, its mark and which of the filter's choices show the row.
@@ -701,7 +798,8 @@ private slots:
             database.storeScreenMetaData(stored.toStdString());
         }
         if (!ignored.isEmpty()) {
-            database.setTranslatableMetaData(database.translatableId("t"), "lexora-ignore",
+            database.setTranslatableMetaData(database.translatableId("t"),
+                                             "lexora-ignore",
                                              DatabaseValue(ignored.toStdString()));
         }
         attach(document(comment.isEmpty()
@@ -793,14 +891,21 @@ private slots:
         const QStringList all { "menu.open", "menu.save", "title" };
         QTest::newRow("nothing typed") << QString() << int(Show::All) << all;
         QTest::newRow("only spaces") << QStringLiteral("  ") << int(Show::All) << all;
-        QTest::newRow("ID, any case") << QStringLiteral("MENU.") << int(Show::All) << QStringList { "menu.open", "menu.save" };
-        QTest::newRow("primary text") << QStringLiteral("save") << int(Show::All) << QStringList { "menu.save" };
-        QTest::newRow("second language") << QStringLiteral("ÖFFNEN") << int(Show::All) << QStringList { "menu.open" };
-        QTest::newRow("source text from the code") << QStringLiteral("welcome") << int(Show::All) << QStringList { "title" };
+        QTest::newRow("ID, any case") << QStringLiteral("MENU.") << int(Show::All)
+                                      << QStringList { "menu.open", "menu.save" };
+        QTest::newRow("primary text")
+            << QStringLiteral("save") << int(Show::All) << QStringList { "menu.save" };
+        QTest::newRow("second language")
+            << QStringLiteral("ÖFFNEN") << int(Show::All) << QStringList { "menu.open" };
+        QTest::newRow("source text from the code")
+            << QStringLiteral("welcome") << int(Show::All) << QStringList { "title" };
         QTest::newRow("no match") << QStringLiteral("xyz") << int(Show::All) << QStringList();
-        QTest::newRow("text and untranslated") << QStringLiteral("menu") << int(Show::Untranslated) << QStringList { "menu.save" };
-        QTest::newRow("untranslated") << QString() << int(Show::Untranslated) << QStringList { "menu.save", "title" };
-        QTest::newRow("with findings") << QString() << int(Show::WithFindings) << QStringList { "menu.open" };
+        QTest::newRow("text and untranslated")
+            << QStringLiteral("menu") << int(Show::Untranslated) << QStringList { "menu.save" };
+        QTest::newRow("untranslated")
+            << QString() << int(Show::Untranslated) << QStringList { "menu.save", "title" };
+        QTest::newRow("with findings")
+            << QString() << int(Show::WithFindings) << QStringList { "menu.open" };
     }
 
     void filterByText()
@@ -884,14 +989,21 @@ private slots:
         QTest::addColumn<QString>("expectedTitle");
         QTest::addColumn<QString>("expectedTextStart");
 
-        QTest::newRow("sync of a broken JSON file") << 0 << "JSON file error" << "Error in the JSON file: ";
-        QTest::newRow("sync of a missing file") << 1 << "JSON file error" << "Unable to open file: ";
-        QTest::newRow("export to an unwritable path") << 2 << "JSON file error" << "Unable to open file: ";
-        const QString corrupt = "It can be that the database is corrupt or the database scheme changed. The error is: ";
+        QTest::newRow("sync of a broken JSON file") << 0 << "JSON file error"
+                                                    << "Error in the JSON file: ";
+        QTest::newRow("sync of a missing file") << 1 << "JSON file error"
+                                                << "Unable to open file: ";
+        QTest::newRow("export to an unwritable path") << 2 << "JSON file error"
+                                                      << "Unable to open file: ";
+        const QString corrupt = "It can be that the database is corrupt or the database scheme "
+                                "changed. The error is: ";
         QTest::newRow("export from a broken database")
-            << 3 << "Cannot export the database!" << "Some internal error happens. The error is: ";
-        QTest::newRow("sync into a broken database") << 4 << "Cannot sync to the database!" << corrupt;
-        QTest::newRow("reload from a broken database") << 5 << "Cannot get translation items from database!" << corrupt;
+            << 3 << "Cannot export the database!"
+            << "Some internal error happens. The error is: ";
+        QTest::newRow("sync into a broken database")
+            << 4 << "Cannot sync to the database!" << corrupt;
+        QTest::newRow("reload from a broken database")
+            << 5 << "Cannot get translation items from database!" << corrupt;
     }
 
     void failures()
@@ -1039,8 +1151,10 @@ private slots:
         QTest::addColumn<QString>("nextExpression");
         QTest::addColumn<QStringList>("expectedRows");
 
-        QTest::newRow("next change without IDs") << QByteArray("opacity") << "root.opacity / 2" << QStringList { "kept", "new" };
-        QTest::newRow("next change adds an ID") << QByteArray("text") << "qsTrId(\"later\")" << QStringList { "later", "new" };
+        QTest::newRow("next change without IDs")
+            << QByteArray("opacity") << "root.opacity / 2" << QStringList { "kept", "new" };
+        QTest::newRow("next change adds an ID")
+            << QByteArray("text") << "qsTrId(\"later\")" << QStringList { "later", "new" };
     }
 
     void failedUpdateReloadsLater()
@@ -1081,10 +1195,14 @@ private slots:
         QTest::addColumn<std::optional<std::string>>("before");
         QTest::addColumn<QString>("typed");
 
-        QTest::newRow("earlier text") << "qsTrId(\"t\")" << 1 << std::optional<std::string>("Old") << "New";
-        QTest::newRow("no translation before") << "qsTrId(\"t\")" << 1 << std::optional<std::string>() << "New";
-        QTest::newRow("earlier empty text") << "qsTrId(\"t\")" << 1 << std::optional<std::string>("") << "New";
-        QTest::newRow("plural forms") << "qsTrId(\"t\", 2)" << 2 << std::optional<std::string>("One") << "Eins\nViele";
+        QTest::newRow("earlier text")
+            << "qsTrId(\"t\")" << 1 << std::optional<std::string>("Old") << "New";
+        QTest::newRow("no translation before")
+            << "qsTrId(\"t\")" << 1 << std::optional<std::string>() << "New";
+        QTest::newRow("earlier empty text")
+            << "qsTrId(\"t\")" << 1 << std::optional<std::string>("") << "New";
+        QTest::newRow("plural forms")
+            << "qsTrId(\"t\", 2)" << 2 << std::optional<std::string>("One") << "Eins\nViele";
     }
 
     // Edit > Undo (the host's undo group) writes back exactly what the database
@@ -1374,7 +1492,8 @@ void tst_TranslationsView::attach(const QString &text)
     m_document->model()->attachView(m_view.get());
 }
 
-void tst_TranslationsView::addTranslation(const std::string &id, const std::string &language,
+void tst_TranslationsView::addTranslation(const std::string &id,
+                                          const std::string &language,
                                           const std::string &text)
 {
     DatabaseIo &database = m_database->databaseIo();
