@@ -427,6 +427,9 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
             statusBar()->showMessage(error, 8000);
         return false;
     }
+    // The next document's text takes the place of this one's, at the width
+    // the user left it; a new editor alone would get no more than its hint.
+    const QList<int> shares = m_document ? m_documentSplitter->sizes() : QList<int>();
     closeDocument();
 
     // A document that does not parse still opens as text, so that it can be
@@ -449,6 +452,8 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
         sizes[1] = 3000;
         m_documentSplitter->setSizes(sizes);
         m_documentSplitter->setProperty("sized", true);
+    } else if (shares.size() == m_documentSplitter->count()) {
+        m_documentSplitter->setSizes(shares);
     }
     m_documentArea->setCurrentWidget(m_documentSplitter);
     connect(m_document->document(),

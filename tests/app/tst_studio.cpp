@@ -529,6 +529,13 @@ private slots:
             sizes[0] * 3 >= splitter->width() - splitter->handleWidth() * 2,
             qPrintable(QStringLiteral("editor %1 of %2").arg(sizes[0]).arg(splitter->width())));
         QVERIFY(sizes[1] >= sizes[0]);
+        // The next document, a form larger than the view, keeps the text's share.
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("content/Wide.qml")),
+                          "import QtQuick\nRectangle { width: 1920; height: 1080 }\n"));
+        QVERIFY2(window->openFile(
+                     Path::fromString(dir.filePath(QStringLiteral("content/Wide.qml"))), &error),
+                 qPrintable(error));
+        QTRY_COMPARE(splitter->sizes(), sizes);
     }
 
     void pluginsLoadFromPluginDirectory_data()
