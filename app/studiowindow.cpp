@@ -73,8 +73,6 @@ StudioWindow::StudioWindow(RecentProjects *recentProjects, QWidget *parent)
 
     m_placeholder->setAlignment(Qt::AlignCenter);
     m_placeholder->setWordWrap(true);
-    m_placeholder->setText(tr("Open a project with File > Open Project, then double-click a "
-                              ".qml file in the project tree."));
     m_documentSplitter->setObjectName(QStringLiteral("DocumentSplitter"));
     m_documentSplitter->setChildrenCollapsible(false);
     m_documentArea->addWidget(m_placeholder);
@@ -293,6 +291,10 @@ void StudioWindow::updateActions()
     auto *registry = Host::Core::ActionRegistry::instance();
     registry->setContextActive(Host::Core::ContextIds::projectOpen, m_project != nullptr);
     registry->setContextActive(Host::Core::ContextIds::documentOpen, m_document != nullptr);
+    m_placeholder->setText(
+        m_project ? tr("Double-click a .qml file in the project tree to open it.")
+                  : tr("Open a project with File > Open Project, then double-click a .qml file "
+                       "in the project tree."));
 }
 
 void StudioWindow::updatePreviewLanguages()

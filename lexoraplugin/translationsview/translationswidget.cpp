@@ -319,6 +319,9 @@ void TranslationsWidget::setModel(QAbstractItemModel *model)
     // The header's sections come and go with the source's columns.
     m_tableView->setModel(m_filterModel);
     updateHint();
+    // The filter announces removed rows while its source still holds them;
+    // the count is right only once the source has let them go.
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &TranslationsWidget::updateHint);
     // Every edit and every reload may change what is translated.
     connect(model, &QAbstractItemModel::dataChanged, this, &TranslationsWidget::updateCoverage);
     connect(model, &QAbstractItemModel::modelReset, this, &TranslationsWidget::updateCoverage);
@@ -366,6 +369,8 @@ void TranslationsWidget::updateHint()
         hint = tr("No row matches the filter.");
     } else if (!m_view->databaseAccess()->hasDatabase()) {
         hint = total > 0 ? QString() : tr("No translation database is open.");
+    } else if (total == 0 && !m_view->isAttached()) {
+        hint = tr("Open a .qml file to see the translation IDs it uses here.");
     } else if (total == 0) {
         hint = tr("The open document uses no translation IDs. Texts bound to qsTrId(\"…\") "
                   "show up here.");

@@ -1486,6 +1486,14 @@ private slots:
                 searchField = field;
         }
         QVERIFY(results && translationsTab && searchField);
+        // The rows of a closed project's document leave the filter's count too.
+        QVERIFY(model->rowCount() > 0);
+        window->closeProject();
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(translationsTab->findChild<QLabel *>(QStringLiteral("filterCount"))->text(),
+                 QStringLiteral("0 row(s)"));
+        QVERIFY2(window->openProject(project, &error), qPrintable(error));
+        QTRY_VERIFY(model->rowCount() > 0);
         QTest::keyClicks(searchField, QStringLiteral("Hello"));
         QTRY_VERIFY(results->model()->rowCount() > 0);
         auto *issues = Host::Projects::IssueList::instance();
@@ -1509,6 +1517,7 @@ private slots:
 
         window->closeProject();
         QVERIFY(!actionNamed(window, QStringLiteral("&Close Project"))->isEnabled());
+
         QVERIFY(!registeredAction("Lexora.CheckTranslations")->isEnabled());
         for (const char *command : { "Export translations to JSON file",
                                      "Import translations from JSON file",
