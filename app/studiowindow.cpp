@@ -429,9 +429,6 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
             statusBar()->showMessage(error, 8000);
         return false;
     }
-    // The next document's text takes the place of this one's, at the width
-    // the user left it; a new editor alone would get no more than its hint.
-    const QList<int> shares = m_document ? m_documentSplitter->sizes() : QList<int>();
     closeDocument();
 
     // A document that does not parse still opens as text, so that it can be
@@ -454,8 +451,8 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
         sizes[1] = 3000;
         m_documentSplitter->setSizes(sizes);
         m_documentSplitter->setProperty("sized", true);
-    } else if (shares.size() == m_documentSplitter->count()) {
-        m_documentSplitter->setSizes(shares);
+    } else if (m_documentShares.size() == m_documentSplitter->count()) {
+        m_documentSplitter->setSizes(m_documentShares);
     }
     m_documentArea->setCurrentWidget(m_documentSplitter);
     connect(m_document->document(),
@@ -521,6 +518,9 @@ void StudioWindow::closeDocument()
     if (viewManager->currentDocument() == m_document.get())
         viewManager->setCurrentDocument(nullptr);
     Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
+    // The next document's text takes this one's place at the width the user
+    // left it; a new editor alone would get no more than its size hint.
+    m_documentShares = m_documentSplitter->sizes();
     // The splitter took the editor widget from the document; it goes first, as
     // it shows the document's text.
     delete m_document->textEditorWidget();

@@ -130,6 +130,7 @@ private:
     QStackedWidget *m_documentArea;
     QLabel *m_placeholder;
     QSplitter *m_documentSplitter;
+    QList<int> m_documentShares; // the text's and the form's widths when the last document closed
     QHash<QString, QWidget *> m_viewWidgets;
     QMenu *m_recentMenu = nullptr;
     QMenu *m_viewMenu = nullptr;

@@ -550,6 +550,8 @@ void TranslationsView::updateTranslations()
               });
         if (found != languages.end())
             m_model.setCurrentLanguage(*found);
+        else if (languages.empty()) // no project: no language heads a column
+            m_model.setCurrentLanguage({});
     }
 
     m_removedSinceUpdate.clear();

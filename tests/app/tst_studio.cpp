@@ -536,6 +536,10 @@ private slots:
                      Path::fromString(dir.filePath(QStringLiteral("content/Wide.qml"))), &error),
                  qPrintable(error));
         QTRY_COMPARE(splitter->sizes(), sizes);
+        // So does the first document of a project opened again.
+        window->closeProject();
+        QVERIFY2(window->openProject(dir.path(), &error), qPrintable(error));
+        QTRY_COMPARE(splitter->sizes(), sizes);
     }
 
     void pluginsLoadFromPluginDirectory_data()
