@@ -83,14 +83,14 @@ QString findingJson(const QString &flags)
         .arg(flags.contains('M') ? "true" : "false", flags.contains('E') ? "true" : "false");
 }
 
-// A test result as the runner writes it, one record per spec
+// A test result as the runner writes it, one record per description
 // "path:line:column:flags[:state[:id]]" followed by "|language:flags:text" per
 // language it was tested in; the ID is "t" unless given.
-QByteArray result(const QStringList &specs)
+QByteArray result(const QStringList &descriptions)
 {
     QStringList records;
-    for (const QString &spec : specs) {
-        QStringList languages = spec.split('|');
+    for (const QString &description : descriptions) {
+        QStringList languages = description.split('|');
         const QStringList f = languages.takeFirst().split(':');
         for (QString &l : languages)
             l = QStringLiteral(R"({"language":"%1","text":"%2",%3})")
@@ -655,20 +655,20 @@ private slots:
         QTemporaryDir directory;
         const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
         QVERIFY(writeFile(path, qml));
-        QStringList specs;
+        QStringList descriptions;
         for (const QString &finding : findings)
-            specs.append(path + ':' + finding);
+            descriptions.append(path + ':' + finding);
         TranslationsView view(m_access, m_translationFileServices, m_fileServices, m_feedback);
         Host::Designer::FormDocument document;
         QString error;
         QVERIFY2(document.open(Host::Utils::Path::fromString(path), &error), qPrintable(error));
         Host::Designer::ViewManager::instance()->setCurrentDocument(&document);
-        view.highlightTestResults(result(specs), Qt::green, Qt::red, Qt::magenta);
+        view.highlightTestResults(result(descriptions), Qt::green, Qt::red, Qt::magenta);
         const QStringList actual = framesOf(&document);
         Host::Designer::ViewManager::instance()->setCurrentDocument(nullptr);
         QCOMPARE(actual.join(' '), expected.join(' '));
         // Without a project database nothing is stored, and no box says so.
-        view.addScreenMetaData(result(specs));
+        view.addScreenMetaData(result(descriptions));
         const QWidgetList windows = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(
             windows.cbegin(), windows.cend(), [](QWidget *w) { return w->isVisible(); }));
@@ -706,11 +706,11 @@ private slots:
         const QString path = directory.filePath(QStringLiteral("Screen.ui.qml"));
         const QString other = directory.filePath(QStringLiteral("Other.ui.qml"));
         QVERIFY(writeFile(path, twoTexts) && writeFile(other, twoTexts));
-        const QStringList specs {
+        const QStringList descriptions {
             path + ":3:29:E::a|de:E:Ein sehr langer Titel|fr:-:Titre|qps-ploc:-:[Ţîţļé~~~~~ ~~~]",
             path + ":4:29:M::b|de:-:Hinweis|fr:M:b|qps-ploc:E:[Ĥîñţ~~]"
         };
-        const QByteArray resultJson = result(specs);
+        const QByteArray resultJson = result(descriptions);
 
         TranslationsView view(m_access, m_translationFileServices, m_fileServices, m_feedback);
         std::unique_ptr<QWidget> panel(view.widgetDescription().widget);
@@ -763,7 +763,7 @@ private slots:
 
         // A text tested in several states shows the worst of them and tells of each.
         view.highlightTestResults(
-            result(specs + QStringList { path + ":3:29:M:dark:a|" + language + ":M:a" }),
+            result(descriptions + QStringList { path + ":3:29:M:dark:a|" + language + ":M:a" }),
             Qt::green,
             Qt::red,
             Qt::magenta);
