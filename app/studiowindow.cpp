@@ -443,16 +443,16 @@ bool StudioWindow::openFile(const Host::Utils::Path &file, QString *errorString)
     m_documentSplitter->setStretchFactor(0, 2);
     for (int index = 1; index < m_documentSplitter->count(); ++index)
         m_documentSplitter->setStretchFactor(index, 3);
-    // The text and the form share the document area two to three; the form's
-    // own size hint would otherwise leave the text a sliver.
-    if (m_documentSplitter->count() > 1 && !m_documentSplitter->property("sized").toBool()) {
+    // The text and the form share the document area two to three at first,
+    // then as the user left them; the form's own size hint would otherwise
+    // leave the text a sliver.
+    if (m_documentShares.size() == m_documentSplitter->count()) {
+        m_documentSplitter->setSizes(m_documentShares);
+    } else if (m_documentSplitter->count() > 1) {
         QList<int> sizes(m_documentSplitter->count(), 0);
         sizes[0] = 2000;
         sizes[1] = 3000;
         m_documentSplitter->setSizes(sizes);
-        m_documentSplitter->setProperty("sized", true);
-    } else if (m_documentShares.size() == m_documentSplitter->count()) {
-        m_documentSplitter->setSizes(m_documentShares);
     }
     m_documentArea->setCurrentWidget(m_documentSplitter);
     connect(m_document->document(),
@@ -518,8 +518,6 @@ void StudioWindow::closeDocument()
     if (viewManager->currentDocument() == m_document.get())
         viewManager->setCurrentDocument(nullptr);
     Host::Core::EditorContext::instance()->setCurrentDocument(nullptr);
-    // The next document's text takes this one's place at the width the user
-    // left it; a new editor alone would get no more than its size hint.
     m_documentShares = m_documentSplitter->sizes();
     // The splitter took the editor widget from the document; it goes first, as
     // it shows the document's text.
