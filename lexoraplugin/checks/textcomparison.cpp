@@ -212,9 +212,9 @@ QStringList TextComparison::translatableWords(QStringView text)
             word.chop(1);
         // "8.5 x 12 in": after a number, "in" is the inch ("%1 in %2" is not).
         const bool inch = afterNumber && word == QLatin1String("in");
-        afterNumber = !word.isEmpty() && !hasLetters(word) && !token.contains(QLatin1Char('%'));
-        if (word.isEmpty() || !hasLetters(word) || inch || isUnit(word)
-            || word.contains(QLatin1Char('@')))
+        const bool letters = hasLetters(word);
+        afterNumber = !word.isEmpty() && !letters && !token.contains(QLatin1Char('%'));
+        if (word.isEmpty() || !letters || inch || isUnit(word) || word.contains(QLatin1Char('@')))
             continue;
         bool digit = false;
         bool lower = false;
